@@ -1,0 +1,74 @@
+#pragma once
+
+// Simulation controls of the simulated CAN bus that stands in for the robot's.
+//
+// Threading: every function may be called from any thread at any time, concurrently with the HAL
+// CAN functions. Device listeners are called on the thread that sent the frame, with no bus lock
+// held, so a listener may inject frames or call any function here.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+namespace korvane::sim {
+
+struct CanFrame {
+  uint32_t id = 0;  // 29-bit extended identifier
+  std::array<uint8_t, 8> data{};
+  uint8_t size = 0;
+  int64_t timestampUs = 0;  // monotonic, same clock as hal::fpga_clock
+};
+
+// Frames sent by the robot side (HAL_CAN_SendMessage), oldest first. The log keeps the newest
+// kSentLogCapacity frames.
+constexpr size_t kSentLogCapacity = 1 << 16;
+std::vector<CanFrame> sentFrames();
+void clearSentFrames();
+// Waits until `done` holds for the sent log (checked at once and after every new frame).
+bool waitForSentFrames(const std::function<bool(const std::vector<CanFrame>&)>& done,
+                       std::chrono::milliseconds timeout);
+
+// A frame from the device side: it updates the latest/new frame tables and every matching stream
+// session, as a frame received from the bus would.
+void injectFrame(uint32_t id, const uint8_t* data, uint8_t size);
+void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes);
+
+// A device on the bus: sees every frame the robot side sends.
+class CanDevice {
+ public:
+  virtual ~CanDevice() = default;
+  virtual void onFrameSent(const CanFrame& frame) = 0;
+};
+using ListenerId = int;
+ListenerId attachDevice(std::shared_ptr<CanDevice> device);
+// After it returns no new delivery to the device starts; one already running may still finish.
+void detachDevice(ListenerId id);
+
+enum class CanCall : int {
+  InitializeCAN = 0,
+  SendMessage = 1,
+  ReceiveMessage = 2,
+  ReadPacketLatest = 3,
+  ReadPacketNew = 4,
+  OpenStreamSession = 5,
+  ReadStreamSession = 6,
+};
+constexpr int kCanCallCount = 7;
+
+// The next `count` calls (every call when count < 0) of that kind fail with `status` and do
+// nothing else. With throwInstead, they raise std::runtime_error instead.
+void failCanCalls(CanCall call, int32_t status, int count = -1, bool throwInstead = false);
+void clearCanFailures();
+
+// Number of CAN handles and stream sessions open now.
+int openCanHandles();
+int openStreamSessions();
+
+// Back to a bus as at load time: no frames, handles, sessions, failures or devices.
+void resetCan();
+
+}  // namespace korvane::sim

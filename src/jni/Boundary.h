@@ -1,0 +1,107 @@
+#pragma once
+
+// Conversions shared by every export file: handles, booleans, string arguments, result objects,
+// out-arrays and array results. No driver logic lives here.
+
+#include <jni.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+namespace boundary {
+
+// A platform handle (the HAL's CAN handle) travels as its 32-bit value sign-extended.
+inline int32_t canHandle(jlong handle) { return static_cast<int32_t>(static_cast<uint32_t>(handle)); }
+inline jlong toJava(int32_t canHandle) { return static_cast<jlong>(canHandle); }
+
+// Only JNI_TRUE is true.
+inline bool toBool(jboolean value) { return value == JNI_TRUE; }
+
+// An object handle is the object's address at full pointer width; on a 32-bit controller that is
+// the 32-bit address sign-extended.
+inline jlong handleOf(const void* object) {
+  return static_cast<jlong>(reinterpret_cast<intptr_t>(object));
+}
+
+// The objects of one device class that its create export made and destroy has not yet freed.
+// A handle that is not in the set is treated as a zero handle, so a second destroy or a stale
+// handle never reaches freed memory. Thread-safe; it does not order a destroy against calls that
+// already found the object: the device's Java class serialises those.
+template <class T>
+class LiveObjects {
+ public:
+  jlong add(T* object) {
+    std::lock_guard lock(mutex_);
+    live_.insert(object);
+    return handleOf(object);
+  }
+  T* find(jlong handle) const {
+    T* object = fromHandle(handle);
+    std::lock_guard lock(mutex_);
+    return live_.count(object) ? object : nullptr;
+  }
+  // Forgets the object and hands it back for freeing; null when it was not live.
+  T* remove(jlong handle) {
+    T* object = fromHandle(handle);
+    std::lock_guard lock(mutex_);
+    return live_.erase(object) ? object : nullptr;
+  }
+
+ private:
+  static T* fromHandle(jlong handle) {
+    return handle == 0 ? nullptr : reinterpret_cast<T*>(static_cast<intptr_t>(handle));
+  }
+  mutable std::mutex mutex_;
+  std::unordered_set<T*> live_;
+};
+
+// A Java string argument as UTF-8, released when this goes out of scope. get() is null for a
+// null jstring or when the VM could not provide the characters.
+class Utf8Argument {
+ public:
+  Utf8Argument(JNIEnv* env, jstring text);
+  ~Utf8Argument();
+  Utf8Argument(const Utf8Argument&) = delete;
+  Utf8Argument& operator=(const Utf8Argument&) = delete;
+  const char* get() const { return chars_; }
+
+ private:
+  JNIEnv* env_;
+  jstring text_;
+  const char* chars_ = nullptr;
+};
+
+// One field of a result object: its name and JNI signature, and how to set it once every field
+// of the class has been found.
+struct ResultField {
+  const char* name;
+  const char* signature;
+  std::function<bool(JNIEnv*, jobject, jfieldID)> set;  // false when the value could not be made
+};
+ResultField intField(const char* name, jint value);
+ResultField longField(const char* name, jlong value);
+ResultField floatField(const char* name, jfloat value);
+ResultField doubleField(const char* name, jdouble value);
+ResultField booleanField(const char* name, bool value);
+ResultField intArrayField(const char* name, std::vector<jint> values);
+ResultField floatArrayField(const char* name, std::vector<jfloat> values);
+ResultField doubleArrayField(const char* name, std::vector<jdouble> values);
+
+// Makes an object of the class through its no-argument constructor, finds every field, then sets
+// them. Null when the class, the constructor, the object, any field or an array value is missing.
+jobject newResultObject(JNIEnv* env, const char* classPath, std::initializer_list<ResultField> fields);
+
+// Writes element 0 of an out-array. False (and nothing written) for a null or empty array.
+bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);
+bool writeFirst(JNIEnv* env, jlongArray out, jlong value);
+
+// A new Java array holding the values; null when the VM cannot make one.
+jintArray newArray(JNIEnv* env, const jint* values, jsize count);
+jfloatArray newArray(JNIEnv* env, const jfloat* values, jsize count);
+jdoubleArray newArray(JNIEnv* env, const jdouble* values, jsize count);
+
+}  // namespace boundary

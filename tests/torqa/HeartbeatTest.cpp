@@ -1,0 +1,117 @@
+// The heartbeat threads: what they send, how often, and how destroy stops them.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "SimBus.h"
+#include "TorqaJNI.h"
+#include "Wait.h"
+#include "korvane/sim/Can.h"
+#include "korvane/sim/System.h"
+#include "torqa/TorqaSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TorqaHeartbeatTest : public test::SimBusTest {};
+
+constexpr uint32_t kDisabled = 0x020C0000;
+constexpr uint32_t kEnabled = 0x020C0040;
+
+size_t countWithId(uint32_t id) { return test::framesWithId(id).size(); }
+
+bool waitForHeartbeats(uint32_t id, size_t count) {
+  return sim::waitForSentFrames(
+      [&](const std::vector<sim::CanFrame>& frames) {
+        size_t n = 0;
+        for (const auto& f : frames) n += f.id == id;
+        return n >= count;
+      },
+      5s);
+}
+
+TEST_F(TorqaHeartbeatTest, TellsTheControllerWhetherTheRobotIsEnabled) {
+  long handle = TorqaJNI::c_Torqa_create(4, 1000);
+  ASSERT_NE(handle, 0);
+  EXPECT_TRUE(waitForHeartbeats(kDisabled + 4, 2));
+  sim::setSystemActive(true);
+  EXPECT_TRUE(waitForHeartbeats(kEnabled + 4, 2));
+  sim::setSystemActive(false);
+  size_t disabledBefore = countWithId(kDisabled + 4);
+  EXPECT_TRUE(waitForHeartbeats(kDisabled + 4, disabledBefore + 1));
+  TorqaJNI::c_Torqa_destroy(handle);
+  for (const auto& f : sim::sentFrames()) {
+    if (f.id == kEnabled + 4 || f.id == kDisabled + 4) {
+      EXPECT_EQ(test::hex(f), "00 00 00 00 00 00 00 00");
+    }
+  }
+}
+
+TEST_F(TorqaHeartbeatTest, BeatsRoughlyEveryHundredMilliseconds) {
+  long handle = TorqaJNI::c_Torqa_create(6, 1000);
+  ASSERT_TRUE(waitForHeartbeats(kDisabled + 6, 6));
+  TorqaJNI::c_Torqa_destroy(handle);
+  auto beats = test::framesWithId(kDisabled + 6);
+  // Generous bounds: each gap is at least the sleep, and the run is not wildly slow.
+  for (size_t i = 1; i < beats.size(); ++i) {
+    EXPECT_GE(beats[i].timestampUs - beats[i - 1].timestampUs, 99'000);
+  }
+  EXPECT_LT(beats.back().timestampUs - beats.front().timestampUs, 5'000'000);
+}
+
+TEST_F(TorqaHeartbeatTest, NoHeartbeatLeavesAfterDestroyReturns) {
+  long handle = TorqaJNI::c_Torqa_create(8, 1000);
+  ASSERT_TRUE(waitForHeartbeats(kDisabled + 8, 2));
+  TorqaJNI::c_Torqa_destroy(handle);
+  size_t after = sim::sentFrames().size();
+  std::this_thread::sleep_for(300ms);  // three periods: any straggler would show
+  EXPECT_EQ(sim::sentFrames().size(), after);
+}
+
+TEST_F(TorqaHeartbeatTest, OneDestroyStopsTheHeartbeatsOfEveryController) {
+  long first = TorqaJNI::c_Torqa_create(10, 1000);
+  long second = TorqaJNI::c_Torqa_create(11, 1000);
+  ASSERT_NE(first, 0);
+  ASSERT_NE(second, 0);
+  EXPECT_NE(first, second);
+  ASSERT_TRUE(waitForHeartbeats(kDisabled + 10, 2));
+  ASSERT_TRUE(waitForHeartbeats(kDisabled + 11, 2));
+
+  TorqaJNI::c_Torqa_destroy(first);
+  // The older thread is not joined: it ends by itself within one period.
+  std::this_thread::sleep_for(250ms);
+  size_t settled = sim::sentFrames().size();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(sim::sentFrames().size(), settled);
+  // The other controller is still registered, just no longer told anything.
+  EXPECT_EQ(DeviceIDForHandle(second), 11);
+  TorqaJNI::c_Torqa_destroy(second);
+}
+
+TEST_F(TorqaHeartbeatTest, SimulatedControllerFollowsTheHeartbeat) {
+  auto controller = sim::TorqaSim::attach(12);
+  sim::setSystemActive(true);
+  long handle = TorqaJNI::c_Torqa_create(12, 15000);
+  ASSERT_NE(handle, 0);
+  EXPECT_TRUE(test::waitUntil([&] { return controller->outputsEnabled(); }));
+  EXPECT_EQ(controller->heartbeat(), sim::TorqaSim::Heartbeat::Enabled);
+  EXPECT_EQ(controller->configureFrameCount(), 4);
+  for (int motor = 0; motor < 4; ++motor) EXPECT_EQ(controller->motorFrequency(motor), 15000);
+
+  sim::setSystemActive(false);
+  EXPECT_TRUE(test::waitUntil([&] { return !controller->outputsEnabled(); }));
+  EXPECT_EQ(controller->heartbeat(), sim::TorqaSim::Heartbeat::Disabled);
+
+  sim::setSystemActive(true);
+  EXPECT_TRUE(test::waitUntil([&] { return controller->outputsEnabled(); }));
+  TorqaJNI::c_Torqa_destroy(handle);
+  // Without heartbeats the controller stops its motors after the timeout.
+  EXPECT_TRUE(test::waitUntil([&] { return !controller->outputsEnabled(); }));
+  EXPECT_EQ(controller->heartbeat(), sim::TorqaSim::Heartbeat::None);
+  controller->detach();
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// Opening and closing motor controllers: argument checks, configure frames, the registry and
+// the HAL failure path.
+
+#include <gtest/gtest.h>
+
+#include "SimBus.h"
+#include "Torqa.h"
+#include "TorqaJNI.h"
+#include "Wait.h"
+#include "korvane/sim/Can.h"
+
+using namespace korvane;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+class TorqaRegistryTest : public test::SimBusTest {};
+
+struct Created {
+  long handle;
+  std::string output;
+};
+
+Created createCapturingOutput(int deviceID, int frequency) {
+  CaptureStdout();
+  long handle = TorqaJNI::c_Torqa_create(deviceID, frequency);
+  return {handle, GetCapturedStdout()};
+}
+
+TEST_F(TorqaRegistryTest, RejectsDeviceNumbersOutsideOneToSixtyThreeBeforeAnything) {
+  for (int deviceID : {0, 64, -1}) {
+    Created c = createCapturingOutput(deviceID, 1000);
+    EXPECT_EQ(c.handle, 0) << deviceID;
+    EXPECT_EQ(c.output, "Device ID out of range [1;63]\n") << deviceID;
+  }
+  // The device number is checked first: only its text is printed.
+  Created both = createCapturingOutput(0, 30000);
+  EXPECT_EQ(both.handle, 0);
+  EXPECT_EQ(both.output, "Device ID out of range [1;63]\n");
+  EXPECT_TRUE(sim::sentFrames().empty());
+  EXPECT_EQ(sim::openCanHandles(), 0);
+}
+
+TEST_F(TorqaRegistryTest, RejectsFrequenciesOutsideZeroToTwentyThousand) {
+  for (int frequency : {-1, 20001, INT32_MIN}) {
+    Created c = createCapturingOutput(5, frequency);
+    EXPECT_EQ(c.handle, 0) << frequency;
+    EXPECT_EQ(c.output, "Motor frequency out of range [0;20000]\n") << frequency;
+  }
+  EXPECT_TRUE(sim::sentFrames().empty());
+  EXPECT_EQ(sim::openCanHandles(), 0);
+}
+
+TEST_F(TorqaRegistryTest, AcceptsTheEndsOfBothRanges) {
+  for (auto [deviceID, frequency] : {std::pair{1, 0}, std::pair{63, 20000}}) {
+    Created c = createCapturingOutput(deviceID, frequency);
+    EXPECT_NE(c.handle, 0);
+    EXPECT_EQ(c.output, "");
+    EXPECT_EQ(DeviceIDForHandle(c.handle), deviceID);
+    TorqaJNI::c_Torqa_destroy(c.handle);
+  }
+}
+
+TEST_F(TorqaRegistryTest, CreationSendsFourConfigureFramesThenHeartbeats) {
+  long handle = TorqaJNI::c_Torqa_create(5, 20000);
+  ASSERT_NE(handle, 0);
+  ASSERT_TRUE(sim::waitForSentFrames([](const auto& f) { return f.size() >= 5; },
+                                     std::chrono::seconds(5)));
+  TorqaJNI::c_Torqa_destroy(handle);
+  auto frames = sim::sentFrames();
+  ASSERT_GE(frames.size(), 5u);
+  for (int motor = 0; motor < 4; ++motor) {
+    EXPECT_EQ(frames[motor].id, 0x020C0280u + 5);
+    EXPECT_EQ(frames[motor].size, 8);
+    std::string expected = "0" + std::to_string(motor) + " 20 4E 00 00 00 00 00";
+    EXPECT_EQ(test::hex(frames[motor]), expected);
+  }
+  for (size_t i = 4; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].id, 0x020C0000u + 5) << "robot disabled";
+    EXPECT_EQ(test::hex(frames[i]), "00 00 00 00 00 00 00 00");
+  }
+}
+
+TEST_F(TorqaRegistryTest, DestroyForgetsTheHandleAndReleasesIt) {
+  long handle = TorqaJNI::c_Torqa_create(7, 100);
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(DeviceIDForHandle(handle), 7);
+  EXPECT_EQ(sim::openCanHandles(), 1);
+  TorqaJNI::c_Torqa_destroy(handle);
+  EXPECT_EQ(DeviceIDForHandle(handle), 0);
+  EXPECT_EQ(sim::openCanHandles(), 0);
+  EXPECT_EQ(TorqaJNI::task, nullptr);
+  // A second destroy of the same handle only erases what is no longer there.
+  TorqaJNI::c_Torqa_destroy(handle);
+  EXPECT_EQ(DeviceIDForHandle(handle), 0);
+}
+
+TEST_F(TorqaRegistryTest, AHandleThatWasNeverCreatedSendsToDeviceZero) {
+  EXPECT_EQ(DeviceIDForHandle(4242), 0);
+  TorqaJNI::c_Torqa_configureMotor(4242, 2, 1000);
+  auto frames = sim::sentFrames();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].id, 0x020C0280u);
+  EXPECT_EQ(test::hex(frames[0]), "02 E8 03 00 00 00 00 00");
+}
+
+TEST_F(TorqaRegistryTest, ConfigureSendsAnyMotorIndexAsItsByte) {
+  long handle = TorqaJNI::c_Torqa_create(9, 0);
+  ASSERT_NE(handle, 0);
+  TorqaJNI::c_Torqa_destroy(handle);  // heartbeats stopped; the registry entry is gone
+  sim::clearSentFrames();
+  TorqaJNI::c_Torqa_configureMotor(handle, -1, 0x1234);
+  EXPECT_EQ(test::hex(sim::sentFrames().at(0)), "FF 34 12 00 00 00 00 00");
+}
+
+TEST_F(TorqaRegistryTest, HalInitialisationFailureReportsCode1000AndChangesNothing) {
+  sim::failCanCalls(sim::CanCall::InitializeCAN, -1029, 1);
+  Created c = createCapturingOutput(3, 1000);
+  EXPECT_EQ(c.handle, 0);
+  EXPECT_EQ(c.output, "Torqa could not be initialized\n");
+  EXPECT_TRUE(sim::sentFrames().empty());
+  EXPECT_EQ(TorqaJNI::task, nullptr);
+}
+
+TEST_F(TorqaRegistryTest, HalRaisingDuringCreationReportsCode1000) {
+  sim::failCanCalls(sim::CanCall::InitializeCAN, 0, 1, /*throwInstead=*/true);
+  Created c = createCapturingOutput(3, 1000);
+  EXPECT_EQ(c.handle, 0);
+  EXPECT_EQ(c.output, "Torqa could not be initialized\n");
+}
+
+TEST(TorqaErrorText, CoversTheTable) {
+  EXPECT_STREQ(Torqa::getErrorMessage(0), "");
+  EXPECT_STREQ(Torqa::getErrorMessage(1000), "Torqa could not be initialized");
+  EXPECT_STREQ(Torqa::getErrorMessage(1011), "Motor frequency could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1014), "Motor current could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1020), "RPM for motor 3 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1021), "Serial number word 1 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1103), "Encoder distance for encoder 3 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1104), "Raw distance for encoder 0 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1111), "Speed for encoder 3 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(2001), "I2C device not connected");
+  EXPECT_STREQ(Torqa::getErrorMessage(2002), "I2C device is connected");
+  EXPECT_STREQ(Torqa::getErrorMessage(2010), "Read count bytes out of range [1;)");
+  EXPECT_STREQ(Torqa::getErrorMessage(2011), "Read buffer is null");
+  for (int code : {-1, 1, 1003, 1024, 1099, 1112, 2000, 2003, 2012}) {
+    EXPECT_STREQ(Torqa::getErrorMessage(code), "Unknown error found") << code;
+  }
+}
+
+TEST(TorqaDelay, SleepsWholeMillisecondsAndReturnsAtOnceBelowOne) {
+  auto start = std::chrono::steady_clock::now();
+  Torqa::delay(0, 0.0009);
+  Torqa::delay(0, -3.0);
+  auto quick = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(quick, std::chrono::milliseconds(500));
+  start = std::chrono::steady_clock::now();
+  Torqa::delay(0, 0.03);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+}
+
+}  // namespace
