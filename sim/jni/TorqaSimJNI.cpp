@@ -26,7 +26,7 @@ std::shared_ptr<TorqaSim> find(jlong id) {
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach(JNIEnv*, jclass,
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass,
                                                                        jint deviceNumber) {
   auto sim = TorqaSim::attach(deviceNumber);
   std::lock_guard lock(g_mutex);

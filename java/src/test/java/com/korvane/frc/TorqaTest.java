@@ -1,0 +1,104 @@
+package com.korvane.frc;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.korvane.frc.jni.TorqaJNI;
+import com.korvane.frc.sim.SimCan;
+import com.korvane.frc.sim.SimSystem;
+import com.korvane.frc.sim.TorqaSimulator;
+import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+
+class TorqaTest {
+  private static final int CONFIGURE = 0x020C0280;
+  private static final int HEARTBEAT_DISABLED = 0x020C0000;
+  private static final int HEARTBEAT_ENABLED = 0x020C0040;
+
+  @BeforeEach
+  void freshBus() {
+    SimCan.reset();
+    SimSystem.setSystemActive(false);
+  }
+
+  @AfterEach
+  void cleanBus() {
+    SimCan.reset();
+    SimSystem.setSystemActive(false);
+  }
+
+  @Test
+  void invalidArgumentsGiveTheZeroHandleAndTouchNoBus() {
+    assertEquals(0, TorqaJNI.c_Torqa_create(0, 1000));
+    assertEquals(0, TorqaJNI.c_Torqa_create(64, 1000));
+    assertEquals(0, TorqaJNI.c_Torqa_create(1, 20001));
+    assertEquals(0, TorqaJNI.c_Torqa_create(1, -1));
+    assertTrue(SimCan.sentFrames().isEmpty());
+    assertEquals(0, SimCan.openHandles());
+    assertThrows(IllegalStateException.class, () -> new Torqa(0, 1000));
+  }
+
+  @Test
+  void halFailureGivesTheZeroHandle() {
+    SimCan.failCalls(SimCan.Call.INITIALIZE_CAN, -1029, 1);
+    assertEquals(0, TorqaJNI.c_Torqa_create(2, 1000));
+    assertTrue(SimCan.sentFrames().isEmpty());
+  }
+
+  @Test
+  void openingSendsConfigureFramesAndTheControllerFollowsTheHeartbeat() {
+    try (TorqaSimulator controller = TorqaSimulator.attach(3);
+        Torqa torqa = new Torqa(3, 20000)) {
+      assertNotEquals(0, torqa.getHandle());
+      List<SimCan.Frame> configure = SimCan.sentFrames(CONFIGURE + 3);
+      assertEquals(4, configure.size());
+      assertEquals("00 20 4E 00 00 00 00 00", configure.get(0).hex());
+      assertEquals("03 20 4E 00 00 00 00 00", configure.get(3).hex());
+      assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.DISABLED));
+      assertFalse(controller.outputsEnabled());
+
+      SimSystem.setSystemActive(true);
+      assertTrue(Wait.until(controller::outputsEnabled));
+      assertFalse(SimCan.sentFrames(HEARTBEAT_ENABLED + 3).isEmpty());
+      assertEquals(20000, controller.motorFrequency(2));
+
+      torqa.configureMotor(1, 1000);
+      List<SimCan.Frame> again = SimCan.sentFrames(CONFIGURE + 3);
+      assertEquals("01 E8 03 00 00 00 00 00", again.get(again.size() - 1).hex());
+    }
+  }
+
+  @Test
+  void closingTwiceIsHarmlessAndStopsTheHeartbeat() {
+    Torqa torqa = new Torqa(4, 1000);
+    assertTrue(Wait.until(() -> !SimCan.sentFrames(HEARTBEAT_DISABLED + 4).isEmpty()));
+    torqa.close();
+    torqa.close();
+    assertFalse(torqa.isOpen());
+    assertEquals(0, SimCan.openHandles());
+    int sent = SimCan.sentFrames().size();
+    torqa.configureMotor(0, 1000);
+    assertEquals(sent, SimCan.sentFrames().size(), "a closed controller sends nothing");
+  }
+
+  @Test
+  void zeroAndDestroyedHandlesDoNotCrashAndSendToDeviceZero() {
+    TorqaJNI.c_Torqa_destroy(0);
+    long handle = TorqaJNI.c_Torqa_create(5, 1000);
+    TorqaJNI.c_Torqa_destroy(handle);
+    TorqaJNI.c_Torqa_destroy(handle);
+    SimCan.clearSentFrames();
+    TorqaJNI.c_Torqa_configureMotor(handle, 1, 500);
+    TorqaJNI.c_Torqa_configureMotor(0, 2, 500);
+    List<SimCan.Frame> frames = SimCan.sentFrames();
+    assertEquals(2, frames.size());
+    assertEquals(CONFIGURE, frames.get(0).id);
+    assertEquals("01 F4 01 00 00 00 00 00", frames.get(0).hex());
+    assertEquals(CONFIGURE, frames.get(1).id);
+  }
+}
