@@ -27,7 +27,8 @@ JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw(JNIEn
     raw.push_back(f.timestampUs);
   }
   jlongArray array = env->NewLongArray(static_cast<jsize>(raw.size()));
-  if (array != nullptr) env->SetLongArrayRegion(array, 0, static_cast<jsize>(raw.size()), raw.data());
+  if (array != nullptr)
+    env->SetLongArrayRegion(array, 0, static_cast<jsize>(raw.size()), raw.data());
   return array;
 }
 
@@ -59,7 +60,9 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles(JNIEnv*, jcla
   return openCanHandles();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset(JNIEnv*, jclass) { resetCan(); }
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset(JNIEnv*, jclass) {
+  resetCan();
+}
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive(JNIEnv*, jclass,
                                                                           jboolean active) {

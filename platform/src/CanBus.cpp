@@ -242,8 +242,8 @@ using namespace korvane::sim;
 
 extern "C" {
 
-void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize, int32_t periodMs,
-                         int32_t* status) {
+void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize,
+                         int32_t periodMs, int32_t* status) {
   (void)periodMs;  // only single sends are simulated
   Bus& b = bus();
   std::vector<std::shared_ptr<CanDevice>> receivers;

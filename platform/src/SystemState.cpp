@@ -8,8 +8,12 @@ namespace {
 std::atomic<bool> g_systemActive{false};
 }
 
-void setSystemActive(bool active) { g_systemActive.store(active); }
-bool systemActive() { return g_systemActive.load(); }
+void setSystemActive(bool active) {
+  g_systemActive.store(active);
+}
+bool systemActive() {
+  return g_systemActive.load();
+}
 
 }  // namespace korvane::sim
 

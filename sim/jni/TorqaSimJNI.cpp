@@ -27,7 +27,7 @@ std::shared_ptr<TorqaSim> find(jlong id) {
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass,
-                                                                       jint deviceNumber) {
+                                                                        jint deviceNumber) {
   auto sim = TorqaSim::attach(deviceNumber);
   std::lock_guard lock(g_mutex);
   g_sims[g_next] = sim;
@@ -47,7 +47,8 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_detach(JNIEnv*, j
 }
 
 // 0 none, 1 disabled, 2 enabled.
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeat(JNIEnv*, jclass, jlong id) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeat(JNIEnv*, jclass,
+                                                                         jlong id) {
   auto sim = find(id);
   return sim ? static_cast<jint>(sim->heartbeat()) : 0;
 }

@@ -20,7 +20,9 @@ std::shared_ptr<TorqaSim> TorqaSim::attach(int deviceNumber) {
 
 TorqaSim::TorqaSim(int deviceNumber) : deviceNumber_(deviceNumber) {}
 
-TorqaSim::~TorqaSim() { detach(); }
+TorqaSim::~TorqaSim() {
+  detach();
+}
 
 void TorqaSim::detach() {
   ListenerId listener;

@@ -133,8 +133,7 @@ bool writeFirst(JNIEnv* env, jlongArray out, jlong value) {
 }
 
 jintArray newArray(JNIEnv* env, const jint* values, jsize count) {
-  return makeArray<jintArray>(env, values, count, &JNIEnv::NewIntArray,
-                              &JNIEnv::SetIntArrayRegion);
+  return makeArray<jintArray>(env, values, count, &JNIEnv::NewIntArray, &JNIEnv::SetIntArrayRegion);
 }
 
 jfloatArray newArray(JNIEnv* env, const jfloat* values, jsize count) {

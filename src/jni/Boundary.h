@@ -15,11 +15,17 @@
 namespace boundary {
 
 // A platform handle (the HAL's CAN handle) travels as its 32-bit value sign-extended.
-inline int32_t canHandle(jlong handle) { return static_cast<int32_t>(static_cast<uint32_t>(handle)); }
-inline jlong toJava(int32_t canHandle) { return static_cast<jlong>(canHandle); }
+inline int32_t canHandle(jlong handle) {
+  return static_cast<int32_t>(static_cast<uint32_t>(handle));
+}
+inline jlong toJava(int32_t canHandle) {
+  return static_cast<jlong>(canHandle);
+}
 
 // Only JNI_TRUE is true.
-inline bool toBool(jboolean value) { return value == JNI_TRUE; }
+inline bool toBool(jboolean value) {
+  return value == JNI_TRUE;
+}
 
 // An object handle is the object's address at full pointer width; on a 32-bit controller that is
 // the 32-bit address sign-extended.
@@ -93,7 +99,8 @@ ResultField doubleArrayField(const char* name, std::vector<jdouble> values);
 
 // Makes an object of the class through its no-argument constructor, finds every field, then sets
 // them. Null when the class, the constructor, the object, any field or an array value is missing.
-jobject newResultObject(JNIEnv* env, const char* classPath, std::initializer_list<ResultField> fields);
+jobject newResultObject(JNIEnv* env, const char* classPath,
+                        std::initializer_list<ResultField> fields);
 
 // Writes element 0 of an out-array. False (and nothing written) for a null or empty array.
 bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);

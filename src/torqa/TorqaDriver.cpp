@@ -17,16 +17,17 @@ std::thread* TorqaJNI::task = nullptr;
 
 namespace {
 
-void report(int code) { std::cout << Torqa::getErrorMessage(code) << std::endl; }
+void report(int code) {
+  std::cout << Torqa::getErrorMessage(code) << std::endl;
+}
 
 void heartbeat(long handle, int deviceID) {
   while (!TorqaJNI::stop.load()) {
     int32_t status = 0;
     bool enabled = HAL_GetSystemActive(&status);
     unsigned char data[8] = {};
-    Torqa::sendMessage(
-        enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled, data,
-        deviceID);
+    Torqa::sendMessage(enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled,
+                       data, deviceID);
     Torqa::delay(handle, 0.1);
   }
 }
@@ -49,9 +50,9 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
   }
   try {
     int32_t status = 0;
-    HAL_CANHandle handle = HAL_InitializeCAN(
-        static_cast<HAL_CANManufacturer>(torqa_frames::kManufacturer), deviceID,
-        static_cast<HAL_CANDeviceType>(torqa_frames::kDeviceType), &status);
+    HAL_CANHandle handle =
+        HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(torqa_frames::kManufacturer), deviceID,
+                          static_cast<HAL_CANDeviceType>(torqa_frames::kDeviceType), &status);
     if (status != 0) {
       report(1000);
       return 0;
@@ -59,7 +60,8 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     s_deviceIDMap[handle] = deviceID;
     s_infoCacheValid[handle] = false;
     s_infoCache.erase(handle);
-    for (signed char motor = 0; motor < 4; ++motor) c_Torqa_configureMotor(handle, motor, frequency);
+    for (signed char motor = 0; motor < 4; ++motor)
+      c_Torqa_configureMotor(handle, motor, frequency);
     stop.store(false);
     auto* thread = new std::thread(heartbeat, static_cast<long>(handle), deviceID);
     // An older heartbeat thread is left to end by itself when it next sees the stop flag.

@@ -201,8 +201,8 @@ TEST_F(CanBusTest, WaitForSentFramesWakesOnANewFrame) {
     int32_t status = 0;
     HAL_CAN_SendMessage(0x7, data, 8, 0, &status);
   });
-  EXPECT_TRUE(sim::waitForSentFrames([](const auto& f) { return !f.empty(); },
-                                     std::chrono::seconds(5)));
+  EXPECT_TRUE(
+      sim::waitForSentFrames([](const auto& f) { return !f.empty(); }, std::chrono::seconds(5)));
   sender.join();
   EXPECT_FALSE(sim::waitForSentFrames([](const auto& f) { return f.size() > 5; },
                                       std::chrono::milliseconds(20)));

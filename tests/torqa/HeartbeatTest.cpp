@@ -21,7 +21,9 @@ class TorqaHeartbeatTest : public test::SimBusTest {};
 constexpr uint32_t kDisabled = 0x020C0000;
 constexpr uint32_t kEnabled = 0x020C0040;
 
-size_t countWithId(uint32_t id) { return test::framesWithId(id).size(); }
+size_t countWithId(uint32_t id) {
+  return test::framesWithId(id).size();
+}
 
 bool waitForHeartbeats(uint32_t id, size_t count) {
   return sim::waitForSentFrames(

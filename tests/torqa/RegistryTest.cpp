@@ -65,8 +65,8 @@ TEST_F(TorqaRegistryTest, AcceptsTheEndsOfBothRanges) {
 TEST_F(TorqaRegistryTest, CreationSendsFourConfigureFramesThenHeartbeats) {
   long handle = TorqaJNI::c_Torqa_create(5, 20000);
   ASSERT_NE(handle, 0);
-  ASSERT_TRUE(sim::waitForSentFrames([](const auto& f) { return f.size() >= 5; },
-                                     std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      sim::waitForSentFrames([](const auto& f) { return f.size() >= 5; }, std::chrono::seconds(5)));
   TorqaJNI::c_Torqa_destroy(handle);
   auto frames = sim::sentFrames();
   ASSERT_GE(frames.size(), 5u);
@@ -137,7 +137,8 @@ TEST(TorqaErrorText, CoversTheTable) {
   EXPECT_STREQ(Torqa::getErrorMessage(1014), "Motor current could not be obtained");
   EXPECT_STREQ(Torqa::getErrorMessage(1020), "RPM for motor 3 could not be obtained");
   EXPECT_STREQ(Torqa::getErrorMessage(1021), "Serial number word 1 could not be obtained");
-  EXPECT_STREQ(Torqa::getErrorMessage(1103), "Encoder distance for encoder 3 could not be obtained");
+  EXPECT_STREQ(Torqa::getErrorMessage(1103),
+               "Encoder distance for encoder 3 could not be obtained");
   EXPECT_STREQ(Torqa::getErrorMessage(1104), "Raw distance for encoder 0 could not be obtained");
   EXPECT_STREQ(Torqa::getErrorMessage(1111), "Speed for encoder 3 could not be obtained");
   EXPECT_STREQ(Torqa::getErrorMessage(2001), "I2C device not connected");

@@ -21,8 +21,8 @@ struct HAL_CANStreamMessage {
 extern "C" {
 #endif
 
-void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize, int32_t periodMs,
-                         int32_t* status);
+void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize,
+                         int32_t periodMs, int32_t* status);
 void HAL_CAN_ReceiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data,
                             uint8_t* dataSize, uint32_t* timeStamp, int32_t* status);
 void HAL_CAN_OpenStreamSession(uint32_t* sessionHandle, uint32_t messageID, uint32_t messageIDMask,

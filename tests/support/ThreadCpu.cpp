@@ -1,0 +1,58 @@
+#include "ThreadCpu.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace korvane::test {
+
+std::set<pid_t> threadIds() {
+  std::set<pid_t> ids;
+  DIR* dir = opendir("/proc/self/task");
+  if (dir == nullptr) return ids;
+  while (dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] >= '0' && entry->d_name[0] <= '9') ids.insert(std::atoi(entry->d_name));
+  }
+  closedir(dir);
+  return ids;
+}
+
+std::vector<pid_t> threadsStartedSince(const std::set<pid_t>& before) {
+  std::vector<pid_t> started;
+  for (pid_t id : threadIds()) {
+    if (!before.count(id)) started.push_back(id);
+  }
+  return started;
+}
+
+double threadCpuSeconds(pid_t tid) {
+  std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return 0.0;
+  char line[1024] = {};
+  size_t n = std::fread(line, 1, sizeof line - 1, file);
+  std::fclose(file);
+  line[n] = '\0';
+  // Fields after the command name, which is in parentheses and may hold spaces: state is
+  // field 3, utime field 14, stime field 15.
+  const char* rest = std::strrchr(line, ')');
+  if (rest == nullptr) return 0.0;
+  unsigned long utime = 0, stime = 0;
+  if (std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime,
+                  &stime) != 2) {
+    return 0.0;
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double threadCpuSeconds(const std::vector<pid_t>& tids) {
+  double total = 0.0;
+  for (pid_t tid : tids) total += threadCpuSeconds(tid);
+  return total;
+}
+
+}  // namespace korvane::test
