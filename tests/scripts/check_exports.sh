@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# libKorvaneDriver.so must define nothing but Java_com_korvane_frc_jni_* functions, every one
+# with the symbol version KorvaneDriver, have the soname libKorvaneDriver.so, and take the HAL
+# from the platform library (undefined here).
+set -euo pipefail
+lib="$1"
+syms=$(readelf --dyn-syms -W "$lib")
+defined=$(awk '$7 != "UND" && $8 != "" && NR > 3 {print $4, $8}' <<<"$syms")
+status=0
+while read -r type name; do
+  [ -z "$name" ] && continue
+  # The version definition itself appears as an absolute OBJECT named after the version.
+  [ "$type" = OBJECT ] && [ "$name" = KorvaneDriver ] && continue
+  if [[ "$type" != FUNC || ! "$name" =~ ^Java_com_korvane_frc_jni_[A-Za-z0-9_]+@@KorvaneDriver$ ]]; then
+    echo "unexpected export: $type $name"
+    status=1
+  fi
+done <<<"$defined"
+count=$(grep -c '@@KorvaneDriver' <<<"$syms" || true)
+[ "$count" -gt 0 ] || { echo "no exports"; status=1; }
+grep -q 'UND HAL_CAN_SendMessage$' <<<"$syms" || { echo "HAL_CAN_SendMessage is not undefined"; status=1; }
+readelf -d "$lib" | grep -q 'Library soname: \[libKorvaneDriver.so\]' || { echo "wrong soname"; status=1; }
+readelf -d "$lib" | grep -q 'NEEDED.*\[libKorvanePlatform.so\]' || { echo "platform library not linked"; status=1; }
+if readelf --dyn-syms -W "$lib" | grep -E -q ' (JNI_OnLoad|JNI_OnUnload)'; then echo "JNI_OnLoad exported"; status=1; fi
+[ $status -eq 0 ] && echo "$count exports, all Java_com_korvane_frc_jni_*@@KorvaneDriver"
+exit $status
