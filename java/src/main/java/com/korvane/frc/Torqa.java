@@ -215,7 +215,7 @@ public class Torqa implements AutoCloseable {
     }
   }
 
-  /** What every motor does when it is not driven (0 to 255, as the controller's firmware defines). */
+  /** What every motor does when it is not driven (0 to 255, as the controller's firmware says). */
   public void setStopMode(int mode) {
     Lock lock = read();
     try {
@@ -465,14 +465,16 @@ public class Torqa implements AutoCloseable {
     Lock lock = read();
     try {
       synchronized (IDENTITY) {
-        return handle != 0 ? TorqaJNI.c_Torqa_getHardwareVersion(handle) : "Hardware: (read failed)";
+        return handle != 0
+            ? TorqaJNI.c_Torqa_getHardwareVersion(handle)
+            : "Hardware: (read failed)";
       }
     } finally {
       lock.unlock();
     }
   }
 
-  /** For example "0012A4F0-00000000-DEADBEEF"; a word the controller did not send reads 00000000. */
+  /** For example "0012A4F0-00000000-DEADBEEF"; a word the controller did not send is 00000000. */
   public String getSerialNumber() {
     Lock lock = read();
     try {

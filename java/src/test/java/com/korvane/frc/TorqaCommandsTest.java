@@ -15,6 +15,22 @@ import org.junit.jupiter.api.Test;
 /** Command frames through the JVM: the conversions of the exports and the Torqa class. */
 class TorqaCommandsTest {
   private static final int DEVICE = 7;
+  private static final int SPEED = 0x020C0080;
+  private static final int VELOCITY = 0x020C0400;
+  private static final int DISTANCE = 0x020C0440;
+  private static final int ANGLE = 0x020C05C0;
+  private static final int HOLD = 0x020C0600;
+  private static final int LIMIT = 0x020C0380;
+  private static final int LIMIT_MODE = 0x020C04C0;
+  private static final int PID = 0x020C0500;
+  private static final int AUTOTUNE_ALL = 0x020C0540;
+  private static final int AUTOTUNE = 0x020C06C0;
+  private static final int DELAY = 0x020C0680;
+  private static final int SENSITIVITY = 0x020C0580;
+  private static final int STOP_MODE = 0x020C03C0;
+  private static final int DISABLE = 0x020C00C0;
+  private static final int RESET = 0x020C0340;
+  private static final int RESOLUTION = 0x020C0480;
   private Torqa torqa;
 
   @BeforeEach
@@ -30,66 +46,63 @@ class TorqaCommandsTest {
     SimCan.reset();
   }
 
-  /** The data of every frame sent to the device at this message base by the command. */
-  private static List<String> sentBy(Runnable command, int base) {
+  /** Checks the data of every frame the command sent to the device at this message base. */
+  private static void sends(int base, Runnable command, String... expected) {
     SimCan.clearSentFrames();
     command.run();
     List<String> frames = new ArrayList<>();
     for (SimCan.Frame f : SimCan.sentFrames(base + DEVICE)) {
       frames.add(f.hex());
     }
-    return frames;
+    assertEquals(List.of(expected), frames);
   }
 
   @Test
   void theTorqaClassSendsEachCommandAsOneFrame() {
-    assertEquals(List.of("01 19 00 01 00 00 00 00"), sentBy(() -> torqa.setSpeed(1, -0.25), 0x020C0080));
-    assertEquals(
-        List.of("00 D3 04 00 00 00 00 00"), sentBy(() -> torqa.setTargetVelocity(0, 12.345), 0x020C0400));
-    assertEquals(
-        List.of("01 78 56 34 00 00 00 00"),
-        sentBy(() -> torqa.setTargetDistance(1, 0x12345678), 0x020C0440));
-    assertEquals(List.of("00 A0 8C 00 00 00 00 00"), sentBy(() -> torqa.setTargetAngle(0, 400), 0x020C05C0));
-    assertEquals(List.of("02 01 00 00 00 00 00 00"), sentBy(() -> torqa.setPositionHold(2, true), 0x020C0600));
-    assertEquals(List.of("00 FA 00 00 00 00 00 00"), sentBy(() -> torqa.setCurrentLimit(0, 2.5), 0x020C0380));
-    assertEquals(
-        List.of("03 01 00 00 00 00 00 00"), sentBy(() -> torqa.setCurrentLimitEnabled(3, true), 0x020C04C0));
-    assertEquals(List.of("FF 02 C3 00 00 00 00 00"), sentBy(() -> torqa.setPIDType(2), 0x020C0500));
-    assertEquals(List.of("01 00 C3 00 00 00 00 00"), sentBy(() -> torqa.setPIDType(1, 0), 0x020C0500));
-    assertEquals(List.of("00 00 00 00 00 00 00 00"), sentBy(torqa::autotune, 0x020C0540));
-    assertEquals(List.of("02 00 00 00 00 00 00 00"), sentBy(() -> torqa.autotune(2), 0x020C06C0));
-    assertEquals(List.of("05 00 00 00 00 00 00 00"), sentBy(() -> torqa.setCANSensorDelay(0), 0x020C0680));
-    assertEquals(List.of("00 0A 00 00 00 00 00 00"), sentBy(() -> torqa.setSensitivity(0, 10), 0x020C0580));
-    assertEquals(List.of("01 00 00 00 00 00 00 00"), sentBy(() -> torqa.setStopMode(1), 0x020C03C0));
-    assertEquals(List.of("03 00 00 00 00 00 00 00"), sentBy(() -> torqa.disableMotor(3), 0x020C00C0));
-    assertEquals(List.of("01 00 00 00 00 00 00 00"), sentBy(() -> torqa.resetEncoder(1), 0x020C0340));
-    assertEquals(
-        List.of("02 00 10 00 00 00 00 00"), sentBy(() -> torqa.setEncoderResolution(2, 4096), 0x020C0480));
-    assertEquals(List.of(), sentBy(() -> torqa.setSpeed(4, 0.5), 0x020C0080));
-    assertEquals(List.of(), sentBy(() -> torqa.setSensitivity(0, 11), 0x020C0580));
+    sends(SPEED, () -> torqa.setSpeed(1, -0.25), "01 19 00 01 00 00 00 00");
+    sends(VELOCITY, () -> torqa.setTargetVelocity(0, 12.345), "00 D3 04 00 00 00 00 00");
+    sends(DISTANCE, () -> torqa.setTargetDistance(1, 0x12345678), "01 78 56 34 00 00 00 00");
+    sends(ANGLE, () -> torqa.setTargetAngle(0, 400), "00 A0 8C 00 00 00 00 00");
+    sends(HOLD, () -> torqa.setPositionHold(2, true), "02 01 00 00 00 00 00 00");
+    sends(LIMIT, () -> torqa.setCurrentLimit(0, 2.5), "00 FA 00 00 00 00 00 00");
+    sends(LIMIT_MODE, () -> torqa.setCurrentLimitEnabled(3, true), "03 01 00 00 00 00 00 00");
+    sends(PID, () -> torqa.setPIDType(2), "FF 02 C3 00 00 00 00 00");
+    sends(PID, () -> torqa.setPIDType(1, 0), "01 00 C3 00 00 00 00 00");
+    sends(AUTOTUNE_ALL, torqa::autotune, "00 00 00 00 00 00 00 00");
+    sends(AUTOTUNE, () -> torqa.autotune(2), "02 00 00 00 00 00 00 00");
+    sends(DELAY, () -> torqa.setCANSensorDelay(0), "05 00 00 00 00 00 00 00");
+    sends(SENSITIVITY, () -> torqa.setSensitivity(0, 10), "00 0A 00 00 00 00 00 00");
+    sends(STOP_MODE, () -> torqa.setStopMode(1), "01 00 00 00 00 00 00 00");
+    sends(DISABLE, () -> torqa.disableMotor(3), "03 00 00 00 00 00 00 00");
+    sends(RESET, () -> torqa.resetEncoder(1), "01 00 00 00 00 00 00 00");
+    sends(RESOLUTION, () -> torqa.setEncoderResolution(2, 4096), "02 00 10 00 00 00 00 00");
+    sends(SPEED, () -> torqa.setSpeed(4, 0.5));
+    sends(SENSITIVITY, () -> torqa.setSensitivity(0, 11));
   }
 
   @Test
   void exportsCutJavaIntsToTheDriversWidths() {
     long h = torqa.getHandle();
     // A motor index is its low 8 bits as a signed byte: 256 is motor 0, 0xFF is -1.
-    assertEquals(
-        List.of("00 32 01 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setMotorSpeed(h, 256, 0.5), 0x020C0080));
-    assertEquals(List.of(), sentBy(() -> TorqaJNI.c_Torqa_setMotorSpeed(h, 0xFF, 0.5), 0x020C0080));
+    sends(SPEED, () -> TorqaJNI.c_Torqa_setMotorSpeed(h, 256, 0.5), "00 32 01 00 00 00 00 00");
+    sends(SPEED, () -> TorqaJNI.c_Torqa_setMotorSpeed(h, 0xFF, 0.5));
     // Type and sensitivity: low 8 bits unsigned, so 0x102 is type 2 and 0x10A sensitivity 10.
-    assertEquals(List.of("FF 02 C3 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setPIDType(h, 0x102), 0x020C0500));
-    assertEquals(
-        List.of("01 0A 00 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setSensitivity(h, 1, 0x10A), 0x020C0580));
-    assertEquals(
-        List.of("C8 00 00 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setMotorStopMode(h, 0x3C8), 0x020C03C0));
-    assertEquals(
-        List.of("00 00 00 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, 0, 0x100), 0x020C04C0));
+    sends(PID, () -> TorqaJNI.c_Torqa_setPIDType(h, 0x102), "FF 02 C3 00 00 00 00 00");
+    sends(
+        SENSITIVITY,
+        () -> TorqaJNI.c_Torqa_setSensitivity(h, 1, 0x10A),
+        "01 0A 00 00 00 00 00 00");
+    sends(STOP_MODE, () -> TorqaJNI.c_Torqa_setMotorStopMode(h, 0x3C8), "C8 00 00 00 00 00 00 00");
+    sends(
+        LIMIT_MODE,
+        () -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, 0, 0x100),
+        "00 00 00 00 00 00 00 00");
     // Resolution and delay: low 16 bits, so 0x11000 is 4096 and 0x10003 is 3, raised to 5.
-    assertEquals(
-        List.of("02 00 10 00 00 00 00 00"),
-        sentBy(() -> TorqaJNI.c_Torqa_setEncoderResolution(h, 2, 0x11000), 0x020C0480));
-    assertEquals(
-        List.of("05 00 00 00 00 00 00 00"), sentBy(() -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, 0x10003), 0x020C0680));
+    sends(
+        RESOLUTION,
+        () -> TorqaJNI.c_Torqa_setEncoderResolution(h, 2, 0x11000),
+        "02 00 10 00 00 00 00 00");
+    sends(DELAY, () -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, 0x10003), "05 00 00 00 00 00 00 00");
   }
 
   @Test
