@@ -1,13 +1,25 @@
 #pragma once
 
-// The motor controller driver: registry of open controllers by CAN handle, heartbeat and
-// frame addressing.
+// The motor controller driver: registry of open controllers by CAN handle, heartbeat, frame
+// addressing, the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading: create and destroy must not run concurrently with each other or with any other
-// operation on any handle (the registry has no lock). Heartbeat threads share only the stop
-// flag with callers.
+// Threading:
+// - create and destroy must not run concurrently with each other or with any other operation on
+//   any handle (the registry has no lock). Heartbeat threads share only the stop flag with
+//   callers.
+// - Commands may run from several threads at once (they only read the registry); they never
+//   wait for an answer and never sleep.
+// - Telemetry may run from any thread at any time, concurrently with everything but create and
+//   destroy; it reads the handle's latest frames and never waits. A setEncoder racing a
+//   getEncoderDistance of the same channel may or may not be seen by it.
+// - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) write
+//   the info cache: at most one of them may run at a time, and never concurrently with create or
+//   destroy. They block the calling thread: up to about 1.1 s while the info record cannot be
+//   obtained, 10 ms for the serial number.
 
+#include <array>
 #include <atomic>
+#include <string>
 #include <thread>
 
 class TorqaJNI {
@@ -17,14 +29,71 @@ class TorqaJNI {
   static long c_Torqa_create(int deviceID, int frequency);
   // Stops every heartbeat thread (joining the newest), forgets the handle and releases it.
   static void c_Torqa_destroy(long handle);
+
+  // Commands: one frame each, sent once to the handle's device number. An index or value that
+  // fails its check sends nothing.
   // Sends the configure frame (motor frequency) for one motor; the index is not checked.
   static void c_Torqa_configureMotor(long handle, signed char motor, int frequency);
+  // Open-loop output, -1.0 (full reverse) to 1.0 (full forward); motor 0..3.
+  static void c_Torqa_setMotorSpeed(long handle, signed char motor, double speed);
+  static void c_Torqa_disableMotor(long handle, signed char motor);
+  static void c_Torqa_resetEncoder(long handle, signed char motor);
+  // Closed-loop targets. The index may be at most 3 (a negative index is sent as its byte).
+  static void c_Torqa_setTargetVelocity(long handle, signed char motor, float rpm);
+  static void c_Torqa_setTargetDistance(long handle, signed char motor, int distance);
+  static void c_Torqa_setTargetAngle(long handle, signed char motor, double degrees);
+  static void c_Torqa_setPositionHold(long handle, signed char motor, bool hold);
+  static void c_Torqa_setEncoderResolution(long handle, signed char motor,
+                                           unsigned short resolution);
+  static void c_Torqa_setCurrentLimit(long handle, signed char motor, float amps);
+  static void c_Torqa_setCurrentLimitMode(long handle, signed char motor, unsigned char mode);
+  static void c_Torqa_setMotorStopMode(long handle, unsigned char mode);
+  // PID type 0..2, for every motor or for motor 0..3.
+  static void c_Torqa_setPIDType(long handle, unsigned char type);
+  static void c_Torqa_setMotorPIDType(long handle, signed char motor, unsigned char type);
+  static void c_Torqa_autotuneAll(long handle);
+  static void c_Torqa_autotuneMotor(long handle, signed char motor);
+  // At least 5; smaller delays are raised to 5.
+  static void c_Torqa_setCANSensorOsDelay(long handle, unsigned short delay);
+  // Sensitivity 0..10.
+  static void c_Torqa_setSensitivity(long handle, signed char motor, unsigned char sensitivity);
+
+  // Telemetry: decoded from the latest status frame of each kind; 0 when none has come.
+  static int c_Torqa_getFrequency(long handle);
+  static double c_Torqa_getControllerTemp(long handle);
+  static double c_Torqa_getRPM(long handle, signed char motor);
+  // The raw switch byte (first switch when selector is false); 0 for an index outside 0..3.
+  static unsigned char c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector);
+  static double c_Torqa_getOrvixPosition(long handle, signed char motor);
+  // Distance per encoder tick of one channel (0..3), shared by every controller.
+  static void c_Torqa_setEncoder(long handle, signed char motor, double distancePerTick);
+  // Encoder count times the channel's distance per tick; 0.0 for an index outside 0..3.
+  static double c_Torqa_getEncoderDistance(long handle, signed char motor);
+  static double c_Torqa_getEncoderRaw(long handle, signed char motor);
+  static double c_Torqa_getEncoderSpeed(long handle, signed char motor);
+  static int c_Torqa_getEncoderCount(long handle, signed char motor);
+  // True and *out set when the frame is there; false otherwise (*out is then 0.0, or untouched
+  // when out is null or, for the target, the index is outside 0..3).
+  static bool c_Torqa_tryGetRPM(long handle, signed char motor, double* out);
+  static bool c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out);
+  // Fills out[0..3] with the four target RPMs; true only when all four were there.
+  static bool c_Torqa_getTargetRPMFromDevice(long handle, double* out);
+
+  // Identity: the cached info record (fetched with retries) and the serial number.
+  static int c_Torqa_getID(long handle);
+  static std::string c_Torqa_getFirmwareVersion(long handle);
+  static std::string c_Torqa_getHardwareVersion(long handle);
+  static std::string c_Torqa_getSerialNumber(long handle);
 
   // Shared stop flag of the heartbeat threads (sequentially consistent).
   static std::atomic<bool> stop;
   // The most recently started heartbeat thread, or null.
   static std::thread* task;
+  // Distance per encoder tick of the four channels, library-wide; 1.0 at load.
+  static std::array<std::atomic<double>, 4> encoderDistPerTick;
 };
 
 // The device number registered for the handle, or 0.
 int DeviceIDForHandle(long handle);
+// Makes sure the handle's info record is cached, asking the controller up to eight times.
+bool EnsureTorqaInfoCached(long handle, int deviceID);

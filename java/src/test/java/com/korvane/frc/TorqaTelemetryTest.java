@@ -1,0 +1,119 @@
+package com.korvane.frc;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.korvane.frc.jni.TorqaJNI;
+import com.korvane.frc.sim.SimCan;
+import com.korvane.frc.sim.SimSystem;
+import java.util.OptionalDouble;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+
+/** Telemetry through the JVM: decoded values, the out-array rule and the array result. */
+class TorqaTelemetryTest {
+  private static final int DEVICE = 9;
+  private Torqa torqa;
+  private long handle;
+
+  private static int statusId(int api) {
+    return 0x020C0000 | (api << 6) | DEVICE;
+  }
+
+  @BeforeEach
+  void open() {
+    SimCan.reset();
+    SimSystem.setSystemActive(false);
+    torqa = new Torqa(DEVICE, 1000);
+    handle = torqa.getHandle();
+  }
+
+  @AfterEach
+  void close() {
+    torqa.close();
+    Torqa.setDistancePerTick(2, 1.0);
+    SimCan.reset();
+  }
+
+  @Test
+  void decodesTheStatusFrames() {
+    SimCan.inject(statusId(41), 0x18, 0xFC, 0xFF, 0xFF, 0, 0, 0, 0);
+    assertEquals(-10.0, torqa.getRPM(0));
+    SimCan.inject(statusId(42), 0x39, 0x30, 0, 0, 0, 0, 0, 0);
+    assertEquals(123.45, torqa.getRPM(1));
+    assertEquals(123.45, torqa.getEncoderSpeed(1));
+    SimCan.inject(statusId(47), 0x2A, 0x32, 0, 0, 0, 0, 0, 0);
+    assertEquals(42.5, torqa.getTemperature());
+    SimCan.inject(statusId(12), 0x20, 0x4E, 0, 0, 0, 0, 0, 0);
+    assertEquals(20000, torqa.getFrequency());
+    SimCan.inject(statusId(45), 0x00, 0x01, 0x02, 0x00, 0, 0, 0, 0);
+    assertFalse(torqa.getLimitSwitch(0, false));
+    assertTrue(torqa.getLimitSwitch(0, true));
+    assertTrue(torqa.getLimitSwitch(1, false), "any non-zero byte is true");
+    assertFalse(torqa.getLimitSwitch(4, false));
+    SimCan.inject(statusId(39), 0xD0, 0x07, 0, 0, 0, 0, 0, 0);
+    Torqa.setDistancePerTick(2, 0.5);
+    assertEquals(1000.0, torqa.getEncoderDistance(2));
+    assertEquals(2000.0, torqa.getEncoderRaw(2));
+    assertEquals(2000, torqa.getEncoderCount(2));
+    SimCan.inject(statusId(36), 0, 0, 0x10, 0x27, 0, 0, 0, 0);
+    assertEquals(100.0, torqa.getOrvixPosition(1));
+  }
+
+  @Test
+  void tryGetWritesOnlyElementZeroAndOnlyOnSuccess() {
+    double[] out = {7.0, 8.0};
+    assertFalse(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, out), "no frame yet");
+    assertArrayEquals(new double[] {7.0, 8.0}, out);
+    assertFalse(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, null));
+    assertEquals(OptionalDouble.empty(), torqa.tryGetRPM(0));
+
+    SimCan.inject(statusId(41), 0x39, 0x30, 0, 0, 0, 0, 0, 0);
+    assertFalse(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, null), "null even with data");
+    assertFalse(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, new double[0]), "no room for the value");
+    assertTrue(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, out));
+    assertArrayEquals(new double[] {123.45, 8.0}, out);
+    assertEquals(OptionalDouble.of(123.45), torqa.tryGetRPM(0));
+    assertEquals(OptionalDouble.of(123.45), torqa.tryGetRPM(5), "reads motor 0's frame");
+
+    SimCan.inject(statusId(49), 0x64, 0, 0, 0, 0, 0, 0, 0);
+    out[0] = 3.0;
+    assertFalse(TorqaJNI.c_Torqa_tryGetTargetRPM(handle, 5, out));
+    assertFalse(TorqaJNI.c_Torqa_tryGetTargetRPM(handle, 0, out));
+    assertEquals(3.0, out[0], "untouched on failure");
+    assertTrue(TorqaJNI.c_Torqa_tryGetTargetRPM(handle, 1, out));
+    assertEquals(1.0, out[0]);
+    assertEquals(OptionalDouble.of(1.0), torqa.tryGetTargetRPM(1));
+    assertEquals(OptionalDouble.empty(), torqa.tryGetTargetRPM(2));
+  }
+
+  @Test
+  void theFourTargetsComeAsAnArrayOnlyWhenAllAreThere() {
+    assertNull(TorqaJNI.c_Torqa_getTargetRPMFromDevice(handle));
+    SimCan.inject(statusId(48), 0x18, 0xFC, 0xFF, 0xFF, 0, 0, 0, 0);
+    SimCan.inject(statusId(49), 0x64, 0, 0, 0, 0, 0, 0, 0);
+    SimCan.inject(statusId(50), 0xC8, 0, 0, 0, 0, 0, 0, 0);
+    assertNull(TorqaJNI.c_Torqa_getTargetRPMFromDevice(handle));
+    assertTrue(torqa.getTargetRPMs().isEmpty());
+    SimCan.inject(statusId(51), 0x2C, 0x01, 0, 0, 0, 0, 0, 0);
+    assertArrayEquals(
+        new double[] {-10.0, 1.0, 2.0, 3.0}, TorqaJNI.c_Torqa_getTargetRPMFromDevice(handle));
+    assertArrayEquals(new double[] {-10.0, 1.0, 2.0, 3.0}, torqa.getTargetRPMs().orElseThrow());
+  }
+
+  @Test
+  void withoutAControllerEverythingReadsZero() {
+    assertEquals(0.0, torqa.getRPM(0));
+    assertEquals(0, torqa.getFrequency());
+    assertEquals(0, torqa.getEncoderCount(0));
+    assertTrue(torqa.tryGetRPM(0).isEmpty());
+    assertTrue(torqa.getTargetRPMs().isEmpty());
+    torqa.close();
+    assertEquals(0.0, torqa.getRPM(0));
+    assertTrue(torqa.tryGetRPM(0).isEmpty());
+  }
+}

@@ -1,0 +1,126 @@
+// Who the controller is: the info record (device number, firmware, hardware), fetched once per
+// handle with retries and cached, and the serial number, asked for on every call.
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "Torqa.h"
+#include "TorqaFrames.h"
+#include "TorqaJNI.h"
+#include "TorqaRegistry.h"
+#include "hal/CANAPI.h"
+
+namespace {
+
+constexpr int kInfoAttempts = 8;
+
+void sleepMilliseconds(long milliseconds) {
+  timespec request{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
+  }
+}
+
+void sendRequest(unsigned int messageBase, int deviceID) {
+  unsigned char data[8] = {};
+  Torqa::sendMessage(messageBase, data, deviceID);
+}
+
+// The cached record, or null when none has been obtained for the handle.
+const std::array<unsigned char, 8>* cachedInfo(long handle) {
+  auto key = static_cast<int32_t>(handle);
+  auto valid = s_infoCacheValid.find(key);
+  if (valid == s_infoCacheValid.end() || !valid->second) return nullptr;
+  auto record = s_infoCache.find(key);
+  return record == s_infoCache.end() ? nullptr : &record->second;
+}
+
+const std::array<unsigned char, 8>* fetchInfo(long handle) {
+  EnsureTorqaInfoCached(handle, DeviceIDForHandle(handle));
+  return cachedInfo(handle);
+}
+
+// One serial-number word from its frame, if a new one has come; 0 otherwise.
+uint32_t readSerialWord(long handle, int word) {
+  unsigned char data[8] = {};
+  int32_t length = 0;
+  uint64_t timestamp = 0;
+  int32_t status = 0;
+  try {
+    HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle), torqa_frames::kSerialWordApi + word,
+                         data, &length, &timestamp, &status);
+  } catch (const std::exception&) {
+    std::cout << Torqa::getErrorMessage(1021 + word) << std::endl;
+  }
+  return static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
+         (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
+}
+
+}  // namespace
+
+bool EnsureTorqaInfoCached(long handle, int deviceID) {
+  if (cachedInfo(handle) != nullptr) return true;
+  auto key = static_cast<int32_t>(handle);
+  for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
+    sendRequest(torqa_frames::kInfoRequest, deviceID);
+    sleepMilliseconds(50 + 25 * attempt);
+    std::array<unsigned char, 8> record{};
+    int32_t length = 0;
+    uint64_t timestamp = 0;
+    int32_t status = 0;
+    try {
+      HAL_ReadCANPacketLatest(key, torqa_frames::kInfoRecordApi, record.data(), &length, &timestamp,
+                              &status);
+    } catch (const std::exception&) {
+      continue;
+    }
+    // Device number 0 in the record means the controller has not filled it in.
+    if (status != 0 || record[0] == 0) continue;
+    s_infoCache[key] = record;
+    s_infoCacheValid[key] = true;
+    return true;
+  }
+  std::cerr << "[Torqa] " << Torqa::getErrorMessage(1010) << " (handle=" << handle
+            << ", deviceID=" << deviceID << ")" << std::endl;
+  return false;
+}
+
+int TorqaJNI::c_Torqa_getID(long handle) {
+  const auto* record = fetchInfo(handle);
+  return record == nullptr ? 0 : (*record)[0];
+}
+
+std::string TorqaJNI::c_Torqa_getFirmwareVersion(long handle) {
+  const auto* record = fetchInfo(handle);
+  if (record == nullptr) return "Firmware Version: (read failed)";
+  return "Firmware Version: [" + std::to_string((*record)[1]) + "." + std::to_string((*record)[2]) +
+         "." + std::to_string((*record)[3]) + "]";
+}
+
+std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
+  const auto* record = fetchInfo(handle);
+  if (record == nullptr) return "Hardware: (read failed)";
+  std::string version = std::to_string((*record)[5]);
+  switch ((*record)[4]) {
+    case 1:
+      return "Hardware: Torqa Quad, Version: " + version;
+    case 2:
+      return "Hardware: Torqa Small, Version: " + version;
+    default:
+      return "No Hardware Found!";
+  }
+}
+
+std::string TorqaJNI::c_Torqa_getSerialNumber(long handle) {
+  sendRequest(torqa_frames::kSerialRequest, DeviceIDForHandle(handle));
+  Torqa::delay(handle, 0.01);
+  uint32_t words[3];
+  for (int word = 0; word < 3; ++word) words[word] = readSerialWord(handle, word);
+  char text[27];
+  std::snprintf(text, sizeof text, "%08X-%08X-%08X", words[0], words[1], words[2]);
+  return text;
+}

@@ -1,0 +1,160 @@
+// The read side of the motor controller: the latest status frame of each kind, decoded. Nothing
+// is requested and nothing is waited for.
+
+#include <cstdint>
+#include <exception>
+#include <iostream>
+
+#include "Torqa.h"
+#include "TorqaFrames.h"
+#include "TorqaJNI.h"
+#include "hal/CANAPI.h"
+
+std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1.0};
+
+namespace {
+
+constexpr int kNoText = 0;
+
+struct StatusFrame {
+  unsigned char data[8] = {};
+  int32_t status = 0;
+  bool raised = false;
+};
+
+// The latest frame of the API, all zeros when none was copied. A read that raises prints the
+// code's text (unless kNoText) and leaves the zeros.
+StatusFrame readLatest(long handle, int api, int errorCode) {
+  StatusFrame frame;
+  int32_t length = 0;
+  uint64_t timestamp = 0;
+  try {
+    HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle), api, frame.data, &length,
+                            &timestamp, &frame.status);
+  } catch (const std::exception&) {
+    frame.raised = true;
+    if (errorCode != kNoText) std::cout << Torqa::getErrorMessage(errorCode) << std::endl;
+  }
+  return frame;
+}
+
+bool motorInRange(signed char motor) {
+  return static_cast<unsigned char>(motor) <= 3;
+}
+
+// The channel whose frames an index reads: 1, 2 and 3 their own, any other index motor 0's.
+// Error texts name this channel too, so an out-of-range index reports motor 0's text rather
+// than an unrelated one (1017 + 5 would be a serial-number text).
+int frameMotor(signed char motor) {
+  return motor >= 1 && motor <= 3 ? motor : 0;
+}
+
+int encoderOutputID(signed char motor) {
+  return torqa_frames::kEncoderApi + frameMotor(motor);
+}
+
+int rpmOutputID(signed char motor) {
+  return torqa_frames::kRpmApi + frameMotor(motor);
+}
+
+int targetRpmOutputID(signed char motor) {
+  return torqa_frames::kTargetRpmApi + frameMotor(motor);
+}
+
+int32_t unpackInt32(const unsigned char* bytes) {
+  return static_cast<int32_t>(
+      static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+      (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+double unpackRpm(const unsigned char* bytes) {
+  return static_cast<double>(unpackInt32(bytes)) / 100.0;
+}
+
+bool tryRead(long handle, int api, double* out) {
+  *out = 0.0;
+  StatusFrame frame = readLatest(handle, api, kNoText);
+  if (frame.raised || frame.status != 0) return false;
+  *out = unpackRpm(frame.data);
+  return true;
+}
+
+}  // namespace
+
+int TorqaJNI::c_Torqa_getFrequency(long handle) {
+  StatusFrame f = readLatest(handle, torqa_frames::kFrequencyApi, 1011);
+  return f.data[0] | (f.data[1] << 8);
+}
+
+double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
+  StatusFrame f = readLatest(handle, torqa_frames::kTemperatureApi, 1015);
+  return f.data[0] + f.data[1] / 100.0;
+}
+
+double TorqaJNI::c_Torqa_getRPM(long handle, signed char motor) {
+  StatusFrame f = readLatest(handle, rpmOutputID(motor), 1017 + frameMotor(motor));
+  return unpackRpm(f.data);
+}
+
+unsigned char TorqaJNI::c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector) {
+  if (!motorInRange(motor)) return 0;  // the frame has switches for motors 0..3 only
+  StatusFrame f = readLatest(handle, torqa_frames::kLimitSwitchApi, 1016);
+  return f.data[2 * motor + (selector ? 1 : 0)];
+}
+
+double TorqaJNI::c_Torqa_getOrvixPosition(long handle, signed char motor) {
+  if (!motorInRange(motor)) return 0.0;
+  StatusFrame f = readLatest(handle, torqa_frames::kOrvixApi, kNoText);
+  return (f.data[2 * motor] + 256 * f.data[2 * motor + 1]) / 100.0;
+}
+
+void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distancePerTick) {
+  (void)handle;
+  if (!motorInRange(motor)) return;
+  encoderDistPerTick[static_cast<unsigned char>(motor)].store(distancePerTick,
+                                                              std::memory_order_relaxed);
+}
+
+double TorqaJNI::c_Torqa_getEncoderDistance(long handle, signed char motor) {
+  if (!motorInRange(motor)) return 0.0;  // there is a scale for channels 0..3 only
+  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1100 + frameMotor(motor));
+  return unpackInt32(f.data) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
+}
+
+double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
+  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
+  return static_cast<double>(unpackInt32(f.data));
+}
+
+double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
+  StatusFrame f = readLatest(handle, rpmOutputID(motor), 1108 + frameMotor(motor));
+  return unpackRpm(f.data);
+}
+
+int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
+  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
+  return unpackInt32(f.data);
+}
+
+bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
+  if (out == nullptr) return false;
+  return tryRead(handle, rpmOutputID(motor), out);
+}
+
+bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
+  if (out == nullptr) return false;
+  if (!motorInRange(motor)) return false;
+  return tryRead(handle, targetRpmOutputID(motor), out);
+}
+
+bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
+  if (out == nullptr) return false;
+  bool all = true;
+  for (signed char motor = 0; motor < 4; ++motor) {
+    if (!c_Torqa_tryGetTargetRPM(handle, motor, &out[motor])) {
+      out[motor] = 0.0;
+      all = false;
+    }
+  }
+  return all;
+}
