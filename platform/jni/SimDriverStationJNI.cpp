@@ -21,8 +21,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening(J
   return driverStationListenerRunning() ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived(JNIEnv*,
-                                                                                  jclass) {
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived(JNIEnv*, jclass) {
   return static_cast<jlong>(driverStationPacketsReceived());
 }
 

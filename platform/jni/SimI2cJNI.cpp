@@ -20,7 +20,8 @@ JNIEXPORT jintArray JNICALL Java_com_korvane_frc_sim_SimI2C_transactionsRaw(JNIE
     raw.insert(raw.end(), t.bytes.begin(), t.bytes.end());
   }
   jintArray array = env->NewIntArray(static_cast<jsize>(raw.size()));
-  if (array != nullptr) env->SetIntArrayRegion(array, 0, static_cast<jsize>(raw.size()), raw.data());
+  if (array != nullptr)
+    env->SetIntArrayRegion(array, 0, static_cast<jsize>(raw.size()), raw.data());
   return array;
 }
 

@@ -75,8 +75,7 @@ class Listener {
 
  private:
   bool fail(const char* what, int fd) {
-    std::cerr << "[SimDriverStation] " << what << " failed: " << std::strerror(errno)
-              << std::endl;
+    std::cerr << "[SimDriverStation] " << what << " failed: " << std::strerror(errno) << std::endl;
     if (fd >= 0) ::close(fd);
     return false;
   }

@@ -26,8 +26,7 @@ std::shared_ptr<LinvoSim> find(jlong id) {
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LinvoSimulator_attach0(JNIEnv*, jclass,
-                                                                        jint port,
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LinvoSimulator_attach0(JNIEnv*, jclass, jint port,
                                                                         jint address) {
   auto sim = LinvoSim::attach(port, address);
   std::lock_guard lock(g_mutex);
@@ -47,14 +46,13 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LinvoSimulator_detach(JNIEnv*, j
   sim->detach();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LinvoSimulator_setVoltage(JNIEnv*, jclass,
-                                                                          jlong id, jint channel,
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LinvoSimulator_setVoltage(JNIEnv*, jclass, jlong id,
+                                                                          jint channel,
                                                                           jdouble volts) {
   if (auto sim = find(id)) sim->setVoltage(channel, volts);
 }
 
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LinvoSimulator_voltage(JNIEnv*, jclass,
-                                                                          jlong id,
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LinvoSimulator_voltage(JNIEnv*, jclass, jlong id,
                                                                           jint channel) {
   auto sim = find(id);
   return sim ? sim->voltage(channel) : 0.0;

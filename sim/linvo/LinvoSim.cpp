@@ -120,8 +120,7 @@ bool LinvoSim::onWrite(const uint8_t* data, int size) {
       if (!singleShot || (value & kStartBit) != 0) {
         pendingConversion_ = convertLocked();
         conversionPending_ = true;
-        conversionDoneAt_ =
-            now + std::chrono::microseconds(1000000 / samplesPerSecond(value));
+        conversionDoneAt_ = now + std::chrono::microseconds(1000000 / samplesPerSecond(value));
       }
       break;
     }
@@ -140,8 +139,8 @@ bool LinvoSim::onWrite(const uint8_t* data, int size) {
 bool LinvoSim::onRead(uint8_t* data, int size) {
   std::lock_guard lock(mutex_);
   uint16_t value = registerLocked(pointer_, Clock::now());
-  for (int i = 0; i < size; ++i) data[i] = i % 2 == 0 ? static_cast<uint8_t>(value >> 8)
-                                                      : static_cast<uint8_t>(value & 0xFF);
+  for (int i = 0; i < size; ++i)
+    data[i] = i % 2 == 0 ? static_cast<uint8_t>(value >> 8) : static_cast<uint8_t>(value & 0xFF);
   return true;
 }
 

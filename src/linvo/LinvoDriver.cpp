@@ -26,8 +26,8 @@ constexpr uint8_t kConversionRegister = 0x00;
 constexpr int kStartConversion = 0x8000;
 constexpr int kSingleEndedChannel0 = 0x4000;
 constexpr int kChannelStep = 0x1000;
-constexpr int kDefaultGain = 0x0400;        // +-2.048 V full scale
-constexpr int kDefaultSampleRate = 0x0080;  // 1600 samples per second
+constexpr int kDefaultGain = 0x0400;                // +-2.048 V full scale
+constexpr int kDefaultSampleRate = 0x0080;          // 1600 samples per second
 constexpr float kCountToFraction = 0.00048828125f;  // 1 / 2048
 
 void report(int code) {

@@ -90,8 +90,7 @@ void MockDSJNI::Impl::run() {
     int64_t wait = next - fpgaMicros();
     if (wait >= 1) sleepMicros(wait);
     cycle.build(enabled.load(), packet);
-    client.send(wpi::ArrayRef<uint8_t>(packet.data(), packet.size()), mockds::kHost,
-                mockds::kPort);
+    client.send(wpi::ArrayRef<uint8_t>(packet.data(), packet.size()), mockds::kHost, mockds::kPort);
   }
   client.shutdown();
 }

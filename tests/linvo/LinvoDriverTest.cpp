@@ -8,8 +8,8 @@
 
 #include "LinvoJNI.h"
 #include "ScriptedConverter.h"
-#include "hal/I2C.h"
 #include "SimBus.h"
+#include "hal/I2C.h"
 #include "korvane/sim/I2c.h"
 
 using namespace korvane;
@@ -57,8 +57,8 @@ TEST_F(LinvoDriverTest, BeforeInitialisationVoltagesAreZero) {
   EXPECT_EQ(LinvoJNI::deviceAddress, 0x48);
   EXPECT_EQ(LinvoJNI::gain, 0);
   EXPECT_EQ(LinvoJNI::sampleRate, 0);
-  sim::attachI2cDevice(kPort, kAddress, std::make_shared<test::ScriptedConverter>(
-                                            std::vector<uint8_t>{0x7F, 0xF0}));
+  sim::attachI2cDevice(kPort, kAddress,
+                       std::make_shared<test::ScriptedConverter>(std::vector<uint8_t>{0x7F, 0xF0}));
   int32_t status = 0;
   HAL_InitializeI2C(HAL_I2C_kMXP, &status);
   EXPECT_EQ(LinvoJNI::c_getVoltage(2), 0.0f);

@@ -1,10 +1,9 @@
 // The worker's cycles make no heap allocation: this program counts every operator new.
 
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>

@@ -41,7 +41,8 @@ std::optional<DsPacket> DsReceiver::receive(std::chrono::milliseconds timeout) {
     uint8_t buffer[64];
     sockaddr_in from{};
     socklen_t size = sizeof from;
-    ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    ssize_t n =
+        ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
     if (n < 0) continue;
     DsPacket packet;
     packet.bytes.assign(buffer, buffer + n);

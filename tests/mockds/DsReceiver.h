@@ -32,7 +32,8 @@ class DsReceiver {
   // The next packet from anyone, or nothing within the timeout.
   std::optional<DsPacket> receive(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Waits for the first packet (sequence 0) of a sender not seen before and follows it.
-  std::optional<DsPacket> followNewSender(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  std::optional<DsPacket> followNewSender(
+      std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // The next packet of the followed sender; other senders' packets are skipped.
   std::optional<DsPacket> next(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   uint16_t followedPort() const { return followed_; }

@@ -76,8 +76,7 @@ TEST_F(ListenerTest, StopsAndStartsAgain) {
     EXPECT_TRUE(other.bound());
     testing::internal::CaptureStderr();
     EXPECT_FALSE(sim::startDriverStationListener());  // and now taken
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("[SimDriverStation]"),
-              std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("[SimDriverStation]"), std::string::npos);
   }
   ASSERT_TRUE(sim::startDriverStationListener());
   EXPECT_EQ(sim::driverStationPacketsReceived(), 0u);

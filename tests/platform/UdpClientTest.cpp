@@ -2,12 +2,11 @@
 // logger's level filter, errs() and Twine.
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -29,8 +28,9 @@ struct Logged {
 class UdpClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    logger.SetLogger([this](unsigned int level, const char* file, unsigned int,
-                            const char* msg) { logged.push_back({level, file, msg}); });
+    logger.SetLogger([this](unsigned int level, const char* file, unsigned int, const char* msg) {
+      logged.push_back({level, file, msg});
+    });
     receiver = ::socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_GE(receiver, 0);
     sockaddr_in local{};
@@ -99,9 +99,8 @@ TEST_F(UdpClientTest, ErrorsAreLoggedAtErrorLevel) {
 
 TEST(LoggerTest, PassesMessagesAtOrAboveTheMinimumLevel) {
   std::vector<unsigned int> levels;
-  wpi::Logger logger([&](unsigned int level, const char*, unsigned int, const char*) {
-    levels.push_back(level);
-  });
+  wpi::Logger logger(
+      [&](unsigned int level, const char*, unsigned int, const char*) { levels.push_back(level); });
   EXPECT_EQ(logger.min_level(), 20u);
   for (unsigned int level : {10u, 19u, 20u, 30u, 55u}) logger.Log(level, "f", 1, "m");
   EXPECT_EQ(levels, (std::vector<unsigned int>{20, 30, 55}));

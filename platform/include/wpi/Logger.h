@@ -18,8 +18,8 @@ enum LogLevel {
 // concurrently with Log.
 class Logger {
  public:
-  using LogFunc = std::function<void(unsigned int level, const char* file, unsigned int line,
-                                     const char* msg)>;
+  using LogFunc =
+      std::function<void(unsigned int level, const char* file, unsigned int line, const char* msg)>;
 
   Logger() = default;
   explicit Logger(const LogFunc& func) : func_(func) {}

@@ -29,11 +29,11 @@ constexpr int kI2cCallCount = 4;
 struct I2cTransaction {
   I2cCall call = I2cCall::Initialize;
   int port = 0;
-  int address = 0;              // 0 for Initialize and Close
-  int requested = 0;            // bytes asked to write or read
-  std::vector<uint8_t> bytes;   // written, or read (empty when the read failed)
-  int result = 0;               // transfer result, or the status of Initialize
-  int64_t timestampUs = 0;      // monotonic, same clock as hal::fpga_clock
+  int address = 0;             // 0 for Initialize and Close
+  int requested = 0;           // bytes asked to write or read
+  std::vector<uint8_t> bytes;  // written, or read (empty when the read failed)
+  int result = 0;              // transfer result, or the status of Initialize
+  int64_t timestampUs = 0;     // monotonic, same clock as hal::fpga_clock
 };
 
 // Every HAL I2C call since the last clear, oldest first (the newest kI2cLogCapacity).
