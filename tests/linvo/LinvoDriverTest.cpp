@@ -111,10 +111,26 @@ TEST_F(LinvoDriverTest, ChannelsAboveThreeReadZeroWithoutTraffic) {
   EXPECT_TRUE(sim::i2cTransactions().empty());
 }
 
-TEST_F(LinvoDriverTest, CountsAreUnsignedTwelveBits) {
-  openWith({0xFF, 0xF0});  // just below ground
-  EXPECT_EQ(LinvoJNI::c_getRawValue(0), 4095);
-  EXPECT_NEAR(LinvoJNI::c_getVoltage(0), 4095 * 3.3 / 2048, 1e-4);
+TEST_F(LinvoDriverTest, ConversionRegisterBytesToCountsAndVolts) {
+  struct Case {
+    uint8_t high, low;
+    int count;
+    float volts;  // at 3.3 V reference
+  };
+  const Case cases[] = {
+      {0x00, 0x00, 0, 0.0f},        {0x00, 0x10, 1, 0.0016113f},
+      {0x12, 0x3F, 0x123, 0.4688f},  // the low four bits are not part of the result
+      {0x7F, 0xF0, 2047, 3.2984f},  {0x80, 0x00, 2048, 3.3f},
+      {0xFF, 0xF0, 4095, 6.5984f},  // just below ground: unsigned, near the top
+  };
+  for (const Case& c : cases) {
+    sim::resetI2c();
+    openWith({c.high, c.low});
+    EXPECT_EQ(LinvoJNI::c_getRawValue(0), c.count)
+        << test::hex(std::vector<uint8_t>{c.high, c.low});
+    EXPECT_NEAR(LinvoJNI::c_getVoltage(0), c.volts, 1e-4)
+        << test::hex(std::vector<uint8_t>{c.high, c.low});
+  }
 }
 
 TEST_F(LinvoDriverTest, ConnectionCheckPrintsItsStatus) {
