@@ -1,6 +1,5 @@
 package com.korvane.frc.demo;
 
-import com.korvane.frc.sim.SimSystem;
 import java.util.ArrayList;
 import java.util.List;
 
@@ -17,14 +16,15 @@ public final class Demo {
     double seconds = args.length > 0 ? Double.parseDouble(args[0]) : 10.0;
     List<DemoPart> parts = new ArrayList<>();
     parts.add(new TorqaPart());
+    parts.add(new LinvoPart());
 
     int exitCode = 0;
     try {
       for (DemoPart part : parts) {
         part.open();
       }
-      System.out.println("Enabling the robot");
-      SimSystem.setSystemActive(true);
+      System.out.println("Enabling the robot through the mock driver station");
+      DemoDriverStation.enable();
       long start = System.nanoTime();
       long next = start;
       while ((System.nanoTime() - start) / 1e9 < seconds) {
@@ -41,7 +41,7 @@ public final class Demo {
         System.out.println(line);
       }
       System.out.println("Disabling the robot");
-      SimSystem.setSystemActive(false);
+      DemoDriverStation.disable();
     } catch (RuntimeException e) {
       System.out.println("Demo failed: " + e.getMessage());
       exitCode = 1;

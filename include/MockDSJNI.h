@@ -1,0 +1,26 @@
+#pragma once
+
+// The mock driver station: once created, a worker thread sends a driver-station control packet
+// to UDP 127.0.0.1:1110 every 20 ms, marking the robot enabled or disabled as the last enable or
+// disable asked. The first 50 cycles in which it finds the robot enabled (counted over the
+// worker's life) still say disabled.
+//
+// Threading: enable, disable and destroy may run on any thread, also while the worker sends;
+// create must not run at the same time as any other call. Before the first create, enable,
+// disable and destroy do nothing. At library unload the worker is stopped and joined.
+
+#include <memory>
+
+class MockDSJNI {
+ public:
+  // Starts a new worker (sequence 0, fresh warm-up); the one it replaces is then stopped,
+  // joined and freed.
+  static void c_MockDS_create();
+  static void c_MockDS_enable();
+  static void c_MockDS_disable();
+  // The same as disable: the worker keeps sending disabled packets.
+  static void c_MockDS_destroy();
+
+  class Impl;
+  static std::unique_ptr<Impl> pImpl;
+};

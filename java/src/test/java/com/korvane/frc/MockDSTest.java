@@ -1,0 +1,72 @@
+package com.korvane.frc;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.korvane.frc.sim.SimCan;
+import com.korvane.frc.sim.SimDriverStation;
+import com.korvane.frc.sim.SimSystem;
+import com.korvane.frc.sim.TorqaSimulator;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+
+/** Binds UDP 127.0.0.1:1110: its ctest entry holds the udp1110 resource lock. */
+class MockDSTest {
+  private static final int HEARTBEAT_DISABLED = 0x020C0000;
+  private static final int HEARTBEAT_ENABLED = 0x020C0040;
+
+  @BeforeEach
+  void listen() {
+    SimCan.reset();
+    SimSystem.setSystemActive(false);
+    assertTrue(SimDriverStation.startListener(), "UDP 127.0.0.1:1110 is taken");
+  }
+
+  @AfterEach
+  void stopListening() {
+    MockDS.destroy();
+    SimDriverStation.stopListener();
+    SimSystem.setSystemActive(false);
+    SimCan.reset();
+  }
+
+  @Test
+  void enablesTheSimulatedRobotAndTheHeartbeatFollows() {
+    try (TorqaSimulator controller = TorqaSimulator.attach(2); Torqa torqa = new Torqa(2, 1000)) {
+      assertTrue(torqa.isOpen());
+      MockDS.create();
+      assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= 3));
+      assertEquals(0x00, SimDriverStation.lastControl());
+      assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.DISABLED));
+
+      MockDS.enable();
+      assertTrue(Wait.until(SimSystem::systemActive));
+      assertEquals(0x06, SimDriverStation.lastControl());
+      assertTrue(SimDriverStation.packetsReceived() >= 53, "enabled only after the warm-up");
+      assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.ENABLED));
+      assertFalse(SimCan.sentFrames(HEARTBEAT_ENABLED + 2).isEmpty());
+      assertTrue(controller.outputsEnabled());
+
+      MockDS.disable();
+      assertTrue(Wait.until(() -> !SimSystem.systemActive()));
+      int enabledBeats = SimCan.sentFrames(HEARTBEAT_ENABLED + 2).size();
+      assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.DISABLED));
+      assertFalse(SimCan.sentFrames(HEARTBEAT_DISABLED + 2).isEmpty());
+      assertTrue(SimCan.sentFrames(HEARTBEAT_ENABLED + 2).size() <= enabledBeats + 1);
+    }
+  }
+
+  @Test
+  void destroyDisablesButKeepsSending() {
+    MockDS.create();
+    MockDS.enable();
+    assertTrue(Wait.until(SimSystem::systemActive));
+    MockDS.destroy();
+    assertTrue(Wait.until(() -> SimDriverStation.lastControl() == 0x00));
+    long received = SimDriverStation.packetsReceived();
+    assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= received + 5));
+    assertFalse(SimSystem.systemActive());
+  }
+}

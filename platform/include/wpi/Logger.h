@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+
+namespace wpi {
+
+enum LogLevel {
+  WPI_LOG_CRITICAL = 50,
+  WPI_LOG_ERROR = 40,
+  WPI_LOG_WARNING = 30,
+  WPI_LOG_INFO = 20,
+  WPI_LOG_DEBUG = 10,
+};
+
+// Hands log messages at or above its minimum level to a log function.
+//
+// Threading: Log may run on several threads at once; SetLogger and set_min_level must not run
+// concurrently with Log.
+class Logger {
+ public:
+  using LogFunc =
+      std::function<void(unsigned int level, const char* file, unsigned int line, const char* msg)>;
+
+  Logger() = default;
+  explicit Logger(const LogFunc& func) : func_(func) {}
+
+  void SetLogger(LogFunc func) { func_ = std::move(func); }
+  void set_min_level(unsigned int level) { minLevel_ = level; }
+  unsigned int min_level() const { return minLevel_; }
+  bool HasLogger() const { return static_cast<bool>(func_); }
+
+  // Calls the log function when there is one and the level is at least the minimum.
+  void Log(unsigned int level, const char* file, unsigned int line, const char* msg) {
+    if (func_ && level >= minLevel_) func_(level, file, line, msg);
+  }
+
+ private:
+  LogFunc func_;
+  unsigned int minLevel_ = WPI_LOG_INFO;
+};
+
+}  // namespace wpi

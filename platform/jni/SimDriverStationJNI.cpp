@@ -1,0 +1,32 @@
+// Java bindings of the simulated driver-station link: com.korvane.frc.sim.SimDriverStation.
+
+#include <jni.h>
+
+#include "korvane/sim/DriverStation.h"
+
+using namespace korvane::sim;
+
+extern "C" {
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener(JNIEnv*,
+                                                                                   jclass) {
+  return startDriverStationListener() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopListener(JNIEnv*, jclass) {
+  stopDriverStationListener();
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening(JNIEnv*, jclass) {
+  return driverStationListenerRunning() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived(JNIEnv*, jclass) {
+  return static_cast<jlong>(driverStationPacketsReceived());
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimDriverStation_lastControl(JNIEnv*, jclass) {
+  return lastDriverStationControl();
+}
+
+}  // extern "C"

@@ -1,0 +1,25 @@
+// JNI exports of com.korvane.frc.jni.MockDSJNI: conversions only.
+
+#include "MockDSJNI.h"
+
+#include <jni.h>
+
+extern "C" {
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1create(JNIEnv*, jclass) {
+  MockDSJNI::c_MockDS_create();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1enable(JNIEnv*, jclass) {
+  MockDSJNI::c_MockDS_enable();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1disable(JNIEnv*, jclass) {
+  MockDSJNI::c_MockDS_disable();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy(JNIEnv*, jclass) {
+  MockDSJNI::c_MockDS_destroy();
+}
+
+}  // extern "C"

@@ -1,0 +1,146 @@
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <string>
+
+#include "ControlPacket.h"
+#include "MockDSImpl.h"
+#include "MockDSJNI.h"
+#include "hal/cpp/fpga_clock.h"
+#include "wpi/ArrayRef.h"
+#include "wpi/Logger.h"
+#include "wpi/Twine.h"
+#include "wpi/UDPClient.h"
+#include "wpi/raw_ostream.h"
+
+std::unique_ptr<MockDSJNI::Impl> MockDSJNI::pImpl;
+
+namespace {
+
+int64_t fpgaMicros() {
+  return hal::fpga_clock::now().time_since_epoch().count();
+}
+
+void sleepMicros(int64_t micros) {
+  timespec request{static_cast<time_t>(micros / 1000000),
+                   static_cast<long>((micros % 1000000) * 1000)};
+  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
+  }
+}
+
+// One log line: 128 bytes inline, the heap only for longer lines.
+class LineBuffer {
+ public:
+  void append(const char* text) {
+    if (text != nullptr) append(text, std::strlen(text));
+  }
+  void append(const char* text, size_t size) {
+    if (!onHeap_ && size_ + size <= inline_.size()) {
+      std::memcpy(inline_.data() + size_, text, size);
+      size_ += size;
+      return;
+    }
+    if (!onHeap_) {
+      heap_.assign(inline_.data(), size_);
+      onHeap_ = true;
+    }
+    heap_.append(text, size);
+    size_ = heap_.size();
+  }
+  const char* data() const { return onHeap_ ? heap_.data() : inline_.data(); }
+  size_t size() const { return size_; }
+
+ private:
+  std::array<char, 128> inline_;
+  std::string heap_;
+  size_t size_ = 0;
+  bool onHeap_ = false;
+};
+
+const char* prefixFor(unsigned int level) {
+  if (level >= wpi::WPI_LOG_CRITICAL) return "CRITICAL: ";
+  if (level >= wpi::WPI_LOG_ERROR) return "ERROR: ";
+  if (level >= wpi::WPI_LOG_WARNING) return "WARNING: ";
+  return nullptr;
+}
+
+}  // namespace
+
+MockDSJNI::Impl::Impl() {
+  worker_ = std::thread(&Impl::run, this);
+}
+
+MockDSJNI::Impl::~Impl() {
+  running.store(false);
+  if (worker_.joinable()) worker_.join();
+}
+
+void MockDSJNI::Impl::run() {
+  wpi::Logger logger(LoggerFunc);
+  wpi::UDPClient client(logger);
+  client.start();
+  int64_t next = fpgaMicros();
+  mockds::ControlCycle cycle;
+  mockds::PacketBuffer packet;
+  while (running.load()) {
+    next = mockds::nextGridPoint(next, fpgaMicros());
+    int64_t wait = next - fpgaMicros();
+    if (wait >= 1) sleepMicros(wait);
+    cycle.build(enabled.load(), packet);
+    client.send(wpi::ArrayRef<uint8_t>(packet.data(), packet.size()), mockds::kHost, mockds::kPort);
+  }
+  client.shutdown();
+}
+
+void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned int line,
+                                 const char* msg) {
+  LineBuffer text;
+  if (level == wpi::WPI_LOG_INFO) {
+    text.append("DS: ");
+    text.append(msg);
+    text.append("\n");
+  } else if (const char* prefix = prefixFor(level)) {
+    char number[16];
+    int digits = std::snprintf(number, sizeof number, "%u", line);
+    text.append("DS: ");
+    text.append(prefix);
+    text.append(msg);
+    text.append(" (");
+    text.append(file);
+    text.append(":");
+    text.append(number, static_cast<size_t>(digits));
+    text.append(")\n");
+  } else {
+    return;
+  }
+  wpi::errs().write(text.data(), text.size());
+}
+
+void MockDSJNI::c_MockDS_create() {
+  std::unique_ptr<Impl> fresh;
+  try {
+    fresh = std::make_unique<Impl>();
+  } catch (const std::exception&) {
+    // The worker could not be started: the previous one, if any, keeps sending.
+    Impl::LoggerFunc(wpi::WPI_LOG_ERROR, "MockDS.cpp", __LINE__,
+                     "could not start the mock driver station");
+    return;
+  }
+  pImpl.swap(fresh);
+  fresh.reset();  // stops, joins and frees the instance it replaced
+}
+
+void MockDSJNI::c_MockDS_enable() {
+  if (pImpl) pImpl->enabled.store(true);
+}
+
+void MockDSJNI::c_MockDS_disable() {
+  if (pImpl) pImpl->enabled.store(false);
+}
+
+void MockDSJNI::c_MockDS_destroy() {
+  if (pImpl) pImpl->enabled.store(false);
+}

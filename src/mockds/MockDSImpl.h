@@ -1,0 +1,27 @@
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "MockDSJNI.h"
+
+// One mock driver station: its worker thread and the flags it shares with callers. The worker
+// starts in the constructor; the destructor stops and joins it.
+class MockDSJNI::Impl {
+ public:
+  Impl();
+  ~Impl();
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  // The log function of the worker's logger: one "DS: " line on wpi::errs() for info, warning,
+  // error and critical messages; nothing for other levels.
+  static void LoggerFunc(unsigned int level, const char* file, unsigned int line, const char* msg);
+
+  std::atomic<bool> running{true};
+  std::atomic<bool> enabled{false};
+
+ private:
+  void run();
+  std::thread worker_;
+};

@@ -1,0 +1,86 @@
+// The simulated robot's driver-station link: the mock driver station enables the simulated
+// robot, and the motor controller's heartbeat follows.
+
+#include <gtest/gtest.h>
+
+#include "DsReceiver.h"
+#include "MockDSJNI.h"
+#include "SimBus.h"
+#include "TorqaJNI.h"
+#include "Wait.h"
+#include "korvane/sim/DriverStation.h"
+#include "korvane/sim/System.h"
+#include "mockds/MockDSImpl.h"
+#include "torqa/TorqaSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ListenerTest : public test::SimBusTest {
+ protected:
+  void TearDown() override {
+    MockDSJNI::c_MockDS_destroy();
+    sim::stopDriverStationListener();
+    test::SimBusTest::TearDown();
+  }
+};
+
+TEST_F(ListenerTest, MockDriverStationEnablesTheRobotAndTheHeartbeatFollows) {
+  ASSERT_TRUE(sim::startDriverStationListener());
+  EXPECT_TRUE(sim::startDriverStationListener());  // already running
+  auto controller = sim::TorqaSim::attach(9);
+  long handle = TorqaJNI::c_Torqa_create(9, 1000);
+  ASSERT_NE(handle, 0);
+
+  MockDSJNI::c_MockDS_create();
+  EXPECT_TRUE(test::waitUntil([] { return sim::driverStationPacketsReceived() >= 3; }));
+  EXPECT_EQ(sim::lastDriverStationControl(), 0x00);
+  EXPECT_FALSE(sim::systemActive());
+  EXPECT_EQ(controller->heartbeat(), sim::TorqaSim::Heartbeat::Disabled);
+
+  MockDSJNI::c_MockDS_enable();
+  EXPECT_TRUE(test::waitUntil([] { return sim::systemActive(); }));
+  EXPECT_EQ(sim::lastDriverStationControl(), 0x06);
+  // Not before the warm-up: at least 50 more packets came after the 3 above.
+  EXPECT_GE(sim::driverStationPacketsReceived(), 53u);
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return controller->heartbeat() == sim::TorqaSim::Heartbeat::Enabled; }));
+  EXPECT_FALSE(test::framesWithId(0x020C0040 + 9).empty());
+
+  MockDSJNI::c_MockDS_disable();
+  EXPECT_TRUE(test::waitUntil([] { return !sim::systemActive(); }));
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return controller->heartbeat() == sim::TorqaSim::Heartbeat::Disabled; }));
+  TorqaJNI::c_Torqa_destroy(handle);
+  controller->detach();
+}
+
+TEST_F(ListenerTest, LosingTheDriverStationDisablesTheRobot) {
+  ASSERT_TRUE(sim::startDriverStationListener());
+  MockDSJNI::c_MockDS_create();
+  MockDSJNI::c_MockDS_enable();
+  ASSERT_TRUE(test::waitUntil([] { return sim::systemActive(); }));
+  MockDSJNI::pImpl.reset();  // the worker stops, as at library unload
+  EXPECT_TRUE(test::waitUntil([] { return !sim::systemActive(); }));
+}
+
+TEST_F(ListenerTest, StopsAndStartsAgain) {
+  ASSERT_TRUE(sim::startDriverStationListener());
+  EXPECT_TRUE(sim::driverStationListenerRunning());
+  sim::stopDriverStationListener();
+  EXPECT_FALSE(sim::driverStationListenerRunning());
+  {
+    test::DsReceiver other;  // the port is free again
+    EXPECT_TRUE(other.bound());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(sim::startDriverStationListener());  // and now taken
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("[SimDriverStation]"), std::string::npos);
+  }
+  ASSERT_TRUE(sim::startDriverStationListener());
+  EXPECT_EQ(sim::driverStationPacketsReceived(), 0u);
+  EXPECT_EQ(sim::lastDriverStationControl(), -1);
+}
+
+}  // namespace

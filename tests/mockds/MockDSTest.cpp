@@ -1,0 +1,179 @@
+// The mock driver station's packets as the robot receives them on 127.0.0.1:1110.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "DsReceiver.h"
+#include "MockDSJNI.h"
+#include "SimBus.h"
+#include "mockds/MockDSImpl.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+using test::DsPacket;
+
+namespace {
+
+class MockDSTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(receiver.bound()) << "UDP 127.0.0.1:1110 is taken"; }
+  void TearDown() override { MockDSJNI::c_MockDS_destroy(); }
+
+  // The next packet of the followed worker; fails the test when none comes.
+  DsPacket next() {
+    auto packet = receiver.next();
+    EXPECT_TRUE(packet.has_value()) << "no packet within the deadline";
+    return packet.value_or(DsPacket{});
+  }
+  // Receives until a packet with this control byte; the packets before it are counted.
+  int packetsBefore(int control, int limit = 200) {
+    for (int n = 0; n < limit; ++n) {
+      if (next().control() == control) return n;
+    }
+    ADD_FAILURE() << "control " << control << " never came";
+    return limit;
+  }
+
+  test::DsReceiver receiver;
+};
+
+TEST_F(MockDSTest, FirstPacketsCountUpFromZeroMarkedDisabled) {
+  auto created = std::chrono::steady_clock::now();
+  MockDSJNI::c_MockDS_create();
+  auto first = receiver.followNewSender();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(test::hex(first->bytes), "00 00 01 00 10 00");
+  EXPECT_EQ(test::hex(next().bytes), "00 01 01 00 10 00");
+  EXPECT_EQ(test::hex(next().bytes), "00 02 01 00 10 00");
+  DsPacket p;
+  for (int i = 3; i <= 10; ++i) p = next();
+  EXPECT_EQ(p.sequence(), 10);
+  // Eleven packets take at least ten periods after the first grid point: no burst.
+  EXPECT_GE(p.receivedAt - created, 200ms);
+}
+
+TEST_F(MockDSTest, FiftyEnabledCyclesOfWarmUpBeforeTheFirstEnabledPacket) {
+  MockDSJNI::c_MockDS_create();
+  MockDSJNI::c_MockDS_enable();  // before the first packet, which leaves a period later
+  auto first = receiver.followNewSender();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->control(), 0x00);
+  for (int sequence = 1; sequence < 50; ++sequence) {
+    DsPacket p = next();
+    ASSERT_EQ(p.sequence(), sequence);
+    EXPECT_EQ(p.control(), 0x00) << "sequence " << sequence;
+  }
+  EXPECT_EQ(test::hex(next().bytes), "00 32 01 06 10 00");
+  EXPECT_EQ(test::hex(next().bytes), "00 33 01 06 10 00");
+}
+
+TEST_F(MockDSTest, AnInterruptedEnableContinuesTheWarmUp) {
+  MockDSJNI::c_MockDS_create();
+  ASSERT_TRUE(receiver.followNewSender());
+  MockDSJNI::c_MockDS_enable();
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(next().control(), 0x00);
+  MockDSJNI::c_MockDS_disable();
+  for (int i = 0; i < 30; ++i) next();
+  MockDSJNI::c_MockDS_enable();
+  // About 30 of the 50 warm-up cycles are spent; a count restarted by the disable would need
+  // 50 more, one that also counted disabled cycles none.
+  int warmUpLeft = packetsBefore(0x06);
+  EXPECT_GE(warmUpLeft, 5);
+  EXPECT_LE(warmUpLeft, 22);
+}
+
+TEST_F(MockDSTest, AfterTheWarmUpEnablingAgainIsImmediate) {
+  MockDSJNI::c_MockDS_create();
+  ASSERT_TRUE(receiver.followNewSender());
+  MockDSJNI::c_MockDS_enable();
+  packetsBefore(0x06);
+  MockDSJNI::c_MockDS_disable();
+  packetsBefore(0x00);
+  EXPECT_EQ(next().control(), 0x00);
+  MockDSJNI::c_MockDS_enable();
+  // At most the packet already on its way still says disabled.
+  EXPECT_LE(packetsBefore(0x06), 1);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(next().control(), 0x06);
+}
+
+TEST_F(MockDSTest, DestroyKeepsSendingDisabledPackets) {
+  MockDSJNI::c_MockDS_create();
+  ASSERT_TRUE(receiver.followNewSender());
+  MockDSJNI::c_MockDS_enable();
+  packetsBefore(0x06);
+  MockDSJNI::c_MockDS_destroy();
+  EXPECT_LE(packetsBefore(0x00), 1);
+  int sequence = next().sequence();
+  for (int i = 1; i <= 10; ++i) {
+    DsPacket p = next();
+    EXPECT_EQ(p.control(), 0x00);
+    EXPECT_EQ(p.sequence(), sequence + i);
+  }
+}
+
+TEST_F(MockDSTest, CreateAgainReplacesTheWorker) {
+  MockDSJNI::c_MockDS_create();
+  ASSERT_TRUE(receiver.followNewSender());
+  MockDSJNI::c_MockDS_enable();
+  packetsBefore(0x06);
+  uint16_t oldWorker = receiver.followedPort();
+
+  MockDSJNI::c_MockDS_create();  // returns once the old worker is joined
+  int fromOld = 0;
+  int expectedSequence = 0;
+  auto quietUntil = std::chrono::steady_clock::now() + 300ms;
+  while (std::chrono::steady_clock::now() < quietUntil || expectedSequence < 10) {
+    auto p = receiver.receive();
+    ASSERT_TRUE(p);
+    if (p->sourcePort == oldWorker) {
+      ++fromOld;
+      continue;
+    }
+    // The new worker starts at sequence 0, disabled, with its own warm-up ahead.
+    EXPECT_EQ(p->sequence(), expectedSequence++);
+    EXPECT_EQ(p->control(), 0x00);
+  }
+  EXPECT_LE(fromOld, 2) << "the old worker kept sending after create returned";
+  EXPECT_TRUE(MockDSJNI::pImpl != nullptr);
+  EXPECT_FALSE(MockDSJNI::pImpl->enabled.load());
+
+  MockDSJNI::c_MockDS_enable();
+  int warmUp = 0;
+  while (true) {
+    auto p = receiver.receive();
+    ASSERT_TRUE(p);
+    ASSERT_NE(p->sourcePort, oldWorker);
+    if (p->control() == 0x06) break;
+    ++warmUp;
+  }
+  EXPECT_GE(warmUp, 50);
+  EXPECT_LT(warmUp, 80);
+}
+
+TEST_F(MockDSTest, CallsBeforeCreateDoNothing) {
+  if (MockDSJNI::pImpl) GTEST_SKIP() << "an earlier test in this process created one";
+  MockDSJNI::c_MockDS_enable();
+  MockDSJNI::c_MockDS_disable();
+  MockDSJNI::c_MockDS_destroy();
+  EXPECT_TRUE(MockDSJNI::pImpl == nullptr);
+  EXPECT_FALSE(receiver.receive(100ms).has_value());
+}
+
+TEST(MockDSUnloadTest, UnloadStopsAndJoinsTheWorker) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The process exits while the worker sends; the static owner must stop and join it, or the
+  // exit ends in std::terminate.
+  EXPECT_EXIT(
+      {
+        MockDSJNI::c_MockDS_create();
+        MockDSJNI::c_MockDS_enable();
+        std::this_thread::sleep_for(100ms);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
