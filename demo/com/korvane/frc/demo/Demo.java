@@ -17,6 +17,7 @@ public final class Demo {
     double seconds = args.length > 0 ? Double.parseDouble(args[0]) : 10.0;
     List<DemoPart> parts = new ArrayList<>();
     parts.add(new TorqaPart());
+    parts.add(new KromelPart());
 
     int exitCode = 0;
     try {
