@@ -135,12 +135,18 @@ TEST(KromelUsbEmulatorTest, ReadingsArriveWithRisingSequenceAndStopOnceTheFormat
 
   EXPECT_TRUE(sensor->c_Kromel_setColorFormat(0));
   ASSERT_TRUE(test::waitUntil([&] { return emulator->colorFormat() == "RGB"; }));
-  std::this_thread::sleep_for(50ms);  // lines already on their way may still be XYZ
+  // A marker line sent after the format changed: once it is read, every XYZ line before it was.
+  auto readThrough = [&](float marker) {
+    EXPECT_TRUE(emulator->send("XYZ: " + std::to_string(marker) + ", 0, 0\r\n"));
+    return test::waitUntil([&] { return sensor->c_Kromel_getColor().x == marker; });
+  };
+  ASSERT_TRUE(readThrough(9.0f));
   uint16_t frozen = sensor->c_Kromel_getColor().sequence;
   uint64_t streamed = emulator->linesSent();
   ASSERT_TRUE(test::waitUntil([&] { return emulator->linesSent() >= streamed + 5; }));
-  EXPECT_EQ(sensor->c_Kromel_getColor().sequence, frozen);
-  EXPECT_TRUE(sensor->c_Kromel_getColor().valid) << "the last reading stays";
+  ASSERT_TRUE(readThrough(8.0f));
+  EXPECT_EQ(sensor->c_Kromel_getColor().sequence, static_cast<uint16_t>(frozen + 1))
+      << "the RGB lines in between gave no readings";
 }
 
 // An unplugged sensor: every read fails at once. The reader must neither spin nor be slow to stop.

@@ -92,7 +92,7 @@ TEST_F(SerialPortTest, ReadReturnsWhatArrivedAndZeroAfterItsWaitWhenNothingDid) 
   EXPECT_EQ(readThroughLayer(12), "XYZ: 1,2,3\r\n");
 
   ASSERT_TRUE(device_.write("abcdef"));
-  std::this_thread::sleep_for(20ms);  // let the bytes reach the terminal's input queue
+  ASSERT_TRUE(device_.waitForPendingInput(6));
   EXPECT_EQ(KorvaneSerial::Read(fd_, buffer, 4), 4) << "size bounds the read";
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "abcd");
   EXPECT_EQ(readThroughLayer(2), "ef");
@@ -101,7 +101,7 @@ TEST_F(SerialPortTest, ReadReturnsWhatArrivedAndZeroAfterItsWaitWhenNothingDid) 
 TEST_F(SerialPortTest, ReadWithoutRoomOrPortReturnsZeroAndConsumesNothing) {
   unsigned char buffer[16];
   ASSERT_TRUE(device_.write("kept"));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(device_.waitForPendingInput(4));
   EXPECT_EQ(KorvaneSerial::Read(fd_, buffer, 0), 0);
   EXPECT_EQ(KorvaneSerial::Read(fd_, nullptr, 16), 0);
   EXPECT_EQ(KorvaneSerial::Read(-1, buffer, 16), 0);
@@ -110,7 +110,7 @@ TEST_F(SerialPortTest, ReadWithoutRoomOrPortReturnsZeroAndConsumesNothing) {
 
 TEST_F(SerialPortTest, FlushRxDiscardsInputNotYetRead) {
   ASSERT_TRUE(device_.write("stale line\r\n"));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(device_.waitForPendingInput(12));
   KorvaneSerial::FlushRx(fd_);
   KorvaneSerial::FlushRx(-1);
   ASSERT_TRUE(device_.write("fresh"));
@@ -177,7 +177,7 @@ TEST(SerialPortSettings, OpenDropsWhatWasQueuedBefore) {
   PseudoTerminal device;
   ASSERT_TRUE(device.ok());
   ASSERT_TRUE(device.write("before open"));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(device.waitForPendingInput(11));
   int fd = KorvaneSerial::Open(device.path(), 115200, "Kromel");
   ASSERT_NE(fd, -1);
   ASSERT_TRUE(device.write("after"));

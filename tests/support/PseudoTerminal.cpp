@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace korvane::test {
 
@@ -80,6 +82,21 @@ std::string PseudoTerminal::readUntilQuiet(std::chrono::milliseconds quiet) {
     bytes.append(buffer, static_cast<size_t>(n));
   }
   return bytes;
+}
+
+int PseudoTerminal::pendingInput() const {
+  int count = 0;
+  if (held_ == -1 || ioctl(held_, FIONREAD, &count) != 0) return 0;
+  return count;
+}
+
+bool PseudoTerminal::waitForPendingInput(int count, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (pendingInput() < count) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 void PseudoTerminal::hangUp() {

@@ -29,6 +29,10 @@ class PseudoTerminal {
                           std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Everything that arrives until nothing has come for `quiet`.
   std::string readUntilQuiet(std::chrono::milliseconds quiet = std::chrono::milliseconds(100));
+  // Bytes sent to the code under test that wait in the terminal's input queue, not yet read.
+  int pendingInput() const;
+  // Waits until at least `count` bytes wait there.
+  bool waitForPendingInput(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Closes both sides, as an unplugged device: reads on the terminal then fail at once.
   void hangUp();
 

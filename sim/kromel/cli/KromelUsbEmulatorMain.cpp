@@ -3,7 +3,6 @@
 //
 // Usage: kromel_usb_emulator [sample time ms (default 20)] [x y z]
 
-#include <poll.h>
 #include <signal.h>
 
 #include <cstdio>
@@ -14,15 +13,21 @@
 
 namespace {
 
-volatile sig_atomic_t g_stop = 0;
-
-void onSignal(int) {
-  g_stop = 1;
-}
+void ignore(int) {}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Interrupts are taken by the main thread alone, which waits for them below. A handler is set
+  // so that they arrive even when the shell started this program with them ignored.
+  signal(SIGINT, ignore);
+  signal(SIGTERM, ignore);
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
   int sampleTimeMs = argc > 1 ? std::atoi(argv[1]) : 20;
   auto sensor = korvane::sim::KromelUsbSim::start(sampleTimeMs);
   if (!sensor) {
@@ -33,14 +38,12 @@ int main(int argc, char** argv) {
     sensor->setColor(std::strtof(argv[2], nullptr), std::strtof(argv[3], nullptr),
                      std::strtof(argv[4], nullptr));
   }
-  signal(SIGINT, onSignal);
-  signal(SIGTERM, onSignal);
   std::cout << sensor->path() << std::endl;
   std::cerr << "Kromel colour sensor emulated on " << sensor->path() << " (Ctrl-C ends it)"
             << std::endl;
   size_t shown = 0;
-  while (!g_stop) {
-    poll(nullptr, 0, 200);
+  const timespec tick{0, 200 * 1000000L};
+  while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
     auto commands = sensor->commands();
     for (; shown < commands.size(); ++shown) std::cerr << "received: " << commands[shown] << "\n";
   }

@@ -31,7 +31,11 @@ class KromelUsbTest {
             Wait.until(
                 () -> {
                   Kromel.ColorData r = KromelJNI.c_Kromel_getColor(handle);
-                  if (r != null && (sequences.isEmpty() || sequences.get(sequences.size() - 1) != r.sequence)) {
+                  boolean fresh =
+                      r != null
+                          && (sequences.isEmpty()
+                              || sequences.get(sequences.size() - 1) != r.sequence);
+                  if (fresh) {
                     sequences.add(r.sequence);
                   }
                   return sequences.size() >= 4;
@@ -43,6 +47,7 @@ class KromelUsbTest {
         assertEquals(0.5f, r.x, 1e-6f);
         assertEquals(0.25f, r.y, 1e-6f);
         assertEquals(0.125f, r.z, 1e-6f);
+        assertTrue(Wait.until(() -> emulator.commands().length >= 2));
         assertArrayEquals(
             new String[] {"COLORFORMAT,XYZ", "SAMPLETIME,8"},
             emulator.commands(),
@@ -62,19 +67,24 @@ class KromelUsbTest {
     assertEquals(0, KromelJNI.c_Kromel_createUsb(null, 10));
     assertEquals(0, KromelJNI.c_Kromel_createUsb("/nonexistent/ttyACM9", 10));
     assertThrows(IllegalStateException.class, () -> Kromel.createUsb(null, 10));
-    try (KromelUsbEmulator emulator = KromelUsbEmulator.start(1000);
-        Kromel kromel = Kromel.createUsb(emulator.path(), 0)) {
+    try (KromelUsbEmulator emulator = KromelUsbEmulator.start(1000)) {
       emulator.setStreaming(false);
-      assertNull(kromel.getColor(), "no reading yet");
-      assertTrue(emulator.send("XYZ: 1.5, 2.5, 3.5\r\n"));
-      assertTrue(Wait.until(() -> kromel.getColor() != null));
-      Kromel.ColorData r = kromel.getColor();
-      assertEquals(1, r.sequence);
-      assertEquals(3.5f, r.z, 1e-6f);
-      assertTrue(kromel.setColorFormat(Kromel.FORMAT_HEX));
-      assertTrue(Wait.until(() -> emulator.colorFormat().equals("HEX")));
-      assertFalse(kromel.setColorFormat(9));
-      assertEquals(Kromel.USB, kromel.getTransport());
+      try (Kromel kromel = Kromel.createUsb(emulator.path(), 0)) {
+        sendsAndReads(emulator, kromel);
+      }
     }
+  }
+
+  private static void sendsAndReads(KromelUsbEmulator emulator, Kromel kromel) {
+    assertNull(kromel.getColor(), "no reading yet");
+    assertTrue(emulator.send("XYZ: 1.5, 2.5, 3.5\r\n"));
+    assertTrue(Wait.until(() -> kromel.getColor() != null));
+    Kromel.ColorData r = kromel.getColor();
+    assertEquals(1, r.sequence);
+    assertEquals(3.5f, r.z, 1e-6f);
+    assertTrue(kromel.setColorFormat(Kromel.FORMAT_HEX));
+    assertTrue(Wait.until(() -> emulator.colorFormat().equals("HEX")));
+    assertFalse(kromel.setColorFormat(9));
+    assertEquals(Kromel.USB, kromel.getTransport());
   }
 }
