@@ -24,7 +24,7 @@ void parse(benchmark::State& state, const std::string& text) {
     benchmark::DoNotOptimize(KromelLineProbe::reading(*sensor));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
-  state.counters["x_line_rate"] =
+  state.counters["times_line_rate"] =
       benchmark::Counter(static_cast<double>(text.size()) / kLineRateBytesPerSecond,
                          benchmark::Counter::kIsIterationInvariantRate);
 }

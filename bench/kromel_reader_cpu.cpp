@@ -1,4 +1,4 @@
-// CPU of a USB colour sensor's reader thread, from the thread's own CPU clock (/proc), over 5 s
+// CPU of a USB colour sensor's reader thread, from the thread's own CPU clock (/proc), over 10 s
 // each: with a silent sensor, with the emulated sensor streaming as fast as 115200 baud allows,
 // and after the sensor hung up.
 
@@ -20,7 +20,7 @@ enum class Device { Silent, Streaming, HungUp };
 
 void ReaderCpu(benchmark::State& state) {
   const auto device = static_cast<Device>(state.range(0));
-  const auto window = std::chrono::seconds(5);
+  const auto window = std::chrono::seconds(10);
   double cpuShare = 0, readingsPerSecond = 0;
   for (auto _ : state) {
     auto emulator = KromelUsbSim::start(0);

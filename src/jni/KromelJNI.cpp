@@ -17,41 +17,48 @@ jlong handleFor(KromelJNI* sensor) {
 
 }  // namespace
 
-#define KROMEL_EXPORT(result, operation) \
-  JNIEXPORT result JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1##operation
-
 extern "C" {
 
-KROMEL_EXPORT(jlong, create)(JNIEnv*, jclass, jint canId) {
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
+                                                                             jint canId) {
   return handleFor(KromelJNI::c_Kromel_create(canId));
 }
 
-KROMEL_EXPORT(jlong, createUsb)(JNIEnv* env, jclass, jstring path, jint sampleTimeMs) {
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
+                                                                                jstring path,
+                                                                                jint sampleTimeMs) {
   if (path == nullptr) return 0;
   boundary::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
   return handleFor(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs));
 }
 
-KROMEL_EXPORT(jstring, findDevicePath)(JNIEnv* env, jclass, jint index) {
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv* env,
+                                                                                       jclass,
+                                                                                       jint index) {
   return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
 }
 
-KROMEL_EXPORT(void, destroy)(JNIEnv*, jclass, jlong handle) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNIEnv*, jclass,
+                                                                             jlong handle) {
   KromelJNI::c_Kromel_destroy(g_sensors.remove(handle));
 }
 
-KROMEL_EXPORT(jint, getCanID)(JNIEnv*, jclass, jlong handle) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID(JNIEnv*, jclass,
+                                                                              jlong handle) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getCanID();
 }
 
-KROMEL_EXPORT(jint, getTransport)(JNIEnv*, jclass, jlong handle) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport(JNIEnv*, jclass,
+                                                                                  jlong handle) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getTransport();
 }
 
-KROMEL_EXPORT(jobject, getColor)(JNIEnv* env, jclass, jlong handle) {
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor(JNIEnv* env,
+                                                                                 jclass,
+                                                                                 jlong handle) {
   KromelJNI* sensor = g_sensors.find(handle);
   if (sensor == nullptr) return nullptr;
   KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
@@ -62,48 +69,59 @@ KROMEL_EXPORT(jobject, getColor)(JNIEnv* env, jclass, jlong handle) {
        boundary::floatField("y", reading.y), boundary::floatField("z", reading.z)});
 }
 
-KROMEL_EXPORT(jboolean, setColorFormat)(JNIEnv*, jclass, jlong handle, jint format) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
+    JNIEnv*, jclass, jlong handle, jint format) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setColorFormat(format);
 }
 
-KROMEL_EXPORT(jboolean, setSampleTimeMs)(JNIEnv*, jclass, jlong handle, jint ms) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
+    JNIEnv*, jclass, jlong handle, jint ms) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms);
 }
 
-KROMEL_EXPORT(jboolean, setBrightness)(JNIEnv*, jclass, jlong handle, jint brightness) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
+    JNIEnv*, jclass, jlong handle, jint brightness) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness);
 }
 
-KROMEL_EXPORT(jboolean, setStatusLed)(JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
+    JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
 }
 
-KROMEL_EXPORT(jboolean, setMeasureMode)(JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
+    JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value);
 }
 
-KROMEL_EXPORT(jboolean, setZmm)(JNIEnv*, jclass, jlong handle, jfloat zmm) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
+                                                                                jlong handle,
+                                                                                jfloat zmm) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setZmm(zmm);
 }
 
-KROMEL_EXPORT(jboolean, setUsbOverride)(JNIEnv*, jclass, jlong handle, jboolean enable) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
+    JNIEnv*, jclass, jlong handle, jboolean enable) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
 }
 
-KROMEL_EXPORT(jboolean, setCanId)(JNIEnv*, jclass, jlong handle, jint canId) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
+                                                                                  jlong handle,
+                                                                                  jint canId) {
   KromelJNI* sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setCanId(canId);
 }
 
 // The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
-KROMEL_EXPORT(jboolean, getConfig)(JNIEnv* env, jclass, jlong handle, jint key, jlongArray out) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig(
+    JNIEnv* env, jclass, jlong handle, jint key, jlongArray out) {
   KromelJNI* sensor = g_sensors.find(handle);
   if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
   unsigned int value = 0;
@@ -112,5 +130,3 @@ KROMEL_EXPORT(jboolean, getConfig)(JNIEnv* env, jclass, jlong handle, jint key, 
 }
 
 }  // extern "C"
-
-#undef KROMEL_EXPORT
