@@ -134,6 +134,25 @@ TEST_F(KromelLineTest, AnOverlongLineIsDroppedAndItsTailFormsALineOfItsOwn) {
   EXPECT_FLOAT_EQ(KromelLineProbe::reading(*sensor_).x, 7.0f);
 }
 
+// A stream as a sensor sends it, cut into reads of every size from 1 to 64 bytes: the readings
+// do not depend on where the reads end.
+TEST(KromelLineStream, ReadingsDoNotDependOnWhereReadsEnd) {
+  const std::string stream =
+      "\r\nXYZ: 0.4120, 0.3770, 0.2010\r\nOK\r\nDIST: 88mm  XYZ: 0.1, 0.2, 0.3\r\n"
+      "RGB: 105, 96, 51\r\nXYZ: 1,2\r\n  XYZ: -0.5, 0.0, 2.25, 9\r\nXYZ: 0.3";
+  for (size_t chunk = 1; chunk <= 64; ++chunk) {
+    SCOPED_TRACE("reads of " + std::to_string(chunk) + " bytes");
+    auto sensor = KromelLineProbe::sensor();
+    for (size_t at = 0; at < stream.size(); at += chunk) {
+      KromelLineProbe::feed(*sensor, stream.substr(at, chunk));
+    }
+    KromelJNI::ColorData r = KromelLineProbe::reading(*sensor);
+    EXPECT_EQ(r.sequence, 3);
+    EXPECT_FLOAT_EQ(r.x, -0.5f);
+    EXPECT_FLOAT_EQ(r.z, 2.25f);
+  }
+}
+
 // The robot program's JVM may run in a locale whose decimal mark is a comma; the sensor's numbers
 // keep their point.
 TEST_F(KromelLineTest, NumbersDoNotDependOnTheProcessLocale) {
