@@ -6,11 +6,13 @@
 typedef enum HAL_CANDeviceType {
   HAL_CAN_Dev_kBroadcast = 0,
   HAL_CAN_Dev_kMotorController = 2,
+  HAL_CAN_Dev_kGyroSensor = 4,
   HAL_CAN_Dev_kMiscellaneous = 10,
   HAL_CAN_Dev_kFirmwareUpdate = 31
 } HAL_CANDeviceType;
 
 typedef enum HAL_CANManufacturer {
   HAL_CAN_Man_kBroadcast = 0,
+  HAL_CAN_Man_kVendor9 = 9,
   HAL_CAN_Man_kVendor12 = 12
 } HAL_CANManufacturer;

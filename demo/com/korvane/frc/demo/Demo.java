@@ -17,6 +17,7 @@ public final class Demo {
     List<DemoPart> parts = new ArrayList<>();
     parts.add(new TorqaPart());
     parts.add(new LinvoPart());
+    parts.add(new KromelPart());
 
     int exitCode = 0;
     try {

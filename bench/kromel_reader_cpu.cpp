@@ -1,0 +1,64 @@
+// CPU of a USB colour sensor's reader thread, from the thread's own CPU clock (/proc), over 10 s
+// each: with a silent sensor, with the emulated sensor streaming as fast as 115200 baud allows,
+// and after the sensor hung up.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <thread>
+
+#include "KromelJNI.h"
+#include "ThreadCpu.h"
+#include "kromel/KromelUsbSim.h"
+
+namespace {
+
+using korvane::sim::KromelUsbSim;
+namespace test = korvane::test;
+
+enum class Device { Silent, Streaming, HungUp };
+
+void ReaderCpu(benchmark::State& state) {
+  const auto device = static_cast<Device>(state.range(0));
+  const auto window = std::chrono::seconds(10);
+  double cpuShare = 0, readingsPerSecond = 0;
+  for (auto _ : state) {
+    auto emulator = KromelUsbSim::start(0);
+    if (!emulator) {
+      state.SkipWithError("no pseudo-terminal");
+      return;
+    }
+    emulator->setStreaming(device == Device::Streaming);
+    auto before = test::threadIds();
+    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(emulator->path().c_str(), 0);
+    auto reader = test::threadsStartedSince(before);
+    if (sensor == nullptr || reader.size() != 1) {
+      state.SkipWithError("no reader thread");
+      return;
+    }
+    if (device == Device::HungUp) emulator->hangUp();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    double cpu0 = test::threadCpuSeconds(reader);
+    uint16_t seq0 = sensor->c_Kromel_getColor().sequence;
+    auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(window);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpuShare = (test::threadCpuSeconds(reader) - cpu0) / wall;
+    uint16_t seq1 = sensor->c_Kromel_getColor().sequence;
+    readingsPerSecond = static_cast<uint16_t>(seq1 - seq0) / wall;
+    KromelJNI::c_Kromel_destroy(sensor);
+  }
+  state.counters["cpu_percent_of_a_core"] = cpuShare * 100.0;
+  state.counters["readings_per_s"] = readingsPerSecond;
+}
+
+BENCHMARK(ReaderCpu)
+    ->ArgName("silent0_streaming1_hungup2")
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

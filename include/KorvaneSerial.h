@@ -1,0 +1,37 @@
+#pragma once
+
+// POSIX serial ports for the USB transports of the colour and distance sensors: raw 8N1 at a
+// chosen speed without flow control, whole-buffer and line writes, reads that wait at most 5 ms,
+// and the choice of a USB serial device path.
+//
+// The layer keeps no state: every operation takes a plain descriptor, -1 meaning that no port
+// is open; every operation accepts -1 and ignores it without a system call. The caller owns the
+// descriptor and closes it with Close.
+//
+// Threading: every function may be called from any thread. One descriptor may be read by one
+// thread while another writes to it; the layer adds no lock, it relies on the operating system.
+// Write and WriteLine block until the bytes have left the port; Read blocks at most 5 ms.
+
+#include <string>
+
+class KorvaneSerial {
+ public:
+  // Opens the device non-blocking, configures raw 8N1 without flow control at the baud rate
+  // (9600, 19200, 38400, 57600, 230400, 460800 or 921600; every other value means 115200) and
+  // drops anything queued. The descriptor, or -1 after one "[<tag>] ..." line on standard error.
+  static int Open(const std::string& path, int baud, const char* tag);
+  static void Close(int fd);
+  // Writes all len bytes, then waits until they are transmitted. False for -1, null data,
+  // len <= 0 or a write error (part of the data may then have been sent).
+  static bool Write(int fd, const unsigned char* data, int len);
+  // Waits at most 5 ms for input, then reads up to size bytes. The byte count, or 0 for a
+  // timeout, an error or invalid arguments.
+  static int Read(int fd, unsigned char* buf, int size);
+  // Discards input received but not yet read.
+  static void FlushRx(int fd);
+  // Sends the text followed by "\r\n", or unchanged when it already ends in "\n".
+  static bool WriteLine(int fd, const std::string& line);
+  // A USB serial device path from /dev: the first ttyACM*/ttyUSB* entry in byte-wise order, or
+  // the second for index 3; "/dev/ttyACM0" (or "/dev/ttyACM1" for index 3) when there is none.
+  static std::string FindDevicePath(int index);
+};

@@ -1,0 +1,111 @@
+#pragma once
+
+// The Kromel colour sensor, over CAN or over USB serial; one object per sensor, created for one
+// transport and keeping it for life.
+//
+// CAN: commands go out as frames and wait up to 500 ms for the sensor's acknowledgement, read
+// from a CAN stream session; colour readings are the latest colour frame on the bus.
+// USB: a reader thread turns the sensor's "XYZ:" text lines into readings; the two USB commands
+// (colour format, sample time) are text lines.
+//
+// Threading:
+// - create and createUsb may run on any thread at any time.
+// - destroy must not run concurrently with any other call on the same object; it stops and joins
+//   the reader thread before the object is freed.
+// - getColor, getCanID and getTransport may run concurrently with each other and with one
+//   command on the same object (over USB the reading is copied under the object's mutex; over
+//   CAN it is a separate HAL call from the commands).
+// - Commands (the setters and getConfig) must be issued one at a time per object: over CAN two
+//   commands in flight would read acknowledgements from the same session and could take each
+//   other's. A CAN command blocks its caller for up to 500 ms; a USB command until its line has
+//   left the port.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class KromelJNI {
+ public:
+  // One colour reading; valid false means there is none and every other field is 0.
+  struct ColorData {
+    uint16_t sequence = 0;
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+    bool valid = false;
+  };
+
+  // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
+  static KromelJNI* c_Kromel_create(int canId);
+  // A USB object on the serial device at path, its reader running, or null (the reason is
+  // printed). A sample time above 0 is sent to the sensor.
+  static KromelJNI* c_Kromel_createUsb(const char* path, int sampleTimeMs);
+  // Stops the reader, closes the port or the CAN session and frees the object; null is ignored.
+  static void c_Kromel_destroy(KromelJNI* sensor);
+
+  // The CAN ID given at creation, -1 for a USB object.
+  int c_Kromel_getCanID() const;
+  // 0 = CAN, 1 = USB.
+  int c_Kromel_getTransport() const;
+  // The newest reading: over USB the last line parsed, over CAN the latest colour frame.
+  ColorData c_Kromel_getColor();
+
+  // Both transports. A format outside 0..4 ("RGB", "RAW", "SRGB", "HEX", "XYZ") is refused
+  // without traffic; the sample time is clamped to 0..65535.
+  bool c_Kromel_setColorFormat(int format);
+  bool c_Kromel_setSampleTimeMs(int ms);
+  // CAN only: a USB object returns false and sends nothing. True when the sensor accepted.
+  bool c_Kromel_setBrightness(int brightness);
+  bool c_Kromel_setStatusLed(bool on, int level);
+  bool c_Kromel_setMeasureMode(int mode, float value);
+  bool c_Kromel_setZmm(float zmm);
+  bool c_Kromel_setUsbOverride(bool enable);
+  bool c_Kromel_setCanId(int canId);
+  // Asks the sensor for a configuration value; on acceptance stores it in out.
+  bool c_Kromel_getConfig(int key, unsigned int* out);
+
+  ~KromelJNI();
+  KromelJNI(const KromelJNI&) = delete;
+  KromelJNI& operator=(const KromelJNI&) = delete;
+
+ private:
+  friend struct KromelLineProbe;  // tests and benchmarks feed the line assembly directly
+
+  explicit KromelJNI(uint8_t canId);
+  KromelJNI(const std::string& path, int sampleTimeMs);
+
+  // CAN transport.
+  ColorData getColorCAN();
+  bool sendCommandWithAck(unsigned command, const unsigned char* data, unsigned char len,
+                          unsigned int* out, int timeoutMs);
+  bool waitConfigAck(unsigned command, unsigned int* value, unsigned char* status, int timeoutMs);
+
+  // USB transport.
+  ColorData getColorUSB();
+  bool setColorFormatUSB(int format);
+  bool setSampleTimeMsUSB(int ms);
+  void startReader();
+  void stopReader();
+  void readerLoop();
+  void consume(const unsigned char* bytes, int count);
+  void parseLine(const std::string& line);
+  // Sleeps after a read that failed without waiting (a removed device); ends early on stop.
+  void pauseAfterFailedRead();
+
+  int transport = 0;
+  uint8_t canId = 0;
+  uint32_t session = 0;
+  bool canOk = false;
+  int fd = -1;
+  std::thread reader;
+  std::atomic<bool> running{false};
+  std::mutex dataMutex;
+  ColorData latest;
+  uint16_t sampleCounter = 0;
+  std::string lineBuffer;
+  std::mutex pauseMutex;
+  std::condition_variable pauseWake;
+};

@@ -1,0 +1,107 @@
+package com.korvane.frc.sim;
+
+/**
+ * A simulated Kromel colour sensor on USB: a pseudo-terminal whose {@link #path()} a robot program
+ * opens as the sensor's serial device. It streams "XYZ: x, y, z" lines at its sample time (at the
+ * 115200-baud line rate for 0), obeys "COLORFORMAT," and "SAMPLETIME," commands, and can be made
+ * to hang up like an unplugged device. All methods are thread-safe.
+ */
+public final class KromelUsbEmulator implements AutoCloseable {
+  static {
+    SimLibraries.loadSimulators();
+  }
+
+  private long id;
+  private final String path;
+
+  private KromelUsbEmulator(long id) {
+    this.id = id;
+    this.path = path(id);
+  }
+
+  /**
+   * Starts a sensor on a new pseudo-terminal.
+   *
+   * @throws IllegalStateException when no pseudo-terminal can be made
+   */
+  public static KromelUsbEmulator start(int sampleTimeMs) {
+    long id = start0(sampleTimeMs);
+    if (id == 0) {
+      throw new IllegalStateException("no pseudo-terminal for the emulated colour sensor");
+    }
+    return new KromelUsbEmulator(id);
+  }
+
+  /** The device path to open, e.g. "/dev/pts/7". */
+  public String path() {
+    return path;
+  }
+
+  public synchronized void setColor(float x, float y, float z) {
+    setColor(id, x, y, z);
+  }
+
+  /** A sensor that does not stream sends only what {@link #send(String)} gives it. */
+  public synchronized void setStreaming(boolean on) {
+    setStreaming(id, on);
+  }
+
+  /** Sends the text as it is (add "\r\n" for a line). */
+  public synchronized boolean send(String text) {
+    return send(id, text);
+  }
+
+  /** "XYZ", "RGB", "RAW", "SRGB" or "HEX". */
+  public synchronized String colorFormat() {
+    return colorFormat(id);
+  }
+
+  public synchronized int sampleTimeMs() {
+    return sampleTimeMs(id);
+  }
+
+  /** Lines received from the robot program, without their line ends. */
+  public synchronized String[] commands() {
+    return commands(id);
+  }
+
+  /** Lines streamed so far. */
+  public synchronized long linesSent() {
+    return linesSent(id);
+  }
+
+  /** Closes the pseudo-terminal: the robot program's reads then fail, as when unplugged. */
+  public synchronized void hangUp() {
+    hangUp(id);
+  }
+
+  @Override
+  public synchronized void close() {
+    if (id != 0) {
+      stop(id);
+      id = 0;
+    }
+  }
+
+  private static native long start0(int sampleTimeMs);
+
+  private static native String path(long id);
+
+  private static native void stop(long id);
+
+  private static native void hangUp(long id);
+
+  private static native void setColor(long id, float x, float y, float z);
+
+  private static native void setStreaming(long id, boolean on);
+
+  private static native boolean send(long id, String text);
+
+  private static native String colorFormat(long id);
+
+  private static native int sampleTimeMs(long id);
+
+  private static native String[] commands(long id);
+
+  private static native long linesSent(long id);
+}

@@ -1,0 +1,189 @@
+// Java bindings of the simulated colour sensors: com.korvane.frc.sim.KromelSimulator (CAN) and
+// com.korvane.frc.sim.KromelUsbEmulator (USB).
+
+#include <jni.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "kromel/KromelCanSim.h"
+#include "kromel/KromelUsbSim.h"
+
+using korvane::sim::KromelCanSim;
+using korvane::sim::KromelUsbSim;
+
+namespace {
+
+// Simulators by the id handed to Java; shared pointers so a call in progress keeps its simulator
+// alive while another thread detaches it.
+template <class T>
+class Registry {
+ public:
+  jlong add(std::shared_ptr<T> sim) {
+    std::lock_guard lock(mutex_);
+    sims_[next_] = std::move(sim);
+    return next_++;
+  }
+  std::shared_ptr<T> find(jlong id) {
+    std::lock_guard lock(mutex_);
+    auto it = sims_.find(id);
+    return it == sims_.end() ? nullptr : it->second;
+  }
+  std::shared_ptr<T> remove(jlong id) {
+    std::lock_guard lock(mutex_);
+    auto it = sims_.find(id);
+    if (it == sims_.end()) return nullptr;
+    auto sim = std::move(it->second);
+    sims_.erase(it);
+    return sim;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<jlong, std::shared_ptr<T>> sims_;
+  jlong next_ = 1;
+};
+
+Registry<KromelCanSim> g_can;
+Registry<KromelUsbSim> g_usb;
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0(JNIEnv*, jclass,
+                                                                         jboolean publishing) {
+  return g_can.add(KromelCanSim::attach(publishing == JNI_TRUE));
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_detach(JNIEnv*, jclass, jlong id) {
+  if (auto sim = g_can.remove(id)) sim->detach();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setColor(JNIEnv*, jclass, jlong id,
+                                                                         jfloat x, jfloat y,
+                                                                         jfloat z) {
+  if (auto sim = g_can.find(id)) sim->setColor(x, y, z);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setPublishing(JNIEnv*, jclass,
+                                                                              jlong id,
+                                                                              jboolean on) {
+  if (auto sim = g_can.find(id)) sim->setPublishing(on == JNI_TRUE);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setAckStatus(JNIEnv*, jclass,
+                                                                             jlong id,
+                                                                             jint status) {
+  if (auto sim = g_can.find(id)) sim->setAckStatus(static_cast<uint8_t>(status));
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setConfigValue(JNIEnv*, jclass,
+                                                                               jlong id, jint key,
+                                                                               jlong value) {
+  if (auto sim = g_can.find(id)) {
+    sim->setConfigValue(static_cast<uint8_t>(key), static_cast<uint32_t>(value));
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setSilent(JNIEnv*, jclass, jlong id,
+                                                                          jboolean silent) {
+  if (auto sim = g_can.find(id)) sim->setSilent(silent == JNI_TRUE);
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_commandCount(JNIEnv*, jclass,
+                                                                             jlong id) {
+  auto sim = g_can.find(id);
+  return sim ? static_cast<jint>(sim->commands().size()) : 0;
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_sequence(JNIEnv*, jclass,
+                                                                         jlong id) {
+  auto sim = g_can.find(id);
+  return sim ? sim->sequence() : 0;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_start0(JNIEnv*, jclass,
+                                                                          jint sampleTimeMs) {
+  std::shared_ptr<KromelUsbSim> sim = KromelUsbSim::start(sampleTimeMs);
+  return sim ? g_usb.add(std::move(sim)) : 0;
+}
+
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_path(JNIEnv* env, jclass,
+                                                                          jlong id) {
+  auto sim = g_usb.find(id);
+  return sim ? env->NewStringUTF(sim->path().c_str()) : nullptr;
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_stop(JNIEnv*, jclass, jlong id) {
+  if (auto sim = g_usb.remove(id)) sim->hangUp();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_hangUp(JNIEnv*, jclass,
+                                                                         jlong id) {
+  if (auto sim = g_usb.find(id)) sim->hangUp();
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_setColor(JNIEnv*, jclass,
+                                                                           jlong id, jfloat x,
+                                                                           jfloat y, jfloat z) {
+  if (auto sim = g_usb.find(id)) sim->setColor(x, y, z);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_setStreaming(JNIEnv*, jclass,
+                                                                               jlong id,
+                                                                               jboolean on) {
+  if (auto sim = g_usb.find(id)) sim->setStreaming(on == JNI_TRUE);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_send(JNIEnv* env, jclass,
+                                                                           jlong id, jstring text) {
+  auto sim = g_usb.find(id);
+  if (!sim || text == nullptr) return JNI_FALSE;
+  const char* chars = env->GetStringUTFChars(text, nullptr);
+  if (chars == nullptr) return JNI_FALSE;
+  bool sent = sim->send(chars);
+  env->ReleaseStringUTFChars(text, chars);
+  return sent ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_colorFormat(JNIEnv* env,
+                                                                                 jclass, jlong id) {
+  auto sim = g_usb.find(id);
+  return sim ? env->NewStringUTF(sim->colorFormat().c_str()) : nullptr;
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_sampleTimeMs(JNIEnv*, jclass,
+                                                                               jlong id) {
+  auto sim = g_usb.find(id);
+  return sim ? sim->sampleTimeMs() : -1;
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_commands(JNIEnv* env,
+                                                                                   jclass,
+                                                                                   jlong id) {
+  auto sim = g_usb.find(id);
+  std::vector<std::string> lines = sim ? sim->commands() : std::vector<std::string>{};
+  jclass stringClass = env->FindClass("java/lang/String");
+  if (stringClass == nullptr) return nullptr;
+  jobjectArray array = env->NewObjectArray(static_cast<jsize>(lines.size()), stringClass, nullptr);
+  if (array == nullptr) return nullptr;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    jstring line = env->NewStringUTF(lines[i].c_str());
+    if (line == nullptr) return nullptr;
+    env->SetObjectArrayElement(array, static_cast<jsize>(i), line);
+    env->DeleteLocalRef(line);
+  }
+  return array;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_linesSent(JNIEnv*, jclass,
+                                                                             jlong id) {
+  auto sim = g_usb.find(id);
+  return sim ? static_cast<jlong>(sim->linesSent()) : 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,132 @@
+// JNI exports of com.korvane.frc.jni.KromelJNI: conversions only.
+
+#include "KromelJNI.h"
+
+#include <jni.h>
+
+#include "Boundary.h"
+#include "KorvaneSerial.h"
+
+namespace {
+
+boundary::LiveObjects<KromelJNI> g_sensors;
+
+jlong handleFor(KromelJNI* sensor) {
+  return sensor == nullptr ? 0 : g_sensors.add(sensor);
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
+                                                                             jint canId) {
+  return handleFor(KromelJNI::c_Kromel_create(canId));
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
+                                                                                jstring path,
+                                                                                jint sampleTimeMs) {
+  if (path == nullptr) return 0;
+  boundary::Utf8Argument chars(env, path);
+  if (chars.get() == nullptr) return 0;
+  return handleFor(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs));
+}
+
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv* env,
+                                                                                       jclass,
+                                                                                       jint index) {
+  return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNIEnv*, jclass,
+                                                                             jlong handle) {
+  KromelJNI::c_Kromel_destroy(g_sensors.remove(handle));
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID(JNIEnv*, jclass,
+                                                                              jlong handle) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor == nullptr ? -1 : sensor->c_Kromel_getCanID();
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport(JNIEnv*, jclass,
+                                                                                  jlong handle) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor == nullptr ? -1 : sensor->c_Kromel_getTransport();
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor(JNIEnv* env,
+                                                                                 jclass,
+                                                                                 jlong handle) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  if (sensor == nullptr) return nullptr;
+  KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
+  if (!reading.valid) return nullptr;
+  return boundary::newResultObject(
+      env, "com/korvane/frc/Kromel$ColorData",
+      {boundary::intField("sequence", reading.sequence), boundary::floatField("x", reading.x),
+       boundary::floatField("y", reading.y), boundary::floatField("z", reading.z)});
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
+    JNIEnv*, jclass, jlong handle, jint format) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setColorFormat(format);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
+    JNIEnv*, jclass, jlong handle, jint ms) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
+    JNIEnv*, jclass, jlong handle, jint brightness) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
+    JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
+    JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
+                                                                                jlong handle,
+                                                                                jfloat zmm) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setZmm(zmm);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
+    JNIEnv*, jclass, jlong handle, jboolean enable) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
+                                                                                  jlong handle,
+                                                                                  jint canId) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  return sensor != nullptr && sensor->c_Kromel_setCanId(canId);
+}
+
+// The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig(
+    JNIEnv* env, jclass, jlong handle, jint key, jlongArray out) {
+  KromelJNI* sensor = g_sensors.find(handle);
+  if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
+  unsigned int value = 0;
+  if (!sensor->c_Kromel_getConfig(key, &value)) return JNI_FALSE;
+  return boundary::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
+}
+
+}  // extern "C"

@@ -1,0 +1,107 @@
+// The colour-sensor object: creation for either transport, destruction, and the operations that
+// choose between the CAN and the USB form.
+
+#include <algorithm>
+#include <exception>
+#include <iostream>
+
+#include "KorvaneSerial.h"
+#include "KromelJNI.h"
+#include "hal/CAN.h"
+#include "kromel/KromelFrames.h"
+
+namespace {
+
+constexpr int kCan = 0;
+constexpr int kUsb = 1;
+
+}  // namespace
+
+KromelJNI::KromelJNI(uint8_t id) : transport(kCan), canId(id) {}
+
+KromelJNI* KromelJNI::c_Kromel_create(int canId) {
+  if (static_cast<unsigned>(canId) > 63) {
+    std::cout << "[Kromel] CAN ID " << canId << " is out of range (0 - 63)" << std::endl;
+    return nullptr;
+  }
+  KromelJNI* sensor = nullptr;
+  try {
+    sensor = new KromelJNI(static_cast<uint8_t>(canId));
+    int32_t status = 0;
+    HAL_CAN_OpenStreamSession(&sensor->session, kromel_frames::kBase, kromel_frames::kBaseMask,
+                              kromel_frames::kSessionCapacity, &status);
+    if (status == 0) {
+      sensor->canOk = true;
+    } else {
+      std::cout << "[Kromel] Failed to open CAN stream session (status " << status << ")"
+                << std::endl;
+    }
+  } catch (const std::exception& e) {
+    std::cout << "[Kromel] Failed to create the CAN sensor: " << e.what() << std::endl;
+  }
+  if (sensor != nullptr && !sensor->canOk) {
+    c_Kromel_destroy(sensor);
+    return nullptr;
+  }
+  return sensor;
+}
+
+KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {
+  if (path == nullptr) return nullptr;
+  KromelJNI* sensor = nullptr;
+  try {
+    sensor = new KromelJNI(std::string(path), sampleTimeMs);
+  } catch (const std::exception& e) {
+    std::cout << "[Kromel] Failed to create the USB sensor: " << e.what() << std::endl;
+    return nullptr;
+  }
+  if (sensor->fd == -1) {
+    c_Kromel_destroy(sensor);
+    return nullptr;
+  }
+  return sensor;
+}
+
+void KromelJNI::c_Kromel_destroy(KromelJNI* sensor) {
+  delete sensor;
+}
+
+KromelJNI::~KromelJNI() {
+  if (transport == kUsb) {
+    stopReader();
+    KorvaneSerial::Close(fd);
+    fd = -1;
+  } else if (canOk) {
+    HAL_CAN_CloseStreamSession(session);
+    canOk = false;
+  }
+}
+
+int KromelJNI::c_Kromel_getCanID() const {
+  return transport == kCan ? canId : -1;
+}
+
+int KromelJNI::c_Kromel_getTransport() const {
+  return transport;
+}
+
+KromelJNI::ColorData KromelJNI::c_Kromel_getColor() {
+  return transport == kUsb ? getColorUSB() : getColorCAN();
+}
+
+bool KromelJNI::c_Kromel_setColorFormat(int format) {
+  if (format < 0 || format > 4) return false;
+  if (transport == kUsb) return setColorFormatUSB(format);
+  unsigned char payload[1] = {static_cast<unsigned char>(format)};
+  return sendCommandWithAck(kromel_frames::kSetColorFormat, payload, 1, nullptr,
+                            kromel_frames::kCommandTimeoutMs);
+}
+
+bool KromelJNI::c_Kromel_setSampleTimeMs(int ms) {
+  int clamped = std::clamp(ms, 0, 65535);
+  if (transport == kUsb) return setSampleTimeMsUSB(clamped);
+  unsigned char payload[2] = {static_cast<unsigned char>(clamped & 0xFF),
+                              static_cast<unsigned char>(clamped >> 8)};
+  return sendCommandWithAck(kromel_frames::kSetSampleTime, payload, 2, nullptr,
+                            kromel_frames::kCommandTimeoutMs);
+}

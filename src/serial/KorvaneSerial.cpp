@@ -1,0 +1,148 @@
+#include "KorvaneSerial.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
+#include "serial/DevicePath.h"
+
+namespace {
+
+constexpr int kReadWaitMs = 5;
+
+speed_t baudToConstant(int baud) {
+  switch (baud) {
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      return B115200;
+  }
+}
+
+void reportError(const char* tag, const std::string& what) {
+  std::cerr << "[" << tag << "] " << what << ": " << std::strerror(errno) << "\n" << std::flush;
+}
+
+// A refused write is retried once the port can take bytes again, so the retry does not spin.
+void waitUntilWritable(int fd) {
+  pollfd entry{fd, POLLOUT, 0};
+  poll(&entry, 1, -1);
+}
+
+}  // namespace
+
+namespace korvane_serial {
+
+std::string findDevicePathIn(const std::string& directory, int index) {
+  std::vector<std::string> candidates;
+  if (DIR* dir = opendir(directory.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const char* name = entry->d_name;
+      if (std::strncmp(name, "ttyUSB", 6) == 0 || std::strncmp(name, "ttyACM", 6) == 0) {
+        candidates.push_back(directory + "/" + name);
+      }
+    }
+    closedir(dir);
+  }
+  std::sort(candidates.begin(), candidates.end());
+  size_t position = index == 3 ? 1 : 0;
+  if (candidates.size() > position) return candidates[position];
+  return index == 3 ? "/dev/ttyACM1" : "/dev/ttyACM0";
+}
+
+}  // namespace korvane_serial
+
+int KorvaneSerial::Open(const std::string& path, int baud, const char* tag) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    reportError(tag, "Cannot open " + path);
+    return -1;
+  }
+  termios settings;
+  std::memset(&settings, 0, sizeof settings);
+  if (tcgetattr(fd, &settings) != 0) {
+    reportError(tag, "tcgetattr");
+    close(fd);
+    return -1;
+  }
+  cfmakeraw(&settings);
+  speed_t speed = baudToConstant(baud);
+  cfsetispeed(&settings, speed);
+  cfsetospeed(&settings, speed);
+  settings.c_cflag |= CLOCAL | CREAD | CS8;
+  settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
+  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+    reportError(tag, "tcsetattr");
+    close(fd);
+    return -1;
+  }
+  tcflush(fd, TCIOFLUSH);
+  return fd;
+}
+
+void KorvaneSerial::Close(int fd) {
+  if (fd != -1) close(fd);
+}
+
+bool KorvaneSerial::Write(int fd, const unsigned char* data, int len) {
+  if (fd == -1 || data == nullptr || len <= 0) return false;
+  while (len > 0) {
+    ssize_t written = write(fd, data, static_cast<size_t>(len));
+    if (written >= 0) {
+      data += written;
+      len -= static_cast<int>(written);
+    } else if (errno == EAGAIN) {
+      waitUntilWritable(fd);
+    } else if (errno != EINTR) {
+      return false;
+    }
+  }
+  tcdrain(fd);
+  return true;
+}
+
+int KorvaneSerial::Read(int fd, unsigned char* buf, int size) {
+  if (fd == -1 || buf == nullptr || size <= 0) return 0;
+  pollfd entry{fd, POLLIN, 0};
+  if (poll(&entry, 1, kReadWaitMs) <= 0) return 0;
+  ssize_t count = read(fd, buf, static_cast<size_t>(size));
+  return count < 0 ? 0 : static_cast<int>(count);
+}
+
+void KorvaneSerial::FlushRx(int fd) {
+  if (fd != -1) tcflush(fd, TCIFLUSH);
+}
+
+bool KorvaneSerial::WriteLine(int fd, const std::string& line) {
+  std::string text = line;
+  if (text.empty() || text.back() != '\n') text += "\r\n";
+  return Write(fd, reinterpret_cast<const unsigned char*>(text.data()),
+               static_cast<int>(text.size()));
+}
+
+std::string KorvaneSerial::FindDevicePath(int index) {
+  return korvane_serial::findDevicePathIn("/dev", index);
+}

@@ -1,0 +1,250 @@
+// The colour sensor over the simulated CAN bus: creation, colour frames, command payloads and
+// the acknowledgement wait.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "KromelJNI.h"
+#include "SimBus.h"
+#include "Wait.h"
+#include "hal/CAN.h"
+#include "korvane/sim/Can.h"
+#include "kromel/KromelCanSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kColor = 0x04090540;
+constexpr uint32_t kCommand = 0x04090500;
+constexpr uint32_t kAck = 0x04090585;
+
+struct SensorDeleter {
+  void operator()(KromelJNI* sensor) const { KromelJNI::c_Kromel_destroy(sensor); }
+};
+using Sensor = std::unique_ptr<KromelJNI, SensorDeleter>;
+
+// Answers every command frame with whatever the test wants injected.
+class ScriptedDevice : public sim::CanDevice {
+ public:
+  explicit ScriptedDevice(std::function<void(const sim::CanFrame&)> answer)
+      : answer_(std::move(answer)) {}
+  void onFrameSent(const sim::CanFrame& frame) override { answer_(frame); }
+
+ private:
+  std::function<void(const sim::CanFrame&)> answer_;
+};
+
+class KromelCanTest : public test::SimBusTest {
+ protected:
+  Sensor create(int canId) { return Sensor(KromelJNI::c_Kromel_create(canId)); }
+
+  // The payload of the only frame sent since the last call, as hex; "" when none or several.
+  std::string onlyFrame(uint32_t id) {
+    auto frames = sim::sentFrames();
+    sim::clearSentFrames();
+    if (frames.size() != 1) return "frames: " + std::to_string(frames.size());
+    if (frames[0].id != id) return "id " + std::to_string(frames[0].id);
+    return test::hex(frames[0]);
+  }
+};
+
+TEST_F(KromelCanTest, CanIdsOutsideZeroToSixtyThreeArePrintedAndRefused) {
+  for (int id : {-1, 64, 255, 1000}) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KromelJNI::c_Kromel_create(id), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[Kromel] CAN ID " + std::to_string(id) + " is out of range (0 - 63)\n");
+  }
+  EXPECT_EQ(sim::openStreamSessions(), 0);
+  for (int id : {0, 63}) {
+    Sensor sensor = create(id);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_EQ(sensor->c_Kromel_getTransport(), 0);
+    EXPECT_EQ(sensor->c_Kromel_getCanID(), id);
+    EXPECT_EQ(sim::openStreamSessions(), 1);
+  }
+  EXPECT_EQ(sim::openStreamSessions(), 0) << "destroy closes the session";
+}
+
+TEST_F(KromelCanTest, AStreamSessionThatCannotBeOpenedFailsTheCreation) {
+  sim::failCanCalls(sim::CanCall::OpenStreamSession, HAL_ERR_CANSessionMux_NotAllowed, 1);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(KromelJNI::c_Kromel_create(5), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "[Kromel] Failed to open CAN stream session (status -44088)\n");
+  EXPECT_EQ(sim::openStreamSessions(), 0);
+}
+
+TEST_F(KromelCanTest, ColourFramesAreDecodedAndShortOrMissingOnesGiveNoReading) {
+  Sensor sensor = create(7);
+  EXPECT_FALSE(sensor->c_Kromel_getColor().valid);
+  sim::injectFrame(kColor, {0x34, 0x12, 0x10, 0x27, 0xF0, 0xD8, 0x00});
+  EXPECT_FALSE(sensor->c_Kromel_getColor().valid) << "7 bytes are too short";
+  sim::injectFrame(kColor, {0x34, 0x12, 0x10, 0x27, 0xF0, 0xD8, 0x88, 0x13});
+  KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
+  EXPECT_TRUE(reading.valid);
+  EXPECT_EQ(reading.sequence, 0x1234);
+  EXPECT_FLOAT_EQ(reading.x, 1.0f);
+  EXPECT_FLOAT_EQ(reading.y, -1.0f);
+  EXPECT_FLOAT_EQ(reading.z, 0.5f);
+  sim::injectFrame(kColor, {0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x7F, 0x00, 0x00});
+  reading = sensor->c_Kromel_getColor();
+  EXPECT_EQ(reading.sequence, 0xFFFF);
+  EXPECT_FLOAT_EQ(reading.x, -3.2768f);
+  EXPECT_FLOAT_EQ(reading.y, 3.2767f);
+  sim::injectFrame(kColor | 0x01, {1, 0, 0x10, 0x27, 0, 0, 0, 0});
+  EXPECT_EQ(sensor->c_Kromel_getColor().sequence, 0xFFFF) << "only the exact identifier counts";
+}
+
+TEST_F(KromelCanTest, EveryCommandSendsItsPayloadWithArgumentsClamped) {
+  auto device = sim::KromelCanSim::attach(false);
+  Sensor sensor = create(1);
+  sim::clearSentFrames();
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(250));
+  EXPECT_EQ(onlyFrame(kCommand + 21), "64");
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(-5));
+  EXPECT_EQ(onlyFrame(kCommand + 21), "00");
+  EXPECT_TRUE(sensor->c_Kromel_setStatusLed(true, 101));
+  EXPECT_EQ(onlyFrame(kCommand + 23), "01 64");
+  EXPECT_TRUE(sensor->c_Kromel_setStatusLed(false, -3));
+  EXPECT_EQ(onlyFrame(kCommand + 23), "00 00");
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(70000));
+  EXPECT_EQ(onlyFrame(kCommand + 20), "FF FF");
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(-1));
+  EXPECT_EQ(onlyFrame(kCommand + 20), "00 00");
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(1000));
+  EXPECT_EQ(onlyFrame(kCommand + 20), "E8 03");
+  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(4));
+  EXPECT_EQ(onlyFrame(kCommand + 19), "04");
+  EXPECT_TRUE(sensor->c_Kromel_setMeasureMode(0, 9.0f));
+  EXPECT_EQ(onlyFrame(kCommand + 18), "00");
+  EXPECT_TRUE(sensor->c_Kromel_setMeasureMode(1, 9.0f));
+  EXPECT_EQ(onlyFrame(kCommand + 18), "01 00");
+  EXPECT_TRUE(sensor->c_Kromel_setMeasureMode(2, 1.5f));
+  EXPECT_EQ(onlyFrame(kCommand + 18), "02 00 00 00 C0 3F");
+  EXPECT_TRUE(sensor->c_Kromel_setZmm(-2.0f));
+  EXPECT_EQ(onlyFrame(kCommand + 25), "00 00 00 C0");
+  EXPECT_TRUE(sensor->c_Kromel_setUsbOverride(true));
+  EXPECT_EQ(onlyFrame(kCommand + 22), "01");
+  EXPECT_TRUE(sensor->c_Kromel_setUsbOverride(false));
+  EXPECT_EQ(onlyFrame(kCommand + 22), "00");
+  EXPECT_TRUE(sensor->c_Kromel_setCanId(-2));
+  EXPECT_EQ(onlyFrame(kCommand + 24), "FE FF FF FF");
+  EXPECT_TRUE(sensor->c_Kromel_setCanId(300));
+  EXPECT_EQ(onlyFrame(kCommand + 24), "2C 01 00 00");
+  EXPECT_EQ(sensor->c_Kromel_getCanID(), 1) << "the ID given at creation stays";
+  unsigned int value = 0;
+  EXPECT_TRUE(sensor->c_Kromel_getConfig(0x1FF, &value));
+  EXPECT_EQ(onlyFrame(kCommand + 26), "FF");
+}
+
+TEST_F(KromelCanTest, RefusedArgumentsSendNothing) {
+  auto device = sim::KromelCanSim::attach(false);
+  Sensor sensor = create(1);
+  sim::clearSentFrames();
+  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(5));
+  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(-1));
+  EXPECT_FALSE(sensor->c_Kromel_setMeasureMode(3, 1.0f));
+  EXPECT_FALSE(sensor->c_Kromel_setMeasureMode(-1, 1.0f));
+  EXPECT_FALSE(sensor->c_Kromel_getConfig(1, nullptr));
+  EXPECT_TRUE(sim::sentFrames().empty());
+}
+
+TEST_F(KromelCanTest, TheAcknowledgedStatusDecidesAndConfigurationAnswersKeepAllThirtyTwoBits) {
+  auto device = sim::KromelCanSim::attach(false);
+  device->setConfigValue(3, 0x80000001u);
+  Sensor sensor = create(2);
+  unsigned int value = 0;
+  EXPECT_TRUE(sensor->c_Kromel_getConfig(3, &value));
+  EXPECT_EQ(value, 0x80000001u);
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(50));
+
+  device->setAckStatus(1);
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(50));
+  value = 0;
+  EXPECT_FALSE(sensor->c_Kromel_getConfig(3, &value));
+  EXPECT_EQ(value, 0x80000001u) << "a refused answer still carries its value";
+  device->setAckStatus(0);
+  EXPECT_TRUE(sensor->c_Kromel_setZmm(1.0f));
+  EXPECT_EQ(device->commands().size(), 5u);
+}
+
+TEST_F(KromelCanTest, AcknowledgementsForAnotherCommandOrTooShortAreIgnoredUntilTheTimeout) {
+  sim::attachDevice(std::make_shared<ScriptedDevice>([](const sim::CanFrame& frame) {
+    uint8_t command = static_cast<uint8_t>(frame.id - kCommand);
+    sim::injectFrame(kAck, {static_cast<uint8_t>(command + 1), 0, 0, 0, 0, 0});
+    sim::injectFrame(kAck, {command, 0, 0, 0, 0});         // five bytes
+    sim::injectFrame(kAck + 1, {command, 0, 0, 0, 0, 0});  // another identifier
+    sim::injectFrame(kColor, {command, 0, 0, 0, 0, 0, 0, 0});
+  }));
+  Sensor sensor = create(3);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(10));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+TEST_F(KromelCanTest, TheFirstMatchingAcknowledgementCountsAndTheRestOfItsReadIsDropped) {
+  bool refuseFirst = true;
+  sim::attachDevice(std::make_shared<ScriptedDevice>([&](const sim::CanFrame& frame) {
+    uint8_t command = static_cast<uint8_t>(frame.id - kCommand);
+    sim::injectFrame(kAck, {command, static_cast<uint8_t>(refuseFirst ? 1 : 0), 7, 0, 0, 0});
+    sim::injectFrame(kAck, {command, 0, 9, 0, 0, 0, 0xAA, 0xBB});
+  }));
+  Sensor sensor = create(4);
+  unsigned int value = 0;
+  EXPECT_FALSE(sensor->c_Kromel_getConfig(1, &value));
+  EXPECT_EQ(value, 7u);
+  refuseFirst = false;
+  // The second acknowledgement of the first request went with its read; it answers nothing.
+  EXPECT_TRUE(sensor->c_Kromel_getConfig(1, &value));
+  EXPECT_EQ(value, 7u);
+}
+
+TEST_F(KromelCanTest, AnAcknowledgementReadTogetherWithAnOverrunIsStillFound) {
+  auto device = sim::KromelCanSim::attach(false);
+  Sensor sensor = create(5);
+  for (int i = 0; i < 40; ++i)
+    sim::injectFrame(kColor, {static_cast<uint8_t>(i), 0, 0, 0, 0, 0, 0, 0});
+  // The session overflowed with colour frames; the acknowledgement arrives before the first read.
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(20));
+}
+
+TEST_F(KromelCanTest, ASilentSensorOrAFailedSendMakesTheCommandFail) {
+  auto device = sim::KromelCanSim::attach(false);
+  device->setSilent(true);
+  Sensor sensor = create(6);
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(20));
+  EXPECT_EQ(device->commands().size(), 1u);
+  device->setSilent(false);
+  sim::failCanCalls(sim::CanCall::SendMessage, HAL_ERR_CANSessionMux_NotAllowed, 1);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(20));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 400ms) << "no wait after a failed send";
+  EXPECT_EQ(device->commands().size(), 1u);
+  sim::failCanCalls(sim::CanCall::ReadStreamSession, HAL_ERR_CANSessionMux_NotAllowed);
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(20)) << "reads that fail are not examined";
+  sim::clearCanFailures();
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(20));
+}
+
+TEST_F(KromelCanTest, TheSimulatedSensorPublishesColourFramesAtItsSampleTime) {
+  auto device = sim::KromelCanSim::attach();
+  device->setColor(0.25f, -0.5f, 1.0f);
+  Sensor sensor = create(8);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence >= 3; }));
+  KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
+  EXPECT_FLOAT_EQ(reading.x, 0.25f);
+  EXPECT_FLOAT_EQ(reading.y, -0.5f);
+  EXPECT_FLOAT_EQ(reading.z, 1.0f);
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(5));
+  EXPECT_EQ(device->sampleTime(), 5ms);
+  EXPECT_TRUE(sensor->c_Kromel_setBrightness(1)) << "acknowledged among the colour frames";
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// The colour sensor over USB, on real pseudo-terminals: the opening dialogue, the commands, the
+// reader thread against the simulated sensor, and a device that hangs up.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "KromelJNI.h"
+#include "PseudoTerminal.h"
+#include "SimBus.h"
+#include "ThreadCpu.h"
+#include "Wait.h"
+#include "korvane/sim/Can.h"
+#include "kromel/KromelUsbSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct SensorDeleter {
+  void operator()(KromelJNI* sensor) const { KromelJNI::c_Kromel_destroy(sensor); }
+};
+using Sensor = std::unique_ptr<KromelJNI, SensorDeleter>;
+
+class KromelUsbTest : public test::SimBusTest {
+ protected:
+  void SetUp() override {
+    SimBusTest::SetUp();
+    ASSERT_TRUE(device_.ok());
+  }
+  Sensor open(int sampleTimeMs) {
+    return Sensor(KromelJNI::c_Kromel_createUsb(device_.path().c_str(), sampleTimeMs));
+  }
+  // Waits until the sensor reports the reading with this sequence number.
+  bool waitForSequence(KromelJNI& sensor, uint16_t sequence) {
+    return test::waitUntil([&] {
+      KromelJNI::ColorData r = sensor.c_Kromel_getColor();
+      return r.valid && r.sequence == sequence;
+    });
+  }
+
+  test::PseudoTerminal device_;
+};
+
+TEST_F(KromelUsbTest, OpeningSetsTheXyzFormatAndASampleTimeOnlyWhenOneAboveZeroIsGiven) {
+  for (int sampleTime : {0, -5}) {
+    Sensor sensor = open(sampleTime);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_EQ(device_.readUntilQuiet(), "COLORFORMAT,XYZ\r\n") << "sample time " << sampleTime;
+  }
+  Sensor sensor = open(100);
+  ASSERT_NE(sensor, nullptr);
+  EXPECT_EQ(device_.readUntilQuiet(), "COLORFORMAT,XYZ\r\nSAMPLETIME,100\r\n");
+  EXPECT_EQ(sensor->c_Kromel_getTransport(), 1);
+  EXPECT_EQ(sensor->c_Kromel_getCanID(), -1);
+  EXPECT_FALSE(sensor->c_Kromel_getColor().valid) << "no reading before the first line";
+}
+
+TEST_F(KromelUsbTest, UsbCommandsAreTextLinesWithTheSampleTimeClamped) {
+  Sensor sensor = open(0);
+  device_.readUntilQuiet();
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(70000));
+  EXPECT_EQ(device_.readAtLeast(18), "SAMPLETIME,65535\r\n");
+  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(-3));
+  EXPECT_EQ(device_.readAtLeast(14), "SAMPLETIME,0\r\n");
+  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(2));
+  EXPECT_EQ(device_.readAtLeast(18), "COLORFORMAT,SRGB\r\n");
+  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(7));
+  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(-1));
+  EXPECT_EQ(device_.readUntilQuiet(), "");
+}
+
+TEST_F(KromelUsbTest, CanOnlyCommandsAreRefusedWithoutTrafficOnEitherTransport) {
+  Sensor sensor = open(0);
+  device_.readUntilQuiet();
+  sim::clearSentFrames();
+  unsigned int value = 123;
+  EXPECT_FALSE(sensor->c_Kromel_setBrightness(50));
+  EXPECT_FALSE(sensor->c_Kromel_setStatusLed(true, 50));
+  EXPECT_FALSE(sensor->c_Kromel_setMeasureMode(1, 0.0f));
+  EXPECT_FALSE(sensor->c_Kromel_setZmm(1.0f));
+  EXPECT_FALSE(sensor->c_Kromel_setUsbOverride(true));
+  EXPECT_FALSE(sensor->c_Kromel_setCanId(3));
+  EXPECT_FALSE(sensor->c_Kromel_getConfig(1, &value));
+  EXPECT_EQ(value, 123u);
+  EXPECT_EQ(device_.readUntilQuiet(), "");
+  EXPECT_TRUE(sim::sentFrames().empty());
+}
+
+TEST_F(KromelUsbTest, TheReaderAssemblesLinesFromWhateverPiecesArrive) {
+  Sensor sensor = open(0);
+  ASSERT_TRUE(device_.write("  XYZ: 0.5, 0.25, 1  \r\n"));
+  ASSERT_TRUE(waitForSequence(*sensor, 1));
+  KromelJNI::ColorData r = sensor->c_Kromel_getColor();
+  EXPECT_FLOAT_EQ(r.x, 0.5f);
+  EXPECT_FLOAT_EQ(r.y, 0.25f);
+  EXPECT_FLOAT_EQ(r.z, 1.0f);
+  ASSERT_TRUE(device_.write("RGB: 1,2,3\r\nXYZ: 0.1,"));
+  std::this_thread::sleep_for(30ms);
+  ASSERT_TRUE(device_.write(" 0.2, 0.3\r\nxyz: 9,9,9\r\nDIST: 1mm  XYZ: 4,5,6\r\n"));
+  ASSERT_TRUE(waitForSequence(*sensor, 3));
+  EXPECT_FLOAT_EQ(sensor->c_Kromel_getColor().z, 6.0f);
+}
+
+TEST_F(KromelUsbTest, MissingOrUnopenablePathsGiveNoObject) {
+  EXPECT_EQ(KromelJNI::c_Kromel_createUsb(nullptr, 0), nullptr);
+  std::string missing = "/tmp/korvane-no-such-device-" + std::to_string(::getpid());
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(KromelJNI::c_Kromel_createUsb(missing.c_str(), 0), nullptr);
+  std::string error = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(error.rfind("[Kromel] Cannot open " + missing + ": ", 0), 0u) << error;
+  KromelJNI::c_Kromel_destroy(nullptr);
+}
+
+TEST(KromelUsbEmulatorTest, ReadingsArriveWithRisingSequenceAndStopOnceTheFormatIsNotXyz) {
+  auto emulator = sim::KromelUsbSim::start(5);
+  ASSERT_NE(emulator, nullptr);
+  emulator->setColor(0.125f, 0.5f, 0.75f);
+  Sensor sensor(KromelJNI::c_Kromel_createUsb(emulator->path().c_str(), 10));
+  ASSERT_NE(sensor, nullptr);
+  ASSERT_TRUE(emulator->waitForCommands(2, 5s));
+  EXPECT_EQ(emulator->commands()[0], "COLORFORMAT,XYZ");
+  EXPECT_EQ(emulator->commands()[1], "SAMPLETIME,10");
+  EXPECT_EQ(emulator->sampleTimeMs(), 10);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence >= 5; }));
+  KromelJNI::ColorData r = sensor->c_Kromel_getColor();
+  EXPECT_FLOAT_EQ(r.x, 0.125f);
+  EXPECT_FLOAT_EQ(r.y, 0.5f);
+  EXPECT_FLOAT_EQ(r.z, 0.75f);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence > r.sequence; }));
+
+  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(0));
+  ASSERT_TRUE(test::waitUntil([&] { return emulator->colorFormat() == "RGB"; }));
+  // A marker line sent after the format changed: once it is read, every XYZ line before it was.
+  auto readThrough = [&](float marker) {
+    EXPECT_TRUE(emulator->send("XYZ: " + std::to_string(marker) + ", 0, 0\r\n"));
+    return test::waitUntil([&] { return sensor->c_Kromel_getColor().x == marker; });
+  };
+  ASSERT_TRUE(readThrough(9.0f));
+  uint16_t frozen = sensor->c_Kromel_getColor().sequence;
+  uint64_t streamed = emulator->linesSent();
+  ASSERT_TRUE(test::waitUntil([&] { return emulator->linesSent() >= streamed + 5; }));
+  ASSERT_TRUE(readThrough(8.0f));
+  EXPECT_EQ(sensor->c_Kromel_getColor().sequence, static_cast<uint16_t>(frozen + 1))
+      << "the RGB lines in between gave no readings";
+}
+
+// An unplugged sensor: every read fails at once. The reader must neither spin nor be slow to stop.
+TEST(KromelUsbEmulatorTest, AfterAHangUpTheReaderIdlesAndDestroyIsPrompt) {
+  auto emulator = sim::KromelUsbSim::start(5);
+  ASSERT_NE(emulator, nullptr);
+  auto before = test::threadIds();
+  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(emulator->path().c_str(), 0);
+  ASSERT_NE(sensor, nullptr);
+  auto reader = test::threadsStartedSince(before);
+  ASSERT_EQ(reader.size(), 1u);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence >= 2; }));
+
+  emulator->hangUp();
+  std::this_thread::sleep_for(100ms);
+  double cpuBefore = test::threadCpuSeconds(reader);
+  auto start = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(2s);
+  double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double share = (test::threadCpuSeconds(reader) - cpuBefore) / wall;
+  EXPECT_LT(share, 0.01) << "reader CPU after the hang-up";
+  EXPECT_TRUE(sensor->c_Kromel_getColor().valid) << "the last reading stays";
+
+  auto stopStart = std::chrono::steady_clock::now();
+  KromelJNI::c_Kromel_destroy(sensor);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopStart, 50ms);
+}
+
+}  // namespace
