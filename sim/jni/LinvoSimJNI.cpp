@@ -2,24 +2,19 @@
 
 #include <jni.h>
 
-#include <map>
 #include <memory>
-#include <mutex>
 
+#include "SimRegistry.h"
 #include "linvo/LinvoSim.h"
 
 using korvane::sim::LinvoSim;
 
 namespace {
 
-std::mutex g_mutex;
-std::map<jlong, std::shared_ptr<LinvoSim>> g_sims;
-jlong g_next = 1;
+SimRegistry<LinvoSim> g_sims;
 
 std::shared_ptr<LinvoSim> find(jlong id) {
-  std::lock_guard lock(g_mutex);
-  auto it = g_sims.find(id);
-  return it == g_sims.end() ? nullptr : it->second;
+  return g_sims.find(id);
 }
 
 }  // namespace
@@ -28,22 +23,11 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LinvoSimulator_attach0(JNIEnv*, jclass, jint port,
                                                                         jint address) {
-  auto sim = LinvoSim::attach(port, address);
-  std::lock_guard lock(g_mutex);
-  g_sims[g_next] = sim;
-  return g_next++;
+  return g_sims.add(LinvoSim::attach(port, address));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LinvoSimulator_detach(JNIEnv*, jclass, jlong id) {
-  std::shared_ptr<LinvoSim> sim;
-  {
-    std::lock_guard lock(g_mutex);
-    auto it = g_sims.find(id);
-    if (it == g_sims.end()) return;
-    sim = std::move(it->second);
-    g_sims.erase(it);
-  }
-  sim->detach();
+  if (auto sim = g_sims.remove(id)) sim->detach();
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LinvoSimulator_setVoltage(JNIEnv*, jclass, jlong id,

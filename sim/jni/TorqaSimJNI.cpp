@@ -4,24 +4,19 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <memory>
-#include <mutex>
 
+#include "SimRegistry.h"
 #include "torqa/TorqaSim.h"
 
 using korvane::sim::TorqaSim;
 
 namespace {
 
-std::mutex g_mutex;
-std::map<jlong, std::shared_ptr<TorqaSim>> g_sims;
-jlong g_next = 1;
+SimRegistry<TorqaSim> g_sims;
 
 std::shared_ptr<TorqaSim> find(jlong id) {
-  std::lock_guard lock(g_mutex);
-  auto it = g_sims.find(id);
-  return it == g_sims.end() ? nullptr : it->second;
+  return g_sims.find(id);
 }
 
 }  // namespace
@@ -30,22 +25,11 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass,
                                                                         jint deviceNumber) {
-  auto sim = TorqaSim::attach(deviceNumber);
-  std::lock_guard lock(g_mutex);
-  g_sims[g_next] = sim;
-  return g_next++;
+  return g_sims.add(TorqaSim::attach(deviceNumber));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_detach(JNIEnv*, jclass, jlong id) {
-  std::shared_ptr<TorqaSim> sim;
-  {
-    std::lock_guard lock(g_mutex);
-    auto it = g_sims.find(id);
-    if (it == g_sims.end()) return;
-    sim = std::move(it->second);
-    g_sims.erase(it);
-  }
-  sim->detach();
+  if (auto sim = g_sims.remove(id)) sim->detach();
 }
 
 // 0 none, 1 disabled, 2 enabled.

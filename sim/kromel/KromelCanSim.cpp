@@ -23,8 +23,7 @@ int16_t toCount(float value) {
 
 std::shared_ptr<KromelCanSim> KromelCanSim::attach(bool publishing) {
   std::shared_ptr<KromelCanSim> sim(new KromelCanSim(publishing));
-  sim->listener_ = attachDevice(sim);
-  sim->clock_ = std::thread(&KromelCanSim::run, sim.get());
+  start(sim);
   return sim;
 }
 
@@ -32,19 +31,6 @@ KromelCanSim::KromelCanSim(bool publishing) : publishing_(publishing) {}
 
 KromelCanSim::~KromelCanSim() {
   detach();
-}
-
-void KromelCanSim::detach() {
-  ListenerId listener;
-  {
-    std::lock_guard lock(mutex_);
-    listener = listener_;
-    listener_ = 0;
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (listener != 0) detachDevice(listener);
-  if (clock_.joinable() && clock_.get_id() != std::this_thread::get_id()) clock_.join();
 }
 
 void KromelCanSim::run() {

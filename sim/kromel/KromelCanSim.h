@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "korvane/sim/Can.h"
+#include "can/ClockedCanDevice.h"
 
 namespace korvane::sim {
 
-class KromelCanSim : public CanDevice {
+class KromelCanSim : public ClockedCanDevice {
  public:
   struct Command {
     unsigned number = 0;
@@ -35,8 +35,6 @@ class KromelCanSim : public CanDevice {
   // colour frames until setPublishing(true).
   static std::shared_ptr<KromelCanSim> attach(bool publishing = true);
   ~KromelCanSim() override;
-  // Takes the sensor off the bus and stops its colour frames. Safe to call more than once.
-  void detach();
 
   // The colour the next frames carry (each channel limited to the frame's -3.2768..3.2767).
   void setColor(float x, float y, float z);
@@ -58,15 +56,10 @@ class KromelCanSim : public CanDevice {
 
  private:
   KromelCanSim(bool publishing);
-  void run();
+  void run() override;
   void publishLocked();
 
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
   bool publishing_;
-  std::thread clock_;
-  ListenerId listener_ = 0;
 
   std::chrono::milliseconds sampleTime_{20};
   int16_t counts_[3] = {0, 0, 0};

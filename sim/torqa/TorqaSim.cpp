@@ -79,8 +79,7 @@ double clampRpm(double rpm) {
 
 std::shared_ptr<TorqaSim> TorqaSim::attach(int deviceNumber) {
   std::shared_ptr<TorqaSim> sim(new TorqaSim(deviceNumber));
-  sim->listener_ = attachDevice(sim);
-  sim->clock_ = std::thread(&TorqaSim::run, sim.get());
+  start(sim);
   return sim;
 }
 
@@ -91,19 +90,6 @@ TorqaSim::TorqaSim(int deviceNumber) : deviceNumber_(deviceNumber) {
 
 TorqaSim::~TorqaSim() {
   detach();
-}
-
-void TorqaSim::detach() {
-  ListenerId listener;
-  {
-    std::lock_guard lock(mutex_);
-    listener = listener_;
-    listener_ = 0;
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (listener != 0) detachDevice(listener);
-  if (clock_.joinable() && clock_.get_id() != std::this_thread::get_id()) clock_.join();
 }
 
 void TorqaSim::run() {

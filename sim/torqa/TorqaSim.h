@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "korvane/sim/Can.h"
+#include "can/ClockedCanDevice.h"
 
 namespace korvane::sim {
 
-class TorqaSim : public CanDevice, public std::enable_shared_from_this<TorqaSim> {
+class TorqaSim : public ClockedCanDevice {
  public:
   enum class Heartbeat { None, Disabled, Enabled };
   // What a motor was last told to do.
@@ -70,8 +70,6 @@ class TorqaSim : public CanDevice, public std::enable_shared_from_this<TorqaSim>
   // detach().
   static std::shared_ptr<TorqaSim> attach(int deviceNumber);
   ~TorqaSim() override;
-  // Takes the controller off the bus and stops its clock. Safe to call more than once.
-  void detach();
 
   int deviceNumber() const { return deviceNumber_; }
   // The last heartbeat's kind, or None when none has come for the timeout.
@@ -116,7 +114,7 @@ class TorqaSim : public CanDevice, public std::enable_shared_from_this<TorqaSim>
   };
 
   explicit TorqaSim(int deviceNumber);
-  void run();
+  void run() override;
   void publish(const std::vector<Outgoing>& frames) const;
   // Under the lock.
   bool outputsEnabledLocked(Clock::time_point now) const;
@@ -126,11 +124,6 @@ class TorqaSim : public CanDevice, public std::enable_shared_from_this<TorqaSim>
   void commandLocked(int api, const std::array<uint8_t, 8>& data, std::vector<Outgoing>& replies);
 
   const int deviceNumber_;
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
-  std::thread clock_;
-  ListenerId listener_ = 0;
 
   Heartbeat lastHeartbeat_ = Heartbeat::None;
   Clock::time_point lastHeartbeatAt_{};

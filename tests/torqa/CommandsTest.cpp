@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenControllerTest.h"
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
@@ -19,18 +20,8 @@ namespace {
 
 constexpr int kDevice = 5;
 
-class TorqaCommandsTest : public test::SimBusTest {
+class TorqaCommandsTest : public test::OpenControllerTest<kDevice> {
  protected:
-  void SetUp() override {
-    test::SimBusTest::SetUp();
-    handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-    ASSERT_NE(handle, 0);
-  }
-  void TearDown() override {
-    TorqaJNI::c_Torqa_destroy(handle);
-    test::SimBusTest::TearDown();
-  }
-
   // The data of every frame the command sent to the device at this message base.
   std::vector<std::string> sentBy(const std::function<void()>& command, uint32_t base) {
     sim::clearSentFrames();
@@ -39,8 +30,6 @@ class TorqaCommandsTest : public test::SimBusTest {
     for (const auto& f : test::framesWithId(base + kDevice)) frames.push_back(test::hex(f));
     return frames;
   }
-
-  long handle = 0;
 };
 
 using Frames = std::vector<std::string>;

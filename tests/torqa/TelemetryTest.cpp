@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "OpenControllerTest.h"
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
@@ -22,19 +23,12 @@ uint32_t statusId(int api) {
   return 0x020C0000u | (static_cast<uint32_t>(api) << 6) | kDevice;
 }
 
-class TorqaTelemetryTest : public test::SimBusTest {
+class TorqaTelemetryTest : public test::OpenControllerTest<kDevice> {
  protected:
-  void SetUp() override {
-    test::SimBusTest::SetUp();
-    handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-    ASSERT_NE(handle, 0);
-  }
   void TearDown() override {
-    TorqaJNI::c_Torqa_destroy(handle);
     for (auto& scale : TorqaJNI::encoderDistPerTick) scale = 1.0;
-    test::SimBusTest::TearDown();
+    test::OpenControllerTest<kDevice>::TearDown();
   }
-  long handle = 0;
 };
 
 // What the read printed when the next HAL read raised.

@@ -37,14 +37,7 @@ public final class SimCan {
 
     /** The data bytes as upper-case hex pairs separated by spaces, e.g. "00 20 4E 00". */
     public String hex() {
-      StringBuilder text = new StringBuilder();
-      for (byte b : data) {
-        if (text.length() > 0) {
-          text.append(' ');
-        }
-        text.append(String.format("%02X", b & 0xFF));
-      }
-      return text.toString();
+      return Hex.of(data);
     }
 
     @Override

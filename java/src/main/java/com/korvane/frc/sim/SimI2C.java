@@ -41,14 +41,7 @@ public final class SimI2C {
 
     /** The bytes as upper-case hex pairs separated by spaces, e.g. "01 E4 80". */
     public String hex() {
-      StringBuilder text = new StringBuilder();
-      for (byte b : bytes) {
-        if (text.length() > 0) {
-          text.append(' ');
-        }
-        text.append(String.format("%02X", b & 0xFF));
-      }
-      return text.toString();
+      return Hex.of(bytes);
     }
 
     @Override
