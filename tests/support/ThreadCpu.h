@@ -14,7 +14,8 @@ namespace korvane::test {
 std::set<pid_t> threadIds();
 // Threads that exist now but were not in `before`.
 std::vector<pid_t> threadsStartedSince(const std::set<pid_t>& before);
-// User plus system CPU seconds of one thread; 0 once it has ended.
+// CPU seconds of one thread (the kernel's per-thread clock, else /proc ticks); 0 once it has
+// ended.
 double threadCpuSeconds(pid_t tid);
 // The summed CPU seconds of several threads.
 double threadCpuSeconds(const std::vector<pid_t>& tids);
