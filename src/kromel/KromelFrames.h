@@ -5,12 +5,11 @@
 
 #include <cstdint>
 
-#include "hal/CANAPITypes.h"
-
 namespace kromel_frames {
 
-constexpr uint32_t kBase = (static_cast<uint32_t>(HAL_CAN_Dev_kGyroSensor) << 24) |
-                           (static_cast<uint32_t>(HAL_CAN_Man_kVendor9) << 16);  // 0x04090000
+constexpr uint32_t kDeviceType = 4;
+constexpr uint32_t kManufacturer = 9;
+constexpr uint32_t kBase = (kDeviceType << 24) | (kManufacturer << 16);  // 0x04090000
 constexpr uint32_t kBaseMask = 0x1FFF0000;
 constexpr uint32_t kColor = kBase | 0x0540;    // sensor -> robot, at least 8 bytes
 constexpr uint32_t kCommand = kBase | 0x0500;  // robot -> sensor, plus the command number

@@ -2,7 +2,8 @@
 
 #include <stdint.h>
 
-/* Only the numbers the drivers use are named; any other value of the same width may be passed. */
+/* The drivers pass the numbers their protocols give, cast to these types, and name none of the
+   values, so they build against WPILib's own header too. Any value of the width may be passed. */
 typedef enum HAL_CANDeviceType {
   HAL_CAN_Dev_kBroadcast = 0,
   HAL_CAN_Dev_kMotorController = 2,
