@@ -14,25 +14,11 @@
 #include <ctime>
 #include <vector>
 
+#include "DsReceiver.h"
 #include "MockDSJNI.h"
 #include "ThreadCpu.h"
 
 namespace {
-
-int bindReceiver() {
-  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  int on = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(1110);
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 // Kernel arrival time of the next datagram in microseconds (realtime clock), or -1.
 int64_t receiveStamped(int fd) {
@@ -57,9 +43,11 @@ int64_t receiveStamped(int fd) {
 }
 
 void MockDSCadence(benchmark::State& state) {
-  int fd = bindReceiver();
-  if (fd < 0) {
-    state.SkipWithError("UDP 127.0.0.1:1110 is taken");
+  korvane::test::DsReceiver receiver;
+  int on = 1;
+  if (!receiver.bound() ||
+      ::setsockopt(receiver.fd(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
+    state.SkipWithError("UDP 127.0.0.1:1110 is taken or gives no kernel timestamps");
     return;
   }
   double rate = 0, meanMs = 0, p99Ms = 0, worstMs = 0, cpuPercent = 0, cpuUsPerPacket = 0;
@@ -72,7 +60,7 @@ void MockDSCadence(benchmark::State& state) {
     std::vector<int64_t> arrivals;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
-      int64_t at = receiveStamped(fd);
+      int64_t at = receiveStamped(receiver.fd());
       if (at >= 0) arrivals.push_back(at);
     }
     double cpu = korvane::test::threadCpuSeconds(worker) - cpuBefore;
@@ -94,7 +82,6 @@ void MockDSCadence(benchmark::State& state) {
     cpuPercent = cpu / 10.0 * 100.0;
     cpuUsPerPacket = cpu * 1e6 / arrivals.size();
   }
-  ::close(fd);
   state.counters["packets_per_s"] = rate;
   state.counters["mean_gap_ms"] = meanMs;
   state.counters["p99_gap_ms"] = p99Ms;

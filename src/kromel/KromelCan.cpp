@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KromelJNI.h"
+#include "common/Sleep.h"
 #include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
 
@@ -35,12 +36,6 @@ void packFloat(float value, unsigned char* out) {
   uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
-
-void sleepMs(int ms) {
-  timespec request{0, ms * 1000000L};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
 }
 
 // A read that overran still hands back the frames the session kept, in order; only the oldest
@@ -107,7 +102,7 @@ bool KromelJNI::waitConfigAck(unsigned command, unsigned int* value, unsigned ch
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     if (elapsed.count() >= timeoutMs) return false;
-    sleepMs(kAckPollMs);
+    korvane::sleepMilliseconds(kAckPollMs);
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
+#include "common/Sleep.h"
 
 namespace {
 
@@ -30,12 +31,6 @@ const char* const kFormatNames[] = {"RGB", "RAW", "SRGB", "HEX", "XYZ"};
 
 const char* colorFormatName(int format) {
   return format >= 0 && format <= 4 ? kFormatNames[format] : nullptr;
-}
-
-void sleepMs(int ms) {
-  timespec request{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
 }
 
 std::string trim(const std::string& text) {
@@ -83,7 +78,7 @@ KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs) : transport(1) {
   if (fd == -1) return;
   KorvaneSerial::WriteLine(fd, "COLORFORMAT,XYZ");
   if (sampleTimeMs > 0) KorvaneSerial::WriteLine(fd, "SAMPLETIME," + std::to_string(sampleTimeMs));
-  sleepMs(kSettleMs);
+  korvane::sleepMilliseconds(kSettleMs);
   KorvaneSerial::FlushRx(fd);
   startReader();
   if (!running.load()) {

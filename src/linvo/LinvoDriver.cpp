@@ -5,6 +5,7 @@
 
 #include "LinvoJNI.h"
 #include "Torqa.h"
+#include "common/Sleep.h"
 #include "hal/I2C.h"
 
 int32_t LinvoJNI::port = 1;
@@ -75,11 +76,7 @@ uint16_t readRegister(uint8_t reg) {
 
 void delay(double seconds) {
   int64_t milliseconds = static_cast<int64_t>(seconds * 1000.0);
-  if (milliseconds < 1) return;
-  timespec request{static_cast<time_t>(milliseconds / 1000),
-                   static_cast<long>((milliseconds % 1000) * 1000000)};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
+  korvane::sleepMilliseconds(milliseconds);
 }
 
 int getSingle(uint8_t channel) {

@@ -9,6 +9,7 @@
 #include "ControlPacket.h"
 #include "MockDSImpl.h"
 #include "MockDSJNI.h"
+#include "common/Sleep.h"
 #include "hal/cpp/fpga_clock.h"
 #include "wpi/ArrayRef.h"
 #include "wpi/Logger.h"
@@ -22,13 +23,6 @@ namespace {
 
 int64_t fpgaMicros() {
   return hal::fpga_clock::now().time_since_epoch().count();
-}
-
-void sleepMicros(int64_t micros) {
-  timespec request{static_cast<time_t>(micros / 1000000),
-                   static_cast<long>((micros % 1000000) * 1000)};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
 }
 
 // One log line: 128 bytes inline, the heap only for longer lines.
@@ -88,7 +82,7 @@ void MockDSJNI::Impl::run() {
   while (running.load()) {
     next = mockds::nextGridPoint(next, fpgaMicros());
     int64_t wait = next - fpgaMicros();
-    if (wait >= 1) sleepMicros(wait);
+    korvane::sleepMicroseconds(wait);
     cycle.build(enabled.load(), packet);
     client.send(wpi::ArrayRef<uint8_t>(packet.data(), packet.size()), mockds::kHost, mockds::kPort);
   }

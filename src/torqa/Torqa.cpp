@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "common/Sleep.h"
 #include "hal/CAN.h"
 
 void Torqa::sendMessage(unsigned int messageBase, unsigned char* data, int deviceID) {
@@ -14,11 +15,7 @@ void Torqa::sendMessage(unsigned int messageBase, unsigned char* data, int devic
 void Torqa::delay(long handle, double seconds) {
   (void)handle;
   int64_t milliseconds = static_cast<int64_t>(seconds * 1000.0);
-  if (milliseconds <= 0) return;
-  timespec request{static_cast<time_t>(milliseconds / 1000),
-                   static_cast<long>((milliseconds % 1000) * 1000000)};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
+  korvane::sleepMilliseconds(milliseconds);
 }
 
 const char* Torqa::getErrorMessage(int code) {

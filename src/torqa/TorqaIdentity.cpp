@@ -13,17 +13,12 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "common/Sleep.h"
 #include "hal/CANAPI.h"
 
 namespace {
 
 constexpr int kInfoAttempts = 8;
-
-void sleepMilliseconds(long milliseconds) {
-  timespec request{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
-}
 
 void sendRequest(unsigned int messageBase, int deviceID) {
   unsigned char data[8] = {};
@@ -67,7 +62,7 @@ bool EnsureTorqaInfoCached(long handle, int deviceID) {
   auto key = static_cast<int32_t>(handle);
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
     sendRequest(torqa_frames::kInfoRequest, deviceID);
-    sleepMilliseconds(50 + 25 * attempt);
+    korvane::sleepMilliseconds(50 + 25 * attempt);
     std::array<unsigned char, 8> record{};
     int32_t length = 0;
     uint64_t timestamp = 0;
