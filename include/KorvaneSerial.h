@@ -10,9 +10,14 @@
 //
 // Threading: every function may be called from any thread. One descriptor may be read by one
 // thread while another writes to it; the layer adds no lock, it relies on the operating system.
-// Write and WriteLine block until the bytes have left the port; Read blocks at most 5 ms.
+// Write and WriteLine block until the bytes have left the port, at most kWriteDeadlineMs; Read
+// blocks at most 5 ms; ReadOrStop blocks until input arrives or stop is requested.
 
 #include <string>
+
+namespace korvane {
+class StopSignal;
+}
 
 class KorvaneSerial {
  public:
@@ -21,12 +26,24 @@ class KorvaneSerial {
   // drops anything queued. The descriptor, or -1 after one "[<tag>] ..." line on standard error.
   static int Open(const std::string& path, int baud, const char* tag);
   static void Close(int fd);
+  // How long one Write may take in all, writing and draining.
+  static constexpr int kWriteDeadlineMs = 1000;
+  // After a hang-up or a failed read, ReadOrStop waits this long for stop before it returns, so a
+  // reader that simply calls it again wakes at most twice a second.
+  static constexpr int kFailedPortPauseMs = 500;
+
   // Writes all len bytes, then waits until they are transmitted. False for -1, null data,
-  // len <= 0 or a write error (part of the data may then have been sent).
+  // len <= 0 or a write error (part of the data may then have been sent), and after one
+  // "[KorvaneSerial] Write to <port> ..." line on standard error when the port has not taken and
+  // transmitted everything within kWriteDeadlineMs.
   static bool Write(int fd, const unsigned char* data, int len);
   // Waits at most 5 ms for input, then reads up to size bytes. The byte count, or 0 for a
   // timeout, an error or invalid arguments.
   static int Read(int fd, unsigned char* buf, int size);
+  // Blocks until input arrives or stop is requested, then reads up to size bytes. The byte count
+  // (> 0); 0 when stop was requested; -1 for invalid arguments, or when the device has hung up or
+  // a read failed, after waiting up to kFailedPortPauseMs for stop.
+  static int ReadOrStop(int fd, unsigned char* buf, int size, const korvane::StopSignal& stop);
   // Discards input received but not yet read.
   static void FlushRx(int fd);
   // Sends the text followed by "\r\n", or unchanged when it already ends in "\n".

@@ -21,11 +21,13 @@
 //   left the port.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "common/StopSignal.h"
 
 class KromelJNI {
  public:
@@ -92,8 +94,6 @@ class KromelJNI {
   void readerLoop();
   void consume(const unsigned char* bytes, int count);
   void parseLine(const std::string& line);
-  // Sleeps after a read that failed without waiting (a removed device); ends early on stop.
-  void pauseAfterFailedRead();
 
   int transport = 0;
   uint8_t canId = 0;
@@ -102,10 +102,9 @@ class KromelJNI {
   int fd = -1;
   std::thread reader;
   std::atomic<bool> running{false};
+  std::unique_ptr<korvane::StopSignal> readerStop;  // USB objects only
   std::mutex dataMutex;
   ColorData latest;
   uint16_t sampleCounter = 0;
   std::string lineBuffer;
-  std::mutex pauseMutex;
-  std::condition_variable pauseWake;
 };

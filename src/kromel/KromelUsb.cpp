@@ -4,7 +4,6 @@
 #include <locale.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -23,9 +22,6 @@ constexpr const char* kTag = "Kromel";
 constexpr int kReadBlock = 256;
 constexpr size_t kMaxLine = 512;
 constexpr int kSettleMs = 50;
-// A read that returns in less than this did not wait for input: the port is gone.
-constexpr auto kFailedReadBound = std::chrono::milliseconds(1);
-constexpr auto kFailedReadPause = std::chrono::milliseconds(10);
 
 const char* const kFormatNames[] = {"RGB", "RAW", "SRGB", "HEX", "XYZ"};
 
@@ -73,7 +69,8 @@ float parseNumber(const std::string& text) {
 
 }  // namespace
 
-KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs) : transport(1) {
+KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs)
+    : transport(1), readerStop(std::make_unique<korvane::StopSignal>()) {
   fd = KorvaneSerial::Open(path, kBaud, kTag);
   if (fd == -1) return;
   KorvaneSerial::WriteLine(fd, "COLORFORMAT,XYZ");
@@ -104,6 +101,7 @@ bool KromelJNI::setSampleTimeMsUSB(int ms) {
 
 void KromelJNI::startReader() {
   if (fd == -1 || running.load()) return;
+  readerStop->reset();
   running.store(true);
   try {
     reader = std::thread(&KromelJNI::readerLoop, this);
@@ -115,30 +113,17 @@ void KromelJNI::startReader() {
 }
 
 void KromelJNI::stopReader() {
-  {
-    std::lock_guard lock(pauseMutex);
-    running.store(false);
-  }
-  pauseWake.notify_all();
+  if (readerStop) readerStop->request();
+  running.store(false);
   if (reader.joinable()) reader.join();
 }
 
 void KromelJNI::readerLoop() {
   unsigned char buffer[kReadBlock];
-  while (running.load()) {
-    auto before = std::chrono::steady_clock::now();
-    int count = KorvaneSerial::Read(fd, buffer, kReadBlock);
-    if (count > 0) {
-      consume(buffer, count);
-    } else if (std::chrono::steady_clock::now() - before < kFailedReadBound) {
-      pauseAfterFailedRead();
-    }
+  while (!readerStop->requested()) {
+    int count = KorvaneSerial::ReadOrStop(fd, buffer, kReadBlock, *readerStop);
+    if (count > 0) consume(buffer, count);
   }
-}
-
-void KromelJNI::pauseAfterFailedRead() {
-  std::unique_lock lock(pauseMutex);
-  pauseWake.wait_for(lock, kFailedReadPause, [this] { return !running.load(); });
 }
 
 void KromelJNI::consume(const unsigned char* bytes, int count) {

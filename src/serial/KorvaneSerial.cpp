@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <vector>
 
+#include "common/PortIo.h"
+#include "common/StopSignal.h"
 #include "serial/DevicePath.h"
 
 namespace {
@@ -41,12 +44,6 @@ speed_t baudToConstant(int baud) {
 
 void reportError(const char* tag, const std::string& what) {
   std::cerr << "[" << tag << "] " << what << ": " << std::strerror(errno) << "\n" << std::flush;
-}
-
-// A refused write is retried once the port can take bytes again, so the retry does not spin.
-void waitUntilWritable(int fd) {
-  pollfd entry{fd, POLLOUT, 0};
-  poll(&entry, 1, -1);
 }
 
 }  // namespace
@@ -109,19 +106,16 @@ void KorvaneSerial::Close(int fd) {
 
 bool KorvaneSerial::Write(int fd, const unsigned char* data, int len) {
   if (fd == -1 || data == nullptr || len <= 0) return false;
-  while (len > 0) {
-    ssize_t written = write(fd, data, static_cast<size_t>(len));
-    if (written >= 0) {
-      data += written;
-      len -= static_cast<int>(written);
-    } else if (errno == EAGAIN) {
-      waitUntilWritable(fd);
-    } else if (errno != EINTR) {
-      return false;
-    }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteDeadlineMs);
+  korvane::WriteResult result =
+      korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline);
+  if (result == korvane::WriteResult::TimedOut) {
+    char port[256];
+    std::cerr << "[KorvaneSerial] Write to " << korvane::describePort(fd, port, sizeof port)
+              << " gave up after " << kWriteDeadlineMs << " ms: the port is not draining\n"
+              << std::flush;
   }
-  tcdrain(fd);
-  return true;
+  return result == korvane::WriteResult::Done;
 }
 
 int KorvaneSerial::Read(int fd, unsigned char* buf, int size) {
@@ -130,6 +124,20 @@ int KorvaneSerial::Read(int fd, unsigned char* buf, int size) {
   if (poll(&entry, 1, kReadWaitMs) <= 0) return 0;
   ssize_t count = read(fd, buf, static_cast<size_t>(size));
   return count < 0 ? 0 : static_cast<int>(count);
+}
+
+int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size,
+                              const korvane::StopSignal& stop) {
+  if (fd == -1 || buf == nullptr || size <= 0) return -1;
+  while (true) {
+    korvane::PortEvent event = korvane::waitForInput(fd, stop, -1);
+    if (event == korvane::PortEvent::Stop) return 0;
+    if (event != korvane::PortEvent::Input) break;
+    ssize_t count = read(fd, buf, static_cast<size_t>(size));
+    if (count > 0) return static_cast<int>(count);
+    if (count == 0 || (errno != EAGAIN && errno != EINTR)) break;
+  }
+  return stop.waitFor(kFailedPortPauseMs) ? 0 : -1;
 }
 
 void KorvaneSerial::FlushRx(int fd) {
