@@ -1,0 +1,115 @@
+#pragma once
+
+// The Dystan distance sensor, over CAN or over USB serial; one object per sensor, created for one
+// transport and keeping it for life. A scan carries up to 64 distances and an 8-bit sequence
+// number.
+//
+// CAN: every getData call reassembles a scan from the three-value chunk frames its stream session
+// collects during the call (three reads, 12 ms apart); the configuration is a request answered by
+// one reply frame.
+// USB: a reader thread cuts the sensor's binary scan frames out of the byte stream and keeps the
+// newest scan; the configuration query is the text command "GETCONFIG".
+//
+// Threading:
+// - create and createUsb may run on any thread at any time. createUsb blocks for the opening
+//   dialogue: at least 270 ms, at most about 2.5 s even when the sensor never pauses.
+// - destroy must not run concurrently with any other call on the same object; it stops and joins
+//   the reader thread before the object is freed.
+// - getData, getCanID and getTransport may run concurrently with each other and with getConfig.
+//   getData over CAN blocks its caller for about 24 ms; over USB it copies the newest scan under
+//   the object's mutex and returns at once.
+// - getConfig blocks up to its timeout (over USB a timeout of 0 means 500 ms). Over USB it pauses
+//   the reader for its duration; concurrent queries on one object wait for each other.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/StopSignal.h"
+
+class DystanJNI {
+ public:
+  static constexpr int kMaxDistances = 64;
+
+  // A scan: the first count distances carry meaning; -1 marks a position nothing was received
+  // for. All zero (count 0) when there is no scan.
+  struct ScanData {
+    uint8_t sequence = 0;
+    int count = 0;
+    std::array<int16_t, kMaxDistances> distance{};
+  };
+
+  // The sensor's configuration; valid false means no reply was obtained and every other field
+  // is 0.
+  struct Config {
+    uint8_t version = 0;
+    uint8_t distanceEnabled = 0;
+    uint8_t canFdEnabled = 0;
+    uint8_t canBrsEnabled = 0;
+    uint8_t canID = 0;
+    bool valid = false;
+  };
+
+  // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
+  static DystanJNI* c_Dystan_create(int canId);
+  // A USB object on the serial device at path, switched to binary scans (and to the output rate
+  // odr when above 0), its reader running; or null (the reason is printed).
+  static DystanJNI* c_Dystan_createUsb(const char* path, int odr);
+  // Stops the reader, closes the port or the CAN session and frees the object; null is ignored.
+  static void c_Dystan_destroy(DystanJNI* sensor);
+
+  // The CAN ID given at creation, -1 for a USB object.
+  int c_Dystan_getCanID() const;
+  // 0 = CAN, 1 = USB.
+  int c_Dystan_getTransport() const;
+  // Up to count distances (above 64 means 64) of the newest scan; count <= 0 gives an all-zero
+  // record without any traffic.
+  ScanData c_Dystan_getData(int count);
+  // Asks the sensor for its configuration, waiting up to timeoutMs (negative means 0).
+  Config c_Dystan_getConfig(int timeoutMs);
+
+  ~DystanJNI();
+  DystanJNI(const DystanJNI&) = delete;
+  DystanJNI& operator=(const DystanJNI&) = delete;
+
+ private:
+  explicit DystanJNI(uint8_t canId);
+  DystanJNI(const std::string& path, int odr);
+
+  // CAN transport.
+  bool write(unsigned api, const unsigned char* data, unsigned char len);
+  int readLatest(unsigned messageId, unsigned char* data);
+  Config getConfigCAN(int timeoutMs);
+  ScanData getDataCAN(int count);
+
+  // USB transport.
+  ScanData getDataUSB(int count);
+  Config getConfigUSB(int timeoutMs);
+  bool readLine(std::string* line, int timeoutMs);
+  void drainLines(int lineTimeoutMs);
+  void startReader();
+  void stopReader();
+  void readerLoop();
+  void consumeRxBuffer();
+
+  int transport = 0;
+  uint8_t canId = 0;
+  uint32_t session = 0;
+  bool canOk = false;
+  int fd = -1;
+  std::thread reader;
+  std::atomic<bool> running{false};
+  std::unique_ptr<korvane::StopSignal> readerStop;  // USB objects only
+  std::mutex configMutex;                           // one USB configuration query at a time
+  std::mutex dataMutex;
+  std::array<int16_t, kMaxDistances> distances{};
+  uint8_t scanSequence = 0;
+  uint8_t scanCount = 0;
+  bool scanValid = false;
+  std::vector<uint8_t> rxBuffer;
+};

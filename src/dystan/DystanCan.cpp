@@ -1,0 +1,128 @@
+// The distance sensor over CAN: scans reassembled from chunk frames read through the stream
+// session, and the configuration request with its reply.
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "DystanJNI.h"
+#include "common/Sleep.h"
+#include "dystan/DystanFrames.h"
+#include "hal/CAN.h"
+
+using namespace dystan_frames;
+
+namespace {
+
+using ChunkValues = std::array<int16_t, kValuesPerChunk>;
+// Scan sequence -> chunk index -> its three distances.
+using ChunkTable = std::map<uint8_t, std::map<uint8_t, ChunkValues>>;
+
+int16_t unpackInt16(const uint8_t* bytes) {
+  return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
+}
+
+// A read that overran still hands back the frames the session kept, in order; only the oldest
+// ones were dropped, so they are collected like any other read.
+bool usableRead(int32_t status) {
+  return status == 0 || status == HAL_ERR_CANSessionMux_SessionOverrun;
+}
+
+// Among the sequences with the most chunks, the highest-numbered one that holds chunk 0; when
+// none of them holds chunk 0, the lowest-numbered one.
+ChunkTable::const_iterator chooseSequence(const ChunkTable& table) {
+  auto choice = table.end();
+  size_t chunks = 0;
+  for (auto it = table.begin(); it != table.end(); ++it) {
+    size_t n = it->second.size();
+    if (n > chunks || (n == chunks && it->second.count(0) != 0)) {
+      choice = it;
+      chunks = n;
+    }
+  }
+  return choice;
+}
+
+}  // namespace
+
+bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len) {
+  if (len > 8 || data == nullptr) return false;
+  int32_t status = 0;
+  HAL_CAN_SendMessage(idFor(api, canId), data, len, HAL_CAN_SEND_PERIOD_NO_REPEAT, &status);
+  return status == 0;
+}
+
+int DystanJNI::readLatest(unsigned messageId, unsigned char* data) {
+  if (data == nullptr) return 0;
+  uint32_t id = messageId;
+  uint8_t length = 0;
+  uint32_t timestamp = 0;
+  int32_t status = 0;
+  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &timestamp, &status);
+  return status == 0 ? length : 0;
+}
+
+DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
+  Config config;
+  if (!canOk) return config;
+  const unsigned char request[8] = {};
+  if (!write(kConfigRequestApi, request, sizeof request)) return config;
+  auto start = std::chrono::steady_clock::now();
+  while (true) {
+    unsigned char data[8] = {};
+    if (readLatest(idFor(kConfigReplyApi, canId), data) >= 8) {
+      config.version = data[0];
+      config.distanceEnabled = data[1];
+      config.canFdEnabled = data[2];
+      config.canBrsEnabled = data[3];
+      config.canID = data[4];
+      config.valid = true;
+      return config;
+    }
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (elapsed.count() >= timeoutMs) return config;
+    korvane::sleepMilliseconds(kConfigPollMs);
+  }
+}
+
+DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
+  ScanData scan;
+  if (!canOk) return scan;
+  const uint32_t chunkId = idFor(kScanChunkApi, canId);
+  ChunkTable table;
+  std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
+  for (int pass = 0; pass < kCollectionPasses; ++pass) {
+    while (true) {
+      uint32_t read = 0;
+      int32_t status = 0;
+      HAL_CAN_ReadStreamSession(session, messages.data(), kSessionCapacity, &read, &status);
+      if (!usableRead(status) || read == 0) break;
+      read = std::min(read, kSessionCapacity);
+      for (uint32_t i = 0; i < read; ++i) {
+        const HAL_CANStreamMessage& m = messages[i];
+        if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
+        ChunkValues& values = table[m.data[0]][m.data[1]];
+        for (int v = 0; v < kValuesPerChunk; ++v) values[v] = unpackInt16(m.data + 2 + 2 * v);
+      }
+      if (read < kSessionCapacity) break;
+    }
+    if (pass + 1 < kCollectionPasses) korvane::sleepMilliseconds(kPassGapMs);
+  }
+  if (table.empty()) return scan;
+
+  auto chosen = chooseSequence(table);
+  scan.sequence = chosen->first;
+  const auto& chunks = chosen->second;
+  int lastReceived = -1;
+  for (int k = 0; k < count; ++k) {
+    auto chunk = chunks.find(static_cast<uint8_t>(k / kValuesPerChunk));
+    scan.distance[k] = chunk == chunks.end() ? int16_t{-1} : chunk->second[k % kValuesPerChunk];
+    if (scan.distance[k] != -1) lastReceived = k;
+  }
+  scan.count = lastReceived >= 0 ? lastReceived + 1 : count;
+  return scan;
+}

@@ -1,0 +1,178 @@
+// The distance sensor over USB serial: the opening dialogue, the reader thread that cuts binary
+// scan frames out of the stream, the text-line reader and the configuration query.
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <system_error>
+
+#include "DystanJNI.h"
+#include "KorvaneSerial.h"
+#include "common/Sleep.h"
+#include "dystan/DystanFraming.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBaud = 115200;
+constexpr const char* kTag = "Dystan";
+constexpr int kReadBlock = 256;
+constexpr int kAfterGetConfigMs = 150;
+constexpr int kAfterSetupMs = 100;
+constexpr int kFirstDrainLineMs = 50;
+constexpr int kSecondDrainLineMs = 20;
+// A sensor that never pauses would keep a drain going for ever; each one gives up after this.
+constexpr int kDrainLimitMs = 1000;
+constexpr int kDefaultConfigWaitMs = 500;
+constexpr auto kReadWait = std::chrono::milliseconds(5);  // how long a quiet Read waits
+
+int millisecondsUntil(Clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::max<int64_t>(left, 0));
+}
+
+// A reply to "GETCONFIG" is text; scan bytes that happen to end in a line feed are not.
+bool isTextLine(const std::string& line) {
+  if (line.empty()) return false;
+  return std::all_of(line.begin(), line.end(), [](char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return (byte >= 0x20 && byte < 0x7F) || byte == '\t';
+  });
+}
+
+}  // namespace
+
+DystanJNI::DystanJNI(const std::string& path, int odr)
+    : transport(1), readerStop(std::make_unique<korvane::StopSignal>()) {
+  fd = KorvaneSerial::Open(path, kBaud, kTag);
+  if (fd == -1) return;
+  try {
+    KorvaneSerial::WriteLine(fd, "GETCONFIG");
+    korvane::sleepMilliseconds(kAfterGetConfigMs);
+    drainLines(kFirstDrainLineMs);
+    KorvaneSerial::WriteLine(fd, "VERBOSE,0");
+    KorvaneSerial::WriteLine(fd, "DATAFORMAT,BIN");
+    if (odr > 0) KorvaneSerial::WriteLine(fd, "ODR," + std::to_string(odr));
+    korvane::sleepMilliseconds(kAfterSetupMs);
+    drainLines(kSecondDrainLineMs);
+    KorvaneSerial::FlushRx(fd);
+    startReader();
+  } catch (...) {
+    KorvaneSerial::Close(fd);
+    fd = -1;
+    throw;
+  }
+  if (!running.load()) {
+    KorvaneSerial::Close(fd);
+    fd = -1;
+  }
+}
+
+void DystanJNI::drainLines(int lineTimeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(kDrainLimitMs);
+  std::string discarded;
+  while (true) {
+    int left = millisecondsUntil(deadline);
+    if (left == 0 || !readLine(&discarded, std::min(lineTimeoutMs, left))) return;
+  }
+}
+
+bool DystanJNI::readLine(std::string* line, int timeoutMs) {
+  if (line == nullptr || fd == -1) return false;
+  line->clear();
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    auto now = Clock::now();
+    if (now >= deadline) break;
+    unsigned char byte = 0;
+    if (KorvaneSerial::Read(fd, &byte, 1) == 1) {
+      if (byte == '\n') return true;
+      if (byte != '\r') line->push_back(static_cast<char>(byte));
+    } else if (!line->empty()) {
+      return true;  // a pause of one read timeout ends a line
+    } else if (Clock::now() - now < kReadWait / 2) {
+      // A removed device fails its reads at once; wait as a quiet one would instead of spinning.
+      korvane::sleepMilliseconds(std::min<int>(kReadWait.count(), millisecondsUntil(deadline)));
+    }
+  }
+  return !line->empty();
+}
+
+void DystanJNI::startReader() {
+  if (fd == -1 || running.load()) return;
+  readerStop->reset();
+  running.store(true);
+  try {
+    reader = std::thread(&DystanJNI::readerLoop, this);
+  } catch (const std::system_error& e) {
+    running.store(false);
+    std::cerr << "[" << kTag << "] Cannot start the reader thread: " << e.what() << "\n"
+              << std::flush;
+  }
+}
+
+void DystanJNI::stopReader() {
+  if (readerStop) readerStop->request();
+  running.store(false);
+  if (reader.joinable()) reader.join();
+}
+
+void DystanJNI::readerLoop() {
+  unsigned char buffer[kReadBlock];
+  while (!readerStop->requested()) {
+    int count = KorvaneSerial::ReadOrStop(fd, buffer, kReadBlock, *readerStop);
+    if (count <= 0) continue;
+    dystan_framing::append(rxBuffer, buffer, static_cast<size_t>(count));
+    consumeRxBuffer();
+  }
+}
+
+void DystanJNI::consumeRxBuffer() {
+  dystan_framing::Scan newest;
+  size_t taken =
+      dystan_framing::consume(rxBuffer, [&](const dystan_framing::Scan& scan) { newest = scan; });
+  if (taken == 0) return;
+  std::lock_guard lock(dataMutex);
+  distances = newest.distances;
+  scanSequence = newest.sequence;
+  scanCount = newest.count;
+  scanValid = true;
+}
+
+DystanJNI::ScanData DystanJNI::getDataUSB(int count) {
+  ScanData scan;
+  std::lock_guard lock(dataMutex);
+  if (!scanValid) return scan;
+  scan.count = std::min<int>(scanCount, count);
+  scan.sequence = scanSequence;
+  std::copy_n(distances.begin(), scan.count, scan.distance.begin());
+  return scan;
+}
+
+DystanJNI::Config DystanJNI::getConfigUSB(int timeoutMs) {
+  Config config;
+  if (fd == -1) return config;
+  std::lock_guard query(configMutex);
+  bool wasRunning = running.load();
+  if (wasRunning) stopReader();
+  KorvaneSerial::FlushRx(fd);
+  rxBuffer.clear();
+  if (KorvaneSerial::WriteLine(fd, "GETCONFIG")) {
+    int waitMs = timeoutMs == 0 ? kDefaultConfigWaitMs : timeoutMs;
+    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    std::string reply;
+    // Scan bytes still arriving come as lines of their own; only a text line is the reply.
+    int left;
+    while ((left = millisecondsUntil(deadline)) > 0 && readLine(&reply, left)) {
+      if (isTextLine(reply)) {
+        config.distanceEnabled = 1;
+        config.valid = true;
+        break;
+      }
+    }
+  }
+  if (wasRunning) startReader();
+  return config;
+}

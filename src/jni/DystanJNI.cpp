@@ -1,0 +1,120 @@
+// JNI exports of com.korvane.frc.jni.DystanJNI: conversions only.
+
+#include "DystanJNI.h"
+
+#include <jni.h>
+
+#include <vector>
+
+#include "Boundary.h"
+#include "KorvaneSerial.h"
+
+namespace {
+
+boundary::LiveObjects<DystanJNI> g_sensors;
+
+// Registers a new sensor; frees it again when even that fails.
+jlong handleFor(DystanJNI* sensor) {
+  if (sensor == nullptr) return 0;
+  try {
+    return g_sensors.add(sensor);
+  } catch (...) {
+    DystanJNI::c_Dystan_destroy(sensor);
+    return 0;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass,
+                                                                             jint canId) {
+  try {
+    return handleFor(DystanJNI::c_Dystan_create(canId));
+  } catch (...) {
+    return 0;
+  }
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(JNIEnv* env, jclass,
+                                                                                jstring path,
+                                                                                jint odr) {
+  if (path == nullptr) return 0;
+  boundary::Utf8Argument chars(env, path);
+  if (chars.get() == nullptr) return 0;
+  try {
+    return handleFor(DystanJNI::c_Dystan_createUsb(chars.get(), odr));
+  } catch (...) {
+    return 0;
+  }
+}
+
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevicePath(JNIEnv* env,
+                                                                                       jclass,
+                                                                                       jint index) {
+  try {
+    return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1destroy(JNIEnv*, jclass,
+                                                                             jlong handle) {
+  DystanJNI::c_Dystan_destroy(g_sensors.remove(handle));
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getCanID(JNIEnv*, jclass,
+                                                                              jlong handle) {
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return -1;
+  return sensor->c_Dystan_getCanID();
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTransport(JNIEnv*, jclass,
+                                                                                  jlong handle) {
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return -1;
+  return sensor->c_Dystan_getTransport();
+}
+
+// The distances go out as ints, each widened with its sign.
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(JNIEnv* env, jclass,
+                                                                                jlong handle,
+                                                                                jint count) {
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return nullptr;
+  try {
+    DystanJNI::ScanData scan = sensor->c_Dystan_getData(count);
+    std::vector<jint> distances(scan.distance.begin(), scan.distance.begin() + scan.count);
+    return boundary::newResultObject(env, "com/korvane/frc/Dystan$ScanData",
+                                     {boundary::intField("sequence", scan.sequence),
+                                      boundary::intArrayField("distance", std::move(distances))});
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig(JNIEnv* env,
+                                                                                  jclass,
+                                                                                  jlong handle,
+                                                                                  jint timeoutMs) {
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return nullptr;
+  try {
+    DystanJNI::Config config = sensor->c_Dystan_getConfig(timeoutMs);
+    if (!config.valid) return nullptr;
+    return boundary::newResultObject(
+        env, "com/korvane/frc/Dystan$Config",
+        {boundary::intField("version", config.version),
+         boundary::booleanField("distanceEnabled", config.distanceEnabled != 0),
+         boundary::booleanField("canFdEnabled", config.canFdEnabled != 0),
+         boundary::booleanField("canBrsEnabled", config.canBrsEnabled != 0),
+         boundary::intField("canID", config.canID)});
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // extern "C"
