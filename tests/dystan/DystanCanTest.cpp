@@ -1,0 +1,276 @@
+// The distance sensor over the simulated CAN bus: creation, scan reassembly from chunk frames
+// (the sequence choice, missing chunks, the count rule), and the configuration request.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "DystanJNI.h"
+#include "SimBus.h"
+#include "Wait.h"
+#include "dystan/DystanCanSim.h"
+#include "hal/CAN.h"
+#include "korvane/sim/Can.h"
+
+using namespace korvane;
+
+namespace {
+
+constexpr uint8_t kId = 5;
+constexpr uint32_t kChunk = 0x06090040;
+constexpr uint32_t kConfigRequest = 0x06090400;
+constexpr uint32_t kConfigReply = 0x06090440;
+
+struct SensorDeleter {
+  void operator()(DystanJNI* sensor) const { DystanJNI::c_Dystan_destroy(sensor); }
+};
+using Sensor = std::unique_ptr<DystanJNI, SensorDeleter>;
+
+// The value position k carries in a scan of this sequence.
+int16_t valueAt(uint8_t sequence, int k) {
+  return static_cast<int16_t>(sequence * 100 + k - 2000);
+}
+
+void injectChunk(uint8_t sequence, uint8_t chunk, uint32_t id = kChunk + kId, uint8_t size = 8) {
+  uint8_t data[8] = {sequence, chunk};
+  for (int v = 0; v < 3; ++v) {
+    auto bits = static_cast<uint16_t>(valueAt(sequence, chunk * 3 + v));
+    data[2 + 2 * v] = static_cast<uint8_t>(bits);
+    data[3 + 2 * v] = static_cast<uint8_t>(bits >> 8);
+  }
+  sim::injectFrame(id, data, size);
+}
+
+void injectChunks(uint8_t sequence, int first, int last) {
+  for (int c = first; c <= last; ++c) injectChunk(sequence, static_cast<uint8_t>(c));
+}
+
+class DystanCanTest : public test::SimBusTest {
+ protected:
+  void SetUp() override {
+    SimBusTest::SetUp();
+    sensor_.reset(DystanJNI::c_Dystan_create(kId));
+    ASSERT_NE(sensor_, nullptr);
+  }
+  void TearDown() override {
+    sensor_.reset();
+    SimBusTest::TearDown();
+  }
+  uint8_t chosenSequence() { return sensor_->c_Dystan_getData(64).sequence; }
+
+  Sensor sensor_;
+};
+
+TEST_F(DystanCanTest, CanIdsOutsideZeroToSixtyThreeAndAFailedSessionGiveNoObject) {
+  for (int id : {64, -1}) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(DystanJNI::c_Dystan_create(id), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[Dystan] CAN ID " + std::to_string(id) + " is out of range (0 - 63)\n");
+  }
+  sim::failCanCalls(sim::CanCall::OpenStreamSession, HAL_ERR_CANSessionMux_NotAllowed, 1);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(DystanJNI::c_Dystan_create(3), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "[Dystan] Failed to open CAN stream session (status -44088)\n");
+  EXPECT_EQ(sim::openStreamSessions(), 1) << "only the fixture's sensor";
+
+  Sensor last(DystanJNI::c_Dystan_create(63));
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->c_Dystan_getCanID(), 63);
+  EXPECT_EQ(last->c_Dystan_getTransport(), 0);
+  EXPECT_EQ(sim::openStreamSessions(), 2);
+  last.reset();
+  EXPECT_EQ(sim::openStreamSessions(), 1) << "destroy closes the session";
+}
+
+TEST_F(DystanCanTest, CountsOfZeroOrLessReadNothingAndCountsAboveSixtyFourMeanSixtyFour) {
+  injectChunks(7, 0, 21);
+  for (int count : {0, -3}) {
+    DystanJNI::ScanData none = sensor_->c_Dystan_getData(count);
+    EXPECT_EQ(none.sequence, 0);
+    EXPECT_EQ(none.count, 0);
+  }
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(100);
+  EXPECT_EQ(scan.sequence, 7) << "the frames were still waiting in the session";
+  ASSERT_EQ(scan.count, 64);
+  for (int k = 0; k < 64; ++k) EXPECT_EQ(scan.distance[k], valueAt(7, k)) << "position " << k;
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "each call works on the frames it reads";
+}
+
+TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheHighestWithChunkZero) {
+  injectChunks(7, 0, 21);
+  injectChunks(8, 0, 5);
+  EXPECT_EQ(chosenSequence(), 7);
+
+  injectChunks(7, 0, 4);
+  injectChunks(8, 0, 4);
+  EXPECT_EQ(chosenSequence(), 8);
+
+  injectChunks(7, 0, 4);
+  injectChunks(8, 1, 5);
+  EXPECT_EQ(chosenSequence(), 7);
+
+  injectChunks(7, 1, 5);
+  injectChunks(8, 0, 4);
+  EXPECT_EQ(chosenSequence(), 8);
+
+  injectChunks(200, 1, 5);
+  injectChunks(9, 1, 5);
+  EXPECT_EQ(chosenSequence(), 9) << "no chunk 0 anywhere: the lowest-numbered";
+
+  injectChunks(255, 0, 3);
+  injectChunks(0, 0, 3);
+  EXPECT_EQ(chosenSequence(), 255) << "no wrap-around: 255 is the highest";
+}
+
+TEST_F(DystanCanTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {
+  injectChunk(3, 1);
+  injectChunk(3, 2);
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(9);
+  EXPECT_EQ(scan.sequence, 3);
+  ASSERT_EQ(scan.count, 9);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(scan.distance[k], -1);
+  for (int k = 3; k < 9; ++k) EXPECT_EQ(scan.distance[k], valueAt(3, k));
+
+  injectChunk(3, 0);
+  scan = sensor_->c_Dystan_getData(9);
+  ASSERT_EQ(scan.count, 3);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(scan.distance[k], valueAt(3, k));
+  for (int k = 3; k < 9; ++k) EXPECT_EQ(scan.distance[k], -1) << "filled, past the count";
+
+  injectChunk(3, 5);
+  scan = sensor_->c_Dystan_getData(9);
+  EXPECT_EQ(scan.count, 9) << "nothing within the positions asked for: the count asked for";
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(scan.distance[k], -1);
+
+  scan = sensor_->c_Dystan_getData(9);
+  EXPECT_EQ(scan.sequence, 0);
+  EXPECT_EQ(scan.count, 0) << "no frames at all";
+}
+
+TEST_F(DystanCanTest, FramesOfOtherSensorsOrKindsAndShortFramesAreIgnored) {
+  injectChunk(4, 0, kChunk + kId + 1);    // another CAN ID
+  injectChunk(4, 1, kChunk + kId, 7);     // seven bytes
+  injectChunk(4, 2, kChunk + 64 + kId);   // another API
+  injectChunk(4, 3, kConfigReply + kId);  // a configuration reply
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0);
+
+  injectChunk(4, 0, kChunk + kId + 1);
+  injectChunk(5, 0);
+  injectChunk(4, 1, kChunk + kId, 7);
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(6);
+  EXPECT_EQ(scan.sequence, 5);
+  EXPECT_EQ(scan.count, 3);
+
+  // A chunk received twice keeps its later values.
+  sim::injectFrame(kChunk + kId, {6, 0, 1, 0, 2, 0, 3, 0});
+  sim::injectFrame(kChunk + kId, {6, 0, 4, 0, 5, 0, 6, 0});
+  scan = sensor_->c_Dystan_getData(3);
+  EXPECT_EQ((std::vector<int>(scan.distance.begin(), scan.distance.begin() + 3)),
+            (std::vector<int>{4, 5, 6}));
+}
+
+// More frames than the session holds: the read that reports the overrun still hands back the
+// newest 128 frames, and the complete scans among them are used.
+TEST_F(DystanCanTest, AnOverrunSessionStillGivesTheScansItKept) {
+  for (uint8_t sequence = 0; sequence < 7; ++sequence) injectChunks(sequence, 0, 21);
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(64);
+  EXPECT_EQ(scan.sequence, 6);
+  ASSERT_EQ(scan.count, 64);
+  EXPECT_EQ(scan.distance[63], valueAt(6, 63));
+}
+
+TEST_F(DystanCanTest, AFailingSessionReadGivesAnEmptyScan) {
+  injectChunks(1, 0, 21);
+  sim::failCanCalls(sim::CanCall::ReadStreamSession, HAL_ERR_CANSessionMux_NotAllowed);
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0);
+}
+
+TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReadsOnce) {
+  sim::clearSentFrames();
+  DystanJNI::Config none = sensor_->c_Dystan_getConfig(0);
+  EXPECT_FALSE(none.valid);
+  EXPECT_EQ(
+      none.version + none.distanceEnabled + none.canFdEnabled + none.canBrsEnabled + none.canID, 0);
+  auto sent = sim::sentFrames();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].id, kConfigRequest + kId);
+  EXPECT_EQ(test::hex(sent[0]), "00 00 00 00 00 00 00 00");
+
+  sim::injectFrame(kConfigReply + kId, {3, 1, 0, 2, 9, 0xEE, 0xEE, 0xEE});
+  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 1);
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(-5).valid) << "one read, and it failed";
+  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 1);
+  DystanJNI::Config config = sensor_->c_Dystan_getConfig(100);
+  ASSERT_TRUE(config.valid) << "a later read within the timeout finds the reply";
+  EXPECT_EQ(config.version, 3);
+  EXPECT_EQ(config.distanceEnabled, 1);
+  EXPECT_EQ(config.canFdEnabled, 0);
+  EXPECT_EQ(config.canBrsEnabled, 2);
+  EXPECT_EQ(config.canID, 9);
+
+  sim::failCanCalls(sim::CanCall::SendMessage, HAL_ERR_CANSessionMux_NotAllowed, 1);
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(100).valid) << "the request could not be sent";
+}
+
+TEST_F(DystanCanTest, AShortReplyIsNoReply) {
+  sim::injectFrame(kConfigReply + kId, {3, 1, 0, 0, 9, 0, 0});
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(10).valid);
+  sim::injectFrame(kConfigReply + kId + 1, {3, 1, 0, 0, 9, 0, 0, 0});
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid) << "another sensor's reply";
+}
+
+TEST_F(DystanCanTest, TheSimulatedSensorsScansAndConfigurationComeThrough) {
+  auto device = sim::DystanCanSim::attach(kId, 50);
+  std::vector<int16_t> distances;
+  for (int k = 0; k < 64; ++k) distances.push_back(static_cast<int16_t>(k * k - 300));
+  device->setDistances(distances);
+  sim::DystanCanSim::Config reply;
+  reply.version = 4;
+  reply.canFdEnabled = true;
+  reply.canId = 33;
+  device->setConfig(reply);
+
+  DystanJNI::Config config = sensor_->c_Dystan_getConfig(0);
+  ASSERT_TRUE(config.valid);
+  EXPECT_EQ(config.version, 4);
+  EXPECT_EQ(config.distanceEnabled, 1);
+  EXPECT_EQ(config.canFdEnabled, 1);
+  EXPECT_EQ(config.canBrsEnabled, 0);
+  EXPECT_EQ(config.canID, 33);
+  EXPECT_EQ(device->configRequests(), 1);
+
+  // Scans published after the new distances carry them in full.
+  uint64_t published = device->scansPublished();
+  ASSERT_TRUE(test::waitUntil([&] { return device->scansPublished() >= published + 2; }));
+  sensor_->c_Dystan_getData(64);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor_->c_Dystan_getData(64).count == 64; }));
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(64);
+  ASSERT_EQ(scan.count, 64);
+  EXPECT_EQ(std::vector<int16_t>(scan.distance.begin(), scan.distance.end()), distances);
+
+  device->setDroppedChunks({0, 21});
+  published = device->scansPublished();
+  ASSERT_TRUE(test::waitUntil([&] { return device->scansPublished() >= published + 2; }));
+  sensor_->c_Dystan_getData(64);  // what the session held from before
+  ASSERT_TRUE(test::waitUntil([&] {
+    scan = sensor_->c_Dystan_getData(64);
+    return scan.count == 63;
+  }));
+  EXPECT_EQ(scan.distance[0], -1);
+  EXPECT_EQ(scan.distance[2], -1);
+  EXPECT_EQ(scan.distance[3], distances[3]);
+  EXPECT_EQ(scan.distance[62], distances[62]);
+  EXPECT_EQ(scan.distance[63], -1);
+
+  device->setSilent(true);
+  sensor_->c_Dystan_getData(64);
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "a silent sensor";
+  device->detach();
+}
+
+}  // namespace
