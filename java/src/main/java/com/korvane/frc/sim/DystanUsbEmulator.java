@@ -1,0 +1,124 @@
+package com.korvane.frc.sim;
+
+/**
+ * A simulated Dystan distance sensor on USB: a pseudo-terminal whose {@link #path()} a robot
+ * program opens as the sensor's serial device. It answers "GETCONFIG" with a text line, obeys
+ * "VERBOSE,", "DATAFORMAT,BIN" and "ODR," and streams at its output rate (never faster than 115200
+ * baud allows): text lines at first, binary scan frames once switched. It can send garbage
+ * between frames and hang up like an unplugged device. All methods are thread-safe.
+ */
+public final class DystanUsbEmulator implements AutoCloseable {
+  static {
+    SimLibraries.loadSimulators();
+  }
+
+  private long id;
+  private final String path;
+
+  private DystanUsbEmulator(long id) {
+    this.id = id;
+    this.path = path(id);
+  }
+
+  /**
+   * Starts a sensor on a new pseudo-terminal.
+   *
+   * @param outputRate scans a second; 0 streams as fast as the line rate allows
+   * @param binary whether it already streams binary frames (as left by an earlier session)
+   * @throws IllegalStateException when no pseudo-terminal can be made
+   */
+  public static DystanUsbEmulator start(int outputRate, boolean binary) {
+    long id = start0(outputRate, binary);
+    if (id == 0) {
+      throw new IllegalStateException("no pseudo-terminal for the emulated distance sensor");
+    }
+    return new DystanUsbEmulator(id);
+  }
+
+  /** The device path to open, e.g. "/dev/pts/7". */
+  public String path() {
+    return path;
+  }
+
+  /** Distances of the next scans (at most 255). */
+  public synchronized void setDistances(int... distances) {
+    setDistances(id, distances);
+  }
+
+  /** A sensor that does not stream sends only replies and what {@link #send(byte[])} gives it. */
+  public synchronized void setStreaming(boolean on) {
+    setStreaming(id, on);
+  }
+
+  /** Bytes sent before every streamed scan. */
+  public synchronized void setGarbage(byte[] bytes) {
+    setGarbage(id, bytes);
+  }
+
+  /** The line that answers "GETCONFIG"; empty for no answer. */
+  public synchronized void setConfigReply(String line) {
+    setConfigReply(id, line);
+  }
+
+  /** Sends the bytes as they are. */
+  public synchronized boolean send(byte[] bytes) {
+    return send(id, bytes);
+  }
+
+  public synchronized boolean binary() {
+    return binary(id);
+  }
+
+  public synchronized int outputRate() {
+    return outputRate(id);
+  }
+
+  /** Lines received from the robot program, without their line ends. */
+  public synchronized String[] commands() {
+    return commands(id);
+  }
+
+  /** Scans streamed so far. */
+  public synchronized long scansSent() {
+    return scansSent(id);
+  }
+
+  /** Closes the pseudo-terminal: the robot program's reads then fail, as when unplugged. */
+  public synchronized void hangUp() {
+    hangUp(id);
+  }
+
+  @Override
+  public synchronized void close() {
+    if (id != 0) {
+      stop(id);
+      id = 0;
+    }
+  }
+
+  private static native long start0(int outputRate, boolean binary);
+
+  private static native String path(long id);
+
+  private static native void stop(long id);
+
+  private static native void hangUp(long id);
+
+  private static native void setDistances(long id, int[] distances);
+
+  private static native void setStreaming(long id, boolean on);
+
+  private static native void setGarbage(long id, byte[] bytes);
+
+  private static native void setConfigReply(long id, String line);
+
+  private static native boolean send(long id, byte[] bytes);
+
+  private static native boolean binary(long id);
+
+  private static native int outputRate(long id);
+
+  private static native String[] commands(long id);
+
+  private static native long scansSent(long id);
+}
