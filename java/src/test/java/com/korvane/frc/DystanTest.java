@@ -119,6 +119,26 @@ class DystanTest {
     assertTrue(Dystan.findDevicePath(3).startsWith("/dev/tty"));
   }
 
+  // A failure thrown inside the platform must come back as the failure value, never as a C++
+  // exception through the JVM.
+  @Test
+  void failuresThrownInsideTheHalGiveFailureValues() {
+    SimCan.raiseInCalls(SimCan.Call.OPEN_STREAM_SESSION, 1);
+    assertEquals(0, DystanJNI.c_Dystan_create(CAN_ID));
+    long handle = DystanJNI.c_Dystan_create(CAN_ID);
+    assertNotEquals(0, handle);
+    try {
+      SimCan.raiseInCalls(SimCan.Call.READ_STREAM_SESSION, 1);
+      assertNull(DystanJNI.c_Dystan_getData(handle, 64));
+      SimCan.raiseInCalls(SimCan.Call.SEND_MESSAGE, 1);
+      assertNull(DystanJNI.c_Dystan_getConfig(handle, 0));
+      SimCan.inject(CHUNK, 3, 0, 1, 0, 2, 0, 3, 0);
+      assertArrayEquals(new int[] {1, 2, 3}, DystanJNI.c_Dystan_getData(handle, 3).distance);
+    } finally {
+      DystanJNI.c_Dystan_destroy(handle);
+    }
+  }
+
   @Test
   void theSimulatedSensorsScansAndConfigurationReachTheClass() {
     try (DystanSimulator sensor = DystanSimulator.attach(CAN_ID, 50);
