@@ -12,7 +12,8 @@
 //
 // Threading:
 // - create and createUsb may run on any thread at any time. createUsb blocks for the opening
-//   dialogue: at least 270 ms, at most about 2.5 s even when the sensor never pauses.
+//   dialogue: at least 270 ms, at most about 2.5 s even when the sensor never pauses (each
+//   command may add up to a second on a port that stops taking bytes).
 // - destroy must not run concurrently with any other call on the same object; it stops and joins
 //   the reader thread before the object is freed.
 // - getData, getCanID and getTransport may run concurrently with each other and with getConfig.
