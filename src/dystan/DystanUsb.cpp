@@ -46,6 +46,8 @@ bool isTextLine(const std::string& line) {
 
 DystanJNI::DystanJNI(const std::string& path, int odr)
     : transport(1), readerStop(std::make_unique<korvane::StopSignal>()) {
+  // Room for the bound plus one read, so the reader thread never allocates.
+  rxBuffer.reserve(dystan_framing::kMaxBuffered + kReadBlock);
   fd = KorvaneSerial::Open(path, kBaud, kTag);
   if (fd == -1) return;
   try {
