@@ -165,6 +165,30 @@ TEST(DystanUsbTest, GetConfigPausesTheReaderAndAnyTextLineIsAReply) {
       << "scans arrive again";
 }
 
+// Queries from two threads at once take turns: each pauses and restarts the one reader.
+TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
+  sim::DystanUsbSim::Options options;
+  options.outputRate = 200;
+  options.binary = true;
+  auto device = sim::DystanUsbSim::start(options);
+  ASSERT_NE(device, nullptr);
+  auto before = test::threadIds();
+  Sensor sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0));
+  ASSERT_NE(sensor, nullptr);
+  auto ask = [&] {
+    int valid = 0;
+    for (int i = 0; i < 5; ++i) valid += sensor->c_Dystan_getConfig(300).valid ? 1 : 0;
+    return valid;
+  };
+  auto first = std::async(std::launch::async, ask);
+  auto second = std::async(std::launch::async, ask);
+  EXPECT_EQ(first.get() + second.get(), 10);
+  EXPECT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(before).size() == 1; }))
+      << "one reader, running";
+  uint8_t sequence = sensor->c_Dystan_getData(64).sequence;
+  EXPECT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).sequence != sequence; }));
+}
+
 // Only a printable line answers the query: scan bytes that keep arriving, or silence, give no
 // record, after waiting the whole timeout (500 ms for a timeout of 0).
 TEST(DystanUsbTest, ScanBytesOrSilenceAreNoReply) {
