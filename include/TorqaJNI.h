@@ -27,7 +27,8 @@ class TorqaJNI {
   // Opens the controller at CAN device number 1..63 and starts its heartbeat. The CAN handle,
   // or 0 on failure (the reason is printed).
   static long c_Torqa_create(int deviceID, int frequency);
-  // Stops every heartbeat thread (joining the newest), forgets the handle and releases it.
+  // Stops and joins every heartbeat thread, forgets the handle and releases it. Blocks up to one
+  // heartbeat period (100 ms) while a heartbeat thread finishes its pause.
   static void c_Torqa_destroy(long handle);
 
   // Commands: one frame each, sent once to the handle's device number. An index or value that
@@ -87,8 +88,8 @@ class TorqaJNI {
 
   // Shared stop flag of the heartbeat threads (sequentially consistent).
   static std::atomic<bool> stop;
-  // The most recently started heartbeat thread, or null.
-  static std::thread* task;
+  // Heartbeat threads started since the last destroy and not yet joined.
+  static size_t runningHeartbeats();
   // Distance per encoder tick of the four channels, library-wide; 1.0 at load.
   static std::array<std::atomic<double>, 4> encoderDistPerTick;
 };

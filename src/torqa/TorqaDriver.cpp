@@ -1,5 +1,7 @@
 #include <exception>
 #include <iostream>
+#include <mutex>
+#include <vector>
 
 #include "Torqa.h"
 #include "TorqaFrames.h"
@@ -13,7 +15,6 @@ std::unordered_map<int32_t, std::array<unsigned char, 8>> s_infoCache;
 std::unordered_map<int32_t, bool> s_infoCacheValid;
 
 std::atomic<bool> TorqaJNI::stop{false};
-std::thread* TorqaJNI::task = nullptr;
 
 namespace {
 
@@ -32,7 +33,48 @@ void heartbeat(long handle, int deviceID) {
   }
 }
 
+// Every heartbeat thread started since the last destroy. Destroy raises the stop flag and joins
+// them all, so none outlives it or hears the flag cleared by a later create; library unload does
+// the same. A create and a destroy never interleave here: between the raise and the last join no
+// create can clear the flag.
+class HeartbeatThreads {
+ public:
+  ~HeartbeatThreads() { stopAll(); }
+
+  // Throws what starting a thread throws; no thread is then added.
+  void start(long handle, int deviceID) {
+    std::lock_guard lock(mutex_);
+    threads_.reserve(threads_.size() + 1);
+    TorqaJNI::stop.store(false);
+    threads_.emplace_back(heartbeat, handle, deviceID);
+  }
+
+  void stopAll() {
+    std::lock_guard lock(mutex_);
+    TorqaJNI::stop.store(true);
+    for (std::thread& thread : threads_) {
+      if (thread.joinable()) thread.join();
+    }
+    threads_.clear();
+  }
+
+  size_t running() {
+    std::lock_guard lock(mutex_);
+    return threads_.size();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::thread> threads_;
+};
+
+HeartbeatThreads s_heartbeats;
+
 }  // namespace
+
+size_t TorqaJNI::runningHeartbeats() {
+  return s_heartbeats.running();
+}
 
 int DeviceIDForHandle(long handle) {
   auto it = s_deviceIDMap.find(static_cast<int32_t>(handle));
@@ -62,14 +104,7 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     s_infoCache.erase(handle);
     for (signed char motor = 0; motor < 4; ++motor)
       c_Torqa_configureMotor(handle, motor, frequency);
-    stop.store(false);
-    auto* thread = new std::thread(heartbeat, static_cast<long>(handle), deviceID);
-    // An older heartbeat thread is left to end by itself when it next sees the stop flag.
-    if (task != nullptr) {
-      if (task->joinable()) task->detach();
-      delete task;
-    }
-    task = thread;
+    s_heartbeats.start(static_cast<long>(handle), deviceID);
     return handle;
   } catch (const std::exception&) {
     report(1000);
@@ -78,12 +113,7 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
 }
 
 void TorqaJNI::c_Torqa_destroy(long handle) {
-  stop.store(true);
-  if (task != nullptr) {
-    if (task->joinable()) task->join();
-    delete task;
-    task = nullptr;
-  }
+  s_heartbeats.stopAll();
   auto key = static_cast<int32_t>(handle);
   s_deviceIDMap.erase(key);
   s_infoCache.erase(key);
