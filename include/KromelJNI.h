@@ -4,7 +4,8 @@
 // transport and keeping it for life.
 //
 // CAN: commands go out as frames and wait up to 500 ms for the sensor's acknowledgement, read
-// from a CAN stream session; colour readings are the latest colour frame on the bus.
+// from a CAN stream session, which is emptied before each command goes out (so only an answer
+// that arrives after the send can count); colour readings are the latest colour frame on the bus.
 // USB: a reader thread turns the sensor's "XYZ:" text lines into readings; the two USB commands
 // (colour format, sample time) are text lines.
 //
