@@ -5,11 +5,16 @@
 
 #include <jni.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace boundary {
@@ -35,34 +40,117 @@ inline jlong handleOf(const void* object) {
 
 // The objects of one device class that its create export made and destroy has not yet freed.
 // A handle that is not in the set is treated as a zero handle, so a second destroy or a stale
-// handle never reaches freed memory. Thread-safe; it does not order a destroy against calls that
-// already found the object: the device's Java class serialises those.
+// handle never reaches freed memory.
+//
+// A call that found its object keeps it alive until the call returns: find() hands back a Ref
+// that counts as a call in flight while it exists, and remove() forgets the object at once (later
+// finds fail) but waits until the calls in flight have returned before handing it back for
+// freeing. Use it as
+//   auto sensor = g_sensors.find(handle); if (!sensor) return <failure>; sensor->...
+//   X::destroy(g_sensors.remove(handle));
+// A call must not remove the object it holds (it would wait for itself).
+//
+// Threading: every member may be called from any thread at any time.
 template <class T>
 class LiveObjects {
+  // Calls in flight times two, plus one once remove() is waiting for them.
+  struct Entry {
+    std::atomic<unsigned> state{0};
+  };
+  static constexpr unsigned kRemoving = 1;
+  static constexpr unsigned kOneCall = 2;
+
  public:
+  // A found object, alive while this exists; empty when the handle was not live.
+  class Ref {
+   public:
+    Ref() = default;
+    Ref(Ref&& other) noexcept
+        : owner_(std::exchange(other.owner_, nullptr)),
+          object_(std::exchange(other.object_, nullptr)),
+          entry_(std::exchange(other.entry_, nullptr)) {}
+    Ref& operator=(Ref&& other) noexcept {
+      if (this != &other) {
+        release();
+        owner_ = std::exchange(other.owner_, nullptr);
+        object_ = std::exchange(other.object_, nullptr);
+        entry_ = std::exchange(other.entry_, nullptr);
+      }
+      return *this;
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref() { release(); }
+
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    friend bool operator==(const Ref& ref, std::nullptr_t) { return ref.object_ == nullptr; }
+    friend bool operator!=(const Ref& ref, std::nullptr_t) { return ref.object_ != nullptr; }
+
+   private:
+    friend class LiveObjects;
+    Ref(const LiveObjects* owner, T* object, Entry* entry)
+        : owner_(owner), object_(object), entry_(entry) {}
+    void release() {
+      if (entry_ == nullptr) return;
+      // After this decrement the entry may be freed by remove(): only the owner is touched.
+      if (entry_->state.fetch_sub(kOneCall) == kOneCall + kRemoving) owner_->lastCallReturned();
+      entry_ = nullptr;
+      object_ = nullptr;
+    }
+    const LiveObjects* owner_ = nullptr;
+    T* object_ = nullptr;
+    Entry* entry_ = nullptr;
+  };
+
+  // Throws std::bad_alloc when the entry cannot be allocated.
   jlong add(T* object) {
+    auto entry = std::make_unique<Entry>();
     std::lock_guard lock(mutex_);
-    live_.insert(object);
+    live_[object] = std::move(entry);
     return handleOf(object);
   }
-  T* find(jlong handle) const {
+
+  Ref find(jlong handle) const {
     T* object = fromHandle(handle);
+    if (object == nullptr) return Ref();
     std::lock_guard lock(mutex_);
-    return live_.count(object) ? object : nullptr;
+    auto it = live_.find(object);
+    if (it == live_.end()) return Ref();
+    it->second->state.fetch_add(kOneCall);
+    return Ref(this, object, it->second.get());
   }
-  // Forgets the object and hands it back for freeing; null when it was not live.
+
+  // Forgets the object, waits until no call holds it, and hands it back for freeing; null when
+  // it was not live.
   T* remove(jlong handle) {
     T* object = fromHandle(handle);
-    std::lock_guard lock(mutex_);
-    return live_.erase(object) ? object : nullptr;
+    if (object == nullptr) return nullptr;
+    std::unique_lock lock(mutex_);
+    auto it = live_.find(object);
+    if (it == live_.end()) return nullptr;
+    std::unique_ptr<Entry> entry = std::move(it->second);
+    live_.erase(it);
+    if (entry->state.fetch_or(kRemoving) != 0) {
+      returned_.wait(lock, [&] { return entry->state.load() == kRemoving; });
+    }
+    return object;
   }
 
  private:
   static T* fromHandle(jlong handle) {
     return handle == 0 ? nullptr : reinterpret_cast<T*>(static_cast<intptr_t>(handle));
   }
+  void lastCallReturned() const {
+    std::lock_guard lock(mutex_);
+    returned_.notify_all();
+  }
+
   mutable std::mutex mutex_;
-  std::unordered_set<T*> live_;
+  mutable std::condition_variable returned_;
+  std::unordered_map<T*, std::unique_ptr<Entry>> live_;
 };
 
 // A Java string argument as UTF-8, released when this goes out of scope. get() is null for a
