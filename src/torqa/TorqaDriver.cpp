@@ -1,3 +1,5 @@
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <iostream>
 #include <mutex>
@@ -62,21 +64,11 @@ void report(int code) {
   std::cout << Torqa::getErrorMessage(code) << std::endl;
 }
 
-void heartbeat(long handle, int deviceID) {
-  while (!TorqaJNI::stop.load()) {
-    int32_t status = 0;
-    bool enabled = HAL_GetSystemActive(&status);
-    unsigned char data[8] = {};
-    Torqa::sendMessage(enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled,
-                       data, deviceID);
-    Torqa::delay(handle, 0.1);
-  }
-}
-
 // Every heartbeat thread started since the last destroy. Destroy raises the stop flag and joins
 // them all, so none outlives it or hears the flag cleared by a later create; library unload does
 // the same. A create and a destroy never interleave here: between the raise and the last join no
-// create can clear the flag.
+// create can clear the flag. Between beats a thread waits on a condition that the raise
+// notifies, so destroy does not wait out the rest of a period.
 class HeartbeatThreads {
  public:
   ~HeartbeatThreads() { stopAll(); }
@@ -86,12 +78,16 @@ class HeartbeatThreads {
     std::lock_guard lock(mutex_);
     threads_.reserve(threads_.size() + 1);
     TorqaJNI::stop.store(false);
-    threads_.emplace_back(heartbeat, handle, deviceID);
+    threads_.emplace_back(&HeartbeatThreads::beat, this, handle, deviceID);
   }
 
   void stopAll() {
     std::lock_guard lock(mutex_);
-    TorqaJNI::stop.store(true);
+    {
+      std::lock_guard pauseLock(pauseMutex_);
+      TorqaJNI::stop.store(true);
+    }
+    stopped_.notify_all();
     for (std::thread& thread : threads_) {
       if (thread.joinable()) thread.join();
     }
@@ -104,8 +100,27 @@ class HeartbeatThreads {
   }
 
  private:
-  std::mutex mutex_;
+  void beat(long, int deviceID) {
+    std::unique_lock pauseLock(pauseMutex_);
+    while (!TorqaJNI::stop.load()) {
+      pauseLock.unlock();
+      int32_t status = 0;
+      bool enabled = HAL_GetSystemActive(&status);
+      unsigned char data[8] = {};
+      Torqa::sendMessage(
+          enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled, data,
+          deviceID);
+      pauseLock.lock();
+      stopped_.wait_for(pauseLock, kPeriod, [] { return TorqaJNI::stop.load(); });
+    }
+  }
+
+  static constexpr std::chrono::milliseconds kPeriod{100};
+
+  std::mutex mutex_;  // guards threads_; held by create and destroy
   std::vector<std::thread> threads_;
+  std::mutex pauseMutex_;
+  std::condition_variable stopped_;
 };
 
 HeartbeatThreads s_heartbeats;
