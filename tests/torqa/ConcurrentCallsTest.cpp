@@ -1,0 +1,62 @@
+// Motor-controller calls from several threads while another destroys and re-creates controllers:
+// the registry must never be read while it changes (AddressSanitizer reports the use after free
+// if it is).
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "SimBus.h"
+#include "TorqaJNI.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TorqaConcurrentCallsTest : public test::SimBusTest {};
+
+TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWellFormed) {
+  std::atomic<long> current{TorqaJNI::c_Torqa_create(1, 1000)};
+  ASSERT_NE(current.load(), 0);
+  std::atomic<bool> done{false};
+  std::atomic<long> calls{0};
+  std::vector<std::thread> callers;
+  for (int i = 0; i < 4; ++i) {
+    callers.emplace_back([&] {
+      while (!done.load()) {
+        long handle = current.load();
+        TorqaJNI::c_Torqa_setTargetVelocity(handle, 1, 120.0f);
+        int id = DeviceIDForHandle(handle);
+        EXPECT_TRUE(id >= 0 && id <= 63) << id;
+        calls.fetch_add(1);
+      }
+    });
+  }
+  // Many controllers at once make the maps grow and shrink (rehashing) under the readers.
+  auto start = std::chrono::steady_clock::now();
+  int rounds = 0;
+  while (rounds < 20 || calls.load() < 20000) {
+    std::vector<long> open;
+    for (int device = 2; device <= 40; ++device) {
+      long handle = TorqaJNI::c_Torqa_create(device, 1000);
+      ASSERT_NE(handle, 0);
+      open.push_back(handle);
+      current.store(handle);
+    }
+    for (long handle : open) TorqaJNI::c_Torqa_destroy(handle);
+    current.store(TorqaJNI::c_Torqa_create(1, 1000));
+    ++rounds;
+    if (std::chrono::steady_clock::now() - start > 20s) break;
+  }
+  done.store(true);
+  for (auto& caller : callers) caller.join();
+  TorqaJNI::c_Torqa_destroy(current.load());
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_GT(calls.load(), 0);
+}
+
+}  // namespace
