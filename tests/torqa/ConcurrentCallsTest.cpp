@@ -39,7 +39,7 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   // Many controllers at once make the maps grow and shrink (rehashing) under the readers.
   auto start = std::chrono::steady_clock::now();
   int rounds = 0;
-  while (rounds < 20 || calls.load() < 20000) {
+  while (rounds < 100 || calls.load() < 50000) {
     std::vector<long> open;
     for (int device = 2; device <= 40; ++device) {
       long handle = TorqaJNI::c_Torqa_create(device, 1000);
