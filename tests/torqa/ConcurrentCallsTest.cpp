@@ -41,7 +41,7 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   int rounds = 0;
   while (rounds < 100 || calls.load() < 50000) {
     std::vector<long> open;
-    for (int device = 2; device <= 40; ++device) {
+    for (int device = 2; device <= 63; ++device) {
       long handle = TorqaJNI::c_Torqa_create(device, 1000);
       ASSERT_NE(handle, 0);
       open.push_back(handle);

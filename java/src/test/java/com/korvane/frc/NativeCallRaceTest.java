@@ -83,7 +83,7 @@ class NativeCallRaceTest {
             },
             () -> {
               List<Long> open = new ArrayList<>();
-              for (int device = 2; device <= 40; device++) {
+              for (int device = 2; device <= 63; device++) {
                 long handle = TorqaJNI.c_Torqa_create(device, 1000);
                 assertNotEquals(0, handle);
                 open.add(handle);
@@ -93,7 +93,7 @@ class NativeCallRaceTest {
               long previous = current.getAndSet(TorqaJNI.c_Torqa_create(1, 1000));
               TorqaJNI.c_Torqa_destroy(previous);
             },
-            20);
+            100);
     TorqaJNI.c_Torqa_destroy(current.get());
     assertTrue(calls > 0);
     assertEquals(0, SimCan.openHandles());
