@@ -5,15 +5,15 @@
 
 #include <jni.h>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <memory>
 #include <mutex>
-#include <unordered_map>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -50,15 +50,22 @@ inline jlong handleOf(const void* object) {
 //   X::destroy(g_sensors.remove(handle));
 // A call must not remove the object it holds (it would wait for itself).
 //
+// The objects sit in a fixed table of kCapacity slots: a find takes no lock, only one atomic
+// increment on its slot and one decrement when the call returns.
+//
 // Threading: every member may be called from any thread at any time.
 template <class T>
 class LiveObjects {
-  // Calls in flight times two, plus one once remove() is waiting for them.
-  struct Entry {
-    std::atomic<unsigned> state{0};
-  };
+  static constexpr size_t kCapacity = 256;  // a power of two
   static constexpr unsigned kRemoving = 1;
   static constexpr unsigned kOneCall = 2;
+
+  struct Slot {
+    // The live object; null when the slot is free, reserved() while remove() waits for calls.
+    std::atomic<T*> object{nullptr};
+    // Two for every find that has counted itself here, plus kRemoving while remove() waits.
+    std::atomic<unsigned> state{0};
+  };
 
  public:
   // A found object, alive while this exists; empty when the handle was not live.
@@ -68,19 +75,19 @@ class LiveObjects {
     Ref(Ref&& other) noexcept
         : owner_(std::exchange(other.owner_, nullptr)),
           object_(std::exchange(other.object_, nullptr)),
-          entry_(std::exchange(other.entry_, nullptr)) {}
+          slot_(std::exchange(other.slot_, nullptr)) {}
     Ref& operator=(Ref&& other) noexcept {
       if (this != &other) {
-        release();
+        reset();
         owner_ = std::exchange(other.owner_, nullptr);
         object_ = std::exchange(other.object_, nullptr);
-        entry_ = std::exchange(other.entry_, nullptr);
+        slot_ = std::exchange(other.slot_, nullptr);
       }
       return *this;
     }
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;
-    ~Ref() { release(); }
+    ~Ref() { reset(); }
 
     T* get() const { return object_; }
     T* operator->() const { return object_; }
@@ -91,36 +98,46 @@ class LiveObjects {
 
    private:
     friend class LiveObjects;
-    Ref(const LiveObjects* owner, T* object, Entry* entry)
-        : owner_(owner), object_(object), entry_(entry) {}
-    void release() {
-      if (entry_ == nullptr) return;
-      // After this decrement the entry may be freed by remove(): only the owner is touched.
-      if (entry_->state.fetch_sub(kOneCall) == kOneCall + kRemoving) owner_->lastCallReturned();
-      entry_ = nullptr;
+    Ref(const LiveObjects* owner, T* object, Slot* slot)
+        : owner_(owner), object_(object), slot_(slot) {}
+    void reset() {
+      if (slot_ != nullptr) owner_->leave(*slot_);
+      slot_ = nullptr;
       object_ = nullptr;
     }
     const LiveObjects* owner_ = nullptr;
     T* object_ = nullptr;
-    Entry* entry_ = nullptr;
+    Slot* slot_ = nullptr;
   };
 
-  // Throws std::bad_alloc when the entry cannot be allocated.
+  // Throws std::length_error when kCapacity objects are live already.
   jlong add(T* object) {
-    auto entry = std::make_unique<Entry>();
     std::lock_guard lock(mutex_);
-    live_[object] = std::move(entry);
-    return handleOf(object);
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() == nullptr) {
+        slot.object.store(object);
+        return handleOf(object);
+      }
+    }
+    throw std::length_error("too many live objects");
   }
 
   Ref find(jlong handle) const {
     T* object = fromHandle(handle);
     if (object == nullptr) return Ref();
-    std::lock_guard lock(mutex_);
-    auto it = live_.find(object);
-    if (it == live_.end()) return Ref();
-    it->second->state.fetch_add(kOneCall);
-    return Ref(this, object, it->second.get());
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() != object) continue;
+      // Count the call first, then make sure the object is still there: a remove() that took it
+      // away before the count waits for nothing, one that takes it away after waits for us.
+      slot.state.fetch_add(kOneCall);
+      if (slot.object.load() == object) return Ref(this, object, &slot);
+      leave(slot);
+    }
+    return Ref();
   }
 
   // Forgets the object, waits until no call holds it, and hands it back for freeing; null when
@@ -129,28 +146,42 @@ class LiveObjects {
     T* object = fromHandle(handle);
     if (object == nullptr) return nullptr;
     std::unique_lock lock(mutex_);
-    auto it = live_.find(object);
-    if (it == live_.end()) return nullptr;
-    std::unique_ptr<Entry> entry = std::move(it->second);
-    live_.erase(it);
-    if (entry->state.fetch_or(kRemoving) != 0) {
-      returned_.wait(lock, [&] { return entry->state.load() == kRemoving; });
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() != object) continue;
+      slot.object.store(reserved());
+      if (slot.state.fetch_or(kRemoving) != 0) {
+        returned_.wait(lock, [&] { return slot.state.load() == kRemoving; });
+      }
+      slot.state.fetch_and(~kRemoving);
+      slot.object.store(nullptr);
+      return object;
     }
-    return object;
+    return nullptr;
   }
 
  private:
   static T* fromHandle(jlong handle) {
     return handle == 0 ? nullptr : reinterpret_cast<T*>(static_cast<intptr_t>(handle));
   }
-  void lastCallReturned() const {
-    std::lock_guard lock(mutex_);
-    returned_.notify_all();
+  // Marks a slot whose object is being removed: no object lives at this address.
+  static T* reserved() { return reinterpret_cast<T*>(static_cast<intptr_t>(-1)); }
+  static size_t slotIndex(const T* object) {
+    uint64_t bits = reinterpret_cast<uintptr_t>(object) >> 4;
+    return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> 56) % kCapacity;
+  }
+  // A call leaves its slot; the last one out wakes a remove() that waits.
+  void leave(Slot& slot) const {
+    if (slot.state.fetch_sub(kOneCall) == kOneCall + kRemoving) {
+      std::lock_guard lock(mutex_);
+      returned_.notify_all();
+    }
   }
 
-  mutable std::mutex mutex_;
+  mutable std::mutex mutex_;  // held by add and remove
   mutable std::condition_variable returned_;
-  std::unordered_map<T*, std::unique_ptr<Entry>> live_;
+  mutable std::array<Slot, kCapacity> slots_;
 };
 
 // A Java string argument as UTF-8, released when this goes out of scope. get() is null for a

@@ -3,8 +3,6 @@
 #include <exception>
 #include <iostream>
 #include <mutex>
-#include <shared_mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "Torqa.h"
@@ -13,48 +11,6 @@
 #include "TorqaRegistry.h"
 #include "hal/CANAPI.h"
 #include "hal/HALBase.h"
-
-namespace {
-
-std::shared_mutex s_registryMutex;
-std::unordered_map<int32_t, int32_t> s_deviceIDMap;
-std::unordered_map<int32_t, torqa_registry::InfoRecord> s_infoCache;
-std::unordered_map<int32_t, bool> s_infoCacheValid;
-
-}  // namespace
-
-namespace torqa_registry {
-
-void registerController(int32_t handle, int32_t deviceID) {
-  std::unique_lock lock(s_registryMutex);
-  s_deviceIDMap[handle] = deviceID;
-  s_infoCacheValid[handle] = false;
-  s_infoCache.erase(handle);
-}
-
-void forgetController(int32_t handle) {
-  std::unique_lock lock(s_registryMutex);
-  s_deviceIDMap.erase(handle);
-  s_infoCache.erase(handle);
-  s_infoCacheValid.erase(handle);
-}
-
-std::optional<InfoRecord> cachedInfo(int32_t handle) {
-  std::shared_lock lock(s_registryMutex);
-  auto valid = s_infoCacheValid.find(handle);
-  if (valid == s_infoCacheValid.end() || !valid->second) return std::nullopt;
-  auto record = s_infoCache.find(handle);
-  if (record == s_infoCache.end()) return std::nullopt;
-  return record->second;
-}
-
-void storeInfo(int32_t handle, const InfoRecord& record) {
-  std::unique_lock lock(s_registryMutex);
-  s_infoCache[handle] = record;
-  s_infoCacheValid[handle] = true;
-}
-
-}  // namespace torqa_registry
 
 std::atomic<bool> TorqaJNI::stop{false};
 
@@ -129,12 +85,6 @@ HeartbeatThreads s_heartbeats;
 
 size_t TorqaJNI::runningHeartbeats() {
   return s_heartbeats.running();
-}
-
-int DeviceIDForHandle(long handle) {
-  std::shared_lock lock(s_registryMutex);
-  auto it = s_deviceIDMap.find(static_cast<int32_t>(handle));
-  return it == s_deviceIDMap.end() ? 0 : it->second;
 }
 
 long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {

@@ -3,7 +3,8 @@
 // The open controllers, keyed by CAN handle: device number and cached info record. The maps sit
 // behind a reader/writer lock, held only inside these functions: lookups from any number of
 // threads run side by side, and a create or destroy on another thread never changes a map while
-// it is read.
+// it is read. DeviceIDForHandle (TorqaJNI.h), which every command calls, reads a lock-free copy
+// of the device numbers.
 
 #include <array>
 #include <cstdint>

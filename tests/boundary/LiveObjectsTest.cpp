@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -42,6 +43,21 @@ TEST(LiveObjectsTest, AHandleIsFoundOnlyWhileItsObjectIsLive) {
   EXPECT_FALSE(live.find(handle));
   EXPECT_EQ(live.remove(handle), nullptr) << "a second destroy";
   EXPECT_EQ(live.remove(0), nullptr);
+}
+
+TEST(LiveObjectsTest, AFullTableRefusesTheNextObjectUntilOneIsRemoved) {
+  boundary::LiveObjects<Device> live;
+  std::vector<Device> devices(257);
+  std::vector<jlong> handles;
+  for (size_t i = 0; i < 256; ++i) handles.push_back(live.add(&devices[i]));
+  EXPECT_THROW(live.add(&devices[256]), std::length_error);
+  for (size_t i = 0; i < 256; ++i) EXPECT_EQ(live.find(handles[i]).get(), &devices[i]) << i;
+  EXPECT_EQ(live.remove(handles[17]), &devices[17]);
+  jlong last = live.add(&devices[256]);
+  EXPECT_EQ(live.find(last).get(), &devices[256]);
+  EXPECT_FALSE(live.find(handles[17]));
+  for (size_t i = 0; i < 256; ++i) live.remove(handles[i]);
+  live.remove(last);
 }
 
 TEST(LiveObjectsTest, RemoveWaitsForTheCallsThatFoundTheObject) {

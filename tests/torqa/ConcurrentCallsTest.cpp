@@ -11,6 +11,7 @@
 
 #include "SimBus.h"
 #include "TorqaJNI.h"
+#include "torqa/TorqaRegistry.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -57,6 +58,26 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   TorqaJNI::c_Torqa_destroy(current.load());
   EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
   EXPECT_GT(calls.load(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// More handles than the lock-free table holds: the rest are found through the map.
+TEST(TorqaRegistryCapacity, EveryRegisteredHandleIsFoundAndForgottenHandlesAreNot) {
+  std::vector<int32_t> handles;
+  for (int32_t i = 0; i < 300; ++i) handles.push_back(0x70000000 + i * 977);
+  for (size_t i = 0; i < handles.size(); ++i) {
+    torqa_registry::registerController(handles[i], static_cast<int32_t>(i % 63) + 1);
+  }
+  for (size_t i = 0; i < handles.size(); ++i) {
+    EXPECT_EQ(DeviceIDForHandle(handles[i]), static_cast<int>(i % 63) + 1) << i;
+  }
+  torqa_registry::registerController(handles[250], 7);
+  EXPECT_EQ(DeviceIDForHandle(handles[250]), 7) << "re-registering overwrites";
+  for (int32_t handle : handles) torqa_registry::forgetController(handle);
+  for (int32_t handle : handles) EXPECT_EQ(DeviceIDForHandle(handle), 0) << handle;
 }
 
 }  // namespace
