@@ -162,11 +162,13 @@ class LiveObjects {
   }
 
  private:
-  static T* fromHandle(jlong handle) {
-    return handle == 0 ? nullptr : reinterpret_cast<T*>(static_cast<intptr_t>(handle));
-  }
   // Marks a slot whose object is being removed: no object lives at this address.
   static T* reserved() { return reinterpret_cast<T*>(static_cast<intptr_t>(-1)); }
+  // The address a handle names; null for 0 and for the handle that would name the mark.
+  static T* fromHandle(jlong handle) {
+    T* object = reinterpret_cast<T*>(static_cast<intptr_t>(handle));
+    return handle == 0 || object == reserved() ? nullptr : object;
+  }
   static size_t slotIndex(const T* object) {
     uint64_t bits = reinterpret_cast<uintptr_t>(object) >> 4;
     return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> 56) % kCapacity;

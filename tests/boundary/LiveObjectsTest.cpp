@@ -69,6 +69,8 @@ TEST(LiveObjectsTest, RemoveWaitsForTheCallsThatFoundTheObject) {
   auto removed = std::async(std::launch::async, [&] { return live.remove(handle); });
   // Once remove has begun, the handle is no longer found...
   ASSERT_TRUE(korvane::test::waitUntil([&] { return !live.find(handle); }));
+  EXPECT_FALSE(live.find(-1)) << "the handle of all ones names no object, even during a remove";
+  EXPECT_EQ(live.remove(-1), nullptr);
   // ...but the object is not handed back while a call holds it.
   EXPECT_EQ(removed.wait_for(100ms), std::future_status::timeout);
   EXPECT_EQ(inFlight->sum(), 64 * 7);
