@@ -1,6 +1,7 @@
-// CPU of a USB colour sensor's reader thread, from the thread's own CPU clock (/proc), over 10 s
-// each: with a silent sensor, with the emulated sensor streaming as fast as 115200 baud allows,
-// and after the sensor hung up.
+// CPU and wakeups of a USB colour sensor's reader thread, from the thread's own CPU clock and its
+// voluntary context switches (/proc), over 10 s each: with a silent sensor, with the emulated
+// sensor streaming as fast as 115200 baud allows, and after the sensor hung up; and how long
+// destroy then takes.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 
 #include "KromelJNI.h"
 #include "ThreadCpu.h"
+#include "ThreadWakeups.h"
 #include "kromel/KromelUsbSim.h"
 
 namespace {
@@ -21,7 +23,7 @@ enum class Device { Silent, Streaming, HungUp };
 void ReaderCpu(benchmark::State& state) {
   const auto device = static_cast<Device>(state.range(0));
   const auto window = std::chrono::seconds(10);
-  double cpuShare = 0, readingsPerSecond = 0;
+  double cpuShare = 0, readingsPerSecond = 0, wakeupsPerSecond = 0, destroyMs = 0;
   for (auto _ : state) {
     auto emulator = KromelUsbSim::start(0);
     if (!emulator) {
@@ -39,17 +41,25 @@ void ReaderCpu(benchmark::State& state) {
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     double cpu0 = test::threadCpuSeconds(reader);
+    int64_t wakeups0 = test::threadWakeups(reader[0]);
     uint16_t seq0 = sensor->c_Kromel_getColor().sequence;
     auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(window);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpuShare = (test::threadCpuSeconds(reader) - cpu0) / wall;
+    wakeupsPerSecond = (test::threadWakeups(reader[0]) - wakeups0) / wall;
     uint16_t seq1 = sensor->c_Kromel_getColor().sequence;
     readingsPerSecond = static_cast<uint16_t>(seq1 - seq0) / wall;
+    auto stopStart = std::chrono::steady_clock::now();
     KromelJNI::c_Kromel_destroy(sensor);
+    destroyMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopStart)
+            .count();
   }
   state.counters["cpu_percent_of_a_core"] = cpuShare * 100.0;
   state.counters["readings_per_s"] = readingsPerSecond;
+  state.counters["wakeups_per_s"] = wakeupsPerSecond;
+  state.counters["destroy_ms"] = destroyMs;
 }
 
 BENCHMARK(ReaderCpu)

@@ -4,21 +4,24 @@
 // transport and keeping it for life.
 //
 // CAN: commands go out as frames and wait up to 500 ms for the sensor's acknowledgement, read
-// from a CAN stream session; colour readings are the latest colour frame on the bus.
+// from a CAN stream session, which is emptied before each command goes out (so only an answer
+// that arrives after the send can count); colour readings are the latest colour frame on the bus.
 // USB: a reader thread turns the sensor's "XYZ:" text lines into readings; the two USB commands
 // (colour format, sample time) are text lines.
 //
 // Threading:
 // - create and createUsb may run on any thread at any time.
 // - destroy must not run concurrently with any other call on the same object; it stops and joins
-//   the reader thread before the object is freed.
+//   the reader thread before the object is freed. (The JNI exports relax this: their destroy
+//   waits for the calls in flight on the object, and later calls find no object.)
 // - getColor, getCanID and getTransport may run concurrently with each other and with one
 //   command on the same object (over USB the reading is copied under the object's mutex; over
 //   CAN it is a separate HAL call from the commands).
 // - Commands (the setters and getConfig) must be issued one at a time per object: over CAN two
 //   commands in flight would read acknowledgements from the same session and could take each
 //   other's. A CAN command blocks its caller for up to 500 ms; a USB command until its line has
-//   left the port.
+//   left the port, at most about a second (then it fails with a line naming the port). createUsb
+//   sends up to two lines, so it may take about two seconds with a port that takes no bytes.
 
 #include <atomic>
 #include <cstdint>

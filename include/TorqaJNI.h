@@ -3,19 +3,21 @@
 // The motor controller driver: registry of open controllers by CAN handle, heartbeat, frame
 // addressing, the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading:
-// - create and destroy must not run concurrently with each other or with any other operation on
-//   any handle (the registry has no lock). Heartbeat threads share only the stop flag with
-//   callers.
-// - Commands may run from several threads at once (they only read the registry); they never
-//   wait for an answer and never sleep.
-// - Telemetry may run from any thread at any time, concurrently with everything but create and
-//   destroy; it reads the handle's latest frames and never waits. A setEncoder racing a
-//   getEncoderDistance of the same channel may or may not be seen by it.
-// - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) write
-//   the info cache: at most one of them may run at a time, and never concurrently with create or
-//   destroy. They block the calling thread: up to about 1.1 s while the info record cannot be
-//   obtained, 10 ms for the serial number.
+// Threading: every operation may be called from any thread at any time; the registry sits behind
+// a reader/writer lock, so no sequence of calls corrupts it. What the order of racing calls means
+// is the caller's business:
+// - A command or telemetry read racing the destroy of its handle may go to the old device number
+//   or to device 0 (an unregistered handle), and reads through a released handle fail as the HAL
+//   decides.
+// - create and destroy are serialised with each other. destroy raises the shared stop flag and
+//   joins every heartbeat thread (up to one period, 100 ms); heartbeat threads share only that
+//   flag with callers.
+// - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
+//   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
+//   be seen by it.
+// - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) block
+//   the calling thread: up to about 1.1 s while the info record cannot be obtained, 10 ms for the
+//   serial number. Two at once on one handle may both ask the controller.
 
 #include <array>
 #include <atomic>
@@ -27,7 +29,8 @@ class TorqaJNI {
   // Opens the controller at CAN device number 1..63 and starts its heartbeat. The CAN handle,
   // or 0 on failure (the reason is printed).
   static long c_Torqa_create(int deviceID, int frequency);
-  // Stops every heartbeat thread (joining the newest), forgets the handle and releases it.
+  // Stops and joins every heartbeat thread, forgets the handle and releases it. Blocks up to one
+  // heartbeat period (100 ms) while a heartbeat thread finishes its pause.
   static void c_Torqa_destroy(long handle);
 
   // Commands: one frame each, sent once to the handle's device number. An index or value that
@@ -87,8 +90,8 @@ class TorqaJNI {
 
   // Shared stop flag of the heartbeat threads (sequentially consistent).
   static std::atomic<bool> stop;
-  // The most recently started heartbeat thread, or null.
-  static std::thread* task;
+  // Heartbeat threads started since the last destroy and not yet joined.
+  static size_t runningHeartbeats();
   // Distance per encoder tick of the four channels, library-wide; 1.0 at load.
   static std::array<std::atomic<double>, 4> encoderDistPerTick;
 };

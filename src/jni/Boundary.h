@@ -5,11 +5,16 @@
 
 #include <jni.h>
 
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <mutex>
-#include <unordered_set>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace boundary {
@@ -35,34 +40,150 @@ inline jlong handleOf(const void* object) {
 
 // The objects of one device class that its create export made and destroy has not yet freed.
 // A handle that is not in the set is treated as a zero handle, so a second destroy or a stale
-// handle never reaches freed memory. Thread-safe; it does not order a destroy against calls that
-// already found the object: the device's Java class serialises those.
+// handle never reaches freed memory.
+//
+// A call that found its object keeps it alive until the call returns: find() hands back a Ref
+// that counts as a call in flight while it exists, and remove() forgets the object at once (later
+// finds fail) but waits until the calls in flight have returned before handing it back for
+// freeing. Use it as
+//   auto sensor = g_sensors.find(handle); if (!sensor) return <failure>; sensor->...
+//   X::destroy(g_sensors.remove(handle));
+// A call must not remove the object it holds (it would wait for itself).
+//
+// The objects sit in a fixed table of kCapacity slots: a find takes no lock, only one atomic
+// increment on its slot and one decrement when the call returns.
+//
+// Threading: every member may be called from any thread at any time.
 template <class T>
 class LiveObjects {
+  static constexpr size_t kCapacity = 256;  // a power of two
+  static constexpr unsigned kRemoving = 1;
+  static constexpr unsigned kOneCall = 2;
+
+  struct Slot {
+    // The live object; null when the slot is free, reserved() while remove() waits for calls.
+    std::atomic<T*> object{nullptr};
+    // Two for every find that has counted itself here, plus kRemoving while remove() waits.
+    std::atomic<unsigned> state{0};
+  };
+
  public:
+  // A found object, alive while this exists; empty when the handle was not live.
+  class Ref {
+   public:
+    Ref() = default;
+    Ref(Ref&& other) noexcept
+        : owner_(std::exchange(other.owner_, nullptr)),
+          object_(std::exchange(other.object_, nullptr)),
+          slot_(std::exchange(other.slot_, nullptr)) {}
+    Ref& operator=(Ref&& other) noexcept {
+      if (this != &other) {
+        reset();
+        owner_ = std::exchange(other.owner_, nullptr);
+        object_ = std::exchange(other.object_, nullptr);
+        slot_ = std::exchange(other.slot_, nullptr);
+      }
+      return *this;
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref() { reset(); }
+
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    friend bool operator==(const Ref& ref, std::nullptr_t) { return ref.object_ == nullptr; }
+    friend bool operator!=(const Ref& ref, std::nullptr_t) { return ref.object_ != nullptr; }
+
+   private:
+    friend class LiveObjects;
+    Ref(const LiveObjects* owner, T* object, Slot* slot)
+        : owner_(owner), object_(object), slot_(slot) {}
+    void reset() {
+      if (slot_ != nullptr) owner_->leave(*slot_);
+      slot_ = nullptr;
+      object_ = nullptr;
+    }
+    const LiveObjects* owner_ = nullptr;
+    T* object_ = nullptr;
+    Slot* slot_ = nullptr;
+  };
+
+  // Throws std::length_error when kCapacity objects are live already.
   jlong add(T* object) {
     std::lock_guard lock(mutex_);
-    live_.insert(object);
-    return handleOf(object);
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() == nullptr) {
+        slot.object.store(object);
+        return handleOf(object);
+      }
+    }
+    throw std::length_error("too many live objects");
   }
-  T* find(jlong handle) const {
+
+  Ref find(jlong handle) const {
     T* object = fromHandle(handle);
-    std::lock_guard lock(mutex_);
-    return live_.count(object) ? object : nullptr;
+    if (object == nullptr) return Ref();
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() != object) continue;
+      // Count the call first, then make sure the object is still there: a remove() that took it
+      // away before the count waits for nothing, one that takes it away after waits for us.
+      slot.state.fetch_add(kOneCall);
+      if (slot.object.load() == object) return Ref(this, object, &slot);
+      leave(slot);
+    }
+    return Ref();
   }
-  // Forgets the object and hands it back for freeing; null when it was not live.
+
+  // Forgets the object, waits until no call holds it, and hands it back for freeing; null when
+  // it was not live.
   T* remove(jlong handle) {
     T* object = fromHandle(handle);
-    std::lock_guard lock(mutex_);
-    return live_.erase(object) ? object : nullptr;
+    if (object == nullptr) return nullptr;
+    std::unique_lock lock(mutex_);
+    size_t first = slotIndex(object);
+    for (size_t i = 0; i < kCapacity; ++i) {
+      Slot& slot = slots_[(first + i) % kCapacity];
+      if (slot.object.load() != object) continue;
+      slot.object.store(reserved());
+      if (slot.state.fetch_or(kRemoving) != 0) {
+        returned_.wait(lock, [&] { return slot.state.load() == kRemoving; });
+      }
+      slot.state.fetch_and(~kRemoving);
+      slot.object.store(nullptr);
+      return object;
+    }
+    return nullptr;
   }
 
  private:
+  // Marks a slot whose object is being removed: no object lives at this address.
+  static T* reserved() { return reinterpret_cast<T*>(static_cast<intptr_t>(-1)); }
+  // The address a handle names; null for 0 and for the handle that would name the mark.
   static T* fromHandle(jlong handle) {
-    return handle == 0 ? nullptr : reinterpret_cast<T*>(static_cast<intptr_t>(handle));
+    T* object = reinterpret_cast<T*>(static_cast<intptr_t>(handle));
+    return handle == 0 || object == reserved() ? nullptr : object;
   }
-  mutable std::mutex mutex_;
-  std::unordered_set<T*> live_;
+  static size_t slotIndex(const T* object) {
+    uint64_t bits = reinterpret_cast<uintptr_t>(object) >> 4;
+    return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> 56) % kCapacity;
+  }
+  // A call leaves its slot; the last one out wakes a remove() that waits.
+  void leave(Slot& slot) const {
+    if (slot.state.fetch_sub(kOneCall) == kOneCall + kRemoving) {
+      std::lock_guard lock(mutex_);
+      returned_.notify_all();
+    }
+  }
+
+  mutable std::mutex mutex_;  // held by add and remove
+  mutable std::condition_variable returned_;
+  mutable std::array<Slot, kCapacity> slots_;
 };
 
 // A Java string argument as UTF-8, released when this goes out of scope. get() is null for a

@@ -4,6 +4,8 @@
 
 #include <jni.h>
 
+#include <exception>
+
 #include "Boundary.h"
 #include "KorvaneSerial.h"
 
@@ -12,7 +14,13 @@ namespace {
 boundary::LiveObjects<KromelJNI> g_sensors;
 
 jlong handleFor(KromelJNI* sensor) {
-  return sensor == nullptr ? 0 : g_sensors.add(sensor);
+  if (sensor == nullptr) return 0;
+  try {
+    return g_sensors.add(sensor);
+  } catch (const std::exception&) {
+    KromelJNI::c_Kromel_destroy(sensor);
+    return 0;
+  }
 }
 
 }  // namespace
@@ -46,20 +54,20 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNI
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID(JNIEnv*, jclass,
                                                                               jlong handle) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getCanID();
 }
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport(JNIEnv*, jclass,
                                                                                   jlong handle) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getTransport();
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor(JNIEnv* env,
                                                                                  jclass,
                                                                                  jlong handle) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   if (sensor == nullptr) return nullptr;
   KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
   if (!reading.valid) return nullptr;
@@ -71,58 +79,58 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
     JNIEnv*, jclass, jlong handle, jint format) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setColorFormat(format);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
     JNIEnv*, jclass, jlong handle, jint ms) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
     JNIEnv*, jclass, jlong handle, jint brightness) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
     JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
     JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
                                                                                 jlong handle,
                                                                                 jfloat zmm) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setZmm(zmm);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
     JNIEnv*, jclass, jlong handle, jboolean enable) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
                                                                                   jlong handle,
                                                                                   jint canId) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   return sensor != nullptr && sensor->c_Kromel_setCanId(canId);
 }
 
 // The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig(
     JNIEnv* env, jclass, jlong handle, jint key, jlongArray out) {
-  KromelJNI* sensor = g_sensors.find(handle);
+  auto sensor = g_sensors.find(handle);
   if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
   unsigned int value = 0;
   if (!sensor->c_Kromel_getConfig(key, &value)) return JNI_FALSE;

@@ -44,6 +44,18 @@ bool usableRead(int32_t status) {
   return status == 0 || status == HAL_ERR_CANSessionMux_SessionOverrun;
 }
 
+// Empties the session of everything that arrived before a command goes out: an acknowledgement
+// that came after its own command gave up, or that answered another sensor (every sensor uses the
+// same identifiers), must not be taken as the answer to the command about to be sent.
+void discardPending(uint32_t session, std::vector<HAL_CANStreamMessage>& messages) {
+  while (true) {
+    uint32_t read = 0;
+    int32_t status = 0;
+    HAL_CAN_ReadStreamSession(session, messages.data(), kSessionCapacity, &read, &status);
+    if (!usableRead(status) || read < kSessionCapacity) return;
+  }
+}
+
 }  // namespace
 
 KromelJNI::ColorData KromelJNI::getColorCAN() {
@@ -67,6 +79,10 @@ KromelJNI::ColorData KromelJNI::getColorCAN() {
 bool KromelJNI::sendCommandWithAck(unsigned command, const unsigned char* data, unsigned char len,
                                    unsigned int* out, int timeoutMs) {
   if (!canOk || data == nullptr || len == 0 || len > 8) return false;
+  {
+    std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
+    discardPending(session, messages);
+  }
   int32_t sendStatus = 0;
   HAL_CAN_SendMessage(kCommand + command, data, len, HAL_CAN_SEND_PERIOD_NO_REPEAT, &sendStatus);
   if (sendStatus != 0) return false;

@@ -1,5 +1,9 @@
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <iostream>
+#include <mutex>
+#include <vector>
 
 #include "Torqa.h"
 #include "TorqaFrames.h"
@@ -8,12 +12,7 @@
 #include "hal/CANAPI.h"
 #include "hal/HALBase.h"
 
-std::unordered_map<int32_t, int32_t> s_deviceIDMap;
-std::unordered_map<int32_t, std::array<unsigned char, 8>> s_infoCache;
-std::unordered_map<int32_t, bool> s_infoCacheValid;
-
 std::atomic<bool> TorqaJNI::stop{false};
-std::thread* TorqaJNI::task = nullptr;
 
 namespace {
 
@@ -21,22 +20,71 @@ void report(int code) {
   std::cout << Torqa::getErrorMessage(code) << std::endl;
 }
 
-void heartbeat(long handle, int deviceID) {
-  while (!TorqaJNI::stop.load()) {
-    int32_t status = 0;
-    bool enabled = HAL_GetSystemActive(&status);
-    unsigned char data[8] = {};
-    Torqa::sendMessage(enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled,
-                       data, deviceID);
-    Torqa::delay(handle, 0.1);
+// Every heartbeat thread started since the last destroy. Destroy raises the stop flag and joins
+// them all, so none outlives it or hears the flag cleared by a later create; library unload does
+// the same. A create and a destroy never interleave here: between the raise and the last join no
+// create can clear the flag. Between beats a thread waits on a condition that the raise
+// notifies, so destroy does not wait out the rest of a period.
+class HeartbeatThreads {
+ public:
+  ~HeartbeatThreads() { stopAll(); }
+
+  // Throws what starting a thread throws; no thread is then added.
+  void start(long handle, int deviceID) {
+    std::lock_guard lock(mutex_);
+    threads_.reserve(threads_.size() + 1);
+    TorqaJNI::stop.store(false);
+    threads_.emplace_back(&HeartbeatThreads::beat, this, handle, deviceID);
   }
-}
+
+  void stopAll() {
+    std::lock_guard lock(mutex_);
+    {
+      std::lock_guard pauseLock(pauseMutex_);
+      TorqaJNI::stop.store(true);
+    }
+    stopped_.notify_all();
+    for (std::thread& thread : threads_) {
+      if (thread.joinable()) thread.join();
+    }
+    threads_.clear();
+  }
+
+  size_t running() {
+    std::lock_guard lock(mutex_);
+    return threads_.size();
+  }
+
+ private:
+  void beat(long, int deviceID) {
+    std::unique_lock pauseLock(pauseMutex_);
+    while (!TorqaJNI::stop.load()) {
+      pauseLock.unlock();
+      int32_t status = 0;
+      bool enabled = HAL_GetSystemActive(&status);
+      unsigned char data[8] = {};
+      Torqa::sendMessage(
+          enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled, data,
+          deviceID);
+      pauseLock.lock();
+      stopped_.wait_for(pauseLock, kPeriod, [] { return TorqaJNI::stop.load(); });
+    }
+  }
+
+  static constexpr std::chrono::milliseconds kPeriod{100};
+
+  std::mutex mutex_;  // guards threads_; held by create and destroy
+  std::vector<std::thread> threads_;
+  std::mutex pauseMutex_;
+  std::condition_variable stopped_;
+};
+
+HeartbeatThreads s_heartbeats;
 
 }  // namespace
 
-int DeviceIDForHandle(long handle) {
-  auto it = s_deviceIDMap.find(static_cast<int32_t>(handle));
-  return it == s_deviceIDMap.end() ? 0 : it->second;
+size_t TorqaJNI::runningHeartbeats() {
+  return s_heartbeats.running();
 }
 
 long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
@@ -57,19 +105,10 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
       report(1000);
       return 0;
     }
-    s_deviceIDMap[handle] = deviceID;
-    s_infoCacheValid[handle] = false;
-    s_infoCache.erase(handle);
+    torqa_registry::registerController(handle, deviceID);
     for (signed char motor = 0; motor < 4; ++motor)
       c_Torqa_configureMotor(handle, motor, frequency);
-    stop.store(false);
-    auto* thread = new std::thread(heartbeat, static_cast<long>(handle), deviceID);
-    // An older heartbeat thread is left to end by itself when it next sees the stop flag.
-    if (task != nullptr) {
-      if (task->joinable()) task->detach();
-      delete task;
-    }
-    task = thread;
+    s_heartbeats.start(static_cast<long>(handle), deviceID);
     return handle;
   } catch (const std::exception&) {
     report(1000);
@@ -78,16 +117,9 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
 }
 
 void TorqaJNI::c_Torqa_destroy(long handle) {
-  stop.store(true);
-  if (task != nullptr) {
-    if (task->joinable()) task->join();
-    delete task;
-    task = nullptr;
-  }
+  s_heartbeats.stopAll();
   auto key = static_cast<int32_t>(handle);
-  s_deviceIDMap.erase(key);
-  s_infoCache.erase(key);
-  s_infoCacheValid.erase(key);
+  torqa_registry::forgetController(key);
   HAL_CleanCAN(key);
 }
 

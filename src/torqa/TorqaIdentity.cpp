@@ -7,6 +7,7 @@
 #include <ctime>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "Torqa.h"
@@ -25,18 +26,12 @@ void sendRequest(unsigned int messageBase, int deviceID) {
   Torqa::sendMessage(messageBase, data, deviceID);
 }
 
-// The cached record, or null when none has been obtained for the handle.
-const std::array<unsigned char, 8>* cachedInfo(long handle) {
-  auto key = static_cast<int32_t>(handle);
-  auto valid = s_infoCacheValid.find(key);
-  if (valid == s_infoCacheValid.end() || !valid->second) return nullptr;
-  auto record = s_infoCache.find(key);
-  return record == s_infoCache.end() ? nullptr : &record->second;
-}
+using torqa_registry::cachedInfo;
+using torqa_registry::InfoRecord;
 
-const std::array<unsigned char, 8>* fetchInfo(long handle) {
+std::optional<InfoRecord> fetchInfo(long handle) {
   EnsureTorqaInfoCached(handle, DeviceIDForHandle(handle));
-  return cachedInfo(handle);
+  return cachedInfo(static_cast<int32_t>(handle));
 }
 
 // One serial-number word from its frame, if a new one has come; 0 otherwise.
@@ -58,7 +53,7 @@ uint32_t readSerialWord(long handle, int word) {
 }  // namespace
 
 bool EnsureTorqaInfoCached(long handle, int deviceID) {
-  if (cachedInfo(handle) != nullptr) return true;
+  if (cachedInfo(static_cast<int32_t>(handle))) return true;
   auto key = static_cast<int32_t>(handle);
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
     sendRequest(torqa_frames::kInfoRequest, deviceID);
@@ -75,8 +70,7 @@ bool EnsureTorqaInfoCached(long handle, int deviceID) {
     }
     // Device number 0 in the record means the controller has not filled it in.
     if (status != 0 || record[0] == 0) continue;
-    s_infoCache[key] = record;
-    s_infoCacheValid[key] = true;
+    torqa_registry::storeInfo(key, record);
     return true;
   }
   std::cerr << "[Torqa] " << Torqa::getErrorMessage(1010) << " (handle=" << handle
@@ -85,20 +79,20 @@ bool EnsureTorqaInfoCached(long handle, int deviceID) {
 }
 
 int TorqaJNI::c_Torqa_getID(long handle) {
-  const auto* record = fetchInfo(handle);
-  return record == nullptr ? 0 : (*record)[0];
+  const auto record = fetchInfo(handle);
+  return record ? (*record)[0] : 0;
 }
 
 std::string TorqaJNI::c_Torqa_getFirmwareVersion(long handle) {
-  const auto* record = fetchInfo(handle);
-  if (record == nullptr) return "Firmware Version: (read failed)";
+  const auto record = fetchInfo(handle);
+  if (!record) return "Firmware Version: (read failed)";
   return "Firmware Version: [" + std::to_string((*record)[1]) + "." + std::to_string((*record)[2]) +
          "." + std::to_string((*record)[3]) + "]";
 }
 
 std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
-  const auto* record = fetchInfo(handle);
-  if (record == nullptr) return "Hardware: (read failed)";
+  const auto record = fetchInfo(handle);
+  if (!record) return "Hardware: (read failed)";
   std::string version = std::to_string((*record)[5]);
   switch ((*record)[4]) {
     case 1:

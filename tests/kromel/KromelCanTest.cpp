@@ -233,6 +233,35 @@ TEST_F(KromelCanTest, ASilentSensorOrAFailedSendMakesTheCommandFail) {
   EXPECT_TRUE(sensor->c_Kromel_setBrightness(20));
 }
 
+TEST_F(KromelCanTest, AnAcknowledgementThatCameAfterItsCommandGaveUpAnswersNothingLater) {
+  auto device = sim::KromelCanSim::attach(false);
+  device->setConfigValue(1, 111);
+  device->setConfigValue(2, 222);
+  Sensor sensor = create(7);
+  device->setSilent(true);
+  unsigned int value = 0;
+  EXPECT_FALSE(sensor->c_Kromel_getConfig(1, &value));
+  // The sensor's answer to the request for key 1 arrives after the wait gave up.
+  sim::injectFrame(kAck, {26, 0, 111, 0, 0, 0});
+  device->setSilent(false);
+  EXPECT_TRUE(sensor->c_Kromel_getConfig(2, &value));
+  EXPECT_EQ(value, 222u) << "the late answer for key 1 was taken";
+}
+
+TEST_F(KromelCanTest, AnotherSensorsAcknowledgementAnswersNothingLater) {
+  auto device = sim::KromelCanSim::attach(false);
+  device->setConfigValue(1, 111);
+  device->setConfigValue(2, 222);
+  Sensor first = create(10);
+  Sensor second = create(11);
+  unsigned int value = 0;
+  // Every sensor acknowledges on the same identifier, so this answer reaches both sessions.
+  EXPECT_TRUE(second->c_Kromel_getConfig(2, &value));
+  EXPECT_EQ(value, 222u);
+  EXPECT_TRUE(first->c_Kromel_getConfig(1, &value));
+  EXPECT_EQ(value, 111u) << "the second sensor's answer was taken";
+}
+
 TEST_F(KromelCanTest, TheSimulatedSensorPublishesColourFramesAtItsSampleTime) {
   auto device = sim::KromelCanSim::attach();
   device->setColor(0.25f, -0.5f, 1.0f);

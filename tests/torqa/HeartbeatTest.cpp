@@ -83,14 +83,42 @@ TEST_F(TorqaHeartbeatTest, OneDestroyStopsTheHeartbeatsOfEveryController) {
   ASSERT_TRUE(waitForHeartbeats(kDisabled + 11, 2));
 
   TorqaJNI::c_Torqa_destroy(first);
-  // The older thread is not joined: it ends by itself within one period.
-  std::this_thread::sleep_for(250ms);
+  // Both threads were joined: nothing more leaves.
   size_t settled = sim::sentFrames().size();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(sim::sentFrames().size(), settled);
   // The other controller is still registered, just no longer told anything.
   EXPECT_EQ(DeviceIDForHandle(second), 11);
   TorqaJNI::c_Torqa_destroy(second);
+}
+
+// Create 1, create 2 shortly after, destroy 1 while both threads pause between beats, and create
+// 3 at once: the destroy must have ended the first controller's thread too, though the create
+// that follows clears the stop flag again.
+TEST_F(TorqaHeartbeatTest, NoHeartbeatOfAnOlderControllerOutlivesADestroy) {
+  sim::setSystemActive(true);
+  long first = TorqaJNI::c_Torqa_create(1, 1000);
+  ASSERT_NE(first, 0);
+  std::this_thread::sleep_for(30ms);
+  long second = TorqaJNI::c_Torqa_create(2, 1000);
+  ASSERT_NE(second, 0);
+  std::this_thread::sleep_for(80ms);
+  TorqaJNI::c_Torqa_destroy(first);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  sim::clearSentFrames();
+  long third = TorqaJNI::c_Torqa_create(3, 1000);
+  ASSERT_NE(third, 0);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 1u);
+
+  // Several periods of the new controller's heartbeat: time enough for any straggler to beat.
+  ASSERT_TRUE(waitForHeartbeats(kEnabled + 3, 5));
+  EXPECT_EQ(countWithId(kEnabled + 1) + countWithId(kDisabled + 1), 0u) << "device 1";
+  // Any destroy stops every heartbeat until the next create, which beats for its own controller.
+  EXPECT_EQ(countWithId(kEnabled + 2) + countWithId(kDisabled + 2), 0u) << "device 2";
+
+  TorqaJNI::c_Torqa_destroy(third);
+  TorqaJNI::c_Torqa_destroy(second);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaHeartbeatTest, SimulatedControllerFollowsTheHeartbeat) {

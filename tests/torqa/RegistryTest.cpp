@@ -90,7 +90,7 @@ TEST_F(TorqaRegistryTest, DestroyForgetsTheHandleAndReleasesIt) {
   TorqaJNI::c_Torqa_destroy(handle);
   EXPECT_EQ(DeviceIDForHandle(handle), 0);
   EXPECT_EQ(sim::openCanHandles(), 0);
-  EXPECT_EQ(TorqaJNI::task, nullptr);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
   // A second destroy of the same handle only erases what is no longer there.
   TorqaJNI::c_Torqa_destroy(handle);
   EXPECT_EQ(DeviceIDForHandle(handle), 0);
@@ -120,7 +120,7 @@ TEST_F(TorqaRegistryTest, HalInitialisationFailureReportsCode1000AndChangesNothi
   EXPECT_EQ(c.handle, 0);
   EXPECT_EQ(c.output, "Torqa could not be initialized\n");
   EXPECT_TRUE(sim::sentFrames().empty());
-  EXPECT_EQ(TorqaJNI::task, nullptr);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaRegistryTest, HalRaisingDuringCreationReportsCode1000) {

@@ -1,6 +1,7 @@
 package com.korvane.frc.bench;
 
 import com.korvane.frc.Torqa;
+import com.korvane.frc.jni.KromelJNI;
 import com.korvane.frc.jni.TorqaJNI;
 import com.korvane.frc.sim.NativeBaseline;
 import com.korvane.frc.sim.SimCan;
@@ -9,7 +10,8 @@ import java.util.Arrays;
 /**
  * Java-to-native call cost of the motor controller's setMotorSpeed and getRPM, beside empty
  * natives of the same shape measured in the same JVM run, directly through TorqaJNI and through
- * the Torqa class. Runs on the simulated bus (no simulator attached, robot disabled).
+ * the Torqa class; and, for a call that finds its object in the live-object registry, the colour
+ * sensor's getCanID. Runs on the simulated bus (no simulator attached, robot disabled).
  *
  * <p>Usage: {@code java -Djava.library.path=build/default/lib -cp
  * build/default/jar/korvane.jar:build/default/jar/korvane-bench.jar
@@ -87,6 +89,16 @@ public final class TorqaCallCost {
                 sink += s;
               },
               calls);
+      long sensor = KromelJNI.c_Kromel_create(5);
+      double kromelGetCanId =
+          measure(
+              n -> {
+                double s = 0;
+                for (int i = 0; i < n; i++) s += KromelJNI.c_Kromel_getCanID(sensor);
+                sink += s;
+              },
+              calls);
+      KromelJNI.c_Kromel_destroy(sensor);
 
       System.out.printf("calls per round %d, median of %d rounds%n", calls, ROUNDS);
       System.out.printf("empty native (long, int, double) -> void   %8.1f ns/call%n", emptyVoid);
@@ -103,6 +115,9 @@ public final class TorqaCallCost {
       System.out.printf(
           "Torqa.getRPM                               %8.1f ns/call  (%.1f x empty)%n",
           classGetRpm, classGetRpm / emptyDouble);
+      System.out.printf(
+          "KromelJNI.c_Kromel_getCanID                %8.1f ns/call  (%.1f x empty)%n",
+          kromelGetCanId, kromelGetCanId / emptyDouble);
       if (sink == 42) {
         System.out.println();
       }

@@ -7,10 +7,10 @@ package com.korvane.frc.jni;
  * <p>The native side reads only the low 8 bits of a motor index (as a signed byte), of a mode,
  * type or sensitivity (unsigned), and the low 16 bits of a resolution or delay.
  *
- * <p>Create and destroy must not run at the same time as any other call, and the identity calls
- * ({@code getID}, {@code getFirmwareVersion}, {@code getHardwareVersion}, {@code
- * getSerialNumber}) not at the same time as each other; {@link com.korvane.frc.Torqa} takes care
- * of that. Commands and telemetry never wait; the identity calls block for up to about 1.1 s.
+ * <p>Every call may come from any thread at any time; a call racing the destroy of its handle may
+ * reach the old controller or none, so {@link com.korvane.frc.Torqa} orders them. Commands and
+ * telemetry never wait; destroy waits up to 100 ms for the heartbeat threads; the identity calls
+ * block for up to about 1.1 s.
  */
 public final class TorqaJNI {
   static {

@@ -1,0 +1,142 @@
+// The colour sensor over USB when the device misbehaves: a sensor that stays connected but stops
+// reading must not hang creation, the commands or destroy; a silent or unplugged sensor must not
+// keep waking the reader.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "KromelJNI.h"
+#include "PseudoTerminal.h"
+#include "ThreadCpu.h"
+#include "ThreadWakeups.h"
+#include "kromel/KromelUsbSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A device that has stopped taking bytes: nothing is read on its side and the terminal holds its
+// output (as flow control would), so a write finds no room and nothing drains.
+class StalledDevice {
+ public:
+  explicit StalledDevice(const std::string& path)
+      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+    stalled_ = fd_ >= 0 && tcflow(fd_, TCOOFF) == 0;
+  }
+  ~StalledDevice() {
+    resume();
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return stalled_; }
+  void resume() {
+    if (fd_ >= 0) tcflow(fd_, TCOON);
+  }
+
+ private:
+  int fd_;
+  bool stalled_ = false;
+};
+
+// Runs a call that must return by itself within the bound. If it does not, the device takes
+// bytes again so that the call can finish, and the test fails.
+template <class F>
+auto returnsWithin(std::chrono::seconds bound, StalledDevice& device, F call) {
+  auto result = std::async(std::launch::async, call);
+  if (result.wait_for(bound) != std::future_status::ready) {
+    ADD_FAILURE() << "still blocked after " << bound.count() << " s";
+    device.resume();
+  }
+  return result.get();
+}
+
+TEST(KromelUsbStallTest, ASensorThatStopsReadingFailsCommandsWithALineInsteadOfHanging) {
+  test::PseudoTerminal terminal;
+  ASSERT_TRUE(terminal.ok());
+  StalledDevice device(terminal.path());
+  ASSERT_TRUE(device.ok());
+  const std::string line = "[KorvaneSerial] Write to " + terminal.path() +
+                           " gave up after 1000 ms: the port is not draining";
+
+  testing::internal::CaptureStderr();
+  KromelJNI* sensor = returnsWithin(
+      20s, device, [&] { return KromelJNI::c_Kromel_createUsb(terminal.path().c_str(), 100); });
+  std::string errors = testing::internal::GetCapturedStderr();
+  ASSERT_NE(sensor, nullptr) << "the opening commands' results are not looked at";
+  EXPECT_TRUE(contains(errors, line)) << errors;
+
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(2); }));
+  EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setSampleTimeMs(50); }));
+  errors = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(contains(errors, line + "\n" + line + "\n")) << errors;
+
+  returnsWithin(20s, device, [&] {
+    KromelJNI::c_Kromel_destroy(sensor);
+    return true;
+  });
+}
+
+TEST(KromelUsbStallTest, ADeviceThatTakesBytesAgainTakesCommandsAgain) {
+  test::PseudoTerminal terminal;
+  ASSERT_TRUE(terminal.ok());
+  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(terminal.path().c_str(), 0);
+  ASSERT_NE(sensor, nullptr);
+  terminal.readUntilQuiet();
+  {
+    StalledDevice device(terminal.path());
+    ASSERT_TRUE(device.ok());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(1); }));
+    testing::internal::GetCapturedStderr();
+  }
+  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(4));
+  EXPECT_EQ(terminal.readUntilQuiet(), "COLORFORMAT,XYZ\r\n");
+  KromelJNI::c_Kromel_destroy(sensor);
+}
+
+// Wakeups of the reader over a window, per second.
+double wakeupsPerSecond(pid_t reader, std::chrono::seconds window) {
+  int64_t before = test::threadWakeups(reader);
+  auto start = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(window);
+  double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return (test::threadWakeups(reader) - before) / wall;
+}
+
+TEST(KromelUsbStallTest, ASilentOrUnpluggedSensorBarelyWakesTheReaderAndDestroyIsPrompt) {
+  for (bool unplugged : {false, true}) {
+    auto emulator = sim::KromelUsbSim::start(0);
+    ASSERT_NE(emulator, nullptr);
+    emulator->setStreaming(false);
+    auto before = test::threadIds();
+    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(emulator->path().c_str(), 0);
+    ASSERT_NE(sensor, nullptr);
+    auto started = test::threadsStartedSince(before);
+    ASSERT_EQ(started.size(), 1u);
+    if (unplugged) emulator->hangUp();
+    std::this_thread::sleep_for(100ms);  // let the hang-up reach the reader
+
+    double rate = wakeupsPerSecond(started[0], 3s);
+    // At most two a second; one more allows for the window's edges.
+    EXPECT_LE(rate, 2.0 + 1.0 / 3) << (unplugged ? "unplugged" : "silent");
+
+    auto stopStart = std::chrono::steady_clock::now();
+    KromelJNI::c_Kromel_destroy(sensor);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopStart, 500ms)
+        << (unplugged ? "unplugged" : "silent");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs every test: the C++ tests, the Java tests in a real JVM and the demo, then the C++ tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer. First installs what a fresh Debian
+# machine lacks for that (when run as root); otherwise names the missing packages and stops.
+# Usage: tests/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+have() { command -v "$1" >/dev/null 2>&1; }
+cmake_is_recent() {
+  have cmake || return 1
+  local version
+  version=$(cmake --version | sed -n 's/^cmake version \([0-9]*\.[0-9]*\).*/\1/p')
+  [ "$(printf '%s\n' 3.25 "$version" | sort -V | head -n1)" = 3.25 ]
+}
+
+missing=()
+cmake_is_recent || missing+=(cmake)
+have g++ || missing+=(g++)
+have javac || missing+=(openjdk-17-jdk-headless)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev libgmock-dev)
+[ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+[ -f /usr/share/java/junit-platform-console-standalone.jar ] || missing+=(junit5)
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "tests/run.sh: missing Debian packages: ${missing[*]}" >&2
+    echo "Install them as root (apt-get install ${missing[*]}) or run tests/run.sh as root." >&2
+    exit 1
+  fi
+  echo "tests/run.sh: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake --workflow --preset default && cmake --workflow --preset asan
