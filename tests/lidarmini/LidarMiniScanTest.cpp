@@ -44,8 +44,9 @@ int descriptorsOpenOn(const std::string& path) {
 
 class LidarMiniScanTest : public LidarMiniTest {
  protected:
-  // Starts scanning and waits until the worker has dropped what came before it: bytes written
-  // from then on are all read.
+  // Starts scanning and waits until the worker reads what is written: start packets are sent
+  // until one revolution of a single point (0.999 m) is published, so bytes sent before the
+  // worker dropped what came ahead of it cannot be lost to the test.
   std::vector<pid_t> startScanning(LidarMiniJNI& lidar) {
     auto before = test::threadIds();
     testing::internal::CaptureStdout();
@@ -56,10 +57,16 @@ class LidarMiniScanTest : public LidarMiniTest {
     EXPECT_EQ(device_.readAtLeast(2), "\xA5\x60");
     EXPECT_TRUE(lidar.isScanning());
     auto worker = test::threadsStartedSince(before);
-    // Bytes that are taken from the queue were either dropped by the worker's settling flush or
-    // read after it; either way the flush is behind us.
-    EXPECT_TRUE(device_.write(std::string(8, '\x13')));
-    EXPECT_TRUE(test::waitUntil([&] { return device_.pendingInput() == 0; }));
+    LidarMiniJNI::ScanData scan = lidar.c_LidarMini_getData();
+    EXPECT_EQ(scan.timestampNs, 0) << "nothing before the second start packet";
+    EXPECT_TRUE(scan.points.empty());
+    bool reading = false;
+    for (int attempt = 0; attempt < 50 && !reading; ++attempt) {
+      EXPECT_TRUE(device_.write(startPacket(999)));
+      reading =
+          test::waitUntil([&] { return lidar.c_LidarMini_getData().timestampNs != 0; }, 100ms);
+    }
+    EXPECT_TRUE(reading);
     return worker;
   }
   bool waitForPoints(LidarMiniJNI& lidar, size_t count) {
@@ -73,15 +80,18 @@ TEST_F(LidarMiniScanTest, ARevolutionIsPublishedWhenTheNextOneStarts) {
   EXPECT_EQ(lidar->c_LidarMini_getData().timestampNs, 0) << "not scanning";
   startScanning(*lidar);
 
+  int64_t primer = lidar->c_LidarMini_getData().timestampNs;
   int64_t beforeFirst = nowNs();
   ASSERT_TRUE(device_.write(startPacket(1000)));
   ASSERT_TRUE(device_.write(packet(false, 10, 12, samples(3, 1100))));
   ASSERT_TRUE(device_.write(packet(false, 20, 22, samples(3, 1200))));
-  ASSERT_TRUE(test::waitUntil([&] { return device_.pendingInput() == 0; }));
+  // The first start packet publishes the primer's last revolution once more.
+  ASSERT_TRUE(test::waitUntil([&] { return lidar->c_LidarMini_getData().timestampNs != primer; }));
   int64_t afterFirst = nowNs();
-  LidarMiniJNI::ScanData none = lidar->c_LidarMini_getData();
-  EXPECT_EQ(none.timestampNs, 0) << "nothing before the second start packet";
-  EXPECT_TRUE(none.points.empty());
+  LidarMiniJNI::ScanData earlier = lidar->c_LidarMini_getData();
+  ASSERT_EQ(earlier.points.size(), 1u) << "still the revolution before";
+  EXPECT_FLOAT_EQ(earlier.points[0].distance, 0.999f);
+  EXPECT_LT(earlier.timestampNs, beforeFirst);
 
   ASSERT_TRUE(device_.write(startPacket(2000)));
   ASSERT_TRUE(waitForPoints(*lidar, 7));
