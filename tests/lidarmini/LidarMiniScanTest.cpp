@@ -246,3 +246,23 @@ TEST_F(LidarMiniScanTest, ASilentOrHungUpDeviceCostsTheWorkerAlmostNothing) {
 }
 
 }  // namespace
+
+// With every descriptor taken, the worker's stop signal cannot be made: start reports it, leaves
+// the LiDAR idle and tells the device to stop again; nothing is thrown to the caller.
+TEST_F(LidarMiniScanTest, AWorkerThatCannotStartLeavesTheLidarIdle) {
+  Lidar lidar = open();
+  ASSERT_NE(lidar, nullptr);
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  std::vector<int> taken;
+  for (int fd; (fd = dup(0)) >= 0;) taken.push_back(fd);
+  lidar->c_LidarMini_start();
+  for (int fd : taken) close(fd);
+  std::string out = testing::internal::GetCapturedStdout();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(lidar->isScanning());
+  EXPECT_NE(err.find("[LidarMini] Cannot start the scanning thread: "), std::string::npos) << err;
+  EXPECT_EQ(out.find("Scanning started"), std::string::npos) << out;
+  EXPECT_EQ(device_.readAtLeast(4), "\xA5\x60\xA5\x65");
+  EXPECT_TRUE(lidar->c_LidarMini_getData().points.empty());
+}
