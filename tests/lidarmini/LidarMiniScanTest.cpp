@@ -250,6 +250,9 @@ TEST_F(LidarMiniScanTest, ASilentOrHungUpDeviceCostsTheWorkerAlmostNothing) {
 // With every descriptor taken, the worker's stop signal cannot be made: start reports it, leaves
 // the LiDAR idle and tells the device to stop again; nothing is thrown to the caller.
 TEST_F(LidarMiniScanTest, AWorkerThatCannotStartLeavesTheLidarIdle) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizers' own checks need free descriptors";
+#endif
   Lidar lidar = open();
   ASSERT_NE(lidar, nullptr);
   testing::internal::CaptureStderr();
