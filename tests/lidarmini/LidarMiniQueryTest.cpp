@@ -249,3 +249,25 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
 }
 
 }  // namespace
+
+// A device unplugged while a query waits ends the wait at once instead of polling a dead port
+// until the deadline.
+TEST_F(LidarMiniTest, AHangUpDuringAQueryEndsItAtOnce) {
+  Lidar lidar = open();
+  ASSERT_NE(lidar, nullptr);
+  std::string path = device_.path();
+  std::thread device([&] {
+    device_.readAtLeast(2);
+    device_.hangUp();
+  });
+  testing::internal::CaptureStderr();
+  auto start = Clock::now();
+  LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
+  auto took = Clock::now() - start;
+  device.join();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.rfind("[LidarMini] ReadExact failed on " + path, 0), 0u) << err;
+  EXPECT_NE(err.find("(got 0/7 bytes)\n"), std::string::npos) << err;
+  EXPECT_LT(took, 1500ms) << "well before the 2 s deadline";
+  EXPECT_EQ(health.status, 0);
+}
