@@ -19,6 +19,7 @@ public final class Demo {
     parts.add(new LinvoPart());
     parts.add(new KromelPart());
     parts.add(new DystanPart());
+    parts.add(new LidarMiniPart());
 
     int exitCode = 0;
     try {

@@ -1,0 +1,130 @@
+package com.korvane.frc.sim;
+
+/**
+ * A simulated T-mini Plus mini LiDAR on a pseudo-terminal at 230400 baud. It answers the info and
+ * health queries with settable values, starts and stops scanning on command, steps its frequency
+ * within 6 to 12 Hz, and streams revolutions of 4000 samples a second of a virtual room, each
+ * beginning with a start packet. {@link #plugIn()} makes it the first USB serial device that the
+ * driver finds, so {@code LidarMini.create(0)} opens it. All methods are thread-safe.
+ */
+public final class LidarMiniEmulator implements AutoCloseable {
+  static {
+    SimLibraries.loadSimulators();
+  }
+
+  private long id;
+  private final String path;
+
+  private LidarMiniEmulator(long id) {
+    this.id = id;
+    this.path = path(id);
+  }
+
+  /**
+   * Starts a LiDAR on a new pseudo-terminal, not scanning, at 6 Hz.
+   *
+   * @throws IllegalStateException when no pseudo-terminal can be made
+   */
+  public static LidarMiniEmulator start() {
+    long id = start0();
+    if (id == 0) {
+      throw new IllegalStateException("no pseudo-terminal for the emulated mini LiDAR");
+    }
+    return new LidarMiniEmulator(id);
+  }
+
+  /** The pseudo-terminal's path, e.g. "/dev/pts/7". */
+  public String path() {
+    return path;
+  }
+
+  /**
+   * Links the terminal as ttyUSB0 in a folder of its own and makes that the folder in which the
+   * driver looks for USB serial devices, until {@link #close()} or {@link #hangUp()}.
+   *
+   * @throws IllegalStateException when the link cannot be made
+   */
+  public synchronized void plugIn() {
+    if (!plugIn(id)) {
+      throw new IllegalStateException("the emulated mini LiDAR could not be linked as ttyUSB0");
+    }
+  }
+
+  /** The info answer; the serial number is sent as its first 16 bytes (padded with zeros). */
+  public synchronized void setInfo(int model, int firmware, int hardware, byte[] serial) {
+    setInfo(id, model, firmware, hardware, serial);
+  }
+
+  public synchronized void setHealth(int status, int errorCode) {
+    setHealth(id, status, errorCode);
+  }
+
+  /** A silent LiDAR answers nothing and streams nothing. */
+  public synchronized void setSilent(boolean silent) {
+    setSilent(id, silent);
+  }
+
+  /** Bytes that begin no packet before every packet. */
+  public synchronized void setGarbage(boolean garbage) {
+    setGarbage(id, garbage);
+  }
+
+  public synchronized boolean isScanning() {
+    return isScanning(id);
+  }
+
+  /** The scan frequency in tenths of a hertz, 60 to 120. */
+  public synchronized int frequencyTenthsHz() {
+    return frequencyTenthsHz(id);
+  }
+
+  /** Samples in each revolution at the present frequency. */
+  public synchronized int pointsPerRevolution() {
+    return pointsPerRevolution(id);
+  }
+
+  /** Revolutions begun so far. */
+  public synchronized long revolutionsSent() {
+    return revolutionsSent(id);
+  }
+
+  /** Closes the pseudo-terminal: the driver's reads then fail, as when unplugged. */
+  public synchronized void hangUp() {
+    hangUp(id);
+  }
+
+  @Override
+  public synchronized void close() {
+    if (id != 0) {
+      stop(id);
+      id = 0;
+    }
+  }
+
+  private static native long start0();
+
+  private static native String path(long id);
+
+  private static native boolean plugIn(long id);
+
+  private static native void stop(long id);
+
+  private static native void hangUp(long id);
+
+  private static native void setInfo(
+      long id, int model, int firmware, int hardware, byte[] serial);
+
+  private static native void setHealth(long id, int status, int errorCode);
+
+  private static native void setSilent(long id, boolean silent);
+
+  private static native void setGarbage(long id, boolean garbage);
+
+  private static native boolean isScanning(long id);
+
+  private static native int frequencyTenthsHz(long id);
+
+  private static native int pointsPerRevolution(long id);
+
+  private static native long revolutionsSent(long id);
+}

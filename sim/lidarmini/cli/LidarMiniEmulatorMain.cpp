@@ -1,0 +1,62 @@
+// lidarmini_emulator: a simulated T-mini Plus mini LiDAR on a pseudo-terminal, for pointing a
+// robot program at it by hand. Prints the path to open, then serves it until interrupted.
+//
+// Usage: lidarmini_emulator [folder]
+// With a folder, the terminal is also linked there as ttyUSB0, so that a driver looking for USB
+// serial devices in that folder finds it as port 0.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "lidarmini/LidarMiniSim.h"
+
+namespace {
+
+void ignore(int) {}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Interrupts are taken by the main thread alone, which waits for them below. A handler is set
+  // so that they arrive even when the shell started this program with them ignored.
+  signal(SIGINT, ignore);
+  signal(SIGTERM, ignore);
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  auto lidar = korvane::sim::LidarMiniSim::start();
+  if (!lidar) {
+    std::cerr << "lidarmini_emulator: no pseudo-terminal could be made" << std::endl;
+    return 1;
+  }
+  std::string link;
+  if (argc > 1) {
+    link = std::string(argv[1]) + "/ttyUSB0";
+    if (symlink(lidar->path().c_str(), link.c_str()) != 0) {
+      std::perror(("lidarmini_emulator: cannot link " + link).c_str());
+      return 1;
+    }
+  }
+  std::cout << lidar->path() << std::endl;
+  std::cerr << "T-mini Plus emulated on " << lidar->path()
+            << (link.empty() ? "" : " (linked as " + link + ")") << " (Ctrl-C ends it)"
+            << std::endl;
+  size_t shown = 0;
+  const timespec tick{0, 200 * 1000000L};
+  while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
+    auto commands = lidar->commands();
+    for (; shown < commands.size(); ++shown) {
+      std::fprintf(stderr, "received: A5 %02X\n", commands[shown]);
+    }
+  }
+  lidar->hangUp();
+  if (!link.empty()) unlink(link.c_str());
+  return 0;
+}

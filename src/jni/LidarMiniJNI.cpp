@@ -1,0 +1,148 @@
+// JNI exports of com.korvane.frc.jni.LidarMiniJNI: conversions only. Each export catches what
+// the driver or the conversions may throw and returns its failure value.
+
+#include "LidarMiniJNI.h"
+
+#include <jni.h>
+
+#include <vector>
+
+#include "Boundary.h"
+
+namespace {
+
+boundary::LiveObjects<LidarMiniJNI> g_lidars;
+
+constexpr jsize kSerialBytes = 16;
+
+boundary::ResultField serialNumberField(const LidarMiniJNI::LidarInfo& info) {
+  std::vector<jbyte> bytes(info.serialNumber, info.serialNumber + kSerialBytes);
+  return {"serialnum", "[B", [bytes = std::move(bytes)](JNIEnv* env, jobject o, jfieldID f) {
+            jbyteArray array = env->NewByteArray(kSerialBytes);
+            if (array == nullptr) {
+              env->ExceptionClear();
+              return false;
+            }
+            env->SetByteArrayRegion(array, 0, kSerialBytes, bytes.data());
+            env->SetObjectField(o, f, array);
+            return true;
+          }};
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1create(JNIEnv*, jclass,
+                                                                                   jint port) {
+  LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(port);
+  if (lidar == nullptr) return 0;
+  try {
+    return g_lidars.add(lidar);
+  } catch (...) {
+    LidarMiniJNI::c_LidarMini_destroy(lidar);
+    return 0;
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destroy(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  LidarMiniJNI::c_LidarMini_destroy(g_lidars.remove(handle));
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start(JNIEnv*, jclass,
+                                                                                 jlong handle) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return;
+    lidar->c_LidarMini_start();
+  } catch (...) {
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(JNIEnv*, jclass,
+                                                                                jlong handle) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return;
+    lidar->c_LidarMini_stop();
+  } catch (...) {
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency(
+    JNIEnv*, jclass, jlong handle, jboolean coarse) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return;
+    lidar->c_LidarMini_increaseFrequency(boundary::toBool(coarse));
+  } catch (...) {
+  }
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency(
+    JNIEnv*, jclass, jlong handle, jboolean coarse) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return;
+    lidar->c_LidarMini_decreaseFrequency(boundary::toBool(coarse));
+  } catch (...) {
+  }
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass, jlong handle) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return nullptr;
+    LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
+    return boundary::newResultObject(
+        env, "com/korvane/frc/LidarMini$LidarInfo",
+        {boundary::intField("model", info.model),
+         boundary::intField("firmwareVersion", info.firmwareVersion),
+         boundary::intField("hardwareVersion", info.hardwareVersion), serialNumberField(info)});
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclass, jlong handle) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return nullptr;
+    LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
+    return boundary::newResultObject(env, "com/korvane/frc/LidarMini$LidarHealth",
+                                     {boundary::intField("status", health.status),
+                                      boundary::intField("errorCode", health.errorCode)});
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass, jlong handle) {
+  try {
+    auto lidar = g_lidars.find(handle);
+    if (!lidar) return nullptr;
+    LidarMiniJNI::ScanData scan = lidar->c_LidarMini_getData();
+    std::vector<jfloat> angle, distance, intensity;
+    angle.reserve(scan.points.size());
+    distance.reserve(scan.points.size());
+    intensity.reserve(scan.points.size());
+    for (const LidarMiniJNI::DataPoint& point : scan.points) {
+      angle.push_back(point.angle);
+      distance.push_back(point.distance);
+      intensity.push_back(point.intensity);
+    }
+    return boundary::newResultObject(env, "com/korvane/frc/LidarMini$ScanData",
+                                     {boundary::floatArrayField("angle", std::move(angle)),
+                                      boundary::floatArrayField("distance", std::move(distance)),
+                                      boundary::floatArrayField("intensity", std::move(intensity)),
+                                      boundary::longField("timestamp", scan.timestampNs)});
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // extern "C"

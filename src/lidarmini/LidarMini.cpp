@@ -1,0 +1,387 @@
+// The T-mini Plus mini LiDAR: its port, the command and query exchanges, and the driver object
+// that starts and stops the scanning worker.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "LidarMiniJNI.h"
+#include "common/PortIo.h"
+#include "common/Sleep.h"
+#include "lidarmini/DeviceDirectory.h"
+#include "lidarmini/ScanWorker.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kStartScan = 0x60;
+constexpr uint8_t kStopScan = 0x65;
+constexpr uint8_t kInfoQuery = 0x90;
+constexpr uint8_t kHealthQuery = 0x92;
+constexpr uint8_t kFineUp = 0x09;
+constexpr uint8_t kFineDown = 0x0A;
+constexpr uint8_t kCoarseUp = 0x0B;
+constexpr uint8_t kCoarseDown = 0x0C;
+constexpr uint8_t kInfoType = 0x04;
+constexpr uint8_t kHealthType = 0x06;
+constexpr int kInfoPayloadBytes = 20;
+constexpr int kHealthPayloadBytes = 3;
+constexpr int kHeaderBytes = 7;
+constexpr int kCreateSettleMs = 200;
+constexpr int kStartSettleMs = 300;
+constexpr double kLimitMargin = 0.001;
+
+void printError(const std::string& text) {
+  std::cerr << "[LidarMini] " << text << "\n" << std::flush;
+}
+
+void printProgress(const std::string& text) {
+  std::cout << "[LidarMini] " << text << "\n" << std::flush;
+}
+
+std::string hex(unsigned value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%x", value);
+  return text;
+}
+
+std::string portName(int fd) {
+  char name[256];
+  return korvane::describePort(fd, name, sizeof name);
+}
+
+// The first ttyACM*/ttyUSB* device of the folder in byte-wise order, or the second for port 3;
+// "/dev/ttyUSB0" ("/dev/ttyUSB1" for port 3) when there is none.
+std::string FindDevicePath(const std::string& directory, int port) {
+  std::vector<std::string> candidates;
+  if (DIR* dir = opendir(directory.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const char* name = entry->d_name;
+      if (std::strncmp(name, "ttyUSB", 6) == 0 || std::strncmp(name, "ttyACM", 6) == 0) {
+        candidates.push_back(directory + "/" + name);
+      }
+    }
+    closedir(dir);
+  }
+  std::sort(candidates.begin(), candidates.end());
+  size_t position = port == 3 ? 1 : 0;
+  if (candidates.size() > position) return candidates[position];
+  return port == 3 ? "/dev/ttyUSB1" : "/dev/ttyUSB0";
+}
+
+// Raw 8N1 at 230400 baud without flow control. Non-blocking, so that a port that stops taking
+// bytes makes a write wait for its deadline instead of blocking its caller for good.
+int OpenPort(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_SYNC | O_NONBLOCK);
+  if (fd < 0) {
+    printError("Cannot open " + path + ": " + std::strerror(errno));
+    return -1;
+  }
+  termios settings;
+  std::memset(&settings, 0, sizeof settings);
+  if (tcgetattr(fd, &settings) != 0) {
+    printError(std::string("tcgetattr: ") + std::strerror(errno));
+    close(fd);
+    return -1;
+  }
+  cfsetispeed(&settings, B230400);
+  cfsetospeed(&settings, B230400);
+  settings.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
+  settings.c_cflag |= CS8 | CLOCAL | CREAD;
+  settings.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHONL | ISIG);
+  settings.c_iflag &=
+      ~(IXON | IXOFF | IXANY | IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+  settings.c_oflag &= ~(OPOST | ONLCR);
+  settings.c_cc[VTIME] = 0;
+  settings.c_cc[VMIN] = 0;
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+    printError(std::string("tcsetattr: ") + std::strerror(errno));
+    close(fd);
+    return -1;
+  }
+  tcflush(fd, TCIOFLUSH);
+  return fd;
+}
+
+void ClosePort(int fd) {
+  if (fd != -1) close(fd);
+}
+
+void FlushRx(int fd) {
+  if (fd != -1) tcflush(fd, TCIFLUSH);
+}
+
+int AvailableBytes(int fd) {
+  if (fd == -1) return 0;
+  int count = 0;
+  ioctl(fd, FIONREAD, &count);
+  return count;
+}
+
+// Waits up to waitMs for input and reads up to len bytes: the count, 0 when nothing came, -1 when
+// the device hung up or the read failed (errno tells why).
+int ReadSome(int fd, uint8_t* buf, int len, int waitMs) {
+  if (fd == -1) {
+    korvane::sleepMilliseconds(waitMs);
+    return 0;
+  }
+  pollfd entry{fd, POLLIN, 0};
+  int ready;
+  while ((ready = poll(&entry, 1, waitMs)) < 0 && errno == EINTR) {
+  }
+  if (ready == 0) return 0;
+  if (ready < 0) return -1;
+  ssize_t count = read(fd, buf, static_cast<size_t>(len));
+  if (count > 0) return static_cast<int>(count);
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+  if (count == 0) errno = EIO;  // readable without bytes: the other end is gone
+  return -1;
+}
+
+bool SendBytes(int fd, const uint8_t* data, int len) {
+  if (fd == -1) return false;
+  auto deadline = Clock::now() + std::chrono::milliseconds(LidarMiniJNI::kWriteDeadlineMs);
+  korvane::WriteResult result =
+      korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline);
+  if (result == korvane::WriteResult::Done) return true;
+  if (result == korvane::WriteResult::Failed) {
+    printError(std::string("write error: ") + std::strerror(errno));
+  } else {
+    printError("write error: " + portName(fd) + " did not take the bytes within " +
+               std::to_string(LidarMiniJNI::kWriteDeadlineMs) + " ms");
+  }
+  return false;
+}
+
+bool SendCmd(int fd, uint8_t code) {
+  const uint8_t frame[2] = {0xA5, code};
+  if (SendBytes(fd, frame, 2)) return true;
+  printError("SendCmd 0x" + hex(code) + " failed");
+  return false;
+}
+
+// Reads exactly len bytes before the deadline, waiting for them without polling on a timer. A
+// device that hangs up ends the wait at once.
+bool ReadExact(int fd, uint8_t* buf, int len, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  int count = 0;
+  while (count < len) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      printError("ReadExact timeout (got " + std::to_string(count) + "/" + std::to_string(len) +
+                 " bytes)");
+      return false;
+    }
+    int n = ReadSome(fd, buf + count, len - count, static_cast<int>(left));
+    if (n < 0) {
+      printError("ReadExact failed on " + portName(fd) + ": " + std::strerror(errno) + " (got " +
+                 std::to_string(count) + "/" + std::to_string(len) + " bytes)");
+      return false;
+    }
+    count += n;
+  }
+  return true;
+}
+
+bool ReadResponseHeader(int fd, uint8_t& type) {
+  uint8_t header[kHeaderBytes];
+  if (!ReadExact(fd, header, kHeaderBytes, LidarMiniJNI::kQueryTimeoutMs)) return false;
+  if (header[0] != 0xA5 || header[1] != 0x5A) {
+    printError("Bad header (0x" + hex(header[0]) + " 0x" + hex(header[1]) + ")");
+    return false;
+  }
+  type = header[6];
+  return true;
+}
+
+// Sends the query and reads its header and payload; false (after a line) when any step fails or
+// the answer is of another type.
+bool Query(int fd, uint8_t command, uint8_t expectedType, uint8_t* payload, int payloadBytes,
+           const char* name) {
+  if (!SendCmd(fd, command)) return false;
+  uint8_t type = 0;
+  if (!ReadResponseHeader(fd, type)) return false;
+  if (type != expectedType) {
+    printError(std::string(name) + ": unexpected type 0x" + hex(type));
+    return false;
+  }
+  return ReadExact(fd, payload, payloadBytes, LidarMiniJNI::kQueryTimeoutMs);
+}
+
+LidarMiniJNI::LidarInfo InfoExchange(int fd) {
+  LidarMiniJNI::LidarInfo info;
+  uint8_t payload[kInfoPayloadBytes];
+  if (!Query(fd, kInfoQuery, kInfoType, payload, kInfoPayloadBytes, "getInfo")) return info;
+  info.model = payload[0];
+  info.firmwareVersion = static_cast<uint16_t>(payload[1] | (payload[2] << 8));
+  info.hardwareVersion = payload[3];
+  std::memcpy(info.serialNumber, payload + 4, sizeof info.serialNumber);
+  return info;
+}
+
+LidarMiniJNI::LidarHealth HealthExchange(int fd) {
+  LidarMiniJNI::LidarHealth health;
+  uint8_t payload[kHealthPayloadBytes];
+  if (!Query(fd, kHealthQuery, kHealthType, payload, kHealthPayloadBytes, "getHealth")) {
+    return health;
+  }
+  health.status = payload[0];
+  health.errorCode = static_cast<uint16_t>(payload[1] | (payload[2] << 8));
+  return health;
+}
+
+}  // namespace
+
+LidarMiniJNI* LidarMiniJNI::c_LidarMini_create(int port) {
+  try {
+    return createIn(lidarmini::deviceDirectory(), port);
+  } catch (const std::exception& e) {
+    printError(std::string("Cannot create: ") + e.what());
+    return nullptr;
+  }
+}
+
+LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int port) {
+  try {
+    std::unique_ptr<LidarMiniJNI> lidar(new LidarMiniJNI());
+    std::string path = FindDevicePath(deviceDirectory, port);
+    printProgress("Opening " + path + " (port " + std::to_string(port) + ")");
+    {
+      std::lock_guard lock(lidar->portMutex);
+      lidar->fd = OpenPort(path);
+    }
+    if (lidar->fd == -1) return nullptr;
+    SendCmd(lidar->fd, kStopScan);
+    korvane::sleepMilliseconds(kCreateSettleMs);
+    FlushRx(lidar->fd);
+    printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
+    return lidar.release();
+  } catch (const std::exception& e) {
+    printError(std::string("Cannot create: ") + e.what());
+    return nullptr;
+  }
+}
+
+LidarMiniJNI::~LidarMiniJNI() {
+  tearDownWorker();
+  std::lock_guard lock(portMutex);
+  ClosePort(fd);
+  fd = -1;
+}
+
+void LidarMiniJNI::c_LidarMini_destroy(LidarMiniJNI* lidar) {
+  if (lidar == nullptr) return;
+  lidar->tearDownWorker();
+  {
+    std::lock_guard lock(lidar->portMutex);
+    ClosePort(lidar->fd);
+    lidar->fd = -1;
+  }
+  printProgress("Destroyed");
+  delete lidar;
+}
+
+void LidarMiniJNI::tearDownWorker() {
+  std::shared_ptr<Impl> old = std::atomic_exchange(&worker, std::shared_ptr<Impl>());
+  if (old) old->stop();
+}
+
+void LidarMiniJNI::c_LidarMini_start() {
+  if (scanning.load()) {
+    printError("Already scanning");
+    return;
+  }
+  if (!SendCmd(fd, kStartScan)) return;
+  korvane::sleepMilliseconds(kStartSettleMs);
+  int available = AvailableBytes(fd);
+  if (available <= 0) {
+    printError(
+        "WARNING: 0 bytes 300 ms after scan start. Check device path and T-mini Plus power.");
+  } else {
+    printProgress("Confirmed: " + std::to_string(available) + " bytes received after scan start.");
+  }
+  scanning.store(true);
+  std::shared_ptr<Impl> started;
+  try {
+    started = std::make_shared<Impl>(fd, scanning);
+  } catch (const std::exception& e) {
+    scanning.store(false);
+    printError(std::string("Cannot start the scanning thread: ") + e.what());
+    SendCmd(fd, kStopScan);
+    return;
+  }
+  std::shared_ptr<Impl> old = std::atomic_exchange(&worker, std::move(started));
+  if (old) old->stop();
+  printProgress("Scanning started");
+}
+
+void LidarMiniJNI::c_LidarMini_stop() {
+  SendCmd(fd, kStopScan);
+  scanning.store(false);
+  tearDownWorker();
+  printProgress("Scanning stopped");
+}
+
+void LidarMiniJNI::c_LidarMini_increaseFrequency(bool coarse) {
+  changeFrequency(true, coarse);
+}
+
+void LidarMiniJNI::c_LidarMini_decreaseFrequency(bool coarse) {
+  changeFrequency(false, coarse);
+}
+
+void LidarMiniJNI::changeFrequency(bool increase, bool coarse) {
+  float step = coarse ? 1.0f : 0.1f;
+  float next = increase ? frequencyHz + step : frequencyHz - step;
+  if (increase && static_cast<double>(next) > kMaxFrequencyHz + kLimitMargin) {
+    std::cerr << "[LidarMini] increaseFrequency blocked: max is "
+              << static_cast<double>(kMaxFrequencyHz) << " Hz\n"
+              << std::flush;
+    return;
+  }
+  if (!increase && static_cast<double>(next) < kMinFrequencyHz - kLimitMargin) {
+    std::cerr << "[LidarMini] decreaseFrequency blocked: min is "
+              << static_cast<double>(kMinFrequencyHz) << " Hz\n"
+              << std::flush;
+    return;
+  }
+  uint8_t code = increase ? (coarse ? kCoarseUp : kFineUp) : (coarse ? kCoarseDown : kFineDown);
+  if (SendCmd(fd, code)) frequencyHz = next;
+}
+
+LidarMiniJNI::LidarInfo LidarMiniJNI::c_LidarMini_getInfo() {
+  if (scanning.load()) {
+    printError("getInfo needs scanning stopped: its answer would be lost in the scan stream");
+    return LidarInfo();
+  }
+  FlushRx(fd);
+  return InfoExchange(fd);
+}
+
+LidarMiniJNI::LidarHealth LidarMiniJNI::c_LidarMini_getHealth() {
+  if (scanning.load()) {
+    printError("getHealth needs scanning stopped: its answer would be lost in the scan stream");
+    return LidarHealth();
+  }
+  FlushRx(fd);
+  return HealthExchange(fd);
+}
+
+LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
+  std::shared_ptr<Impl> current = std::atomic_load(&worker);
+  return current ? current->lastScan() : ScanData();
+}

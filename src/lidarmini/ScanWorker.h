@@ -1,0 +1,49 @@
+#pragma once
+
+// The scanning worker of one mini LiDAR: a thread that blocks until the port has bytes or stop
+// is requested, cuts the bytes into scan packets and gathers each revolution's points. A
+// revolution is published when the start packet of the next one arrives.
+//
+// Threading: lastScan() may be called from any thread; stop() from one thread at a time. The
+// thread reads the owner's descriptor and scanning flag, which must outlive stop().
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "LidarMiniJNI.h"
+#include "common/StopSignal.h"
+#include "lidarmini/ScanPacket.h"
+
+class LidarMiniJNI::Impl {
+ public:
+  // Starts the thread. Throws std::system_error when no thread or stop signal can be made, and
+  // std::bad_alloc.
+  Impl(const int& fd, const std::atomic<bool>& scanning);
+  ~Impl();
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  // Asks the thread to stop and joins it; it notices at once, even while waiting for bytes.
+  void stop();
+  ScanData lastScan() const;
+
+ private:
+  void run();
+  void gather(const lidarmini::ScanPacket& packet);
+
+  const int& fd_;
+  const std::atomic<bool>& scanning_;
+  korvane::StopSignal stop_;
+
+  mutable std::mutex dataMutex_;  // guards everything below
+  int64_t currentStartNs_ = 0;
+  std::vector<DataPoint> current_;
+  int64_t lastStartNs_ = 0;
+  std::vector<DataPoint> last_;
+  bool firstScan_ = true;  // no start packet seen since starting (or since a runaway revolution)
+
+  std::thread thread_;  // last: started once everything above exists
+};
