@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "../tests/dystan/ReaderWakeups.h"
+#include "ThreadWakeups.h"
 #include "DystanJNI.h"
 #include "ThreadCpu.h"
 #include "dystan/DystanUsbSim.h"
@@ -43,13 +43,13 @@ void ReaderCpu(benchmark::State& state) {
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     double cpu0 = test::threadCpuSeconds(reader);
-    long switches0 = dystan_test::voluntarySwitches(reader[0]);
+    long switches0 = korvane::test::threadWakeups(reader[0]);
     uint64_t scans0 = emulator->scansSent();
     auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(window);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpuShare = (test::threadCpuSeconds(reader) - cpu0) / wall;
-    wakeupsPerSecond = (dystan_test::voluntarySwitches(reader[0]) - switches0) / wall;
+    wakeupsPerSecond = (korvane::test::threadWakeups(reader[0]) - switches0) / wall;
     scansPerSecond = static_cast<double>(emulator->scansSent() - scans0) / wall;
     DystanJNI::c_Dystan_destroy(sensor);
   }

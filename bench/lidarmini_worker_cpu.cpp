@@ -8,7 +8,7 @@
 #include <iostream>
 #include <thread>
 
-#include "ContextSwitches.h"
+#include "ThreadWakeups.h"
 #include "LidarMiniJNI.h"
 #include "ThreadCpu.h"
 #include "lidarmini/LidarMiniSim.h"
@@ -49,7 +49,7 @@ void WorkerCpu(benchmark::State& state) {
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     double cpu0 = test::threadCpuSeconds(worker);
-    long switches0 = test::voluntaryContextSwitches(worker[0]);
+    long switches0 = test::threadWakeups(worker[0]);
     int64_t stamp = lidar->c_LidarMini_getData().timestampNs;
     int revolutions = 0;
     auto start = std::chrono::steady_clock::now();
@@ -62,7 +62,7 @@ void WorkerCpu(benchmark::State& state) {
     }
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpuShare = (test::threadCpuSeconds(worker) - cpu0) / wall;
-    wakeupsPerSecond = (test::voluntaryContextSwitches(worker[0]) - switches0) / wall;
+    wakeupsPerSecond = (test::threadWakeups(worker[0]) - switches0) / wall;
     revolutionsPerSecond = revolutions / wall;
     LidarMiniJNI::c_LidarMini_destroy(lidar);
   }

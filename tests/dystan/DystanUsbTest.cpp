@@ -13,7 +13,7 @@
 
 #include "DystanJNI.h"
 #include "PseudoTerminal.h"
-#include "ReaderWakeups.h"
+#include "ThreadWakeups.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 #include "dystan/DystanUsbSim.h"
@@ -251,12 +251,12 @@ TEST(DystanUsbTest, ASilentOrHungUpSensorCostsTheReaderAlmostNothing) {
 
   auto measure = [&](const char* what) {
     std::this_thread::sleep_for(100ms);
-    long switches = dystan_test::voluntarySwitches(reader);
+    long switches = korvane::test::threadWakeups(reader);
     double cpu = test::threadCpuSeconds(reader);
     auto start = Clock::now();
     std::this_thread::sleep_for(2s);
     double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    double wakeups = (dystan_test::voluntarySwitches(reader) - switches) / wall;
+    double wakeups = (korvane::test::threadWakeups(reader) - switches) / wall;
     EXPECT_LE(wakeups, 3.0) << what << ": wake-ups a second";
     EXPECT_LT((test::threadCpuSeconds(reader) - cpu) / wall, 0.01) << what << ": CPU share";
   };

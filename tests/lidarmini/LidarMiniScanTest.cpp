@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "ContextSwitches.h"
+#include "ThreadWakeups.h"
 #include "LidarMiniFixture.h"
 #include "PacketBytes.h"
 #include "ThreadCpu.h"
@@ -224,9 +224,9 @@ TEST_F(LidarMiniScanTest, ASilentOrHungUpDeviceCostsTheWorkerAlmostNothing) {
   auto worker = startScanning(*lidar);
   ASSERT_EQ(worker.size(), 1u);
   auto wakeupsOver = [&](std::chrono::milliseconds window) {
-    long before = test::voluntaryContextSwitches(worker[0]);
+    long before = test::threadWakeups(worker[0]);
     std::this_thread::sleep_for(window);
-    return test::voluntaryContextSwitches(worker[0]) - before;
+    return test::threadWakeups(worker[0]) - before;
   };
   EXPECT_LE(wakeupsOver(1s), 2) << "silent device";
 
