@@ -75,6 +75,15 @@ ResultField booleanField(const char* name, bool value) {
           }};
 }
 
+ResultField byteArrayField(const char* name, std::vector<jbyte> values) {
+  return {name, "[B", [values = std::move(values)](JNIEnv* env, jobject o, jfieldID f) {
+            jbyteArray array = newArray(env, values.data(), static_cast<jsize>(values.size()));
+            if (array == nullptr) return false;
+            env->SetObjectField(o, f, array);
+            return true;
+          }};
+}
+
 ResultField intArrayField(const char* name, std::vector<jint> values) {
   return {name, "[I", [values = std::move(values)](JNIEnv* env, jobject o, jfieldID f) {
             jintArray array = newArray(env, values.data(), static_cast<jsize>(values.size()));
@@ -130,6 +139,11 @@ bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value) {
 
 bool writeFirst(JNIEnv* env, jlongArray out, jlong value) {
   return writeElementZero(env, out, value, &JNIEnv::SetLongArrayRegion);
+}
+
+jbyteArray newArray(JNIEnv* env, const jbyte* values, jsize count) {
+  return makeArray<jbyteArray>(env, values, count, &JNIEnv::NewByteArray,
+                               &JNIEnv::SetByteArrayRegion);
 }
 
 jintArray newArray(JNIEnv* env, const jint* values, jsize count) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <iostream>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -124,6 +125,22 @@ class LiveObjects {
     throw std::length_error("too many live objects");
   }
 
+  // Registers a new object made by a create export: its handle, or 0 for null, and 0 after
+  // freeing the object with destroy when kCapacity objects are live already (with one line on
+  // standard error).
+  jlong adopt(T* object, void (*destroy)(T*)) {
+    if (object == nullptr) return 0;
+    try {
+      return add(object);
+    } catch (const std::length_error&) {
+      std::cerr << "[Korvane] " << kCapacity
+                << " objects of this kind are open already; close one before creating another\n"
+                << std::flush;
+      destroy(object);
+      return 0;
+    }
+  }
+
   Ref find(jlong handle) const {
     T* object = fromHandle(handle);
     if (object == nullptr) return Ref();
@@ -214,6 +231,7 @@ ResultField longField(const char* name, jlong value);
 ResultField floatField(const char* name, jfloat value);
 ResultField doubleField(const char* name, jdouble value);
 ResultField booleanField(const char* name, bool value);
+ResultField byteArrayField(const char* name, std::vector<jbyte> values);
 ResultField intArrayField(const char* name, std::vector<jint> values);
 ResultField floatArrayField(const char* name, std::vector<jfloat> values);
 ResultField doubleArrayField(const char* name, std::vector<jdouble> values);
@@ -228,6 +246,7 @@ bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);
 bool writeFirst(JNIEnv* env, jlongArray out, jlong value);
 
 // A new Java array holding the values; null when the VM cannot make one.
+jbyteArray newArray(JNIEnv* env, const jbyte* values, jsize count);
 jintArray newArray(JNIEnv* env, const jint* values, jsize count);
 jfloatArray newArray(JNIEnv* env, const jfloat* values, jsize count);
 jdoubleArray newArray(JNIEnv* env, const jdouble* values, jsize count);

@@ -13,17 +13,6 @@ namespace {
 
 boundary::LiveObjects<DystanJNI> g_sensors;
 
-// Registers a new sensor; frees it again when even that fails.
-jlong handleFor(DystanJNI* sensor) {
-  if (sensor == nullptr) return 0;
-  try {
-    return g_sensors.add(sensor);
-  } catch (...) {
-    DystanJNI::c_Dystan_destroy(sensor);
-    return 0;
-  }
-}
-
 }  // namespace
 
 extern "C" {
@@ -31,7 +20,7 @@ extern "C" {
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass,
                                                                              jint canId) {
   try {
-    return handleFor(DystanJNI::c_Dystan_create(canId));
+    return g_sensors.adopt(DystanJNI::c_Dystan_create(canId), &DystanJNI::c_Dystan_destroy);
   } catch (...) {
     return 0;
   }
@@ -44,7 +33,8 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(
   boundary::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
   try {
-    return handleFor(DystanJNI::c_Dystan_createUsb(chars.get(), odr));
+    return g_sensors.adopt(DystanJNI::c_Dystan_createUsb(chars.get(), odr),
+                           &DystanJNI::c_Dystan_destroy);
   } catch (...) {
     return 0;
   }

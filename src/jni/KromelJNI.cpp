@@ -13,23 +13,13 @@ namespace {
 
 boundary::LiveObjects<KromelJNI> g_sensors;
 
-jlong handleFor(KromelJNI* sensor) {
-  if (sensor == nullptr) return 0;
-  try {
-    return g_sensors.add(sensor);
-  } catch (const std::exception&) {
-    KromelJNI::c_Kromel_destroy(sensor);
-    return 0;
-  }
-}
-
 }  // namespace
 
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  return handleFor(KromelJNI::c_Kromel_create(canId));
+  return g_sensors.adopt(KromelJNI::c_Kromel_create(canId), &KromelJNI::c_Kromel_destroy);
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
@@ -38,7 +28,8 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(
   if (path == nullptr) return 0;
   boundary::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
-  return handleFor(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs));
+  return g_sensors.adopt(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs),
+                         &KromelJNI::c_Kromel_destroy);
 }
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv* env,

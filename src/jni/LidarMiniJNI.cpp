@@ -13,36 +13,13 @@ namespace {
 
 boundary::LiveObjects<LidarMiniJNI> g_lidars;
 
-constexpr jsize kSerialBytes = 16;
-
-boundary::ResultField serialNumberField(const LidarMiniJNI::LidarInfo& info) {
-  std::vector<jbyte> bytes(info.serialNumber, info.serialNumber + kSerialBytes);
-  return {"serialnum", "[B", [bytes = std::move(bytes)](JNIEnv* env, jobject o, jfieldID f) {
-            jbyteArray array = env->NewByteArray(kSerialBytes);
-            if (array == nullptr) {
-              env->ExceptionClear();
-              return false;
-            }
-            env->SetByteArrayRegion(array, 0, kSerialBytes, bytes.data());
-            env->SetObjectField(o, f, array);
-            return true;
-          }};
-}
-
 }  // namespace
 
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1create(JNIEnv*, jclass,
                                                                                    jint port) {
-  LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(port);
-  if (lidar == nullptr) return 0;
-  try {
-    return g_lidars.add(lidar);
-  } catch (...) {
-    LidarMiniJNI::c_LidarMini_destroy(lidar);
-    return 0;
-  }
+  return g_lidars.adopt(LidarMiniJNI::c_LidarMini_create(port), &LidarMiniJNI::c_LidarMini_destroy);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destroy(JNIEnv*, jclass,
@@ -100,7 +77,9 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass,
         env, "com/korvane/frc/LidarMini$LidarInfo",
         {boundary::intField("model", info.model),
          boundary::intField("firmwareVersion", info.firmwareVersion),
-         boundary::intField("hardwareVersion", info.hardwareVersion), serialNumberField(info)});
+         boundary::intField("hardwareVersion", info.hardwareVersion),
+         boundary::byteArrayField("serialnum", std::vector<jbyte>(std::begin(info.serialNumber),
+                                                                  std::end(info.serialNumber)))});
   } catch (...) {
     return nullptr;
   }

@@ -1,7 +1,6 @@
 // The T-mini Plus mini LiDAR: its port, the command and query exchanges, and the driver object
 // that starts and stops the scanning worker.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -21,8 +20,8 @@
 #include "LidarMiniJNI.h"
 #include "common/PortIo.h"
 #include "common/Sleep.h"
-#include "lidarmini/DeviceDirectory.h"
 #include "lidarmini/ScanWorker.h"
+#include "serial/DevicePath.h"
 
 namespace {
 
@@ -64,23 +63,10 @@ std::string portName(int fd) {
   return korvane::describePort(fd, name, sizeof name);
 }
 
-// The first ttyACM*/ttyUSB* device of the folder in byte-wise order, or the second for port 3;
-// "/dev/ttyUSB0" ("/dev/ttyUSB1" for port 3) when there is none.
+// The device numbered port among the folder's USB serial devices; "/dev/ttyUSB0" ("/dev/ttyUSB1"
+// for port 3) when there is none.
 std::string FindDevicePath(const std::string& directory, int port) {
-  std::vector<std::string> candidates;
-  if (DIR* dir = opendir(directory.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      const char* name = entry->d_name;
-      if (std::strncmp(name, "ttyUSB", 6) == 0 || std::strncmp(name, "ttyACM", 6) == 0) {
-        candidates.push_back(directory + "/" + name);
-      }
-    }
-    closedir(dir);
-  }
-  std::sort(candidates.begin(), candidates.end());
-  size_t position = port == 3 ? 1 : 0;
-  if (candidates.size() > position) return candidates[position];
-  return port == 3 ? "/dev/ttyUSB1" : "/dev/ttyUSB0";
+  return korvane_serial::findDevicePathIn(directory, port, "/dev/ttyUSB");
 }
 
 // Raw 8N1 at 230400 baud without flow control. Non-blocking, so that a port that stops taking
@@ -248,7 +234,7 @@ LidarMiniJNI::LidarHealth HealthExchange(int fd) {
 
 LidarMiniJNI* LidarMiniJNI::c_LidarMini_create(int port) {
   try {
-    return createIn(lidarmini::deviceDirectory(), port);
+    return createIn(korvane_serial::deviceDirectory(), port);
   } catch (const std::exception& e) {
     printError(std::string("Cannot create: ") + e.what());
     return nullptr;

@@ -50,7 +50,8 @@ void reportError(const char* tag, const std::string& what) {
 
 namespace korvane_serial {
 
-std::string findDevicePathIn(const std::string& directory, int index) {
+std::string findDevicePathIn(const std::string& directory, int index,
+                             const std::string& fallbackPrefix) {
   std::vector<std::string> candidates;
   if (DIR* dir = opendir(directory.c_str())) {
     while (dirent* entry = readdir(dir)) {
@@ -64,7 +65,7 @@ std::string findDevicePathIn(const std::string& directory, int index) {
   std::sort(candidates.begin(), candidates.end());
   size_t position = index == 3 ? 1 : 0;
   if (candidates.size() > position) return candidates[position];
-  return index == 3 ? "/dev/ttyACM1" : "/dev/ttyACM0";
+  return fallbackPrefix + (index == 3 ? "1" : "0");
 }
 
 }  // namespace korvane_serial
@@ -152,5 +153,5 @@ bool KorvaneSerial::WriteLine(int fd, const std::string& line) {
 }
 
 std::string KorvaneSerial::FindDevicePath(int index) {
-  return korvane_serial::findDevicePathIn("/dev", index);
+  return korvane_serial::findDevicePathIn(korvane_serial::deviceDirectory(), index);
 }

@@ -51,6 +51,14 @@ TEST(LiveObjectsTest, AFullTableRefusesTheNextObjectUntilOneIsRemoved) {
   std::vector<jlong> handles;
   for (size_t i = 0; i < 256; ++i) handles.push_back(live.add(&devices[i]));
   EXPECT_THROW(live.add(&devices[256]), std::length_error);
+  static Device* freed;
+  freed = nullptr;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(live.adopt(&devices[256], [](Device* device) { freed = device; }), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("256 objects of this kind are open"),
+            std::string::npos);
+  EXPECT_EQ(freed, &devices[256]) << "a create that cannot be registered frees its object";
+  EXPECT_EQ(live.adopt(nullptr, [](Device*) { FAIL(); }), 0);
   for (size_t i = 0; i < 256; ++i) EXPECT_EQ(live.find(handles[i]).get(), &devices[i]) << i;
   EXPECT_EQ(live.remove(handles[17]), &devices[17]);
   jlong last = live.add(&devices[256]);
