@@ -89,7 +89,7 @@ double LidarRoomSim::distanceAt(const Room& room, double degrees) {
   return wall;
 }
 
-std::unique_ptr<LidarRoomSim> LidarRoomSim::start(unsigned seed) {
+std::unique_ptr<LidarRoomSim> LidarRoomSim::start(unsigned seed, bool streaming) {
   int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (master < 0) return nullptr;
   char name[128];
@@ -107,6 +107,7 @@ std::unique_ptr<LidarRoomSim> LidarRoomSim::start(unsigned seed) {
   cfmakeraw(&settings);
   tcsetattr(slave, TCSANOW, &settings);
   std::unique_ptr<LidarRoomSim> sim(new LidarRoomSim(master, slave, name, seed));
+  sim->streaming_ = streaming;
   int wake[2];
   if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) return nullptr;
   sim->wakeRead_ = wake[0];

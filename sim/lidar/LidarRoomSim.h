@@ -39,8 +39,9 @@ class LidarRoomSim {
     double boxX0 = 3500, boxY0 = 2200, boxX1 = 4300, boxY1 = 2800;
   };
 
-  // A LiDAR on a new pseudo-terminal, streaming; null when no pseudo-terminal can be made.
-  static std::unique_ptr<LidarRoomSim> start(unsigned seed = 1);
+  // A LiDAR on a new pseudo-terminal, streaming unless told otherwise; null when no
+  // pseudo-terminal can be made.
+  static std::unique_ptr<LidarRoomSim> start(unsigned seed = 1, bool streaming = true);
   ~LidarRoomSim();
   LidarRoomSim(const LidarRoomSim&) = delete;
   LidarRoomSim& operator=(const LidarRoomSim&) = delete;
