@@ -18,6 +18,7 @@ public final class Demo {
     parts.add(new TorqaPart());
     parts.add(new LinvoPart());
     parts.add(new KromelPart());
+    parts.add(new LidarPart());
 
     int exitCode = 0;
     try {
