@@ -185,6 +185,11 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectAndPortWorking) {
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
   EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  // A port number the controller does not have, as Java may pass it.
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(-7);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
+  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
 }
 
 TEST_F(LidarDriverTest, DestroyLeavesTheWorkerRunning) {

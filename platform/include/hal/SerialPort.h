@@ -4,12 +4,19 @@
 
 #include "hal/Types.h"
 
-typedef enum {
+// As in the HAL, the port number is a 32-bit integer underneath, so any number a caller passes is
+// a value of the type (and is refused by HAL_InitializeSerialPort).
+#ifdef __cplusplus
+enum HAL_SerialPort : int32_t {
+#else
+typedef int32_t HAL_SerialPort;
+enum {
+#endif
   HAL_SerialPort_Onboard = 0,
   HAL_SerialPort_MXP = 1,
   HAL_SerialPort_USB1 = 2,
   HAL_SerialPort_USB2 = 3
-} HAL_SerialPort;
+};
 
 #ifdef __cplusplus
 extern "C" {
