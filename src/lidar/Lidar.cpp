@@ -50,10 +50,10 @@ int32_t openPort(int port) {
   return handle;
 }
 
-// Waits up to `pause`, ending early when the worker is told to stop.
+// Waits up to `pause`, ending early when the worker is told to end or scanning stops.
 void pauseUnlessStopped(const std::atomic<bool>& running, std::chrono::milliseconds pause) {
   std::unique_lock lock(portMutex);
-  portChanged.wait_for(lock, pause, [&] { return !running.load(); });
+  portChanged.wait_for(lock, pause, [&] { return !running.load() || !LidarJNI::scanning.load(); });
 }
 
 void wake() {
@@ -233,10 +233,11 @@ void LidarJNI::c_Lidar_start() {
   {
     std::lock_guard lock(portMutex);
     handle = openPort(usbPort.load());
-    if (handle == 0) return;
-    m_portHandle.store(handle);
+    if (handle != 0) m_portHandle.store(handle);
   }
-  configurePort(handle);
+  // Even when the port stayed closed the worker resumes: it reports the failing port once and
+  // polls it slowly until a create opens another.
+  if (handle != 0) configurePort(handle);
   wake();
 }
 

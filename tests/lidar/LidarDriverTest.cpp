@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "Wait.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
+#include "lidar/LidarRoomSim.h"
 
 using namespace korvane;
 using sim::SerialCall;
@@ -41,6 +43,15 @@ float distanceAt(int k) {
 int slotFor(double startDegrees, double mm) {
   double corrected = startDegrees + std::atan(21.8 * (155.3 - mm) / (155.3 * mm)) * 180.0 / M_PI;
   return static_cast<int>(std::fmod(corrected + 360.0, 360.0));
+}
+
+// What the thread waits in, from the kernel ("futex_do_wait" for a lock or condition, a poll
+// for a read); empty once the thread has ended.
+std::string waitChannelOf(pid_t tid) {
+  std::ifstream file("/proc/self/task/" + std::to_string(tid) + "/wchan");
+  std::string channel;
+  std::getline(file, channel);
+  return channel;
 }
 
 size_t countOf(const std::string& text, const std::string& part) {
@@ -221,6 +232,11 @@ TEST_F(LidarDriverTest, ReplacementJoinsTheOldWorkerAndClosesItsPort) {
 }
 
 TEST_F(LidarDriverTest, GetDataDuringReplacementNeverReadsAFreedTable) {
+  // A streaming port keeps each worker's read short, so each replaced object is freed soon
+  // after the swap, while getData keeps copying on another thread.
+  auto room = sim::LidarRoomSim::start();
+  ASSERT_TRUE(room);
+  sim::mapSerialPort(kPort, room->path());
   createConfigured();
   std::atomic<bool> done{false};
   std::atomic<int> copies{0};
@@ -231,20 +247,27 @@ TEST_F(LidarDriverTest, GetDataDuringReplacementNeverReadsAFreedTable) {
       ++copies;
     }
   });
-  LidarJNI::c_Lidar_create(kPort);
-  LidarJNI::c_Lidar_create(kPort);
+  for (int i = 0; i < 10; ++i) LidarJNI::c_Lidar_create(kPort);
   done.store(true);
   reader.join();
   EXPECT_GT(copies.load(), 0);
 }
 
 TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
+  auto before = test::threadIds();
   createConfigured();
+  auto worker = test::threadsStartedSince(before);
+  ASSERT_EQ(worker.size(), 1u);
   ASSERT_TRUE(terminal.write(kExample));
   ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
   LidarJNI::c_Lidar_stop();
   EXPECT_FALSE(LidarJNI::scanning.load());
   EXPECT_EQ(sim::openSerialHandles(), 0);
+  // The worker leaves its read of the closed port and waits for start, without ending.
+  ASSERT_TRUE(test::waitUntil([&] {
+    return waitChannelOf(worker[0]).find("futex") != std::string::npos;
+  })) << "the worker waits in "
+      << waitChannelOf(worker[0]);
 
   sim::clearSerialCalls();
   LidarJNI::c_Lidar_start();
