@@ -7,6 +7,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.korvane.frc.jni.LidarJNI;
 import com.korvane.frc.sim.LidarRoomEmulator;
 import com.korvane.frc.sim.SimSerial;
+import java.util.List;
 import org.junit.jupiter.api.MethodOrderer;
 import org.junit.jupiter.api.Order;
 import org.junit.jupiter.api.Test;
@@ -75,6 +76,32 @@ class LidarTest {
         lidar.disableFilters();
         assertTrue(device.send(scanStart(4800)));
         assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1200.0f));
+      }
+    }
+  }
+
+  @Test
+  @Order(4)
+  void aFailedOpenLeavesThePreviousLidarReading() {
+    try (LidarRoomEmulator device = LidarRoomEmulator.start(1, false)) {
+      SimSerial.reset();
+      SimSerial.mapPort(Lidar.PORT_USB1, device.path());
+      try (Lidar lidar = Lidar.open(Lidar.PORT_USB1)) {
+        assertTrue(
+            Wait.until(
+                () ->
+                    SimSerial.calls().stream()
+                        .anyMatch(c -> c.call == SimSerial.Call.DISABLE_TERMINATION)));
+        List<SimSerial.Record> calls = SimSerial.calls();
+        assertEquals(SimSerial.Call.INITIALIZE, calls.get(0).call);
+        assertEquals(Lidar.PORT_USB1, calls.get(0).port);
+        assertEquals(1, SimSerial.openHandles());
+
+        SimSerial.failCalls(SimSerial.Call.INITIALIZE, -9, 1);
+        Lidar.open(Lidar.PORT_USB1); // prints "Error initializing serial port: -9"
+        assertTrue(device.send(scanStart(4800)));
+        assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1200.0f));
+        assertEquals(1, SimSerial.openHandles());
       }
     }
   }
