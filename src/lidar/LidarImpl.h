@@ -22,6 +22,7 @@ class LidarJNI::Impl {
 
   // Bytes kept between reads: always room for a read after the longest incomplete packet.
   static constexpr size_t kBufferCapacity = 4096;
+  static_assert(kBufferCapacity > 2 * lidar::kMaxPacketSize, "a read must fit after a kept packet");
 
   void ThreadMain();
 
