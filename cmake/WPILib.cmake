@@ -2,6 +2,7 @@
 # KORVANE_WPILIB_ROOT (include/hal/CAN.h, include/wpi/Logger.h, lib/libwpiHal.so, lib/libwpiutil.so).
 set(_wpilib_missing "")
 foreach(_file include/hal/CAN.h include/hal/CANAPI.h include/hal/HALBase.h include/hal/I2C.h
+              include/hal/SerialPort.h
               include/wpi/Logger.h include/wpi/UDPClient.h lib/libwpiHal.so lib/libwpiutil.so)
   if(NOT EXISTS "${KORVANE_WPILIB_ROOT}/${_file}")
     list(APPEND _wpilib_missing "${_file}")

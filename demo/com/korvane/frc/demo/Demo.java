@@ -20,6 +20,7 @@ public final class Demo {
     parts.add(new KromelPart());
     parts.add(new DystanPart());
     parts.add(new LidarMiniPart());
+    parts.add(new LidarPart());
 
     int exitCode = 0;
     try {

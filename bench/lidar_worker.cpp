@@ -1,0 +1,82 @@
+// The LiDAR worker's wakeups a second (voluntary and involuntary context switches, from
+// /proc/self/task/<tid>/status) and CPU (its own thread clock), over 5 s each: on a silent port,
+// with the emulated room streaming, and after stop.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "LidarJNI.h"
+#include "PseudoTerminal.h"
+#include "ThreadCpu.h"
+#include "hal/SerialPort.h"
+#include "korvane/sim/Serial.h"
+#include "lidar/LidarRoomSim.h"
+
+namespace {
+
+namespace test = korvane::test;
+enum class Port { Silent, Streaming, Stopped };
+
+long contextSwitches(pid_t tid) {
+  std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+  std::string line;
+  long total = 0;
+  while (std::getline(status, line)) {
+    if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+        line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+      total += std::stol(line.substr(line.find(':') + 1));
+    }
+  }
+  return total;
+}
+
+void WorkerWakeups(benchmark::State& state) {
+  const auto port = static_cast<Port>(state.range(0));
+  const auto window = std::chrono::seconds(5);
+  double wakeups = 0, cpuShare = 0;
+  for (auto _ : state) {
+    korvane::sim::resetSerial();
+    test::PseudoTerminal silent;
+    auto room = korvane::sim::LidarRoomSim::start(1, port == Port::Streaming);
+    if (!room || !silent.ok()) {
+      state.SkipWithError("no pseudo-terminal");
+      return;
+    }
+    korvane::sim::mapSerialPort(HAL_SerialPort_USB1,
+                                port == Port::Streaming ? room->path() : silent.path());
+    auto before = test::threadIds();
+    LidarJNI::c_Lidar_create(HAL_SerialPort_USB1);
+    auto worker = test::threadsStartedSince(before);
+    if (worker.size() != 1) {
+      state.SkipWithError("no worker thread");
+      return;
+    }
+    if (port == Port::Stopped) LidarJNI::c_Lidar_stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    long switches0 = contextSwitches(worker[0]);
+    double cpu0 = test::threadCpuSeconds(worker);
+    auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(window);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    wakeups = (contextSwitches(worker[0]) - switches0) / wall;
+    cpuShare = (test::threadCpuSeconds(worker) - cpu0) / wall;
+    LidarJNI::c_Lidar_stop();
+  }
+  state.counters["wakeups_per_s"] = wakeups;
+  state.counters["cpu_percent_of_a_core"] = cpuShare * 100.0;
+}
+
+BENCHMARK(WorkerWakeups)
+    ->ArgName("silent0_streaming1_stopped2")
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

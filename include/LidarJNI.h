@@ -1,0 +1,77 @@
+#pragma once
+
+// The scanning LiDAR on one of the controller's own serial ports (HAL port 0 on board, 1 on the
+// expansion port, 2 and 3 USB adapters). The device streams scan packets on its own; a worker
+// thread reads them through the HAL, cuts them out of the byte stream by their 0xAA 0x55 header
+// and their length, turns every sample into an angle (degrees, corrected for the device's
+// geometry) and a distance (mm, -1.0 outside 120..8000 mm) and files it into a table of 360
+// slots, one per whole degree. Optionally one of five per-degree filters smooths the distances.
+// Before any point is filed, slot k holds angle k and distance -1.0.
+//
+// There is at most one LiDAR: the class is static, and its live driver object (the worker and
+// the table) is the `Impl` held by `pImpl`. A later create replaces it; the library's unload
+// stops and joins its worker.
+//
+// Threading: every operation may be called from any thread, also while another runs. The worker
+// waits for bytes inside the HAL read (at most the port's one-second timeout), never spinning; a
+// replacing create or the unload joins it within about a second. getData copies the table under
+// its lock and never waits for the device. Locks: portMutex (port opening and closing),
+// filterMutex (filter switches, parameters and state), scanDataMutex (the table and the live
+// object pointer); where two are taken, filterMutex comes first.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class LidarJNI {
+ public:
+  static constexpr int kSlots = 360;
+
+  // One decoded sample: angle in degrees [0, 360), distance in mm or -1.0.
+  struct DataPoint {
+    float angle;
+    float distance;
+  };
+
+  // Opens the HAL serial port and starts a new driver object and worker (which configures the
+  // port); the previous object is then stopped, joined and freed, and its port handle closed.
+  // Resets the filter switches and the cluster parameters. When the port cannot be opened:
+  // "Error initializing serial port: <status>" on standard error, and the previous object and
+  // its port keep working.
+  static void c_Lidar_create(int port);
+  // Does nothing: the driver object lives until a later create or the unload.
+  static void c_Lidar_destroy();
+  // Reopens and configures the port after stop; the worker resumes. "Lidar sensor is already
+  // scanning" when it is.
+  static void c_Lidar_start();
+  // Stops scanning and closes the port; the worker waits, without waking, for a start.
+  static void c_Lidar_stop();
+  // The 360 angles followed by the 360 distances.
+  static std::array<float, 2 * kSlots> c_Lidar_getData();
+
+  // Filters: 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter. Switching one on
+  // switches the others off; switching any off leaves all off; other ids change nothing.
+  static void c_Lidar_enableFilter(int filter, bool enable);
+  static void c_Lidar_clusterConfig(float distanceThreshold, int minClusterSize);
+  // Resets the estimate to 0. Ignored when a value is not finite or p + r is 0.
+  static void c_Lidar_kalmanConfig(float q, float r, float p);
+  // Windows take the newest `window` values of a degree's history, clamped to 1..10.
+  static void c_Lidar_movingAverageConfig(int window);
+  static void c_Lidar_medianConfig(int window);
+  static void c_Lidar_jitterConfig(float threshold);
+
+  class Impl;
+  static std::atomic<int> usbPort;
+  static std::atomic<int32_t> m_portHandle;
+  static std::atomic<bool> scanning;
+  static std::unique_ptr<Impl> pImpl;
+
+  static std::atomic<bool> clusterFilterEnabled;
+  static std::atomic<bool> kalmanFilterEnabled;
+  static std::atomic<bool> movingAverageFilterEnabled;
+  static std::atomic<bool> medianFilterEnabled;
+  static std::atomic<bool> jitterFilterEnabled;
+  static float distanceThreshold;  // under filterMutex
+  static int minClusterSize;       // under filterMutex
+};

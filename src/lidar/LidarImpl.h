@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "LidarJNI.h"
+#include "lidar/LidarFilters.h"
+#include "lidar/LidarPackets.h"
+
+// One LiDAR driver object: the worker thread, the scan table and the filter state. The
+// constructor starts the worker; the destructor stops and joins it (within the port's one-second
+// read timeout).
+class LidarJNI::Impl {
+ public:
+  Impl();
+  ~Impl();
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  // Bytes kept between reads: always room for a read after the longest incomplete packet.
+  static constexpr size_t kBufferCapacity = 4096;
+  static_assert(kBufferCapacity > 2 * lidar::kMaxPacketSize, "a read must fit after a kept packet");
+
+  void ThreadMain();
+
+  const lidar::DistanceLimits limits;
+  std::atomic<bool> running{true};
+  // Under scanDataMutex: slot k holds the last point filed in whole degree k.
+  std::array<float, kSlots> angles;
+  std::array<float, kSlots> distances;
+  // Under filterMutex.
+  lidar::FilterState filters;
+
+ private:
+  // Cuts every whole packet out of the buffer and files its points; keeps the rest.
+  void consume(std::vector<uint8_t>& buffer);
+  void file(const std::vector<DataPoint>& points);
+  std::vector<DataPoint> points_;
+  std::thread worker;
+};

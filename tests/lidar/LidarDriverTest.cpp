@@ -1,0 +1,360 @@
+// The LiDAR driver on a pseudo-terminal behind the serial-port stand-in: port set-up, packets to
+// table, the singleton's life (failed create, destroy, replacement, stop and start), the error
+// lines, and the filter switches.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LidarJNI.h"
+#include "LidarPacketBytes.h"
+#include "PseudoTerminal.h"
+#include "ThreadCpu.h"
+#include "Wait.h"
+#include "hal/SerialPort.h"
+#include "korvane/sim/Serial.h"
+#include "lidar/LidarRoomSim.h"
+
+using namespace korvane;
+using sim::SerialCall;
+using test::bytesOf;
+using test::lidarPacket;
+
+namespace {
+
+constexpr int kPort = HAL_SerialPort_USB1;
+const std::string kExample =
+    bytesOf({0xAA, 0x55, 0x00, 0x02, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0xA0, 0x0F, 0x90, 0x01});
+
+float angleAt(int k) {
+  return LidarJNI::c_Lidar_getData()[k];
+}
+float distanceAt(int k) {
+  return LidarJNI::c_Lidar_getData()[LidarJNI::kSlots + k];
+}
+
+// The slot a scan-start sample at the start angle lands in, after the correction for its distance.
+int slotFor(double startDegrees, double mm) {
+  double corrected = startDegrees + std::atan(21.8 * (155.3 - mm) / (155.3 * mm)) * 180.0 / M_PI;
+  return static_cast<int>(std::fmod(corrected + 360.0, 360.0));
+}
+
+// What the thread waits in, from the kernel ("futex_do_wait" for a lock or condition, a poll
+// for a read); empty once the thread has ended.
+std::string waitChannelOf(pid_t tid) {
+  std::ifstream file("/proc/self/task/" + std::to_string(tid) + "/wchan");
+  std::string channel;
+  std::getline(file, channel);
+  return channel;
+}
+
+size_t countOf(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+size_t callsOf(SerialCall call, bool failedOnly = false) {
+  auto calls = sim::serialCalls();
+  return std::count_if(calls.begin(), calls.end(), [&](const sim::SerialCallRecord& c) {
+    return c.call == call && (!failedOnly || c.status < 0);
+  });
+}
+
+class LidarDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::resetSerial();
+    ASSERT_TRUE(terminal.ok());
+    ASSERT_TRUE(sim::mapSerialPort(kPort, terminal.path()));
+  }
+  void TearDown() override { LidarJNI::c_Lidar_stop(); }
+
+  // Creates the LiDAR on the terminal and waits until its worker has configured the port.
+  void createConfigured() {
+    sim::clearSerialCalls();
+    LidarJNI::c_Lidar_create(kPort);
+    ASSERT_TRUE(sim::waitForSerialCalls(
+        [](const auto& calls) {
+          return std::any_of(calls.begin(), calls.end(), [](const sim::SerialCallRecord& c) {
+            return c.call == SerialCall::DisableTermination;
+          });
+        },
+        std::chrono::seconds(5)));
+  }
+
+  test::PseudoTerminal terminal;
+};
+
+TEST_F(LidarDriverTest, BeforeAnyCreateTheTableIsEmptyAndConfigurationDoesNothing) {
+  LidarJNI::c_Lidar_kalmanConfig(1, 1, 1);
+  LidarJNI::c_Lidar_medianConfig(3);
+  LidarJNI::c_Lidar_movingAverageConfig(3);
+  LidarJNI::c_Lidar_jitterConfig(10);
+  LidarJNI::c_Lidar_clusterConfig(10, 2);
+  LidarJNI::c_Lidar_destroy();
+  auto data = LidarJNI::c_Lidar_getData();
+  for (int k = 0; k < LidarJNI::kSlots; ++k) {
+    EXPECT_EQ(data[k], static_cast<float>(k));
+    EXPECT_EQ(data[LidarJNI::kSlots + k], -1.0f);
+  }
+  // Cluster parameters set before create are overwritten by its defaults.
+  createConfigured();
+  EXPECT_EQ(LidarJNI::distanceThreshold, 50.0f);
+  EXPECT_EQ(LidarJNI::minClusterSize, 5);
+}
+
+TEST_F(LidarDriverTest, CreateOpensThePortAndTheWorkerConfiguresItInOrder) {
+  createConfigured();
+  auto calls = sim::serialCalls();
+  ASSERT_GE(calls.size(), 8u);
+  EXPECT_EQ(calls[0].call, SerialCall::Initialize);
+  EXPECT_EQ(calls[0].port, kPort);
+  EXPECT_EQ(calls[0].status, 0);
+  const int32_t handle = calls[0].handle;
+  const SerialCall order[] = {SerialCall::SetBaudRate,       SerialCall::SetDataBits,
+                              SerialCall::SetParity,         SerialCall::SetStopBits,
+                              SerialCall::SetTimeout,        SerialCall::SetWriteMode,
+                              SerialCall::DisableTermination};
+  const double values[] = {115200, 8, 0, 10, 1.0, 1, 0};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(calls[i + 1].call, order[i]) << "step " << i + 1;
+    EXPECT_EQ(calls[i + 1].handle, handle);
+    EXPECT_DOUBLE_EQ(calls[i + 1].value, values[i]) << "step " << i + 1;
+  }
+  sim::SerialSettings settings = sim::serialSettings(handle);
+  EXPECT_EQ(settings.baudRate, 115200);
+  EXPECT_EQ(settings.dataBits, 8);
+  EXPECT_EQ(settings.parity, 0);
+  EXPECT_EQ(settings.stopBits, 10);
+  EXPECT_DOUBLE_EQ(settings.timeoutSeconds, 1.0);
+  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  // Nothing is ever sent to the device.
+  EXPECT_EQ(callsOf(SerialCall::Write), 0u);
+}
+
+TEST_F(LidarDriverTest, PacketsReachTheTableWhereverTheReadsCutThem) {
+  createConfigured();
+  ASSERT_TRUE(terminal.write(kExample));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  EXPECT_NEAR(angleAt(353), 353.238f, 1e-3);
+  EXPECT_NEAR(angleAt(14), 14.439f, 1e-3);
+  EXPECT_EQ(distanceAt(14), -1.0f);
+
+  // Garbage, then a packet whose first half the worker reads before the second half is sent.
+  std::string packet = lidarPacket(0x01, 100 * 128, 100 * 128, {8000});  // 2000 mm
+  ASSERT_TRUE(terminal.write(bytesOf({0x01, 0xAA, 0x13}) + packet.substr(0, 7)));
+  ASSERT_TRUE(test::waitUntil([&] { return terminal.pendingInput() == 0; }));
+  ASSERT_TRUE(terminal.write(packet.substr(7)));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
+
+  // Several packets in one write.
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 200 * 128, 200 * 128, {6000}) +
+                             lidarPacket(0x01, 250 * 128, 250 * 128, {6400})));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(slotFor(250, 1600)) == 1600.0f; }));
+  EXPECT_EQ(distanceAt(slotFor(200, 1500)), 1500.0f);
+}
+
+TEST_F(LidarDriverTest, AnglesBeyond360NeverLeaveTheTable) {
+  createConfigured();
+  ASSERT_TRUE(terminal.write(bytesOf(
+      {0xAA, 0x55, 0x00, 0x02, 0xC0, 0xB3, 0x80, 0xB3, 0x00, 0x00, 0x04, 0x00, 0x04, 0x00})));
+  ASSERT_TRUE(test::waitUntil([] { return std::floor(angleAt(86)) == 86.0f; }));
+  auto data = LidarJNI::c_Lidar_getData();
+  for (int k = 0; k < LidarJNI::kSlots; ++k) EXPECT_EQ(std::floor(data[k]), k);
+}
+
+TEST_F(LidarDriverTest, StartWhileScanningChangesNothing) {
+  createConfigured();
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lidar sensor is already scanning\n");
+  EXPECT_EQ(callsOf(SerialCall::Initialize), 1u);
+}
+
+TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectAndPortWorking) {
+  createConfigured();
+  const int32_t handle = LidarJNI::m_portHandle.load();
+  sim::failSerialCalls(SerialCall::Initialize, -1234, 1);
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(kPort);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1234\n");
+  EXPECT_TRUE(LidarJNI::scanning.load());
+  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+
+  // A path that cannot be opened reports the open's status.
+  sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
+  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  // A port number the controller does not have, as Java may pass it.
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(-7);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
+  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+}
+
+TEST_F(LidarDriverTest, DestroyLeavesTheWorkerRunning) {
+  createConfigured();
+  LidarJNI::c_Lidar_destroy();
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+}
+
+TEST_F(LidarDriverTest, ReplacementJoinsTheOldWorkerAndClosesItsPort) {
+  auto before = test::threadIds();
+  createConfigured();
+  auto first = test::threadsStartedSince(before);
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_TRUE(terminal.write(kExample));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+
+  // The old worker sits in a read of a silent port; the new create still returns.
+  auto start = std::chrono::steady_clock::now();
+  createConfigured();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  auto now = test::threadsStartedSince(before);
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_NE(now[0], first[0]);
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  EXPECT_EQ(distanceAt(353), -1.0f);  // a fresh table
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+}
+
+TEST_F(LidarDriverTest, GetDataDuringReplacementNeverReadsAFreedTable) {
+  // A streaming port keeps each worker's read short, so each replaced object is freed soon
+  // after the swap, while getData keeps copying on another thread.
+  auto room = sim::LidarRoomSim::start();
+  ASSERT_TRUE(room);
+  sim::mapSerialPort(kPort, room->path());
+  createConfigured();
+  std::atomic<bool> done{false};
+  std::atomic<int> copies{0};
+  std::thread reader([&] {
+    while (!done.load()) {
+      auto data = LidarJNI::c_Lidar_getData();
+      EXPECT_EQ(std::floor(data[7]), 7.0f);
+      ++copies;
+    }
+  });
+  for (int i = 0; i < 10; ++i) LidarJNI::c_Lidar_create(kPort);
+  done.store(true);
+  reader.join();
+  EXPECT_GT(copies.load(), 0);
+}
+
+TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
+  auto before = test::threadIds();
+  createConfigured();
+  auto worker = test::threadsStartedSince(before);
+  ASSERT_EQ(worker.size(), 1u);
+  ASSERT_TRUE(terminal.write(kExample));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  LidarJNI::c_Lidar_stop();
+  EXPECT_FALSE(LidarJNI::scanning.load());
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  // The worker leaves its read of the closed port and waits for start, without ending.
+  ASSERT_TRUE(test::waitUntil([&] {
+    return waitChannelOf(worker[0]).find("futex") != std::string::npos;
+  })) << "the worker waits in "
+      << waitChannelOf(worker[0]);
+
+  sim::clearSerialCalls();
+  LidarJNI::c_Lidar_start();
+  EXPECT_TRUE(LidarJNI::scanning.load());
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  // The reopened handle is configured as the worker configured the first.
+  std::vector<SerialCall> configuration;
+  for (const auto& call : sim::serialCalls()) {
+    if (call.handle == LidarJNI::m_portHandle.load()) configuration.push_back(call.call);
+  }
+  ASSERT_GE(configuration.size(), 8u);
+  EXPECT_EQ(configuration[0], SerialCall::Initialize);
+  EXPECT_EQ(configuration[1], SerialCall::SetBaudRate);
+  EXPECT_EQ(configuration[7], SerialCall::DisableTermination);
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {8000})));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
+}
+
+TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
+  createConfigured();
+  LidarJNI::c_Lidar_stop();
+  sim::failSerialCalls(SerialCall::Initialize, -5, 1);
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_start();  // scanning again, but the port stays closed
+  sim::clearSerialCalls();
+  bool polled = test::waitUntil([] { return callsOf(SerialCall::GetBytesReceived, true) >= 5; },
+                                std::chrono::seconds(10));
+  std::string errors = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(polled);
+  EXPECT_EQ(countOf(errors, "Error initializing serial port: -5\n"), 1u);
+  EXPECT_EQ(countOf(errors, "Error getting serial bytes: -1098\n"), 1u) << errors;
+}
+
+TEST_F(LidarDriverTest, ASilentPortIsWaitedOnInsideTheRead) {
+  createConfigured();
+  sim::clearSerialCalls();
+  // Two reads that ended by the port's timeout, with nothing else in between but their polls.
+  ASSERT_TRUE(test::waitUntil(
+      [] {
+        auto calls = sim::serialCalls();
+        return std::count_if(calls.begin(), calls.end(), [](const sim::SerialCallRecord& c) {
+                 return c.call == SerialCall::Read && c.result == 0;
+               }) >= 2;
+      },
+      std::chrono::seconds(10)));
+  EXPECT_LE(callsOf(SerialCall::GetBytesReceived), callsOf(SerialCall::Read) + 1);
+  for (const auto& call : sim::serialCalls()) {
+    if (call.call == SerialCall::Read) {
+      EXPECT_EQ(call.value, 1);  // one byte asked when silent
+    }
+  }
+}
+
+TEST_F(LidarDriverTest, FilterSwitchesAreExclusive) {
+  createConfigured();
+  LidarJNI::c_Lidar_enableFilter(1, true);
+  EXPECT_TRUE(LidarJNI::kalmanFilterEnabled.load());
+  LidarJNI::c_Lidar_enableFilter(3, true);
+  EXPECT_TRUE(LidarJNI::medianFilterEnabled.load());
+  EXPECT_FALSE(LidarJNI::kalmanFilterEnabled.load());
+  LidarJNI::c_Lidar_enableFilter(7, true);
+  EXPECT_TRUE(LidarJNI::medianFilterEnabled.load());
+  LidarJNI::c_Lidar_enableFilter(3, false);
+  EXPECT_FALSE(LidarJNI::clusterFilterEnabled.load() || LidarJNI::kalmanFilterEnabled.load() ||
+               LidarJNI::movingAverageFilterEnabled.load() ||
+               LidarJNI::medianFilterEnabled.load() || LidarJNI::jitterFilterEnabled.load());
+  LidarJNI::c_Lidar_enableFilter(4, true);
+  createConfigured();  // a new create switches every filter off
+  EXPECT_FALSE(LidarJNI::jitterFilterEnabled.load());
+}
+
+TEST_F(LidarDriverTest, FilteredPointsAndARefusedKalmanConfiguration) {
+  createConfigured();
+  LidarJNI::c_Lidar_enableFilter(1, true);
+  LidarJNI::c_Lidar_kalmanConfig(1e-5f, 0.0f, 0.0f);  // no gain: refused, the defaults stay
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4000})));  // 1000 mm
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) != -1.0f; }));
+  EXPECT_NEAR(distanceAt(93), 909.09f, 0.01);
+
+  // Median of the degree's history 1000, 1200 (window 5) is the upper value.
+  LidarJNI::c_Lidar_enableFilter(3, true);
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4800})));  // 1200 mm
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) == 1200.0f; }));
+  LidarJNI::c_Lidar_movingAverageConfig(2);
+  LidarJNI::c_Lidar_enableFilter(2, true);
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4400})));  // 1100 mm
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(93) == 1150.0f; }));
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// The per-degree filters, each on histories whose verdict is known, and the filter stage's
+// history of the newest ten values per degree.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "lidar/LidarFilters.h"
+
+using lidar::History;
+
+namespace {
+
+TEST(LidarKalman, FromTheDefaultsOneValueGivesTheTextbookStep) {
+  lidar::KalmanState state;
+  float x = lidar::kalman(History{1000.0f}, state);
+  EXPECT_NEAR(x, 909.0909f, 1e-3);
+  EXPECT_NEAR(state.p, 1.0 / 11.0 + 909.0909 * 1e-5, 1e-5);
+  EXPECT_NEAR(state.p, 0.1, 1e-3);
+  // The state carries on: the same history again moves the estimate closer.
+  float again = lidar::kalman(History{1000.0f}, state);
+  EXPECT_GT(again, x);
+  EXPECT_LT(again, 1000.0f);
+}
+
+TEST(LidarKalman, ConfigurationsThatWouldPoisonTheEstimateAreRefused) {
+  EXPECT_TRUE(lidar::usableKalmanConfig(1e-5f, 0.1f, 1.0f));
+  EXPECT_TRUE(lidar::usableKalmanConfig(0.0f, 0.0f, 1.0f));
+  EXPECT_FALSE(lidar::usableKalmanConfig(1e-5f, 0.0f, 0.0f));   // p = r = 0: no gain
+  EXPECT_FALSE(lidar::usableKalmanConfig(1e-5f, -1.0f, 1.0f));  // p + r = 0
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  EXPECT_FALSE(lidar::usableKalmanConfig(nan, 0.1f, 1.0f));
+  EXPECT_FALSE(lidar::usableKalmanConfig(1e-5f, inf, 1.0f));
+  EXPECT_FALSE(lidar::usableKalmanConfig(1e-5f, 0.1f, -inf));
+}
+
+TEST(LidarMedian, EvenCountsGiveTheUpperMiddleValue) {
+  EXPECT_EQ(lidar::median(History{1000, 1200}, 5), 1200);
+  EXPECT_EQ(lidar::median(History{900, 1000, 5000}, 5), 1000);
+  EXPECT_EQ(lidar::median(History{5000, 900, 1000}, 5), 1000);
+  // The window takes the newest values only.
+  EXPECT_EQ(lidar::median(History{1, 2, 3, 4000, 5000, 6000}, 3), 5000);
+  EXPECT_EQ(lidar::median(History{1, 2, 3}, 0), 3);   // clamped to 1
+  EXPECT_EQ(lidar::median(History{1, 2, 3}, 99), 2);  // clamped to 10, then to what there is
+}
+
+TEST(LidarJitter, AJumpAboveTheThresholdIsHeldBackForOnePoint) {
+  EXPECT_EQ(lidar::jitter(History{900, 1000, 1100}, 50), 1000);
+  EXPECT_EQ(lidar::jitter(History{900, 1000, 1050}, 50), 1050);  // an equal difference passes
+  EXPECT_EQ(lidar::jitter(History{1000}, 50), 1000);
+  EXPECT_EQ(lidar::jitter(History{1000, 940}, 50), 1000);
+}
+
+TEST(LidarCluster, TheFirstSeedWithEnoughMembersGivesTheirMean) {
+  History h{1000, 1010, 2000, 1040, 3000};
+  EXPECT_NEAR(lidar::cluster(h, 50, 3), 1016.667f, 1e-3);
+  EXPECT_EQ(lidar::cluster(h, 50, 4), 3000);               // no cluster: the newest value
+  EXPECT_NEAR(lidar::cluster(h, 50, 1), 1016.667f, 1e-3);  // the first seed always succeeds
+  EXPECT_NEAR(lidar::cluster(History{1000, 3000}, 50, 0), 1000, 1e-3);
+  EXPECT_EQ(lidar::cluster(h, 50, -1), 3000);  // as unsigned, never reached
+}
+
+TEST(LidarMovingAverage, InvalidDistancesTakePartAndTheWindowLimitsTheValues) {
+  EXPECT_FLOAT_EQ(lidar::movingAverage(History{1000, -1.0f}, 5), 499.5f);
+  History h{100, 200, 300, 400, 500, 600, 700};
+  EXPECT_FLOAT_EQ(lidar::movingAverage(h, 3), 600);
+  EXPECT_FLOAT_EQ(lidar::movingAverage(h, 5), 500);
+  EXPECT_FLOAT_EQ(lidar::movingAverage(h, 10), 400);
+  EXPECT_FLOAT_EQ(lidar::movingAverage(h, -4), 700);
+}
+
+TEST(LidarFilterStage, EachDegreeKeepsItsNewestTenValues) {
+  lidar::FilterState state;
+  lidar::FilterSwitches on;
+  on.movingAverage = true;
+  state.movingAverageWindow = 10;
+  float v = 0;
+  for (int i = 1; i <= 11; ++i) v = lidar::filterPoint({42.5f, 100.0f * i}, on, state);
+  ASSERT_EQ(state.history[42].size(), 10u);
+  EXPECT_EQ(state.history[42].front(), 200.0f);  // the eleventh point dropped the first
+  EXPECT_FLOAT_EQ(v, 650.0f);                    // mean of 200..1100
+  EXPECT_TRUE(state.history[43].empty());
+
+  // Switching filters works on the same history.
+  on = {};
+  on.median = true;
+  state.medianWindow = 10;
+  EXPECT_EQ(lidar::filterPoint({42.9f, 5000.0f}, on, state), 800.0f);
+  on = {};
+  on.jitter = true;
+  EXPECT_EQ(lidar::filterPoint({42.0f, 5000.0f}, on, state), 5000.0f);
+}
+
+}  // namespace
