@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DystanJNI.h"
+#include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFrames.h"
 #include "hal/CAN.h"
@@ -20,10 +21,6 @@ namespace {
 using ChunkValues = std::array<int16_t, kValuesPerChunk>;
 // Scan sequence -> chunk index -> its three distances.
 using ChunkTable = std::map<uint8_t, std::map<uint8_t, ChunkValues>>;
-
-int16_t unpackInt16(const uint8_t* bytes) {
-  return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
-}
 
 // A read that overran still hands back the frames the session kept, in order; only the oldest
 // ones were dropped, so they are collected like any other read.
@@ -106,7 +103,7 @@ DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
         const HAL_CANStreamMessage& m = messages[i];
         if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
         ChunkValues& values = table[m.data[0]][m.data[1]];
-        for (int v = 0; v < kValuesPerChunk; ++v) values[v] = unpackInt16(m.data + 2 + 2 * v);
+        for (int v = 0; v < kValuesPerChunk; ++v) values[v] = korvane::readI16(m.data + 2 + 2 * v);
       }
       if (read < kSessionCapacity) break;
     }

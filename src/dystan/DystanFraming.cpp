@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/LittleEndian.h"
+
 namespace dystan_framing {
 namespace {
 
@@ -11,14 +13,6 @@ constexpr uint8_t kSync1 = 0x5A;
 constexpr uint8_t kScanType = 1;
 constexpr uint8_t kScanFlag = 0x01;
 constexpr size_t kMinLength = 4;  // type, sequence, n and flags
-
-uint16_t unpackUInt16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-int16_t unpackInt16(const uint8_t* bytes) {
-  return static_cast<int16_t>(unpackUInt16(bytes));
-}
 
 }  // namespace
 
@@ -38,7 +32,7 @@ size_t findSync(const std::vector<uint8_t>& buffer, size_t from) {
 FrameStatus tryParseFrame(std::vector<uint8_t>& buffer, size_t* frameLength, Scan* scan) {
   if (buffer.size() < kHeaderSize) return FrameStatus::NeedMore;
   const uint8_t* frame = buffer.data();
-  size_t length = unpackUInt16(frame + 2);
+  size_t length = korvane::readU16(frame + 2);
   if (frame[0] != kSync0 || frame[1] != kSync1 || length < kMinLength ||
       length + 4 > kMaxBuffered) {
     buffer.erase(buffer.begin());
@@ -54,7 +48,7 @@ FrameStatus tryParseFrame(std::vector<uint8_t>& buffer, size_t* frameLength, Sca
   }
   scan->sequence = frame[5];
   scan->count = static_cast<uint8_t>(std::min<int>(n, kMaxDistances));
-  for (int k = 0; k < scan->count; ++k) scan->distances[k] = unpackInt16(frame + 8 + 2 * k);
+  for (int k = 0; k < scan->count; ++k) scan->distances[k] = korvane::readI16(frame + 8 + 2 * k);
   std::fill(scan->distances.begin() + scan->count, scan->distances.end(), int16_t{-1});
   return FrameStatus::Taken;
 }

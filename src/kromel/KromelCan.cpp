@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KromelJNI.h"
+#include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
@@ -19,23 +20,14 @@ namespace {
 
 constexpr int kAckPollMs = 2;
 
-uint16_t unpackUInt16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t unpackUInt32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
 float channel(const uint8_t* bytes) {
-  return static_cast<float>(static_cast<int16_t>(unpackUInt16(bytes)) / 10000.0);
+  return static_cast<float>(korvane::readI16(bytes) / 10000.0);
 }
 
 void packFloat(float value, unsigned char* out) {
   uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
+  korvane::writeU32(out, bits);
 }
 
 // A read that overran still hands back the frames the session kept, in order; only the oldest
@@ -68,7 +60,7 @@ KromelJNI::ColorData KromelJNI::getColorCAN() {
   int32_t status = 0;
   HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &timestamp, &status);
   if (status != 0 || length < 8) return reading;
-  reading.sequence = unpackUInt16(data);
+  reading.sequence = korvane::readU16(data);
   reading.x = channel(data + 2);
   reading.y = channel(data + 4);
   reading.z = channel(data + 6);
@@ -111,7 +103,7 @@ bool KromelJNI::waitConfigAck(unsigned command, unsigned int* value, unsigned ch
           continue;
         }
         if (status != nullptr) *status = m.data[1];
-        if (value != nullptr) *value = unpackUInt32(m.data + 2);
+        if (value != nullptr) *value = korvane::readU32(m.data + 2);
         return true;
       }
     }

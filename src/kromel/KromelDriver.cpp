@@ -7,6 +7,7 @@
 
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
+#include "common/LittleEndian.h"
 #include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
 
@@ -100,8 +101,8 @@ bool KromelJNI::c_Kromel_setColorFormat(int format) {
 bool KromelJNI::c_Kromel_setSampleTimeMs(int ms) {
   int clamped = std::clamp(ms, 0, 65535);
   if (transport == kUsb) return setSampleTimeMsUSB(clamped);
-  unsigned char payload[2] = {static_cast<unsigned char>(clamped & 0xFF),
-                              static_cast<unsigned char>(clamped >> 8)};
+  unsigned char payload[2];
+  korvane::writeU16(payload, static_cast<uint16_t>(clamped));
   return sendCommandWithAck(kromel_frames::kSetSampleTime, payload, 2, nullptr,
                             kromel_frames::kCommandTimeoutMs);
 }

@@ -2,16 +2,14 @@
 
 #include <cmath>
 
+#include "common/LittleEndian.h"
+
 namespace lidar {
 namespace {
 
 constexpr uint8_t kSync1 = 0xAA;
 constexpr uint8_t kSync2 = 0x55;
 constexpr double kPi = 3.14159265358979323846;
-
-uint16_t littleEndian16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 // The lens sits beside the laser: a near target is seen at a larger angle than a far one.
 float angleCorrection(float distance) {
@@ -45,15 +43,15 @@ void decodePacket(const uint8_t* packet, size_t length, const DistanceLimits& li
   if (length < kHeaderSize) return;
   const uint8_t packetType = packet[2];
   int8_t sampleCount = static_cast<int8_t>(packet[3]);
-  const float startAngle = static_cast<float>(littleEndian16(packet + 4) * 0.5 * 0.015625);
-  const float endAngle = static_cast<float>(littleEndian16(packet + 6) * 0.5 * 0.015625);
+  const float startAngle = static_cast<float>(korvane::readU16(packet + 4) * 0.5 * 0.015625);
+  const float endAngle = static_cast<float>(korvane::readU16(packet + 6) * 0.5 * 0.015625);
   if (packetType & 0x01) sampleCount = 1;
   float angleSpan = endAngle - startAngle;
   if (angleSpan < 0) angleSpan += 360.0f;
 
   const size_t samples = (length - kHeaderSize) / 2;
   for (size_t n = 0; n < samples; ++n) {
-    const uint16_t raw = littleEndian16(packet + kHeaderSize + 2 * n);
+    const uint16_t raw = korvane::readU16(packet + kHeaderSize + 2 * n);
     const float distance = static_cast<float>(raw * 0.25);
     float sampleAngle = startAngle;
     if (sampleCount > 1) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "LidarMiniJNI.h"
+#include "common/LittleEndian.h"
 #include "common/PortIo.h"
 #include "common/Sleep.h"
 #include "lidarmini/ScanWorker.h"
@@ -213,7 +214,7 @@ LidarMiniJNI::LidarInfo InfoExchange(int fd) {
   uint8_t payload[kInfoPayloadBytes];
   if (!Query(fd, kInfoQuery, kInfoType, payload, kInfoPayloadBytes, "getInfo")) return info;
   info.model = payload[0];
-  info.firmwareVersion = static_cast<uint16_t>(payload[1] | (payload[2] << 8));
+  info.firmwareVersion = korvane::readU16(payload + 1);
   info.hardwareVersion = payload[3];
   std::memcpy(info.serialNumber, payload + 4, sizeof info.serialNumber);
   return info;
@@ -226,7 +227,7 @@ LidarMiniJNI::LidarHealth HealthExchange(int fd) {
     return health;
   }
   health.status = payload[0];
-  health.errorCode = static_cast<uint16_t>(payload[1] | (payload[2] << 8));
+  health.errorCode = korvane::readU16(payload + 1);
   return health;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "common/LittleEndian.h"
+
 namespace lidarmini {
 namespace {
 
@@ -13,10 +15,6 @@ constexpr size_t kSampleBytes = 3;
 constexpr uint32_t kMinDistanceMm = 50;
 constexpr uint32_t kMaxDistanceMm = 12000;
 constexpr uint8_t kInvalidSampleBit = 0x02;
-
-uint16_t little16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 // The whole raw value over 128: the device's low bit is not removed first.
 float angleOf(uint16_t raw) {
@@ -62,8 +60,8 @@ bool ExtractScanPacket(std::vector<uint8_t>& buffer, ScanPacket& packet) {
   size_t length = kHeaderBytes + kSampleBytes * count;
   if (buffer.size() < length) return false;
 
-  float first = angleOf(little16(bytes + 4));
-  float last = angleOf(little16(bytes + 6));
+  float first = angleOf(korvane::readU16(bytes + 4));
+  float last = angleOf(korvane::readU16(bytes + 6));
   float span = last - first;
   if (span < 0.0f) span += 360.0f;
   float step = count > 1 ? span / static_cast<float>(count - 1) : 0.0f;

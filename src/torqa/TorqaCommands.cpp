@@ -7,6 +7,7 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
+#include "common/LittleEndian.h"
 
 namespace {
 
@@ -26,10 +27,6 @@ bool motorInRange(signed char motor) {
 // Index at most 3: a negative index passes and is sent as its byte.
 bool motorAtMost3(signed char motor) {
   return motor <= 3;
-}
-
-unsigned char byteOf(long long value, int byte) {
-  return static_cast<unsigned char>((value >> (8 * byte)) & 0xFF);
 }
 
 // Half away from zero, in single precision. Values beyond 32 bits are sent as the nearest end of
@@ -80,15 +77,15 @@ void TorqaJNI::c_Torqa_setTargetVelocity(long handle, signed char motor, float r
   if (!motorAtMost3(motor)) return;
   int32_t value = scaledVelocity(rpm);
   send(torqa_frames::kTargetVelocity, handle,
-       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1), byteOf(value, 2),
-        byteOf(value, 3)});
+       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1),
+        korvane::byteOf(value, 2), korvane::byteOf(value, 3)});
 }
 
 void TorqaJNI::c_Torqa_setTargetDistance(long handle, signed char motor, int distance) {
   if (!motorAtMost3(motor)) return;
   send(torqa_frames::kTargetDistance, handle,
-       {static_cast<unsigned char>(motor), byteOf(distance, 0), byteOf(distance, 1),
-        byteOf(distance, 2)});
+       {static_cast<unsigned char>(motor), korvane::byteOf(distance, 0),
+        korvane::byteOf(distance, 1), korvane::byteOf(distance, 2)});
 }
 
 void TorqaJNI::c_Torqa_setTargetAngle(long handle, signed char motor, double degrees) {
@@ -97,7 +94,7 @@ void TorqaJNI::c_Torqa_setTargetAngle(long handle, signed char motor, double deg
   if (degrees > 360) degrees = 360;
   unsigned int value = static_cast<unsigned int>(degrees * 100.0);
   send(torqa_frames::kTargetAngle, handle,
-       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1)});
+       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
 }
 
 void TorqaJNI::c_Torqa_setPositionHold(long handle, signed char motor, bool hold) {
@@ -110,14 +107,15 @@ void TorqaJNI::c_Torqa_setEncoderResolution(long handle, signed char motor,
                                             unsigned short resolution) {
   if (!motorAtMost3(motor)) return;
   send(torqa_frames::kEncoderResolution, handle,
-       {static_cast<unsigned char>(motor), byteOf(resolution, 0), byteOf(resolution, 1)});
+       {static_cast<unsigned char>(motor), korvane::byteOf(resolution, 0),
+        korvane::byteOf(resolution, 1)});
 }
 
 void TorqaJNI::c_Torqa_setCurrentLimit(long handle, signed char motor, float amps) {
   if (!motorAtMost3(motor)) return;
   unsigned int value = scaledCurrentLimit(amps);
   send(torqa_frames::kCurrentLimit, handle,
-       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1)});
+       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
 }
 
 void TorqaJNI::c_Torqa_setCurrentLimitMode(long handle, signed char motor, unsigned char mode) {
@@ -152,7 +150,8 @@ void TorqaJNI::c_Torqa_autotuneMotor(long handle, signed char motor) {
 
 void TorqaJNI::c_Torqa_setCANSensorOsDelay(long handle, unsigned short delay) {
   if (delay < 5) delay = 5;
-  send(torqa_frames::kCANSensorDelay, handle, {byteOf(delay, 0), byteOf(delay, 1)});
+  send(torqa_frames::kCANSensorDelay, handle,
+       {korvane::byteOf(delay, 0), korvane::byteOf(delay, 1)});
 }
 
 void TorqaJNI::c_Torqa_setSensitivity(long handle, signed char motor, unsigned char sensitivity) {

@@ -9,6 +9,7 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 #include "hal/HALBase.h"
 
@@ -124,8 +125,7 @@ void TorqaJNI::c_Torqa_destroy(long handle) {
 }
 
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
-  unsigned char data[8] = {static_cast<unsigned char>(motor),
-                           static_cast<unsigned char>(frequency & 0xFF),
-                           static_cast<unsigned char>((frequency >> 8) & 0xFF)};
+  unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
+                           korvane::byteOf(frequency, 1)};
   Torqa::sendMessage(torqa_frames::kConfigureMotor, data, DeviceIDForHandle(handle));
 }

@@ -14,6 +14,7 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CANAPI.h"
 
@@ -46,8 +47,7 @@ uint32_t readSerialWord(long handle, int word) {
   } catch (const std::exception&) {
     std::cout << Torqa::getErrorMessage(1021 + word) << std::endl;
   }
-  return static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-         (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
+  return korvane::readU32(data);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
+#include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 
 std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1.0};
@@ -61,14 +62,8 @@ int targetRpmOutputID(signed char motor) {
   return torqa_frames::kTargetRpmApi + frameMotor(motor);
 }
 
-int32_t unpackInt32(const unsigned char* bytes) {
-  return static_cast<int32_t>(
-      static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-      (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
-}
-
 double unpackRpm(const unsigned char* bytes) {
-  return static_cast<double>(unpackInt32(bytes)) / 100.0;
+  return static_cast<double>(korvane::readI32(bytes)) / 100.0;
 }
 
 bool tryRead(long handle, int api, double* out) {
@@ -83,7 +78,7 @@ bool tryRead(long handle, int api, double* out) {
 
 int TorqaJNI::c_Torqa_getFrequency(long handle) {
   StatusFrame f = readLatest(handle, torqa_frames::kFrequencyApi, 1011);
-  return f.data[0] | (f.data[1] << 8);
+  return korvane::readU16(f.data);
 }
 
 double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
@@ -118,12 +113,12 @@ void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distanc
 double TorqaJNI::c_Torqa_getEncoderDistance(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;  // there is a scale for channels 0..3 only
   StatusFrame f = readLatest(handle, encoderOutputID(motor), 1100 + frameMotor(motor));
-  return unpackInt32(f.data) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
+  return korvane::readI32(f.data) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
 }
 
 double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
   StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
-  return static_cast<double>(unpackInt32(f.data));
+  return static_cast<double>(korvane::readI32(f.data));
 }
 
 double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
@@ -133,7 +128,7 @@ double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
 
 int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
   StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
-  return unpackInt32(f.data);
+  return korvane::readI32(f.data);
 }
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
