@@ -8,9 +8,9 @@
 #include <chrono>
 #include <thread>
 
-#include "ThreadWakeups.h"
 #include "DystanJNI.h"
 #include "ThreadCpu.h"
+#include "ThreadMeter.h"
 #include "dystan/DystanUsbSim.h"
 
 namespace {
@@ -42,15 +42,13 @@ void ReaderCpu(benchmark::State& state) {
     }
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    double cpu0 = test::threadCpuSeconds(reader);
-    long switches0 = korvane::test::threadWakeups(reader[0]);
     uint64_t scans0 = emulator->scansSent();
-    auto start = std::chrono::steady_clock::now();
+    test::ThreadMeter meter(reader[0]);
     std::this_thread::sleep_for(window);
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpuShare = (test::threadCpuSeconds(reader) - cpu0) / wall;
-    wakeupsPerSecond = (korvane::test::threadWakeups(reader[0]) - switches0) / wall;
-    scansPerSecond = static_cast<double>(emulator->scansSent() - scans0) / wall;
+    test::ThreadMeter::Reading usage = meter.read();
+    cpuShare = usage.cpuShare;
+    wakeupsPerSecond = usage.wakeupsPerSecond;
+    scansPerSecond = static_cast<double>(emulator->scansSent() - scans0) / usage.seconds;
     DystanJNI::c_Dystan_destroy(sensor);
   }
   state.counters["cpu_percent_of_a_core"] = cpuShare * 100.0;

@@ -10,7 +10,7 @@
 
 #include "KromelJNI.h"
 #include "ThreadCpu.h"
-#include "ThreadWakeups.h"
+#include "ThreadMeter.h"
 #include "kromel/KromelUsbSim.h"
 
 namespace {
@@ -40,16 +40,14 @@ void ReaderCpu(benchmark::State& state) {
     }
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    double cpu0 = test::threadCpuSeconds(reader);
-    int64_t wakeups0 = test::threadWakeups(reader[0]);
     uint16_t seq0 = sensor->c_Kromel_getColor().sequence;
-    auto start = std::chrono::steady_clock::now();
+    test::ThreadMeter meter(reader[0]);
     std::this_thread::sleep_for(window);
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpuShare = (test::threadCpuSeconds(reader) - cpu0) / wall;
-    wakeupsPerSecond = (test::threadWakeups(reader[0]) - wakeups0) / wall;
+    test::ThreadMeter::Reading usage = meter.read();
+    cpuShare = usage.cpuShare;
+    wakeupsPerSecond = usage.wakeupsPerSecond;
     uint16_t seq1 = sensor->c_Kromel_getColor().sequence;
-    readingsPerSecond = static_cast<uint16_t>(seq1 - seq0) / wall;
+    readingsPerSecond = static_cast<uint16_t>(seq1 - seq0) / usage.seconds;
     auto stopStart = std::chrono::steady_clock::now();
     KromelJNI::c_Kromel_destroy(sensor);
     destroyMs =

@@ -1,17 +1,16 @@
-// The LiDAR worker's wakeups a second (voluntary and involuntary context switches, from
+// The LiDAR worker's wakeups a second (voluntary context switches, from
 // /proc/self/task/<tid>/status) and CPU (its own thread clock), over 5 s each: on a silent port,
 // with the emulated room streaming, and after stop.
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fstream>
-#include <string>
 #include <thread>
 
 #include "LidarJNI.h"
 #include "PseudoTerminal.h"
 #include "ThreadCpu.h"
+#include "ThreadMeter.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarRoomSim.h"
@@ -20,19 +19,6 @@ namespace {
 
 namespace test = korvane::test;
 enum class Port { Silent, Streaming, Stopped };
-
-long contextSwitches(pid_t tid) {
-  std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
-  std::string line;
-  long total = 0;
-  while (std::getline(status, line)) {
-    if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-        line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
-      total += std::stol(line.substr(line.find(':') + 1));
-    }
-  }
-  return total;
-}
 
 void WorkerWakeups(benchmark::State& state) {
   const auto port = static_cast<Port>(state.range(0));
@@ -57,13 +43,11 @@ void WorkerWakeups(benchmark::State& state) {
     }
     if (port == Port::Stopped) LidarJNI::c_Lidar_stop();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    long switches0 = contextSwitches(worker[0]);
-    double cpu0 = test::threadCpuSeconds(worker);
-    auto start = std::chrono::steady_clock::now();
+    test::ThreadMeter meter(worker[0]);
     std::this_thread::sleep_for(window);
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    wakeups = (contextSwitches(worker[0]) - switches0) / wall;
-    cpuShare = (test::threadCpuSeconds(worker) - cpu0) / wall;
+    test::ThreadMeter::Reading usage = meter.read();
+    wakeups = usage.wakeupsPerSecond;
+    cpuShare = usage.cpuShare;
     LidarJNI::c_Lidar_stop();
   }
   state.counters["wakeups_per_s"] = wakeups;

@@ -8,9 +8,9 @@
 #include <iostream>
 #include <thread>
 
-#include "ThreadWakeups.h"
 #include "LidarMiniJNI.h"
 #include "ThreadCpu.h"
+#include "ThreadMeter.h"
 #include "lidarmini/LidarMiniSim.h"
 
 namespace {
@@ -48,8 +48,7 @@ void WorkerCpu(benchmark::State& state) {
     }
     if (device == Device::HungUp) emulator->hangUp();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    double cpu0 = test::threadCpuSeconds(worker);
-    long switches0 = test::threadWakeups(worker[0]);
+    test::ThreadMeter meter(worker[0]);
     int64_t stamp = lidar->c_LidarMini_getData().timestampNs;
     int revolutions = 0;
     auto start = std::chrono::steady_clock::now();
@@ -60,10 +59,10 @@ void WorkerCpu(benchmark::State& state) {
       if (now != stamp && now != 0) ++revolutions;
       stamp = now;
     }
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpuShare = (test::threadCpuSeconds(worker) - cpu0) / wall;
-    wakeupsPerSecond = (test::threadWakeups(worker[0]) - switches0) / wall;
-    revolutionsPerSecond = revolutions / wall;
+    test::ThreadMeter::Reading usage = meter.read();
+    cpuShare = usage.cpuShare;
+    wakeupsPerSecond = usage.wakeupsPerSecond;
+    revolutionsPerSecond = revolutions / usage.seconds;
     LidarMiniJNI::c_LidarMini_destroy(lidar);
   }
   state.counters["cpu_percent_of_a_core"] = cpuShare * 100.0;
