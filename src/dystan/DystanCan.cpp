@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DystanJNI.h"
+#include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFrames.h"
@@ -21,12 +22,6 @@ namespace {
 using ChunkValues = std::array<int16_t, kValuesPerChunk>;
 // Scan sequence -> chunk index -> its three distances.
 using ChunkTable = std::map<uint8_t, std::map<uint8_t, ChunkValues>>;
-
-// A read that overran still hands back the frames the session kept, in order; only the oldest
-// ones were dropped, so they are collected like any other read.
-bool usableRead(int32_t status) {
-  return status == 0 || status == HAL_ERR_CANSessionMux_SessionOverrun;
-}
 
 // Among the sequences with the most chunks, the highest-numbered one that holds chunk 0; when
 // none of them holds chunk 0, the lowest-numbered one.
@@ -94,11 +89,8 @@ DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
   std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
   for (int pass = 0; pass < kCollectionPasses; ++pass) {
     while (true) {
-      uint32_t read = 0;
-      int32_t status = 0;
-      HAL_CAN_ReadStreamSession(session, messages.data(), kSessionCapacity, &read, &status);
-      if (!usableRead(status) || read == 0) break;
-      read = std::min(read, kSessionCapacity);
+      uint32_t read = korvane::can_session::read(session, messages.data(), kSessionCapacity);
+      if (read == 0) break;
       for (uint32_t i = 0; i < read; ++i) {
         const HAL_CANStreamMessage& m = messages[i];
         if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;

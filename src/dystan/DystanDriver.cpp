@@ -7,6 +7,7 @@
 
 #include "DystanJNI.h"
 #include "KorvaneSerial.h"
+#include "common/CanStreamSession.h"
 #include "dystan/DystanFrames.h"
 #include "hal/CAN.h"
 
@@ -20,22 +21,13 @@ constexpr int kUsb = 1;
 DystanJNI::DystanJNI(uint8_t id) : transport(kCan), canId(id) {}
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
-  if (static_cast<unsigned>(canId) > 63) {
-    std::cout << "[Dystan] CAN ID " << canId << " is out of range (0 - 63)" << std::endl;
-    return nullptr;
-  }
+  if (!korvane::can_session::canIdInRange(canId, "Dystan")) return nullptr;
   DystanJNI* sensor = nullptr;
   try {
     sensor = new DystanJNI(static_cast<uint8_t>(canId));
-    int32_t status = 0;
-    HAL_CAN_OpenStreamSession(&sensor->session, dystan_frames::kBase, dystan_frames::kBaseMask,
-                              dystan_frames::kSessionCapacity, &status);
-    if (status == 0) {
-      sensor->canOk = true;
-    } else {
-      std::cout << "[Dystan] Failed to open CAN stream session (status " << status << ")"
-                << std::endl;
-    }
+    sensor->canOk =
+        korvane::can_session::open(&sensor->session, dystan_frames::kBase, dystan_frames::kBaseMask,
+                                   dystan_frames::kSessionCapacity, "Dystan");
   } catch (const std::exception& e) {
     std::cout << "[Dystan] Failed to create the CAN sensor: " << e.what() << std::endl;
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KromelJNI.h"
+#include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CAN.h"
@@ -30,21 +31,14 @@ void packFloat(float value, unsigned char* out) {
   korvane::writeU32(out, bits);
 }
 
-// A read that overran still hands back the frames the session kept, in order; only the oldest
-// ones were dropped, so they are examined like any other read.
-bool usableRead(int32_t status) {
-  return status == 0 || status == HAL_ERR_CANSessionMux_SessionOverrun;
-}
-
 // Empties the session of everything that arrived before a command goes out: an acknowledgement
 // that came after its own command gave up, or that answered another sensor (every sensor uses the
 // same identifiers), must not be taken as the answer to the command about to be sent.
 void discardPending(uint32_t session, std::vector<HAL_CANStreamMessage>& messages) {
   while (true) {
-    uint32_t read = 0;
-    int32_t status = 0;
-    HAL_CAN_ReadStreamSession(session, messages.data(), kSessionCapacity, &read, &status);
-    if (!usableRead(status) || read < kSessionCapacity) return;
+    if (korvane::can_session::read(session, messages.data(), kSessionCapacity) < kSessionCapacity) {
+      return;
+    }
   }
 }
 
@@ -92,20 +86,16 @@ bool KromelJNI::waitConfigAck(unsigned command, unsigned int* value, unsigned ch
   std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
   auto start = std::chrono::steady_clock::now();
   while (true) {
-    uint32_t read = 0;
-    int32_t readStatus = 0;
-    HAL_CAN_ReadStreamSession(session, messages.data(), kSessionCapacity, &read, &readStatus);
-    if (usableRead(readStatus)) {
-      for (uint32_t i = 0; i < std::min(read, kSessionCapacity); ++i) {
-        const HAL_CANStreamMessage& m = messages[i];
-        if ((m.messageID & kIdMask) != kAck || m.dataSize < 6 ||
-            m.data[0] != static_cast<uint8_t>(command)) {
-          continue;
-        }
-        if (status != nullptr) *status = m.data[1];
-        if (value != nullptr) *value = korvane::readU32(m.data + 2);
-        return true;
+    uint32_t read = korvane::can_session::read(session, messages.data(), kSessionCapacity);
+    for (uint32_t i = 0; i < read; ++i) {
+      const HAL_CANStreamMessage& m = messages[i];
+      if ((m.messageID & kIdMask) != kAck || m.dataSize < 6 ||
+          m.data[0] != static_cast<uint8_t>(command)) {
+        continue;
       }
+      if (status != nullptr) *status = m.data[1];
+      if (value != nullptr) *value = korvane::readU32(m.data + 2);
+      return true;
     }
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);

@@ -7,6 +7,7 @@
 
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
+#include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
 #include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
@@ -21,22 +22,13 @@ constexpr int kUsb = 1;
 KromelJNI::KromelJNI(uint8_t id) : transport(kCan), canId(id) {}
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
-  if (static_cast<unsigned>(canId) > 63) {
-    std::cout << "[Kromel] CAN ID " << canId << " is out of range (0 - 63)" << std::endl;
-    return nullptr;
-  }
+  if (!korvane::can_session::canIdInRange(canId, "Kromel")) return nullptr;
   KromelJNI* sensor = nullptr;
   try {
     sensor = new KromelJNI(static_cast<uint8_t>(canId));
-    int32_t status = 0;
-    HAL_CAN_OpenStreamSession(&sensor->session, kromel_frames::kBase, kromel_frames::kBaseMask,
-                              kromel_frames::kSessionCapacity, &status);
-    if (status == 0) {
-      sensor->canOk = true;
-    } else {
-      std::cout << "[Kromel] Failed to open CAN stream session (status " << status << ")"
-                << std::endl;
-    }
+    sensor->canOk =
+        korvane::can_session::open(&sensor->session, kromel_frames::kBase, kromel_frames::kBaseMask,
+                                   kromel_frames::kSessionCapacity, "Kromel");
   } catch (const std::exception& e) {
     std::cout << "[Kromel] Failed to create the CAN sensor: " << e.what() << std::endl;
   }

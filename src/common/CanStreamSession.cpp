@@ -1,0 +1,32 @@
+#include "common/CanStreamSession.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace korvane::can_session {
+
+bool canIdInRange(int canId, const char* tag) {
+  if (static_cast<unsigned>(canId) <= 63) return true;
+  std::cout << "[" << tag << "] CAN ID " << canId << " is out of range (0 - 63)" << std::endl;
+  return false;
+}
+
+bool open(uint32_t* session, uint32_t messageId, uint32_t mask, uint32_t maxMessages,
+          const char* tag) {
+  int32_t status = 0;
+  HAL_CAN_OpenStreamSession(session, messageId, mask, maxMessages, &status);
+  if (status == 0) return true;
+  std::cout << "[" << tag << "] Failed to open CAN stream session (status " << status << ")"
+            << std::endl;
+  return false;
+}
+
+uint32_t read(uint32_t session, HAL_CANStreamMessage* messages, uint32_t capacity) {
+  uint32_t count = 0;
+  int32_t status = 0;
+  HAL_CAN_ReadStreamSession(session, messages, capacity, &count, &status);
+  if (status != 0 && status != HAL_ERR_CANSessionMux_SessionOverrun) return 0;
+  return std::min(count, capacity);
+}
+
+}  // namespace korvane::can_session
