@@ -2,6 +2,8 @@ package com.korvane.frc.demo;
 
 import com.korvane.frc.LidarMini;
 import com.korvane.frc.sim.LidarMiniEmulator;
+import java.io.File;
+import java.io.IOException;
 import java.util.concurrent.Executors;
 import java.util.concurrent.ScheduledExecutorService;
 import java.util.concurrent.TimeUnit;
@@ -72,6 +74,20 @@ final class LidarMiniPart implements DemoPart {
     }
   }
 
+  private void plotLastRevolution() {
+    LidarMini.ScanData scan = lidar.getData();
+    if (scan == null || scan.size() == 0) {
+      return;
+    }
+    File png = new File(System.getProperty("java.io.tmpdir"), "korvane-lidarmini-scan.png");
+    try {
+      int drawn = LidarPlot.write(scan, png);
+      System.out.println("Mini LiDAR revolution (" + drawn + " points) written to " + png.getPath());
+    } catch (IOException e) {
+      System.out.println("Mini LiDAR revolution could not be plotted: " + e.getMessage());
+    }
+  }
+
   @Override
   public void close() {
     if (poller != null) {
@@ -83,6 +99,7 @@ final class LidarMiniPart implements DemoPart {
       }
     }
     if (lidar != null) {
+      plotLastRevolution();
       lidar.stop();
       lidar.close();
     }

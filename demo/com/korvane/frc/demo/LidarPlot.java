@@ -1,6 +1,7 @@
 package com.korvane.frc.demo;
 
 import com.korvane.frc.Lidar;
+import com.korvane.frc.LidarMini;
 import com.korvane.frc.sim.SimSerial;
 import java.awt.BasicStroke;
 import java.awt.Color;
@@ -13,7 +14,7 @@ import java.io.IOException;
 import javax.imageio.ImageIO;
 
 /**
- * A polar plot of a LiDAR scan as a PNG, drawn with the JDK's own imaging: the LiDAR at the
+ * A polar plot of a LiDAR scan (or a mini-LiDAR revolution) as a PNG, drawn with the JDK's own imaging: the LiDAR at the
  * centre, angle 0 to the right and growing anticlockwise, a ring every metre, one dot per slot
  * that holds a distance (invalid slots are left out).
  *
@@ -30,6 +31,22 @@ public final class LidarPlot {
 
   /** Writes the plot of the scan to the file; the number of points drawn. */
   public static int write(Lidar.ScanData scan, File file) throws IOException {
+    return write(scan.angle, scan.distance, "LiDAR scan", "slots", file);
+  }
+
+  /** Writes the plot of a mini-LiDAR revolution (metres) to the file; the number drawn. */
+  public static int write(LidarMini.ScanData scan, File file) throws IOException {
+    float[] millimetres = new float[scan.size()];
+    for (int i = 0; i < millimetres.length; i++) {
+      millimetres[i] = scan.distance[i] < 0 ? -1.0f : scan.distance[i] * 1000.0f;
+    }
+    float[] angles = scan.size() == 0 ? new float[0] : scan.angle;
+    return write(angles, millimetres, "Mini LiDAR revolution", "points", file);
+  }
+
+  // Angles in degrees, distances in millimetres; a negative distance is left out.
+  private static int write(float[] angle, float[] distance, String title, String unit, File file)
+      throws IOException {
     System.setProperty("java.awt.headless", "true");
     BufferedImage image = new BufferedImage(SIZE, SIZE, BufferedImage.TYPE_INT_RGB);
     Graphics2D g = image.createGraphics();
@@ -38,8 +55,8 @@ public final class LidarPlot {
     g.fillRect(0, 0, SIZE, SIZE);
 
     float farthest = 1000;
-    for (int k = 0; k < scan.distance.length; k++) {
-      farthest = Math.max(farthest, scan.distance[k]);
+    for (float d : distance) {
+      farthest = Math.max(farthest, d);
     }
     int metres = (int) Math.ceil(farthest / 1000.0);
     double scale = (SIZE / 2.0 - MARGIN) / (metres * 1000.0); // pixels per mm
@@ -58,20 +75,20 @@ public final class LidarPlot {
     int drawn = 0;
     g.setColor(new Color(200, 30, 30));
     g.setStroke(new BasicStroke(1));
-    for (int k = 0; k < scan.distance.length; k++) {
-      if (scan.distance[k] < 0) {
+    for (int k = 0; k < distance.length; k++) {
+      if (distance[k] < 0) {
         continue;
       }
-      double a = Math.toRadians(scan.angle[k]);
-      int x = (int) Math.round(centre + Math.cos(a) * scan.distance[k] * scale);
-      int y = (int) Math.round(centre - Math.sin(a) * scan.distance[k] * scale);
+      double a = Math.toRadians(angle[k]);
+      int x = (int) Math.round(centre + Math.cos(a) * distance[k] * scale);
+      int y = (int) Math.round(centre - Math.sin(a) * distance[k] * scale);
       g.fillOval(x - 2, y - 2, 5, 5);
       drawn++;
     }
     g.setColor(Color.BLUE);
     g.fillOval(centre - 4, centre - 4, 9, 9);
     g.setColor(Color.DARK_GRAY);
-    g.drawString("LiDAR scan: " + drawn + " of " + scan.distance.length + " slots", MARGIN, 18);
+    g.drawString(title + ": " + drawn + " of " + distance.length + " " + unit, MARGIN, 18);
     g.dispose();
     if (!ImageIO.write(image, "png", file)) {
       throw new IOException("no PNG writer in this JDK");
