@@ -92,19 +92,14 @@ void DystanUsbSim::run() {
 }
 
 void DystanUsbSim::receive() {
-  const std::string bytes = device_->readAvailable();
-  std::vector<std::string> lines;
-  {
-    std::lock_guard lock(mutex_);
-    receivedBytes_ += bytes;
-    lines = lines_.add(bytes);
+  for (const std::string& line : received_.add(device_->readAvailable())) {
+    obey(line);
+    received_.obeyed(line);
   }
-  for (const std::string& line : lines) obey(line);
 }
 
 void DystanUsbSim::obey(const std::string& line) {
   std::lock_guard lock(mutex_);
-  commands_.push_back(line);
   if (line == "GETCONFIG") {
     if (!configReply_.empty()) pendingReplies_.push_back(configReply_ + "\r\n");
   } else if (startsWith(line, "VERBOSE,")) {
@@ -122,7 +117,6 @@ void DystanUsbSim::obey(const std::string& line) {
       rescheduled_ = true;
     }
   }
-  received_.notify_all();
 }
 
 std::string DystanUsbSim::nextScanLocked() {
@@ -183,18 +177,15 @@ int DystanUsbSim::outputRate() const {
 }
 
 std::vector<std::string> DystanUsbSim::commands() const {
-  std::lock_guard lock(mutex_);
-  return commands_;
+  return received_.lines();
 }
 
 std::string DystanUsbSim::received() const {
-  std::lock_guard lock(mutex_);
-  return receivedBytes_;
+  return received_.bytes();
 }
 
 bool DystanUsbSim::waitForCommands(size_t count, std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return received_.wait_for(lock, timeout, [&] { return commands_.size() >= count; });
+  return received_.waitFor(count, timeout);
 }
 
 uint64_t DystanUsbSim::scansSent() const {

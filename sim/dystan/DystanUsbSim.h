@@ -14,14 +14,13 @@
 // stopped by hangUp() or destruction.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "pty/LineSplitter.h"
+#include "pty/CommandLines.h"
 #include "pty/PtyDevice.h"
 
 namespace korvane::sim {
@@ -86,9 +85,9 @@ class DystanUsbSim {
   Clock::duration intervalLocked(size_t bytes) const;
 
   const std::unique_ptr<PtyDevice> device_;
+  CommandLines received_;
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable received_;
   bool streaming_;
   bool rescheduled_ = false;
   bool binary_;
@@ -97,9 +96,6 @@ class DystanUsbSim {
   std::vector<int16_t> distances_;
   std::string garbage_;
   std::string configReply_ = "VERSION=3 DISTANCE=1 CANFD=0 CANBRS=0 CANID=0";
-  LineSplitter lines_;
-  std::string receivedBytes_;
-  std::vector<std::string> commands_;
   std::vector<std::string> pendingReplies_;
   uint64_t scansSent_ = 0;
   uint8_t sequence_ = 0;

@@ -79,19 +79,14 @@ void KromelUsbSim::run() {
 }
 
 void KromelUsbSim::receive() {
-  const std::string bytes = device_->readAvailable();
-  std::vector<std::string> lines;
-  {
-    std::lock_guard lock(mutex_);
-    receivedBytes_ += bytes;
-    lines = lines_.add(bytes);
+  for (const std::string& line : received_.add(device_->readAvailable())) {
+    obey(line);
+    received_.obeyed(line);
   }
-  for (const std::string& line : lines) obey(line);
 }
 
 void KromelUsbSim::obey(const std::string& line) {
   std::lock_guard lock(mutex_);
-  commands_.push_back(line);
   const std::string formatCommand = "COLORFORMAT,";
   const std::string sampleCommand = "SAMPLETIME,";
   if (line.rfind(formatCommand, 0) == 0) {
@@ -108,7 +103,6 @@ void KromelUsbSim::obey(const std::string& line) {
       rescheduled_ = true;
     }
   }
-  received_.notify_all();
 }
 
 std::string KromelUsbSim::nextLineLocked() {
@@ -161,18 +155,15 @@ int KromelUsbSim::sampleTimeMs() const {
 }
 
 std::vector<std::string> KromelUsbSim::commands() const {
-  std::lock_guard lock(mutex_);
-  return commands_;
+  return received_.lines();
 }
 
 std::string KromelUsbSim::received() const {
-  std::lock_guard lock(mutex_);
-  return receivedBytes_;
+  return received_.bytes();
 }
 
 bool KromelUsbSim::waitForCommands(size_t count, std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return received_.wait_for(lock, timeout, [&] { return commands_.size() >= count; });
+  return received_.waitFor(count, timeout);
 }
 
 uint64_t KromelUsbSim::linesSent() const {

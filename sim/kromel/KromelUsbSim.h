@@ -13,14 +13,13 @@
 // stopped by hangUp() or destruction.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "pty/LineSplitter.h"
+#include "pty/CommandLines.h"
 #include "pty/PtyDevice.h"
 
 namespace korvane::sim {
@@ -70,17 +69,14 @@ class KromelUsbSim {
   Clock::duration intervalLocked(size_t lineBytes) const;
 
   const std::unique_ptr<PtyDevice> device_;
+  CommandLines received_;
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable received_;
   bool streaming_ = true;
   bool rescheduled_ = false;  // a new sample time starts from now
   int sampleTimeMs_;
   std::string format_ = "XYZ";
   float color_[3] = {0.412f, 0.377f, 0.201f};
-  LineSplitter lines_;
-  std::string receivedBytes_;
-  std::vector<std::string> commands_;
   uint64_t linesSent_ = 0;
 };
 
