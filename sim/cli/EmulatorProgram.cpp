@@ -34,4 +34,8 @@ void announce(const std::string& device, const std::string& path, const std::str
   std::cerr << device << " emulated on " << path << note << " (Ctrl-C ends it)" << std::endl;
 }
 
+void showReceived(const std::vector<std::string>& lines, size_t& shown) {
+  for (; shown < lines.size(); ++shown) std::cerr << "received: " << lines[shown] << "\n";
+}
+
 }  // namespace korvane::sim

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace korvane::sim {
 
@@ -26,5 +27,9 @@ class StopSignals {
 // Prints the path alone on standard output, for scripts, and on standard error that the device
 // is emulated there (with the note after the path) and how the program ends.
 void announce(const std::string& device, const std::string& path, const std::string& note = "");
+
+// Prints on standard error, as "received: <line>", the command lines after the first `shown`,
+// and counts them as shown.
+void showReceived(const std::vector<std::string>& lines, size_t& shown);
 
 }  // namespace korvane::sim

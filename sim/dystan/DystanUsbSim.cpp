@@ -7,9 +7,6 @@ namespace korvane::sim {
 namespace {
 
 constexpr int kMaxRate = 1000;
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 
 void putUInt16(std::string& out, uint16_t value) {
   out.push_back(static_cast<char>(value & 0xFF));

@@ -9,9 +9,6 @@ namespace korvane::sim {
 namespace {
 
 constexpr int kMaxSampleTimeMs = 65535;
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 
 // Fixed four decimals, written without the process's locale (whose decimal mark may be a
 // comma).

@@ -10,10 +10,7 @@ namespace korvane::sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
 constexpr int kLongestBurst = 128;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 
 // The angle the driver adds for the device's geometry: the lens sits beside the laser.
 double correctionDegrees(double mm) {

@@ -13,10 +13,7 @@
 namespace korvane::sim {
 namespace {
 
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
 constexpr int kSamplesPerPacket = 40;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxRangeMm = 12000;
 

@@ -19,6 +19,14 @@
 
 namespace korvane::sim {
 
+// How long a device thread lets one streamed write wait for room in the terminal before it drops
+// it, and how long bytes a test hands a simulator to send may wait.
+constexpr int kStreamWriteTimeoutMs = 100;
+constexpr int kSendTimeoutMs = 1000;
+// How far a device that streams on a schedule may fall behind it before it lets the missed
+// sends go rather than bursting them out.
+constexpr std::chrono::milliseconds kMaxCatchUp{100};
+
 // How long bytes take on a serial line at this baud rate: ten bits a byte (start bit, eight data
 // bits, stop bit).
 std::chrono::nanoseconds lineTime(size_t bytes, int baud);

@@ -20,10 +20,7 @@ int main(int argc, char** argv) {
   }
   korvane::sim::announce("Dystan distance sensor", sensor->path());
   size_t shown = 0;
-  stopSignals.wait([&] {
-    auto commands = sensor->commands();
-    for (; shown < commands.size(); ++shown) std::cerr << "received: " << commands[shown] << "\n";
-  });
+  stopSignals.wait([&] { korvane::sim::showReceived(sensor->commands(), shown); });
   sensor->hangUp();
   return 0;
 }
