@@ -70,7 +70,8 @@ class PtyDevice {
   // Stops and joins the device thread. Safe to call more than once.
   void stop();
   // Closes the terminal, as an unplugged device vanishes: the driver's reads then fail at once
-  // and later writes here fail. Safe to call more than once.
+  // and later writes here fail. Called once the device thread has stopped, which alone reads
+  // the terminal. Safe to call more than once.
   void close();
   // stop() then close().
   void hangUp();
