@@ -1,26 +1,12 @@
 #include "DystanUsbSim.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 
 namespace korvane::sim {
 namespace {
 
 constexpr int kMaxRate = 1000;
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
-
-void closeIfOpen(int& fd) {
-  if (fd != -1) close(fd);
-  fd = -1;
-}
 
 void putUInt16(std::string& out, uint16_t value) {
   out.push_back(static_cast<char>(value & 0xFF));
@@ -46,35 +32,15 @@ std::string DystanUsbSim::frame(uint8_t sequence, const std::vector<int16_t>& di
 }
 
 std::unique_ptr<DystanUsbSim> DystanUsbSim::start(const Options& options) {
-  int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0) return nullptr;
-  char name[128];
-  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
-    close(master);
-    return nullptr;
-  }
-  int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (slave < 0) {
-    close(master);
-    return nullptr;
-  }
-  termios settings{};
-  tcgetattr(slave, &settings);
-  cfmakeraw(&settings);  // no echo of what the sensor sends, no line editing
-  tcsetattr(slave, TCSANOW, &settings);
-  std::unique_ptr<DystanUsbSim> sim(new DystanUsbSim(master, slave, name, options));
-  int wake[2];
-  if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) return nullptr;
-  sim->wakeRead_ = wake[0];
-  sim->wakeWrite_ = wake[1];
-  sim->thread_ = std::thread(&DystanUsbSim::run, sim.get());
+  auto device = PtyDevice::open();
+  if (!device) return nullptr;
+  std::unique_ptr<DystanUsbSim> sim(new DystanUsbSim(std::move(device), options));
+  sim->device_->run([sensor = sim.get()] { sensor->run(); });
   return sim;
 }
 
-DystanUsbSim::DystanUsbSim(int master, int slave, std::string path, const Options& options)
-    : master_(master),
-      slave_(slave),
-      path_(std::move(path)),
+DystanUsbSim::DystanUsbSim(std::unique_ptr<PtyDevice> device, const Options& options)
+    : device_(std::move(device)),
       streaming_(options.streaming),
       binary_(options.binary),
       outputRate_(std::clamp(options.outputRate, 0, kMaxRate)) {
@@ -83,45 +49,21 @@ DystanUsbSim::DystanUsbSim(int master, int slave, std::string path, const Option
 
 DystanUsbSim::~DystanUsbSim() {
   hangUp();
-  closeIfOpen(wakeRead_);
-  closeIfOpen(wakeWrite_);
 }
 
 void DystanUsbSim::hangUp() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  if (wakeWrite_ != -1) {
-    char byte = 1;
-    (void)!::write(wakeWrite_, &byte, 1);
-  }
-  if (thread_.joinable()) thread_.join();
-  std::lock_guard writer(writeMutex_);
-  closeIfOpen(master_);
-  closeIfOpen(slave_);
+  device_->hangUp();
 }
 
 void DystanUsbSim::run() {
   auto next = Clock::now();
-  while (true) {
+  while (!device_->stopping()) {
     int timeoutMs = -1;
     {
       std::lock_guard lock(mutex_);
-      if (stopping_) return;
-      if (streaming_) {
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-        timeoutMs = static_cast<int>(std::max<int64_t>(wait.count(), 0));
-      }
+      if (streaming_) timeoutMs = millisecondsUntil(next);
     }
-    pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    poll(fds, 2, timeoutMs);
-    if (fds[1].revents != 0) {
-      char drain[64];
-      while (read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-    }
-    if (fds[0].revents & POLLIN) receive();
+    if (device_->waitForInput(timeoutMs)) receive();
 
     std::vector<std::string> replies;
     std::string scan;
@@ -138,8 +80,8 @@ void DystanUsbSim::run() {
         next = std::max(next + intervalLocked(scan.size()), now - kMaxCatchUp);
       }
     }
-    for (const std::string& reply : replies) writeAll(reply, kStreamWriteTimeoutMs);
-    if (!scan.empty() && writeAll(scan, kStreamWriteTimeoutMs)) {
+    for (const std::string& reply : replies) device_->writeAll(reply, kStreamWriteTimeoutMs);
+    if (!scan.empty() && device_->writeAll(scan, kStreamWriteTimeoutMs)) {
       std::lock_guard lock(mutex_);
       ++scansSent_;
     }
@@ -147,30 +89,14 @@ void DystanUsbSim::run() {
 }
 
 void DystanUsbSim::receive() {
-  char buffer[256];
-  while (true) {
-    ssize_t count = read(master_, buffer, sizeof buffer);
-    if (count <= 0) return;
-    std::vector<std::string> lines;
-    {
-      std::lock_guard lock(mutex_);
-      receivedBytes_.append(buffer, static_cast<size_t>(count));
-      for (ssize_t i = 0; i < count; ++i) {
-        if (buffer[i] == '\n') {
-          lines.push_back(partial_);
-          partial_.clear();
-        } else if (buffer[i] != '\r') {
-          partial_.push_back(buffer[i]);
-        }
-      }
-    }
-    for (const std::string& line : lines) obey(line);
+  for (const std::string& line : received_.add(device_->readAvailable())) {
+    obey(line);
+    received_.obeyed(line);
   }
 }
 
 void DystanUsbSim::obey(const std::string& line) {
   std::lock_guard lock(mutex_);
-  commands_.push_back(line);
   if (line == "GETCONFIG") {
     if (!configReply_.empty()) pendingReplies_.push_back(configReply_ + "\r\n");
   } else if (startsWith(line, "VERBOSE,")) {
@@ -188,7 +114,6 @@ void DystanUsbSim::obey(const std::string& line) {
       rescheduled_ = true;
     }
   }
-  received_.notify_all();
 }
 
 std::string DystanUsbSim::nextScanLocked() {
@@ -201,32 +126,9 @@ std::string DystanUsbSim::nextScanLocked() {
 }
 
 DystanUsbSim::Clock::duration DystanUsbSim::intervalLocked(size_t bytes) const {
-  // Ten bits a byte: start bit, eight data bits, stop bit.
-  auto onTheWire =
-      std::chrono::nanoseconds(static_cast<int64_t>(bytes) * 10 * 1'000'000'000 / kBaud);
   Clock::duration period = outputRate_ > 0 ? std::chrono::nanoseconds(1'000'000'000LL / outputRate_)
                                            : Clock::duration::zero();
-  return std::max<Clock::duration>(period, onTheWire);
-}
-
-bool DystanUsbSim::writeAll(const std::string& bytes, int timeoutMs) {
-  std::lock_guard writer(writeMutex_);
-  if (master_ == -1) return false;
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t count = ::write(master_, bytes.data() + done, bytes.size() - done);
-    if (count > 0) {
-      done += static_cast<size_t>(count);
-      continue;
-    }
-    if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd entry{master_, POLLOUT, 0};
-    poll(&entry, 1, static_cast<int>(left));
-  }
-  return true;
+  return std::max<Clock::duration>(period, lineTime(bytes, kBaud));
 }
 
 void DystanUsbSim::setDistances(const std::vector<int16_t>& distances) {
@@ -239,8 +141,7 @@ void DystanUsbSim::setStreaming(bool on) {
     std::lock_guard lock(mutex_);
     streaming_ = on;
   }
-  char byte = 1;
-  if (wakeWrite_ != -1) (void)!::write(wakeWrite_, &byte, 1);
+  device_->wake();
 }
 
 void DystanUsbSim::setGarbage(const std::string& bytes) {
@@ -254,7 +155,7 @@ void DystanUsbSim::setConfigReply(const std::string& line) {
 }
 
 bool DystanUsbSim::send(const std::string& bytes) {
-  return writeAll(bytes, kSendTimeoutMs);
+  return device_->writeAll(bytes, kSendTimeoutMs);
 }
 
 bool DystanUsbSim::binary() const {
@@ -273,18 +174,15 @@ int DystanUsbSim::outputRate() const {
 }
 
 std::vector<std::string> DystanUsbSim::commands() const {
-  std::lock_guard lock(mutex_);
-  return commands_;
+  return received_.lines();
 }
 
 std::string DystanUsbSim::received() const {
-  std::lock_guard lock(mutex_);
-  return receivedBytes_;
+  return received_.bytes();
 }
 
 bool DystanUsbSim::waitForCommands(size_t count, std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return received_.wait_for(lock, timeout, [&] { return commands_.size() >= count; });
+  return received_.waitFor(count, timeout);
 }
 
 uint64_t DystanUsbSim::scansSent() const {

@@ -14,13 +14,14 @@
 // stopped by hangUp() or destruction.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "pty/CommandLines.h"
+#include "pty/PtyDevice.h"
 
 namespace korvane::sim {
 
@@ -42,7 +43,7 @@ class DystanUsbSim {
   DystanUsbSim& operator=(const DystanUsbSim&) = delete;
 
   // The path a driver opens, e.g. "/dev/pts/7".
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return device_->path(); }
 
   // Distances of the next scans (at most 255 are sent).
   void setDistances(const std::vector<int16_t>& distances);
@@ -76,25 +77,17 @@ class DystanUsbSim {
 
  private:
   using Clock = std::chrono::steady_clock;
-  DystanUsbSim(int master, int slave, std::string path, const Options& options);
+  DystanUsbSim(std::unique_ptr<PtyDevice> device, const Options& options);
   void run();
   void receive();
   void obey(const std::string& line);
   std::string nextScanLocked();
   Clock::duration intervalLocked(size_t bytes) const;
-  bool writeAll(const std::string& bytes, int timeoutMs);
 
-  int master_;
-  int slave_;  // held open so the terminal stays up while no driver has it open
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  const std::string path_;
-  std::thread thread_;
-  std::mutex writeMutex_;  // one writer at a time on the master side
+  const std::unique_ptr<PtyDevice> device_;
+  CommandLines received_;
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable received_;
-  bool stopping_ = false;
   bool streaming_;
   bool rescheduled_ = false;
   bool binary_;
@@ -103,9 +96,6 @@ class DystanUsbSim {
   std::vector<int16_t> distances_;
   std::string garbage_;
   std::string configReply_ = "VERSION=3 DISTANCE=1 CANFD=0 CANBRS=0 CANID=0";
-  std::string partial_;
-  std::string receivedBytes_;
-  std::vector<std::string> commands_;
   std::vector<std::string> pendingReplies_;
   uint64_t scansSent_ = 0;
   uint8_t sequence_ = 0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "JavaValues.h"
+#include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "dystan/DystanCanSim.h"
 #include "dystan/DystanUsbSim.h"
@@ -28,17 +30,6 @@ std::vector<jint> intsOf(JNIEnv* env, jintArray array) {
     env->GetIntArrayRegion(array, 0, static_cast<jsize>(values.size()), values.data());
   }
   return values;
-}
-
-std::string bytesOf(JNIEnv* env, jbyteArray array) {
-  std::string bytes;
-  if (array == nullptr) return bytes;
-  bytes.resize(static_cast<size_t>(env->GetArrayLength(array)));
-  if (!bytes.empty()) {
-    env->GetByteArrayRegion(array, 0, static_cast<jsize>(bytes.size()),
-                            reinterpret_cast<jbyte*>(bytes.data()));
-  }
-  return bytes;
 }
 
 std::vector<int16_t> distancesOf(JNIEnv* env, jintArray array) {
@@ -128,17 +119,16 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_start0(JNIEnv
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_path(JNIEnv* env, jclass,
                                                                           jlong id) {
-  auto sim = g_usb.find(id);
-  return sim ? env->NewStringUTF(sim->path().c_str()) : nullptr;
+  return pathOf(env, g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_stop(JNIEnv*, jclass, jlong id) {
-  if (auto sim = g_usb.remove(id)) sim->hangUp();
+  stop(g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_hangUp(JNIEnv*, jclass,
                                                                          jlong id) {
-  if (auto sim = g_usb.find(id)) sim->hangUp();
+  hangUp(g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_setDistances(JNIEnv* env, jclass,
@@ -168,10 +158,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_setConfigReply
     sim->setConfigReply("");
     return;
   }
-  const char* chars = env->GetStringUTFChars(line, nullptr);
-  if (chars == nullptr) return;
-  sim->setConfigReply(chars);
-  env->ReleaseStringUTFChars(line, chars);
+  if (auto text = textOf(env, line)) sim->setConfigReply(*text);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_send(JNIEnv* env, jclass,
@@ -198,18 +185,7 @@ JNIEXPORT jobjectArray JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_comman
                                                                                    jclass,
                                                                                    jlong id) {
   auto sim = g_usb.find(id);
-  std::vector<std::string> lines = sim ? sim->commands() : std::vector<std::string>{};
-  jclass stringClass = env->FindClass("java/lang/String");
-  if (stringClass == nullptr) return nullptr;
-  jobjectArray array = env->NewObjectArray(static_cast<jsize>(lines.size()), stringClass, nullptr);
-  if (array == nullptr) return nullptr;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    jstring line = env->NewStringUTF(lines[i].c_str());
-    if (line == nullptr) return nullptr;
-    env->SetObjectArrayElement(array, static_cast<jsize>(i), line);
-    env->DeleteLocalRef(line);
-  }
-  return array;
+  return stringArrayOf(env, sim ? sim->commands() : std::vector<std::string>{});
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanUsbEmulator_scansSent(JNIEnv*, jclass,

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "JavaValues.h"
+#include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "kromel/KromelCanSim.h"
 #include "kromel/KromelUsbSim.h"
@@ -83,17 +85,16 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_start0(JNIEnv
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_path(JNIEnv* env, jclass,
                                                                           jlong id) {
-  auto sim = g_usb.find(id);
-  return sim ? env->NewStringUTF(sim->path().c_str()) : nullptr;
+  return pathOf(env, g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_stop(JNIEnv*, jclass, jlong id) {
-  if (auto sim = g_usb.remove(id)) sim->hangUp();
+  stop(g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_hangUp(JNIEnv*, jclass,
                                                                          jlong id) {
-  if (auto sim = g_usb.find(id)) sim->hangUp();
+  hangUp(g_usb, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_setColor(JNIEnv*, jclass,
@@ -111,12 +112,9 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_setStreaming(J
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_send(JNIEnv* env, jclass,
                                                                            jlong id, jstring text) {
   auto sim = g_usb.find(id);
-  if (!sim || text == nullptr) return JNI_FALSE;
-  const char* chars = env->GetStringUTFChars(text, nullptr);
-  if (chars == nullptr) return JNI_FALSE;
-  bool sent = sim->send(chars);
-  env->ReleaseStringUTFChars(text, chars);
-  return sent ? JNI_TRUE : JNI_FALSE;
+  if (!sim) return JNI_FALSE;
+  auto bytes = textOf(env, text);
+  return bytes && sim->send(*bytes) ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_colorFormat(JNIEnv* env,
@@ -135,18 +133,7 @@ JNIEXPORT jobjectArray JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_comman
                                                                                    jclass,
                                                                                    jlong id) {
   auto sim = g_usb.find(id);
-  std::vector<std::string> lines = sim ? sim->commands() : std::vector<std::string>{};
-  jclass stringClass = env->FindClass("java/lang/String");
-  if (stringClass == nullptr) return nullptr;
-  jobjectArray array = env->NewObjectArray(static_cast<jsize>(lines.size()), stringClass, nullptr);
-  if (array == nullptr) return nullptr;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    jstring line = env->NewStringUTF(lines[i].c_str());
-    if (line == nullptr) return nullptr;
-    env->SetObjectArrayElement(array, static_cast<jsize>(i), line);
-    env->DeleteLocalRef(line);
-  }
-  return array;
+  return stringArrayOf(env, sim ? sim->commands() : std::vector<std::string>{});
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelUsbEmulator_linesSent(JNIEnv*, jclass,

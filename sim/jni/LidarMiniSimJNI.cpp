@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "JavaValues.h"
+#include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "lidarmini/LidarMiniSim.h"
 
@@ -25,8 +27,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_start0(JNIEnv
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_path(JNIEnv* env, jclass,
                                                                           jlong id) {
-  auto sim = g_lidars.find(id);
-  return sim ? env->NewStringUTF(sim->path().c_str()) : nullptr;
+  return pathOf(env, g_lidars, id);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_plugIn(JNIEnv*, jclass,
@@ -36,26 +37,20 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_plugIn(JNI
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_stop(JNIEnv*, jclass, jlong id) {
-  if (auto sim = g_lidars.remove(id)) sim->hangUp();
+  stop(g_lidars, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_hangUp(JNIEnv*, jclass,
                                                                          jlong id) {
-  if (auto sim = g_lidars.find(id)) sim->hangUp();
+  hangUp(g_lidars, id);
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_setInfo(
     JNIEnv* env, jclass, jlong id, jint model, jint firmware, jint hardware, jbyteArray serial) {
   auto sim = g_lidars.find(id);
   if (!sim) return;
-  std::string bytes;
-  if (serial != nullptr) {
-    jsize length = env->GetArrayLength(serial);
-    bytes.resize(static_cast<size_t>(length));
-    env->GetByteArrayRegion(serial, 0, length, reinterpret_cast<jbyte*>(bytes.data()));
-  }
   sim->setInfo(static_cast<uint8_t>(model), static_cast<uint16_t>(firmware),
-               static_cast<uint8_t>(hardware), bytes);
+               static_cast<uint8_t>(hardware), bytesOf(env, serial));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarMiniEmulator_setHealth(JNIEnv*, jclass,

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "JavaValues.h"
+#include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "lidar/LidarRoomSim.h"
 
@@ -28,8 +30,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_start0(JNIEnv
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_path(JNIEnv* env, jclass,
                                                                           jlong id) {
-  auto sim = g_lidars.find(id);
-  return sim ? env->NewStringUTF(sim->path().c_str()) : nullptr;
+  return pathOf(env, g_lidars, id);
 }
 
 JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt(JNIEnv*, jclass,
@@ -60,10 +61,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_send(JNIEn
                                                                            jbyteArray bytes) {
   auto sim = g_lidars.find(id);
   if (!sim || bytes == nullptr) return JNI_FALSE;
-  jsize size = env->GetArrayLength(bytes);
-  std::string data(static_cast<size_t>(size), '\0');
-  env->GetByteArrayRegion(bytes, 0, size, reinterpret_cast<jbyte*>(data.data()));
-  return sim->send(data) ? JNI_TRUE : JNI_FALSE;
+  return sim->send(bytesOf(env, bytes)) ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_revolutions(JNIEnv*, jclass,
@@ -72,8 +70,13 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_revolutions(J
   return sim ? static_cast<jlong>(sim->revolutions()) : 0;
 }
 
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_hangUp(JNIEnv*, jclass,
+                                                                         jlong id) {
+  hangUp(g_lidars, id);
+}
+
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_stop(JNIEnv*, jclass, jlong id) {
-  if (auto sim = g_lidars.remove(id)) sim->hangUp();
+  stop(g_lidars, id);
 }
 
 }  // extern "C"

@@ -13,13 +13,14 @@
 // stopped by hangUp() or destruction.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "pty/CommandLines.h"
+#include "pty/PtyDevice.h"
 
 namespace korvane::sim {
 
@@ -35,7 +36,7 @@ class KromelUsbSim {
   KromelUsbSim& operator=(const KromelUsbSim&) = delete;
 
   // The path a driver opens, e.g. "/dev/pts/7".
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return device_->path(); }
 
   // The colour the next lines carry.
   void setColor(float x, float y, float z);
@@ -60,35 +61,22 @@ class KromelUsbSim {
 
  private:
   using Clock = std::chrono::steady_clock;
-  KromelUsbSim(int master, int slave, std::string path, int sampleTimeMs);
+  KromelUsbSim(std::unique_ptr<PtyDevice> device, int sampleTimeMs);
   void run();
   void receive();
   void obey(const std::string& line);
   std::string nextLineLocked();
   Clock::duration intervalLocked(size_t lineBytes) const;
-  // Writes everything unless the port stays full for the timeout; false then.
-  bool writeAll(const std::string& bytes, int timeoutMs);
 
-  int master_;
-  int slave_;  // held open so the terminal stays up while no driver has it open
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  const std::string path_;
-  std::thread thread_;
-  std::mutex writeMutex_;  // one writer at a time on the master side
+  const std::unique_ptr<PtyDevice> device_;
+  CommandLines received_;
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable received_;
-  bool stopping_ = false;
-  bool hungUp_ = false;
   bool streaming_ = true;
   bool rescheduled_ = false;  // a new sample time starts from now
   int sampleTimeMs_;
   std::string format_ = "XYZ";
   float color_[3] = {0.412f, 0.377f, 0.201f};
-  std::string partial_;
-  std::string receivedBytes_;
-  std::vector<std::string> commands_;
   uint64_t linesSent_ = 0;
 };
 

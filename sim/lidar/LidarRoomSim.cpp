@@ -1,12 +1,6 @@
 #include "LidarRoomSim.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -16,10 +10,7 @@ namespace korvane::sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
 constexpr int kLongestBurst = 128;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 
 // The angle the driver adds for the device's geometry: the lens sits beside the laser.
 double correctionDegrees(double mm) {
@@ -50,11 +41,6 @@ std::string packet(uint8_t type, double startDegrees, double endDegrees,
   bytes[8] = static_cast<char>(check & 0xFF);
   bytes[9] = static_cast<char>(check >> 8);
   return bytes;
-}
-
-void closeIfOpen(int& fd) {
-  if (fd != -1) close(fd);
-  fd = -1;
 }
 
 }  // namespace
@@ -90,54 +76,22 @@ double LidarRoomSim::distanceAt(const Room& room, double degrees) {
 }
 
 std::unique_ptr<LidarRoomSim> LidarRoomSim::start(unsigned seed, bool streaming) {
-  int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0) return nullptr;
-  char name[128];
-  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
-    close(master);
-    return nullptr;
-  }
-  int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (slave < 0) {
-    close(master);
-    return nullptr;
-  }
-  termios settings{};
-  tcgetattr(slave, &settings);
-  cfmakeraw(&settings);
-  tcsetattr(slave, TCSANOW, &settings);
-  std::unique_ptr<LidarRoomSim> sim(new LidarRoomSim(master, slave, name, seed));
-  sim->streaming_ = streaming;
-  int wake[2];
-  if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) return nullptr;
-  sim->wakeRead_ = wake[0];
-  sim->wakeWrite_ = wake[1];
-  sim->thread_ = std::thread(&LidarRoomSim::run, sim.get());
+  auto device = PtyDevice::open();
+  if (!device) return nullptr;
+  std::unique_ptr<LidarRoomSim> sim(new LidarRoomSim(std::move(device), seed, streaming));
+  sim->device_->run([lidar = sim.get()] { lidar->run(); });
   return sim;
 }
 
-LidarRoomSim::LidarRoomSim(int master, int slave, std::string path, unsigned seed)
-    : master_(master), slave_(slave), path_(std::move(path)), random_(seed) {}
+LidarRoomSim::LidarRoomSim(std::unique_ptr<PtyDevice> device, unsigned seed, bool streaming)
+    : device_(std::move(device)), streaming_(streaming), random_(seed) {}
 
 LidarRoomSim::~LidarRoomSim() {
   hangUp();
-  closeIfOpen(wakeRead_);
-  closeIfOpen(wakeWrite_);
 }
 
 void LidarRoomSim::hangUp() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  if (wakeWrite_ != -1) {
-    char byte = 1;
-    (void)!write(wakeWrite_, &byte, 1);
-  }
-  if (thread_.joinable()) thread_.join();
-  std::lock_guard writer(writeMutex_);
-  closeIfOpen(master_);
-  closeIfOpen(slave_);
+  device_->hangUp();
 }
 
 uint16_t LidarRoomSim::sampleAt(double degrees) {
@@ -172,11 +126,10 @@ void LidarRoomSim::run() {
   const auto period = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / kRevolutionsPerSecond));
   auto next = Clock::now();
-  while (true) {
+  while (!device_->stopping()) {
     bool streaming;
     {
       std::lock_guard lock(mutex_);
-      if (stopping_) return;
       streaming = streaming_;
     }
     if (!streaming) {
@@ -185,8 +138,8 @@ void LidarRoomSim::run() {
       continue;
     }
     const std::string bytes = revolution();
-    // Bytes leave at the line rate, ten bits each; a revolution takes at least its period.
-    const auto byteTime = std::chrono::nanoseconds(10 * 1'000'000'000LL / kBaud);
+    // Bytes leave at the line rate; a revolution takes at least its period.
+    const auto byteTime = lineTime(1, kBaud);
     const auto start = next;
     size_t offset = 0;
     while (offset < bytes.size()) {
@@ -197,7 +150,7 @@ void LidarRoomSim::run() {
       }
       burst = std::min(burst, bytes.size() - offset);
       if (!waitUntil(start + byteTime * static_cast<int64_t>(offset + burst))) return;
-      writeAll(bytes.data() + offset, burst, kStreamWriteTimeoutMs);
+      device_->writeAll(bytes.data() + offset, burst, kStreamWriteTimeoutMs);
       offset += burst;
     }
     next = std::max(start + std::max<Clock::duration>(period, byteTime * bytes.size()),
@@ -207,45 +160,16 @@ void LidarRoomSim::run() {
 }
 
 bool LidarRoomSim::waitUntil(Clock::time_point when) {
-  while (true) {
-    {
-      std::lock_guard lock(mutex_);
-      if (stopping_) return false;
-    }
-    int timeoutMs = -1;
-    if (when != Clock::time_point::max()) {
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-      if (left <= 0) return true;
-      timeoutMs = static_cast<int>(left);
-    }
-    pollfd wake{wakeRead_, POLLIN, 0};
-    if (poll(&wake, 1, timeoutMs) > 0) {
-      char drain[64];
-      while (read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-      if (when == Clock::time_point::max()) return true;  // a setting changed
-    }
-  }
-}
-
-bool LidarRoomSim::writeAll(const char* data, size_t size, int timeoutMs) {
-  std::lock_guard writer(writeMutex_);
-  if (master_ == -1) return false;
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  size_t done = 0;
-  while (done < size) {
-    ssize_t count = write(master_, data + done, size - done);
-    if (count > 0) {
-      done += static_cast<size_t>(count);
+  while (!device_->stopping()) {
+    if (when == Clock::time_point::max()) {
+      if (device_->waitForWake(-1)) return true;  // a setting changed
       continue;
     }
-    if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd entry{master_, POLLOUT, 0};
-    poll(&entry, 1, static_cast<int>(left));
+    int timeoutMs = millisecondsUntil(when);
+    if (timeoutMs <= 0) return true;
+    device_->waitForWake(timeoutMs);
   }
-  return true;
+  return false;
 }
 
 void LidarRoomSim::setNoise(double sigmaMm) {
@@ -263,12 +187,11 @@ void LidarRoomSim::setStreaming(bool on) {
     std::lock_guard lock(mutex_);
     streaming_ = on;
   }
-  char byte = 1;
-  if (wakeWrite_ != -1) (void)!write(wakeWrite_, &byte, 1);
+  device_->wake();
 }
 
 bool LidarRoomSim::send(const std::string& bytes) {
-  return writeAll(bytes.data(), bytes.size(), kSendTimeoutMs);
+  return device_->writeAll(bytes, kSendTimeoutMs);
 }
 
 uint64_t LidarRoomSim::revolutions() const {

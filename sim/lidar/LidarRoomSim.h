@@ -20,7 +20,8 @@
 #include <mutex>
 #include <random>
 #include <string>
-#include <thread>
+
+#include "pty/PtyDevice.h"
 
 namespace korvane::sim {
 
@@ -47,7 +48,7 @@ class LidarRoomSim {
   LidarRoomSim& operator=(const LidarRoomSim&) = delete;
 
   // The path a driver opens, e.g. "/dev/pts/7".
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return device_->path(); }
 
   // Standard deviation of the noise added to each distance (0: none).
   void setNoise(double sigmaMm);
@@ -72,25 +73,17 @@ class LidarRoomSim {
 
  private:
   using Clock = std::chrono::steady_clock;
-  LidarRoomSim(int master, int slave, std::string path, unsigned seed);
+  LidarRoomSim(std::unique_ptr<PtyDevice> device, unsigned seed, bool streaming);
   void run();
   // Waits until the time or a wake-up; false when stopping.
   bool waitUntil(Clock::time_point when);
-  bool writeAll(const char* data, size_t size, int timeoutMs);
   uint16_t sampleAt(double degrees);
 
-  int master_;
-  int slave_;  // held open so the terminal stays up while no driver has it open
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  const std::string path_;
+  const std::unique_ptr<PtyDevice> device_;
   const Room room_;
-  std::thread thread_;
-  std::mutex writeMutex_;  // one writer at a time on the master side
 
   mutable std::mutex mutex_;
-  bool stopping_ = false;
-  bool streaming_ = true;
+  bool streaming_;
   double noise_ = 0;
   double dropouts_ = 0;
   std::mt19937 random_;

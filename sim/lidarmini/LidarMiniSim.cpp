@@ -1,13 +1,10 @@
 #include "LidarMiniSim.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -16,17 +13,9 @@
 namespace korvane::sim {
 namespace {
 
-constexpr int kStreamWriteTimeoutMs = 100;
-constexpr int kSendTimeoutMs = 1000;
 constexpr int kSamplesPerPacket = 40;
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(100);
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxRangeMm = 12000;
-
-void closeIfOpen(int& fd) {
-  if (fd != -1) close(fd);
-  fd = -1;
-}
 
 void put16(std::string& bytes, unsigned value) {
   bytes.push_back(static_cast<char>(value & 0xFF));
@@ -96,42 +85,19 @@ std::string packetBytes(bool start, double firstDeg, double lastDeg,
 }  // namespace
 
 std::unique_ptr<LidarMiniSim> LidarMiniSim::start() {
-  int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0) return nullptr;
-  char name[128];
-  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
-    close(master);
-    return nullptr;
-  }
-  int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (slave < 0) {
-    close(master);
-    return nullptr;
-  }
-  termios settings{};
-  tcgetattr(slave, &settings);
-  cfmakeraw(&settings);
-  cfsetispeed(&settings, B230400);
-  cfsetospeed(&settings, B230400);
-  tcsetattr(slave, TCSANOW, &settings);
-  std::unique_ptr<LidarMiniSim> sim(new LidarMiniSim(master, slave, name));
-  int wake[2];
-  if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) return nullptr;
-  sim->wakeRead_ = wake[0];
-  sim->wakeWrite_ = wake[1];
-  sim->thread_ = std::thread(&LidarMiniSim::run, sim.get());
+  auto device = PtyDevice::open(B230400);
+  if (!device) return nullptr;
+  std::unique_ptr<LidarMiniSim> sim(new LidarMiniSim(std::move(device)));
+  sim->device_->run([lidar = sim.get()] { lidar->run(); });
   return sim;
 }
 
-LidarMiniSim::LidarMiniSim(int master, int slave, std::string path)
-    : master_(master), slave_(slave), path_(std::move(path)) {
+LidarMiniSim::LidarMiniSim(std::unique_ptr<PtyDevice> device) : device_(std::move(device)) {
   std::memcpy(info_ + 4, "TMINIPLUS-SIM-01", 16);
 }
 
 LidarMiniSim::~LidarMiniSim() {
   hangUp();
-  closeIfOpen(wakeRead_);
-  closeIfOpen(wakeWrite_);
 }
 
 bool LidarMiniSim::plugIn() {
@@ -140,7 +106,7 @@ bool LidarMiniSim::plugIn() {
   char folder[] = "/tmp/korvane-devices-XXXXXX";
   if (mkdtemp(folder) == nullptr) return false;
   std::string link = std::string(folder) + "/ttyUSB0";
-  if (symlink(path_.c_str(), link.c_str()) != 0) {
+  if (symlink(device_->path().c_str(), link.c_str()) != 0) {
     rmdir(folder);
     return false;
   }
@@ -159,41 +125,20 @@ void LidarMiniSim::unplug() {
 }
 
 void LidarMiniSim::hangUp() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  if (wakeWrite_ != -1) {
-    char byte = 1;
-    (void)!write(wakeWrite_, &byte, 1);
-  }
-  if (thread_.joinable()) thread_.join();
+  device_->stop();
   unplug();
-  std::lock_guard writer(writeMutex_);
-  closeIfOpen(master_);
-  closeIfOpen(slave_);
+  device_->close();
 }
 
 void LidarMiniSim::run() {
   auto next = Clock::now();
-  while (true) {
+  while (!device_->stopping()) {
     int timeoutMs = -1;
     {
       std::lock_guard lock(mutex_);
-      if (stopping_) return;
-      if (scanning_ && !silent_) {
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-        timeoutMs = static_cast<int>(std::max<int64_t>(wait.count(), 0));
-      }
+      if (scanning_ && !silent_) timeoutMs = millisecondsUntil(next);
     }
-    pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    poll(fds, 2, timeoutMs);
-    if (fds[1].revents != 0) {
-      char drain[64];
-      while (read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-    }
-    if (fds[0].revents & POLLIN) receive();
+    if (device_->waitForInput(timeoutMs)) receive();
 
     auto now = Clock::now();
     std::string bytes;
@@ -209,11 +154,10 @@ void LidarMiniSim::run() {
       bytes += nextPacketLocked(samples);
       // A packet takes as long as its samples take to measure, and no less than the line needs.
       auto measuring = std::chrono::nanoseconds(int64_t{samples} * 1'000'000'000 / kSampleRate);
-      auto onTheWire =
-          std::chrono::nanoseconds(static_cast<int64_t>(bytes.size()) * 10 * 1'000'000'000 / kBaud);
-      next = std::max(next + std::max<Clock::duration>(measuring, onTheWire), now - kMaxCatchUp);
+      next = std::max(next + std::max<Clock::duration>(measuring, lineTime(bytes.size(), kBaud)),
+                      now - kMaxCatchUp);
     }
-    writeAll(bytes, kStreamWriteTimeoutMs);
+    device_->writeAll(bytes, kStreamWriteTimeoutMs);
   }
 }
 
@@ -248,19 +192,15 @@ std::string LidarMiniSim::garbageLocked() {
 }
 
 void LidarMiniSim::receive() {
-  uint8_t buffer[256];
-  while (true) {
-    ssize_t count = read(master_, buffer, sizeof buffer);
-    if (count <= 0) return;
-    for (ssize_t i = 0; i < count; ++i) {
-      bool command;
-      {
-        std::lock_guard lock(mutex_);
-        command = pendingA5_;
-        pendingA5_ = !command && buffer[i] == 0xA5;
-      }
-      if (command) obey(buffer[i]);
+  for (char byte : device_->readAvailable()) {
+    const auto value = static_cast<uint8_t>(byte);
+    bool command;
+    {
+      std::lock_guard lock(mutex_);
+      command = pendingA5_;
+      pendingA5_ = !command && value == 0xA5;
     }
+    if (command) obey(value);
   }
 }
 
@@ -300,27 +240,7 @@ void LidarMiniSim::obey(uint8_t code) {
     if (silent_) answer.clear();
     received_.notify_all();
   }
-  if (!answer.empty()) writeAll(answer, kSendTimeoutMs);
-}
-
-bool LidarMiniSim::writeAll(const std::string& bytes, int timeoutMs) {
-  std::lock_guard writer(writeMutex_);
-  if (master_ == -1) return false;
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
-    if (count > 0) {
-      done += static_cast<size_t>(count);
-      continue;
-    }
-    if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd entry{master_, POLLOUT, 0};
-    poll(&entry, 1, static_cast<int>(left));
-  }
-  return true;
+  if (!answer.empty()) device_->writeAll(answer, kSendTimeoutMs);
 }
 
 void LidarMiniSim::setInfo(uint8_t model, uint16_t firmware, uint8_t hardware,
@@ -346,8 +266,7 @@ void LidarMiniSim::setSilent(bool silent) {
     std::lock_guard lock(mutex_);
     silent_ = silent;
   }
-  char byte = 1;
-  if (wakeWrite_ != -1) (void)!write(wakeWrite_, &byte, 1);
+  device_->wake();
 }
 
 void LidarMiniSim::setGarbage(bool garbage) {
@@ -356,7 +275,7 @@ void LidarMiniSim::setGarbage(bool garbage) {
 }
 
 bool LidarMiniSim::send(const std::string& bytes) {
-  return writeAll(bytes, kSendTimeoutMs);
+  return device_->writeAll(bytes, kSendTimeoutMs);
 }
 
 bool LidarMiniSim::scanning() const {

@@ -21,8 +21,9 @@
 #include <mutex>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "pty/PtyDevice.h"
 
 namespace korvane::sim {
 
@@ -41,7 +42,7 @@ class LidarMiniSim {
   LidarMiniSim& operator=(const LidarMiniSim&) = delete;
 
   // The path a driver opens, e.g. "/dev/pts/7".
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return device_->path(); }
   // Links the terminal as ttyUSB0 in a folder of its own and makes that folder the one in which
   // drivers look for USB serial devices. Undone by hangUp(). False when the link cannot be made.
   bool plugIn();
@@ -72,28 +73,20 @@ class LidarMiniSim {
 
  private:
   using Clock = std::chrono::steady_clock;
-  LidarMiniSim(int master, int slave, std::string path);
+  explicit LidarMiniSim(std::unique_ptr<PtyDevice> device);
   void run();
   void receive();
   void obey(uint8_t code);
   // The next packet of the stream, advancing the revolution; samples is set to its sample count.
   std::string nextPacketLocked(int& samples);
   std::string garbageLocked();
-  bool writeAll(const std::string& bytes, int timeoutMs);
   void unplug();
 
-  int master_;
-  int slave_;  // held open so the terminal stays up while no driver has it open
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  const std::string path_;
+  const std::unique_ptr<PtyDevice> device_;
   std::string linkFolder_;
-  std::thread thread_;
-  std::mutex writeMutex_;  // one writer at a time on the master side
 
   mutable std::mutex mutex_;
   mutable std::condition_variable received_;
-  bool stopping_ = false;
   bool scanning_ = false;
   bool silent_ = false;
   bool garbage_ = false;

@@ -3,31 +3,14 @@
 //
 // Usage: kromel_usb_emulator [sample time ms (default 20)] [x y z]
 
-#include <signal.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/EmulatorProgram.h"
 #include "kromel/KromelUsbSim.h"
 
-namespace {
-
-void ignore(int) {}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  // Interrupts are taken by the main thread alone, which waits for them below. A handler is set
-  // so that they arrive even when the shell started this program with them ignored.
-  signal(SIGINT, ignore);
-  signal(SIGTERM, ignore);
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
+  const korvane::sim::StopSignals stopSignals;
   int sampleTimeMs = argc > 1 ? std::atoi(argv[1]) : 20;
   auto sensor = korvane::sim::KromelUsbSim::start(sampleTimeMs);
   if (!sensor) {
@@ -38,15 +21,9 @@ int main(int argc, char** argv) {
     sensor->setColor(std::strtof(argv[2], nullptr), std::strtof(argv[3], nullptr),
                      std::strtof(argv[4], nullptr));
   }
-  std::cout << sensor->path() << std::endl;
-  std::cerr << "Kromel colour sensor emulated on " << sensor->path() << " (Ctrl-C ends it)"
-            << std::endl;
+  korvane::sim::announce("Kromel colour sensor", sensor->path());
   size_t shown = 0;
-  const timespec tick{0, 200 * 1000000L};
-  while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
-    auto commands = sensor->commands();
-    for (; shown < commands.size(); ++shown) std::cerr << "received: " << commands[shown] << "\n";
-  }
+  stopSignals.wait([&] { korvane::sim::showReceived(sensor->commands(), shown); });
   sensor->hangUp();
   return 0;
 }

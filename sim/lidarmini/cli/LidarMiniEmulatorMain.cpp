@@ -5,32 +5,17 @@
 // With a folder, the terminal is also linked there as ttyUSB0, so that a driver looking for USB
 // serial devices in that folder finds it as port 0.
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 
+#include "cli/EmulatorProgram.h"
 #include "lidarmini/LidarMiniSim.h"
 
-namespace {
-
-void ignore(int) {}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  // Interrupts are taken by the main thread alone, which waits for them below. A handler is set
-  // so that they arrive even when the shell started this program with them ignored.
-  signal(SIGINT, ignore);
-  signal(SIGTERM, ignore);
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
+  const korvane::sim::StopSignals stopSignals;
   auto lidar = korvane::sim::LidarMiniSim::start();
   if (!lidar) {
     std::cerr << "lidarmini_emulator: no pseudo-terminal could be made" << std::endl;
@@ -44,18 +29,15 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::cout << lidar->path() << std::endl;
-  std::cerr << "T-mini Plus emulated on " << lidar->path()
-            << (link.empty() ? "" : " (linked as " + link + ")") << " (Ctrl-C ends it)"
-            << std::endl;
+  korvane::sim::announce("T-mini Plus", lidar->path(),
+                         link.empty() ? "" : " (linked as " + link + ")");
   size_t shown = 0;
-  const timespec tick{0, 200 * 1000000L};
-  while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
+  stopSignals.wait([&] {
     auto commands = lidar->commands();
     for (; shown < commands.size(); ++shown) {
       std::fprintf(stderr, "received: A5 %02X\n", commands[shown]);
     }
-  }
+  });
   lidar->hangUp();
   if (!link.empty()) unlink(link.c_str());
   return 0;

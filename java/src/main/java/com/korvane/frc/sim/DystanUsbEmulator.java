@@ -7,17 +7,9 @@ package com.korvane.frc.sim;
  * baud allows): text lines at first, binary scan frames once switched. It can send garbage
  * between frames and hang up like an unplugged device. All methods are thread-safe.
  */
-public final class DystanUsbEmulator implements AutoCloseable {
-  static {
-    SimLibraries.loadSimulators();
-  }
-
-  private long id;
-  private final String path;
-
+public final class DystanUsbEmulator extends PtyEmulator {
   private DystanUsbEmulator(long id) {
-    this.id = id;
-    this.path = path(id);
+    super(id, DystanUsbEmulator::path, DystanUsbEmulator::hangUp, DystanUsbEmulator::stop);
   }
 
   /**
@@ -28,72 +20,50 @@ public final class DystanUsbEmulator implements AutoCloseable {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static DystanUsbEmulator start(int outputRate, boolean binary) {
-    long id = start0(outputRate, binary);
-    if (id == 0) {
-      throw new IllegalStateException("no pseudo-terminal for the emulated distance sensor");
-    }
-    return new DystanUsbEmulator(id);
-  }
-
-  /** The device path to open, e.g. "/dev/pts/7". */
-  public String path() {
-    return path;
+    return new DystanUsbEmulator(started(start0(outputRate, binary), "distance sensor"));
   }
 
   /** Distances of the next scans (at most 255). */
   public synchronized void setDistances(int... distances) {
-    setDistances(id, distances);
+    setDistances(id(), distances);
   }
 
   /** A sensor that does not stream sends only replies and what {@link #send(byte[])} gives it. */
   public synchronized void setStreaming(boolean on) {
-    setStreaming(id, on);
+    setStreaming(id(), on);
   }
 
   /** Bytes sent before every streamed scan. */
   public synchronized void setGarbage(byte[] bytes) {
-    setGarbage(id, bytes);
+    setGarbage(id(), bytes);
   }
 
   /** The line that answers "GETCONFIG"; empty for no answer. */
   public synchronized void setConfigReply(String line) {
-    setConfigReply(id, line);
+    setConfigReply(id(), line);
   }
 
   /** Sends the bytes as they are. */
   public synchronized boolean send(byte[] bytes) {
-    return send(id, bytes);
+    return send(id(), bytes);
   }
 
   public synchronized boolean binary() {
-    return binary(id);
+    return binary(id());
   }
 
   public synchronized int outputRate() {
-    return outputRate(id);
+    return outputRate(id());
   }
 
   /** Lines received from the robot program, without their line ends. */
   public synchronized String[] commands() {
-    return commands(id);
+    return commands(id());
   }
 
   /** Scans streamed so far. */
   public synchronized long scansSent() {
-    return scansSent(id);
-  }
-
-  /** Closes the pseudo-terminal: the robot program's reads then fail, as when unplugged. */
-  public synchronized void hangUp() {
-    hangUp(id);
-  }
-
-  @Override
-  public synchronized void close() {
-    if (id != 0) {
-      stop(id);
-      id = 0;
-    }
+    return scansSent(id());
   }
 
   private static native long start0(int outputRate, boolean binary);

@@ -6,17 +6,9 @@ package com.korvane.frc.sim;
  * 115200-baud line rate for 0), obeys "COLORFORMAT," and "SAMPLETIME," commands, and can be made
  * to hang up like an unplugged device. All methods are thread-safe.
  */
-public final class KromelUsbEmulator implements AutoCloseable {
-  static {
-    SimLibraries.loadSimulators();
-  }
-
-  private long id;
-  private final String path;
-
+public final class KromelUsbEmulator extends PtyEmulator {
   private KromelUsbEmulator(long id) {
-    this.id = id;
-    this.path = path(id);
+    super(id, KromelUsbEmulator::path, KromelUsbEmulator::hangUp, KromelUsbEmulator::stop);
   }
 
   /**
@@ -25,62 +17,40 @@ public final class KromelUsbEmulator implements AutoCloseable {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static KromelUsbEmulator start(int sampleTimeMs) {
-    long id = start0(sampleTimeMs);
-    if (id == 0) {
-      throw new IllegalStateException("no pseudo-terminal for the emulated colour sensor");
-    }
-    return new KromelUsbEmulator(id);
-  }
-
-  /** The device path to open, e.g. "/dev/pts/7". */
-  public String path() {
-    return path;
+    return new KromelUsbEmulator(started(start0(sampleTimeMs), "colour sensor"));
   }
 
   public synchronized void setColor(float x, float y, float z) {
-    setColor(id, x, y, z);
+    setColor(id(), x, y, z);
   }
 
   /** A sensor that does not stream sends only what {@link #send(String)} gives it. */
   public synchronized void setStreaming(boolean on) {
-    setStreaming(id, on);
+    setStreaming(id(), on);
   }
 
   /** Sends the text as it is (add "\r\n" for a line). */
   public synchronized boolean send(String text) {
-    return send(id, text);
+    return send(id(), text);
   }
 
   /** "XYZ", "RGB", "RAW", "SRGB" or "HEX". */
   public synchronized String colorFormat() {
-    return colorFormat(id);
+    return colorFormat(id());
   }
 
   public synchronized int sampleTimeMs() {
-    return sampleTimeMs(id);
+    return sampleTimeMs(id());
   }
 
   /** Lines received from the robot program, without their line ends. */
   public synchronized String[] commands() {
-    return commands(id);
+    return commands(id());
   }
 
   /** Lines streamed so far. */
   public synchronized long linesSent() {
-    return linesSent(id);
-  }
-
-  /** Closes the pseudo-terminal: the robot program's reads then fail, as when unplugged. */
-  public synchronized void hangUp() {
-    hangUp(id);
-  }
-
-  @Override
-  public synchronized void close() {
-    if (id != 0) {
-      stop(id);
-      id = 0;
-    }
+    return linesSent(id());
   }
 
   private static native long start0(int sampleTimeMs);

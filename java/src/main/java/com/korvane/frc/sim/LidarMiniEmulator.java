@@ -7,17 +7,9 @@ package com.korvane.frc.sim;
  * beginning with a start packet. {@link #plugIn()} makes it the first USB serial device that the
  * driver finds, so {@code LidarMini.create(0)} opens it. All methods are thread-safe.
  */
-public final class LidarMiniEmulator implements AutoCloseable {
-  static {
-    SimLibraries.loadSimulators();
-  }
-
-  private long id;
-  private final String path;
-
+public final class LidarMiniEmulator extends PtyEmulator {
   private LidarMiniEmulator(long id) {
-    this.id = id;
-    this.path = path(id);
+    super(id, LidarMiniEmulator::path, LidarMiniEmulator::hangUp, LidarMiniEmulator::stop);
   }
 
   /**
@@ -26,16 +18,7 @@ public final class LidarMiniEmulator implements AutoCloseable {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarMiniEmulator start() {
-    long id = start0();
-    if (id == 0) {
-      throw new IllegalStateException("no pseudo-terminal for the emulated mini LiDAR");
-    }
-    return new LidarMiniEmulator(id);
-  }
-
-  /** The pseudo-terminal's path, e.g. "/dev/pts/7". */
-  public String path() {
-    return path;
+    return new LidarMiniEmulator(started(start0(), "mini LiDAR"));
   }
 
   /**
@@ -45,60 +28,47 @@ public final class LidarMiniEmulator implements AutoCloseable {
    * @throws IllegalStateException when the link cannot be made
    */
   public synchronized void plugIn() {
-    if (!plugIn(id)) {
+    if (!plugIn(id())) {
       throw new IllegalStateException("the emulated mini LiDAR could not be linked as ttyUSB0");
     }
   }
 
   /** The info answer; the serial number is sent as its first 16 bytes (padded with zeros). */
   public synchronized void setInfo(int model, int firmware, int hardware, byte[] serial) {
-    setInfo(id, model, firmware, hardware, serial);
+    setInfo(id(), model, firmware, hardware, serial);
   }
 
   public synchronized void setHealth(int status, int errorCode) {
-    setHealth(id, status, errorCode);
+    setHealth(id(), status, errorCode);
   }
 
   /** A silent LiDAR answers nothing and streams nothing. */
   public synchronized void setSilent(boolean silent) {
-    setSilent(id, silent);
+    setSilent(id(), silent);
   }
 
   /** Bytes that begin no packet before every packet. */
   public synchronized void setGarbage(boolean garbage) {
-    setGarbage(id, garbage);
+    setGarbage(id(), garbage);
   }
 
   public synchronized boolean isScanning() {
-    return isScanning(id);
+    return isScanning(id());
   }
 
   /** The scan frequency in tenths of a hertz, 60 to 120. */
   public synchronized int frequencyTenthsHz() {
-    return frequencyTenthsHz(id);
+    return frequencyTenthsHz(id());
   }
 
   /** Samples in each revolution at the present frequency. */
   public synchronized int pointsPerRevolution() {
-    return pointsPerRevolution(id);
+    return pointsPerRevolution(id());
   }
 
   /** Revolutions begun so far. */
   public synchronized long revolutionsSent() {
-    return revolutionsSent(id);
-  }
-
-  /** Closes the pseudo-terminal: the driver's reads then fail, as when unplugged. */
-  public synchronized void hangUp() {
-    hangUp(id);
-  }
-
-  @Override
-  public synchronized void close() {
-    if (id != 0) {
-      stop(id);
-      id = 0;
-    }
+    return revolutionsSent(id());
   }
 
   private static native long start0();

@@ -7,17 +7,9 @@ package com.korvane.frc.sim;
  * the 115200-baud line rate in bursts that cut them anywhere. Noise and dropouts are settable.
  * All methods are thread-safe.
  */
-public final class LidarRoomEmulator implements AutoCloseable {
-  static {
-    SimLibraries.loadSimulators();
-  }
-
-  private long id;
-  private final String path;
-
+public final class LidarRoomEmulator extends PtyEmulator {
   private LidarRoomEmulator(long id) {
-    this.id = id;
-    this.path = path(id);
+    super(id, LidarRoomEmulator::path, LidarRoomEmulator::hangUp, LidarRoomEmulator::stop);
   }
 
   /**
@@ -28,16 +20,7 @@ public final class LidarRoomEmulator implements AutoCloseable {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarRoomEmulator start(int seed, boolean streaming) {
-    long id = start0(seed, streaming);
-    if (id == 0) {
-      throw new IllegalStateException("no pseudo-terminal for the emulated LiDAR");
-    }
-    return new LidarRoomEmulator(id);
-  }
-
-  /** The device path, e.g. "/dev/pts/7". */
-  public String path() {
-    return path;
+    return new LidarRoomEmulator(started(start0(seed, streaming), "LiDAR"));
   }
 
   /** The distance (mm) the room shows from the LiDAR at that angle (degrees), without noise. */
@@ -45,12 +28,12 @@ public final class LidarRoomEmulator implements AutoCloseable {
 
   /** Standard deviation of the noise added to every distance, in mm. */
   public synchronized void setNoise(double sigmaMm) {
-    setNoise(id, sigmaMm);
+    setNoise(id(), sigmaMm);
   }
 
   /** Fraction (0..1) of samples that come back empty. */
   public synchronized void setDropoutRate(double fraction) {
-    setDropoutRate(id, fraction);
+    setDropoutRate(id(), fraction);
   }
 
   /**
@@ -58,25 +41,17 @@ public final class LidarRoomEmulator implements AutoCloseable {
    * end of the revolution it is sending).
    */
   public synchronized void setStreaming(boolean on) {
-    setStreaming(id, on);
+    setStreaming(id(), on);
   }
 
   /** Sends the bytes as they are. */
   public synchronized boolean send(byte[] bytes) {
-    return send(id, bytes);
+    return send(id(), bytes);
   }
 
   /** Revolutions sent so far. */
   public synchronized long revolutions() {
-    return revolutions(id);
-  }
-
-  @Override
-  public synchronized void close() {
-    if (id != 0) {
-      stop(id);
-      id = 0;
-    }
+    return revolutions(id());
   }
 
   private static native long start0(int seed, boolean streaming);
@@ -94,4 +69,6 @@ public final class LidarRoomEmulator implements AutoCloseable {
   private static native long revolutions(long id);
 
   private static native void stop(long id);
+
+  private static native void hangUp(long id);
 }
