@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_DystanSimulator.h"
+#include "com_korvane_frc_sim_DystanUsbEmulator.h"
 #include "dystan/DystanCanSim.h"
 #include "dystan/DystanUsbSim.h"
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_KromelSimulator.h"
+#include "com_korvane_frc_sim_KromelUsbEmulator.h"
 #include "kromel/KromelCanSim.h"
 #include "kromel/KromelUsbSim.h"
 

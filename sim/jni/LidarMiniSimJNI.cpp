@@ -6,6 +6,7 @@
 #include <string>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_LidarMiniEmulator.h"
 #include "lidarmini/LidarMiniSim.h"
 
 using korvane::sim::LidarMiniSim;

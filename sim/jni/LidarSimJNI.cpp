@@ -6,6 +6,7 @@
 #include <string>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_LidarRoomEmulator.h"
 #include "lidar/LidarRoomSim.h"
 
 using korvane::sim::LidarRoomSim;
