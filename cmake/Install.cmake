@@ -15,7 +15,8 @@ install(TARGETS KorvaneDriver korvane_drivers korvane_platform EXPORT KorvaneDri
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS korvane_sim_jni LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(TARGETS kromel_usb_emulator dystan_usb_emulator lidarmini_emulator lidar_room_emulator
+install(TARGETS korvane_virtual_robot kromel_usb_emulator dystan_usb_emulator lidarmini_emulator
+                lidar_room_emulator
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The drivers' headers under include/korvane-driver (they include common/StopSignal.h); the
@@ -51,4 +52,20 @@ if(KORVANE_BUILD_TESTS AND NOT KORVANE_SANITIZE)
                    ${CMAKE_BINARY_DIR}/package-test/downstream-cpp)
   set_tests_properties(package.downstream-cpp PROPERTIES TIMEOUT 300 LABELS package
                        RESOURCE_LOCK install-tree)
+endif()
+
+# The virtual robot starts every emulator, prints their paths and stops cleanly on SIGINT.
+if(KORVANE_BUILD_TESTS)
+  add_test(NAME sim.virtual-robot
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_virtual_robot.sh
+                   $<TARGET_FILE:korvane_virtual_robot> ${CMAKE_BINARY_DIR}/package-test/virtual-robot
+                   $<$<BOOL:${KORVANE_BUILD_JAVA}>:${Java_JAVA_EXECUTABLE}>
+                   $<$<BOOL:${KORVANE_BUILD_JAVA}>:${CMAKE_BINARY_DIR}/jar/korvane.jar>
+                   $<$<BOOL:${KORVANE_BUILD_JAVA}>:${CMAKE_BINARY_DIR}/lib>
+                   $<$<BOOL:${KORVANE_BUILD_JAVA}>:${PROJECT_SOURCE_DIR}/tests/packaging/VirtualRobotClient.java>
+                   COMMAND_EXPAND_LISTS)
+  set_tests_properties(sim.virtual-robot PROPERTIES TIMEOUT 120 LABELS cpp)
+  if(KORVANE_BUILD_JAVA)
+    set_tests_properties(sim.virtual-robot PROPERTIES LABELS "cpp;java")
+  endif()
 endif()
