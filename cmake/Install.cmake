@@ -29,7 +29,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(KORVANE_BUILD_JAVA)
-  install(FILES ${CMAKE_BINARY_DIR}/jar/korvane.jar DESTINATION ${KORVANE_INSTALL_JAVADIR}
+  get_target_property(installed_jar korvane_jar JAR_FILE)
+  install(FILES ${installed_jar} DESTINATION ${KORVANE_INSTALL_JAVADIR}
           RENAME korvane-${PROJECT_VERSION}.jar)
 endif()
 
@@ -49,9 +50,8 @@ if(KORVANE_BUILD_TESTS AND NOT KORVANE_SANITIZE)
   add_test(NAME package.downstream-cpp
            COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_downstream_cpp.sh ${CMAKE_BINARY_DIR}
                    ${PROJECT_SOURCE_DIR}/tests/packaging/downstream
-                   ${CMAKE_BINARY_DIR}/package-test/downstream-cpp)
-  set_tests_properties(package.downstream-cpp PROPERTIES TIMEOUT 300 LABELS package
-                       RESOURCE_LOCK install-tree)
+                   ${CMAKE_BINARY_DIR}/package-test/downstream-cpp ${KORVANE_BUILD_JAVA})
+  set_tests_properties(package.downstream-cpp PROPERTIES TIMEOUT 300 LABELS package)
 endif()
 
 # The virtual robot starts every emulator, prints their paths and stops cleanly on SIGINT.
