@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "com_korvane_frc_sim_SimCan.h"
+#include "com_korvane_frc_sim_SimSystem.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
 

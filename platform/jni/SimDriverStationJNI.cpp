@@ -2,6 +2,7 @@
 
 #include <jni.h>
 
+#include "com_korvane_frc_sim_SimDriverStation.h"
 #include "korvane/sim/DriverStation.h"
 
 using namespace korvane::sim;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "com_korvane_frc_sim_SimI2C.h"
 #include "korvane/sim/I2c.h"
 
 using namespace korvane::sim;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "com_korvane_frc_sim_SimSerial.h"
 #include "korvane/sim/Serial.h"
 
 using namespace korvane::sim;

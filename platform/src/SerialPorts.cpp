@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
@@ -33,6 +34,15 @@ constexpr double kDefaultTimeoutSeconds = 5.0;
 constexpr int32_t kFirstHandle = 0x0C00001;
 const std::array<const char*, kPortCount> kDefaultPaths = {"/dev/ttyS0", "/dev/ttyS1",
                                                            "/dev/ttyUSB0", "/dev/ttyUSB1"};
+
+// A robot program run against emulated devices in another process (the virtual robot) is pointed
+// at them by KORVANE_SIM_SERIAL_PORT_<n>=<path> in its environment, read whenever the ports take
+// their defaults.
+std::string defaultPath(int port) {
+  const std::string name = "KORVANE_SIM_SERIAL_PORT_" + std::to_string(port);
+  const char* path = std::getenv(name.c_str());
+  return path != nullptr && *path != '\0' ? path : kDefaultPaths[port];
+}
 
 // One open handle. The descriptor is closed when the last user lets go, so a reader still inside
 // HAL_ReadSerial never reads a descriptor number that was reused.
@@ -84,7 +94,7 @@ struct Ports {
   int32_t nextHandle = kFirstHandle;
   std::array<Failure, kSerialCallCount> failures{};
   Ports() {
-    for (int i = 0; i < kPortCount; ++i) paths[i] = kDefaultPaths[i];
+    for (int i = 0; i < kPortCount; ++i) paths[i] = defaultPath(i);
   }
 };
 
@@ -371,7 +381,7 @@ void resetSerial() {
     closing.swap(p.handles);
     p.log.clear();
     p.failures.fill(Failure{});
-    for (int i = 0; i < kPortCount; ++i) p.paths[i] = kDefaultPaths[i];
+    for (int i = 0; i < kPortCount; ++i) p.paths[i] = defaultPath(i);
   }
   for (auto& [handle, port] : closing) {
     port->closed.store(true);

@@ -11,6 +11,8 @@
 #include "JavaValues.h"
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_DystanSimulator.h"
+#include "com_korvane_frc_sim_DystanUsbEmulator.h"
 #include "dystan/DystanCanSim.h"
 #include "dystan/DystanUsbSim.h"
 

@@ -10,6 +10,8 @@
 #include "JavaValues.h"
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_KromelSimulator.h"
+#include "com_korvane_frc_sim_KromelUsbEmulator.h"
 #include "kromel/KromelCanSim.h"
 #include "kromel/KromelUsbSim.h"
 

@@ -8,6 +8,7 @@
 #include "JavaValues.h"
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_LidarMiniEmulator.h"
 #include "lidarmini/LidarMiniSim.h"
 
 using korvane::sim::LidarMiniSim;

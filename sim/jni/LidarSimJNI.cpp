@@ -8,6 +8,7 @@
 #include "JavaValues.h"
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_LidarRoomEmulator.h"
 #include "lidar/LidarRoomSim.h"
 
 using korvane::sim::LidarRoomSim;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_LinvoSimulator.h"
 #include "linvo/LinvoSim.h"
 
 using korvane::sim::LinvoSim;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "SimRegistry.h"
+#include "com_korvane_frc_sim_TorqaSimulator.h"
 #include "torqa/TorqaSim.h"
 
 using korvane::sim::TorqaSim;

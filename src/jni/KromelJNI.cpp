@@ -8,6 +8,7 @@
 
 #include "Boundary.h"
 #include "KorvaneSerial.h"
+#include "com_korvane_frc_jni_KromelJNI.h"
 
 namespace {
 

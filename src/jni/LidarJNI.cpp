@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Boundary.h"
+#include "com_korvane_frc_jni_LidarJNI.h"
 
 extern "C" {
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "com_korvane_frc_jni_LinvoJNI.h"
+
 extern "C" {
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1initializeI2C(JNIEnv*, jclass,

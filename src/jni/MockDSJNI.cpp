@@ -4,6 +4,8 @@
 
 #include <jni.h>
 
+#include "com_korvane_frc_jni_MockDSJNI.h"
+
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1create(JNIEnv*, jclass) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Boundary.h"
+#include "com_korvane_frc_jni_TorqaJNI.h"
 
 using boundary::canHandle;
 using boundary::toBool;

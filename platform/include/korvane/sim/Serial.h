@@ -4,6 +4,8 @@
 // number is a real tty path (by default the controller's own: "/dev/ttyS0" on board, "/dev/ttyS1"
 // on the expansion port, "/dev/ttyUSB0" and "/dev/ttyUSB1" for the two USB adapters), which a
 // test or a simulator may remap, for example to a pseudo-terminal it serves.
+// KORVANE_SIM_SERIAL_PORT_<n>=<path> in the environment replaces port n's default (also after
+// resetSerial), for a robot program pointed at devices emulated by another process.
 //
 // The HAL serial functions keep the controller's contracts: settings are applied with termios
 // and can be read back; HAL_ReadSerial waits up to the port's timeout (5 s until set) for the

@@ -9,7 +9,7 @@
 namespace korvane::sim {
 
 void setSerialDeviceDirectory(const std::string& directory);
-// "/dev" until set.
+// KORVANE_SIM_SERIAL_DEVICE_DIR from the environment, else "/dev", until set.
 std::string serialDeviceDirectory();
 
 }  // namespace korvane::sim
