@@ -79,6 +79,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_revolutions
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_stop
   (JNIEnv *, jclass, jlong);
 
+/*
+ * Class:     com_korvane_frc_sim_LidarRoomEmulator
+ * Method:    hangUp
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_hangUp
+  (JNIEnv *, jclass, jlong);
+
 #ifdef __cplusplus
 }
 #endif
