@@ -1,7 +1,7 @@
 package com.korvane.frc.demo;
 
-import com.korvane.frc.SerialPort;
 import com.korvane.frc.LidarMini;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.LidarMiniEmulator;
 import java.io.File;
 import java.io.IOException;

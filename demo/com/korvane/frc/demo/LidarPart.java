@@ -1,7 +1,7 @@
 package com.korvane.frc.demo;
 
-import com.korvane.frc.SerialPort;
 import com.korvane.frc.Lidar;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.LidarRoomEmulator;
 import com.korvane.frc.sim.SimSerial;
 import java.io.File;

@@ -1,8 +1,8 @@
 package com.korvane.frc.demo;
 
-import com.korvane.frc.SerialPort;
 import com.korvane.frc.Lidar;
 import com.korvane.frc.LidarMini;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.SimSerial;
 import java.awt.BasicStroke;
 import java.awt.Color;
