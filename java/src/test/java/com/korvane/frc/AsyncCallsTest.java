@@ -251,6 +251,32 @@ class AsyncCallsTest {
     }
   }
 
+  @Test
+  void theJvmExitsWithoutWaitingForTheLibraryThreads() throws Exception {
+    String classPath =
+        location(AsyncExitProgram.class) + java.io.File.pathSeparator + location(Torqa.class);
+    Process child =
+        new ProcessBuilder(
+                java.nio.file.Paths.get(System.getProperty("java.home"), "bin", "java").toString(),
+                "-Djava.library.path=" + System.getProperty("java.library.path"),
+                "-cp",
+                classPath,
+                AsyncExitProgram.class.getName())
+            .redirectErrorStream(true)
+            .start();
+    assertTrue(child.waitFor(60, TimeUnit.SECONDS), "the JVM exits on its own");
+    String output = new String(child.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+    assertEquals(0, child.exitValue(), output);
+    assertTrue(output.contains("main returned"), output);
+    // A non-daemon thread would have kept the JVM up until the 1.1 s call had finished.
+    assertTrue(output.contains("call finished at exit: false"), output);
+  }
+
+  private static String location(Class<?> type) throws Exception {
+    return java.nio.file.Paths.get(type.getProtectionDomain().getCodeSource().getLocation().toURI())
+        .toString();
+  }
+
   private static boolean await(CountDownLatch latch) {
     try {
       return latch.await(10, TimeUnit.SECONDS);
