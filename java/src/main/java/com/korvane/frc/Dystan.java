@@ -8,13 +8,14 @@ import java.util.concurrent.CompletableFuture;
  * A Dystan distance sensor, on the robot's CAN bus or on a USB serial port. Each scan carries up to
  * 64 distances and an 8-bit sequence number that tells a new scan from the one before.
  *
- * <p>Blocking: over USB a reader thread keeps the newest scan, and {@link #getData(int)} returns
- * it at once. Over CAN, {@link #getData(int)} collects chunk frames for about 24 ms before it
- * returns. {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500
- * ms, and scans are not received meanwhile). Both have {@code ...Async} forms that return at once
- * and run on the library's executor, one at a time per sensor in the order they were made.
- * Opening over USB blocks for the sensor's opening dialogue: at least 270 ms, at most about 2.5
- * s; {@link #close()} blocks until the reader thread has stopped.
+ * <p>Blocking: over USB a reader thread keeps the newest scan, and {@link #getData(int)} returns it
+ * at once. Over CAN, {@link #getData(int)} collects chunk frames for about 24 ms before it returns.
+ * {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500 ms, and
+ * scans are not received meanwhile). Both have {@code ...Async} forms that return at once and run
+ * on the library's executor, one at a time per sensor in the order they were made. A blocking call
+ * does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
+ * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
+ * thread has stopped.
  *
  * <p>Thread-safe: scans may be read while a configuration query waits on another thread;
  * configuration queries run one at a time; {@link #close()} may be called from any thread, more

@@ -9,11 +9,12 @@ import java.util.concurrent.CompletableFuture;
  *
  * <p>Blocking: readings are polled; {@link #getColor()} returns the newest one at once, never
  * waiting for the sensor. Commands (the setters and {@link #getConfig(int)}) block their caller:
- * over CAN until the sensor acknowledges, at most 500 ms; over USB until the command line has
- * left the port, at most about 1 s. Each command has an {@code ...Async} form that returns at once
- * and runs the command on the library's executor; the asynchronous calls of one sensor run one at
- * a time in the order they were made. Opening over USB blocks up to about 2 s on a port that takes
- * no bytes; {@link #close()} blocks until the reader thread has stopped.
+ * over CAN until the sensor acknowledges, at most 500 ms; over USB until the command line has left
+ * the port, at most about 1 s. Each command has an {@code ...Async} form that returns at once and
+ * runs the command on the library's executor; the asynchronous calls of one sensor run one at a
+ * time in the order they were made. A blocking call does not wait for asynchronous calls queued
+ * before it. Opening over USB blocks up to about 2 s on a port that takes no bytes; {@link
+ * #close()} blocks until the reader thread has stopped.
  *
  * <p>Thread-safe: readings may be taken while a command waits on another thread; commands run one
  * at a time; {@link #close()} may be called from any thread, more than once; it waits for calls in

@@ -7,14 +7,15 @@ import java.util.concurrent.CompletableFuture;
  * A T-mini Plus mini LiDAR on a USB serial port (230400 baud).
  *
  * <p>While scanning, a background thread gathers each revolution; {@link #getData()} returns the
- * last complete one at once, never waiting for the device. Other calls block their caller:
- * opening about 200 ms, {@link #start()} about 300 ms, the frequency commands and {@link #stop()}
- * until their two bytes have left the port (at most about a second on a port that stops
- * draining), and {@link #getInfo()} / {@link #getHealth()} up to about 2 s for each part of the
- * answer (header, then payload) when the device does not answer. While scanning, {@code getInfo}
- * and {@code getHealth} return zeros at once: the answer would be lost in the scan stream, so stop
- * first. Each of these has an {@code ...Async} form that returns at once and runs on the library's
- * executor, one at a time per LiDAR in the order they were made.
+ * last complete one at once, never waiting for the device. Other calls block their caller: opening
+ * about 200 ms, {@link #start()} about 300 ms, the frequency commands and {@link #stop()} until
+ * their two bytes have left the port (at most about a second on a port that stops draining), and
+ * {@link #getInfo()} / {@link #getHealth()} up to about 2 s for each part of the answer (header,
+ * then payload) when the device does not answer. While scanning, {@code getInfo} and {@code
+ * getHealth} return zeros at once: the answer would be lost in the scan stream, so stop first. Each
+ * of these has an {@code ...Async} form that returns at once and runs on the library's executor,
+ * one at a time per LiDAR in the order they were made. A blocking call does not wait for
+ * asynchronous calls queued before it.
  *
  * <p>Thread-safe: {@code getData} may run while another thread starts or stops scanning; the other
  * calls run one at a time; {@link #close()} may be called from any thread, more than once; it

@@ -24,16 +24,17 @@ import java.util.function.LongToDoubleFunction;
  * (0 before the first frame), the {@code tryGet} forms say whether there was one. Neither ever
  * waits for the bus.
  *
- * <p>Threading: every method may be called from any thread. Commands and telemetry run
- * concurrently with each other; they wait only while a controller is being opened or closed.
- * The identity methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
+ * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
+ * with each other; they wait only while a controller is being opened or closed. The identity
+ * methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
  * #getHardwareVersion()}, {@link #getSerialNumber()}) block their caller (about 50 ms the first
  * time, up to about 1.1 s while the controller does not answer, 10 ms for the serial number) and
  * run one at a time across all controllers; from the 20 ms loop use their {@code ...Async} forms,
- * which return at once and run on the library's executor, one at a time per controller in the
- * order they were made. Opening returns at once; {@link #close()} blocks up to one heartbeat
- * period (100 ms). After {@link #close()} commands do nothing and getters return their "nothing
- * there" value; {@code close} may be called from any thread, more than once.
+ * which return at once and run on the library's executor, one at a time per controller in the order
+ * they were made. A blocking call does not wait for asynchronous calls queued before it. Opening
+ * returns at once; {@link #close()} blocks up to one heartbeat period (100 ms). After {@link
+ * #close()} commands do nothing and getters return their "nothing there" value; {@code close} may
+ * be called from any thread, more than once.
  */
 public class Torqa implements AutoCloseable {
   /** Highest motor frequency the controller takes. */
