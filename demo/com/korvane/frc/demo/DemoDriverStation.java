@@ -8,6 +8,8 @@ import com.korvane.frc.sim.SimDriverStation;
  * packets to UDP 127.0.0.1:1110, where the simulated robot's communication layer listens.
  */
 final class DemoDriverStation {
+  private static MockDS driverStation;
+
   private DemoDriverStation() {}
 
   /** The robot reports enabled after the mock driver station's one-second warm-up. */
@@ -15,11 +17,15 @@ final class DemoDriverStation {
     if (!SimDriverStation.startListener()) {
       throw new IllegalStateException("UDP 127.0.0.1:1110 is taken (another robot program?)");
     }
-    MockDS.create();
-    MockDS.enable();
+    driverStation = new MockDS();
+    driverStation.enable();
   }
 
+  /** Disables the robot: closing the mock driver station marks it disabled. */
   static void disable() {
-    MockDS.disable();
+    if (driverStation != null) {
+      driverStation.close();
+      driverStation = null;
+    }
   }
 }

@@ -3,6 +3,7 @@ package com.korvane.frc.demo;
 import com.korvane.frc.Dystan;
 import com.korvane.frc.sim.DystanSimulator;
 import com.korvane.frc.sim.DystanUsbEmulator;
+import java.util.concurrent.CompletableFuture;
 
 /**
  * Two Dystan distance sensors: one on USB (the emulated sensor), one on CAN (the simulated one).
@@ -14,12 +15,15 @@ final class DystanPart implements DemoPart {
   private Dystan usb;
   private Dystan can;
   private int step;
+  // A scan over CAN takes about 24 ms: the loop asks for it without waiting and shows the last one.
+  private CompletableFuture<Dystan.ScanData> canScan = CompletableFuture.completedFuture(null);
+  private Dystan.ScanData lastCanScan;
 
   @Override
   public void open() {
     usbSensor = DystanUsbEmulator.start(10, false);
     usbSensor.setDistances(distances(0));
-    usb = Dystan.createUsb(usbSensor.path(), 20);
+    usb = new Dystan(usbSensor.path(), 20);
     Dystan.Config usbConfig = usb.getConfig(0);
     System.out.println(
         "Dystan opened on USB at "
@@ -28,7 +32,7 @@ final class DystanPart implements DemoPart {
 
     canSensor = DystanSimulator.attach(CAN_ID, 20);
     canSensor.setDistances(distances(40));
-    can = Dystan.createCan(CAN_ID);
+    can = new Dystan(CAN_ID);
     Dystan.Config canConfig = can.getConfig(100);
     System.out.println(
         "Dystan opened on CAN ID "
@@ -42,7 +46,11 @@ final class DystanPart implements DemoPart {
     step++;
     usbSensor.setDistances(distances(step * 7));
     canSensor.setDistances(distances(step * 5 + 40));
-    return "dystan usb " + describe(usb.getData(64)) + " can " + describe(can.getData(64));
+    if (canScan.isDone()) {
+      lastCanScan = canScan.join();
+      canScan = can.getDataAsync(64);
+    }
+    return "dystan usb " + describe(usb.getData(64)) + " can " + describe(lastCanScan);
   }
 
   private static int[] distances(int phase) {

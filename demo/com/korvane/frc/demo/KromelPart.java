@@ -17,12 +17,12 @@ final class KromelPart implements DemoPart {
   public void open() {
     usbSensor = KromelUsbEmulator.start(20);
     usbSensor.setColor(0.412f, 0.377f, 0.201f);
-    usb = Kromel.createUsb(usbSensor.path(), 20);
+    usb = new Kromel(usbSensor.path(), 20);
     System.out.println("Kromel opened on USB at " + usbSensor.path());
 
     canSensor = KromelSimulator.attach();
     canSensor.setColor(0.180f, 0.072f, 0.950f);
-    can = Kromel.createCan(CAN_ID);
+    can = new Kromel(CAN_ID);
     System.out.println(
         "Kromel opened on CAN ID "
             + CAN_ID

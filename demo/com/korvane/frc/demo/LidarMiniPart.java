@@ -1,6 +1,7 @@
 package com.korvane.frc.demo;
 
 import com.korvane.frc.LidarMini;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.LidarMiniEmulator;
 import java.io.File;
 import java.io.IOException;
@@ -32,7 +33,7 @@ final class LidarMiniPart implements DemoPart {
   public void open() {
     device = LidarMiniEmulator.start();
     device.plugIn();
-    lidar = LidarMini.create(0);
+    lidar = new LidarMini(SerialPort.USB1);
     System.out.println("LidarMini " + lidar.getInfo() + "; health " + lidar.getHealth());
     lidar.start();
     // A robot loop's pace: every revolution is seen, as each lasts at least 83 ms.

@@ -1,6 +1,7 @@
 package com.korvane.frc.demo;
 
 import com.korvane.frc.Lidar;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.LidarRoomEmulator;
 import com.korvane.frc.sim.SimSerial;
 import java.io.File;
@@ -20,8 +21,8 @@ final class LidarPart implements DemoPart {
     room = LidarRoomEmulator.start(1, true);
     room.setNoise(15);
     room.setDropoutRate(0.02);
-    SimSerial.mapPort(Lidar.PORT_MXP, room.path());
-    lidar = Lidar.open(Lidar.PORT_MXP);
+    SimSerial.mapPort(SerialPort.MXP.value(), room.path());
+    lidar = new Lidar(SerialPort.MXP);
     lidar.medianConfig(5);
     lidar.enableFilter(Lidar.Filter.MEDIAN, true);
     System.out.println("LiDAR opened on the expansion port's serial port, served at " + room.path());

@@ -2,6 +2,7 @@ package com.korvane.frc.demo;
 
 import com.korvane.frc.Lidar;
 import com.korvane.frc.LidarMini;
+import com.korvane.frc.SerialPort;
 import com.korvane.frc.sim.SimSerial;
 import java.awt.BasicStroke;
 import java.awt.Color;
@@ -102,11 +103,11 @@ public final class LidarPlot {
       System.exit(2);
     }
     double seconds = args.length > 2 ? Double.parseDouble(args[2]) : 3.0;
-    if (!SimSerial.mapPort(Lidar.PORT_USB1, args[0])) {
+    if (!SimSerial.mapPort(SerialPort.USB1.value(), args[0])) {
       System.err.println("LidarPlot: cannot map the serial port to " + args[0]);
       System.exit(1);
     }
-    try (Lidar lidar = Lidar.open(Lidar.PORT_USB1)) {
+    try (Lidar lidar = new Lidar(SerialPort.USB1)) {
       long deadline = System.nanoTime() + (long) (seconds * 1e9);
       Lidar.ScanData scan = lidar.getData();
       while (System.nanoTime() < deadline && scan.validCount() < Lidar.SLOTS) {

@@ -2,27 +2,30 @@ package com.korvane.frc;
 
 import com.korvane.frc.jni.DystanJNI;
 import java.util.Arrays;
-import java.util.concurrent.locks.ReentrantReadWriteLock;
+import java.util.concurrent.CompletableFuture;
 
 /**
  * A Dystan distance sensor, on the robot's CAN bus or on a USB serial port. Each scan carries up to
  * 64 distances and an 8-bit sequence number that tells a new scan from the one before.
  *
- * <p>Blocking: over USB a reader thread keeps the newest scan, and {@link #getData(int)} returns
- * it at once. Over CAN, {@link #getData(int)} collects chunk frames for about 24 ms before it
- * returns. {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500
- * ms, and scans are not received meanwhile). {@link #createUsb(String, int)} blocks for the
- * sensor's opening dialogue: at least 270 ms, at most about 2.5 s.
+ * <p>Blocking: over USB a reader thread keeps the newest scan, and {@link #getData(int)} returns it
+ * at once. Over CAN, {@link #getData(int)} collects chunk frames for about 24 ms before it returns.
+ * {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500 ms, and
+ * scans are not received meanwhile). Both have {@code ...Async} forms that return at once and run
+ * on the library's executor, one at a time per sensor in the order they were made. A blocking call
+ * does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
+ * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
+ * thread has stopped.
  *
  * <p>Thread-safe: scans may be read while a configuration query waits on another thread;
- * configuration queries run one at a time; {@link #close()} waits for calls in progress, and after
- * it every method returns its failure value.
+ * configuration queries run one at a time; {@link #close()} may be called from any thread, more
+ * than once; it waits for calls in progress, and after it every method returns its failure value.
  */
 public class Dystan implements AutoCloseable {
-  /** Transport codes of {@link #getTransport()}. */
-  public static final int CAN = 0;
+  private static final String NAME = "Dystan";
 
-  public static final int USB = 1;
+  /** The highest CAN ID. */
+  public static final int MAX_CAN_ID = 63;
 
   /** The most distances a scan carries. */
   public static final int MAX_DISTANCES = 64;
@@ -32,9 +35,13 @@ public class Dystan implements AutoCloseable {
     /** The scan's sequence number, 0 to 255, wrapping; 0 when there is no scan. */
     public int sequence;
 
-    /** The distances, in scan order; -1 marks a position for which nothing was received. */
+    /**
+     * The distances in millimetres, in scan order; -1 marks a position for which nothing was
+     * received.
+     */
     public int[] distance;
 
+    /** An empty scan, filled by the driver. */
     public ScanData() {}
 
     @Override
@@ -45,14 +52,22 @@ public class Dystan implements AutoCloseable {
 
   /** The sensor's configuration as it reports it. Over USB only distanceEnabled is known. */
   public static class Config {
+    /** The configuration's version number. */
     public int version;
+
+    /** Whether the sensor sends distances. */
     public boolean distanceEnabled;
+
+    /** Whether CAN FD is on. */
     public boolean canFdEnabled;
+
+    /** Whether CAN FD bit-rate switching is on. */
     public boolean canBrsEnabled;
 
     /** The CAN ID the sensor reports (0 over USB). */
     public int canID;
 
+    /** An empty configuration, filled by the driver. */
     public Config() {}
 
     @Override
@@ -63,123 +78,129 @@ public class Dystan implements AutoCloseable {
     }
   }
 
-  private final ReentrantReadWriteLock lifetime = new ReentrantReadWriteLock();
-  private final Object queries = new Object();
-  private long handle;
-
-  private Dystan(long handle) {
-    this.handle = handle;
-  }
+  private final HandleGuard guard;
 
   /**
-   * Opens the sensor on CAN.
+   * Opens the sensor on CAN. Returns at once.
    *
    * @param canId the sensor's CAN ID, 0 to 63
-   * @throws IllegalStateException when it cannot be opened (the reason is printed)
+   * @throws DeviceOpenException when the CAN ID is out of range or the CAN session cannot be
+   *     opened
    */
-  public static Dystan createCan(int canId) {
+  public Dystan(int canId) {
+    String attempt = "at CAN ID " + canId;
+    DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     long handle = DystanJNI.c_Dystan_create(canId);
     if (handle == 0) {
-      throw new IllegalStateException("Dystan at CAN ID " + canId + " could not be opened");
+      throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }
-    return new Dystan(handle);
+    guard = new HandleGuard(handle);
   }
 
   /**
    * Opens the sensor on a USB serial device, switches it to binary scans and starts reading.
    * Blocks for the opening dialogue: at least 270 ms, at most about 2.5 s.
    *
-   * @param path the device, e.g. from {@link #findDevicePath(int)}
-   * @param odr output rate (scans a second), sent to the sensor when above 0
-   * @throws IllegalStateException when it cannot be opened (the reason is printed)
+   * @param path the device, e.g. from {@link #findDevicePath(SerialPort)}
+   * @param odr output rate in scans a second, sent to the sensor when above 0
+   * @throws DeviceOpenException when the device is missing, cannot be opened or fails the
+   *     opening dialogue
    */
-  public static Dystan createUsb(String path, int odr) {
+  public Dystan(String path, int odr) {
+    String attempt = "on " + path;
+    DeviceOpenException.checkPath(NAME, attempt, path);
     long handle = DystanJNI.c_Dystan_createUsb(path, odr);
     if (handle == 0) {
-      throw new IllegalStateException("Dystan on " + path + " could not be opened");
+      throw DeviceOpenException.refused(NAME, attempt, "opening the port or its dialogue");
     }
-    return new Dystan(handle);
-  }
-
-  /** The first USB serial device in /dev, or the second for index 3, or a default path. */
-  public static String findDevicePath(int index) {
-    return DystanJNI.c_Dystan_findDevicePath(index);
-  }
-
-  /** True until {@link #close()}. */
-  public boolean isOpen() {
-    lifetime.readLock().lock();
-    try {
-      return handle != 0;
-    } finally {
-      lifetime.readLock().unlock();
-    }
-  }
-
-  /** The CAN ID given at creation; -1 on USB or once closed. */
-  public int getCanId() {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? -1 : DystanJNI.c_Dystan_getCanID(handle);
-    } finally {
-      lifetime.readLock().unlock();
-    }
-  }
-
-  /** {@link #CAN} or {@link #USB}; -1 once closed. */
-  public int getTransport() {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? -1 : DystanJNI.c_Dystan_getTransport(handle);
-    } finally {
-      lifetime.readLock().unlock();
-    }
+    guard = new HandleGuard(handle);
   }
 
   /**
-   * Up to count distances of the newest scan (count above 64 means 64). With no scan, or count 0
-   * or less, the sequence is 0 and the array empty. Over USB it returns at once; over CAN it blocks
+   * Picks a USB serial device in /dev. Returns at once.
+   *
+   * @param port {@link SerialPort#USB2} for the second device found, any other for the first
+   * @return the device's path, or a default path when there is none
+   */
+  public static String findDevicePath(SerialPort port) {
+    return DystanJNI.c_Dystan_findDevicePath(port.value());
+  }
+
+  /**
+   * Whether the sensor is open. Returns at once.
+   *
+   * @return true until {@link #close()}
+   */
+  public boolean isOpen() {
+    return guard.isOpen();
+  }
+
+  /**
+   * The CAN ID given at opening. Returns at once.
+   *
+   * @return 0 to 63; -1 on USB or once closed
+   */
+  public int getCanId() {
+    return guard.read(DystanJNI::c_Dystan_getCanID, -1);
+  }
+
+  /**
+   * How the sensor is connected. Returns at once.
+   *
+   * @return the transport, or null once closed
+   */
+  public Transport getTransport() {
+    return guard.read(h -> Transport.fromValue(DystanJNI.c_Dystan_getTransport(h)), null);
+  }
+
+  /**
+   * Up to count distances of the newest scan. Over USB it returns at once; over CAN it blocks
    * about 24 ms while it collects the scan's frames.
    *
-   * @return the scan, or null once closed
+   * @param count how many distances, at most 64 (more means 64); 0 or less gives an empty scan
+   * @return the scan (sequence 0 and no distances when there is none), or null once closed
    */
   public ScanData getData(int count) {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? null : DystanJNI.c_Dystan_getData(handle, count);
-    } finally {
-      lifetime.readLock().unlock();
-    }
+    return guard.read(h -> DystanJNI.c_Dystan_getData(h, count), null);
   }
 
   /**
-   * Asks the sensor for its configuration and blocks until it replies or the timeout passes (over
-   * USB a timeout of 0 means 500 ms).
+   * {@link #getData} on the library's executor, in order with this sensor's other asynchronous
+   * calls. Returns at once.
    *
+   * @param count how many distances, at most 64
+   * @return completes with {@link #getData}'s result
+   */
+  public CompletableFuture<ScanData> getDataAsync(int count) {
+    return guard.async(() -> getData(count), null);
+  }
+
+  /**
+   * Asks the sensor for its configuration and blocks until it replies or the timeout passes.
+   *
+   * @param timeoutMs milliseconds to wait; negative means 0, and over USB 0 means 500
    * @return the configuration, or null without a reply (or once closed)
    */
   public Config getConfig(int timeoutMs) {
-    synchronized (queries) {
-      lifetime.readLock().lock();
-      try {
-        return handle == 0 ? null : DystanJNI.c_Dystan_getConfig(handle, timeoutMs);
-      } finally {
-        lifetime.readLock().unlock();
-      }
-    }
+    return guard.command(h -> DystanJNI.c_Dystan_getConfig(h, timeoutMs), null);
   }
 
-  /** Stops the reader, closes the port or CAN session; later calls return failure values. */
+  /**
+   * {@link #getConfig} on the library's executor. Returns at once.
+   *
+   * @param timeoutMs milliseconds to wait; negative means 0, and over USB 0 means 500
+   * @return completes with {@link #getConfig}'s result
+   */
+  public CompletableFuture<Config> getConfigAsync(int timeoutMs) {
+    return guard.async(() -> getConfig(timeoutMs), null);
+  }
+
+  /**
+   * Stops the reader and closes the port or CAN session; later calls return failure values.
+   * Blocks until calls in progress have finished and the reader has stopped. Safe to call again.
+   */
   @Override
   public void close() {
-    lifetime.writeLock().lock();
-    try {
-      if (handle != 0) {
-        DystanJNI.c_Dystan_destroy(handle);
-        handle = 0;
-      }
-    } finally {
-      lifetime.writeLock().unlock();
-    }
+    guard.close(DystanJNI::c_Dystan_destroy);
   }
 }

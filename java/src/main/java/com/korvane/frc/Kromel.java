@@ -2,42 +2,81 @@ package com.korvane.frc;
 
 import com.korvane.frc.jni.KromelJNI;
 import java.util.OptionalLong;
-import java.util.concurrent.locks.ReentrantReadWriteLock;
+import java.util.concurrent.CompletableFuture;
 
 /**
  * A Kromel colour sensor, on the robot's CAN bus or on a USB serial port.
  *
- * <p>Readings are polled: {@link #getColor()} returns the newest one at once, never blocking.
- * Commands block their caller: over CAN until the sensor acknowledges (at most about half a
- * second), over USB until the command line has left the port.
+ * <p>Blocking: readings are polled; {@link #getColor()} returns the newest one at once, never
+ * waiting for the sensor. Commands (the setters and {@link #getConfig(int)}) block their caller:
+ * over CAN until the sensor acknowledges, at most 500 ms; over USB until the command line has left
+ * the port, at most about 1 s. Each command has an {@code ...Async} form that returns at once and
+ * runs the command on the library's executor; the asynchronous calls of one sensor run one at a
+ * time in the order they were made. A blocking call does not wait for asynchronous calls queued
+ * before it. Opening over USB blocks up to about 2 s on a port that takes no bytes; {@link
+ * #close()} blocks until the reader thread has stopped.
  *
  * <p>Thread-safe: readings may be taken while a command waits on another thread; commands run one
- * at a time; {@link #close()} waits for calls in progress, and after it every method returns its
- * failure value.
+ * at a time; {@link #close()} may be called from any thread, more than once; it waits for calls in
+ * progress, and after it every method returns its failure value.
  */
 public class Kromel implements AutoCloseable {
-  /** Transport codes of {@link #getTransport()}. */
-  public static final int CAN = 0;
+  private static final String NAME = "Kromel";
 
-  public static final int USB = 1;
+  /** The highest CAN ID. */
+  public static final int MAX_CAN_ID = 63;
 
-  /** Colour formats of {@link #setColorFormat(int)}. */
-  public static final int FORMAT_RGB = 0;
+  /** The formats the sensor reports colours in. */
+  public enum ColorFormat {
+    /** Red, green, blue. */
+    RGB(0),
+    /** The sensor's raw channel counts. */
+    RAW(1),
+    /** Standard RGB. */
+    SRGB(2),
+    /** Hexadecimal colour. */
+    HEX(3),
+    /** CIE XYZ; over USB the only format that gives readings. */
+    XYZ(4);
 
-  public static final int FORMAT_RAW = 1;
-  public static final int FORMAT_SRGB = 2;
-  public static final int FORMAT_HEX = 3;
-  public static final int FORMAT_XYZ = 4;
+    private final int value;
+
+    ColorFormat(int value) {
+      this.value = value;
+    }
+  }
+
+  /** The sensor's measure modes; their meaning is the sensor firmware's. */
+  public enum MeasureMode {
+    /** Firmware mode 0. */
+    MODE_0(0),
+    /** Firmware mode 1. */
+    MODE_1(1),
+    /** Firmware mode 2, the one that takes a value. */
+    MODE_2(2);
+
+    private final int value;
+
+    MeasureMode(int value) {
+      this.value = value;
+    }
+  }
 
   /** One colour reading. */
   public static class ColorData {
     /** Counts readings, 0 to 65535, wrapping. */
     public int sequence;
 
+    /** The first channel, in the units of the sensor's colour format. */
     public float x;
+
+    /** The second channel. */
     public float y;
+
+    /** The third channel. */
     public float z;
 
+    /** An empty reading, filled by the driver. */
     public ColorData() {}
 
     @Override
@@ -46,160 +85,287 @@ public class Kromel implements AutoCloseable {
     }
   }
 
-  private final ReentrantReadWriteLock lifetime = new ReentrantReadWriteLock();
-  private final Object commands = new Object();
-  private long handle;
-
-  private Kromel(long handle) {
-    this.handle = handle;
-  }
+  private final HandleGuard guard;
 
   /**
-   * Opens the sensor on CAN.
+   * Opens the sensor on CAN. Returns at once.
    *
    * @param canId the sensor's CAN ID, 0 to 63
-   * @throws IllegalStateException when it cannot be opened (the reason is printed)
+   * @throws DeviceOpenException when the CAN ID is out of range or the CAN session cannot be
+   *     opened
    */
-  public static Kromel createCan(int canId) {
+  public Kromel(int canId) {
+    String attempt = "at CAN ID " + canId;
+    DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     long handle = KromelJNI.c_Kromel_create(canId);
     if (handle == 0) {
-      throw new IllegalStateException("Kromel at CAN ID " + canId + " could not be opened");
+      throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }
-    return new Kromel(handle);
+    guard = new HandleGuard(handle);
   }
 
   /**
-   * Opens the sensor on a USB serial device, sets it to the XYZ format and starts reading.
+   * Opens the sensor on a USB serial device, sets it to the XYZ format, sends the sample time
+   * and starts reading. Blocks until those lines have left the port: at most about 2 s.
    *
-   * @param path the device, e.g. from {@link #findDevicePath(int)}
-   * @param sampleTimeMs sent to the sensor when above 0
-   * @throws IllegalStateException when it cannot be opened (the reason is printed)
+   * @param path the device, e.g. from {@link #findDevicePath(SerialPort)}
+   * @param sampleTimeMs milliseconds between readings, sent to the sensor when above 0
+   * @throws DeviceOpenException when the device is missing, cannot be opened or takes no bytes
    */
-  public static Kromel createUsb(String path, int sampleTimeMs) {
+  public Kromel(String path, int sampleTimeMs) {
+    String attempt = "on " + path;
+    DeviceOpenException.checkPath(NAME, attempt, path);
     long handle = KromelJNI.c_Kromel_createUsb(path, sampleTimeMs);
     if (handle == 0) {
-      throw new IllegalStateException("Kromel on " + path + " could not be opened");
+      throw DeviceOpenException.refused(NAME, attempt, "opening the port or its first command");
     }
-    return new Kromel(handle);
+    guard = new HandleGuard(handle);
   }
 
-  /** The first USB serial device in /dev, or the second for index 3, or a default path. */
-  public static String findDevicePath(int index) {
-    return KromelJNI.c_Kromel_findDevicePath(index);
+  /**
+   * Picks a USB serial device in /dev. Returns at once.
+   *
+   * @param port {@link SerialPort#USB2} for the second device found, any other for the first
+   * @return the device's path, or a default path when there is none
+   */
+  public static String findDevicePath(SerialPort port) {
+    return KromelJNI.c_Kromel_findDevicePath(port.value());
   }
 
-  /** True until {@link #close()}. */
+  /**
+   * Whether the sensor is open. Returns at once.
+   *
+   * @return true until {@link #close()}
+   */
   public boolean isOpen() {
-    return withHandle(h -> 1L, 0L) == 1L;
+    return guard.isOpen();
   }
 
-  /** The CAN ID given at creation; -1 on USB or once closed. */
+  /**
+   * The CAN ID given at opening. Returns at once.
+   *
+   * @return 0 to 63; -1 on USB or once closed
+   */
   public int getCanId() {
-    return (int) withHandle(h -> KromelJNI.c_Kromel_getCanID(h), -1L);
+    return guard.read(KromelJNI::c_Kromel_getCanID, -1);
   }
 
-  /** {@link #CAN} or {@link #USB}; -1 once closed. */
-  public int getTransport() {
-    return (int) withHandle(h -> KromelJNI.c_Kromel_getTransport(h), -1L);
+  /**
+   * How the sensor is connected. Returns at once.
+   *
+   * @return the transport, or null once closed
+   */
+  public Transport getTransport() {
+    return guard.read(h -> Transport.fromValue(KromelJNI.c_Kromel_getTransport(h)), null);
   }
 
-  /** The newest reading, or null when there is none yet (or the sensor is closed). */
+  /**
+   * The newest reading. Returns at once.
+   *
+   * @return the reading, or null when there is none yet (or the sensor is closed)
+   */
   public ColorData getColor() {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? null : KromelJNI.c_Kromel_getColor(handle);
-    } finally {
-      lifetime.readLock().unlock();
-    }
+    return guard.read(KromelJNI::c_Kromel_getColor, null);
   }
 
-  /** One of the FORMAT_ constants; false for any other value. Over USB, only XYZ gives readings. */
-  public boolean setColorFormat(int format) {
-    return command(h -> KromelJNI.c_Kromel_setColorFormat(h, format));
+  /**
+   * Sets the colour format. Blocks up to 500 ms over CAN, about 1 s over USB.
+   *
+   * @param format the format; over USB only {@link ColorFormat#XYZ} gives readings
+   * @return true when the sensor acknowledged (CAN) or the line went out (USB)
+   */
+  public boolean setColorFormat(ColorFormat format) {
+    return guard.command(h -> KromelJNI.c_Kromel_setColorFormat(h, format.value), false);
   }
 
-  /** Clamped to 0..65535 ms. */
+  /**
+   * {@link #setColorFormat} on the library's executor, in order with this sensor's other
+   * asynchronous calls. Returns at once.
+   *
+   * @param format the format
+   * @return completes with {@link #setColorFormat}'s result
+   */
+  public CompletableFuture<Boolean> setColorFormatAsync(ColorFormat format) {
+    return guard.async(() -> setColorFormat(format), false);
+  }
+
+  /**
+   * Sets the time between readings. Blocks up to 500 ms over CAN, about 1 s over USB.
+   *
+   * @param ms milliseconds, clamped to 0 to 65535
+   * @return true when acknowledged (CAN) or sent (USB)
+   */
   public boolean setSampleTimeMs(int ms) {
-    return command(h -> KromelJNI.c_Kromel_setSampleTimeMs(h, ms));
+    return guard.command(h -> KromelJNI.c_Kromel_setSampleTimeMs(h, ms), false);
   }
 
-  /** 0..100 (clamped). CAN only. */
+  /**
+   * {@link #setSampleTimeMs} on the library's executor. Returns at once.
+   *
+   * @param ms milliseconds, clamped to 0 to 65535
+   * @return completes with {@link #setSampleTimeMs}'s result
+   */
+  public CompletableFuture<Boolean> setSampleTimeMsAsync(int ms) {
+    return guard.async(() -> setSampleTimeMs(ms), false);
+  }
+
+  /**
+   * Sets the illumination brightness. CAN only; blocks up to 500 ms.
+   *
+   * @param brightness percent, clamped to 0 to 100
+   * @return true when acknowledged
+   */
   public boolean setBrightness(int brightness) {
-    return command(h -> KromelJNI.c_Kromel_setBrightness(h, brightness));
+    return guard.command(h -> KromelJNI.c_Kromel_setBrightness(h, brightness), false);
   }
 
-  /** Level 0..100 (clamped). CAN only. */
+  /**
+   * {@link #setBrightness} on the library's executor. Returns at once.
+   *
+   * @param brightness percent, clamped to 0 to 100
+   * @return completes with {@link #setBrightness}'s result
+   */
+  public CompletableFuture<Boolean> setBrightnessAsync(int brightness) {
+    return guard.async(() -> setBrightness(brightness), false);
+  }
+
+  /**
+   * Switches the status LED. CAN only; blocks up to 500 ms.
+   *
+   * @param on whether the LED is lit
+   * @param level percent, clamped to 0 to 100
+   * @return true when acknowledged
+   */
   public boolean setStatusLed(boolean on, int level) {
-    return command(h -> KromelJNI.c_Kromel_setStatusLed(h, on, level));
+    return guard.command(h -> KromelJNI.c_Kromel_setStatusLed(h, on, level), false);
   }
 
-  /** Mode 0, 1 or 2 (which uses the value). CAN only. */
-  public boolean setMeasureMode(int mode, float value) {
-    return command(h -> KromelJNI.c_Kromel_setMeasureMode(h, mode, value));
+  /**
+   * {@link #setStatusLed} on the library's executor. Returns at once.
+   *
+   * @param on whether the LED is lit
+   * @param level percent, clamped to 0 to 100
+   * @return completes with {@link #setStatusLed}'s result
+   */
+  public CompletableFuture<Boolean> setStatusLedAsync(boolean on, int level) {
+    return guard.async(() -> setStatusLed(on, level), false);
   }
 
-  /** CAN only. */
+  /**
+   * Sets the measure mode. CAN only; blocks up to 500 ms.
+   *
+   * @param mode the mode
+   * @param value the mode's value, used by {@link MeasureMode#MODE_2}
+   * @return true when acknowledged
+   */
+  public boolean setMeasureMode(MeasureMode mode, float value) {
+    return guard.command(h -> KromelJNI.c_Kromel_setMeasureMode(h, mode.value, value), false);
+  }
+
+  /**
+   * {@link #setMeasureMode} on the library's executor. Returns at once.
+   *
+   * @param mode the mode
+   * @param value the mode's value
+   * @return completes with {@link #setMeasureMode}'s result
+   */
+  public CompletableFuture<Boolean> setMeasureModeAsync(MeasureMode mode, float value) {
+    return guard.async(() -> setMeasureMode(mode, value), false);
+  }
+
+  /**
+   * Sends the sensor's Zmm value. CAN only; blocks up to 500 ms.
+   *
+   * @param zmm the value, as the sensor's firmware defines it
+   * @return true when acknowledged
+   */
   public boolean setZmm(float zmm) {
-    return command(h -> KromelJNI.c_Kromel_setZmm(h, zmm));
+    return guard.command(h -> KromelJNI.c_Kromel_setZmm(h, zmm), false);
   }
 
-  /** CAN only. */
+  /**
+   * {@link #setZmm} on the library's executor. Returns at once.
+   *
+   * @param zmm the value
+   * @return completes with {@link #setZmm}'s result
+   */
+  public CompletableFuture<Boolean> setZmmAsync(float zmm) {
+    return guard.async(() -> setZmm(zmm), false);
+  }
+
+  /**
+   * Switches the sensor's USB override. CAN only; blocks up to 500 ms.
+   *
+   * @param enable whether the override is on
+   * @return true when acknowledged
+   */
   public boolean setUsbOverride(boolean enable) {
-    return command(h -> KromelJNI.c_Kromel_setUsbOverride(h, enable));
+    return guard.command(h -> KromelJNI.c_Kromel_setUsbOverride(h, enable), false);
   }
 
-  /** Tells the sensor a new CAN ID (takes effect in the sensor; {@link #getCanId()} keeps the old). */
+  /**
+   * {@link #setUsbOverride} on the library's executor. Returns at once.
+   *
+   * @param enable whether the override is on
+   * @return completes with {@link #setUsbOverride}'s result
+   */
+  public CompletableFuture<Boolean> setUsbOverrideAsync(boolean enable) {
+    return guard.async(() -> setUsbOverride(enable), false);
+  }
+
+  /**
+   * Tells the sensor a new CAN ID; it takes effect in the sensor, {@link #getCanId()} keeps the
+   * old one. CAN only; blocks up to 500 ms.
+   *
+   * @param canId the new CAN ID
+   * @return true when acknowledged
+   */
   public boolean setCanId(int canId) {
-    return command(h -> KromelJNI.c_Kromel_setCanId(h, canId));
+    return guard.command(h -> KromelJNI.c_Kromel_setCanId(h, canId), false);
   }
 
-  /** The sensor's configuration value for the key (0 to 2^32-1), empty on failure. CAN only. */
+  /**
+   * {@link #setCanId} on the library's executor. Returns at once.
+   *
+   * @param canId the new CAN ID
+   * @return completes with {@link #setCanId}'s result
+   */
+  public CompletableFuture<Boolean> setCanIdAsync(int canId) {
+    return guard.async(() -> setCanId(canId), false);
+  }
+
+  /**
+   * Reads one configuration value from the sensor. CAN only; blocks up to 500 ms.
+   *
+   * @param key the sensor's configuration key
+   * @return the value, 0 to 2^32-1, or empty without an answer (or on USB, or once closed)
+   */
   public OptionalLong getConfig(int key) {
     long[] out = new long[1];
-    return command(h -> KromelJNI.c_Kromel_getConfig(h, key, out))
-        ? OptionalLong.of(out[0])
-        : OptionalLong.empty();
+    return guard.command(
+        h ->
+            KromelJNI.c_Kromel_getConfig(h, key, out)
+                ? OptionalLong.of(out[0])
+                : OptionalLong.empty(),
+        OptionalLong.empty());
   }
 
-  /** Stops the reader, closes the port or CAN session; later calls return failure values. */
+  /**
+   * {@link #getConfig} on the library's executor. Returns at once.
+   *
+   * @param key the sensor's configuration key
+   * @return completes with {@link #getConfig}'s result
+   */
+  public CompletableFuture<OptionalLong> getConfigAsync(int key) {
+    return guard.async(() -> getConfig(key), OptionalLong.empty());
+  }
+
+  /**
+   * Stops the reader and closes the port or CAN session; later calls return failure values.
+   * Blocks until calls in progress have finished and the reader has stopped. Safe to call again.
+   */
   @Override
   public void close() {
-    lifetime.writeLock().lock();
-    try {
-      if (handle != 0) {
-        KromelJNI.c_Kromel_destroy(handle);
-        handle = 0;
-      }
-    } finally {
-      lifetime.writeLock().unlock();
-    }
-  }
-
-  private interface Call {
-    boolean run(long handle);
-  }
-
-  private interface Query {
-    long run(long handle);
-  }
-
-  private boolean command(Call call) {
-    synchronized (commands) {
-      lifetime.readLock().lock();
-      try {
-        return handle != 0 && call.run(handle);
-      } finally {
-        lifetime.readLock().unlock();
-      }
-    }
-  }
-
-  private long withHandle(Query query, long closed) {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? closed : query.run(handle);
-    } finally {
-      lifetime.readLock().unlock();
-    }
+    guard.close(KromelJNI::c_Kromel_destroy);
   }
 }

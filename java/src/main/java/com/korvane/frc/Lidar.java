@@ -1,6 +1,7 @@
 package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarJNI;
+import java.util.concurrent.atomic.AtomicBoolean;
 
 /**
  * The scanning LiDAR on one of the robot controller's serial ports. A thread in the driver reads
@@ -10,17 +11,16 @@ import com.korvane.frc.jni.LidarJNI;
  * <p>There is at most one LiDAR: opening another replaces the first (settings made before are
  * lost). One of five filters can smooth each degree's distances over its last ten readings.
  *
- * <p>Thread-safe: every method may be called from any thread. Failures (a port that cannot be
- * opened) print a line on standard error and leave the previous LiDAR, if any, reading.
+ * <p>Blocking: {@link #getData()}, the filter calls and {@link #stop()} return at once; {@link
+ * #start()} opens the port (a little over 1 ms); opening a LiDAR that replaces another waits for
+ * the previous reader to stop, up to about 1 s.
+ *
+ * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
+ * when a port cannot be opened: it prints a line on standard error and leaves the previous LiDAR,
+ * if any, reading, so opening never throws. After {@link #close()} the other methods do nothing
+ * and {@code getData} returns null; {@code close} may be called from any thread, more than once.
  */
 public final class Lidar implements AutoCloseable {
-  /** HAL serial port numbers. */
-  public static final int PORT_ONBOARD = 0;
-
-  public static final int PORT_MXP = 1;
-  public static final int PORT_USB1 = 2;
-  public static final int PORT_USB2 = 3;
-
   /** Number of slots, one per whole degree. */
   public static final int SLOTS = 360;
 
@@ -37,8 +37,7 @@ public final class Lidar implements AutoCloseable {
     /** Holds back, for one reading, a jump larger than the threshold. */
     JITTER(4);
 
-    /** The number the driver knows the filter by. */
-    public final int id;
+    private final int id;
 
     Filter(int id) {
       this.id = id;
@@ -51,17 +50,30 @@ public final class Lidar implements AutoCloseable {
    * the distance was outside 120..8000 mm. A slot no point has reached holds angle k and -1.0.
    */
   public static class ScanData {
+    /** Degrees, one slot per whole degree. */
     public float[] angle;
+
+    /** Millimetres; -1.0 for none. */
     public float[] distance;
 
+    /** An empty table, filled by the driver. */
     public ScanData() {}
 
-    /** True when slot k holds a distance. */
+    /**
+     * Whether a slot holds a distance.
+     *
+     * @param k the slot, 0 to 359
+     * @return true when slot k holds a distance
+     */
     public boolean isValid(int k) {
       return distance[k] >= 0;
     }
 
-    /** The number of slots that hold a distance. */
+    /**
+     * The number of slots that hold a distance.
+     *
+     * @return 0 to 360
+     */
     public int validCount() {
       int count = 0;
       for (float d : distance) {
@@ -73,77 +85,124 @@ public final class Lidar implements AutoCloseable {
     }
   }
 
-  private Lidar() {}
+  private final AtomicBoolean open = new AtomicBoolean(true);
 
   /**
    * Opens the LiDAR on a HAL serial port and starts reading it, replacing (and stopping) any
-   * LiDAR opened before. Filters start switched off.
+   * LiDAR opened before; filters start switched off. Blocks up to about 1 s while a replaced
+   * LiDAR's reader stops. A port that cannot be opened is reported by a line on standard error.
    *
-   * @param port {@link #PORT_ONBOARD}, {@link #PORT_MXP}, {@link #PORT_USB1} or {@link
-   *     #PORT_USB2}
+   * @param port the serial port
    */
-  public static Lidar open(int port) {
-    LidarJNI.c_Lidar_create(port);
-    return new Lidar();
+  public Lidar(SerialPort port) {
+    LidarJNI.c_Lidar_create(port.value());
   }
 
   /** Reopens the port after {@link #stop()}; prints a line when already scanning. */
   public void start() {
-    LidarJNI.c_Lidar_start();
+    if (open.get()) {
+      LidarJNI.c_Lidar_start();
+    }
   }
 
-  /** Stops scanning and closes the port; the table keeps its last points. */
+  /** Stops scanning and closes the port; the table keeps its last points. Returns at once. */
   public void stop() {
-    LidarJNI.c_Lidar_stop();
-  }
-
-  /** A copy of the table: 360 angles and 360 distances; null only when the VM is out of memory. */
-  public ScanData getData() {
-    return LidarJNI.c_Lidar_getData();
-  }
-
-  /** Switches the filter on or off; every other filter is switched off. */
-  public void enableFilter(Filter filter, boolean enable) {
-    LidarJNI.c_Lidar_enableFilter(filter.id, enable);
-  }
-
-  /** Switches every filter off. */
-  public void disableFilters() {
-    LidarJNI.c_Lidar_enableFilter(Filter.CLUSTER.id, false);
-  }
-
-  /** Cluster members lie within distanceThreshold mm of their seed (50); minClusterSize (5). */
-  public void clusterConfig(float distanceThreshold, int minClusterSize) {
-    LidarJNI.c_Lidar_clusterConfig(distanceThreshold, minClusterSize);
+    if (open.get()) {
+      LidarJNI.c_Lidar_stop();
+    }
   }
 
   /**
-   * Process noise q (1e-5), measurement noise r (0.1), estimate error p (1.0); resets the
-   * estimate to 0. Ignored when a value is not finite or p + r is 0.
+   * A copy of the table. Returns at once.
+   *
+   * @return 360 angles and 360 distances; null once closed or when the VM is out of memory
+   */
+  public ScanData getData() {
+    return open.get() ? LidarJNI.c_Lidar_getData() : null;
+  }
+
+  /**
+   * Switches a filter on or off; every other filter is switched off. Returns at once.
+   *
+   * @param filter the filter
+   * @param enable true to switch it on
+   */
+  public void enableFilter(Filter filter, boolean enable) {
+    if (open.get()) {
+      LidarJNI.c_Lidar_enableFilter(filter.id, enable);
+    }
+  }
+
+  /** Switches every filter off. Returns at once. */
+  public void disableFilters() {
+    enableFilter(Filter.CLUSTER, false);
+  }
+
+  /**
+   * Sets the cluster filter's parameters. Returns at once.
+   *
+   * @param distanceThreshold mm within which cluster members lie of their seed (50 until set)
+   * @param minClusterSize readings a cluster needs (5 until set)
+   */
+  public void clusterConfig(float distanceThreshold, int minClusterSize) {
+    if (open.get()) {
+      LidarJNI.c_Lidar_clusterConfig(distanceThreshold, minClusterSize);
+    }
+  }
+
+  /**
+   * Sets the Kalman filter's parameters and resets its estimate to 0; ignored when a value is
+   * not finite or p + r is 0. Returns at once.
+   *
+   * @param q process noise (1e-5 until set)
+   * @param r measurement noise (0.1 until set)
+   * @param p estimate error (1.0 until set)
    */
   public void kalmanConfig(float q, float r, float p) {
-    LidarJNI.c_Lidar_kalmanConfig(q, r, p);
+    if (open.get()) {
+      LidarJNI.c_Lidar_kalmanConfig(q, r, p);
+    }
   }
 
-  /** The newest 1..10 readings of a degree are averaged (5). */
+  /**
+   * Sets the moving average's window. Returns at once.
+   *
+   * @param window the newest 1 to 10 readings of a degree are averaged (5 until set)
+   */
   public void movingAverageConfig(int window) {
-    LidarJNI.c_Lidar_movingAverageConfig(window);
+    if (open.get()) {
+      LidarJNI.c_Lidar_movingAverageConfig(window);
+    }
   }
 
-  /** The median of the newest 1..10 readings of a degree (5). */
+  /**
+   * Sets the median filter's window. Returns at once.
+   *
+   * @param window the median of the newest 1 to 10 readings of a degree (5 until set)
+   */
   public void medianConfig(int window) {
-    LidarJNI.c_Lidar_medianConfig(window);
+    if (open.get()) {
+      LidarJNI.c_Lidar_medianConfig(window);
+    }
   }
 
-  /** Jumps larger than this many mm are held back for one reading (50). */
+  /**
+   * Sets the jitter filter's threshold. Returns at once.
+   *
+   * @param threshold jumps larger than this many mm are held back for one reading (50 until set)
+   */
   public void jitterConfig(float threshold) {
-    LidarJNI.c_Lidar_jitterConfig(threshold);
+    if (open.get()) {
+      LidarJNI.c_Lidar_jitterConfig(threshold);
+    }
   }
 
-  /** Stops scanning and closes the port. */
+  /** Stops scanning and closes the port. Returns at once. Safe to call again. */
   @Override
   public void close() {
-    LidarJNI.c_Lidar_stop();
-    LidarJNI.c_Lidar_destroy();
+    if (open.compareAndSet(true, false)) {
+      LidarJNI.c_Lidar_stop();
+      LidarJNI.c_Lidar_destroy();
+    }
   }
 }

@@ -1,22 +1,25 @@
 package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarMiniJNI;
-import java.util.concurrent.locks.ReentrantReadWriteLock;
+import java.util.concurrent.CompletableFuture;
 
 /**
  * A T-mini Plus mini LiDAR on a USB serial port (230400 baud).
  *
  * <p>While scanning, a background thread gathers each revolution; {@link #getData()} returns the
- * last complete one at once, never waiting for the device. Other calls block their caller:
- * {@link #create(int)} about 200 ms, {@link #start()} about 300 ms, the frequency commands and
- * {@link #stop()} until their two bytes have left the port (at most about a second on a port that
- * stops draining), and {@link #getInfo()} / {@link #getHealth()} up to about 2 s for each part
- * of the answer when the device does not answer. While scanning, {@code getInfo} and {@code
- * getHealth} return zeros at once: the answer would be lost in the scan stream, so stop first.
+ * last complete one at once, never waiting for the device. Other calls block their caller: opening
+ * about 200 ms, {@link #start()} about 300 ms, the frequency commands and {@link #stop()} until
+ * their two bytes have left the port (at most about a second on a port that stops draining), and
+ * {@link #getInfo()} / {@link #getHealth()} up to about 2 s for each part of the answer (header,
+ * then payload) when the device does not answer. While scanning, {@code getInfo} and {@code
+ * getHealth} return zeros at once: the answer would be lost in the scan stream, so stop first. Each
+ * of these has an {@code ...Async} form that returns at once and runs on the library's executor,
+ * one at a time per LiDAR in the order they were made. A blocking call does not wait for
+ * asynchronous calls queued before it.
  *
  * <p>Thread-safe: {@code getData} may run while another thread starts or stops scanning; the other
- * calls run one at a time; {@link #close()} waits for calls in progress, after which every method
- * returns null or does nothing.
+ * calls run one at a time; {@link #close()} may be called from any thread, more than once; it
+ * waits for calls in progress, after which every method returns null or does nothing.
  */
 public class LidarMini implements AutoCloseable {
   /** The device's identity. All zero when the query failed. */
@@ -33,6 +36,7 @@ public class LidarMini implements AutoCloseable {
     /** 16 raw bytes. */
     public byte[] serialnum;
 
+    /** An empty identity, filled by the driver. */
     public LidarInfo() {}
 
     @Override
@@ -57,6 +61,7 @@ public class LidarMini implements AutoCloseable {
     /** 0 to 65535. */
     public int errorCode;
 
+    /** An empty report, filled by the driver. */
     public LidarHealth() {}
 
     @Override
@@ -82,118 +87,189 @@ public class LidarMini implements AutoCloseable {
     /** When the revolution began, in nanoseconds of the monotonic clock; 0 when there is none. */
     public long timestamp;
 
+    /** An empty revolution, filled by the driver. */
     public ScanData() {}
 
-    /** Points in the revolution. */
+    /**
+     * Points in the revolution.
+     *
+     * @return the number of points, 0 when there is none
+     */
     public int size() {
       return angle == null ? 0 : angle.length;
     }
   }
 
-  private final ReentrantReadWriteLock lifetime = new ReentrantReadWriteLock();
-  private final Object commands = new Object();
-  private long handle;
+  private final HandleGuard guard;
 
-  private LidarMini(long handle) {
-    this.handle = handle;
+  /**
+   * Opens the LiDAR and tells it to stop scanning. Blocks about 200 ms.
+   *
+   * @param port {@link SerialPort#USB2} for the second USB serial device, any other for the first
+   * @throws DeviceOpenException when the device cannot be opened
+   */
+  public LidarMini(SerialPort port) {
+    String which = port == SerialPort.USB2 ? "second" : "first";
+    long handle = LidarMiniJNI.c_LidarMini_create(port.value());
+    if (handle == 0) {
+      throw DeviceOpenException.refused(
+          "LidarMini", "on port " + port, "opening the " + which + " USB serial device");
+    }
+    guard = new HandleGuard(handle);
   }
 
   /**
-   * Opens the LiDAR and tells it to stop scanning.
+   * Whether the LiDAR is open. Returns at once.
    *
-   * @param port 3 for the second USB serial device, any other value for the first
-   * @throws IllegalStateException when it cannot be opened (the reason is printed)
+   * @return true until {@link #close()}
    */
-  public static LidarMini create(int port) {
-    long handle = LidarMiniJNI.c_LidarMini_create(port);
-    if (handle == 0) {
-      throw new IllegalStateException("LidarMini on port " + port + " could not be opened");
-    }
-    return new LidarMini(handle);
+  public boolean isOpen() {
+    return guard.isOpen();
   }
 
-  /** Starts scanning; refused with a printed line when already scanning. */
+  /**
+   * Starts scanning; refused with a printed line when already scanning. Blocks about 300 ms while
+   * it checks that bytes arrive.
+   */
   public void start() {
     command(LidarMiniJNI::c_LidarMini_start);
   }
 
-  /** Stops scanning; {@link #getData()} then has no revolution until the next start. */
+  /**
+   * {@link #start()} on the library's executor, in order with this LiDAR's other asynchronous
+   * calls. Returns at once.
+   *
+   * @return completes when {@link #start()} has returned
+   */
+  public CompletableFuture<Void> startAsync() {
+    return guard.async(() -> command(LidarMiniJNI::c_LidarMini_start), null);
+  }
+
+  /**
+   * Stops scanning; {@link #getData()} then has no revolution until the next start. Blocks until
+   * the command has left the port (at most about 1 s) and the worker has stopped.
+   */
   public void stop() {
     command(LidarMiniJNI::c_LidarMini_stop);
   }
 
-  /** Raises the scan frequency by 1 Hz (coarse) or 0.1 Hz; refused past 12 Hz. */
+  /**
+   * {@link #stop()} on the library's executor. Returns at once.
+   *
+   * @return completes when {@link #stop()} has returned
+   */
+  public CompletableFuture<Void> stopAsync() {
+    return guard.async(() -> command(LidarMiniJNI::c_LidarMini_stop), null);
+  }
+
+  /**
+   * Raises the scan frequency; refused past 12 Hz. Blocks until the command has left the port, at
+   * most about 1 s.
+   *
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   */
   public void increaseFrequency(boolean coarse) {
     command(h -> LidarMiniJNI.c_LidarMini_increaseFrequency(h, coarse));
   }
 
-  /** Lowers the scan frequency by 1 Hz (coarse) or 0.1 Hz; refused below 6 Hz. */
+  /**
+   * {@link #increaseFrequency} on the library's executor. Returns at once.
+   *
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   * @return completes when {@link #increaseFrequency} has returned
+   */
+  public CompletableFuture<Void> increaseFrequencyAsync(boolean coarse) {
+    return guard.async(
+        () -> command(h -> LidarMiniJNI.c_LidarMini_increaseFrequency(h, coarse)), null);
+  }
+
+  /**
+   * Lowers the scan frequency; refused below 6 Hz. Blocks until the command has left the port, at
+   * most about 1 s.
+   *
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   */
   public void decreaseFrequency(boolean coarse) {
     command(h -> LidarMiniJNI.c_LidarMini_decreaseFrequency(h, coarse));
   }
 
-  /** The device's identity (zeros on failure or while scanning); null once closed. */
+  /**
+   * {@link #decreaseFrequency} on the library's executor. Returns at once.
+   *
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   * @return completes when {@link #decreaseFrequency} has returned
+   */
+  public CompletableFuture<Void> decreaseFrequencyAsync(boolean coarse) {
+    return guard.async(
+        () -> command(h -> LidarMiniJNI.c_LidarMini_decreaseFrequency(h, coarse)), null);
+  }
+
+  /**
+   * Asks the device for its identity. Blocks up to about 2 s for each part of the answer when the
+   * device does not answer; returns zeros at once while scanning.
+   *
+   * @return the identity (zeros on failure or while scanning), or null once closed
+   */
   public LidarInfo getInfo() {
-    synchronized (commands) {
-      lifetime.readLock().lock();
-      try {
-        return handle == 0 ? null : LidarMiniJNI.c_LidarMini_getInfo(handle);
-      } finally {
-        lifetime.readLock().unlock();
-      }
-    }
+    return guard.command(LidarMiniJNI::c_LidarMini_getInfo, null);
   }
 
-  /** The device's health (zeros on failure or while scanning); null once closed. */
+  /**
+   * {@link #getInfo()} on the library's executor. Returns at once.
+   *
+   * @return completes with {@link #getInfo()}'s result
+   */
+  public CompletableFuture<LidarInfo> getInfoAsync() {
+    return guard.async(this::getInfo, null);
+  }
+
+  /**
+   * Asks the device for its health. Blocks up to about 2 s for each part of the answer when the
+   * device does not answer; returns zeros at once while scanning.
+   *
+   * @return the health (zeros on failure or while scanning), or null once closed
+   */
   public LidarHealth getHealth() {
-    synchronized (commands) {
-      lifetime.readLock().lock();
-      try {
-        return handle == 0 ? null : LidarMiniJNI.c_LidarMini_getHealth(handle);
-      } finally {
-        lifetime.readLock().unlock();
-      }
-    }
+    return guard.command(LidarMiniJNI::c_LidarMini_getHealth, null);
   }
 
-  /** The last complete revolution (empty with time 0 when there is none); null once closed. */
+  /**
+   * {@link #getHealth()} on the library's executor. Returns at once.
+   *
+   * @return completes with {@link #getHealth()}'s result
+   */
+  public CompletableFuture<LidarHealth> getHealthAsync() {
+    return guard.async(this::getHealth, null);
+  }
+
+  /**
+   * The last complete revolution. Returns at once.
+   *
+   * @return the revolution (empty with time 0 when there is none), or null once closed
+   */
   public ScanData getData() {
-    lifetime.readLock().lock();
-    try {
-      return handle == 0 ? null : LidarMiniJNI.c_LidarMini_getData(handle);
-    } finally {
-      lifetime.readLock().unlock();
-    }
+    return guard.read(LidarMiniJNI::c_LidarMini_getData, null);
   }
 
-  /** Stops the worker (the device is not told to stop) and closes the port. */
+  /**
+   * Stops the worker (the device is not told to stop) and closes the port. Blocks until calls in
+   * progress have finished. Safe to call again.
+   */
   @Override
   public void close() {
-    lifetime.writeLock().lock();
-    try {
-      if (handle != 0) {
-        LidarMiniJNI.c_LidarMini_destroy(handle);
-        handle = 0;
-      }
-    } finally {
-      lifetime.writeLock().unlock();
-    }
+    guard.close(LidarMiniJNI::c_LidarMini_destroy);
   }
 
-  private interface Call {
+  private interface Command {
     void run(long handle);
   }
 
-  private void command(Call call) {
-    synchronized (commands) {
-      lifetime.readLock().lock();
-      try {
-        if (handle != 0) {
-          call.run(handle);
-        }
-      } finally {
-        lifetime.readLock().unlock();
-      }
-    }
+  private Void command(Command call) {
+    return guard.command(
+        h -> {
+          call.run(h);
+          return null;
+        },
+        null);
   }
 }

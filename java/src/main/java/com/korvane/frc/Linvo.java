@@ -1,14 +1,19 @@
 package com.korvane.frc;
 
 import com.korvane.frc.jni.LinvoJNI;
+import java.util.concurrent.CompletableFuture;
 
 /**
  * The line sensor: four analog light sensors read through a 12-bit converter on the expansion
  * port's I2C bus (address 0x48).
  *
+ * <p>Blocking: opening checks the converter with one bus transaction; each reading starts a
+ * conversion and waits 1 ms for it, so it holds its caller a little over 1 ms; the {@code
+ * ...Async} forms return at once and run on the library's executor, in order per object.
+ *
  * <p>There is one sensor per robot, so every {@code Linvo} object talks to the same one; all
  * calls are serialised on one lock shared by every object. After {@link #close()} the readings
- * are 0.
+ * are 0; {@code close} may be called from any thread, more than once.
  */
 public final class Linvo implements AutoCloseable {
   /** Number of channels, numbered 0 to 3. */
@@ -20,48 +25,75 @@ public final class Linvo implements AutoCloseable {
   private static final Object LOCK = new Object();
 
   private final boolean connected;
-  private boolean open;
+  private final SharedDeviceGuard guard;
 
   /**
-   * Opens the bus and checks that the converter answers (a status line is printed).
+   * Opens the bus and checks that the converter answers (a status line is printed). A converter
+   * that does not answer is not an error here: {@link #isConnected()} says so, and its readings
+   * are 0, so a robot program runs on without the sensor.
    *
    * @param referenceVoltage volts that a count of 2048 stands for, usually the supply, 3.3 V
    */
   public Linvo(float referenceVoltage) {
     synchronized (LOCK) {
       connected = LinvoJNI.c_initializeI2C(referenceVoltage);
-      open = true;
+      guard = new SharedDeviceGuard(LOCK);
     }
   }
 
-  /** True when the converter answered when the sensor was opened. */
+  /**
+   * Whether the converter answered when the sensor was opened. Returns at once.
+   *
+   * @return true when it answered
+   */
   public boolean isConnected() {
     return connected;
   }
 
-  /** One conversion of the channel as a count 0 to 4095; 0 for a channel outside 0 to 3. */
+  /**
+   * One conversion of a channel. Blocks a little over 1 ms.
+   *
+   * @param channel 0 to 3
+   * @return a count 0 to 4095; 0 for another channel, a failed read, or once closed
+   */
   public int getRawValue(int channel) {
-    synchronized (LOCK) {
-      return open && validChannel(channel) ? LinvoJNI.c_getRawValue(channel) : 0;
-    }
+    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getRawValue(channel) : 0, 0);
   }
 
-  /** One conversion of the channel in volts; 0 for a channel outside 0 to 3. */
+  /**
+   * {@link #getRawValue} on the library's executor. Returns at once.
+   *
+   * @param channel 0 to 3
+   * @return completes with {@link #getRawValue}'s result
+   */
+  public CompletableFuture<Integer> getRawValueAsync(int channel) {
+    return guard.async(() -> getRawValue(channel), 0);
+  }
+
+  /**
+   * One conversion of a channel in volts. Blocks a little over 1 ms.
+   *
+   * @param channel 0 to 3
+   * @return volts (count times reference voltage / 2048); 0 for another channel or once closed
+   */
   public float getVoltage(int channel) {
-    synchronized (LOCK) {
-      return open && validChannel(channel) ? LinvoJNI.c_getVoltage(channel) : 0.0f;
-    }
+    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getVoltage(channel) : 0.0f, 0.0f);
   }
 
-  /** Releases the bus; later readings are 0. */
+  /**
+   * {@link #getVoltage} on the library's executor. Returns at once.
+   *
+   * @param channel 0 to 3
+   * @return completes with {@link #getVoltage}'s result
+   */
+  public CompletableFuture<Float> getVoltageAsync(int channel) {
+    return guard.async(() -> getVoltage(channel), 0.0f);
+  }
+
+  /** Releases the bus; later readings are 0. Returns at once. Safe to call again. */
   @Override
   public void close() {
-    synchronized (LOCK) {
-      if (open) {
-        LinvoJNI.c_closeI2C();
-        open = false;
-      }
-    }
+    guard.close(LinvoJNI::c_closeI2C);
   }
 
   private static boolean validChannel(int channel) {

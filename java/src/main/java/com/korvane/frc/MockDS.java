@@ -4,33 +4,41 @@ import com.korvane.frc.jni.MockDSJNI;
 
 /**
  * A mock driver station for running a robot program without the driver-station computer: once
- * created, it sends a driver-station control packet to UDP 127.0.0.1:1110 every 20 ms, marking
+ * opened, it sends a driver-station control packet to UDP 127.0.0.1:1110 every 20 ms, marking
  * the robot enabled or disabled.
  *
  * <p>After {@link #enable()} the robot is still reported disabled for the first 50 enabled
- * cycles (one second; the count is kept across disables). There is one per process; all methods
- * are synchronized on this class. Before {@link #create()} the others do nothing.
+ * cycles (one second; the count is kept across disables). There is one sender per process:
+ * opening another restarts it from scratch. Every call returns at once; all are serialised on one
+ * lock shared by every object. After {@link #close()} the others do nothing; {@code close} may be
+ * called from any thread, more than once.
  */
-public final class MockDS {
-  private MockDS() {}
+public final class MockDS implements AutoCloseable {
+  private static final Object LOCK = new Object();
 
-  /** Starts sending, robot disabled. A second create restarts the sender from scratch. */
-  public static synchronized void create() {
-    MockDSJNI.c_MockDS_create();
+  private final SharedDeviceGuard guard;
+
+  /** Starts sending, robot disabled; restarts the sender when one is running. */
+  public MockDS() {
+    synchronized (LOCK) {
+      MockDSJNI.c_MockDS_create();
+      guard = new SharedDeviceGuard(LOCK);
+    }
   }
 
-  /** Marks the robot enabled. */
-  public static synchronized void enable() {
-    MockDSJNI.c_MockDS_enable();
+  /** Marks the robot enabled (after the warm-up described in the class comment). */
+  public void enable() {
+    guard.run(MockDSJNI::c_MockDS_enable);
   }
 
   /** Marks the robot disabled. */
-  public static synchronized void disable() {
-    MockDSJNI.c_MockDS_disable();
+  public void disable() {
+    guard.run(MockDSJNI::c_MockDS_disable);
   }
 
   /** Marks the robot disabled; packets keep going out until the program ends. */
-  public static synchronized void destroy() {
-    MockDSJNI.c_MockDS_destroy();
+  @Override
+  public void close() {
+    guard.close(MockDSJNI::c_MockDS_destroy);
   }
 }

@@ -3,8 +3,12 @@ package com.korvane.frc;
 import com.korvane.frc.jni.TorqaJNI;
 import java.util.Optional;
 import java.util.OptionalDouble;
+import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.locks.Lock;
 import java.util.concurrent.locks.ReentrantReadWriteLock;
+import java.util.function.LongConsumer;
+import java.util.function.LongFunction;
+import java.util.function.LongToDoubleFunction;
 
 /**
  * A Torqa four-channel motor controller on the robot's CAN bus. Its motors are numbered 0 to 3.
@@ -20,13 +24,17 @@ import java.util.concurrent.locks.ReentrantReadWriteLock;
  * (0 before the first frame), the {@code tryGet} forms say whether there was one. Neither ever
  * waits for the bus.
  *
- * <p>Threading: every method may be called from any thread. Commands and telemetry run
- * concurrently with each other; they wait only while a controller is being opened or closed.
- * The identity methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
+ * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
+ * with each other; they wait only while a controller is being opened or closed. The identity
+ * methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
  * #getHardwareVersion()}, {@link #getSerialNumber()}) block their caller (about 50 ms the first
  * time, up to about 1.1 s while the controller does not answer, 10 ms for the serial number) and
- * run one at a time across all controllers; call them once at start-up, not from the 20 ms loop.
- * After {@link #close()} commands do nothing and getters return their "nothing there" value.
+ * run one at a time across all controllers; from the 20 ms loop use their {@code ...Async} forms,
+ * which return at once and run on the library's executor, one at a time per controller in the order
+ * they were made. A blocking call does not wait for asynchronous calls queued before it. Opening
+ * returns at once; {@link #close()} blocks up to one heartbeat period (100 ms). After {@link
+ * #close()} commands do nothing and getters return their "nothing there" value; {@code close} may
+ * be called from any thread, more than once.
  */
 public class Torqa implements AutoCloseable {
   /** Highest motor frequency the controller takes. */
@@ -34,6 +42,25 @@ public class Torqa implements AutoCloseable {
 
   /** Number of motor channels. */
   public static final int MOTORS = 4;
+
+  /** The highest CAN device number. */
+  public static final int MAX_DEVICE_ID = 63;
+
+  /** The controller's closed-loop PID types; their meaning is the controller firmware's. */
+  public enum PIDType {
+    /** Firmware PID type 0. */
+    TYPE_0(0),
+    /** Firmware PID type 1. */
+    TYPE_1(1),
+    /** Firmware PID type 2. */
+    TYPE_2(2);
+
+    private final int value;
+
+    PIDType(int value) {
+      this.value = value;
+    }
+  }
 
   // Opening and closing change the library's registry of controllers, which every other call
   // reads: they take the write lock, everything else the read lock.
@@ -43,16 +70,21 @@ public class Torqa implements AutoCloseable {
 
   private volatile long handle;
   private final int deviceId;
+  private final SerialQueue queue;
 
   /**
-   * Opens the controller.
+   * Opens the controller and starts the heartbeat. Returns at once.
    *
    * @param deviceId CAN device number, 1 to 63
-   * @param frequency motor frequency, 0 to 20000, for all four motors
-   * @throws IllegalStateException when the controller cannot be opened (the reason is printed)
+   * @param frequency motor frequency in Hz, 0 to 20000, for all four motors
+   * @throws DeviceOpenException when a value is out of range or the CAN handle cannot be opened
    */
   public Torqa(int deviceId, int frequency) {
     this.deviceId = deviceId;
+    String attempt = "at device " + deviceId + " with frequency " + frequency;
+    DeviceOpenException.checkRange(
+        "Torqa", attempt, "device number", deviceId, 1, MAX_DEVICE_ID);
+    DeviceOpenException.checkRange("Torqa", attempt, "frequency", frequency, 0, MAX_FREQUENCY);
     Lock lock = REGISTRY.writeLock();
     lock.lock();
     try {
@@ -61,27 +93,42 @@ public class Torqa implements AutoCloseable {
       lock.unlock();
     }
     if (handle == 0) {
-      throw new IllegalStateException(
-          "Torqa at device " + deviceId + " with frequency " + frequency + " could not be opened");
+      throw DeviceOpenException.refused("Torqa", attempt, "opening the CAN handle");
     }
+    queue = new SerialQueue();
   }
 
-  /** The CAN device number the controller was opened at. */
+  /**
+   * The CAN device number the controller was opened at. Returns at once.
+   *
+   * @return 1 to 63
+   */
   public int getDeviceId() {
     return deviceId;
   }
 
-  /** True until {@link #close()}. */
+  /**
+   * Whether the controller is open. Returns at once.
+   *
+   * @return true until {@link #close()}
+   */
   public boolean isOpen() {
     return handle != 0;
   }
 
-  /** The native handle, 0 once closed. */
+  /**
+   * The native CAN handle. Returns at once.
+   *
+   * @return the handle, 0 once closed
+   */
   public long getHandle() {
     return handle;
   }
 
-  /** Closes the controller; later calls do nothing. */
+  /**
+   * Closes the controller; later calls do nothing. Blocks up to one heartbeat period (100 ms)
+   * and while an identity call of another thread runs. Safe to call again and from any thread.
+   */
   @Override
   public void close() {
     Lock lock = REGISTRY.writeLock();
@@ -90,407 +137,453 @@ public class Torqa implements AutoCloseable {
       if (handle != 0) {
         TorqaJNI.c_Torqa_destroy(handle);
         handle = 0;
+        queue.release();
       }
     } finally {
       lock.unlock();
     }
   }
 
-  // ---- Commands ----
+  // ---- Commands: one CAN frame each, returning at once ----
 
-  /** Sets one motor's frequency (0 to 20000); the motor index is sent as given. */
+  /**
+   * Sets one motor's frequency. Returns at once.
+   *
+   * @param motor the motor index, sent as given
+   * @param frequency Hz, 0 to 20000
+   */
   public void configureMotor(int motor, int frequency) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_configureMotor(handle, motor, frequency);
-    } finally {
-      lock.unlock();
-    }
+    send(h -> TorqaJNI.c_Torqa_configureMotor(h, motor, frequency));
   }
 
   /**
-   * Drives a motor open-loop.
+   * Drives a motor open-loop. Returns at once.
    *
    * @param motor 0 to 3
    * @param speed -1.0 (full reverse) to 1.0 (full forward), in steps of 1 %; clamped; NaN stops
    */
   public void setSpeed(int motor, double speed) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setMotorSpeed(handle, motor, speed);
-    } finally {
-      lock.unlock();
-    }
+    send(h -> TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed));
   }
-
-  /** Stops driving a motor (it is sent as given, even outside 0 to 3). */
-  public void disableMotor(int motor) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_disableMotor(handle, motor);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Sets a motor's encoder count to zero. */
-  public void resetEncoder(int motor) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_resetEncoder(handle, motor);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Closed-loop velocity target in RPM, to 0.01 RPM. */
-  public void setTargetVelocity(int motor, double rpm) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setTargetVelocity(handle, motor, (float) rpm);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Closed-loop distance target in encoder counts (24 bits are sent). */
-  public void setTargetDistance(int motor, int counts) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setTargetDistance(handle, motor, counts);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Closed-loop angle target, 0 to 360 degrees (clamped), to 0.01 degree. */
-  public void setTargetAngle(int motor, double degrees) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setTargetAngle(handle, motor, degrees);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Holds a motor at its present position, or releases it. */
-  public void setPositionHold(int motor, boolean hold) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setPositionHold(handle, motor, hold);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Encoder counts per revolution of a motor, 0 to 65535. */
-  public void setEncoderResolution(int motor, int countsPerRevolution) {
-    Lock lock = read();
-    try {
-      if (handle != 0) {
-        TorqaJNI.c_Torqa_setEncoderResolution(handle, motor, countsPerRevolution);
-      }
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Current limit of a motor in amperes, 0 to 655.35 (clamped), to 0.01 A. */
-  public void setCurrentLimit(int motor, double amps) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setCurrentLimit(handle, motor, (float) amps);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Switches a motor's current limit on or off. */
-  public void setCurrentLimitEnabled(int motor, boolean enabled) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setCurrentLimitMode(handle, motor, enabled ? 1 : 0);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** What every motor does when it is not driven (0 to 255, as the controller's firmware says). */
-  public void setStopMode(int mode) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setMotorStopMode(handle, mode);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** PID type 0 to 2 for every motor. */
-  public void setPIDType(int type) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setPIDType(handle, type);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** PID type 0 to 2 for one motor. */
-  public void setPIDType(int motor, int type) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setMotorPIDType(handle, motor, type);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Asks the controller to autotune every motor's closed loop. */
-  public void autotune() {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_autotuneAll(handle);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Asks the controller to autotune one motor's closed loop. */
-  public void autotune(int motor) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_autotuneMotor(handle, motor);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** The controller's CAN sensor delay, at least 5 (smaller values are raised to 5). */
-  public void setCANSensorDelay(int delay) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setCANSensorOsDelay(handle, delay);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** Closed-loop sensitivity of a motor, 0 to 10. */
-  public void setSensitivity(int motor, int sensitivity) {
-    Lock lock = read();
-    try {
-      if (handle != 0) TorqaJNI.c_Torqa_setSensitivity(handle, motor, sensitivity);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  // ---- Telemetry ----
 
   /**
-   * Sets the distance one encoder tick stands for on a channel (0 to 3), used by {@link
+   * Stops driving a motor. Returns at once.
+   *
+   * @param motor the motor index, sent as given (even outside 0 to 3)
+   */
+  public void disableMotor(int motor) {
+    send(h -> TorqaJNI.c_Torqa_disableMotor(h, motor));
+  }
+
+  /**
+   * Sets a motor's encoder count to zero. Returns at once.
+   *
+   * @param motor 0 to 3
+   */
+  public void resetEncoder(int motor) {
+    send(h -> TorqaJNI.c_Torqa_resetEncoder(h, motor));
+  }
+
+  /**
+   * Sets a closed-loop velocity target. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param rpm revolutions per minute, to 0.01 RPM
+   */
+  public void setTargetVelocity(int motor, double rpm) {
+    send(h -> TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm));
+  }
+
+  /**
+   * Sets a closed-loop distance target. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param counts encoder counts (24 bits are sent)
+   */
+  public void setTargetDistance(int motor, int counts) {
+    send(h -> TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts));
+  }
+
+  /**
+   * Sets a closed-loop angle target. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param degrees 0 to 360 (clamped), to 0.01 degree
+   */
+  public void setTargetAngle(int motor, double degrees) {
+    send(h -> TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees));
+  }
+
+  /**
+   * Holds a motor at its present position, or releases it. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param hold true to hold, false to release
+   */
+  public void setPositionHold(int motor, boolean hold) {
+    send(h -> TorqaJNI.c_Torqa_setPositionHold(h, motor, hold));
+  }
+
+  /**
+   * Sets a motor's encoder resolution. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param countsPerRevolution encoder counts per revolution, 0 to 65535
+   */
+  public void setEncoderResolution(int motor, int countsPerRevolution) {
+    send(h -> TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution));
+  }
+
+  /**
+   * Sets a motor's current limit. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param amps amperes, 0 to 655.35 (clamped), to 0.01 A
+   */
+  public void setCurrentLimit(int motor, double amps) {
+    send(h -> TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps));
+  }
+
+  /**
+   * Switches a motor's current limit on or off. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param enabled whether the limit applies
+   */
+  public void setCurrentLimitEnabled(int motor, boolean enabled) {
+    send(h -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0));
+  }
+
+  /**
+   * Sets what every motor does when it is not driven. The controller's firmware gives the mode
+   * byte its meaning and takes every value, so it is passed through unchecked. Returns at once.
+   *
+   * @param mode the firmware's stop mode, 0 to 255
+   */
+  public void setStopMode(int mode) {
+    send(h -> TorqaJNI.c_Torqa_setMotorStopMode(h, mode));
+  }
+
+  /**
+   * Sets the PID type of every motor. Returns at once.
+   *
+   * @param type the PID type
+   */
+  public void setPIDType(PIDType type) {
+    send(h -> TorqaJNI.c_Torqa_setPIDType(h, type.value));
+  }
+
+  /**
+   * Sets the PID type of one motor. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param type the PID type
+   */
+  public void setPIDType(int motor, PIDType type) {
+    send(h -> TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value));
+  }
+
+  /** Asks the controller to autotune every motor's closed loop. Returns at once. */
+  public void autotune() {
+    send(TorqaJNI::c_Torqa_autotuneAll);
+  }
+
+  /**
+   * Asks the controller to autotune one motor's closed loop. Returns at once.
+   *
+   * @param motor 0 to 3
+   */
+  public void autotune(int motor) {
+    send(h -> TorqaJNI.c_Torqa_autotuneMotor(h, motor));
+  }
+
+  /**
+   * Sets the controller's CAN sensor delay. Returns at once.
+   *
+   * @param delay the delay in the firmware's units, at least 5 (smaller values are raised to 5)
+   */
+  public void setCANSensorDelay(int delay) {
+    send(h -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, delay));
+  }
+
+  /**
+   * Sets a motor's closed-loop sensitivity. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @param sensitivity 0 to 10
+   */
+  public void setSensitivity(int motor, int sensitivity) {
+    send(h -> TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity));
+  }
+
+  // ---- Telemetry: the latest status frames, returning at once ----
+
+  /**
+   * Sets the distance one encoder tick stands for on a channel, used by {@link
    * #getEncoderDistance}. The scale belongs to the library, not to one controller: it applies to
-   * that channel of every controller. 1.0 until set.
+   * that channel of every controller. 1.0 until set. Returns at once.
+   *
+   * @param motor the channel, 0 to 3
+   * @param distancePerTick distance per tick, in the caller's unit
    */
   public static void setDistancePerTick(int motor, double distancePerTick) {
     TorqaJNI.c_Torqa_setEncoder(0, motor, distancePerTick);
   }
 
-  /** The motor frequency the controller reports; 0 before its first frame. */
+  /**
+   * The motor frequency the controller reports. Returns at once.
+   *
+   * @return Hz; 0 before its first frame
+   */
   public int getFrequency() {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getFrequency(handle) : 0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** The controller's temperature, to 0.01; 0 before its first frame. */
-  public double getTemperature() {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getControllerTemp(handle) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's speed in RPM; 0 before its first frame. */
-  public double getRPM(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getRPM(handle, motor) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's speed in RPM, or empty when the controller has not reported it. */
-  public OptionalDouble tryGetRPM(int motor) {
-    double[] out = new double[1];
-    Lock lock = read();
-    try {
-      return handle != 0 && TorqaJNI.c_Torqa_tryGetRPM(handle, motor, out)
-          ? OptionalDouble.of(out[0])
-          : OptionalDouble.empty();
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** The RPM a motor is aiming at, or empty when not reported (or the motor is not 0 to 3). */
-  public OptionalDouble tryGetTargetRPM(int motor) {
-    double[] out = new double[1];
-    Lock lock = read();
-    try {
-      return handle != 0 && TorqaJNI.c_Torqa_tryGetTargetRPM(handle, motor, out)
-          ? OptionalDouble.of(out[0])
-          : OptionalDouble.empty();
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** The target RPMs of motors 0 to 3, or empty unless the controller has reported all four. */
-  public Optional<double[]> getTargetRPMs() {
-    Lock lock = read();
-    try {
-      return handle != 0
-          ? Optional.ofNullable(TorqaJNI.c_Torqa_getTargetRPMFromDevice(handle))
-          : Optional.empty();
-    } finally {
-      lock.unlock();
-    }
+    return (int) value(h -> TorqaJNI.c_Torqa_getFrequency(h), 0);
   }
 
   /**
-   * One of a motor's two limit switches.
+   * The controller's temperature. Returns at once.
+   *
+   * @return degrees Celsius, to 0.01; 0 before its first frame
+   */
+  public double getTemperature() {
+    return value(TorqaJNI::c_Torqa_getControllerTemp, 0.0);
+  }
+
+  /**
+   * A motor's speed. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return RPM; 0 before its first frame
+   */
+  public double getRPM(int motor) {
+    return value(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
+  }
+
+  /**
+   * A motor's speed, if reported. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return RPM, or empty when the controller has not reported it
+   */
+  public OptionalDouble tryGetRPM(int motor) {
+    double[] out = new double[1];
+    return query(
+        h ->
+            TorqaJNI.c_Torqa_tryGetRPM(h, motor, out)
+                ? OptionalDouble.of(out[0])
+                : OptionalDouble.empty(),
+        OptionalDouble.empty());
+  }
+
+  /**
+   * The speed a motor is aiming at, if reported. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return RPM, or empty when not reported (or the motor is not 0 to 3)
+   */
+  public OptionalDouble tryGetTargetRPM(int motor) {
+    double[] out = new double[1];
+    return query(
+        h ->
+            TorqaJNI.c_Torqa_tryGetTargetRPM(h, motor, out)
+                ? OptionalDouble.of(out[0])
+                : OptionalDouble.empty(),
+        OptionalDouble.empty());
+  }
+
+  /**
+   * The target speeds of motors 0 to 3. Returns at once.
+   *
+   * @return four RPMs, or empty unless the controller has reported all four
+   */
+  public Optional<double[]> getTargetRPMs() {
+    return query(
+        h -> Optional.ofNullable(TorqaJNI.c_Torqa_getTargetRPMFromDevice(h)), Optional.empty());
+  }
+
+  /**
+   * One of a motor's two limit switches. Returns at once.
    *
    * @param motor 0 to 3 (false for any other)
    * @param second false for the first switch, true for the second
+   * @return whether the switch is closed
    */
   public boolean getLimitSwitch(int motor, boolean second) {
-    Lock lock = read();
-    try {
-      return handle != 0 && TorqaJNI.c_Torqa_getLimitSwitch(handle, motor, second);
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** The position of a motor's Orvix absolute encoder, to 0.01; 0 for a motor not 0 to 3. */
-  public double getOrvixPosition(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getOrvixPosition(handle, motor) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's encoder count. */
-  public int getEncoderCount(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getEncoderCount(handle, motor) : 0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's encoder count as a double. */
-  public double getEncoderRaw(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getEncoderRaw(handle, motor) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's encoder count times its channel's {@link #setDistancePerTick distance per tick}. */
-  public double getEncoderDistance(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getEncoderDistance(handle, motor) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** A motor's encoder speed in RPM (the same report as {@link #getRPM}). */
-  public double getEncoderSpeed(int motor) {
-    Lock lock = read();
-    try {
-      return handle != 0 ? TorqaJNI.c_Torqa_getEncoderSpeed(handle, motor) : 0.0;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  // ---- Identity (blocking; see the class comment) ----
-
-  /** The device number the controller reports about itself, or 0 when it does not answer. */
-  public int getReportedDeviceId() {
-    Lock lock = read();
-    try {
-      synchronized (IDENTITY) {
-        return handle != 0 ? TorqaJNI.c_Torqa_getID(handle) : 0;
-      }
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  /** For example "Firmware Version: [1.2.10]", or "Firmware Version: (read failed)". */
-  public String getFirmwareVersion() {
-    Lock lock = read();
-    try {
-      synchronized (IDENTITY) {
-        return handle != 0
-            ? TorqaJNI.c_Torqa_getFirmwareVersion(handle)
-            : "Firmware Version: (read failed)";
-      }
-    } finally {
-      lock.unlock();
-    }
+    return query(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
   }
 
   /**
-   * For example "Hardware: Torqa Quad, Version: 5"; "No Hardware Found!" for a model the library
-   * does not know, "Hardware: (read failed)" when the controller does not answer.
+   * The position of a motor's Orvix absolute encoder. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return the position as the encoder reports it, to 0.01; 0 for a motor not 0 to 3
+   */
+  public double getOrvixPosition(int motor) {
+    return value(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
+  }
+
+  /**
+   * A motor's encoder count. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return encoder counts
+   */
+  public int getEncoderCount(int motor) {
+    return (int) value(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0);
+  }
+
+  /**
+   * A motor's encoder count as a double. Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return encoder counts
+   */
+  public double getEncoderRaw(int motor) {
+    return value(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
+  }
+
+  /**
+   * A motor's encoder count times its channel's {@link #setDistancePerTick distance per tick}.
+   * Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return the distance, in the unit of the distance per tick
+   */
+  public double getEncoderDistance(int motor) {
+    return value(h -> TorqaJNI.c_Torqa_getEncoderDistance(h, motor), 0.0);
+  }
+
+  /**
+   * A motor's encoder speed (the same report as {@link #getRPM}). Returns at once.
+   *
+   * @param motor 0 to 3
+   * @return RPM
+   */
+  public double getEncoderSpeed(int motor) {
+    return value(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
+  }
+
+  // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
+
+  /**
+   * The device number the controller reports about itself. Blocks about 50 ms the first time, up
+   * to about 1.1 s while the controller does not answer.
+   *
+   * @return 1 to 63, or 0 when it does not answer (or once closed)
+   */
+  public int getReportedDeviceId() {
+    return identity(TorqaJNI::c_Torqa_getID, 0);
+  }
+
+  /**
+   * {@link #getReportedDeviceId()} on the library's executor, in order with this controller's
+   * other asynchronous calls. Returns at once.
+   *
+   * @return completes with {@link #getReportedDeviceId()}'s result
+   */
+  public CompletableFuture<Integer> getReportedDeviceIdAsync() {
+    return queue.submit(this::getReportedDeviceId, 0);
+  }
+
+  /**
+   * The controller's firmware version. Blocks as {@link #getReportedDeviceId()}.
+   *
+   * @return for example "Firmware Version: [1.2.10]", or "Firmware Version: (read failed)"
+   */
+  public String getFirmwareVersion() {
+    return identity(TorqaJNI::c_Torqa_getFirmwareVersion, FIRMWARE_FAILED);
+  }
+
+  /**
+   * {@link #getFirmwareVersion()} on the library's executor. Returns at once.
+   *
+   * @return completes with {@link #getFirmwareVersion()}'s result
+   */
+  public CompletableFuture<String> getFirmwareVersionAsync() {
+    return queue.submit(this::getFirmwareVersion, FIRMWARE_FAILED);
+  }
+
+  /**
+   * The controller's model and hardware version. Blocks as {@link #getReportedDeviceId()}.
+   *
+   * @return for example "Hardware: Torqa Quad, Version: 5"; "No Hardware Found!" for a model the
+   *     library does not know, "Hardware: (read failed)" when the controller does not answer
    */
   public String getHardwareVersion() {
-    Lock lock = read();
-    try {
-      synchronized (IDENTITY) {
-        return handle != 0
-            ? TorqaJNI.c_Torqa_getHardwareVersion(handle)
-            : "Hardware: (read failed)";
-      }
-    } finally {
-      lock.unlock();
-    }
+    return identity(TorqaJNI::c_Torqa_getHardwareVersion, HARDWARE_FAILED);
   }
 
-  /** For example "0012A4F0-00000000-DEADBEEF"; a word the controller did not send is 00000000. */
+  /**
+   * {@link #getHardwareVersion()} on the library's executor. Returns at once.
+   *
+   * @return completes with {@link #getHardwareVersion()}'s result
+   */
+  public CompletableFuture<String> getHardwareVersionAsync() {
+    return queue.submit(this::getHardwareVersion, HARDWARE_FAILED);
+  }
+
+  /**
+   * The controller's serial number. Blocks up to about 10 ms.
+   *
+   * @return for example "0012A4F0-00000000-DEADBEEF"; a word the controller did not send is
+   *     00000000
+   */
   public String getSerialNumber() {
-    Lock lock = read();
-    try {
-      synchronized (IDENTITY) {
-        return handle != 0
-            ? TorqaJNI.c_Torqa_getSerialNumber(handle)
-            : "00000000-00000000-00000000";
-      }
-    } finally {
-      lock.unlock();
-    }
+    return identity(TorqaJNI::c_Torqa_getSerialNumber, SERIAL_FAILED);
   }
 
-  private static Lock read() {
+  /**
+   * {@link #getSerialNumber()} on the library's executor. Returns at once.
+   *
+   * @return completes with {@link #getSerialNumber()}'s result
+   */
+  public CompletableFuture<String> getSerialNumberAsync() {
+    return queue.submit(this::getSerialNumber, SERIAL_FAILED);
+  }
+
+  private static final String FIRMWARE_FAILED = "Firmware Version: (read failed)";
+  private static final String HARDWARE_FAILED = "Hardware: (read failed)";
+  private static final String SERIAL_FAILED = "00000000-00000000-00000000";
+
+  // Every call reads the registry under its read lock, and reaches the driver only while open.
+
+  private void send(LongConsumer command) {
     Lock lock = REGISTRY.readLock();
     lock.lock();
-    return lock;
+    try {
+      long h = handle;
+      if (h != 0) {
+        command.accept(h);
+      }
+    } finally {
+      lock.unlock();
+    }
+  }
+
+  private double value(LongToDoubleFunction read, double closed) {
+    Lock lock = REGISTRY.readLock();
+    lock.lock();
+    try {
+      long h = handle;
+      return h != 0 ? read.applyAsDouble(h) : closed;
+    } finally {
+      lock.unlock();
+    }
+  }
+
+  private <T> T query(LongFunction<T> read, T closed) {
+    Lock lock = REGISTRY.readLock();
+    lock.lock();
+    try {
+      long h = handle;
+      return h != 0 ? read.apply(h) : closed;
+    } finally {
+      lock.unlock();
+    }
+  }
+
+  private <T> T identity(LongFunction<T> read, T closed) {
+    synchronized (IDENTITY) {
+      return query(read, closed);
+    }
   }
 }

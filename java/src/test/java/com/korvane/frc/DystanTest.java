@@ -96,14 +96,14 @@ class DystanTest {
     assertEquals(-1, DystanJNI.c_Dystan_getCanID(stale));
     DystanJNI.c_Dystan_destroy(stale);
 
-    Dystan dystan = Dystan.createCan(0);
+    Dystan dystan = new Dystan(0);
     dystan.close();
     dystan.close();
     assertFalse(dystan.isOpen());
     assertNull(dystan.getData(64));
     assertNull(dystan.getConfig(0));
     assertEquals(-1, dystan.getCanId());
-    assertEquals(-1, dystan.getTransport());
+    assertNull(dystan.getTransport());
     assertTrue(SimCan.sentFrames().isEmpty());
   }
 
@@ -111,12 +111,12 @@ class DystanTest {
   void outOfRangeCanIdsAndNullPathsGiveTheZeroHandle() {
     assertEquals(0, DystanJNI.c_Dystan_create(-1));
     assertEquals(0, DystanJNI.c_Dystan_create(64));
-    assertThrows(IllegalStateException.class, () -> Dystan.createCan(64));
+    assertThrows(DeviceOpenException.class, () -> new Dystan(64));
     SimCan.failCalls(SimCan.Call.OPEN_STREAM_SESSION, -44089, 1);
     assertEquals(0, DystanJNI.c_Dystan_create(5));
     assertEquals(0, DystanJNI.c_Dystan_createUsb(null, 0));
     assertTrue(DystanJNI.c_Dystan_findDevicePath(0).startsWith("/dev/tty"));
-    assertTrue(Dystan.findDevicePath(3).startsWith("/dev/tty"));
+    assertTrue(Dystan.findDevicePath(SerialPort.USB2).startsWith("/dev/tty"));
   }
 
   // A failure thrown inside the platform must come back as the failure value, never as a C++
@@ -142,7 +142,7 @@ class DystanTest {
   @Test
   void theSimulatedSensorsScansAndConfigurationReachTheClass() {
     try (DystanSimulator sensor = DystanSimulator.attach(CAN_ID, 50);
-        Dystan dystan = Dystan.createCan(CAN_ID)) {
+        Dystan dystan = new Dystan(CAN_ID)) {
       int[] distances = new int[64];
       for (int k = 0; k < 64; k++) {
         distances[k] = 2000 - 50 * k;

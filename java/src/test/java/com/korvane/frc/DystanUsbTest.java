@@ -59,10 +59,13 @@ class DystanUsbTest {
   @Test
   void theClassReadsFramesSentByHandAndRefusesPathsThatCannotBeOpened() {
     assertEquals(0, DystanJNI.c_Dystan_createUsb("/nonexistent/ttyACM9", 0));
-    assertThrows(IllegalStateException.class, () -> Dystan.createUsb(null, 0));
+    DeviceOpenException noPath =
+        assertThrows(DeviceOpenException.class, () -> new Dystan(null, 0));
+    assertEquals(
+        "Dystan on null could not be opened: no device path was given", noPath.getMessage());
     try (DystanUsbEmulator emulator = DystanUsbEmulator.start(10, false)) {
       emulator.setStreaming(false);
-      try (Dystan dystan = Dystan.createUsb(emulator.path(), 0)) {
+      try (Dystan dystan = new Dystan(emulator.path(), 0)) {
         Dystan.ScanData none = dystan.getData(64);
         assertEquals(0, none.sequence);
         assertEquals(0, none.distance.length);
@@ -74,7 +77,7 @@ class DystanUsbTest {
         assertTrue(Wait.until(() -> dystan.getData(64).sequence == 7));
         assertArrayEquals(new int[] {100, 200, 300}, dystan.getData(64).distance);
         assertArrayEquals(new int[] {100, 200}, dystan.getData(2).distance);
-        assertEquals(Dystan.USB, dystan.getTransport());
+        assertEquals(Transport.USB, dystan.getTransport());
       }
     }
   }

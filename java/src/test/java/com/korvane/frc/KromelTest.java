@@ -80,7 +80,7 @@ class KromelTest {
   @Test
   void booleansCountAsTrueOnlyWhenTheyAreTrue() {
     try (KromelSimulator sensor = KromelSimulator.attachQuiet();
-        Kromel kromel = Kromel.createCan(3)) {
+        Kromel kromel = new Kromel(3)) {
       assertTrue(kromel.setStatusLed(true, 250));
       assertTrue(kromel.setStatusLed(false, -1));
       assertTrue(kromel.setBrightness(40));
@@ -113,7 +113,7 @@ class KromelTest {
       assertEquals(7, out[0]);
       KromelJNI.c_Kromel_destroy(handle);
     }
-    Kromel kromel = Kromel.createCan(0);
+    Kromel kromel = new Kromel(0);
     kromel.close();
     kromel.close();
     assertFalse(kromel.isOpen());
@@ -127,15 +127,24 @@ class KromelTest {
   void outOfRangeCanIdsGiveTheZeroHandle() {
     assertEquals(0, KromelJNI.c_Kromel_create(-1));
     assertEquals(0, KromelJNI.c_Kromel_create(64));
-    assertThrows(IllegalStateException.class, () -> Kromel.createCan(64));
+    DeviceOpenException outOfRange =
+        assertThrows(DeviceOpenException.class, () -> new Kromel(64));
+    assertEquals(
+        "Kromel at CAN ID 64 could not be opened: CAN ID 64 is outside 0 to 63",
+        outOfRange.getMessage());
     SimCan.failCalls(SimCan.Call.OPEN_STREAM_SESSION, -44089, 1);
     assertEquals(0, KromelJNI.c_Kromel_create(5));
+    SimCan.failCalls(SimCan.Call.OPEN_STREAM_SESSION, -44089, 1);
+    DeviceOpenException refused = assertThrows(DeviceOpenException.class, () -> new Kromel(5));
+    assertTrue(
+        refused.getMessage().startsWith("Kromel at CAN ID 5 could not be opened: opening the CAN"),
+        refused.getMessage());
   }
 
   @Test
   void theSimulatedSensorStreamsColoursThatTheClassReports() {
     try (KromelSimulator sensor = KromelSimulator.attach();
-        Kromel kromel = Kromel.createCan(9)) {
+        Kromel kromel = new Kromel(9)) {
       sensor.setColor(0.25f, 0.5f, -0.75f);
       int first = sensor.sequence();
       assertTrue(Wait.until(() -> sensor.sequence() > first + 1));
@@ -143,7 +152,7 @@ class KromelTest {
       assertNotNull(reading);
       assertEquals(0.25f, reading.x, 1e-4f);
       assertEquals(-0.75f, reading.z, 1e-4f);
-      assertEquals(Kromel.CAN, kromel.getTransport());
+      assertEquals(Transport.CAN, kromel.getTransport());
       assertEquals(9, kromel.getCanId());
       assertTrue(kromel.setSampleTimeMs(10), "acknowledged among colour frames");
     }
@@ -152,6 +161,6 @@ class KromelTest {
   @Test
   void findDevicePathAlwaysGivesAPath() {
     assertTrue(KromelJNI.c_Kromel_findDevicePath(0).startsWith("/dev/tty"));
-    assertTrue(Kromel.findDevicePath(3).startsWith("/dev/tty"));
+    assertTrue(Kromel.findDevicePath(SerialPort.USB2).startsWith("/dev/tty"));
   }
 }

@@ -52,6 +52,7 @@ class KromelUsbTest {
             new String[] {"COLORFORMAT,XYZ", "SAMPLETIME,8"},
             emulator.commands(),
             "the opening dialogue");
+        assertFalse(KromelJNI.c_Kromel_setColorFormat(handle, 9), "no such format");
         assertFalse(KromelJNI.c_Kromel_setBrightness(handle, 5), "CAN only");
         assertFalse(KromelJNI.c_Kromel_getConfig(handle, 1, new long[1]), "CAN only");
         assertTrue(KromelJNI.c_Kromel_setSampleTimeMs(handle, 100000));
@@ -66,10 +67,16 @@ class KromelUsbTest {
   void theClassOpensTheEmulatorAndRefusesPathsThatCannotBeOpened() {
     assertEquals(0, KromelJNI.c_Kromel_createUsb(null, 10));
     assertEquals(0, KromelJNI.c_Kromel_createUsb("/nonexistent/ttyACM9", 10));
-    assertThrows(IllegalStateException.class, () -> Kromel.createUsb(null, 10));
+    assertThrows(DeviceOpenException.class, () -> new Kromel(null, 10));
+    DeviceOpenException missing =
+        assertThrows(DeviceOpenException.class, () -> new Kromel("/nonexistent/ttyACM9", 10));
+    assertEquals(
+        "Kromel on /nonexistent/ttyACM9 could not be opened: /nonexistent/ttyACM9 does not exist",
+        missing.getMessage());
+    assertEquals("Kromel", missing.getDevice());
     try (KromelUsbEmulator emulator = KromelUsbEmulator.start(1000)) {
       emulator.setStreaming(false);
-      try (Kromel kromel = Kromel.createUsb(emulator.path(), 0)) {
+      try (Kromel kromel = new Kromel(emulator.path(), 0)) {
         sendsAndReads(emulator, kromel);
       }
     }
@@ -82,9 +89,8 @@ class KromelUsbTest {
     Kromel.ColorData r = kromel.getColor();
     assertEquals(1, r.sequence);
     assertEquals(3.5f, r.z, 1e-6f);
-    assertTrue(kromel.setColorFormat(Kromel.FORMAT_HEX));
+    assertTrue(kromel.setColorFormat(Kromel.ColorFormat.HEX));
     assertTrue(Wait.until(() -> emulator.colorFormat().equals("HEX")));
-    assertFalse(kromel.setColorFormat(9));
-    assertEquals(Kromel.USB, kromel.getTransport());
+    assertEquals(Transport.USB, kromel.getTransport());
   }
 }

@@ -80,7 +80,7 @@ class LidarMiniTest {
   void theClassFollowsTheFrequencyAndCloses() {
     try (LidarMiniEmulator emulator = LidarMiniEmulator.start()) {
       emulator.plugIn();
-      LidarMini lidar = LidarMini.create(0);
+      LidarMini lidar = new LidarMini(SerialPort.USB1);
       try {
         lidar.start();
         assertTrue(Wait.until(() -> lidar.getData().size() == 666, 10000), "6 Hz");

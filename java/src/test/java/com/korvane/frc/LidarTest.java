@@ -34,8 +34,8 @@ class LidarTest {
   @Order(2)
   void aScanOfTheEmulatedRoomArrives() {
     try (LidarRoomEmulator room = LidarRoomEmulator.start(1, true)) {
-      assertTrue(SimSerial.mapPort(Lidar.PORT_USB1, room.path()));
-      try (Lidar lidar = Lidar.open(Lidar.PORT_USB1)) {
+      assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), room.path()));
+      try (Lidar lidar = new Lidar(SerialPort.USB1)) {
         assertTrue(Wait.until(() -> lidar.getData().validCount() == Lidar.SLOTS));
         Lidar.ScanData scan = lidar.getData();
         assertEquals(360, scan.angle.length);
@@ -58,8 +58,8 @@ class LidarTest {
   @Order(3)
   void filtersSmoothEachDegreesHistory() {
     try (LidarRoomEmulator device = LidarRoomEmulator.start(1, false)) {
-      SimSerial.mapPort(Lidar.PORT_USB2, device.path());
-      try (Lidar lidar = Lidar.open(Lidar.PORT_USB2)) {
+      SimSerial.mapPort(SerialPort.USB2.value(), device.path());
+      try (Lidar lidar = new Lidar(SerialPort.USB2)) {
         // Scan-start packets at 100 degrees; 1000 mm is filed at 93.24 degrees.
         assertTrue(device.send(scanStart(4000)));
         assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1000.0f));
@@ -85,8 +85,8 @@ class LidarTest {
   void aFailedOpenLeavesThePreviousLidarReading() {
     try (LidarRoomEmulator device = LidarRoomEmulator.start(1, false)) {
       SimSerial.reset();
-      SimSerial.mapPort(Lidar.PORT_USB1, device.path());
-      try (Lidar lidar = Lidar.open(Lidar.PORT_USB1)) {
+      SimSerial.mapPort(SerialPort.USB1.value(), device.path());
+      try (Lidar lidar = new Lidar(SerialPort.USB1)) {
         assertTrue(
             Wait.until(
                 () ->
@@ -94,11 +94,11 @@ class LidarTest {
                         .anyMatch(c -> c.call == SimSerial.Call.DISABLE_TERMINATION)));
         List<SimSerial.Record> calls = SimSerial.calls();
         assertEquals(SimSerial.Call.INITIALIZE, calls.get(0).call);
-        assertEquals(Lidar.PORT_USB1, calls.get(0).port);
+        assertEquals(SerialPort.USB1.value(), calls.get(0).port);
         assertEquals(1, SimSerial.openHandles());
 
         SimSerial.failCalls(SimSerial.Call.INITIALIZE, -9, 1);
-        Lidar.open(Lidar.PORT_USB1); // prints "Error initializing serial port: -9"
+        new Lidar(SerialPort.USB1); // prints "Error initializing serial port: -9"
         assertTrue(device.send(scanStart(4800)));
         assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1200.0f));
         assertEquals(1, SimSerial.openHandles());

@@ -14,6 +14,8 @@ import org.junit.jupiter.api.Test;
 
 /** Binds UDP 127.0.0.1:1110: its ctest entry holds the udp1110 resource lock. */
 class MockDSTest {
+  private MockDS ds;
+
   private static final int HEARTBEAT_DISABLED = 0x020C0000;
   private static final int HEARTBEAT_ENABLED = 0x020C0040;
 
@@ -26,7 +28,9 @@ class MockDSTest {
 
   @AfterEach
   void stopListening() {
-    MockDS.destroy();
+    if (ds != null) {
+      ds.close();
+    }
     SimDriverStation.stopListener();
     SimSystem.setSystemActive(false);
     SimCan.reset();
@@ -36,12 +40,12 @@ class MockDSTest {
   void enablesTheSimulatedRobotAndTheHeartbeatFollows() {
     try (TorqaSimulator controller = TorqaSimulator.attach(2); Torqa torqa = new Torqa(2, 1000)) {
       assertTrue(torqa.isOpen());
-      MockDS.create();
+      ds = new MockDS();
       assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= 3));
       assertEquals(0x00, SimDriverStation.lastControl());
       assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.DISABLED));
 
-      MockDS.enable();
+      ds.enable();
       assertTrue(Wait.until(SimSystem::systemActive));
       assertEquals(0x06, SimDriverStation.lastControl());
       assertTrue(SimDriverStation.packetsReceived() >= 53, "enabled only after the warm-up");
@@ -49,7 +53,7 @@ class MockDSTest {
       assertFalse(SimCan.sentFrames(HEARTBEAT_ENABLED + 2).isEmpty());
       assertTrue(controller.outputsEnabled());
 
-      MockDS.disable();
+      ds.disable();
       assertTrue(Wait.until(() -> !SimSystem.systemActive()));
       int enabledBeats = SimCan.sentFrames(HEARTBEAT_ENABLED + 2).size();
       assertTrue(Wait.until(() -> controller.heartbeat() == TorqaSimulator.Heartbeat.DISABLED));
@@ -60,10 +64,11 @@ class MockDSTest {
 
   @Test
   void destroyDisablesButKeepsSending() {
-    MockDS.create();
-    MockDS.enable();
+    ds = new MockDS();
+    ds.enable();
     assertTrue(Wait.until(SimSystem::systemActive));
-    MockDS.destroy();
+    ds.close();
+    ds.enable(); // after close: nothing, so the robot stays disabled below
     assertTrue(Wait.until(() -> SimDriverStation.lastControl() == 0x00));
     long received = SimDriverStation.packetsReceived();
     assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= received + 5));

@@ -66,8 +66,8 @@ class TorqaCommandsTest {
     sends(HOLD, () -> torqa.setPositionHold(2, true), "02 01 00 00 00 00 00 00");
     sends(LIMIT, () -> torqa.setCurrentLimit(0, 2.5), "00 FA 00 00 00 00 00 00");
     sends(LIMIT_MODE, () -> torqa.setCurrentLimitEnabled(3, true), "03 01 00 00 00 00 00 00");
-    sends(PID, () -> torqa.setPIDType(2), "FF 02 C3 00 00 00 00 00");
-    sends(PID, () -> torqa.setPIDType(1, 0), "01 00 C3 00 00 00 00 00");
+    sends(PID, () -> torqa.setPIDType(Torqa.PIDType.TYPE_2), "FF 02 C3 00 00 00 00 00");
+    sends(PID, () -> torqa.setPIDType(1, Torqa.PIDType.TYPE_0), "01 00 C3 00 00 00 00 00");
     sends(AUTOTUNE_ALL, torqa::autotune, "00 00 00 00 00 00 00 00");
     sends(AUTOTUNE, () -> torqa.autotune(2), "02 00 00 00 00 00 00 00");
     sends(DELAY, () -> torqa.setCANSensorDelay(0), "05 00 00 00 00 00 00 00");

@@ -40,7 +40,12 @@ class TorqaTest {
     assertEquals(0, TorqaJNI.c_Torqa_create(1, -1));
     assertTrue(SimCan.sentFrames().isEmpty());
     assertEquals(0, SimCan.openHandles());
-    assertThrows(IllegalStateException.class, () -> new Torqa(0, 1000));
+    DeviceOpenException zero = assertThrows(DeviceOpenException.class, () -> new Torqa(0, 1000));
+    assertEquals(
+        "Torqa at device 0 with frequency 1000 could not be opened: device number 0 is outside 1"
+            + " to 63",
+        zero.getMessage());
+    assertThrows(DeviceOpenException.class, () -> new Torqa(1, 20001));
   }
 
   @Test
