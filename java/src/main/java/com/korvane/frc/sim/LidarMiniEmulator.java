@@ -5,7 +5,7 @@ package com.korvane.frc.sim;
  * health queries with settable values, starts and stops scanning on command, steps its frequency
  * within 6 to 12 Hz, and streams revolutions of 4000 samples a second of a virtual room, each
  * beginning with a start packet. {@link #plugIn()} makes it the first USB serial device that the
- * driver finds, so {@code LidarMini.create(0)} opens it. All methods are thread-safe.
+ * driver finds, so {@code new LidarMini(SerialPort.ONBOARD)} opens it. All methods are thread-safe.
  */
 public final class LidarMiniEmulator extends PtyEmulator {
   private LidarMiniEmulator(long id) {
