@@ -92,6 +92,7 @@ class DystanJNI {
   ScanData getDataUSB(int count);
   Config getConfigUSB(int timeoutMs);
   bool readLine(std::string* line, int timeoutMs);
+  bool readTextReply(int timeoutMs);
   void drainLines(int lineTimeoutMs);
   void startReader();
   void stopReader();

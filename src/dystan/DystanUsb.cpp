@@ -26,6 +26,7 @@ constexpr int kSecondDrainLineMs = 20;
 // A sensor that never pauses would keep a drain going for ever; each one gives up after this.
 constexpr int kDrainLimitMs = 1000;
 constexpr int kDefaultConfigWaitMs = 500;
+constexpr size_t kMaxReplyLine = 512;
 constexpr auto kReadWait = std::chrono::milliseconds(5);  // how long a quiet Read waits
 
 int millisecondsUntil(Clock::time_point deadline) {
@@ -102,6 +103,51 @@ bool DystanJNI::readLine(std::string* line, int timeoutMs) {
   return !line->empty();
 }
 
+// Scan frames may still stream while the reply comes; they are cut out by their sync pair and
+// length, wherever they fall, and stray bytes end the text before them, so a reply that follows
+// a frame or garbage on the same line is still seen. Only a
+// printable line counts as the reply; a pause of one read timeout ends a line, as in readLine.
+bool DystanJNI::readTextReply(int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<uint8_t> bytes;
+  std::string line;
+  dystan_framing::Scan ignored;
+  unsigned char block[kReadBlock];
+  while (Clock::now() < deadline) {
+    int count = KorvaneSerial::Read(fd, block, kReadBlock);
+    if (count <= 0) {
+      if (isTextLine(line)) return true;
+      line.clear();
+      continue;
+    }
+    dystan_framing::append(bytes, block, static_cast<size_t>(count));
+    while (!bytes.empty()) {
+      if (bytes[0] == 0xA5) {
+        if (bytes.size() < dystan_framing::kHeaderSize) break;
+        size_t length = 0;
+        auto status = dystan_framing::tryParseFrame(bytes, &length, &ignored);
+        if (status == dystan_framing::FrameStatus::NeedMore) break;
+        if (status != dystan_framing::FrameStatus::DroppedByte) {
+          bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+        }
+        line.clear();  // a frame, or a stray byte: the reply starts after it
+        continue;
+      }
+      char c = static_cast<char>(bytes.front());
+      bytes.erase(bytes.begin());
+      if (c == '\n') {
+        if (isTextLine(line)) return true;
+        line.clear();
+      } else if (!isTextLine(std::string(1, c))) {
+        if (c != '\r') line.clear();  // stray bytes: the reply starts after them
+      } else if (line.size() < kMaxReplyLine) {
+        line.push_back(c);
+      }
+    }
+  }
+  return false;
+}
+
 void DystanJNI::startReader() {
   if (fd == -1 || running.load()) return;
   readerStop->reset();
@@ -161,19 +207,10 @@ DystanJNI::Config DystanJNI::getConfigUSB(int timeoutMs) {
   if (wasRunning) stopReader();
   KorvaneSerial::FlushRx(fd);
   rxBuffer.clear();
-  if (KorvaneSerial::WriteLine(fd, "GETCONFIG")) {
-    int waitMs = timeoutMs == 0 ? kDefaultConfigWaitMs : timeoutMs;
-    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    std::string reply;
-    // Scan bytes still arriving come as lines of their own; only a text line is the reply.
-    int left;
-    while ((left = millisecondsUntil(deadline)) > 0 && readLine(&reply, left)) {
-      if (isTextLine(reply)) {
-        config.distanceEnabled = 1;
-        config.valid = true;
-        break;
-      }
-    }
+  int waitMs = timeoutMs == 0 ? kDefaultConfigWaitMs : timeoutMs;
+  if (KorvaneSerial::WriteLine(fd, "GETCONFIG") && readTextReply(waitMs)) {
+    config.distanceEnabled = 1;
+    config.valid = true;
   }
   if (wasRunning) startReader();
   return config;

@@ -118,7 +118,8 @@ TEST(LiveObjectsTest, CallsRacingDestroyAndCreateNeverReachAFreedObject) {
     delete live.remove(old);
     current.store(live.add(new Device));
     ++cycles;
-    if (std::chrono::steady_clock::now() - start > 20s) break;
+    if (std::chrono::steady_clock::now() - start > 90s)
+      break;  // generous: a loaded machine starves the callers
   }
   done.store(true);
   for (auto& caller : callers) caller.join();

@@ -13,8 +13,8 @@
 
 #include "DystanJNI.h"
 #include "PseudoTerminal.h"
-#include "ThreadWakeups.h"
 #include "ThreadCpu.h"
+#include "ThreadWakeups.h"
 #include "Wait.h"
 #include "dystan/DystanUsbSim.h"
 
@@ -177,7 +177,7 @@ TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
   ASSERT_NE(sensor, nullptr);
   auto ask = [&] {
     int valid = 0;
-    for (int i = 0; i < 5; ++i) valid += sensor->c_Dystan_getConfig(300).valid ? 1 : 0;
+    for (int i = 0; i < 5; ++i) valid += sensor->c_Dystan_getConfig(2000).valid ? 1 : 0;
     return valid;
   };
   auto first = std::async(std::launch::async, ask);
@@ -187,6 +187,24 @@ TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
       << "one reader, running";
   uint8_t sequence = sensor->c_Dystan_getData(64).sequence;
   EXPECT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).sequence != sequence; }));
+}
+
+// Scan frames still streaming when the reply comes are cut out by their own length, so a reply
+// that follows a frame's bytes on the same line, or a stray byte, is still the reply.
+TEST(DystanUsbTest, AReplyBehindScanFramesIsStillTheReply) {
+  test::PseudoTerminal device;
+  ASSERT_TRUE(device.ok());
+  Sensor sensor;
+  openWhileListening(device, 0, &sensor);
+  ASSERT_NE(sensor, nullptr);
+  for (const std::string& before :
+       {kExample, kExample + kExample, bytes({0xA5}) + kExample, kExample + bytes({0xA5, 0x00})}) {
+    auto query = std::async(std::launch::async, [&] { return sensor->c_Dystan_getConfig(2000); });
+    EXPECT_EQ(device.readAtLeast(11), "GETCONFIG\r\n");
+    device.write(before + "VERSION 3\r\n");
+    DystanJNI::Config config = query.get();
+    EXPECT_TRUE(config.valid) << before.size() << " bytes before the reply";
+  }
 }
 
 // Only a printable line answers the query: scan bytes that keep arriving, or silence, give no
