@@ -17,6 +17,8 @@ cmake_is_recent() {
 missing=()
 cmake_is_recent || missing+=(cmake)
 have g++ || missing+=(g++)
+have clang++ || missing+=(clang)
+[ -n "$(find /usr/lib/llvm-* -name 'libclang_rt.fuzzer-*.a' 2>/dev/null)" ] || missing+=(libclang-rt-dev)
 have javac || missing+=(openjdk-17-jdk-headless)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
@@ -35,3 +37,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --workflow --preset default && cmake --workflow --preset asan
+fuzz/run.sh
