@@ -1,8 +1,10 @@
 #pragma once
 
 // Reads a fuzz input as CAN frames from a device: each record is a selector byte (which
-// identifier the frame carries: one of the identifiers the device sends, or, past them, one taken
-// from the next four bytes), a size byte (0..8 after reduction) and eight data bytes.
+// identifier the frame carries: one of the identifiers the device sends, or, past them, one of
+// those with one of its 29 bits flipped), a size byte (0..8 after reduction) and eight data bytes.
+// Flipped identifiers are a finite set on purpose: the bus keeps a latest frame per identifier,
+// and a table that grew at every input would look like a leak to the fuzzer.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,12 +25,8 @@ inline std::vector<FuzzFrame> readFrames(const uint8_t* data, size_t size,
     FuzzFrame frame;
     const uint8_t selector = data[at];
     std::memcpy(frame.data, data + at + 2, 8);
-    if (selector < ids.size()) {
-      frame.id = ids[selector];
-    } else {
-      std::memcpy(&frame.id, frame.data, 4);
-      frame.id &= 0x1FFFFFFF;
-    }
+    frame.id = ids[selector % ids.size()];
+    if (selector >= ids.size()) frame.id ^= 1u << (data[at + 2] % 29);
     frame.size = static_cast<uint8_t>(data[at + 1] % 9);
     frames.push_back(frame);
   }
