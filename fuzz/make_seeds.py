@@ -144,3 +144,10 @@ write("torqa_can_fuzzer", [
     + frame(5, [0x00, 0x00, 0x10, 0x27, 0x90, 0x8C, 0, 0]) + frame(9, [0x39, 0x30, 0, 0, 0, 0, 0, 0])
     + frame(10, [0x18, 0xFC, 0xFF, 0xFF, 0, 0, 0, 0]) + frame(0, [9, 0, 0, 0, 2, 1, 0, 0]),
 ])
+
+# Mini-LiDAR query answers: the first byte chooses getInfo (even) or getHealth (odd), then the
+# bytes the device sends (response header A5 5A, length, mode, type, then the payload).
+info = bytes([0xA5, 0x5A, 0x14, 0x00, 0x00, 0x00, 0x04]) + bytes([0x96, 0x02, 0x01, 0x03]) + bytes(range(16))
+health = bytes([0xA5, 0x5A, 0x03, 0x00, 0x00, 0x00, 0x06]) + bytes([0x02, 0x34, 0x12])
+write("lidarmini_query_fuzzer", [bytes([0]) + info, bytes([1]) + health, bytes([0]) + health,
+                                 bytes([1]) + bytes([0xA5, 0x5B]) + health[2:], bytes([0]) + info[:12]])
