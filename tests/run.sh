@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ tests, the Java tests in a real JVM and the demo, then the C++ tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer. First installs what a fresh Debian
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for 30 s
+# (fuzz/run.sh). First installs what a fresh Debian
 # machine lacks for that (when run as root); otherwise names the missing packages and stops.
 # Usage: tests/run.sh
 set -euo pipefail
