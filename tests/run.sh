@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ tests, the Java tests in a real JVM and the demo, then the C++ tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer. First installs what a fresh Debian
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for 30 s
+# (fuzz/run.sh). First installs what a fresh Debian
 # machine lacks for that (when run as root); otherwise names the missing packages and stops.
 # Usage: tests/run.sh
 set -euo pipefail
@@ -17,6 +18,8 @@ cmake_is_recent() {
 missing=()
 cmake_is_recent || missing+=(cmake)
 have g++ || missing+=(g++)
+have clang++ || missing+=(clang)
+[ -n "$(find /usr/lib/llvm-* -name 'libclang_rt.fuzzer-*.a' 2>/dev/null)" ] || missing+=(libclang-rt-dev)
 have javac || missing+=(openjdk-17-jdk-headless)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
@@ -35,3 +38,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --workflow --preset default && cmake --workflow --preset asan
+fuzz/run.sh

@@ -35,6 +35,8 @@ class LidarJNI::Impl {
   lidar::FilterState filters;
 
  private:
+  friend struct LidarPacketProbe;  // the fuzz target feeds the worker's packet path directly
+
   // Cuts every whole packet out of the buffer and files its points; keeps the rest.
   void consume(std::vector<uint8_t>& buffer);
   void file(const std::vector<DataPoint>& points);
