@@ -1,0 +1,188 @@
+// Creates and destroys every object device many times and checks that the process gives back
+// what each cycle took: the same descriptors and threads exactly, and resident memory within a
+// small allowance for the allocator's and thread-stack caches. Each device's simulator is
+// started before the first footprint and outlives the last, so only the driver's share moves.
+//
+// Cycle counts: KORVANE_SOAK_CYCLES scales them (see ProcessFootprint.h); unset, they are sized
+// for CI. Every tenth of a run prints its footprint, so a long run by hand shows its course.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "DystanJNI.h"
+#include "KromelJNI.h"
+#include "LidarJNI.h"
+#include "LidarMiniJNI.h"
+#include "ProcessFootprint.h"
+#include "SimBus.h"
+#include "TorqaJNI.h"
+#include "Wait.h"
+#include "dystan/DystanCanSim.h"
+#include "dystan/DystanUsbSim.h"
+#include "hal/SerialPort.h"
+#include "korvane/sim/Can.h"
+#include "korvane/sim/Serial.h"
+#include "kromel/KromelCanSim.h"
+#include "kromel/KromelUsbSim.h"
+#include "lidar/LidarRoomSim.h"
+#include "lidarmini/LidarMiniSim.h"
+#include "torqa/TorqaSim.h"
+
+using namespace korvane;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Resident memory may settle a little higher than it started: glibc keeps freed heap and the
+// stacks of joined threads for reuse. A leak of even a few hundred bytes a cycle exceeds this
+// over the cycles counted here.
+constexpr long kRssAllowanceKb = 1024;
+constexpr int kWarmUpCycles = 5;
+
+// The simulated platform logs every CAN frame and serial call (bounded); emptying the logs each
+// cycle keeps their growth out of the figures.
+void clearPlatformLogs() {
+  sim::clearSentFrames();
+  sim::clearSerialCalls();
+}
+
+// Runs `cycle` (one create and destroy; false when it failed) `count` times after a warm-up and
+// compares the footprints taken before and after.
+void soak(const char* device, int count, const std::function<bool()>& cycle) {
+  for (int i = 0; i < kWarmUpCycles; ++i) {
+    ASSERT_TRUE(cycle()) << device << ": warm-up cycle " << i << " failed";
+    clearPlatformLogs();
+  }
+  const soak::Footprint before = soak::footprint();
+  const Clock::time_point start = Clock::now();
+  const int reportEvery = count >= 10 ? count / 10 : 1;
+  for (int i = 1; i <= count; ++i) {
+    ASSERT_TRUE(cycle()) << device << ": cycle " << i << " failed";
+    clearPlatformLogs();
+    if (i % reportEvery == 0 && i != count) {
+      std::fprintf(stderr, "[soak] %s: after %d cycles: %s\n", device, i,
+                   soak::describe(soak::footprint()).c_str());
+    }
+  }
+  const soak::Footprint after = soak::footprint();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::fprintf(stderr, "[soak] %s: %d cycles in %.1f s\n[soak]   before: %s\n[soak]   after:  %s\n",
+               device, count, seconds, soak::describe(before).c_str(),
+               soak::describe(after).c_str());
+  EXPECT_EQ(after.descriptors, before.descriptors) << device;
+  EXPECT_EQ(after.threads, before.threads) << device;
+  if (!kAddressSanitizer) {
+    // AddressSanitizer holds freed memory in quarantine; LeakSanitizer checks memory there.
+    EXPECT_LE(after.rssKb, before.rssKb + kRssAllowanceKb) << device;
+  }
+}
+
+template <class T, void (*Destroy)(T*)>
+bool createAndDestroy(T* object) {
+  if (object == nullptr) return false;
+  Destroy(object);
+  return true;
+}
+
+class DeviceSoakTest : public test::SimBusTest {};
+
+TEST_F(DeviceSoakTest, ColourSensorOnCan) {
+  auto device = sim::KromelCanSim::attach();
+  soak("colour sensor on CAN", soak::cycles(2000, 10000), [] {
+    KromelJNI* sensor = KromelJNI::c_Kromel_create(0);
+    if (sensor != nullptr) sensor->c_Kromel_getColor();
+    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor);
+  });
+}
+
+TEST_F(DeviceSoakTest, DistanceSensorOnCan) {
+  auto device = sim::DystanCanSim::attach(0);
+  soak("distance sensor on CAN", soak::cycles(2000, 10000), [] {
+    DystanJNI* sensor = DystanJNI::c_Dystan_create(0);
+    if (sensor != nullptr) sensor->c_Dystan_getData(64);
+    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor);
+  });
+}
+
+TEST_F(DeviceSoakTest, ColourSensorOnUsb) {
+  auto device = sim::KromelUsbSim::start(20);
+  ASSERT_NE(device, nullptr);
+  const std::string path = device->path();
+  soak("colour sensor on USB", soak::cycles(150, 10000), [&] {
+    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(path.c_str(), 20);
+    if (sensor != nullptr) sensor->c_Kromel_getColor();
+    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor);
+  });
+}
+
+TEST_F(DeviceSoakTest, DistanceSensorOnUsb) {
+  auto device = sim::DystanUsbSim::start();
+  ASSERT_NE(device, nullptr);
+  const std::string path = device->path();
+  soak("distance sensor on USB", soak::cycles(60, 10000), [&] {
+    DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(path.c_str(), 10);
+    if (sensor != nullptr) sensor->c_Dystan_getData(64);
+    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor);
+  });
+}
+
+TEST_F(DeviceSoakTest, MiniLidarOnItsEmulator) {
+  auto device = sim::LidarMiniSim::start();
+  ASSERT_NE(device, nullptr);
+  ASSERT_TRUE(device->plugIn());
+  soak("mini LiDAR", soak::cycles(60, 10000), [] {
+    LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(0);
+    if (lidar != nullptr) lidar->c_LidarMini_getHealth();
+    return createAndDestroy<LidarMiniJNI, LidarMiniJNI::c_LidarMini_destroy>(lidar);
+  });
+}
+
+TEST_F(DeviceSoakTest, MotorController) {
+  auto device = sim::TorqaSim::attach(1);
+  soak("motor controller", soak::cycles(200, 1000), [] {
+    long handle = TorqaJNI::c_Torqa_create(1, 1000);
+    if (handle == 0) return false;
+    TorqaJNI::c_Torqa_setMotorSpeed(handle, 0, 0.5);
+    TorqaJNI::c_Torqa_destroy(handle);
+    return TorqaJNI::runningHeartbeats() == 0;
+  });
+}
+
+// The LiDAR is one per library and destroying it does nothing: each create replaces the one
+// before, whose worker is joined and whose port is closed. The footprint with one LiDAR live
+// must stay where it was over the replacements, and stopping the last closes its port.
+TEST_F(DeviceSoakTest, LidarReplacement) {
+  constexpr int kPort = HAL_SerialPort_USB1;
+  sim::resetSerial();
+  auto device = sim::LidarRoomSim::start();
+  ASSERT_NE(device, nullptr);
+  ASSERT_TRUE(sim::mapSerialPort(kPort, device->path()));
+  soak("LiDAR replaced", soak::cycles(200, 1000), [] {
+    const int32_t previous = LidarJNI::m_portHandle.load();
+    LidarJNI::c_Lidar_create(kPort);
+    const int32_t now = LidarJNI::m_portHandle.load();
+    return now != 0 && now != previous;
+  });
+  const soak::Footprint live = soak::footprint();
+  LidarJNI::c_Lidar_stop();
+  EXPECT_EQ(soak::footprint().descriptors, live.descriptors - 1) << "stop closes the port";
+}
+
+}  // namespace
