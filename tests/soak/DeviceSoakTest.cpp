@@ -103,6 +103,20 @@ bool createAndDestroy(T* object) {
 
 class DeviceSoakTest : public test::SimBusTest {};
 
+// The USB simulators record every command they receive; starting a fresh one every so many
+// cycles keeps those records from growing over a long soak. The fresh one holds the same
+// descriptors and threads as the one it replaces.
+constexpr int kCyclesPerSimulator = 500;
+
+template <class Sim>
+bool restartEvery(int cycle, std::unique_ptr<Sim>* device, std::unique_ptr<Sim> (*start)()) {
+  if (cycle > 0 && cycle % kCyclesPerSimulator == 0) {
+    device->reset();
+    *device = start();
+  }
+  return *device != nullptr;
+}
+
 TEST_F(DeviceSoakTest, ColourSensorOnCan) {
   auto device = sim::KromelCanSim::attach();
   soak("colour sensor on CAN", soak::cycles(2000, 10000), [](int) {
@@ -123,32 +137,36 @@ TEST_F(DeviceSoakTest, DistanceSensorOnCan) {
 }
 
 TEST_F(DeviceSoakTest, ColourSensorOnUsb) {
-  auto device = sim::KromelUsbSim::start(20);
-  ASSERT_NE(device, nullptr);
-  const std::string path = device->path();
-  soak("colour sensor on USB", soak::cycles(150, 10000), [&](int) {
-    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(path.c_str(), 20);
+  auto start = [] { return sim::KromelUsbSim::start(20); };
+  std::unique_ptr<sim::KromelUsbSim> device = start();
+  soak("colour sensor on USB", soak::cycles(150, 10000), [&](int i) {
+    if (!restartEvery<sim::KromelUsbSim>(i, &device, +start)) return false;
+    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(device->path().c_str(), 20);
     if (sensor != nullptr) sensor->c_Kromel_getColor();
     return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor);
   });
 }
 
 TEST_F(DeviceSoakTest, DistanceSensorOnUsb) {
-  auto device = sim::DystanUsbSim::start();
-  ASSERT_NE(device, nullptr);
-  const std::string path = device->path();
-  soak("distance sensor on USB", soak::cycles(60, 10000), [&](int) {
-    DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(path.c_str(), 10);
+  auto start = [] { return sim::DystanUsbSim::start(); };
+  std::unique_ptr<sim::DystanUsbSim> device = start();
+  soak("distance sensor on USB", soak::cycles(60, 10000), [&](int i) {
+    if (!restartEvery<sim::DystanUsbSim>(i, &device, +start)) return false;
+    DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(device->path().c_str(), 10);
     if (sensor != nullptr) sensor->c_Dystan_getData(64);
     return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor);
   });
 }
 
 TEST_F(DeviceSoakTest, MiniLidarOnItsEmulator) {
-  auto device = sim::LidarMiniSim::start();
-  ASSERT_NE(device, nullptr);
-  ASSERT_TRUE(device->plugIn());
-  soak("mini LiDAR", soak::cycles(60, 10000), [](int) {
+  auto start = [] {
+    auto device = sim::LidarMiniSim::start();
+    if (device != nullptr && !device->plugIn()) device.reset();
+    return device;
+  };
+  std::unique_ptr<sim::LidarMiniSim> device = start();
+  soak("mini LiDAR", soak::cycles(60, 10000), [&](int i) {
+    if (!restartEvery<sim::LidarMiniSim>(i, &device, +start)) return false;
     LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(0);
     if (lidar != nullptr) lidar->c_LidarMini_getHealth();
     return createAndDestroy<LidarMiniJNI, LidarMiniJNI::c_LidarMini_destroy>(lidar);
