@@ -70,6 +70,16 @@ class NativeMisuseTest {
 
   private static final String MISSING_PORT = "/nonexistent/korvane-misuse-tty";
 
+  /** Paths of no device: empty, a NUL inside, beyond PATH_MAX, outside ASCII, a folder. */
+  private static final String[] ODD_PATHS = {
+    "",
+    "\u0000",
+    MISSING_PORT + "\u0000x",
+    "/" + "d".repeat(100_000),
+    "/nonexistent/\uD83D\uDE00\u00E9",
+    "/tmp"
+  };
+
   @BeforeEach
   void freshPlatform() {
     SimCan.reset();
@@ -127,8 +137,9 @@ class NativeMisuseTest {
     }
     for (int sampleTime : new int[] {Integer.MIN_VALUE, 0, Integer.MAX_VALUE}) {
       assertEquals(0, KromelJNI.c_Kromel_createUsb(null, sampleTime));
-      assertEquals(0, KromelJNI.c_Kromel_createUsb("", sampleTime));
-      assertEquals(0, KromelJNI.c_Kromel_createUsb(MISSING_PORT, sampleTime));
+      for (String path : ODD_PATHS) {
+        assertEquals(0, KromelJNI.c_Kromel_createUsb(path, sampleTime), path);
+      }
     }
     for (int index : INTS) {
       assertNotNull(KromelJNI.c_Kromel_findDevicePath(index));
@@ -201,8 +212,9 @@ class NativeMisuseTest {
     }
     for (int odr : new int[] {Integer.MIN_VALUE, 0, Integer.MAX_VALUE}) {
       assertEquals(0, DystanJNI.c_Dystan_createUsb(null, odr));
-      assertEquals(0, DystanJNI.c_Dystan_createUsb("", odr));
-      assertEquals(0, DystanJNI.c_Dystan_createUsb(MISSING_PORT, odr));
+      for (String path : ODD_PATHS) {
+        assertEquals(0, DystanJNI.c_Dystan_createUsb(path, odr), path);
+      }
     }
     for (int index : INTS) {
       assertNotNull(DystanJNI.c_Dystan_findDevicePath(index));
