@@ -125,7 +125,9 @@ TEST_F(DeviceSoakTest, ColourSensorOnCan) {
   soak("colour sensor on CAN", soak::cycles(10000, 10000), [](int) {
     KromelJNI* sensor = KromelJNI::c_Kromel_create(0);
     if (sensor != nullptr) sensor->c_Kromel_getColor();
-    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor);
+    const bool open = sim::openStreamSessions() == 1;
+    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor) && open &&
+           sim::openStreamSessions() == 0;
   });
 }
 
@@ -135,7 +137,9 @@ TEST_F(DeviceSoakTest, DistanceSensorOnCan) {
   soak("distance sensor on CAN", soak::cycles(10000, 10000), [](int i) {
     DystanJNI* sensor = DystanJNI::c_Dystan_create(0);
     if (sensor != nullptr && i % 100 == 0) sensor->c_Dystan_getData(64);
-    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor);
+    const bool open = sim::openStreamSessions() == 1;
+    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor) && open &&
+           sim::openStreamSessions() == 0;
   });
 }
 
@@ -182,8 +186,9 @@ TEST_F(DeviceSoakTest, MotorController) {
     long handle = TorqaJNI::c_Torqa_create(1, 1000);
     if (handle == 0) return false;
     TorqaJNI::c_Torqa_setMotorSpeed(handle, 0, 0.5);
+    const bool running = TorqaJNI::runningHeartbeats() == 1;
     TorqaJNI::c_Torqa_destroy(handle);
-    return TorqaJNI::runningHeartbeats() == 0;
+    return running && TorqaJNI::runningHeartbeats() == 0 && sim::openCanHandles() == 0;
   });
 }
 
@@ -201,7 +206,7 @@ TEST_F(DeviceSoakTest, LidarReplacement) {
     const int32_t previous = LidarJNI::m_portHandle.load();
     LidarJNI::c_Lidar_create(kPort);
     const int32_t now = LidarJNI::m_portHandle.load();
-    return now != 0 && now != previous;
+    return now != 0 && now != previous && sim::openSerialHandles() == 1;
   });
   LidarJNI::c_Lidar_stop();
   // The port's descriptors go once the worker's read in flight has returned.
