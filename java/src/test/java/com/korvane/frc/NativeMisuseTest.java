@@ -581,6 +581,29 @@ class NativeMisuseTest {
   }
 
   @Test
+  void lidarClosedWhileFourThreadsUseIt() throws Exception {
+    try (LidarRoomEmulator room = LidarRoomEmulator.start(5, true)) {
+      assertTrue(SimSerial.mapPort(Lidar.PORT_USB2, room.path()));
+      Lidar lidar = Lidar.open(Lidar.PORT_USB2);
+      long seen = room.revolutions();
+      assertTrue(Wait.until(() -> room.revolutions() > seen, 10_000));
+      Lidar.Filter[] filters = Lidar.Filter.values();
+      AtomicLong turn = new AtomicLong();
+      closeWhileCalled(
+          lidar,
+          () -> {
+            int n = (int) (turn.incrementAndGet() % filters.length);
+            assertNotNull(lidar.getData());
+            lidar.enableFilter(filters[n], true);
+            lidar.medianConfig(n);
+            lidar.kalmanConfig(1.0e-5f, 0.1f, n);
+          });
+      assertEquals(Lidar.SLOTS, lidar.getData().distance.length);
+      assertTrue(SimSerial.mapPort(Lidar.PORT_USB2, MISSING_PORT));
+    }
+  }
+
+  @Test
   void miniLidarClosedWhileFourThreadsUseIt() throws Exception {
     try (LidarMiniEmulator emulator = LidarMiniEmulator.start()) {
       emulator.plugIn();
