@@ -74,6 +74,8 @@ void soak(const char* device, int count, const std::function<bool(int)>& cycle) 
     clearPlatformLogs();
   }
   const soak::Footprint before = soak::footprint();
+  std::fprintf(stderr, "[soak] %s: %d cycles from %s\n", device, count,
+               soak::describe(before).c_str());
   const Clock::time_point start = Clock::now();
   const int reportEvery = count >= 10 ? count / 10 : 1;
   for (int i = 1; i <= count; ++i) {
