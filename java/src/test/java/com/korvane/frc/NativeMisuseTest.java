@@ -399,8 +399,8 @@ class NativeMisuseTest {
     LidarJNI.c_Lidar_stop();
     LidarJNI.c_Lidar_stop();
     try (LidarRoomEmulator room = LidarRoomEmulator.start(3, true)) {
-      assertTrue(SimSerial.mapPort(Lidar.PORT_USB1, room.path()));
-      LidarJNI.c_Lidar_create(Lidar.PORT_USB1);
+      assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), room.path()));
+      LidarJNI.c_Lidar_create(SerialPort.USB1.value());
       for (int filter : INTS) {
         LidarJNI.c_Lidar_enableFilter(filter, true);
         LidarJNI.c_Lidar_movingAverageConfig(filter);
@@ -427,7 +427,7 @@ class NativeMisuseTest {
       LidarJNI.c_Lidar_destroy();
       LidarJNI.c_Lidar_start();
       LidarJNI.c_Lidar_stop();
-      assertTrue(SimSerial.mapPort(Lidar.PORT_USB1, MISSING_PORT));
+      assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), MISSING_PORT));
     }
   }
 
@@ -530,7 +530,7 @@ class NativeMisuseTest {
   @Test
   void colourSensorClosedWhileFourThreadsUseIt() throws Exception {
     try (KromelSimulator simulator = KromelSimulator.attach()) {
-      Kromel sensor = Kromel.createCan(0);
+      Kromel sensor = new Kromel(0);
       closeWhileCalled(
           sensor,
           () -> {
@@ -548,7 +548,7 @@ class NativeMisuseTest {
   @Test
   void distanceSensorClosedWhileFourThreadsUseIt() throws Exception {
     try (DystanUsbEmulator emulator = DystanUsbEmulator.start(100, false)) {
-      Dystan sensor = Dystan.createUsb(emulator.path(), 100);
+      Dystan sensor = new Dystan(emulator.path(), 100);
       closeWhileCalled(
           sensor,
           () -> {
@@ -558,7 +558,7 @@ class NativeMisuseTest {
           });
       assertNull(sensor.getData(64));
       assertNull(sensor.getConfig(10));
-      assertEquals(-1, sensor.getTransport());
+      assertNull(sensor.getTransport(), "a closed sensor has no transport");
     }
   }
 
@@ -583,8 +583,8 @@ class NativeMisuseTest {
   @Test
   void lidarClosedWhileFourThreadsUseIt() throws Exception {
     try (LidarRoomEmulator room = LidarRoomEmulator.start(5, true)) {
-      assertTrue(SimSerial.mapPort(Lidar.PORT_USB2, room.path()));
-      Lidar lidar = Lidar.open(Lidar.PORT_USB2);
+      assertTrue(SimSerial.mapPort(SerialPort.USB2.value(), room.path()));
+      Lidar lidar = new Lidar(SerialPort.USB2);
       long seen = room.revolutions();
       assertTrue(Wait.until(() -> room.revolutions() > seen, 10_000));
       Lidar.Filter[] filters = Lidar.Filter.values();
@@ -593,13 +593,15 @@ class NativeMisuseTest {
           lidar,
           () -> {
             int n = (int) (turn.incrementAndGet() % filters.length);
-            assertNotNull(lidar.getData());
+            Lidar.ScanData data = lidar.getData(); // null once closed
+            assertTrue(data == null || data.distance.length == Lidar.SLOTS);
             lidar.enableFilter(filters[n], true);
             lidar.medianConfig(n);
             lidar.kalmanConfig(1.0e-5f, 0.1f, n);
           });
-      assertEquals(Lidar.SLOTS, lidar.getData().distance.length);
-      assertTrue(SimSerial.mapPort(Lidar.PORT_USB2, MISSING_PORT));
+      assertNull(lidar.getData(), "a closed LiDAR gives no scan");
+      assertEquals(Lidar.SLOTS, LidarJNI.c_Lidar_getData().distance.length);
+      assertTrue(SimSerial.mapPort(SerialPort.USB2.value(), MISSING_PORT));
     }
   }
 
@@ -607,7 +609,7 @@ class NativeMisuseTest {
   void miniLidarClosedWhileFourThreadsUseIt() throws Exception {
     try (LidarMiniEmulator emulator = LidarMiniEmulator.start()) {
       emulator.plugIn();
-      LidarMini lidar = LidarMini.create(0);
+      LidarMini lidar = new LidarMini(SerialPort.ONBOARD);
       lidar.start();
       closeWhileCalled(
           lidar,
