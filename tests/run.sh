@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ tests, the Java tests in a real JVM and the demo, then the C++ tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for 30 s
-# (fuzz/run.sh). First installs what a fresh Debian
-# machine lacks for that (when run as root); otherwise names the missing packages and stops.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, built for
+# the controller's 32-bit ARM processor (run under qemu-arm), then every fuzz target for 30 s
+# (fuzz/run.sh). First installs what a fresh Debian machine lacks for that (when run as root);
+# otherwise names the missing packages and stops.
 # Usage: tests/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,10 @@ have javac || missing+=(openjdk-17-jdk-headless)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 [ -f /usr/share/java/junit-platform-console-standalone.jar ] || missing+=(junit5)
+# The 32-bit ARM run: cross compilers, user-mode emulation, GoogleTest sources to build for ARM.
+have arm-linux-gnueabihf-g++ || missing+=(g++-arm-linux-gnueabihf)
+have qemu-arm || missing+=(qemu-user)
+[ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
@@ -38,4 +43,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --workflow --preset default && cmake --workflow --preset asan
+cmake --workflow --preset tsan
+cmake --workflow --preset arm
+tests/cross/check_arm_elf.sh build/arm/bin/boundary_tests
 fuzz/run.sh

@@ -181,10 +181,13 @@ class LiveObjects {
  private:
   // Marks a slot whose object is being removed: no object lives at this address.
   static T* reserved() { return reinterpret_cast<T*>(static_cast<intptr_t>(-1)); }
-  // The address a handle names; null for 0 and for the handle that would name the mark.
+  // The address a handle names; null for 0, for the handle that would name the mark, and for a
+  // long that no address becomes (on a 32-bit controller, one whose upper half is not the sign
+  // extension of its lower half, though that lower half may be a live object's address).
   static T* fromHandle(jlong handle) {
     T* object = reinterpret_cast<T*>(static_cast<intptr_t>(handle));
-    return handle == 0 || object == reserved() ? nullptr : object;
+    if (handle == 0 || handleOf(object) != handle) return nullptr;
+    return object == reserved() ? nullptr : object;
   }
   static size_t slotIndex(const T* object) {
     uint64_t bits = reinterpret_cast<uintptr_t>(object) >> 4;

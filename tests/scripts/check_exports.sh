@@ -5,7 +5,8 @@
 set -euo pipefail
 lib="$1"
 syms=$(readelf --dyn-syms -W "$lib")
-defined=$(awk '$7 != "UND" && $8 != "" && NR > 3 {print $4, $8}' <<<"$syms")
+# Local symbols (the section symbols an ARM link leaves in .dynsym) are not exports.
+defined=$(awk '$7 != "UND" && $5 != "LOCAL" && $8 != "" && NR > 3 {print $4, $8}' <<<"$syms")
 status=0
 while read -r type name; do
   [ -z "$name" ] && continue

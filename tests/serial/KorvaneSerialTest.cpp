@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -143,6 +144,19 @@ TEST_F(SerialPortTest, ReadWorksOnADescriptorAboveTheSelectLimit) {
   setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+// Whether the terminal layer under the test holds `speed` at all: qemu's user-mode emulation (the
+// ARM test run) carries termios speeds only up to 460800 baud and turns B921600 into B0.
+bool terminalHoldsSpeed(const std::string& path, speed_t speed) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return false;
+  termios t{};
+  bool held = tcgetattr(fd, &t) == 0 && cfsetospeed(&t, speed) == 0 &&
+              cfsetispeed(&t, speed) == 0 && tcsetattr(fd, TCSANOW, &t) == 0 &&
+              tcgetattr(fd, &t) == 0 && cfgetospeed(&t) == speed;
+  close(fd);
+  return held;
+}
+
 TEST(SerialPortSettings, RawEightNOneWithoutFlowControlAtTheSpeedOfTheBaudTable) {
   PseudoTerminal device;
   ASSERT_TRUE(device.ok());
@@ -152,6 +166,10 @@ TEST(SerialPortSettings, RawEightNOneWithoutFlowControlAtTheSpeedOfTheBaudTable)
                                            {-9600, B115200},  {4800, B115200},   {250000, B115200}};
   for (const auto& [baud, speed] : table) {
     SCOPED_TRACE("baud " + std::to_string(baud));
+    if (!terminalHoldsSpeed(device.path(), speed)) {
+      std::cout << "baud " << baud << " left out: this terminal layer cannot hold its speed\n";
+      continue;
+    }
     int fd = KorvaneSerial::Open(device.path(), baud, "Dystan");
     ASSERT_NE(fd, -1);
     termios t{};
