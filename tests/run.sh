@@ -42,7 +42,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake --workflow --preset default && cmake --workflow --preset asan
+# One step a line: with set -e the first failing step ends the run with its status.
+cmake --workflow --preset default
+cmake --workflow --preset asan
 cmake --workflow --preset tsan
 cmake --workflow --preset arm
 tests/cross/check_arm_elf.sh build/arm/bin/boundary_tests

@@ -136,11 +136,12 @@ class AsyncCallsTest {
         assertEquals(150, lidar.getInfoAsync().get().model);
         assertEquals(lidar.getHealth().toString(), lidar.getHealthAsync().get().toString());
         lidar.startAsync().get(10, TimeUnit.SECONDS);
-        assertTrue(emulator.isScanning());
+        assertTrue(Wait.until(emulator::isScanning, 10_000));
         int before = emulator.frequencyTenthsHz();
         lidar.increaseFrequencyAsync(true);
         lidar.stopAsync().get(10, TimeUnit.SECONDS);
-        assertFalse(emulator.isScanning());
+        // The emulator obeys the commands on its own thread, in the order they were sent.
+        assertTrue(Wait.until(() -> !emulator.isScanning(), 10_000));
         assertEquals(before + 10, emulator.frequencyTenthsHz(), "ran before the stop");
       }
     }
