@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "DystanJNI.h"
 #include "KromelJNI.h"
@@ -70,6 +71,20 @@ void clearPlatformLogs() {
   sim::clearSerialCalls();
 }
 
+// A joined thread can still be listed for a moment (the kernel wakes the joiner before it has
+// reaped the thread), the more so under emulation: the footprint once its counts stop falling,
+// looked at for about two seconds at most.
+soak::Footprint settledFootprint() {
+  soak::Footprint last = soak::footprint();
+  for (int i = 0; i < 100; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    soak::Footprint now = soak::footprint();
+    if (now.threads >= last.threads && now.descriptors >= last.descriptors) return now;
+    last = now;
+  }
+  return last;
+}
+
 // Runs `cycle` (one create and destroy, given the cycle's number; false when it failed) `count`
 // times after a warm-up and compares the footprints taken before and after.
 void soak(const char* device, int count, const std::function<bool(int)>& cycle) {
@@ -77,7 +92,7 @@ void soak(const char* device, int count, const std::function<bool(int)>& cycle) 
     ASSERT_TRUE(cycle(-i - 1)) << device << ": warm-up cycle " << i << " failed";
     clearPlatformLogs();
   }
-  const soak::Footprint before = soak::footprint();
+  const soak::Footprint before = settledFootprint();
   std::fprintf(stderr, "[soak] %s: %d cycles from %s\n", device, count,
                soak::describe(before).c_str());
   const Clock::time_point start = Clock::now();
@@ -90,7 +105,7 @@ void soak(const char* device, int count, const std::function<bool(int)>& cycle) 
                    soak::describe(soak::footprint()).c_str());
     }
   }
-  const soak::Footprint after = soak::footprint();
+  const soak::Footprint after = settledFootprint();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::fprintf(stderr, "[soak] %s: %d cycles in %.1f s\n[soak]   before: %s\n[soak]   after:  %s\n",
                device, count, seconds, soak::describe(before).c_str(),
