@@ -99,6 +99,7 @@ void LidarJNI::Impl::ThreadMain() {
     if (!scanning.load()) {
       std::unique_lock lock(portMutex);
       portChanged.wait(lock, [&] { return !running.load() || scanning.load(); });
+      failing = false;  // a start begins a new run: its failures get their own line
       continue;
     }
     const int32_t handle = m_portHandle.load();
