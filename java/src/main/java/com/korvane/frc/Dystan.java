@@ -117,6 +117,19 @@ public class Dystan implements AutoCloseable {
   }
 
   /**
+   * Opens the sensor on a USB serial device as {@link #Dystan(String, int)} does, on a library
+   * thread. Returns at once.
+   *
+   * @param path the device, e.g. from {@link #findDevicePath(SerialPort)}
+   * @param odr output rate in scans a second, sent to the sensor when above 0
+   * @return completes with the open sensor, which the caller closes, or exceptionally with a
+   *     {@link DeviceOpenException}
+   */
+  public static CompletableFuture<Dystan> openUsbAsync(String path, int odr) {
+    return LibraryExecutor.open(() -> new Dystan(path, odr));
+  }
+
+  /**
    * Picks a USB serial device in /dev. Returns at once.
    *
    * @param port {@link SerialPort#USB2} for the second device found, any other for the first

@@ -123,6 +123,19 @@ public class Kromel implements AutoCloseable {
   }
 
   /**
+   * Opens the sensor on a USB serial device as {@link #Kromel(String, int)} does, on a library
+   * thread. Returns at once.
+   *
+   * @param path the device, e.g. from {@link #findDevicePath(SerialPort)}
+   * @param sampleTimeMs milliseconds between readings, sent to the sensor when above 0
+   * @return completes with the open sensor, which the caller closes, or exceptionally with a
+   *     {@link DeviceOpenException}
+   */
+  public static CompletableFuture<Kromel> openUsbAsync(String path, int sampleTimeMs) {
+    return LibraryExecutor.open(() -> new Kromel(path, sampleTimeMs));
+  }
+
+  /**
    * Picks a USB serial device in /dev. Returns at once.
    *
    * @param port {@link SerialPort#USB2} for the second device found, any other for the first

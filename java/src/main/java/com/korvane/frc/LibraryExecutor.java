@@ -1,11 +1,13 @@
 package com.korvane.frc;
 
+import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.ThreadFactory;
 import java.util.concurrent.ThreadPoolExecutor;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicInteger;
+import java.util.function.Supplier;
 
 /**
  * The library's one executor for the {@code ...Async} calls: at most {@link #THREADS} daemon
@@ -43,6 +45,21 @@ final class LibraryExecutor {
     if (users == 0) {
       executor.shutdown();
       executor = null;
+    }
+  }
+
+  /**
+   * Runs a device's opening on a library thread, holding the executor meanwhile. The future
+   * completes with the open device, or exceptionally with the constructor's exception.
+   */
+  static <T> CompletableFuture<T> open(Supplier<T> opening) {
+    ExecutorService held = acquire();
+    try {
+      return CompletableFuture.supplyAsync(opening, held)
+          .whenComplete((device, failure) -> release(held));
+    } catch (RuntimeException refused) {
+      release(held);
+      throw refused;
     }
   }
 

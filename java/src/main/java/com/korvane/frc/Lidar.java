@@ -1,6 +1,7 @@
 package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarJNI;
+import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.atomic.AtomicBoolean;
 
 /**
@@ -96,6 +97,17 @@ public final class Lidar implements AutoCloseable {
    */
   public Lidar(SerialPort port) {
     LidarJNI.c_Lidar_create(port.value());
+  }
+
+  /**
+   * Opens the LiDAR as {@link #Lidar(SerialPort)} does, on a library thread, so that waiting for
+   * a replaced LiDAR's reader holds no caller. Returns at once.
+   *
+   * @param port the serial port
+   * @return completes with the LiDAR, which the caller closes
+   */
+  public static CompletableFuture<Lidar> openAsync(SerialPort port) {
+    return LibraryExecutor.open(() -> new Lidar(port));
   }
 
   /** Reopens the port after {@link #stop()}; prints a line when already scanning. */

@@ -119,6 +119,17 @@ public class LidarMini implements AutoCloseable {
   }
 
   /**
+   * Opens the LiDAR as {@link #LidarMini(SerialPort)} does, on a library thread. Returns at once.
+   *
+   * @param port {@link SerialPort#USB2} for the second USB serial device, any other for the first
+   * @return completes with the open LiDAR, which the caller closes, or exceptionally with a
+   *     {@link DeviceOpenException}
+   */
+  public static CompletableFuture<LidarMini> openAsync(SerialPort port) {
+    return LibraryExecutor.open(() -> new LidarMini(port));
+  }
+
+  /**
    * Whether the LiDAR is open. Returns at once.
    *
    * @return true until {@link #close()}

@@ -10,6 +10,7 @@ import static org.junit.jupiter.api.Assertions.assertSame;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.sim.DystanSimulator;
+import com.korvane.frc.sim.DystanUsbEmulator;
 import com.korvane.frc.sim.KromelSimulator;
 import com.korvane.frc.sim.LidarMiniEmulator;
 import com.korvane.frc.sim.LinvoSimulator;
@@ -123,6 +124,22 @@ class AsyncCallsTest {
               }));
       assertArrayEquals(dystan.getData(64).distance, dystan.getDataAsync(64).get().distance);
     }
+  }
+
+  @Test
+  void devicesOpenOnALibraryThread() throws Exception {
+    try (DystanUsbEmulator emulator = DystanUsbEmulator.start(10, false)) {
+      CompletableFuture<Dystan> opening = Dystan.openUsbAsync(emulator.path(), 0);
+      // The opening dialogue alone takes at least 270 ms on whichever thread runs it.
+      assertFalse(opening.isDone(), "the sensor was opened on the caller's thread");
+      try (Dystan dystan = opening.get(10, TimeUnit.SECONDS)) {
+        assertTrue(dystan.isOpen());
+      }
+    }
+    CompletableFuture<Kromel> missing = Kromel.openUsbAsync("/dev/korvane-no-such-device", 0);
+    assertTrue(
+        assertThrowsCause(missing) instanceof DeviceOpenException,
+        "a failed open reaches the future as the constructor's exception");
   }
 
   @Test

@@ -1,0 +1,68 @@
+# The natives as robot projects unpack them, as one zip per platform in a Maven-layout repository
+# (<build>/maven), with WPILib's platform names:
+#   com/korvane/frc/KorvaneDriver-driver/<v>/KorvaneDriver-driver-<v>-<platform>.zip and its pom
+#   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform stand-in, simulators' bindings
+#   linuxarm32   linux/arm32/shared   the same for 32-bit ARM Linux (the cross build)
+#   linuxathena  linux/athena/shared  the robot controller: the driver alone, built against the robot's
+#                                     WPILib HAL and wpiutil (KORVANE_WITH_WPILIB), which load it
+# Built by the maven_natives target, part of every build that makes the driver library.
+set(KORVANE_MAVEN_GROUP com.korvane.frc)
+set(KORVANE_JAVA_ARTIFACT KorvaneDriver-java)
+set(KORVANE_NATIVE_ARTIFACT KorvaneDriver-driver)
+set(KORVANE_MAVEN_REPOSITORY ${CMAKE_BINARY_DIR}/maven)
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM)")
+  if(KORVANE_WITH_WPILIB)
+    set(KORVANE_NATIVE_PLATFORM linuxathena)
+    set(native_platform_dir linux/athena/shared)
+  else()
+    set(KORVANE_NATIVE_PLATFORM linuxarm32)
+    set(native_platform_dir linux/arm32/shared)
+  endif()
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(KORVANE_NATIVE_PLATFORM linuxx86-64)
+  set(native_platform_dir linux/x86-64/shared)
+else()
+  message(STATUS "No native zip: no robot-project platform name for ${CMAKE_SYSTEM_PROCESSOR}")
+  return()
+endif()
+
+string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
+set(native_dir
+    ${KORVANE_MAVEN_REPOSITORY}/${group_path}/${KORVANE_NATIVE_ARTIFACT}/${PROJECT_VERSION})
+set(native_base ${native_dir}/${KORVANE_NATIVE_ARTIFACT}-${PROJECT_VERSION})
+set(KORVANE_NATIVE_ZIP ${native_base}-${KORVANE_NATIVE_PLATFORM}.zip)
+
+set(pom_artifact ${KORVANE_NATIVE_ARTIFACT})
+set(pom_packaging pom)
+set(pom_name "Korvane driver library, JNI natives per platform")
+configure_file(cmake/maven/pom.xml.in ${native_base}.pom @ONLY)
+
+# The natives find each other beside themselves wherever they are unpacked: RUNPATH $ORIGIN, in the
+# build tree as when installed.
+set(native_libraries KorvaneDriver)
+if(NOT KORVANE_WITH_WPILIB)
+  list(APPEND native_libraries korvane_platform korvane_sim_jni)
+endif()
+set_target_properties(${native_libraries} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+set(native_files "")
+foreach(library ${native_libraries})
+  list(APPEND native_files $<TARGET_FILE:${library}>)
+endforeach()
+
+set(native_stage ${CMAKE_BINARY_DIR}/maven-stage/${KORVANE_NATIVE_PLATFORM})
+add_custom_command(OUTPUT ${KORVANE_NATIVE_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${native_stage}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${native_stage}/${native_platform_dir}
+  COMMAND ${CMAKE_COMMAND} -E copy ${native_files} ${native_stage}/${native_platform_dir}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${native_stage} ${CMAKE_COMMAND} -E tar cf
+          ${KORVANE_NATIVE_ZIP} --format=zip linux
+  DEPENDS ${native_libraries} VERBATIM)
+add_custom_target(maven_natives ALL DEPENDS ${KORVANE_NATIVE_ZIP})
+
+if(KORVANE_BUILD_TESTS AND KORVANE_NATIVE_PLATFORM STREQUAL "linuxarm32")
+  add_test(NAME package.arm-native-zip
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/cross/check_arm_native_zip.sh ${KORVANE_NATIVE_ZIP}
+                   ${CMAKE_BINARY_DIR}/package-test/arm-native-zip)
+  set_tests_properties(package.arm-native-zip PROPERTIES LABELS package)
+endif()
