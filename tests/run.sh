@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ tests, the Java tests in a real JVM and the demo, then the C++ tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, then
-# every fuzz target for 30 s (fuzz/run.sh). The 32-bit ARM run under qemu is its own workflow:
-# cmake --workflow --preset arm && tests/cross/check_arm_elf.sh build/arm/bin/boundary_tests. First installs what a fresh Debian machine lacks for that (when run as root);
-# otherwise names the missing packages and stops.
+# Runs every test: the C++ tests cross-built for the robot controller's 32-bit ARM processor under
+# qemu-arm (first, so that the default build's Maven repository takes in the ARM native zip), the
+# C++ tests, the Java tests in a real JVM and the demo, then the C++ tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, then every fuzz
+# target for 30 s (fuzz/run.sh). First installs what a fresh Debian machine lacks for that (when
+# run as root); otherwise names the missing packages and stops.
 # Usage: tests/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,6 +44,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # One step a line: with set -e the first failing step ends the run with its status.
+cmake --workflow --preset arm
 cmake --workflow --preset default
 cmake --workflow --preset asan
 cmake --workflow --preset tsan
