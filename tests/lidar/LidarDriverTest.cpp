@@ -228,7 +228,8 @@ TEST_F(LidarDriverTest, ReplacementJoinsTheOldWorkerAndClosesItsPort) {
   ASSERT_TRUE(test::waitUntil([&] {
     now = test::threadsStartedSince(before);
     return now.size() == 1;
-  })) << now.size() << " workers";
+  })) << now.size()
+      << " workers";
   EXPECT_NE(now[0], first[0]);
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_EQ(distanceAt(353), -1.0f);  // a fresh table
