@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <memory>
 
 #include "DystanJNI.h"
 #include "KorvaneSerial.h"
 #include "common/CanStreamSession.h"
+#include "common/SensorCreation.h"
 #include "dystan/DystanFrames.h"
 #include "hal/CAN.h"
 
@@ -22,36 +24,24 @@ DystanJNI::DystanJNI(uint8_t id) : transport(kCan), canId(id) {}
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
   if (!korvane::can_session::canIdInRange(canId, "Dystan")) return nullptr;
-  DystanJNI* sensor = nullptr;
-  try {
-    sensor = new DystanJNI(static_cast<uint8_t>(canId));
-    sensor->canOk =
-        korvane::can_session::open(&sensor->session, dystan_frames::kBase, dystan_frames::kBaseMask,
-                                   dystan_frames::kSessionCapacity, "Dystan");
-  } catch (const std::exception& e) {
-    std::cout << "[Dystan] Failed to create the CAN sensor: " << e.what() << std::endl;
-  }
-  if (sensor != nullptr && !sensor->canOk) {
-    c_Dystan_destroy(sensor);
-    return nullptr;
-  }
-  return sensor;
+  return korvane::sensor_creation::openOrNull(
+      "Dystan", "CAN",
+      [canId] {
+        std::unique_ptr<DystanJNI> sensor(new DystanJNI(static_cast<uint8_t>(canId)));
+        sensor->canOk = korvane::can_session::open(&sensor->session, dystan_frames::kBase,
+                                                   dystan_frames::kBaseMask,
+                                                   dystan_frames::kSessionCapacity, "Dystan");
+        return sensor;
+      },
+      [](const DystanJNI& sensor) { return sensor.canOk; });
 }
 
 DystanJNI* DystanJNI::c_Dystan_createUsb(const char* path, int odr) {
   if (path == nullptr) return nullptr;
-  DystanJNI* sensor = nullptr;
-  try {
-    sensor = new DystanJNI(std::string(path), odr);
-  } catch (const std::exception& e) {
-    std::cout << "[Dystan] Failed to create the USB sensor: " << e.what() << std::endl;
-    return nullptr;
-  }
-  if (sensor->fd == -1) {
-    c_Dystan_destroy(sensor);
-    return nullptr;
-  }
-  return sensor;
+  return korvane::sensor_creation::openOrNull(
+      "Dystan", "USB",
+      [&] { return std::unique_ptr<DystanJNI>(new DystanJNI(std::string(path), odr)); },
+      [](const DystanJNI& sensor) { return sensor.fd != -1; });
 }
 
 void DystanJNI::c_Dystan_destroy(DystanJNI* sensor) {

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <memory>
 
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
 #include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
+#include "common/SensorCreation.h"
 #include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
 
@@ -23,36 +25,24 @@ KromelJNI::KromelJNI(uint8_t id) : transport(kCan), canId(id) {}
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
   if (!korvane::can_session::canIdInRange(canId, "Kromel")) return nullptr;
-  KromelJNI* sensor = nullptr;
-  try {
-    sensor = new KromelJNI(static_cast<uint8_t>(canId));
-    sensor->canOk =
-        korvane::can_session::open(&sensor->session, kromel_frames::kBase, kromel_frames::kBaseMask,
-                                   kromel_frames::kSessionCapacity, "Kromel");
-  } catch (const std::exception& e) {
-    std::cout << "[Kromel] Failed to create the CAN sensor: " << e.what() << std::endl;
-  }
-  if (sensor != nullptr && !sensor->canOk) {
-    c_Kromel_destroy(sensor);
-    return nullptr;
-  }
-  return sensor;
+  return korvane::sensor_creation::openOrNull(
+      "Kromel", "CAN",
+      [canId] {
+        std::unique_ptr<KromelJNI> sensor(new KromelJNI(static_cast<uint8_t>(canId)));
+        sensor->canOk = korvane::can_session::open(&sensor->session, kromel_frames::kBase,
+                                                   kromel_frames::kBaseMask,
+                                                   kromel_frames::kSessionCapacity, "Kromel");
+        return sensor;
+      },
+      [](const KromelJNI& sensor) { return sensor.canOk; });
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {
   if (path == nullptr) return nullptr;
-  KromelJNI* sensor = nullptr;
-  try {
-    sensor = new KromelJNI(std::string(path), sampleTimeMs);
-  } catch (const std::exception& e) {
-    std::cout << "[Kromel] Failed to create the USB sensor: " << e.what() << std::endl;
-    return nullptr;
-  }
-  if (sensor->fd == -1) {
-    c_Kromel_destroy(sensor);
-    return nullptr;
-  }
-  return sensor;
+  return korvane::sensor_creation::openOrNull(
+      "Kromel", "USB",
+      [&] { return std::unique_ptr<KromelJNI>(new KromelJNI(std::string(path), sampleTimeMs)); },
+      [](const KromelJNI& sensor) { return sensor.fd != -1; });
 }
 
 void KromelJNI::c_Kromel_destroy(KromelJNI* sensor) {
