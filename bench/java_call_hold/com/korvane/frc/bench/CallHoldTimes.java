@@ -8,6 +8,7 @@ import com.korvane.frc.Linvo;
 import com.korvane.frc.MockDS;
 import com.korvane.frc.SerialPort;
 import com.korvane.frc.Torqa;
+import com.korvane.frc.sim.DystanUsbEmulator;
 import com.korvane.frc.sim.KromelUsbEmulator;
 import com.korvane.frc.sim.LidarMiniEmulator;
 import com.korvane.frc.sim.LidarRoomEmulator;
@@ -119,6 +120,15 @@ public final class CallHoldTimes {
     time("Dystan", "getData (CAN)", 5, () -> can.getData(64));
     time("Dystan", "getConfig(100) (CAN, unanswered)", 2, () -> can.getConfig(100));
     time("Dystan", "close (CAN)", 1, can::close);
+    try (DystanUsbEmulator emulator = DystanUsbEmulator.start(10, false)) {
+      emulator.setStreaming(false);
+      emulator.setConfigReply("");
+      time("Dystan", "new Dystan (USB)", 1, () -> holder[0] = new Dystan(emulator.path(), 0));
+      Dystan usb = holder[0];
+      time("Dystan", "getData (USB)", 1000, () -> usb.getData(64));
+      time("Dystan", "getConfig(100) (USB, unanswered)", 2, () -> usb.getConfig(100));
+      time("Dystan", "close (USB)", 1, usb::close);
+    }
   }
 
   private static void lidarMini() throws Exception {
