@@ -33,6 +33,18 @@ inline bool toBool(jboolean value) {
   return value == JNI_TRUE;
 }
 
+// Runs the part of an export that allocates (text, result objects, the driver's command lines).
+// Only an allocation failure is expected to throw there; it becomes the export's failure value,
+// so that no C++ exception ever reaches the virtual machine.
+template <typename Result, typename Body>
+Result orOnThrow(Result failure, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
 // An object handle is the object's address at full pointer width; on a 32-bit controller that is
 // the 32-bit address sign-extended.
 inline jlong handleOf(const void* object) {

@@ -20,7 +20,9 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  return g_sensors.adopt(KromelJNI::c_Kromel_create(canId), &KromelJNI::c_Kromel_destroy);
+  return boundary::orOnThrow(jlong{0}, [&] {
+    return g_sensors.adopt(KromelJNI::c_Kromel_create(canId), &KromelJNI::c_Kromel_destroy);
+  });
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
@@ -29,14 +31,18 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(
   if (path == nullptr) return 0;
   boundary::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
-  return g_sensors.adopt(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs),
-                         &KromelJNI::c_Kromel_destroy);
+  return boundary::orOnThrow(jlong{0}, [&] {
+    return g_sensors.adopt(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs),
+                           &KromelJNI::c_Kromel_destroy);
+  });
 }
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv* env,
                                                                                        jclass,
                                                                                        jint index) {
-  return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
+  return boundary::orOnThrow(jstring{nullptr}, [&] {
+    return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNIEnv*, jclass,
@@ -61,62 +67,74 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
                                                                                  jlong handle) {
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr) return nullptr;
-  KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
-  if (!reading.valid) return nullptr;
-  return boundary::newResultObject(
-      env, "com/korvane/frc/Kromel$ColorData",
-      {boundary::intField("sequence", reading.sequence), boundary::floatField("x", reading.x),
-       boundary::floatField("y", reading.y), boundary::floatField("z", reading.z)});
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+    KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
+    if (!reading.valid) return nullptr;
+    return boundary::newResultObject(
+        env, "com/korvane/frc/Kromel$ColorData",
+        {boundary::intField("sequence", reading.sequence), boundary::floatField("x", reading.x),
+         boundary::floatField("y", reading.y), boundary::floatField("z", reading.z)});
+  });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
     JNIEnv*, jclass, jlong handle, jint format) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setColorFormat(format);
+  return boundary::orOnThrow(
+      false, [&] { return sensor != nullptr && sensor->c_Kromel_setColorFormat(format); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
     JNIEnv*, jclass, jlong handle, jint ms) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms);
+  return boundary::orOnThrow(
+      false, [&] { return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
     JNIEnv*, jclass, jlong handle, jint brightness) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness);
+  return boundary::orOnThrow(
+      false, [&] { return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
     JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
+  return boundary::orOnThrow(false, [&] {
+    return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
+  });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
     JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value);
+  return boundary::orOnThrow(
+      false, [&] { return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
                                                                                 jlong handle,
                                                                                 jfloat zmm) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setZmm(zmm);
+  return boundary::orOnThrow(false,
+                             [&] { return sensor != nullptr && sensor->c_Kromel_setZmm(zmm); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
     JNIEnv*, jclass, jlong handle, jboolean enable) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
+  return boundary::orOnThrow(false, [&] {
+    return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
+  });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
                                                                                   jlong handle,
                                                                                   jint canId) {
   auto sensor = g_sensors.find(handle);
-  return sensor != nullptr && sensor->c_Kromel_setCanId(canId);
+  return boundary::orOnThrow(false,
+                             [&] { return sensor != nullptr && sensor->c_Kromel_setCanId(canId); });
 }
 
 // The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
@@ -125,7 +143,9 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConf
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
   unsigned int value = 0;
-  if (!sensor->c_Kromel_getConfig(key, &value)) return JNI_FALSE;
+  if (!boundary::orOnThrow(false, [&] { return sensor->c_Kromel_getConfig(key, &value); })) {
+    return JNI_FALSE;
+  }
   return boundary::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
 }
 

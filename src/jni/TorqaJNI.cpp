@@ -254,17 +254,23 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getID(JNIEnv*
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFirmwareVersion(JNIEnv* env, jclass, jlong handle) {
-  return toJava(env, TorqaJNI::c_Torqa_getFirmwareVersion(canHandle(handle)));
+  return boundary::orOnThrow(jstring{nullptr}, [&] {
+    return toJava(env, TorqaJNI::c_Torqa_getFirmwareVersion(canHandle(handle)));
+  });
 }
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getHardwareVersion(JNIEnv* env, jclass, jlong handle) {
-  return toJava(env, TorqaJNI::c_Torqa_getHardwareVersion(canHandle(handle)));
+  return boundary::orOnThrow(jstring{nullptr}, [&] {
+    return toJava(env, TorqaJNI::c_Torqa_getHardwareVersion(canHandle(handle)));
+  });
 }
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getSerialNumber(JNIEnv* env, jclass, jlong handle) {
-  return toJava(env, TorqaJNI::c_Torqa_getSerialNumber(canHandle(handle)));
+  return boundary::orOnThrow(jstring{nullptr}, [&] {
+    return toJava(env, TorqaJNI::c_Torqa_getSerialNumber(canHandle(handle)));
+  });
 }
 
 }  // extern "C"
