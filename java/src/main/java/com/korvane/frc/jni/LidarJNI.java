@@ -19,10 +19,11 @@ public final class LidarJNI {
   private LidarJNI() {}
 
   /**
-   * Opens a HAL serial port (115200 baud, 8N1) and starts a new reader thread on it, replacing any
-   * LiDAR made before; switches every filter off and resets the cluster parameters. Blocks up to
-   * about 1 s while a replaced LiDAR's reader stops. When the port cannot be opened it prints
-   * "Error initializing serial port: &lt;status&gt;" and the previous LiDAR keeps reading.
+   * Opens a HAL serial port and starts a new reader thread on it (which sets 115200 baud, 8N1),
+   * replacing any LiDAR made before; switches every filter off and resets the cluster parameters.
+   * Blocks up to about 1 s while a replaced LiDAR's reader stops. When the port cannot be opened
+   * it prints {@code Error initializing serial port: <status>} and the previous LiDAR keeps its
+   * port and reader, its filters switched off all the same.
    *
    * @param port HAL serial port 0 to 3 (0 on board, 1 expansion port, 2 and 3 USB)
    */

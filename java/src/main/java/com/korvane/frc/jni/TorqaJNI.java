@@ -31,8 +31,8 @@ public final class TorqaJNI {
   public static native long c_Torqa_create(int deviceID, int frequency);
 
   /**
-   * Stops and joins every controller's heartbeat thread (until the next create), forgets the
-   * handle and releases it. Blocks up to one heartbeat period, 100 ms.
+   * Stops and joins the heartbeat thread of every open controller (a later create starts only its
+   * own), forgets the handle and releases it. Blocks up to one heartbeat period, 100 ms.
    *
    * @param handle the controller's handle
    */

@@ -28,7 +28,7 @@ public final class LidarRoomEmulator extends PtyEmulator {
    * The distance the room shows from the LiDAR at an angle, without noise: where a ray first
    * meets a wall or the box.
    *
-   * @param degrees the angle; 0 points along the room's 6 m side, angles grow towards the 4 m one
+   * @param degrees the angle; 0 points along the room's 6 m length, 90 along its 4 m width
    * @return millimetres
    */
   public static native double distanceAt(double degrees);

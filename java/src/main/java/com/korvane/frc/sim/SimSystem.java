@@ -18,7 +18,7 @@ public final class SimSystem {
   /**
    * Whether the robot's outputs are enabled, as the platform reports it to the drivers.
    *
-   * @return true while enabled; false when the library is loaded
+   * @return true while enabled; false until first set
    */
   public static native boolean systemActive();
 }
