@@ -17,32 +17,82 @@ public final class DystanJNI {
 
   private DystanJNI() {}
 
-  /** A sensor on CAN at CAN ID 0..63. */
+  /**
+   * A sensor on CAN at CAN ID 0..63: opens a CAN stream session for its frames. Returns at once.
+   *
+   * @param canId the sensor's CAN ID, 0 to 63
+   * @return the handle, or 0 when the CAN ID is out of range or the session cannot be opened (the
+   *     reason is printed)
+   */
   public static native long c_Dystan_create(int canId);
 
   /**
-   * A sensor on the USB serial device at path, switched to binary scans; an output rate above 0
-   * is sent to it. Blocks for the opening dialogue (at least 270 ms, at most about 2.5 s).
+   * A sensor on the USB serial device at path (115200 baud), switched to binary scans; an output
+   * rate above 0 is sent to it. Blocks for the opening dialogue (at least 270 ms, at most about
+   * 2.5 s), then starts the reader thread.
+   *
+   * @param path the serial device, e.g. "/dev/ttyACM0"
+   * @param odr output rate in scans a second, sent when above 0
+   * @return the handle, or 0 when path is null, the port cannot be opened or the reader thread
+   *     cannot start (the reason is printed)
    */
   public static native long c_Dystan_createUsb(String path, int odr);
 
-  /** A USB serial device path: the first one, or the second for index 3. */
+  /**
+   * A USB serial device path from /dev: the first ttyACM* or ttyUSB* entry in byte-wise order, or
+   * the second for index 3. Returns at once.
+   *
+   * @param index 3 for the second device, any other value for the first
+   * @return the path; "/dev/ttyACM0" ("/dev/ttyACM1" for index 3) when there is none; null only
+   *     when the string cannot be made
+   */
   public static native String c_Dystan_findDevicePath(int index);
 
+  /**
+   * Stops the reader and closes the port or the CAN session, then forgets the handle. Waits for
+   * the calls in flight on the handle and for the reader thread; 0 or a stale handle is ignored.
+   *
+   * @param handle the sensor's handle
+   */
   public static native void c_Dystan_destroy(long handle);
 
-  /** The CAN ID given at creation; -1 for a USB sensor. */
+  /**
+   * The CAN ID given at creation. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @return 0 to 63; -1 for a USB sensor or an unknown handle
+   */
   public static native int c_Dystan_getCanID(long handle);
 
-  /** 0 = CAN, 1 = USB. */
+  /**
+   * How the sensor is connected. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @return 0 = CAN, 1 = USB; -1 for an unknown handle
+   */
   public static native int c_Dystan_getTransport(long handle);
 
   /**
-   * Up to count distances (at most 64) of the newest scan; an empty array when there is none or
-   * count is 0 or less. Blocks about 24 ms over CAN.
+   * Up to count distances (at most 64) of the newest scan, in millimetres; -1 marks a position
+   * nothing was received for. Over CAN blocks about 24 ms while it collects the scan's chunk
+   * frames; over USB copies the reader's newest scan and returns at once.
+   *
+   * @param handle the sensor's handle
+   * @param count how many distances are wanted; 0 or less gives an empty scan without traffic
+   * @return the scan, with sequence 0 and an empty array when there is none; null for an unknown
+   *     handle
    */
   public static native Dystan.ScanData c_Dystan_getData(long handle, int count);
 
-  /** The sensor's configuration, or null when it did not reply within the timeout. */
+  /**
+   * Asks the sensor for its configuration and blocks until it replies or the timeout passes.
+   * Over USB the reader is paused meanwhile, only distanceEnabled is known, and a timeout of 0
+   * means 500 ms; over CAN a timeout of 0 means a single look for the reply.
+   *
+   * @param handle the sensor's handle
+   * @param timeoutMs how long to wait for the reply, in milliseconds; negative means 0
+   * @return the configuration, or null when the sensor did not reply in time or the handle is
+   *     unknown
+   */
   public static native Dystan.Config c_Dystan_getConfig(long handle, int timeoutMs);
 }

@@ -9,7 +9,8 @@ import com.korvane.frc.Kromel;
  *
  * <p>Destroy must not run at the same time as any other call on the same handle, and commands
  * (the setters and {@code getConfig}) must be issued one at a time per sensor; {@link Kromel}
- * takes care of both.
+ * takes care of both. A command blocks over CAN until the sensor acknowledges, at most 500 ms, and
+ * over USB until its line has left the port, at most about 1 s.
  */
 public final class KromelJNI {
   static {
@@ -18,50 +19,153 @@ public final class KromelJNI {
 
   private KromelJNI() {}
 
-  /** A sensor on CAN at CAN ID 0..63. */
+  /**
+   * A sensor on CAN at CAN ID 0..63: opens a CAN stream session for its acknowledgements. The CAN
+   * ID is only kept: the sensor's frames do not carry it. Returns at once.
+   *
+   * @param canId the sensor's CAN ID, 0 to 63
+   * @return the handle, or 0 when the CAN ID is out of range or the session cannot be opened (the
+   *     reason is printed)
+   */
   public static native long c_Kromel_create(int canId);
 
-  /** A sensor on the USB serial device at path; a sample time above 0 is sent to it. */
+  /**
+   * A sensor on the USB serial device at path (115200 baud): sends "COLORFORMAT,XYZ" and the
+   * sample time, then starts the reader thread. Blocks until those lines have left the port, at
+   * most about 2 s.
+   *
+   * @param path the serial device, e.g. "/dev/ttyACM0"
+   * @param sampleTimeMs milliseconds between readings, sent when above 0
+   * @return the handle, or 0 when path is null, the port cannot be opened or the reader thread
+   *     cannot start (the reason is printed)
+   */
   public static native long c_Kromel_createUsb(String path, int sampleTimeMs);
 
-  /** A USB serial device path: the first one, or the second for index 3. */
+  /**
+   * A USB serial device path from /dev: the first ttyACM* or ttyUSB* entry in byte-wise order, or
+   * the second for index 3. Returns at once.
+   *
+   * @param index 3 for the second device, any other value for the first
+   * @return the path; "/dev/ttyACM0" ("/dev/ttyACM1" for index 3) when there is none
+   */
   public static native String c_Kromel_findDevicePath(int index);
 
+  /**
+   * Stops the reader and closes the port or the CAN session, then forgets the handle. Waits for
+   * the calls in flight on the handle and for the reader thread; 0 or a stale handle is ignored.
+   *
+   * @param handle the sensor's handle
+   */
   public static native void c_Kromel_destroy(long handle);
 
-  /** The CAN ID given at creation; -1 for a USB sensor. */
+  /**
+   * The CAN ID given at creation. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @return 0 to 63; -1 for a USB sensor or an unknown handle
+   */
   public static native int c_Kromel_getCanID(long handle);
 
-  /** 0 = CAN, 1 = USB. */
+  /**
+   * How the sensor is connected. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @return 0 = CAN, 1 = USB; -1 for an unknown handle
+   */
   public static native int c_Kromel_getTransport(long handle);
 
-  /** The newest reading, or null when there is none. */
+  /**
+   * The newest reading: over CAN the latest colour frame on the bus (channels divided by 10000),
+   * over USB the last "XYZ:" line the reader parsed. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @return the reading, or null when there is none yet or the handle is unknown
+   */
   public static native Kromel.ColorData c_Kromel_getColor(long handle);
 
-  /** 0 RGB, 1 RAW, 2 SRGB, 3 HEX, 4 XYZ; both transports. */
+  /**
+   * Sets the colour format; both transports. Over USB only XYZ gives readings.
+   *
+   * @param handle the sensor's handle
+   * @param format 0 RGB, 1 RAW, 2 SRGB, 3 HEX, 4 XYZ; any other is refused without traffic
+   * @return true when the sensor accepted it (CAN) or the line went out (USB)
+   */
   public static native boolean c_Kromel_setColorFormat(long handle, int format);
 
-  /** Clamped to 0..65535; both transports. */
+  /**
+   * Sets the time between readings; both transports.
+   *
+   * @param handle the sensor's handle
+   * @param ms milliseconds, clamped to 0..65535
+   * @return true when the sensor accepted it (CAN) or the line went out (USB)
+   */
   public static native boolean c_Kromel_setSampleTimeMs(long handle, int ms);
 
-  /** Clamped to 0..100; CAN only. */
+  /**
+   * Sets the illumination brightness; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param brightness percent, clamped to 0..100
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setBrightness(long handle, int brightness);
 
-  /** Level clamped to 0..100; CAN only. */
+  /**
+   * Switches the status LED; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param on whether the LED is lit
+   * @param level percent, clamped to 0..100
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setStatusLed(long handle, boolean on, int level);
 
-  /** Modes 0, 1 and 2 (which takes the value); CAN only. */
+  /**
+   * Sets the measure mode; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param mode 0, 1 or 2; any other is refused without traffic
+   * @param value sent with mode 2 only
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setMeasureMode(long handle, int mode, float value);
 
-  /** CAN only. */
+  /**
+   * Sends the sensor's Zmm value; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param zmm the value, as the sensor's firmware defines it
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setZmm(long handle, float zmm);
 
-  /** CAN only. */
+  /**
+   * Switches the sensor's USB override; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param enable whether the override is on
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setUsbOverride(long handle, boolean enable);
 
-  /** Tells the sensor a new CAN ID; CAN only. */
+  /**
+   * Tells the sensor a new CAN ID, sent unchecked as 32 bits; the handle keeps the old one. CAN
+   * only.
+   *
+   * @param handle the sensor's handle
+   * @param canId the new CAN ID
+   * @return true when the sensor accepted it; false at once for a USB sensor
+   */
   public static native boolean c_Kromel_setCanId(long handle, int canId);
 
-  /** Asks for a configuration value; on success stores it (0..2^32-1) in out[0]. CAN only. */
+  /**
+   * Asks the sensor for a configuration value; CAN only.
+   *
+   * @param handle the sensor's handle
+   * @param key the configuration key; its low 8 bits are sent
+   * @param out an array of at least one element; on success out[0] holds the value, 0..2^32-1
+   * @return true when the sensor accepted the request; false (out untouched) otherwise, for a
+   *     USB sensor, or when out is null or empty
+   */
   public static native boolean c_Kromel_getConfig(long handle, int key, long[] out);
 }

@@ -6,6 +6,10 @@ import com.korvane.frc.Lidar;
  * Native operations of the scanning LiDAR on one of the controller's serial ports. There is at
  * most one LiDAR, held by the library: the operations take no handle. Failures print a line on
  * standard error; nothing throws. All operations may be called from any thread.
+ *
+ * <p>Every create resets the filter parameters: cluster 50 mm and 5, Kalman q 1e-5, r 0.1, p 1.0,
+ * windows of 5, jitter threshold 50 mm. The Kalman, window and jitter parameters belong to the
+ * current LiDAR and are ignored before the first create.
  */
 public final class LidarJNI {
   static {
@@ -14,31 +18,85 @@ public final class LidarJNI {
 
   private LidarJNI() {}
 
-  /** Opens HAL serial port 0..3 and starts reading it, replacing any LiDAR made before. */
+  /**
+   * Opens a HAL serial port and starts a new reader thread on it (which sets 115200 baud, 8N1),
+   * replacing any LiDAR made before; switches every filter off and resets the cluster parameters.
+   * Blocks up to about 1 s while a replaced LiDAR's reader stops. When the port cannot be opened
+   * it prints {@code Error initializing serial port: <status>} and the previous LiDAR keeps its
+   * port and reader, its filters switched off all the same.
+   *
+   * @param port HAL serial port 0 to 3 (0 on board, 1 expansion port, 2 and 3 USB)
+   */
   public static native void c_Lidar_create(int port);
 
   /** Does nothing: the LiDAR lives until a later create or the library's unload. */
   public static native void c_Lidar_destroy();
 
-  /** Reopens the port after a stop; the reading resumes. */
+  /**
+   * Reopens and configures the port after a stop; the reader resumes. Blocks a little over 1 ms.
+   * Prints "Lidar sensor is already scanning" when it is; a port that cannot be opened is
+   * reported by a line, and the reader polls it slowly until a create.
+   */
   public static native void c_Lidar_start();
 
-  /** Stops scanning and closes the port. */
+  /** Stops scanning and closes the port; the table keeps its last points. Returns at once. */
   public static native void c_Lidar_stop();
 
-  /** A copy of the 360-slot table. */
+  /**
+   * A copy of the 360-slot table, one slot per whole degree. Returns at once, never waiting for
+   * the device.
+   *
+   * @return 360 angles in degrees and 360 distances in millimetres (-1.0 for none; before any
+   *     create slot k holds angle k and -1.0); null when the result cannot be made
+   */
   public static native Lidar.ScanData c_Lidar_getData();
 
-  /** 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter; the others are switched off. */
+  /**
+   * Switches one filter on (every other off) or off (leaving all off). Returns at once.
+   *
+   * @param filter 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter; others change
+   *     nothing
+   * @param enable true to switch it on
+   */
   public static native void c_Lidar_enableFilter(int filter, boolean enable);
 
+  /**
+   * Sets the cluster filter's parameters. Returns at once.
+   *
+   * @param distanceThreshold millimetres within which a cluster's members lie of its seed
+   * @param minClusterSize readings a cluster needs
+   */
   public static native void c_Lidar_clusterConfig(float distanceThreshold, int minClusterSize);
 
+  /**
+   * Sets the Kalman filter's parameters and resets its estimate (shared by every degree) to 0;
+   * ignored when a value is not finite or p + r is 0. Returns at once.
+   *
+   * @param q process noise
+   * @param r measurement noise
+   * @param p estimate error
+   */
   public static native void c_Lidar_kalmanConfig(float q, float r, float p);
 
+  /**
+   * Sets the moving average's window. Returns at once.
+   *
+   * @param window the newest readings of a degree that are averaged, clamped to 1..10 when used
+   */
   public static native void c_Lidar_movingAverageConfig(int window);
 
+  /**
+   * Sets the median filter's window. Returns at once.
+   *
+   * @param window the newest readings of a degree whose median is taken, clamped to 1..10 when
+   *     used
+   */
   public static native void c_Lidar_medianConfig(int window);
 
+  /**
+   * Sets the jitter filter's threshold. Returns at once.
+   *
+   * @param threshold millimetres; a larger jump is held back for one reading
+   */
   public static native void c_Lidar_jitterConfig(float threshold);
 }

@@ -9,7 +9,8 @@ import com.korvane.frc.LidarMini;
  *
  * <p>Destroy must not run at the same time as any other call on the same handle; start, stop, the
  * frequency commands and the queries must be issued one at a time per LiDAR. {@link LidarMini}
- * takes care of both.
+ * takes care of both. Every command gives up after 1 s on a port that takes no bytes, with a
+ * "[LidarMini] write error" line.
  */
 public final class LidarMiniJNI {
   static {
@@ -19,31 +20,86 @@ public final class LidarMiniJNI {
   private LidarMiniJNI() {}
 
   /**
-   * Opens the LiDAR on the first USB serial device (the second for port 3); blocks about 200 ms.
+   * Opens the LiDAR on the first USB serial device (the second for port 3) at 230400 baud, tells
+   * it to stop scanning and drops what it sent; blocks about 200 ms.
+   *
+   * @param port 3 for the second USB serial device, any other value for the first ("/dev/ttyUSB0"
+   *     or "/dev/ttyUSB1" when /dev holds none)
+   * @return the handle, or 0 when the device cannot be opened (the reason is printed)
    */
   public static native long c_LidarMini_create(int port);
 
-  /** Stops scanning in the driver (no command is sent), closes the port. */
+  /**
+   * Stops scanning in the driver (no command is sent), closes the port and forgets the handle.
+   * Waits for the calls in flight on the handle and for the worker; 0 or a stale handle is
+   * ignored.
+   *
+   * @param handle the LiDAR's handle
+   */
   public static native void c_LidarMini_destroy(long handle);
 
-  /** Starts scanning; blocks about 300 ms while it checks that bytes arrive. */
+  /**
+   * Starts scanning and the worker that gathers revolutions; blocks about 300 ms while it checks
+   * that bytes arrive (a warning line when none do). Refused with a line when already scanning.
+   *
+   * @param handle the LiDAR's handle
+   */
   public static native void c_LidarMini_start(long handle);
 
-  /** Tells the device to stop and stops the worker. */
+  /**
+   * Tells the device to stop, stops the worker and forgets its revolutions; runs in full even when
+   * not scanning. Blocks until the command has left the port and the worker has stopped.
+   *
+   * @param handle the LiDAR's handle
+   */
   public static native void c_LidarMini_stop(long handle);
 
-  /** One step of 1 Hz (coarse) or 0.1 Hz, up to 12 Hz. */
+  /**
+   * Raises the scan frequency by one step, up to 12 Hz; a step past it is refused with a line and
+   * nothing is sent. Blocks until the command has left the port; no reply is read.
+   *
+   * @param handle the LiDAR's handle
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   */
   public static native void c_LidarMini_increaseFrequency(long handle, boolean coarse);
 
-  /** One step of 1 Hz (coarse) or 0.1 Hz, down to 6 Hz. */
+  /**
+   * Lowers the scan frequency by one step, down to 6 Hz; a step past it is refused with a line
+   * and nothing is sent. Blocks until the command has left the port; no reply is read.
+   *
+   * @param handle the LiDAR's handle
+   * @param coarse true for a step of 1 Hz, false for 0.1 Hz
+   */
   public static native void c_LidarMini_decreaseFrequency(long handle, boolean coarse);
 
-  /** Model, versions and serial number; zeros when the query failed or while scanning. */
+  /**
+   * Asks the device for its model, versions and serial number. Blocks up to 2 s for each part of
+   * the answer (header, then payload); returns zeros at once while scanning.
+   *
+   * @param handle the LiDAR's handle
+   * @return the identity, all zero when the query failed or while scanning; null for an unknown
+   *     handle
+   */
   public static native LidarMini.LidarInfo c_LidarMini_getInfo(long handle);
 
-  /** Status and error code; zeros when the query failed or while scanning. */
+  /**
+   * Asks the device for its status and error code. Blocks up to 2 s for each part of the answer
+   * (header, then payload); returns zeros at once while scanning.
+   *
+   * @param handle the LiDAR's handle
+   * @return the health report, both zero when the query failed or while scanning; null for an
+   *     unknown handle
+   */
   public static native LidarMini.LidarHealth c_LidarMini_getHealth(long handle);
 
-  /** The last complete revolution; time 0 and empty arrays when there is none. */
+  /**
+   * The last complete revolution: angles in degrees, distances in metres (-1 for an invalid
+   * sample), intensities 0..255, and the monotonic time its first packet was decoded. Returns at
+   * once, never waiting for the device.
+   *
+   * @param handle the LiDAR's handle
+   * @return the revolution, time 0 and empty arrays when there is none or while not scanning; null
+   *     for an unknown handle
+   */
   public static native LidarMini.ScanData c_LidarMini_getData(long handle);
 }

@@ -13,15 +13,33 @@ public final class LinvoJNI {
 
   private LinvoJNI() {}
 
-  /** Opens the bus with the reference voltage; true when the converter answers. */
+  /**
+   * Keeps the reference voltage, sets gain +-2.048 V and 1600 samples/s, opens the bus and reads
+   * one byte to check that the converter answers; prints a status line either way.
+   *
+   * @param vRef the reference voltage in volts, used by {@link #c_getVoltage}
+   * @return true when the converter answers
+   */
   public static native boolean c_initializeI2C(float vRef);
 
   /** Releases the bus. */
   public static native void c_closeI2C();
 
-  /** One conversion of channel 0 to 3 as a count 0 to 4095; 0 for other channels. */
+  /**
+   * One conversion of a channel; blocks a little over 1 ms (configure, wait 1 ms, read).
+   *
+   * @param channel 0 to 3; only its low 8 bits are read, and any other value gives 0 without bus
+   *     traffic
+   * @return the count, 0 to 4095; 0 when the read fails
+   */
   public static native int c_getRawValue(int channel);
 
-  /** One conversion of channel 0 to 3 in volts (count times vRef / 2048). */
+  /**
+   * One conversion of a channel in volts: the count times vRef / 2048. Blocks as {@link
+   * #c_getRawValue}.
+   *
+   * @param channel 0 to 3, as for {@link #c_getRawValue}
+   * @return volts; 0.0 for another channel or before {@link #c_initializeI2C}
+   */
   public static native float c_getVoltage(int channel);
 }

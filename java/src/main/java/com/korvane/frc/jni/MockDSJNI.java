@@ -2,7 +2,8 @@ package com.korvane.frc.jni;
 
 /**
  * Native operations of the mock driver station, which sends a driver-station control packet to
- * UDP 127.0.0.1:1110 every 20 ms. There is one per process, so no handle.
+ * UDP 127.0.0.1:1110 every 20 ms. There is one per process, so no handle. Before the first create
+ * the other calls do nothing.
  *
  * <p>Create must not run at the same time as any other call; {@link com.korvane.frc.MockDS}
  * takes care of that.
@@ -14,15 +15,22 @@ public final class MockDSJNI {
 
   private MockDSJNI() {}
 
-  /** Starts sending (robot disabled); replaces a mock driver station created before. */
+  /**
+   * Starts a new sender (robot disabled, sequence 0, a fresh warm-up), then stops and joins the
+   * one it replaces, which takes up to one 20 ms cycle. When the sender cannot start, an error
+   * line is logged and the previous one keeps sending.
+   */
   public static native void c_MockDS_create();
 
-  /** Marks the robot enabled (after a warm-up of 50 enabled cycles, one second). */
+  /**
+   * Marks the robot enabled; the first 50 enabled cycles of a sender (one second) still say
+   * disabled. Returns at once.
+   */
   public static native void c_MockDS_enable();
 
-  /** Marks the robot disabled. */
+  /** Marks the robot disabled. Returns at once. */
   public static native void c_MockDS_disable();
 
-  /** The same as disable: packets keep going out, marked disabled. */
+  /** The same as disable: packets keep going out, marked disabled, until the library unloads. */
   public static native void c_MockDS_destroy();
 }

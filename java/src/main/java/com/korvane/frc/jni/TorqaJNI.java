@@ -19,98 +19,339 @@ public final class TorqaJNI {
 
   private TorqaJNI() {}
 
-  /** Opens the controller at CAN device number 1..63 with a motor frequency of 0..20000. */
+  /**
+   * Opens the controller, sends every motor its frequency and starts its heartbeat thread, which
+   * tells it every 100 ms whether the robot is enabled. Returns at once.
+   *
+   * @param deviceID CAN device number, 1 to 63
+   * @param frequency motor frequency in Hz, 0 to 20000
+   * @return the CAN handle, or 0 when a value is out of range or the CAN handle cannot be opened
+   *     (the reason is printed)
+   */
   public static native long c_Torqa_create(int deviceID, int frequency);
 
-  /** Stops every controller's heartbeat and releases the handle. */
+  /**
+   * Stops and joins the heartbeat thread of every open controller (a later create starts only its
+   * own), forgets the handle and releases it. Blocks up to one heartbeat period, 100 ms.
+   *
+   * @param handle the controller's handle
+   */
   public static native void c_Torqa_destroy(long handle);
 
   // Commands: one frame each; an index or value that fails its check sends nothing.
 
-  /** Sets one motor's frequency. */
+  /**
+   * Sets one motor's frequency; the index is sent unchecked.
+   *
+   * @param handle the controller's handle
+   * @param motor the motor index
+   * @param frequency Hz, low 16 bits sent
+   */
   public static native void c_Torqa_configureMotor(long handle, int motor, int frequency);
 
-  /** Open-loop output of motor 0..3, -1.0 to 1.0. */
+  /**
+   * Drives a motor open-loop, in steps of 1 %.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @param speed -1.0 (full reverse) to 1.0 (full forward), clamped; NaN sends 0
+   */
   public static native void c_Torqa_setMotorSpeed(long handle, int motor, double speed);
 
+  /**
+   * Stops driving a motor; the index is sent unchecked.
+   *
+   * @param handle the controller's handle
+   * @param motor the motor index
+   */
   public static native void c_Torqa_disableMotor(long handle, int motor);
 
+  /**
+   * Sets a motor's encoder count to zero; the index is sent unchecked.
+   *
+   * @param handle the controller's handle
+   * @param motor the motor index
+   */
   public static native void c_Torqa_resetEncoder(long handle, int motor);
 
+  /**
+   * Sets a closed-loop velocity target, sent in hundredths of an RPM.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param rpm revolutions per minute
+   */
   public static native void c_Torqa_setTargetVelocity(long handle, int motor, float rpm);
 
+  /**
+   * Sets a closed-loop distance target.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param distance encoder counts, low 24 bits sent
+   */
   public static native void c_Torqa_setTargetDistance(long handle, int motor, int distance);
 
+  /**
+   * Sets a closed-loop angle target, sent in hundredths of a degree.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param degrees 0 to 360, clamped; NaN sends 0
+   */
   public static native void c_Torqa_setTargetAngle(long handle, int motor, double degrees);
 
+  /**
+   * Holds a motor at its present position, or releases it.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param hold true to hold, false to release
+   */
   public static native void c_Torqa_setPositionHold(long handle, int motor, boolean hold);
 
+  /**
+   * Sets a motor's encoder resolution.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param resolution encoder counts per revolution, low 16 bits sent
+   */
   public static native void c_Torqa_setEncoderResolution(long handle, int motor, int resolution);
 
+  /**
+   * Sets a motor's current limit, sent in hundredths of an ampere.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param amps amperes, 0 to 655.35 (clamped; NaN sends 0)
+   */
   public static native void c_Torqa_setCurrentLimit(long handle, int motor, float amps);
 
+  /**
+   * Switches a motor's current limit on or off.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param mode 0 for off; any other low byte for on
+   */
   public static native void c_Torqa_setCurrentLimitMode(long handle, int motor, int mode);
 
+  /**
+   * Sets what every motor does when it is not driven; the mode byte is sent unchecked.
+   *
+   * @param handle the controller's handle
+   * @param mode the firmware's stop mode, low 8 bits sent
+   */
   public static native void c_Torqa_setMotorStopMode(long handle, int mode);
 
-  /** PID type 0..2 for every motor. */
+  /**
+   * Sets the PID type of every motor.
+   *
+   * @param handle the controller's handle
+   * @param type 0 to 2
+   */
   public static native void c_Torqa_setPIDType(long handle, int type);
 
-  /** PID type 0..2 for motor 0..3. */
+  /**
+   * Sets the PID type of one motor.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @param type 0 to 2
+   */
   public static native void c_Torqa_setMotorPIDType(long handle, int motor, int type);
 
+  /**
+   * Asks the controller to autotune every motor's closed loop.
+   *
+   * @param handle the controller's handle
+   */
   public static native void c_Torqa_autotuneAll(long handle);
 
+  /**
+   * Asks the controller to autotune one motor's closed loop.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   */
   public static native void c_Torqa_autotuneMotor(long handle, int motor);
 
-  /** Raised to at least 5. */
+  /**
+   * Sets the controller's CAN sensor delay.
+   *
+   * @param handle the controller's handle
+   * @param delay the delay in the firmware's units, low 16 bits; raised to at least 5
+   */
   public static native void c_Torqa_setCANSensorOsDelay(long handle, int delay);
 
-  /** Sensitivity 0..10. */
+  /**
+   * Sets a motor's closed-loop sensitivity.
+   *
+   * @param handle the controller's handle
+   * @param motor at most 3 (a negative index is sent as its byte)
+   * @param sensitivity 0 to 10
+   */
   public static native void c_Torqa_setSensitivity(long handle, int motor, int sensitivity);
 
-  // Telemetry: from the latest status frames; 0 when none has come.
+  // Telemetry: from the latest status frames; 0 when none has come. Motors 1, 2 and 3 read their
+  // own frames; any other index reads motor 0's, unless a call says otherwise.
 
+  /**
+   * The motor frequency the controller reports.
+   *
+   * @param handle the controller's handle
+   * @return Hz, 0 to 65535; 0 before the first frame
+   */
   public static native int c_Torqa_getFrequency(long handle);
 
+  /**
+   * The controller's temperature.
+   *
+   * @param handle the controller's handle
+   * @return degrees Celsius, to 0.01; 0 before the first frame
+   */
   public static native double c_Torqa_getControllerTemp(long handle);
 
+  /**
+   * A motor's speed.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return RPM, to 0.01; 0 before the first frame
+   */
   public static native double c_Torqa_getRPM(long handle, int motor);
 
-  /** The first switch of the motor, or the second when {@code selector} is true. */
+  /**
+   * One of a motor's two limit switches.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @param selector false for the first switch, true for the second
+   * @return whether the switch is closed; false for an index outside 0..3 or before the first
+   *     frame
+   */
   public static native boolean c_Torqa_getLimitSwitch(long handle, int motor, boolean selector);
 
+  /**
+   * The position of a motor's Orvix absolute encoder.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return the position as the encoder reports it, to 0.01; 0 for an index outside 0..3
+   */
   public static native double c_Torqa_getOrvixPosition(long handle, int motor);
 
-  /** Distance per encoder tick of channel 0..3, for every controller (the handle is unused). */
+  /**
+   * Sets the distance per encoder tick of a channel, for every controller (the handle is unused);
+   * 1.0 until set.
+   *
+   * @param handle unused
+   * @param motor the channel, 0 to 3; any other is ignored
+   * @param distancePerTick distance per tick, in the caller's unit
+   */
   public static native void c_Torqa_setEncoder(long handle, int motor, double distancePerTick);
 
+  /**
+   * A motor's encoder count times its channel's distance per tick.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return the distance, in the unit of the distance per tick; 0 for an index outside 0..3
+   */
   public static native double c_Torqa_getEncoderDistance(long handle, int motor);
 
+  /**
+   * A motor's encoder count as a double.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return encoder counts
+   */
   public static native double c_Torqa_getEncoderRaw(long handle, int motor);
 
+  /**
+   * A motor's encoder speed, from the same frame as {@link #c_Torqa_getRPM}.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return RPM, to 0.01
+   */
   public static native double c_Torqa_getEncoderSpeed(long handle, int motor);
 
+  /**
+   * A motor's encoder count.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @return encoder counts
+   */
   public static native int c_Torqa_getEncoderCount(long handle, int motor);
 
-  /** True with {@code out[0]} set when the RPM frame is there; {@code out} untouched otherwise. */
+  /**
+   * A motor's speed, if its frame has come.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3
+   * @param out an array of at least one element; out[0] receives the RPM
+   * @return true with out[0] set when the frame is there; false, out untouched, otherwise or when
+   *     out is null or empty
+   */
   public static native boolean c_Torqa_tryGetRPM(long handle, int motor, double[] out);
 
-  /** As {@link #c_Torqa_tryGetRPM} for the target RPM; false for an index outside 0..3. */
+  /**
+   * As {@link #c_Torqa_tryGetRPM} for the speed a motor is aiming at.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; false for any other
+   * @param out an array of at least one element; out[0] receives the target RPM
+   * @return true with out[0] set when the frame is there; false, out untouched, otherwise
+   */
   public static native boolean c_Torqa_tryGetTargetRPM(long handle, int motor, double[] out);
 
-  /** The four target RPMs, or null unless all four are there. */
+  /**
+   * The target speeds of motors 0 to 3.
+   *
+   * @param handle the controller's handle
+   * @return the four target RPMs, or null unless all four frames are there
+   */
   public static native double[] c_Torqa_getTargetRPMFromDevice(long handle);
 
-  // Identity.
+  // Identity: the first three share an info record fetched once per handle (up to eight requests,
+  // about 1.1 s in all while the controller does not answer) and then kept.
 
-  /** The device number the controller reports, 0 when it does not answer. */
+  /**
+   * The device number the controller reports about itself. Blocks about 50 ms the first time, up
+   * to about 1.1 s while the controller does not answer.
+   *
+   * @param handle the controller's handle
+   * @return the device number in the controller's info record, or 0 when it does not answer
+   */
   public static native int c_Torqa_getID(long handle);
 
+  /**
+   * The controller's firmware version. Blocks as {@link #c_Torqa_getID}.
+   *
+   * @param handle the controller's handle
+   * @return for example "Firmware Version: [1.2.10]", or "Firmware Version: (read failed)"
+   */
   public static native String c_Torqa_getFirmwareVersion(long handle);
 
+  /**
+   * The controller's model and hardware version. Blocks as {@link #c_Torqa_getID}.
+   *
+   * @param handle the controller's handle
+   * @return for example "Hardware: Torqa Quad, Version: 5"; "No Hardware Found!" for an unknown
+   *     model, "Hardware: (read failed)" when the controller does not answer
+   */
   public static native String c_Torqa_getHardwareVersion(long handle);
 
-  /** Three words in hexadecimal, e.g. "0012A4F0-00000000-DEADBEEF"; zeros for missing words. */
+  /**
+   * Asks for the serial number and reads its three words 10 ms later. Blocks about 10 ms.
+   *
+   * @param handle the controller's handle
+   * @return three words in hexadecimal, e.g. "0012A4F0-00000000-DEADBEEF"; a word that did not
+   *     come is 00000000
+   */
   public static native String c_Torqa_getSerialNumber(long handle);
 }

@@ -16,45 +16,93 @@ public final class DystanSimulator implements AutoCloseable {
     this.id = id;
   }
 
-  /** Puts a sensor with this CAN ID on the bus, publishing scansPerSecond scans (0: none). */
+  /**
+   * Puts a sensor on the bus; it stays until {@link #close()}.
+   *
+   * @param canId the sensor's CAN ID, 0 to 63 (low 6 bits), which its frames carry
+   * @param scansPerSecond scans published a second; 0 for none until {@link #setScanRate}
+   * @return the sensor
+   */
   public static DystanSimulator attach(int canId, int scansPerSecond) {
     return new DystanSimulator(attach0(canId, scansPerSecond));
   }
 
-  /** Distances of the next scans (at most 64; later positions carry 0). */
+  /**
+   * Distances of the next scans (at first 1000, 1010, ... 1630).
+   *
+   * @param distances millimetres, each sent as its low 16 bits (signed); at most 64 are used and
+   *     later positions carry 0
+   */
   public synchronized void setDistances(int... distances) {
     setDistances(id, distances);
   }
 
+  /**
+   * Changes the scan rate; the next scan follows one new period from now.
+   *
+   * @param scansPerSecond scans a second; 0 or less for none
+   */
   public synchronized void setScanRate(int scansPerSecond) {
     setScanRate(id, scansPerSecond);
   }
 
-  /** Chunks (0..21) left out of every scan from now on. */
+  /**
+   * Chunks left out of every scan from now on, replacing those given before.
+   *
+   * @param chunks chunk numbers, 0 to 21; none to send every chunk
+   */
   public synchronized void setDroppedChunks(int... chunks) {
     setDroppedChunks(id, chunks);
   }
 
-  /** A silent sensor sends neither scans nor configuration replies. */
+  /**
+   * Makes the sensor silent or not; a silent sensor sends neither scans nor configuration replies
+   * but still counts the requests.
+   *
+   * @param silent true to send nothing
+   */
   public synchronized void setSilent(boolean silent) {
     setSilent(id, silent);
   }
 
-  /** The configuration reply. */
+  /**
+   * Sets the reply to configuration requests (at first version 1, distance on, the rest off, the
+   * sensor's own CAN ID).
+   *
+   * @param version the configuration's version number, low 8 bits
+   * @param distance whether distances are reported enabled
+   * @param canFd whether CAN FD is reported on
+   * @param canBrs whether CAN FD bit-rate switching is reported on
+   * @param reportedCanId the CAN ID the reply names, low 8 bits
+   */
   public synchronized void setConfig(
       int version, boolean distance, boolean canFd, boolean canBrs, int reportedCanId) {
     setConfig(id, version, distance, canFd, canBrs, reportedCanId);
   }
 
-  /** Sequence number of the last scan published. */
+  /**
+   * Sequence number of the last scan published.
+   *
+   * @return 0 to 255, wrapping; 0 before any scan or once closed
+   */
   public synchronized int sequence() {
     return sequence(id);
   }
 
+  /**
+   * Scans published so far.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized long scansPublished() {
     return scansPublished(id);
   }
 
+  /**
+   * Configuration requests received so far, answered or not.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized int configRequests() {
     return configRequests(id);
   }

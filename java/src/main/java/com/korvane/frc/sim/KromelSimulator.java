@@ -16,45 +16,87 @@ public final class KromelSimulator implements AutoCloseable {
     this.id = id;
   }
 
-  /** Puts a sensor on the bus, publishing colour frames. */
+  /**
+   * Puts a sensor on the bus, publishing colour frames; it stays until {@link #close()}.
+   *
+   * @return the sensor
+   */
   public static KromelSimulator attach() {
     return new KromelSimulator(attach0(true));
   }
 
-  /** Puts a sensor on the bus that publishes colour frames only once told to. */
+  /**
+   * Puts a sensor on the bus that publishes colour frames only once told to.
+   *
+   * @return the sensor, not publishing until {@link #setPublishing(boolean) setPublishing(true)}
+   */
   public static KromelSimulator attachQuiet() {
     return new KromelSimulator(attach0(false));
   }
 
+  /**
+   * The colour the next frames carry; each channel is sent in ten-thousandths, limited to
+   * -3.2768..3.2767.
+   *
+   * @param x the first channel
+   * @param y the second channel
+   * @param z the third channel
+   */
   public synchronized void setColor(float x, float y, float z) {
     setColor(id, x, y, z);
   }
 
+  /**
+   * Starts or stops publishing colour frames.
+   *
+   * @param on true to publish one every sample time
+   */
   public synchronized void setPublishing(boolean on) {
     setPublishing(id, on);
   }
 
-  /** Status byte of every acknowledgement; 0 accepts. */
+  /**
+   * Sets the status byte of every acknowledgement.
+   *
+   * @param status 0 accepts, any other refuses; the low 8 bits are used
+   */
   public synchronized void setAckStatus(int status) {
     setAckStatus(id, status);
   }
 
-  /** The answer to configuration requests for this key (0..255). */
+  /**
+   * Sets the answer to configuration requests for one key; unknown keys are answered with 0.
+   *
+   * @param key the key, 0..255 (the low 8 bits are used)
+   * @param value the answer, 0..2^32-1 (the low 32 bits are used)
+   */
   public synchronized void setConfigValue(int key, long value) {
     setConfigValue(id, key, value);
   }
 
-  /** A silent sensor acknowledges nothing. */
+  /**
+   * Makes the sensor silent or not; a silent sensor records commands but acknowledges nothing.
+   *
+   * @param silent true to acknowledge nothing
+   */
   public synchronized void setSilent(boolean silent) {
     setSilent(id, silent);
   }
 
-  /** Commands received so far. */
+  /**
+   * Commands received so far, acknowledged or not.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized int commandCount() {
     return commandCount(id);
   }
 
-  /** Sequence number of the last colour frame published. */
+  /**
+   * Sequence number of the last colour frame published.
+   *
+   * @return 0 to 65535, wrapping; 0 before any frame or once closed
+   */
   public synchronized int sequence() {
     return sequence(id);
   }

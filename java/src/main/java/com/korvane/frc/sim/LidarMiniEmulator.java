@@ -15,6 +15,7 @@ public final class LidarMiniEmulator extends PtyEmulator {
   /**
    * Starts a LiDAR on a new pseudo-terminal, not scanning, at 6 Hz.
    *
+   * @return the running LiDAR, which the caller closes
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarMiniEmulator start() {
@@ -33,40 +34,79 @@ public final class LidarMiniEmulator extends PtyEmulator {
     }
   }
 
-  /** The info answer; the serial number is sent as its first 16 bytes (padded with zeros). */
+  /**
+   * Sets the info answer (at first model 150, firmware 0x010A, hardware 2, serial all zero).
+   *
+   * @param model the model, low 8 bits
+   * @param firmware the firmware version, low 16 bits
+   * @param hardware the hardware version, low 8 bits
+   * @param serial the serial number; its first 16 bytes are sent, padded with zeros
+   */
   public synchronized void setInfo(int model, int firmware, int hardware, byte[] serial) {
     setInfo(id(), model, firmware, hardware, serial);
   }
 
+  /**
+   * Sets the health answer (at first both 0).
+   *
+   * @param status the status, low 8 bits
+   * @param errorCode the error code, low 16 bits
+   */
   public synchronized void setHealth(int status, int errorCode) {
     setHealth(id(), status, errorCode);
   }
 
-  /** A silent LiDAR answers nothing and streams nothing. */
+  /**
+   * Makes the LiDAR silent or not; a silent LiDAR answers nothing and streams nothing, but still
+   * obeys commands.
+   *
+   * @param silent true to send nothing
+   */
   public synchronized void setSilent(boolean silent) {
     setSilent(id(), silent);
   }
 
-  /** Bytes that begin no packet before every packet. */
+  /**
+   * Sends, or stops sending, bytes that begin no packet before every packet.
+   *
+   * @param garbage true to send them
+   */
   public synchronized void setGarbage(boolean garbage) {
     setGarbage(id(), garbage);
   }
 
+  /**
+   * Whether the LiDAR scans, as the last start or stop command left it.
+   *
+   * @return true while scanning; false once closed
+   */
   public synchronized boolean isScanning() {
     return isScanning(id());
   }
 
-  /** The scan frequency in tenths of a hertz, 60 to 120. */
+  /**
+   * The scan frequency, as the frequency commands left it.
+   *
+   * @return tenths of a hertz, 60 to 120; -1 once closed
+   */
   public synchronized int frequencyTenthsHz() {
     return frequencyTenthsHz(id());
   }
 
-  /** Samples in each revolution at the present frequency. */
+  /**
+   * Samples in each revolution at the present frequency.
+   *
+   * @return 4000 samples a second divided by the frequency; -1 once closed
+   */
   public synchronized int pointsPerRevolution() {
     return pointsPerRevolution(id());
   }
 
-  /** Revolutions begun so far. */
+  /**
+   * Revolutions whose start packet has been sent so far.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized long revolutionsSent() {
     return revolutionsSent(id());
   }

@@ -17,21 +17,36 @@ public final class LidarRoomEmulator extends PtyEmulator {
    *
    * @param seed of the noise and dropouts
    * @param streaming false for a LiDAR that sends only what {@link #send(byte[])} gives it
+   * @return the running LiDAR, which the caller closes
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarRoomEmulator start(int seed, boolean streaming) {
     return new LidarRoomEmulator(started(start0(seed, streaming), "LiDAR"));
   }
 
-  /** The distance (mm) the room shows from the LiDAR at that angle (degrees), without noise. */
+  /**
+   * The distance the room shows from the LiDAR at an angle, without noise: where a ray first
+   * meets a wall or the box.
+   *
+   * @param degrees the angle; 0 points along the room's 6 m length, 90 along its 4 m width
+   * @return millimetres
+   */
   public static native double distanceAt(double degrees);
 
-  /** Standard deviation of the noise added to every distance, in mm. */
+  /**
+   * Sets the noise added to every distance (none at first).
+   *
+   * @param sigmaMm standard deviation in millimetres; 0 for none
+   */
   public synchronized void setNoise(double sigmaMm) {
     setNoise(id(), sigmaMm);
   }
 
-  /** Fraction (0..1) of samples that come back empty. */
+  /**
+   * Sets how many samples come back empty, as distance 0 (none at first).
+   *
+   * @param fraction 0 to 1
+   */
   public synchronized void setDropoutRate(double fraction) {
     setDropoutRate(id(), fraction);
   }
@@ -39,17 +54,29 @@ public final class LidarRoomEmulator extends PtyEmulator {
   /**
    * A LiDAR that does not stream sends only what {@link #send(byte[])} gives it (it stops at the
    * end of the revolution it is sending).
+   *
+   * @param on true to stream
    */
   public synchronized void setStreaming(boolean on) {
     setStreaming(id(), on);
   }
 
-  /** Sends the bytes as they are. */
+  /**
+   * Sends the bytes to the robot program now, as they are.
+   *
+   * @param bytes the bytes to send
+   * @return false when bytes is null, they could not all be sent within a second, the LiDAR has
+   *     hung up or is closed
+   */
   public synchronized boolean send(byte[] bytes) {
     return send(id(), bytes);
   }
 
-  /** Revolutions sent so far. */
+  /**
+   * Revolutions sent so far.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized long revolutions() {
     return revolutions(id());
   }

@@ -16,26 +16,51 @@ public final class LinvoSimulator implements AutoCloseable {
     this.id = id;
   }
 
-  /** Puts the converter where the robot's line sensor sits: port 1, address 0x48. */
+  /**
+   * Puts the converter where the robot's line sensor sits: port 1, address 0x48.
+   *
+   * @return the converter, on the bus until {@link #close()}
+   */
   public static LinvoSimulator attach() {
     return attach(1, 0x48);
   }
 
-  /** Puts the converter at an I2C port and 7-bit address. */
+  /**
+   * Puts the converter at an I2C port and address, replacing a device already there.
+   *
+   * @param port the I2C port, 0 on board or 1 on the expansion port
+   * @param address the 7-bit address
+   * @return the converter, on the bus until {@link #close()}
+   */
   public static LinvoSimulator attach(int port, int address) {
     return new LinvoSimulator(attach0(port, address));
   }
 
-  /** Sets the input voltage of channel 0 to 3. */
+  /**
+   * Sets the input voltage of a channel (0 V at first).
+   *
+   * @param channel 0 to 3; others are ignored
+   * @param volts the voltage; conversions clip it to the selected gain's full scale
+   */
   public synchronized void setVoltage(int channel, double volts) {
     setVoltage(id, channel, volts);
   }
 
+  /**
+   * The input voltage of a channel, as last set.
+   *
+   * @param channel 0 to 3
+   * @return volts; 0 for another channel or once closed
+   */
   public synchronized double voltage(int channel) {
     return voltage(id, channel);
   }
 
-  /** The configuration register as last written; -1 once closed. */
+  /**
+   * The configuration register as last written.
+   *
+   * @return the 16-bit word, the power-on one until the robot writes it; -1 once closed
+   */
   public synchronized int configRegister() {
     return configRegister(id);
   }

@@ -43,7 +43,11 @@ public abstract class PtyEmulator implements AutoCloseable {
     return id;
   }
 
-  /** The device path to open, e.g. "/dev/pts/7". */
+  /**
+   * The device path to open.
+   *
+   * @return the pseudo-terminal's path, e.g. "/dev/pts/7"; it stays the same after a hang-up
+   */
   public final String path() {
     return path;
   }

@@ -14,19 +14,31 @@ public final class SimCan {
 
   /** HAL CAN calls whose failure can be injected. */
   public enum Call {
+    /** {@code HAL_InitializeCAN}: opening a CAN handle. */
     INITIALIZE_CAN,
+    /** {@code HAL_CAN_SendMessage}: sending a frame. */
     SEND_MESSAGE,
+    /** {@code HAL_CAN_ReceiveMessage}: reading the latest frame of an identifier. */
     RECEIVE_MESSAGE,
+    /** {@code HAL_ReadCANPacketLatest}: reading a handle's latest frame of an API. */
     READ_PACKET_LATEST,
+    /** {@code HAL_ReadCANPacketNew}: reading a handle's frame of an API if it is new. */
     READ_PACKET_NEW,
+    /** {@code HAL_CAN_OpenStreamSession}: opening a stream session. */
     OPEN_STREAM_SESSION,
+    /** {@code HAL_CAN_ReadStreamSession}: reading a stream session. */
     READ_STREAM_SESSION
   }
 
   /** One frame sent by the robot program. */
   public static final class Frame {
+    /** The 29-bit extended identifier. */
     public final int id;
+
+    /** The data bytes, 0 to 8. */
     public final byte[] data;
+
+    /** When it was sent, in microseconds of the platform's monotonic clock. */
     public final long timestampMicros;
 
     Frame(int id, byte[] data, long timestampMicros) {
@@ -35,7 +47,11 @@ public final class SimCan {
       this.timestampMicros = timestampMicros;
     }
 
-    /** The data bytes as upper-case hex pairs separated by spaces, e.g. "00 20 4E 00". */
+    /**
+     * The data bytes as upper-case hex pairs separated by spaces.
+     *
+     * @return e.g. "00 20 4E 00"
+     */
     public String hex() {
       return Hex.of(data);
     }
@@ -48,7 +64,12 @@ public final class SimCan {
 
   private SimCan() {}
 
-  /** Frames sent since the last {@link #clearSentFrames()}, oldest first. */
+  /**
+   * Frames sent since the last {@link #clearSentFrames()}, oldest first; the bus keeps the newest
+   * 65536.
+   *
+   * @return a copy of the log
+   */
   public static List<Frame> sentFrames() {
     long[] raw = sentFramesRaw();
     List<Frame> frames = new ArrayList<>(raw.length / 4);
@@ -63,7 +84,12 @@ public final class SimCan {
     return frames;
   }
 
-  /** Frames sent to one identifier, oldest first. */
+  /**
+   * Frames sent to one identifier, oldest first.
+   *
+   * @param id the 29-bit identifier
+   * @return the matching frames of {@link #sentFrames()}
+   */
   public static List<Frame> sentFrames(int id) {
     List<Frame> matching = new ArrayList<>();
     for (Frame f : sentFrames()) {
@@ -74,17 +100,34 @@ public final class SimCan {
     return matching;
   }
 
-  /** Makes the next {@code count} calls (every call when negative) fail with the status. */
+  /**
+   * Makes the next {@code count} calls of a kind fail with a status and do nothing else.
+   *
+   * @param call the kind of call
+   * @param status the HAL status the calls report
+   * @param count how many calls fail; every call when negative
+   */
   public static void failCalls(Call call, int status, int count) {
     failCalls(call.ordinal(), status, count, false);
   }
 
-  /** Makes the next {@code count} calls raise a C++ exception inside the HAL. */
+  /**
+   * Makes the next {@code count} calls of a kind raise a C++ exception inside the HAL.
+   *
+   * @param call the kind of call
+   * @param count how many calls raise; every call when negative
+   */
   public static void raiseInCalls(Call call, int count) {
     failCalls(call.ordinal(), 0, count, true);
   }
 
-  /** A frame as if a device had sent it (at most 8 bytes). */
+  /**
+   * A frame as if a device had sent it: it updates the latest and new frames and every matching
+   * stream session.
+   *
+   * @param id the 29-bit identifier
+   * @param bytes the data, each value's low 8 bits; only the first 8 are taken
+   */
   public static void inject(int id, int... bytes) {
     byte[] data = new byte[Math.min(bytes.length, 8)];
     for (int i = 0; i < data.length; i++) {
@@ -95,15 +138,27 @@ public final class SimCan {
 
   private static native long[] sentFramesRaw();
 
+  /** Empties the log of sent frames. */
   public static native void clearSentFrames();
 
+  /**
+   * A frame as if a device had sent it, as {@link #inject} does.
+   *
+   * @param id the 29-bit identifier
+   * @param data the data; only the first 8 bytes are taken, null sends an empty frame
+   */
   public static native void injectFrame(int id, byte[] data);
 
   private static native void failCalls(int call, int status, int count, boolean throwInstead);
 
+  /** Ends every injected failure. */
   public static native void clearFailures();
 
-  /** Number of CAN handles open now. */
+  /**
+   * Number of CAN handles open now.
+   *
+   * @return the count
+   */
   public static native int openHandles();
 
   /** Back to the bus as at load time: no frames, handles, sessions, failures or devices. */

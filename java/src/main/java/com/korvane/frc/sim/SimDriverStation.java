@@ -13,17 +13,35 @@ public final class SimDriverStation {
 
   private SimDriverStation() {}
 
-  /** Starts listening; false (with a line on standard error) when the port is taken. */
+  /**
+   * Binds the port and starts the listener thread.
+   *
+   * @return true when it listens (also when it already did); false, with a line on standard
+   *     error, when the port is taken
+   */
   public static native boolean startListener();
 
-  /** Stops listening; the system state stays as it is. */
+  /** Stops and joins the listener and closes its socket; the system state stays as it is. */
   public static native void stopListener();
 
+  /**
+   * Whether the listener runs.
+   *
+   * @return true between {@link #startListener()} and {@link #stopListener()}
+   */
   public static native boolean listening();
 
-  /** Control packets received since the listener was started. */
+  /**
+   * Control packets received since the listener was last started.
+   *
+   * @return the count
+   */
   public static native long packetsReceived();
 
-  /** Control byte of the last packet, -1 before any. */
+  /**
+   * Control byte (byte 3) of the last packet received; bit 0x04 is "enabled".
+   *
+   * @return 0 to 255, or -1 before any packet since the listener was started
+   */
   public static native int lastControl();
 }

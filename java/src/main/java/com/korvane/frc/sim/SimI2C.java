@@ -14,19 +14,33 @@ public final class SimI2C {
 
   /** HAL I2C calls. */
   public enum Call {
+    /** {@code HAL_InitializeI2C}: opening a port. */
     INITIALIZE,
+    /** {@code HAL_WriteI2C}: a write transfer. */
     WRITE,
+    /** {@code HAL_ReadI2C}: a read transfer. */
     READ,
+    /** {@code HAL_CloseI2C}: closing a port. */
     CLOSE
   }
 
   /** One HAL I2C call. */
   public static final class Transaction {
+    /** The kind of call. */
     public final Call call;
+
+    /** The I2C port, 0 on board or 1 on the expansion port. */
     public final int port;
+
+    /** The 7-bit device address; 0 for {@link Call#INITIALIZE} and {@link Call#CLOSE}. */
     public final int address;
+
+    /** The number of bytes the call asked to write or read. */
     public final int requested;
+
+    /** The transfer's result (-1 when it failed), or the status of {@link Call#INITIALIZE}. */
     public final int result;
+
     /** Bytes written, or read (empty when the read failed). */
     public final byte[] bytes;
 
@@ -39,7 +53,11 @@ public final class SimI2C {
       this.bytes = bytes;
     }
 
-    /** The bytes as upper-case hex pairs separated by spaces, e.g. "01 E4 80". */
+    /**
+     * The bytes as upper-case hex pairs separated by spaces.
+     *
+     * @return e.g. "01 E4 80"
+     */
     public String hex() {
       return Hex.of(bytes);
     }
@@ -52,7 +70,12 @@ public final class SimI2C {
 
   private SimI2C() {}
 
-  /** Calls since the last {@link #clearTransactions()}, oldest first. */
+  /**
+   * Calls since the last {@link #clearTransactions()}, oldest first; the buses keep the newest
+   * 65536.
+   *
+   * @return a copy of the log
+   */
   public static List<Transaction> transactions() {
     int[] raw = transactionsRaw();
     List<Transaction> list = new ArrayList<>();
@@ -71,7 +94,13 @@ public final class SimI2C {
     return list;
   }
 
-  /** Makes the next {@code count} calls (every call when negative) fail. */
+  /**
+   * Makes the next {@code count} calls of a kind fail: transfers return -1 without reaching the
+   * device, initialisation reports status -1.
+   *
+   * @param call the kind of call
+   * @param count how many calls fail; every call when negative
+   */
   public static void failCalls(Call call, int count) {
     failCalls0(call.ordinal(), count, -1);
   }
@@ -80,11 +109,18 @@ public final class SimI2C {
 
   private static native void failCalls0(int call, int count, int status);
 
+  /** Empties the log of calls. */
   public static native void clearTransactions();
 
+  /** Ends every injected failure. */
   public static native void clearFailures();
 
-  /** True between a successful initialisation of the port and its close. */
+  /**
+   * Whether a port is open.
+   *
+   * @param port the I2C port, 0 or 1
+   * @return true between a successful initialisation of the port and its close
+   */
   public static native boolean portOpen(int port);
 
   /** Back to the buses as at load time: no records, devices, failures or open ports. */

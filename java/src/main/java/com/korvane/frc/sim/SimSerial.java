@@ -16,28 +16,47 @@ public final class SimSerial {
 
   /** HAL serial calls, in the order of their codes. */
   public enum Call {
+    /** {@code HAL_InitializeSerialPort}: opening a port. */
     INITIALIZE,
+    /** {@code HAL_SetSerialBaudRate}. */
     SET_BAUD_RATE,
+    /** {@code HAL_SetSerialDataBits}. */
     SET_DATA_BITS,
+    /** {@code HAL_SetSerialParity}. */
     SET_PARITY,
+    /** {@code HAL_SetSerialStopBits}. */
     SET_STOP_BITS,
+    /** {@code HAL_SetSerialTimeout}. */
     SET_TIMEOUT,
+    /** {@code HAL_SetSerialWriteMode}. */
     SET_WRITE_MODE,
+    /** {@code HAL_DisableSerialTermination}. */
     DISABLE_TERMINATION,
+    /** {@code HAL_GetSerialBytesReceived}: how many bytes wait. */
     GET_BYTES_RECEIVED,
+    /** {@code HAL_ReadSerial}. */
     READ,
+    /** {@code HAL_WriteSerial}. */
     WRITE,
+    /** {@code HAL_CloseSerial}. */
     CLOSE
   }
 
   /** One HAL serial call. */
   public static final class Record {
+    /** The kind of call. */
     public final Call call;
+
+    /** The handle the call was made on, or the one given out by {@link Call#INITIALIZE}. */
     public final int handle;
+
+    /** The HAL port number of the handle, -1 when unknown. */
     public final int port;
+
     /** Bytes received, read or written; 0 for the other calls. */
     public final int result;
 
+    /** The status the call reported: 0, or a negative failure. */
     public final int status;
 
     Record(Call call, int handle, int port, int result, int status) {
@@ -57,12 +76,22 @@ public final class SimSerial {
 
   private SimSerial() {}
 
-  /** Later initialisations of the HAL port open {@code path}. False for an unknown port. */
+  /**
+   * Makes later initialisations of a HAL port open another path; handles open already keep theirs.
+   *
+   * @param port the HAL port number, 0 to 3
+   * @param path the tty to open, e.g. an emulator's {@link PtyEmulator#path()}
+   * @return true when mapped; false for an unknown port or a null path
+   */
   public static boolean mapPort(int port, String path) {
     return mapPort0(port, path);
   }
 
-  /** Calls since the last {@link #clearCalls()}, oldest first. */
+  /**
+   * Calls since the last {@link #clearCalls()}, oldest first; the ports keep the newest 65536.
+   *
+   * @return a copy of the log
+   */
   public static List<Record> calls() {
     int[] raw = callsRaw();
     List<Record> list = new ArrayList<>();
@@ -72,7 +101,13 @@ public final class SimSerial {
     return list;
   }
 
-  /** Makes the next {@code count} calls of that kind (every call when negative) fail. */
+  /**
+   * Makes the next {@code count} calls of a kind fail with a status and do nothing else.
+   *
+   * @param call the kind of call
+   * @param status the status the calls report, e.g. -1098 for a handle error
+   * @param count how many calls fail; every call when negative
+   */
   public static void failCalls(Call call, int status, int count) {
     failCalls0(call.ordinal(), status, count);
   }
@@ -83,14 +118,25 @@ public final class SimSerial {
 
   private static native void failCalls0(int call, int status, int count);
 
-  /** The path behind a HAL port number; empty for an unknown number. */
+  /**
+   * The path behind a HAL port number.
+   *
+   * @param port the HAL port number, 0 to 3
+   * @return the path, e.g. "/dev/ttyS0" by default for port 0; empty for an unknown number
+   */
   public static native String portPath(int port);
 
+  /** Empties the log of calls. */
   public static native void clearCalls();
 
+  /** Ends every injected failure. */
   public static native void clearFailures();
 
-  /** Handles open now. */
+  /**
+   * Handles open now.
+   *
+   * @return the count
+   */
   public static native int openHandles();
 
   /** Every handle closed, default paths, no records or failures. */

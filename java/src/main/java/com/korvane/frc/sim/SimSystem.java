@@ -8,9 +8,17 @@ public final class SimSystem {
 
   private SimSystem() {}
 
-  /** Enables or disables the robot's outputs, as the driver station would. */
+  /**
+   * Enables or disables the robot's outputs, as the driver station would. Returns at once.
+   *
+   * @param active true for enabled
+   */
   public static native void setSystemActive(boolean active);
 
-  /** True while the robot's outputs are enabled. */
+  /**
+   * Whether the robot's outputs are enabled, as the platform reports it to the drivers.
+   *
+   * @return true while enabled; false until first set
+   */
   public static native boolean systemActive();
 }

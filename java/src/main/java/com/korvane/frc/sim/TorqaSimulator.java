@@ -23,18 +23,27 @@ public final class TorqaSimulator implements AutoCloseable {
 
   /** The heartbeat as the controller sees it. */
   public enum Heartbeat {
+    /** No heartbeat for 250 ms, or none yet. */
     NONE,
+    /** The last heartbeat said the robot is disabled. */
     DISABLED,
+    /** The last heartbeat said the robot is enabled. */
     ENABLED
   }
 
   /** What a motor was last told to do. */
   public enum Mode {
+    /** Not driven: nothing commanded yet, disabled, or released from a hold. */
     OFF,
+    /** Open-loop output. */
     SPEED,
+    /** Closed-loop velocity target. */
     VELOCITY,
+    /** Closed-loop distance target. */
     DISTANCE,
+    /** Closed-loop angle target. */
     ANGLE,
+    /** Holding its position. */
     HOLD
   }
 
@@ -50,27 +59,55 @@ public final class TorqaSimulator implements AutoCloseable {
 
   /** A snapshot of one motor. */
   public static final class MotorState {
+    /** What the motor was last told to do. */
     public final Mode mode;
+
     /** Last open-loop output, -1.0 to 1.0. */
     public final double speed;
+
+    /** Last velocity target, in RPM. */
     public final double targetRpm;
+
+    /** Last distance target, in encoder counts (24 bits, signed). */
     public final int targetDistance;
+
+    /** Last angle target, in degrees. */
     public final double targetAngle;
+
+    /** Whether the motor holds its position. */
     public final boolean positionHold;
+
+    /** Last current limit, in amperes. */
     public final double currentLimit;
+
+    /** Whether the current limit is switched on. */
     public final boolean currentLimitOn;
+
     /** -1 before any PID-type command. */
     public final int pidType;
+
     /** -1 before any sensitivity command. */
     public final int sensitivity;
+
+    /** Encoder counts per revolution; 2048 until commanded. */
     public final int resolution;
+
     /** -1 before any configure frame. */
     public final int frequency;
+
+    /** Autotune commands that reached this motor, one-motor and all-motor ones alike. */
     public final int autotunes;
+
+    /** The modelled speed, in RPM. */
     public final double rpm;
+
     /** The RPM the motor is driven towards now (0 while outputs are disabled). */
     public final double commandedRpm;
+
+    /** The modelled encoder count, integrating the RPM at the encoder resolution. */
     public final double encoderCount;
+
+    /** The Orvix absolute-encoder position set here, 0 to 360. */
     public final double orvixPosition;
 
     MotorState(double[] v) {
@@ -100,57 +137,116 @@ public final class TorqaSimulator implements AutoCloseable {
     this.id = id;
   }
 
-  /** Puts a controller with this CAN device number on the bus. */
+  /**
+   * Puts a controller on the bus; it stays until {@link #close()}. Its info record names the
+   * device number, firmware 1.4.2, hardware Torqa Quad version 3.
+   *
+   * @param deviceNumber its CAN device number, 1 to 63
+   * @return the controller
+   */
   public static TorqaSimulator attach(int deviceNumber) {
     return new TorqaSimulator(attach0(deviceNumber));
   }
 
+  /**
+   * The heartbeat as the controller sees it now.
+   *
+   * @return the last heartbeat's kind, or {@link Heartbeat#NONE} when none came for 250 ms (or
+   *     once closed)
+   */
   public synchronized Heartbeat heartbeat() {
     return Heartbeat.values()[heartbeat(id)];
   }
 
+  /**
+   * Whether the motors may run.
+   *
+   * @return true while enabled heartbeats keep coming, at most 250 ms apart; false once closed
+   */
   public synchronized boolean outputsEnabled() {
     return outputsEnabled(id);
   }
 
-  /** Heartbeats received over the last second. */
+  /**
+   * Heartbeats received over the last second.
+   *
+   * @return the count, about 10 while the library's heartbeat runs; 0 once closed
+   */
   public synchronized double heartbeatRate() {
     return heartbeatRate(id);
   }
 
+  /**
+   * Heartbeats received in all.
+   *
+   * @return the count; 0 once closed
+   */
   public synchronized long heartbeatCount() {
     return heartbeatCount(id);
   }
 
-  /** Frequency from the motor's last configure frame, -1 before any. */
+  /**
+   * The motor frequency from a motor's last configure frame.
+   *
+   * @param motor 0 to 3
+   * @return Hz; -1 before any configure frame, for another motor or once closed
+   */
   public synchronized int motorFrequency(int motor) {
     return motorFrequency(id, motor);
   }
 
-  /** One motor's state (motor 0 to 3). */
+  /**
+   * A snapshot of one motor's state.
+   *
+   * @param motor 0 to 3
+   * @return the state; a motor's state at start for another index or once closed
+   */
   public synchronized MotorState motor(int motor) {
     return new MotorState(motorState(id, motor));
   }
 
-  /** The last stop mode commanded. */
+  /**
+   * The last stop mode commanded.
+   *
+   * @return the mode byte, 0 before any; -1 once closed
+   */
   public synchronized int stopMode() {
     return counter(id, 0);
   }
 
-  /** The last CAN sensor delay commanded, -1 before any. */
+  /**
+   * The last CAN sensor delay commanded.
+   *
+   * @return the delay; -1 before any or once closed
+   */
   public synchronized int canSensorDelay() {
     return counter(id, 1);
   }
 
+  /**
+   * Info requests received, answered or not.
+   *
+   * @return the count; -1 once closed
+   */
   public synchronized int infoRequestCount() {
     return counter(id, 2);
   }
 
+  /**
+   * Serial-number requests received, answered or not.
+   *
+   * @return the count; -1 once closed
+   */
   public synchronized int serialRequestCount() {
     return counter(id, 3);
   }
 
-  /** The 8-byte info record it answers with (byte 0 device number, 1-3 firmware, 4-5 hardware). */
+  /**
+   * Sets the 8-byte info record it answers with.
+   *
+   * @param record byte 0 device number, 1-3 firmware, 4 model (1 Quad, 2 Small), 5 hardware
+   *     version; each value's low 8 bits, missing bytes 0, only the first 8 used
+   */
   public synchronized void setInfoRecord(int... record) {
     byte[] bytes = new byte[8];
     for (int i = 0; i < Math.min(record.length, 8); i++) {
@@ -159,29 +255,62 @@ public final class TorqaSimulator implements AutoCloseable {
     setInfoRecord(id, bytes);
   }
 
+  /**
+   * Sets how it answers the info request ({@link InfoReply#RECORD} at first).
+   *
+   * @param reply the way to answer
+   */
   public synchronized void setInfoReply(InfoReply reply) {
     setInfoReply(id, reply.ordinal());
   }
 
+  /**
+   * Sets the three words it answers the serial-number request with (at first 0x4B560000 plus the
+   * device number, 1, 0x20260001).
+   *
+   * @param word1 the first word, as 32 unsigned bits
+   * @param word2 the second word
+   * @param word3 the third word
+   */
   public synchronized void setSerialNumber(int word1, int word2, int word3) {
     setSerialNumber(id, word1, word2, word3);
   }
 
-  /** Whether it answers the serial-number request at all. */
+  /**
+   * Sets whether it answers the serial-number request at all (it does at first).
+   *
+   * @param answers false to leave requests unanswered
+   */
   public synchronized void setSerialAnswers(boolean answers) {
     setSerialAnswers(id, answers);
   }
 
-  /** Sets one of a motor's limit switches (which: 0 first, 1 second). */
+  /**
+   * Sets one of a motor's limit switches, as the status frames report it.
+   *
+   * @param motor 0 to 3; others are ignored
+   * @param which 0 for the first switch, 1 for the second; others are ignored
+   * @param closed whether the switch is closed
+   */
   public synchronized void setLimitSwitch(int motor, int which, boolean closed) {
     setLimitSwitch(id, motor, which, closed);
   }
 
-  /** Sets a motor's Orvix absolute-encoder position, 0 to 360. */
+  /**
+   * Sets a motor's Orvix absolute-encoder position, as the status frames report it.
+   *
+   * @param motor 0 to 3; others are ignored
+   * @param degrees 0 to 360, clamped; a value that is not finite is ignored
+   */
   public synchronized void setOrvixPosition(int motor, double degrees) {
     setOrvixPosition(id, motor, degrees);
   }
 
+  /**
+   * Sets the temperature the status frames report (31.5 at first).
+   *
+   * @param celsius degrees Celsius; a value that is not finite is ignored
+   */
   public synchronized void setTemperature(double celsius) {
     setTemperature(id, celsius);
   }
