@@ -16,7 +16,8 @@ class LinvoJNI {
   static void c_closeI2C();
   // Reads one byte from the converter; prints whether it answered.
   static bool c_isConnected();
-  // One conversion of channel 0..3 as a count 0..4095; 0 without bus traffic above 3.
+  // One conversion of channel 0..3 as a count 0..2047 (a reading below ground counts 0); 0
+  // without bus traffic above 3.
   static int c_getRawValue(uint8_t channel);
   // The count times vRef / 2048; 0.0 until c_initializeI2C has set vRef.
   static float c_getVoltage(uint8_t channel);

@@ -87,7 +87,11 @@ int getSingle(uint8_t channel) {
                        static_cast<uint8_t>(word & 0xFF)};
   writeRegister(config, 3);
   delay(0.001);
-  return readRegister(kConversionRegister) >> 4;
+  // The result is a 12-bit two's-complement count in the register's top bits. A single-ended input
+  // at or just below ground can read negative: that is 0 V, not a count near the top of the range.
+  const int result = readRegister(kConversionRegister);
+  if (result & 0x8000) return 0;
+  return result >> 4;
 }
 
 }  // namespace

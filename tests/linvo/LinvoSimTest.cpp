@@ -59,9 +59,10 @@ TEST_F(LinvoSimTest, ReadsEachChannelAtTheDefaultGain) {
   EXPECT_EQ(converter->configWrites(), 5);
 }
 
-TEST_F(LinvoSimTest, ReadingBelowGroundComesOutNearTheTop) {
+TEST_F(LinvoSimTest, AnInputBelowGroundReadsAsGround) {
   converter->setVoltage(2, -0.1);
-  EXPECT_EQ(LinvoJNI::c_getRawValue(2), 4096 - 100);
+  EXPECT_EQ(LinvoJNI::c_getRawValue(2), 0);
+  EXPECT_EQ(LinvoJNI::c_getVoltage(2), 0.0f);
 }
 
 TEST_F(LinvoSimTest, GainFromTheConfigurationWord) {

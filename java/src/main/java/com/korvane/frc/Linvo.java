@@ -19,8 +19,8 @@ public final class Linvo implements AutoCloseable {
   /** Number of channels, numbered 0 to 3. */
   public static final int CHANNELS = 4;
 
-  /** Largest raw count. */
-  public static final int MAX_COUNT = 4095;
+  /** Largest raw count: the reference voltage, less one count. */
+  public static final int MAX_COUNT = 2047;
 
   private static final Object LOCK = new Object();
 
@@ -54,7 +54,8 @@ public final class Linvo implements AutoCloseable {
    * One conversion of a channel. Blocks a little over 1 ms.
    *
    * @param channel 0 to 3
-   * @return a count 0 to 4095; 0 for another channel, a failed read, or once closed
+   * @return a count 0 to {@link #MAX_COUNT} (a reading below ground counts 0); 0 for another
+   *     channel, a failed read, or once closed
    */
   public int getRawValue(int channel) {
     return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getRawValue(channel) : 0, 0);

@@ -35,7 +35,8 @@ class LinvoTest {
       assertEquals(250, linvo.getRawValue(0));
       assertEquals(1000, linvo.getRawValue(1));
       assertEquals(2047, linvo.getRawValue(2));
-      assertEquals(4096 - 50, linvo.getRawValue(3));
+      assertEquals(0, linvo.getRawValue(3), "just below ground reads as ground");
+      assertEquals(0.0f, linvo.getVoltage(3));
       assertEquals(1000 * 3.3f / 2048, linvo.getVoltage(1), 1e-4);
       assertEquals(2047 * 3.3f / 2048, linvo.getVoltage(2), 1e-4);
       assertEquals(0, linvo.getRawValue(4));

@@ -30,7 +30,7 @@ public final class LinvoJNI {
    *
    * @param channel 0 to 3; only its low 8 bits are read, and any other value gives 0 without bus
    *     traffic
-   * @return the count, 0 to 4095; 0 when the read fails
+   * @return the count, 0 to 2047 (a reading below ground counts 0); 0 when the read fails
    */
   public static native int c_getRawValue(int channel);
 
