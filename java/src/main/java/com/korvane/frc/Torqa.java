@@ -22,7 +22,7 @@ import java.util.function.LongToDoubleFunction;
  * them, and a command whose motor index or value is out of range is silently not sent. Telemetry
  * comes from status frames the controller sends by itself: the getters return the latest value
  * (0 before the first frame), the {@code tryGet} forms say whether there was one. Neither ever
- * waits for the bus.
+ * waits for the bus. A motor's telemetry for an index other than 0 to 3 is 0 (false, empty).
  *
  * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
  * with each other; they wait only while a controller is being opened or closed. The identity
@@ -355,6 +355,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM; 0 before its first frame
    */
   public double getRPM(int motor) {
+    if (!isMotor(motor)) {
+      return 0.0;
+    }
     return value(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
   }
 
@@ -365,6 +368,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM, or empty when the controller has not reported it
    */
   public OptionalDouble tryGetRPM(int motor) {
+    if (!isMotor(motor)) {
+      return OptionalDouble.empty();
+    }
     double[] out = new double[1];
     return query(
         h ->
@@ -381,6 +387,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM, or empty when not reported (or the motor is not 0 to 3)
    */
   public OptionalDouble tryGetTargetRPM(int motor) {
+    if (!isMotor(motor)) {
+      return OptionalDouble.empty();
+    }
     double[] out = new double[1];
     return query(
         h ->
@@ -408,6 +417,9 @@ public class Torqa implements AutoCloseable {
    * @return whether the switch is closed
    */
   public boolean getLimitSwitch(int motor, boolean second) {
+    if (!isMotor(motor)) {
+      return false;
+    }
     return query(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
   }
 
@@ -418,6 +430,9 @@ public class Torqa implements AutoCloseable {
    * @return the position as the encoder reports it, to 0.01; 0 for a motor not 0 to 3
    */
   public double getOrvixPosition(int motor) {
+    if (!isMotor(motor)) {
+      return 0.0;
+    }
     return value(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
   }
 
@@ -428,6 +443,9 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public int getEncoderCount(int motor) {
+    if (!isMotor(motor)) {
+      return 0;
+    }
     return (int) value(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0);
   }
 
@@ -438,6 +456,9 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public double getEncoderRaw(int motor) {
+    if (!isMotor(motor)) {
+      return 0.0;
+    }
     return value(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
   }
 
@@ -449,6 +470,9 @@ public class Torqa implements AutoCloseable {
    * @return the distance, in the unit of the distance per tick
    */
   public double getEncoderDistance(int motor) {
+    if (!isMotor(motor)) {
+      return 0.0;
+    }
     return value(h -> TorqaJNI.c_Torqa_getEncoderDistance(h, motor), 0.0);
   }
 
@@ -459,6 +483,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM
    */
   public double getEncoderSpeed(int motor) {
+    if (!isMotor(motor)) {
+      return 0.0;
+    }
     return value(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
   }
 
@@ -557,6 +584,12 @@ public class Torqa implements AutoCloseable {
     } finally {
       lock.unlock();
     }
+  }
+
+  // The controller's status frames carry motors 0 to 3 only; the native reads would answer any
+  // other index with motor 0's values.
+  private static boolean isMotor(int motor) {
+    return motor >= 0 && motor < MOTORS;
   }
 
   private double value(LongToDoubleFunction read, double closed) {

@@ -3,6 +3,7 @@ package com.korvane.frc;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -65,6 +66,28 @@ class TorqaTelemetryTest {
   }
 
   @Test
+  void aMotorOtherThanZeroToThreeReadsNothingRatherThanMotorZero() {
+    for (int api = 0; api < 64; api++) {
+      SimCan.inject(statusId(api), 0x11, 0x22, 0x33, 0x04, 0x55, 0x06, 0x77, 0x08);
+    }
+    assertNotEquals(0.0, torqa.getRPM(0));
+    assertNotEquals(0.0, torqa.getEncoderRaw(0));
+    assertTrue(torqa.tryGetRPM(0).isPresent());
+    for (int motor : new int[] {4, -1, 255, 256, Integer.MIN_VALUE}) {
+      String which = "motor " + motor;
+      assertEquals(0.0, torqa.getRPM(motor), which);
+      assertEquals(0.0, torqa.getEncoderSpeed(motor), which);
+      assertEquals(0.0, torqa.getEncoderRaw(motor), which);
+      assertEquals(0, torqa.getEncoderCount(motor), which);
+      assertEquals(0.0, torqa.getEncoderDistance(motor), which);
+      assertEquals(0.0, torqa.getOrvixPosition(motor), which);
+      assertFalse(torqa.getLimitSwitch(motor, true), which);
+      assertTrue(torqa.tryGetRPM(motor).isEmpty(), which);
+      assertTrue(torqa.tryGetTargetRPM(motor).isEmpty(), which);
+    }
+  }
+
+  @Test
   void tryGetWritesOnlyElementZeroAndOnlyOnSuccess() {
     double[] out = {7.0, 8.0};
     assertFalse(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, out), "no frame yet");
@@ -78,7 +101,8 @@ class TorqaTelemetryTest {
     assertTrue(TorqaJNI.c_Torqa_tryGetRPM(handle, 0, out));
     assertArrayEquals(new double[] {123.45, 8.0}, out);
     assertEquals(OptionalDouble.of(123.45), torqa.tryGetRPM(0));
-    assertEquals(OptionalDouble.of(123.45), torqa.tryGetRPM(5), "reads motor 0's frame");
+    assertTrue(TorqaJNI.c_Torqa_tryGetRPM(handle, 5, out), "the native reads motor 0's frame");
+    assertEquals(OptionalDouble.empty(), torqa.tryGetRPM(5), "the class asks only for motors 0-3");
 
     SimCan.inject(statusId(49), 0x64, 0, 0, 0, 0, 0, 0, 0);
     out[0] = 3.0;
