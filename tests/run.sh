@@ -43,9 +43,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# One step a line: with set -e the first failing step ends the run with its status.
-cmake --workflow --preset arm
-cmake --workflow --preset default
-cmake --workflow --preset asan
-cmake --workflow --preset tsan
-fuzz/run.sh
+# One step a line: with set -e the first failing step ends the run with its status. Each step
+# that passes says how long it took.
+step() {
+  local started=$SECONDS
+  "$@"
+  echo "tests/run.sh: $* passed in $((SECONDS - started)) s"
+}
+step cmake --workflow --preset arm
+step cmake --workflow --preset default
+step cmake --workflow --preset asan
+step cmake --workflow --preset tsan
+step fuzz/run.sh
