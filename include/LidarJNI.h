@@ -37,8 +37,8 @@ class LidarJNI {
   // Opens the HAL serial port and starts a new driver object and worker (which configures the
   // port); the previous object is then stopped, joined and freed, and its port handle closed.
   // Resets the filter switches and the cluster parameters. When the port cannot be opened:
-  // "Error initializing serial port: <status>" on standard error, and the previous object and
-  // its port keep working.
+  // "Error initializing serial port: <status>" on standard error, and the previous object keeps
+  // its port, its settings and its state (still stopped after a stop, so start reopens it).
   static void c_Lidar_create(int port);
   // Does nothing: the driver object lives until a later create or the unload.
   static void c_Lidar_destroy();

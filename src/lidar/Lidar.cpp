@@ -61,6 +61,42 @@ void wake() {
   portChanged.notify_all();
 }
 
+// What create sets before it opens the port, and puts back when the port does not open.
+struct CreateSettings {
+  bool lidarExists = false;
+  int port = 0;
+  bool scanning = true;
+  bool cluster = false, kalman = false, movingAverage = false, median = false, jitter = false;
+  float distanceThreshold = 50.0f;
+  int minClusterSize = 5;
+
+  static CreateSettings current() {
+    std::lock_guard lock(filterMutex);
+    return {LidarJNI::pImpl != nullptr,
+            LidarJNI::usbPort.load(),
+            LidarJNI::scanning.load(),
+            LidarJNI::clusterFilterEnabled.load(),
+            LidarJNI::kalmanFilterEnabled.load(),
+            LidarJNI::movingAverageFilterEnabled.load(),
+            LidarJNI::medianFilterEnabled.load(),
+            LidarJNI::jitterFilterEnabled.load(),
+            LidarJNI::distanceThreshold,
+            LidarJNI::minClusterSize};
+  }
+
+  // The filter switches and cluster parameters.
+  void apply() const {
+    std::lock_guard lock(filterMutex);
+    LidarJNI::clusterFilterEnabled = cluster;
+    LidarJNI::kalmanFilterEnabled = kalman;
+    LidarJNI::movingAverageFilterEnabled = movingAverage;
+    LidarJNI::medianFilterEnabled = median;
+    LidarJNI::jitterFilterEnabled = jitter;
+    LidarJNI::distanceThreshold = distanceThreshold;
+    LidarJNI::minClusterSize = minClusterSize;
+  }
+};
+
 }  // namespace
 
 std::atomic<int> LidarJNI::usbPort{0};
@@ -181,21 +217,25 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
 }
 
 void LidarJNI::c_Lidar_create(int port) {
+  const CreateSettings before = CreateSettings::current();
   usbPort.store(port);
   scanning.store(true);
-  {
-    std::lock_guard lock(filterMutex);
-    clusterFilterEnabled = kalmanFilterEnabled = movingAverageFilterEnabled = false;
-    medianFilterEnabled = jitterFilterEnabled = false;
-    distanceThreshold = 50.0f;
-    minClusterSize = 5;
-  }
+  CreateSettings{}.apply();
   int32_t handle;
   int32_t previous;
   {
     std::lock_guard lock(portMutex);
     handle = openPort(port);
-    if (handle == 0) return;  // the previous object keeps its port
+    if (handle == 0) {
+      // A port that does not open leaves a LiDAR opened before as it was: its port, its
+      // settings, and stopped if it was, so that start still reopens it.
+      if (before.lidarExists) {
+        usbPort.store(before.port);
+        scanning.store(before.scanning);
+        before.apply();
+      }
+      return;
+    }
     previous = m_portHandle.exchange(handle);
   }
   std::unique_ptr<Impl> fresh;

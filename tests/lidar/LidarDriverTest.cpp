@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -112,12 +113,20 @@ TEST_F(LidarDriverTest, BeforeAnyCreateTheTableIsEmptyAndConfigurationDoesNothin
 
 TEST_F(LidarDriverTest, CreateOpensThePortAndTheWorkerConfiguresItInOrder) {
   createConfigured();
-  auto calls = sim::serialCalls();
+  // The previous test's LiDAR is replaced meanwhile: the calls that end it (its last read, the
+  // close of its port) may come between these.
+  auto all = sim::serialCalls();
+  auto open = std::find_if(all.begin(), all.end(), [](const sim::SerialCallRecord& c) {
+    return c.call == SerialCall::Initialize;
+  });
+  ASSERT_NE(open, all.end());
+  EXPECT_EQ(open->port, kPort);
+  EXPECT_EQ(open->status, 0);
+  const int32_t handle = open->handle;
+  std::vector<sim::SerialCallRecord> calls;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(calls),
+               [&](const sim::SerialCallRecord& c) { return c.handle == handle; });
   ASSERT_GE(calls.size(), 8u);
-  EXPECT_EQ(calls[0].call, SerialCall::Initialize);
-  EXPECT_EQ(calls[0].port, kPort);
-  EXPECT_EQ(calls[0].status, 0);
-  const int32_t handle = calls[0].handle;
   const SerialCall order[] = {SerialCall::SetBaudRate,       SerialCall::SetDataBits,
                               SerialCall::SetParity,         SerialCall::SetStopBits,
                               SerialCall::SetTimeout,        SerialCall::SetWriteMode,
@@ -201,6 +210,30 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectAndPortWorking) {
   LidarJNI::c_Lidar_create(-7);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
   EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+}
+
+TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettings) {
+  createConfigured();
+  LidarJNI::c_Lidar_enableFilter(3, true);
+  LidarJNI::c_Lidar_clusterConfig(80.0f, 7);
+  LidarJNI::c_Lidar_stop();
+  sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
+  EXPECT_FALSE(LidarJNI::scanning.load());
+  EXPECT_EQ(LidarJNI::usbPort.load(), kPort);
+  EXPECT_TRUE(LidarJNI::medianFilterEnabled.load());
+  EXPECT_EQ(LidarJNI::distanceThreshold, 80.0f);
+
+  // Start reopens the LiDAR's own port and its worker reads it again.
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(LidarJNI::scanning.load());
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 }
 
 TEST_F(LidarDriverTest, DestroyLeavesTheWorkerRunning) {

@@ -23,7 +23,8 @@ public final class LidarJNI {
    * replacing any LiDAR made before; switches every filter off and resets the cluster parameters.
    * Blocks up to about 1 s while a replaced LiDAR's reader stops. When the port cannot be opened
    * it prints {@code Error initializing serial port: <status>} and the previous LiDAR keeps its
-   * port and reader, its filters switched off all the same.
+   * port, its reader, its filter settings and its state (one that was stopped stays stopped, so
+   * {@link #c_Lidar_start} reopens it).
    *
    * @param port HAL serial port 0 to 3 (0 on board, 1 expansion port, 2 and 3 USB)
    */
