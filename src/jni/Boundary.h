@@ -45,6 +45,15 @@ Result orOnThrow(Result failure, Body&& body) noexcept {
   }
 }
 
+// The same for an export that returns nothing: a throw ends the call.
+template <typename Body>
+void orOnThrow(Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
 // An object handle is the object's address at full pointer width; on a 32-bit controller that is
 // the 32-bit address sign-extended.
 inline jlong handleOf(const void* object) {

@@ -20,11 +20,9 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  try {
+  return boundary::orOnThrow(jlong{0}, [&]() -> jlong {
     return g_sensors.adopt(DystanJNI::c_Dystan_create(canId), &DystanJNI::c_Dystan_destroy);
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(JNIEnv* env, jclass,
@@ -33,22 +31,18 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(
   if (path == nullptr) return 0;
   boundary::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
-  try {
+  return boundary::orOnThrow(jlong{0}, [&]() -> jlong {
     return g_sensors.adopt(DystanJNI::c_Dystan_createUsb(chars.get(), odr),
                            &DystanJNI::c_Dystan_destroy);
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevicePath(JNIEnv* env,
                                                                                        jclass,
                                                                                        jint index) {
-  try {
+  return boundary::orOnThrow(jstring{nullptr}, [&]() -> jstring {
     return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1destroy(JNIEnv*, jclass,
@@ -76,15 +70,13 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(
                                                                                 jint count) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
-  try {
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     DystanJNI::ScanData scan = sensor->c_Dystan_getData(count);
     std::vector<jint> distances(scan.distance.begin(), scan.distance.begin() + scan.count);
     return boundary::newResultObject(env, "com/korvane/frc/Dystan$ScanData",
                                      {boundary::intField("sequence", scan.sequence),
                                       boundary::intArrayField("distance", std::move(distances))});
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig(JNIEnv* env,
@@ -93,7 +85,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
                                                                                   jint timeoutMs) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
-  try {
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     DystanJNI::Config config = sensor->c_Dystan_getConfig(timeoutMs);
     if (!config.valid) return nullptr;
     return boundary::newResultObject(
@@ -103,9 +95,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
          boundary::booleanField("canFdEnabled", config.canFdEnabled != 0),
          boundary::booleanField("canBrsEnabled", config.canBrsEnabled != 0),
          boundary::intField("canID", config.canID)});
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 }  // extern "C"

@@ -30,47 +30,43 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destr
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start(JNIEnv*, jclass,
                                                                                  jlong handle) {
-  try {
+  boundary::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_start();
-  } catch (...) {
-  }
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(JNIEnv*, jclass,
                                                                                 jlong handle) {
-  try {
+  boundary::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_stop();
-  } catch (...) {
-  }
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
-  try {
+  boundary::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_increaseFrequency(boundary::toBool(coarse));
-  } catch (...) {
-  }
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
-  try {
+  boundary::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_decreaseFrequency(boundary::toBool(coarse));
-  } catch (...) {
-  }
+  });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass, jlong handle) {
-  try {
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
@@ -81,28 +77,24 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass,
          boundary::intField("hardwareVersion", info.hardwareVersion),
          boundary::byteArrayField("serialnum", std::vector<jbyte>(std::begin(info.serialNumber),
                                                                   std::end(info.serialNumber)))});
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclass, jlong handle) {
-  try {
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
     return boundary::newResultObject(env, "com/korvane/frc/LidarMini$LidarHealth",
                                      {boundary::intField("status", health.status),
                                       boundary::intField("errorCode", health.errorCode)});
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass, jlong handle) {
-  try {
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::ScanData scan = lidar->c_LidarMini_getData();
@@ -120,9 +112,7 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass,
                                       boundary::floatArrayField("distance", std::move(distance)),
                                       boundary::floatArrayField("intensity", std::move(intensity)),
                                       boundary::longField("timestamp", scan.timestampNs)});
-  } catch (...) {
-    return nullptr;
-  }
+  });
 }
 
 }  // extern "C"
