@@ -35,12 +35,13 @@ int millisecondsUntil(Clock::time_point deadline) {
 }
 
 // A reply to "GETCONFIG" is text; scan bytes that happen to end in a line feed are not.
+bool isTextChar(char c) {
+  auto byte = static_cast<unsigned char>(c);
+  return (byte >= 0x20 && byte < 0x7F) || byte == '\t';
+}
+
 bool isTextLine(const std::string& line) {
-  if (line.empty()) return false;
-  return std::all_of(line.begin(), line.end(), [](char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return (byte >= 0x20 && byte < 0x7F) || byte == '\t';
-  });
+  return !line.empty() && std::all_of(line.begin(), line.end(), isTextChar);
 }
 
 }  // namespace
@@ -138,7 +139,7 @@ bool DystanJNI::readTextReply(int timeoutMs) {
       if (c == '\n') {
         if (isTextLine(line)) return true;
         line.clear();
-      } else if (!isTextLine(std::string(1, c))) {
+      } else if (!isTextChar(c)) {
         if (c != '\r') line.clear();  // stray bytes: the reply starts after them
       } else if (line.size() < kMaxReplyLine) {
         line.push_back(c);

@@ -61,21 +61,16 @@ void wake() {
   portChanged.notify_all();
 }
 
-// What create sets before it opens the port, and puts back when the port does not open.
-struct CreateSettings {
-  bool lidarExists = false;
-  int port = 0;
-  bool scanning = true;
+// The filter switches and cluster parameters: create sets the defaults before it opens the port,
+// and puts back the previous LiDAR's when the port does not open.
+struct FilterSettings {
   bool cluster = false, kalman = false, movingAverage = false, median = false, jitter = false;
   float distanceThreshold = 50.0f;
   int minClusterSize = 5;
 
-  static CreateSettings current() {
+  static FilterSettings current() {
     std::lock_guard lock(filterMutex);
-    return {LidarJNI::pImpl != nullptr,
-            LidarJNI::usbPort.load(),
-            LidarJNI::scanning.load(),
-            LidarJNI::clusterFilterEnabled.load(),
+    return {LidarJNI::clusterFilterEnabled.load(),
             LidarJNI::kalmanFilterEnabled.load(),
             LidarJNI::movingAverageFilterEnabled.load(),
             LidarJNI::medianFilterEnabled.load(),
@@ -84,7 +79,6 @@ struct CreateSettings {
             LidarJNI::minClusterSize};
   }
 
-  // The filter switches and cluster parameters.
   void apply() const {
     std::lock_guard lock(filterMutex);
     LidarJNI::clusterFilterEnabled = cluster;
@@ -217,10 +211,14 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
 }
 
 void LidarJNI::c_Lidar_create(int port) {
-  const CreateSettings before = CreateSettings::current();
-  usbPort.store(port);
-  scanning.store(true);
-  CreateSettings{}.apply();
+  const bool lidarExists = [] {
+    std::lock_guard lock(filterMutex);
+    return pImpl != nullptr;
+  }();
+  const int previousPort = usbPort.exchange(port);
+  const bool wasScanning = scanning.exchange(true);
+  const FilterSettings previousFilters = FilterSettings::current();
+  FilterSettings{}.apply();
   int32_t handle;
   int32_t previous;
   {
@@ -229,10 +227,10 @@ void LidarJNI::c_Lidar_create(int port) {
     if (handle == 0) {
       // A port that does not open leaves a LiDAR opened before as it was: its port, its
       // settings, and stopped if it was, so that start still reopens it.
-      if (before.lidarExists) {
-        usbPort.store(before.port);
-        scanning.store(before.scanning);
-        before.apply();
+      if (lidarExists) {
+        usbPort.store(previousPort);
+        scanning.store(wasScanning);
+        previousFilters.apply();
       }
       return;
     }
