@@ -20,6 +20,10 @@ std::mutex scanDataMutex;
 std::mutex filterMutex;
 // Signalled under portMutex when scanning or a worker's running flag changes.
 std::condition_variable portChanged;
+// The handle stop closed, until a start or create opens the port again (guarded by portMutex). A
+// worker still reading it when scanning resumes has not met a failing port: the port it should
+// read is being opened.
+int32_t handleClosedByStop = 0;
 
 constexpr int32_t kBaudRate = 115200;
 constexpr double kReadTimeoutSeconds = 1.0;
@@ -136,8 +140,13 @@ void LidarJNI::Impl::ThreadMain() {
     int32_t status = 0;
     const int32_t waiting = HAL_GetSerialBytesReceived(handle, &status);
     if (status < 0) {
-      // A handle replaced meanwhile by start is not a failure of the port.
-      if (!failing && handle == m_portHandle.load() && scanning.load()) {
+      // A handle replaced meanwhile by start, or closed by stop while start opens the next, is not
+      // a failure of the port.
+      const bool portFailed = [&] {
+        std::lock_guard lock(portMutex);
+        return handle == m_portHandle.load() && handle != handleClosedByStop && scanning.load();
+      }();
+      if (!failing && portFailed) {
         std::cerr << "Error getting serial bytes: " << status << "\n" << std::flush;
         failing = true;
       }
@@ -235,6 +244,7 @@ void LidarJNI::c_Lidar_create(int port) {
       return;
     }
     previous = m_portHandle.exchange(handle);
+    handleClosedByStop = 0;
   }
   std::unique_ptr<Impl> fresh;
   try {
@@ -273,6 +283,7 @@ void LidarJNI::c_Lidar_start() {
     std::lock_guard lock(portMutex);
     handle = openPort(usbPort.load());
     if (handle != 0) m_portHandle.store(handle);
+    handleClosedByStop = 0;  // from here a failing poll is the port's
   }
   // Even when the port stayed closed the worker resumes: it reports the failing port once and
   // polls it slowly until a create opens another.
@@ -286,6 +297,7 @@ void LidarJNI::c_Lidar_stop() {
     scanning.store(false);
     int32_t status = 0;
     HAL_CloseSerial(m_portHandle.load(), &status);
+    handleClosedByStop = m_portHandle.load();
   }
   portChanged.notify_all();
 }

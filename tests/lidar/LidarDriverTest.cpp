@@ -325,6 +325,21 @@ TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
 }
 
+TEST_F(LidarDriverTest, AStartRightAfterStopIsNotAFailingPort) {
+  createConfigured();
+  // The worker may still hold the handle stop closed when start sets scanning again, before
+  // start has opened the next.
+  testing::internal::CaptureStderr();
+  for (int k = 0; k < 200; ++k) {
+    LidarJNI::c_Lidar_stop();
+    LidarJNI::c_Lidar_start();
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+}
+
 TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
   createConfigured();
   LidarJNI::c_Lidar_stop();
