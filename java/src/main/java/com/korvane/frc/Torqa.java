@@ -355,10 +355,7 @@ public class Torqa implements AutoCloseable {
    * @return RPM; 0 before its first frame
    */
   public double getRPM(int motor) {
-    if (!isMotor(motor)) {
-      return 0.0;
-    }
-    return value(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
+    return motorValue(motor, h -> TorqaJNI.c_Torqa_getRPM(h, motor));
   }
 
   /**
@@ -368,11 +365,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM, or empty when the controller has not reported it
    */
   public OptionalDouble tryGetRPM(int motor) {
-    if (!isMotor(motor)) {
-      return OptionalDouble.empty();
-    }
     double[] out = new double[1];
-    return query(
+    return motorQuery(
+        motor,
         h ->
             TorqaJNI.c_Torqa_tryGetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -387,11 +382,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM, or empty when not reported (or the motor is not 0 to 3)
    */
   public OptionalDouble tryGetTargetRPM(int motor) {
-    if (!isMotor(motor)) {
-      return OptionalDouble.empty();
-    }
     double[] out = new double[1];
-    return query(
+    return motorQuery(
+        motor,
         h ->
             TorqaJNI.c_Torqa_tryGetTargetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -417,10 +410,7 @@ public class Torqa implements AutoCloseable {
    * @return whether the switch is closed
    */
   public boolean getLimitSwitch(int motor, boolean second) {
-    if (!isMotor(motor)) {
-      return false;
-    }
-    return query(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
+    return motorQuery(motor, h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
   }
 
   /**
@@ -430,10 +420,7 @@ public class Torqa implements AutoCloseable {
    * @return the position as the encoder reports it, to 0.01; 0 for a motor not 0 to 3
    */
   public double getOrvixPosition(int motor) {
-    if (!isMotor(motor)) {
-      return 0.0;
-    }
-    return value(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
+    return motorValue(motor, h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor));
   }
 
   /**
@@ -443,10 +430,7 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public int getEncoderCount(int motor) {
-    if (!isMotor(motor)) {
-      return 0;
-    }
-    return (int) value(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0);
+    return (int) motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor));
   }
 
   /**
@@ -456,10 +440,7 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public double getEncoderRaw(int motor) {
-    if (!isMotor(motor)) {
-      return 0.0;
-    }
-    return value(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
+    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor));
   }
 
   /**
@@ -470,10 +451,7 @@ public class Torqa implements AutoCloseable {
    * @return the distance, in the unit of the distance per tick
    */
   public double getEncoderDistance(int motor) {
-    if (!isMotor(motor)) {
-      return 0.0;
-    }
-    return value(h -> TorqaJNI.c_Torqa_getEncoderDistance(h, motor), 0.0);
+    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderDistance(h, motor));
   }
 
   /**
@@ -483,10 +461,7 @@ public class Torqa implements AutoCloseable {
    * @return RPM
    */
   public double getEncoderSpeed(int motor) {
-    if (!isMotor(motor)) {
-      return 0.0;
-    }
-    return value(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
+    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor));
   }
 
   // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
@@ -587,9 +562,17 @@ public class Torqa implements AutoCloseable {
   }
 
   // The controller's status frames carry motors 0 to 3 only; the native reads would answer any
-  // other index with motor 0's values.
+  // other index with motor 0's values, so such an index reads as a closed controller does.
   private static boolean isMotor(int motor) {
     return motor >= 0 && motor < MOTORS;
+  }
+
+  private double motorValue(int motor, LongToDoubleFunction read) {
+    return isMotor(motor) ? value(read, 0.0) : 0.0;
+  }
+
+  private <T> T motorQuery(int motor, LongFunction<T> read, T none) {
+    return isMotor(motor) ? query(read, none) : none;
   }
 
   private double value(LongToDoubleFunction read, double closed) {
