@@ -2,8 +2,6 @@
 // that choose between the CAN and the USB form.
 
 #include <algorithm>
-#include <exception>
-#include <iostream>
 #include <memory>
 
 #include "DystanJNI.h"
