@@ -2,30 +2,19 @@
 # (<build>/maven), with WPILib's platform names:
 #   com/korvane/frc/KorvaneDriver-driver/<v>/KorvaneDriver-driver-<v>-<platform>.zip and its pom
 #   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform stand-in, simulators' bindings
-#   linuxarm32   linux/arm32/shared   the same for 32-bit ARM Linux (the cross build)
-#   linuxathena  linux/athena/shared  the robot controller: the driver alone, built against the robot's
-#                                     WPILib HAL and wpiutil (KORVANE_WITH_WPILIB), which load it
+#   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
+#   linuxathena  linux/athena/shared  the robot controller: the driver alone, built soft-float against
+#                                     WPILib 2026 (KORVANE_WITH_WPILIB); the robot's WPILib loads it
 # Built by the maven_natives target, part of every build that makes the driver library.
 set(KORVANE_MAVEN_GROUP com.korvane.frc)
 set(KORVANE_JAVA_ARTIFACT KorvaneDriver-java)
 set(KORVANE_NATIVE_ARTIFACT KorvaneDriver-driver)
 set(KORVANE_MAVEN_REPOSITORY ${CMAKE_BINARY_DIR}/maven)
 
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM)")
-  if(KORVANE_WITH_WPILIB)
-    set(KORVANE_NATIVE_PLATFORM linuxathena)
-    set(native_platform_dir linux/athena/shared)
-  else()
-    set(KORVANE_NATIVE_PLATFORM linuxarm32)
-    set(native_platform_dir linux/arm32/shared)
-  endif()
-elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  set(KORVANE_NATIVE_PLATFORM linuxx86-64)
-  set(native_platform_dir linux/x86-64/shared)
-else()
-  message(STATUS "No native zip: no robot-project platform name for ${CMAKE_SYSTEM_PROCESSOR}")
+if(NOT KORVANE_NATIVE_PLATFORM)
   return()
 endif()
+set(native_platform_dir ${KORVANE_NATIVE_PLATFORM_DIR})
 
 string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
 set(native_dir
@@ -60,7 +49,7 @@ add_custom_command(OUTPUT ${KORVANE_NATIVE_ZIP}
   DEPENDS ${native_libraries} VERBATIM)
 add_custom_target(maven_natives ALL DEPENDS ${KORVANE_NATIVE_ZIP})
 
-if(KORVANE_BUILD_TESTS AND KORVANE_NATIVE_PLATFORM STREQUAL "linuxarm32")
+if(KORVANE_NATIVE_PLATFORM STREQUAL "linuxarm32")
   add_test(NAME package.arm-native-zip
            COMMAND ${PROJECT_SOURCE_DIR}/tests/cross/check_arm_native_zip.sh ${KORVANE_NATIVE_ZIP}
                    ${CMAKE_BINARY_DIR}/package-test/arm-native-zip)

@@ -1,20 +1,44 @@
-# The robot's own platform libraries in place of the stand-in: headers and shared libraries from
-# KORVANE_WPILIB_ROOT (include/hal/CAN.h, include/wpi/Logger.h, lib/libwpiHal.so, lib/libwpiutil.so).
-set(_wpilib_missing "")
-foreach(_file include/hal/CAN.h include/hal/CANAPI.h include/hal/HALBase.h include/hal/I2C.h
-              include/hal/SerialPort.h
-              include/wpi/Logger.h include/wpi/UDPClient.h lib/libwpiHal.so lib/libwpiutil.so)
-  if(NOT EXISTS "${KORVANE_WPILIB_ROOT}/${_file}")
-    list(APPEND _wpilib_missing "${_file}")
+# The robot's platform, WPILib 2026's HAL, wpiutil and wpinet, in place of the stand-in.
+# KORVANE_WPILIB_ROOT is one of the two layouts a team has at hand:
+#   - a WPILib CMake install prefix (what WPILib's own CMake build installs): share/hal,
+#     share/wpinet and share/wpiutil with their package files, found with find_package;
+#   - a folder laid out as WPILib's unpacked Maven zips (hal-cpp, wpiutil-cpp, wpinet-cpp):
+#     include/hal, include/wpi, include/wpinet and the third-party headers beside them, and
+#     lib/libwpiHal.so, lib/libwpiutil.so, lib/libwpinet.so.
+# Either way korvane_platform carries their headers and libraries, and WPILib's C++ needs C++20.
+set(KORVANE_WPILIB_LAYOUT "")
+if(EXISTS "${KORVANE_WPILIB_ROOT}/share/hal/hal-config.cmake")
+  set(KORVANE_WPILIB_LAYOUT "CMake install prefix")
+  # The package files sit outside a cross build's sysroot: search only the given prefix, as it is.
+  foreach(package wpiutil wpinet hal)
+    find_package(${package} CONFIG REQUIRED PATHS "${KORVANE_WPILIB_ROOT}/share/${package}"
+                 NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  endforeach()
+  add_library(korvane_platform INTERFACE)
+  target_link_libraries(korvane_platform INTERFACE hal wpinet wpiutil)
+  set(KORVANE_WPILIB_LIBRARIES $<TARGET_FILE:hal> $<TARGET_FILE:wpinet> $<TARGET_FILE:wpiutil>)
+else()
+  set(_wpilib_missing "")
+  foreach(_file include/hal/CAN.h include/hal/CANAPI.h include/hal/HALBase.h include/hal/I2C.h
+                include/hal/SerialPort.h include/hal/SimDevice.h include/wpi/Logger.h
+                include/wpi/raw_ostream.h include/wpinet/UDPClient.h
+                lib/libwpiHal.so lib/libwpiutil.so lib/libwpinet.so)
+    if(NOT EXISTS "${KORVANE_WPILIB_ROOT}/${_file}")
+      list(APPEND _wpilib_missing "${_file}")
+    endif()
+  endforeach()
+  if(KORVANE_WPILIB_ROOT STREQUAL "" OR _wpilib_missing)
+    message(FATAL_ERROR
+      "KORVANE_WITH_WPILIB is ON but KORVANE_WPILIB_ROOT ('${KORVANE_WPILIB_ROOT}') holds neither "
+      "a WPILib CMake install (share/hal/hal-config.cmake) nor WPILib's unpacked Maven headers "
+      "and libraries. Missing: ${_wpilib_missing}. Set -DKORVANE_WPILIB_ROOT=<folder>.")
   endif()
-endforeach()
-if(KORVANE_WPILIB_ROOT STREQUAL "" OR _wpilib_missing)
-  message(FATAL_ERROR
-    "KORVANE_WITH_WPILIB is ON but KORVANE_WPILIB_ROOT ('${KORVANE_WPILIB_ROOT}') does not hold "
-    "the robot's WPILib HAL and wpiutil. Missing: ${_wpilib_missing}. Set "
-    "-DKORVANE_WPILIB_ROOT=<folder with include/ and lib/>.")
+  set(KORVANE_WPILIB_LAYOUT "Maven zips")
+  add_library(korvane_platform INTERFACE)
+  target_include_directories(korvane_platform INTERFACE "${KORVANE_WPILIB_ROOT}/include")
+  target_compile_features(korvane_platform INTERFACE cxx_std_20)
+  set(KORVANE_WPILIB_LIBRARIES "${KORVANE_WPILIB_ROOT}/lib/libwpiHal.so"
+      "${KORVANE_WPILIB_ROOT}/lib/libwpinet.so" "${KORVANE_WPILIB_ROOT}/lib/libwpiutil.so")
+  target_link_libraries(korvane_platform INTERFACE ${KORVANE_WPILIB_LIBRARIES} Threads::Threads)
 endif()
-add_library(korvane_platform INTERFACE)
-target_include_directories(korvane_platform INTERFACE "${KORVANE_WPILIB_ROOT}/include")
-target_link_libraries(korvane_platform INTERFACE
-  "${KORVANE_WPILIB_ROOT}/lib/libwpiHal.so" "${KORVANE_WPILIB_ROOT}/lib/libwpiutil.so")
+message(STATUS "WPILib (${KORVANE_WPILIB_LAYOUT}) from ${KORVANE_WPILIB_ROOT}")

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ tests cross-built for the robot controller's 32-bit ARM processor under
-# qemu-arm (first, so that the default build's Maven repository takes in the ARM native zip), the
-# C++ tests, the Java tests in a real JVM and the demo, then the C++ tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, then every fuzz
-# target for 30 s (fuzz/run.sh). First installs what a fresh Debian machine lacks for that (when
-# run as root); otherwise names the missing packages and stops.
+# Runs every test. First WPILib 2026 (../shared/wpilib) is built for the desktop and for the robot
+# controller into a cache outside the clone ($KORVANE_WPILIB_CACHE; reused when it holds the same
+# build). Then: the robot controller's library against WPILib (the linuxathena zip) and the
+# library against WPILib's desktop build in both layouts a team may have, with their symbol
+# checks; the coprocessors' hard-float ARM natives (the linuxarm32 zip); the C++ tests
+# cross-built for the controller's soft-float ABI under qemu-arm; (the native zips come first so
+# that the default build's Maven repository takes them in) the C++ tests, the Java tests in a
+# real JVM and the demo; the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
+# and under ThreadSanitizer; then every fuzz target for 30 s (fuzz/run.sh). First installs what
+# a fresh Debian machine lacks for that (when run as root); otherwise names the missing packages
+# and stops.
 # Usage: tests/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,10 +31,14 @@ have javac || missing+=(openjdk-17-jdk-headless)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 [ -f /usr/share/java/junit-platform-console-standalone.jar ] || missing+=(junit5)
-# The 32-bit ARM run: cross compilers, user-mode emulation, GoogleTest sources to build for ARM.
+# The 32-bit ARM builds: cross compilers for the controller (soft-float) and coprocessors
+# (hard-float), user-mode emulation, GoogleTest sources to build for ARM.
+have arm-linux-gnueabi-g++ || missing+=(g++-arm-linux-gnueabi)
 have arm-linux-gnueabihf-g++ || missing+=(g++-arm-linux-gnueabihf)
 have qemu-arm || missing+=(qemu-user)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
+# Strict resolution of the Maven repository.
+have mvn || missing+=(maven)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
@@ -50,7 +59,24 @@ step() {
   "$@"
   echo "tests/run.sh: $* passed in $((SECONDS - started)) s"
 }
+# WPILib's builds live outside the clone, so later runs on this machine reuse them.
+if [ -z "${KORVANE_WPILIB_CACHE:-}" ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    KORVANE_WPILIB_CACHE=/var/cache/korvane-wpilib
+  else
+    KORVANE_WPILIB_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/korvane-wpilib
+  fi
+fi
+export KORVANE_WPILIB_CACHE
+# The vendor-dependency file of a full run names all three native zips.
+export KORVANE_EXPECT_PLATFORMS=linuxathena,linuxarm32,linuxx86-64
+
+step tests/robot/prepare_wpilib.sh
+step cmake --workflow --preset athena
+step cmake --workflow --preset wpilib
+step cmake --workflow --preset wpilib-maven-layout
 step cmake --workflow --preset arm
+step cmake --workflow --preset armel
 step cmake --workflow --preset default
 step cmake --workflow --preset asan
 step cmake --workflow --preset tsan

@@ -1,6 +1,6 @@
 // wpi::UDPClient over a real UDP socket.
 
-#include "wpi/UDPClient.h"
+#include "wpinet/UDPClient.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "wpi/Logger.h"
+
 namespace wpi {
 namespace {
 
@@ -18,39 +20,35 @@ constexpr const char* kSourceFile = "UDPClient.cpp";
 
 // Error paths only: composing the message may allocate.
 void logError(Logger& logger, unsigned int line, const std::string& message) {
-  logger.Log(WPI_LOG_ERROR, kSourceFile, line, message.c_str());
+  logger.DoLog(WPI_LOG_ERROR, kSourceFile, line, message.c_str());
 }
 
 std::string errnoText() {
   return std::strerror(errno);
 }
 
-// Copies a dotted IPv4 address into `out` without allocating when it is one piece.
-bool parseAddress(const Twine& text, in_addr* out) {
+// Copies a dotted IPv4 address into `out` without allocating.
+bool parseAddress(std::string_view text, in_addr* out) {
   char buffer[INET_ADDRSTRLEN + 1];
-  if (text.isSingleStringRef()) {
-    std::string_view view = text.getSingleStringRef();
-    if (view.size() >= sizeof buffer) return false;
-    std::memcpy(buffer, view.data(), view.size());
-    buffer[view.size()] = '\0';
-    return inet_pton(AF_INET, buffer, out) == 1;
-  }
-  return inet_pton(AF_INET, text.str().c_str(), out) == 1;
+  if (text.size() >= sizeof buffer) return false;
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+  return inet_pton(AF_INET, buffer, out) == 1;
 }
 
 }  // namespace
 
 UDPClient::UDPClient(Logger& logger) : logger_(&logger) {}
 
-UDPClient::UDPClient(const Twine& address, Logger& logger)
-    : address_(address.str()), logger_(&logger) {}
+UDPClient::UDPClient(std::string_view address, Logger& logger)
+    : address_(address), logger_(&logger) {}
 
-UDPClient::UDPClient(UDPClient&& other) noexcept
+UDPClient::UDPClient(UDPClient&& other)
     : fd_(other.fd_), address_(std::move(other.address_)), logger_(other.logger_) {
   other.fd_ = -1;
 }
 
-UDPClient& UDPClient::operator=(UDPClient&& other) noexcept {
+UDPClient& UDPClient::operator=(UDPClient&& other) {
   if (this != &other) {
     shutdown();
     fd_ = other.fd_;
@@ -100,7 +98,7 @@ void UDPClient::shutdown() {
   fd_ = -1;
 }
 
-int UDPClient::send(ArrayRef<uint8_t> data, const Twine& server, int port) {
+int UDPClient::send(std::span<const uint8_t> data, std::string_view server, int port) {
   if (fd_ < 0) {
     logError(*logger_, __LINE__, "send() on a client that is not started");
     return -1;
@@ -109,7 +107,7 @@ int UDPClient::send(ArrayRef<uint8_t> data, const Twine& server, int port) {
   remote.sin_family = AF_INET;
   remote.sin_port = htons(static_cast<uint16_t>(port));
   if (!parseAddress(server, &remote.sin_addr)) {
-    logError(*logger_, __LINE__, "could not resolve " + server.str() + " address");
+    logError(*logger_, __LINE__, "could not resolve " + std::string(server) + " address");
     return -1;
   }
   ssize_t sent;
@@ -122,6 +120,10 @@ int UDPClient::send(ArrayRef<uint8_t> data, const Twine& server, int port) {
     return -1;
   }
   return static_cast<int>(sent);
+}
+
+int UDPClient::send(std::string_view data, std::string_view server, int port) {
+  return send(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()), server, port);
 }
 
 }  // namespace wpi

@@ -253,8 +253,7 @@ void LidarJNI::c_Lidar_create(int port) {
     std::cerr << "Error starting the LiDAR worker: " << e.what() << "\n" << std::flush;
     std::lock_guard lock(portMutex);
     m_portHandle.store(previous);
-    int32_t status = 0;
-    HAL_CloseSerial(handle, &status);
+    HAL_CloseSerial(handle);
     return;
   }
   {
@@ -264,8 +263,7 @@ void LidarJNI::c_Lidar_create(int port) {
   }
   fresh.reset();  // stops, joins and frees the object it replaced
   if (previous != 0 && previous != handle) {
-    int32_t status = 0;
-    HAL_CloseSerial(previous, &status);  // already closed when stop closed it
+    HAL_CloseSerial(previous);  // already closed when stop closed it
   }
 }
 
@@ -295,8 +293,7 @@ void LidarJNI::c_Lidar_stop() {
   {
     std::lock_guard lock(portMutex);
     scanning.store(false);
-    int32_t status = 0;
-    HAL_CloseSerial(m_portHandle.load(), &status);
+    HAL_CloseSerial(m_portHandle.load());
     handleClosedByStop = m_portHandle.load();
   }
   portChanged.notify_all();

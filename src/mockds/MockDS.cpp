@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <span>
 #include <string>
 
 #include "ControlPacket.h"
@@ -11,11 +12,9 @@
 #include "MockDSJNI.h"
 #include "common/Sleep.h"
 #include "hal/cpp/fpga_clock.h"
-#include "wpi/ArrayRef.h"
 #include "wpi/Logger.h"
-#include "wpi/Twine.h"
-#include "wpi/UDPClient.h"
 #include "wpi/raw_ostream.h"
+#include "wpinet/UDPClient.h"
 
 std::unique_ptr<MockDSJNI::Impl> MockDSJNI::pImpl;
 
@@ -84,7 +83,8 @@ void MockDSJNI::Impl::run() {
     int64_t wait = next - fpgaMicros();
     korvane::sleepMicroseconds(wait);
     cycle.build(enabled.load(), packet);
-    client.send(wpi::ArrayRef<uint8_t>(packet.data(), packet.size()), mockds::kHost, mockds::kPort);
+    client.send(std::span<const uint8_t>(packet.data(), packet.size()), mockds::kHost,
+                mockds::kPort);
   }
   client.shutdown();
 }

@@ -6,7 +6,7 @@
 
 #include "mockds/MockDSImpl.h"
 #include "wpi/Logger.h"
-#include "wpi/UDPClient.h"
+#include "wpinet/UDPClient.h"
 
 namespace {
 

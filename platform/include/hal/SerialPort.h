@@ -39,7 +39,7 @@ int32_t HAL_GetSerialBytesReceived(HAL_SerialPortHandle handle, int32_t* status)
 int32_t HAL_ReadSerial(HAL_SerialPortHandle handle, char* buffer, int32_t count, int32_t* status);
 int32_t HAL_WriteSerial(HAL_SerialPortHandle handle, const char* buffer, int32_t count,
                         int32_t* status);
-void HAL_CloseSerial(HAL_SerialPortHandle handle, int32_t* status);
+void HAL_CloseSerial(HAL_SerialPortHandle handle);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 namespace wpi {
 
@@ -14,23 +15,25 @@ enum LogLevel {
 
 // Hands log messages at or above its minimum level to a log function.
 //
-// Threading: Log may run on several threads at once; SetLogger and set_min_level must not run
-// concurrently with Log.
+// Threading: DoLog may run on several threads at once; SetLogger and set_min_level must not run
+// concurrently with DoLog.
 class Logger {
  public:
   using LogFunc =
       std::function<void(unsigned int level, const char* file, unsigned int line, const char* msg)>;
 
   Logger() = default;
-  explicit Logger(const LogFunc& func) : func_(func) {}
+  explicit Logger(LogFunc func) : func_(std::move(func)) {}
+  Logger(LogFunc func, unsigned int min_level) : func_(std::move(func)), minLevel_(min_level) {}
 
   void SetLogger(LogFunc func) { func_ = std::move(func); }
   void set_min_level(unsigned int level) { minLevel_ = level; }
   unsigned int min_level() const { return minLevel_; }
-  bool HasLogger() const { return static_cast<bool>(func_); }
+  bool HasLogger() const { return func_ != nullptr; }
 
-  // Calls the log function when there is one and the level is at least the minimum.
-  void Log(unsigned int level, const char* file, unsigned int line, const char* msg) {
+  // Calls the log function when there is one and the level is at least the minimum. (WPILib's
+  // formatting Log and LogV sit on top of this; the stand-in has no formatting library.)
+  void DoLog(unsigned int level, const char* file, unsigned int line, const char* msg) {
     if (func_ && level >= minLevel_) func_(level, file, line, msg);
   }
 

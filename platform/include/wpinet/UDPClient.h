@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
-
-#include "wpi/ArrayRef.h"
-#include "wpi/Logger.h"
-#include "wpi/Twine.h"
+#include <string_view>
 
 namespace wpi {
+
+class Logger;
 
 // A UDP socket that sends datagrams to IPv4 addresses. Errors are reported through the logger
 // at error level.
@@ -17,12 +17,13 @@ class UDPClient {
  public:
   explicit UDPClient(Logger& logger);
   // Binds to this local IPv4 address when started (any address when empty).
-  UDPClient(const Twine& address, Logger& logger);
-  UDPClient(const UDPClient&) = delete;
-  UDPClient& operator=(const UDPClient&) = delete;
-  UDPClient(UDPClient&& other) noexcept;
-  UDPClient& operator=(UDPClient&& other) noexcept;
+  UDPClient(std::string_view address, Logger& logger);
+  UDPClient(const UDPClient& other) = delete;
+  UDPClient(UDPClient&& other);
   ~UDPClient();
+
+  UDPClient& operator=(const UDPClient& other) = delete;
+  UDPClient& operator=(UDPClient&& other);
 
   // Opens the socket bound to an ephemeral port (or to `port`); 0 on success, -1 on failure.
   // Starting a started client does nothing.
@@ -30,7 +31,8 @@ class UDPClient {
   int start(int port);
   void shutdown();
   // One datagram to `server`, which must be an IPv4 address in dotted form. Bytes sent, or -1.
-  int send(ArrayRef<uint8_t> data, const Twine& server, int port);
+  int send(std::span<const uint8_t> data, std::string_view server, int port);
+  int send(std::string_view data, std::string_view server, int port);
 
  private:
   int fd_ = -1;

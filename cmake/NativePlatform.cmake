@@ -1,0 +1,30 @@
+# Which of WPILib's native platforms this build's libraries are for, by its processor, its
+# floating-point calling convention and the platform library it links:
+#   linuxathena  soft-float 32-bit ARM against WPILib: the robot controller
+#   linuxarm32   hard-float 32-bit ARM (coprocessors), against the stand-in
+#   linuxx86-64  64-bit x86 desktops
+# A soft-float ARM build against the stand-in (the controller-ABI test build) is none of them.
+# Sets KORVANE_NATIVE_PLATFORM (empty when none) and KORVANE_NATIVE_PLATFORM_DIR.
+include(CheckCXXSourceCompiles)
+set(KORVANE_NATIVE_PLATFORM "")
+set(KORVANE_NATIVE_PLATFORM_DIR "")
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM)")
+  check_cxx_source_compiles("
+    #ifndef __ARM_PCS_VFP
+    #error soft-float calling convention
+    #endif
+    int main() { return 0; }" KORVANE_ARM_HARD_FLOAT)
+  if(KORVANE_ARM_HARD_FLOAT)
+    set(KORVANE_NATIVE_PLATFORM linuxarm32)
+    set(KORVANE_NATIVE_PLATFORM_DIR linux/arm32/shared)
+  elseif(KORVANE_WITH_WPILIB)
+    set(KORVANE_NATIVE_PLATFORM linuxathena)
+    set(KORVANE_NATIVE_PLATFORM_DIR linux/athena/shared)
+  endif()
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(KORVANE_NATIVE_PLATFORM linuxx86-64)
+  set(KORVANE_NATIVE_PLATFORM_DIR linux/x86-64/shared)
+endif()
+if(NOT KORVANE_NATIVE_PLATFORM)
+  message(STATUS "No native zip: no robot-project platform for this build")
+endif()

@@ -1,0 +1,49 @@
+# Checks of a build against WPILib: the library exports only its natives and takes the HAL from
+# WPILib; every symbol it leaves undefined is defined by WPILib's libraries or the C library (and,
+# where it is not linked in, the C++ runtime); the robot controller's zip holds the library alone,
+# soft-float, needing no C++ runtime and no C library newer than KORVANE_ATHENA_GLIBC.
+set(KORVANE_ATHENA_GLIBC 2.34 CACHE STRING
+    "Newest GLIBC_ symbol version the robot controller's library may need")
+
+# The C library's files as the compiler links them (the sysroot's in a cross build).
+set(runtime_names libc.so.6 libm.so.6 ld-linux.so.3 ld-linux-x86-64.so.2)
+if(NOT KORVANE_NATIVE_PLATFORM STREQUAL "linuxathena")
+  list(APPEND runtime_names libstdc++.so.6 libgcc_s.so.1)
+endif()
+set(runtime_libraries "")
+separate_arguments(compiler_flags UNIX_COMMAND "${CMAKE_CXX_FLAGS}")
+foreach(name ${runtime_names})
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${compiler_flags} -print-file-name=${name}
+                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${path}" AND EXISTS "${path}")
+    list(APPEND runtime_libraries "${path}")
+  endif()
+endforeach()
+
+add_test(NAME robot.exports
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_exports.sh $<TARGET_FILE:KorvaneDriver>
+                 libwpiHal.so)
+add_test(NAME robot.undefined-symbols
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/robot/check_undefined_symbols.sh
+                 $<TARGET_FILE:KorvaneDriver> ${KORVANE_WPILIB_LIBRARIES} ${runtime_libraries})
+set_tests_properties(robot.exports robot.undefined-symbols PROPERTIES LABELS robot)
+if(KORVANE_NATIVE_PLATFORM STREQUAL "linuxathena")
+  add_test(NAME robot.athena-zip
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/robot/check_athena_library.sh ${KORVANE_NATIVE_ZIP}
+                   ${CMAKE_BINARY_DIR}/package-test/athena-zip ${KORVANE_ATHENA_GLIBC})
+  set_tests_properties(robot.athena-zip PROPERTIES LABELS robot)
+endif()
+
+# The stand-in's HAL functions, compiled against WPILib's own declarations: a definition whose
+# signature differs from WPILib's (a C function declared twice differently) fails this build.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_library(korvane_standin_declarations OBJECT
+    ${PROJECT_SOURCE_DIR}/platform/src/CanBus.cpp ${PROJECT_SOURCE_DIR}/platform/src/Clock.cpp
+    ${PROJECT_SOURCE_DIR}/platform/src/I2cBus.cpp ${PROJECT_SOURCE_DIR}/platform/src/SerialPorts.cpp
+    ${PROJECT_SOURCE_DIR}/platform/src/SystemState.cpp)
+  # WPILib's headers first, so hal/*.h are WPILib's; the stand-in's own (korvane/sim) after them.
+  target_link_libraries(korvane_standin_declarations PRIVATE korvane_platform)
+  target_compile_options(korvane_standin_declarations PRIVATE -fsyntax-only
+    "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/include"
+    "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/src")
+endif()
