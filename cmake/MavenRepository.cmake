@@ -72,6 +72,12 @@ add_test(NAME package.vendordep-artifacts
                  -DPLATFORM=${KORVANE_NATIVE_PLATFORM} -DFRC_YEAR=${KORVANE_FRC_YEAR}
                  -P ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep.cmake)
 set_tests_properties(package.vendordep-artifacts PROPERTIES LABELS package)
+add_test(NAME package.vendordep-rejects
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep_rejects.sh
+                 ${KORVANE_VENDORDEP} ${KORVANE_MAVEN_REPOSITORY} ${KORVANE_NATIVE_PLATFORM}
+                 ${KORVANE_FRC_YEAR} ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep.cmake
+                 ${CMAKE_BINARY_DIR}/package-test/vendordep-rejects)
+set_tests_properties(package.vendordep-rejects PROPERTIES TIMEOUT 120 LABELS package)
 add_test(NAME package.maven-strict-resolution
          COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_maven_resolution.sh
                  ${KORVANE_MAVEN_REPOSITORY} ${KORVANE_VENDORDEP}
