@@ -4,8 +4,10 @@
 #   com/korvane/frc/KorvaneDriver-java/<v>/   the jar, its -sources and -javadoc jars, its pom
 #   com/korvane/frc/KorvaneDriver-driver/<v>/ the natives' zips per platform, their pom
 # Native zips of other builds join this repository: KORVANE_MAVEN_MERGE lists their repositories
-# (the default preset names the 32-bit ARM build's). Each build of maven_repository copies the zips
-# of this version it finds there and lists every platform it holds in the vendor-dependency file.
+# (the default preset names the cross builds'). Each build of maven_repository copies the zips of
+# this version it finds there, lists every platform it holds in the vendor-dependency file, and
+# then writes each artifact folder's maven-metadata.xml and every file's .md5 and .sha1
+# (cmake/maven/IndexRepository.cmake), so Maven with strict checksums reads it.
 set(KORVANE_MAVEN_MERGE "" CACHE STRING "Maven-layout repositories whose native zips join this one")
 set(KORVANE_VENDORDEP ${CMAKE_BINARY_DIR}/vendordeps/KorvaneDriver.json)
 
@@ -50,22 +52,37 @@ add_custom_target(maven_merged_natives
   COMMAND ${CMAKE_COMMAND} -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY} "-DSOURCES=${KORVANE_MAVEN_MERGE}"
           -DGROUP=${KORVANE_MAVEN_GROUP} -DJAVA_ARTIFACT=${KORVANE_JAVA_ARTIFACT}
           -DNATIVE_ARTIFACT=${KORVANE_NATIVE_ARTIFACT} -DVERSION=${PROJECT_VERSION}
-          -DTEMPLATE=${PROJECT_SOURCE_DIR}/cmake/maven/KorvaneDriver.json.in
+          -DFRC_YEAR=${KORVANE_FRC_YEAR} -DTEMPLATE=${PROJECT_SOURCE_DIR}/cmake/maven/KorvaneDriver.json.in
           -DVENDORDEP=${KORVANE_VENDORDEP} -P ${PROJECT_SOURCE_DIR}/cmake/maven/MergeNatives.cmake
   DEPENDS maven_natives BYPRODUCTS ${KORVANE_VENDORDEP} VERBATIM)
 
 add_custom_target(maven_repository ALL
-  DEPENDS ${java_base}.jar ${java_base}-sources.jar ${java_base}-javadoc.jar)
+  COMMAND ${CMAKE_COMMAND} -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY}
+          -P ${PROJECT_SOURCE_DIR}/cmake/maven/IndexRepository.cmake
+  DEPENDS ${java_base}.jar ${java_base}-sources.jar ${java_base}-javadoc.jar VERBATIM)
 add_dependencies(maven_repository maven_merged_natives)
 
-# The vendor-dependency file parses and names only artifacts the repository holds; a Java program
-# compiled and run against the repository's jar and natives alone opens a simulated device.
+# The vendor-dependency file by WPILib's rules and against the repository (KORVANE_EXPECT_PLATFORMS
+# names platforms a full run must list); Maven, offline with strict checksums, resolves everything
+# it names from the repository; a Java program compiled and run against the repository's jar and
+# natives alone opens a simulated device.
 add_test(NAME package.vendordep-artifacts
          COMMAND ${CMAKE_COMMAND} -DVENDORDEP=${KORVANE_VENDORDEP}
                  -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY}
-                 -DPLATFORM=${KORVANE_NATIVE_PLATFORM}
+                 -DPLATFORM=${KORVANE_NATIVE_PLATFORM} -DFRC_YEAR=${KORVANE_FRC_YEAR}
                  -P ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep.cmake)
 set_tests_properties(package.vendordep-artifacts PROPERTIES LABELS package)
+add_test(NAME package.vendordep-rejects
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep_rejects.sh
+                 ${KORVANE_VENDORDEP} ${KORVANE_MAVEN_REPOSITORY} ${KORVANE_NATIVE_PLATFORM}
+                 ${KORVANE_FRC_YEAR} ${PROJECT_SOURCE_DIR}/tests/scripts/check_vendordep.cmake
+                 ${CMAKE_BINARY_DIR}/package-test/vendordep-rejects)
+set_tests_properties(package.vendordep-rejects PROPERTIES TIMEOUT 120 LABELS package)
+add_test(NAME package.maven-strict-resolution
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_maven_resolution.sh
+                 ${KORVANE_MAVEN_REPOSITORY} ${KORVANE_VENDORDEP}
+                 ${CMAKE_BINARY_DIR}/package-test/maven-strict-resolution)
+set_tests_properties(package.maven-strict-resolution PROPERTIES TIMEOUT 240 LABELS package)
 add_test(NAME package.java-from-maven
          COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_java_from_maven.sh
                  ${Java_JAVAC_EXECUTABLE} ${Java_JAVA_EXECUTABLE} ${java_base}.jar

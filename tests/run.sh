@@ -37,8 +37,10 @@ have arm-linux-gnueabi-g++ || missing+=(g++-arm-linux-gnueabi)
 have arm-linux-gnueabihf-g++ || missing+=(g++-arm-linux-gnueabihf)
 have qemu-arm || missing+=(qemu-user)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
-# Strict resolution of the Maven repository.
+# Strict resolution of the Maven repository: Debian's Maven and its dependency plugin.
 have mvn || missing+=(maven)
+compgen -G '/usr/share/maven-repo/org/apache/maven/plugins/maven-dependency-plugin/*/*.jar' >/dev/null ||
+  missing+=(libmaven-dependency-plugin-java)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then

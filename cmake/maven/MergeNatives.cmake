@@ -1,7 +1,12 @@
-# Copies the native zips of this version from other builds' Maven-layout repositories into this
-# one, then writes the vendor-dependency file listing every platform whose zip this repository
-# holds. Usage: cmake -DREPOSITORY= -DSOURCES=<list> -DGROUP= -DJAVA_ARTIFACT= -DNATIVE_ARTIFACT=
-#               -DVERSION= -DTEMPLATE=<json.in> -DVENDORDEP=<json> -P MergeNatives.cmake
+# Copies the native zips of this version from other builds' Maven-layout repositories (any number)
+# into this one, then writes the vendor-dependency file for the season FRC_YEAR, listing every
+# platform whose zip this repository holds.
+# skipInvalidPlatforms stays true: GradleRIO stops configuring a robot project outright when a
+# platform it builds for is missing from validPlatforms and skipping is off, and it builds for the
+# team's desktop too (Windows, macOS), for which there is no zip. A repository without the robot's
+# zip is caught by the package tests instead (KORVANE_EXPECT_PLATFORMS).
+# Usage: cmake -DREPOSITORY= -DSOURCES=<list> -DGROUP= -DJAVA_ARTIFACT= -DNATIVE_ARTIFACT=
+#              -DVERSION= -DFRC_YEAR= -DTEMPLATE=<json.in> -DVENDORDEP=<json> -P MergeNatives.cmake
 string(REPLACE "." "/" group_path "${GROUP}")
 set(relative "${group_path}/${NATIVE_ARTIFACT}/${VERSION}")
 set(prefix "${NATIVE_ARTIFACT}-${VERSION}-")
