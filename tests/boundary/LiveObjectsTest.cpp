@@ -5,11 +5,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <future>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "BackgroundCall.h"
 #include "Wait.h"
 #include "jni/Boundary.h"
 
@@ -74,19 +74,19 @@ TEST(LiveObjectsTest, RemoveWaitsForTheCallsThatFoundTheObject) {
   jlong handle = live.add(device);
   auto inFlight = live.find(handle);
   ASSERT_TRUE(inFlight);
-  auto removed = std::async(std::launch::async, [&] { return live.remove(handle); });
+  korvane::test::BackgroundCall removed([&] { return live.remove(handle); });
   // Once remove has begun, the handle is no longer found...
   ASSERT_TRUE(korvane::test::waitUntil([&] { return !live.find(handle); }));
   EXPECT_FALSE(live.find(-1)) << "the handle of all ones names no object, even during a remove";
   EXPECT_EQ(live.remove(-1), nullptr);
   // ...but the object is not handed back while a call holds it.
-  EXPECT_EQ(removed.wait_for(100ms), std::future_status::timeout);
+  EXPECT_FALSE(removed.waitFor(100ms));
   EXPECT_EQ(inFlight->sum(), 64 * 7);
   auto moved = std::move(inFlight);
   EXPECT_FALSE(inFlight);
-  EXPECT_EQ(removed.wait_for(50ms), std::future_status::timeout) << "the moved reference holds";
+  EXPECT_FALSE(removed.waitFor(50ms)) << "the moved reference holds";
   moved = {};
-  ASSERT_EQ(removed.wait_for(10s), std::future_status::ready);
+  ASSERT_TRUE(removed.waitFor(10s));
   delete removed.get();
 }
 

@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "BackgroundCall.h"
 #include "DystanJNI.h"
 #include "PseudoTerminal.h"
 #include "ThreadCpu.h"
@@ -42,9 +42,8 @@ const std::string kExample =
 // Opens a sensor on the terminal while the test plays the device, and returns what the driver
 // sent during the dialogue.
 std::string openWhileListening(test::PseudoTerminal& device, int odr, Sensor* sensor) {
-  auto opening = std::async(std::launch::async, [&] {
-    return Sensor(DystanJNI::c_Dystan_createUsb(device.path().c_str(), odr));
-  });
+  korvane::test::BackgroundCall opening(
+      [&] { return Sensor(DystanJNI::c_Dystan_createUsb(device.path().c_str(), odr)); });
   std::string sent = device.readAtLeast(11);  // "GETCONFIG\r\n"
   // Whatever the sensor says now is read and discarded: a reply, and a frame-like burst.
   device.write("VERSION 3\r\n" + kExample + "\r\n");
@@ -180,8 +179,8 @@ TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
     for (int i = 0; i < 5; ++i) valid += sensor->c_Dystan_getConfig(2000).valid ? 1 : 0;
     return valid;
   };
-  auto first = std::async(std::launch::async, ask);
-  auto second = std::async(std::launch::async, ask);
+  korvane::test::BackgroundCall first(ask);
+  korvane::test::BackgroundCall second(ask);
   EXPECT_EQ(first.get() + second.get(), 10);
   EXPECT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(before).size() == 1; }))
       << "one reader, running";
@@ -199,7 +198,7 @@ TEST(DystanUsbTest, AReplyBehindScanFramesIsStillTheReply) {
   ASSERT_NE(sensor, nullptr);
   for (const std::string& before :
        {kExample, kExample + kExample, bytes({0xA5}) + kExample, kExample + bytes({0xA5, 0x00})}) {
-    auto query = std::async(std::launch::async, [&] { return sensor->c_Dystan_getConfig(2000); });
+    korvane::test::BackgroundCall query([&] { return sensor->c_Dystan_getConfig(2000); });
     EXPECT_EQ(device.readAtLeast(11), "GETCONFIG\r\n");
     device.write(before + "VERSION 3\r\n");
     DystanJNI::Config config = query.get();
@@ -240,10 +239,9 @@ TEST(DystanUsbTest, ASensorThatNeverPausesDoesNotHoldUpCreation) {
     auto device = sim::DystanUsbSim::start(options);
     ASSERT_NE(device, nullptr);
     auto start = Clock::now();
-    auto opening = std::async(std::launch::async, [&] {
-      return Sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0));
-    });
-    bool ended = opening.wait_for(20s) == std::future_status::ready;
+    korvane::test::BackgroundCall opening(
+        [&] { return Sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0)); });
+    bool ended = opening.waitFor(20s);
     if (!ended) device->hangUp();  // lets a hung creation end so the test can report it
     Sensor sensor = opening.get();
     ASSERT_TRUE(ended) << (binary ? "binary" : "text") << " stream kept creation going";

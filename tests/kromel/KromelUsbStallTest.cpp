@@ -8,10 +8,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <future>
 #include <string>
 #include <thread>
 
+#include "BackgroundCall.h"
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
 #include "ThreadCpu.h"
@@ -53,8 +53,8 @@ class StalledDevice {
 // bytes again so that the call can finish, and the test fails.
 template <class F>
 auto returnsWithin(std::chrono::seconds bound, StalledDevice& device, F call) {
-  auto result = std::async(std::launch::async, call);
-  if (result.wait_for(bound) != std::future_status::ready) {
+  korvane::test::BackgroundCall result(call);
+  if (!result.waitFor(bound)) {
     ADD_FAILURE() << "still blocked after " << bound.count() << " s";
     device.resume();
   }

@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <cstring>
-#include <future>
 
+#include "BackgroundCall.h"
 #include "LidarMiniFixture.h"
 #include "PacketBytes.h"
 
@@ -227,13 +227,13 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
   ::close(filler);
 
   testing::internal::CaptureStderr();
-  auto call = std::async(std::launch::async, [&] {
+  korvane::test::BackgroundCall call([&] {
     auto start = Clock::now();
     lidar->c_LidarMini_increaseFrequency(true);
     LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
     return std::make_pair(Clock::now() - start, info.model);
   });
-  if (call.wait_for(20s) != std::future_status::ready) {
+  if (!call.waitFor(20s)) {
     device_.readUntilQuiet();  // unblock the stuck writer so the test can end
     FAIL() << "a write hung on a port that does not drain";
   }

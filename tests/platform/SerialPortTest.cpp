@@ -273,11 +273,13 @@ TEST_F(SerialPortTest, TwoHandlesOnOnePortAreIndependent) {
   HAL_SerialPortHandle first = open();
   HAL_SerialPortHandle second = open();
   EXPECT_NE(first, second);
-  int32_t status = 1;
   HAL_CloseSerial(first);
-  EXPECT_EQ(status, 0);
+  ASSERT_FALSE(sim::serialCalls().empty());
+  EXPECT_EQ(sim::serialCalls().back().status, 0);
+  int32_t status = 1;
   ASSERT_TRUE(terminal.write("k"));
   HAL_SetSerialTimeout(second, 5.0, &status);
+  EXPECT_EQ(status, 0);
   char byte = 0;
   EXPECT_EQ(HAL_ReadSerial(second, &byte, 1, &status), 1);
   EXPECT_EQ(byte, 'k');
