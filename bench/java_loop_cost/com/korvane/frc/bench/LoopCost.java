@@ -25,11 +25,10 @@ import java.util.Arrays;
  *
  * <p>Run: {@code java -Djava.library.path=build/default/lib -cp
  * build/default/jar/korvane.jar:build/default/jar/korvane-bench.jar
- * com.korvane.frc.bench.LoopCost [loops]} (500 loops, 10 s, when not given; 50 more run first,
- * untimed).
+ * com.korvane.frc.bench.LoopCost [loops [periodMs]]} (500 loops of 20 ms when not given; 50 more
+ * run first, untimed). A shorter period shows what the reads cost with caches kept warm.
  */
 public final class LoopCost {
-  private static final long LOOP_NS = 20_000_000L;
   private static final int WARM_UP_LOOPS = 50;
 
   private LoopCost() {}
@@ -58,6 +57,8 @@ public final class LoopCost {
    */
   public static void main(String[] args) throws Exception {
     int loops = args.length > 0 ? Integer.parseInt(args[0]) : 500;
+    int periodMs = args.length > 1 ? Integer.parseInt(args[1]) : 20;
+    long loopNs = periodMs * 1_000_000L;
     TorqaSimulator torqaSim = TorqaSimulator.attach(1);
     KromelSimulator kromelSim = KromelSimulator.attach();
     DystanUsbEmulator dystanUsbSim = DystanUsbEmulator.start(20, false);
@@ -121,7 +122,7 @@ public final class LoopCost {
       if (loop >= 0) {
         totals[loop] = total;
       }
-      next += LOOP_NS;
+      next += loopNs;
       long wait = next - System.nanoTime();
       if (wait > 0) {
         Thread.sleep(wait / 1_000_000, (int) (wait % 1_000_000));
@@ -130,7 +131,7 @@ public final class LoopCost {
       }
     }
 
-    System.out.printf("%d loops of 20 ms%n", loops);
+    System.out.printf("%d loops of %d ms%n", loops, periodMs);
     System.out.printf("%-34s %12s %12s%n", "read, per loop", "median us", "p99 us");
     for (Row row : rows) {
       print(row.name, row.nanos);
