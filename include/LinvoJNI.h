@@ -29,7 +29,8 @@ class LinvoJNI {
   // The newest count of channel 0..3 without waiting for the converter: while read at least once
   // a second, at most 16 ms plus one conversion old. The first reading after c_initializeI2C, or
   // after a second without readings, gives what was there before (0 at first) and starts
-  // sampling again. 0 above channel 3, before c_initializeI2C and after c_closeI2C.
+  // sampling again. A blocking reading also counts as a sample. 0 above channel 3, until the
+  // channel's first sample, and after c_closeI2C.
   static int c_getLatestRawValue(uint8_t channel);
   // The newest count in volts, as c_getVoltage converts it.
   static float c_getLatestVoltage(uint8_t channel);

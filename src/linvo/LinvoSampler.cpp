@@ -66,7 +66,6 @@ bool Sampler::readRecently(Clock::time_point now) const {
 void Sampler::run() {
   pthread_setname_np(pthread_self(), "linvo-sampler");
   std::unique_lock<std::mutex> lock(mutex_);
-  auto next = Clock::now();
   while (!stopping_) {
     if (!readRecently(Clock::now())) {
       // A read between the check and this store either sees sampling_ false and wakes us, or
@@ -74,7 +73,6 @@ void Sampler::run() {
       sampling_.store(false);
       if (!readRecently(Clock::now())) {
         wake_.wait(lock, [this] { return stopping_ || sampling_.load(); });
-        next = Clock::now();
         continue;
       }
       sampling_.store(true);
@@ -82,9 +80,9 @@ void Sampler::run() {
     lock.unlock();
     step_();
     lock.lock();
-    next += period_;
-    auto now = Clock::now();
-    if (next < now) next = now;  // after a stall, no burst of steps to catch up
+    // A whole period from the end of this step, however late it ran: the next step may rely on
+    // that much time having passed.
+    auto next = Clock::now() + period_;
     wake_.wait_until(lock, next, [this] { return stopping_; });
   }
 }

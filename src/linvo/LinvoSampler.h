@@ -1,6 +1,7 @@
 #pragma once
 
-// The line sensor's sampling thread. While somebody reads, it runs one sampling step every period;
+// The line sensor's sampling thread. While somebody reads, it runs one sampling step a period
+// after the end of the one before (never sooner, so a step may rely on that much time passing);
 // when nobody has read for idleAfter it stops sampling and blocks until the next read. It never
 // wakes on a timer while idle.
 //

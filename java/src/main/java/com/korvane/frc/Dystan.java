@@ -10,10 +10,10 @@ import java.util.concurrent.CompletableFuture;
  *
  * <p>Blocking: {@link #getData(int)} returns the newest scan at once. Over USB a reader thread
  * keeps it; over CAN the chunk frames the CAN session buffered since the last call are added to
- * the scans kept between calls. {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500 ms, and
- * scans are not received meanwhile). Both have {@code ...Async} forms that return at once and run
- * on the library's executor, one at a time per sensor in the order they were made. A blocking call
- * does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
+ * the scans kept between calls. {@link #getConfig(int)} blocks up to its timeout (over USB, a
+ * timeout of 0 means 500 ms, and scans are not received meanwhile). Both have {@code ...Async}
+ * forms that return at once and run on the library's executor, one at a time per sensor in the
+ * order they were made. A blocking call does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
  * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
  * thread has stopped.
  *

@@ -10,9 +10,9 @@ import java.util.concurrent.CompletableFuture;
  * <p>Readings do not wait for the converter: a library thread samples the four channels in turn,
  * and {@link #getRawValue} and {@link #getVoltage} return the newest sample at once. While the
  * sensor is read at least once a second (a robot loop reads it every 20 ms) a reading is at most
- * 17 ms old, less than one loop. After a second without readings the thread stops sampling; the
- * next reading returns the value from before that pause and starts it again, so the one after it,
- * a loop later, is fresh. Opening checks the converter with one bus transaction. The {@code
+ * about 17 ms old, less than one loop. After a second without readings the thread stops
+ * sampling; the next reading returns the value from before that pause and starts it again, so the
+ * one after it, a loop later, is fresh. Opening checks the converter with one bus transaction. The {@code
  * ...Async} forms return at once and run on the library's executor, in order per object.
  *
  * <p>There is one sensor per robot, so every {@code Linvo} object talks to the same one; all
@@ -57,8 +57,8 @@ public final class Linvo implements AutoCloseable {
   }
 
   /**
-   * The newest sample of a channel. Returns at once; the sample is at most 17 ms old while the
-   * sensor is read at least once a second (see the class description).
+   * The newest sample of a channel. Returns at once; the sample is at most about 17 ms old while
+   * the sensor is read at least once a second (see the class description).
    *
    * @param channel 0 to 3
    * @return a count 0 to {@link #MAX_COUNT} (a reading below ground counts 0); 0 for another

@@ -33,8 +33,13 @@ class LinvoTest {
       converter.setVoltage(1, 1.0);
       converter.setVoltage(2, 2.047);
       converter.setVoltage(3, -0.05);
-      assertTrue(Wait.until(() -> linvo.getRawValue(0) == 250 && linvo.getRawValue(3) == 0));
-      assertTrue(Wait.until(() -> linvo.getRawValue(2) == 2047));
+      assertTrue(
+          Wait.until(
+              () ->
+                  linvo.getRawValue(0) == 250
+                      && linvo.getRawValue(1) == 1000
+                      && linvo.getRawValue(2) == 2047
+                      && linvo.getRawValue(3) == 0));
       assertEquals(250, linvo.getRawValue(0));
       assertEquals(1000, linvo.getRawValue(1));
       assertEquals(2047, linvo.getRawValue(2));

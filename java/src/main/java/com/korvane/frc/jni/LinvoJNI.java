@@ -48,12 +48,14 @@ public final class LinvoJNI {
   /**
    * The newest count of a channel, without waiting for the converter. A library thread samples the
    * channels in turn: while this or {@link #c_getLatestVoltage} is called at least once a second,
-   * the count is at most 17 ms old (16 ms between samples of a channel, plus one conversion). The
+   * the count is at most about 17 ms old (16 ms between samples of a channel, plus one conversion;
+   * a blocking reading of the channel counts as a sample too). The
    * first call after {@link #c_initializeI2C}, or after a second without calls, returns what was
    * there before (0 at first) and starts sampling again; {@link #c_closeI2C} stops the thread.
    *
    * @param channel 0 to 3; only its low 8 bits are read, and any other value gives 0
-   * @return the count, 0 to 2047; 0 before {@link #c_initializeI2C} or after {@link #c_closeI2C}
+   * @return the count, 0 to 2047; 0 until the channel's first sample, and after {@link
+   *     #c_closeI2C}
    */
   public static native int c_getLatestRawValue(int channel);
 
@@ -62,8 +64,8 @@ public final class LinvoJNI {
    * {@link #c_getLatestRawValue}'s count.
    *
    * @param channel 0 to 3, as for {@link #c_getLatestRawValue}
-   * @return volts; 0.0 for another channel, before {@link #c_initializeI2C} or after {@link
-   *     #c_closeI2C}
+   * @return volts; 0.0 for another channel, until the channel's first sample, before {@link
+   *     #c_initializeI2C} has set vRef, and after {@link #c_closeI2C}
    */
   public static native float c_getLatestVoltage(int channel);
 }
