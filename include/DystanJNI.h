@@ -4,9 +4,10 @@
 // transport and keeping it for life. A scan carries up to 64 distances and an 8-bit sequence
 // number.
 //
-// CAN: every getData call reassembles a scan from the three-value chunk frames its stream session
-// collects during the call (three reads, 12 ms apart); the configuration is a request answered by
-// one reply frame.
+// CAN: scans are reassembled from the three-value chunk frames the stream session collects.
+// getData works on the frames it reads during the call (three reads, 12 ms apart); getLatestData
+// reads what the session holds into a table kept between calls and returns at once. The
+// configuration is a request answered by one reply frame.
 // USB: a reader thread cuts the sensor's binary scan frames out of the byte stream and keeps the
 // newest scan; the configuration query is the text command "GETCONFIG".
 //
@@ -17,8 +18,9 @@
 // - destroy must not run concurrently with any other call on the same object; it stops and joins
 //   the reader thread before the object is freed.
 // - getData, getCanID and getTransport may run concurrently with each other and with getConfig.
-//   getData over CAN blocks its caller for about 24 ms; over USB it copies the newest scan under
-//   the object's mutex and returns at once.
+//   getData over CAN blocks its caller for about 24 ms; getLatestData over CAN and both over USB
+//   return at once. The CAN reads take turns on the stream session (a short lock, never held
+//   across getData's pauses).
 // - getConfig blocks up to its timeout (over USB a timeout of 0 means 500 ms). Over USB it pauses
 //   the reader for its duration; concurrent queries on one object wait for each other.
 
@@ -32,6 +34,10 @@
 #include <vector>
 
 #include "common/StopSignal.h"
+
+namespace dystan_scans {
+class ScanTable;
+}
 
 class DystanJNI {
  public:
@@ -71,6 +77,10 @@ class DystanJNI {
   // Up to count distances (above 64 means 64) of the newest scan; count <= 0 gives an all-zero
   // record without any traffic.
   ScanData c_Dystan_getData(int count);
+  // As c_Dystan_getData, without waiting: over CAN the newest finished scan (complete, or
+  // followed by the next one) of those received so far, the newest complete one whenever there
+  // is one; "newest" by arrival. Over USB the same as c_Dystan_getData.
+  ScanData c_Dystan_getLatestData(int count);
   // Asks the sensor for its configuration, waiting up to timeoutMs (negative means 0).
   Config c_Dystan_getConfig(int timeoutMs);
 
@@ -87,6 +97,9 @@ class DystanJNI {
   int readLatest(unsigned messageId, unsigned char* data);
   Config getConfigCAN(int timeoutMs);
   ScanData getDataCAN(int count);
+  ScanData getLatestDataCAN(int count);
+  // Under canMutex: reads every frame the session holds into scans, and into callTable if given.
+  void readChunks(dystan_scans::ScanTable* callTable);
 
   // USB transport.
   ScanData getDataUSB(int count);
@@ -103,6 +116,8 @@ class DystanJNI {
   uint8_t canId = 0;
   uint32_t session = 0;
   bool canOk = false;
+  std::mutex canMutex;                             // the session's reads and scans
+  std::unique_ptr<dystan_scans::ScanTable> scans;  // CAN scans kept between calls
   int fd = -1;
   std::thread reader;
   std::atomic<bool> running{false};

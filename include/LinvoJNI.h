@@ -3,8 +3,13 @@
 // The line sensor: four analog channels behind a 12-bit converter (ADS1015 register protocol)
 // at address 0x48 on the expansion port's I2C bus (HAL port 1).
 //
-// Threading: one thread at a time for every call. Nothing is locked; two readings at once could
-// interleave their configuration write and conversion read.
+// A library thread samples the channels in turn for the latest-value readings: it starts with
+// the first of them after c_initializeI2C, pauses when none came for a second, resumes with the
+// next one, and is stopped and joined by c_closeI2C (and when the library is unloaded).
+//
+// Threading: the bus sequences of the blocking readings and of the sampler never interleave, and
+// the latest-value readings may come from any thread at any time. c_initializeI2C and c_closeI2C
+// are meant for one thread at a time, with no blocking reading running meanwhile.
 
 #include <cstdint>
 
@@ -21,6 +26,14 @@ class LinvoJNI {
   static int c_getRawValue(uint8_t channel);
   // The count times vRef / 2048; 0.0 until c_initializeI2C has set vRef.
   static float c_getVoltage(uint8_t channel);
+  // The newest count of channel 0..3 without waiting for the converter: while read at least once
+  // a second, at most 16 ms plus one conversion old. The first reading after c_initializeI2C, or
+  // after a second without readings, gives what was there before (0 at first) and starts
+  // sampling again. A blocking reading also counts as a sample. 0 above channel 3, until the
+  // channel's first sample, and after c_closeI2C.
+  static int c_getLatestRawValue(uint8_t channel);
+  // The newest count in volts, as c_getVoltage converts it.
+  static float c_getLatestVoltage(uint8_t channel);
 
   static int32_t port;
   static int32_t deviceAddress;

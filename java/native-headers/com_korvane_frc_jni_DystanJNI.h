@@ -65,6 +65,14 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_getLatestData
+ * Signature: (JI)Lcom/korvane/frc/Dystan/ScanData;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLatestData
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getConfig
  * Signature: (JI)Lcom/korvane/frc/Dystan/Config;
  */

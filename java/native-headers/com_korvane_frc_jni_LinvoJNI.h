@@ -39,6 +39,22 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getRawValue
 JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getVoltage
   (JNIEnv *, jclass, jint);
 
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getLatestRawValue
+ * Signature: (I)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue
+  (JNIEnv *, jclass, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getLatestVoltage
+ * Signature: (I)F
+ */
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage
+  (JNIEnv *, jclass, jint);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,41 +1,39 @@
 // The distance sensor over CAN: scans reassembled from chunk frames read through the stream
-// session, and the configuration request with its reply.
+// session, either during a call (three reads 12 ms apart) or into the table kept between calls;
+// and the configuration request with its reply.
 
-#include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstring>
-#include <map>
-#include <vector>
+#include <mutex>
 
 #include "DystanJNI.h"
 #include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFrames.h"
+#include "dystan/DystanScanTable.h"
 #include "hal/CAN.h"
 
 using namespace dystan_frames;
 
 namespace {
 
-using ChunkValues = std::array<int16_t, kValuesPerChunk>;
-// Scan sequence -> chunk index -> its three distances.
-using ChunkTable = std::map<uint8_t, std::map<uint8_t, ChunkValues>>;
+using dystan_scans::Scan;
+using dystan_scans::ScanTable;
 
-// Among the sequences with the most chunks, the highest-numbered one that holds chunk 0; when
-// none of them holds chunk 0, the lowest-numbered one.
-ChunkTable::const_iterator chooseSequence(const ChunkTable& table) {
-  auto choice = table.end();
-  size_t chunks = 0;
-  for (auto it = table.begin(); it != table.end(); ++it) {
-    size_t n = it->second.size();
-    if (n > chunks || (n == chunks && it->second.count(0) != 0)) {
-      choice = it;
-      chunks = n;
-    }
+// Positions 0..count-1 of the scan, -1 for those whose chunk was not received; the count ends at
+// the last position received (the count asked for when there is none). All zero without a scan.
+DystanJNI::ScanData positions(const Scan* scan, int count) {
+  DystanJNI::ScanData data;
+  if (scan == nullptr) return data;
+  data.sequence = scan->sequence;
+  int lastReceived = -1;
+  for (int k = 0; k < count; ++k) {
+    data.distance[k] = scan->has(k / kValuesPerChunk) ? scan->values[k] : int16_t{-1};
+    if (data.distance[k] != -1) lastReceived = k;
   }
-  return choice;
+  data.count = lastReceived >= 0 ? lastReceived + 1 : count;
+  return data;
 }
 
 }  // namespace
@@ -81,37 +79,41 @@ DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
   }
 }
 
-DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
-  ScanData scan;
-  if (!canOk) return scan;
+void DystanJNI::readChunks(ScanTable* callTable) {
   const uint32_t chunkId = idFor(kScanChunkApi, canId);
-  ChunkTable table;
-  std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
+  std::array<HAL_CANStreamMessage, kSessionCapacity> messages{};
+  while (true) {
+    uint32_t read = korvane::can_session::read(session, messages.data(), kSessionCapacity);
+    for (uint32_t i = 0; i < read; ++i) {
+      const HAL_CANStreamMessage& m = messages[i];
+      if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
+      int16_t values[kValuesPerChunk];
+      for (int v = 0; v < kValuesPerChunk; ++v) values[v] = korvane::readI16(m.data + 2 + 2 * v);
+      scans->add(m.data[0], m.data[1], values);
+      if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values);
+    }
+    if (read < kSessionCapacity) return;
+  }
+}
+
+DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
+  if (!canOk) return ScanData{};
+  // Only the frames read during this call count; they also go to the table the latest-scan
+  // reads use, so that mixing both kinds of read loses no scan.
+  ScanTable callTable;
   for (int pass = 0; pass < kCollectionPasses; ++pass) {
-    while (true) {
-      uint32_t read = korvane::can_session::read(session, messages.data(), kSessionCapacity);
-      if (read == 0) break;
-      for (uint32_t i = 0; i < read; ++i) {
-        const HAL_CANStreamMessage& m = messages[i];
-        if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
-        ChunkValues& values = table[m.data[0]][m.data[1]];
-        for (int v = 0; v < kValuesPerChunk; ++v) values[v] = korvane::readI16(m.data + 2 + 2 * v);
-      }
-      if (read < kSessionCapacity) break;
+    {
+      std::lock_guard<std::mutex> lock(canMutex);
+      readChunks(&callTable);
     }
     if (pass + 1 < kCollectionPasses) korvane::sleepMilliseconds(kPassGapMs);
   }
-  if (table.empty()) return scan;
+  return positions(callTable.choose(true), count);
+}
 
-  auto chosen = chooseSequence(table);
-  scan.sequence = chosen->first;
-  const auto& chunks = chosen->second;
-  int lastReceived = -1;
-  for (int k = 0; k < count; ++k) {
-    auto chunk = chunks.find(static_cast<uint8_t>(k / kValuesPerChunk));
-    scan.distance[k] = chunk == chunks.end() ? int16_t{-1} : chunk->second[k % kValuesPerChunk];
-    if (scan.distance[k] != -1) lastReceived = k;
-  }
-  scan.count = lastReceived >= 0 ? lastReceived + 1 : count;
-  return scan;
+DystanJNI::ScanData DystanJNI::getLatestDataCAN(int count) {
+  if (!canOk) return ScanData{};
+  std::lock_guard<std::mutex> lock(canMutex);
+  readChunks(nullptr);
+  return positions(scans->choose(false), count);
 }

@@ -9,6 +9,7 @@
 #include "common/CanStreamSession.h"
 #include "common/SensorCreation.h"
 #include "dystan/DystanFrames.h"
+#include "dystan/DystanScanTable.h"
 #include "hal/CAN.h"
 
 namespace {
@@ -18,7 +19,8 @@ constexpr int kUsb = 1;
 
 }  // namespace
 
-DystanJNI::DystanJNI(uint8_t id) : transport(kCan), canId(id) {}
+DystanJNI::DystanJNI(uint8_t id)
+    : transport(kCan), canId(id), scans(std::make_unique<dystan_scans::ScanTable>()) {}
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
   if (!korvane::can_session::canIdInRange(canId, "Dystan")) return nullptr;
@@ -69,6 +71,12 @@ DystanJNI::ScanData DystanJNI::c_Dystan_getData(int count) {
   if (count <= 0) return ScanData{};
   count = std::min(count, kMaxDistances);
   return transport == kUsb ? getDataUSB(count) : getDataCAN(count);
+}
+
+DystanJNI::ScanData DystanJNI::c_Dystan_getLatestData(int count) {
+  if (count <= 0) return ScanData{};
+  count = std::min(count, kMaxDistances);
+  return transport == kUsb ? getDataUSB(count) : getLatestDataCAN(count);
 }
 
 DystanJNI::Config DystanJNI::c_Dystan_getConfig(int timeoutMs) {

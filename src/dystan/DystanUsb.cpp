@@ -11,6 +11,7 @@
 #include "KorvaneSerial.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFraming.h"
+#include "dystan/DystanScanTable.h"
 
 namespace {
 

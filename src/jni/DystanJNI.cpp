@@ -14,6 +14,14 @@ namespace {
 
 boundary::LiveObjects<DystanJNI> g_sensors;
 
+// The distances go out as ints, each widened with its sign.
+jobject newScanData(JNIEnv* env, const DystanJNI::ScanData& scan) {
+  std::vector<jint> distances(scan.distance.begin(), scan.distance.begin() + scan.count);
+  return boundary::newResultObject(env, "com/korvane/frc/Dystan$ScanData",
+                                   {boundary::intField("sequence", scan.sequence),
+                                    boundary::intArrayField("distance", std::move(distances))});
+}
+
 }  // namespace
 
 extern "C" {
@@ -64,18 +72,24 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTranspor
   return sensor->c_Dystan_getTransport();
 }
 
-// The distances go out as ints, each widened with its sign.
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(JNIEnv* env, jclass,
                                                                                 jlong handle,
                                                                                 jint count) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
   return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
-    DystanJNI::ScanData scan = sensor->c_Dystan_getData(count);
-    std::vector<jint> distances(scan.distance.begin(), scan.distance.begin() + scan.count);
-    return boundary::newResultObject(env, "com/korvane/frc/Dystan$ScanData",
-                                     {boundary::intField("sequence", scan.sequence),
-                                      boundary::intArrayField("distance", std::move(distances))});
+    return newScanData(env, sensor->c_Dystan_getData(count));
+  });
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLatestData(JNIEnv* env,
+                                                                                      jclass,
+                                                                                      jlong handle,
+                                                                                      jint count) {
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return nullptr;
+  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+    return newScanData(env, sensor->c_Dystan_getLatestData(count));
   });
 }
 

@@ -29,4 +29,14 @@ JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getVoltage(JNIEnv*
   return LinvoJNI::c_getVoltage(static_cast<uint8_t>(channel));
 }
 
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue(JNIEnv*, jclass,
+                                                                              jint channel) {
+  return LinvoJNI::c_getLatestRawValue(static_cast<uint8_t>(channel));
+}
+
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage(JNIEnv*, jclass,
+                                                                               jint channel) {
+  return LinvoJNI::c_getLatestVoltage(static_cast<uint8_t>(channel));
+}
+
 }  // extern "C"

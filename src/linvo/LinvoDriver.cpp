@@ -1,12 +1,15 @@
-#include <cerrno>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <iostream>
+#include <mutex>
 
 #include "LinvoJNI.h"
 #include "Torqa.h"
 #include "common/Sleep.h"
 #include "hal/I2C.h"
+#include "linvo/LinvoSampler.h"
 
 int32_t LinvoJNI::port = 1;
 int32_t LinvoJNI::deviceAddress = 0x48;
@@ -30,6 +33,23 @@ constexpr int kChannelStep = 0x1000;
 constexpr int kDefaultGain = 0x0400;                // +-2.048 V full scale
 constexpr int kDefaultSampleRate = 0x0080;          // 1600 samples per second
 constexpr float kCountToFraction = 0.00048828125f;  // 1 / 2048
+constexpr int kChannels = 4;
+
+// The sampler reads one channel per step and selects the next, so the converter has a whole step
+// to convert it: each channel is read every 4 steps, 16 ms, and the conversion it returns is at
+// most one conversion period (0.625 ms at 1600 samples/s) older than that read.
+constexpr auto kSamplerStep = std::chrono::milliseconds(4);
+constexpr auto kSamplerIdleAfter = std::chrono::seconds(1);
+
+// One bus sequence at a time: the blocking readings, the sampler's steps and the settings they
+// build the configuration word from.
+std::mutex g_bus;
+// Under g_bus: the channel the converter was last switched to, and the one the sampler switched
+// it to (-1: none).
+int g_selected = -1;
+int g_sampling = -1;
+// The newest count of each channel, from the sampler or a blocking reading.
+std::array<std::atomic<int>, kChannels> g_latest{};
 
 void report(int code) {
   std::cout << Torqa::getErrorMessage(code) << std::endl;
@@ -79,14 +99,18 @@ void delay(double seconds) {
   korvane::sleepMilliseconds(milliseconds);
 }
 
-int getSingle(uint8_t channel) {
-  if (channel > 3) return 0;
+// Under g_bus: switches the converter to the channel and starts its conversion.
+void selectChannel(int channel) {
   int word = kStartConversion | LinvoJNI::mode | LinvoJNI::sampleRate | LinvoJNI::gain |
              (kSingleEndedChannel0 + channel * kChannelStep);
   uint8_t config[3] = {kConfigRegister, static_cast<uint8_t>((word >> 8) & 0xFF),
                        static_cast<uint8_t>(word & 0xFF)};
   writeRegister(config, 3);
-  delay(0.001);
+  g_selected = channel;
+}
+
+// Under g_bus: the selected channel's newest conversion.
+int readCount() {
   // The result is a 12-bit two's-complement count in the register's top bits. A single-ended input
   // at or just below ground can read negative: that is 0 V, not a count near the top of the range.
   const int result = readRegister(kConversionRegister);
@@ -94,25 +118,70 @@ int getSingle(uint8_t channel) {
   return result >> 4;
 }
 
+int getSingle(uint8_t channel) {
+  if (channel > 3) return 0;
+  std::lock_guard<std::mutex> bus(g_bus);
+  selectChannel(channel);
+  delay(0.001);
+  const int count = readCount();
+  g_latest[channel].store(count);
+  return count;
+}
+
+// One sampler step: reads the channel selected one step ago, unless a blocking reading switched
+// the converter to another one meanwhile, then selects the next channel.
+void sampleStep() {
+  std::lock_guard<std::mutex> bus(g_bus);
+  int next = 0;
+  if (g_sampling >= 0 && g_selected == g_sampling) {
+    g_latest[g_sampling].store(readCount());
+    next = (g_sampling + 1) % kChannels;
+  } else if (g_sampling >= 0) {
+    next = g_sampling;
+  }
+  selectChannel(next);
+  g_sampling = next;
+}
+
+linvo::Sampler g_sampler(sampleStep, kSamplerStep, kSamplerIdleAfter);
+
+float toVolts(int count) {
+  return static_cast<float>(count) * (LinvoJNI::vRef * kCountToFraction);
+}
+
 }  // namespace
 
 bool LinvoJNI::c_initializeI2C(float reference) {
-  vRef = reference;
-  mode = 0;
-  gain = kDefaultGain;
-  sampleRate = kDefaultSampleRate;
-  int32_t status = 0;
-  HAL_InitializeI2C(halPort(), &status);
+  {
+    std::lock_guard<std::mutex> bus(g_bus);
+    vRef = reference;
+    mode = 0;
+    gain = kDefaultGain;
+    sampleRate = kDefaultSampleRate;
+    g_selected = -1;
+    g_sampling = -1;
+    int32_t status = 0;
+    HAL_InitializeI2C(halPort(), &status);
+  }
+  g_sampler.enable();
   return c_isConnected();
 }
 
 void LinvoJNI::c_closeI2C() {
+  g_sampler.disable();
+  std::lock_guard<std::mutex> bus(g_bus);
   HAL_CloseI2C(halPort());
+  g_selected = -1;
+  g_sampling = -1;
+  for (auto& count : g_latest) count.store(0);
 }
 
 bool LinvoJNI::c_isConnected() {
   uint8_t answer = 0;
-  if (readI2C(1, &answer) != 0) {
+  std::unique_lock<std::mutex> bus(g_bus);
+  const int failed = readI2C(1, &answer);
+  bus.unlock();
+  if (failed != 0) {
     report(kNotConnected);
     return false;
   }
@@ -125,5 +194,15 @@ int LinvoJNI::c_getRawValue(uint8_t channel) {
 }
 
 float LinvoJNI::c_getVoltage(uint8_t channel) {
-  return static_cast<float>(getSingle(channel)) * (vRef * kCountToFraction);
+  return toVolts(getSingle(channel));
+}
+
+int LinvoJNI::c_getLatestRawValue(uint8_t channel) {
+  if (channel > 3) return 0;
+  g_sampler.touch();
+  return g_latest[channel].load();
+}
+
+float LinvoJNI::c_getLatestVoltage(uint8_t channel) {
+  return toVolts(c_getLatestRawValue(channel));
 }

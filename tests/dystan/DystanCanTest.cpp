@@ -101,7 +101,7 @@ TEST_F(DystanCanTest, CountsOfZeroOrLessReadNothingAndCountsAboveSixtyFourMeanSi
   EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "each call works on the frames it reads";
 }
 
-TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheHighestWithChunkZero) {
+TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheNewestWithChunkZero) {
   injectChunks(7, 0, 21);
   injectChunks(8, 0, 5);
   EXPECT_EQ(chosenSequence(), 7);
@@ -120,11 +120,61 @@ TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheHighestWithChunkZer
 
   injectChunks(200, 1, 5);
   injectChunks(9, 1, 5);
-  EXPECT_EQ(chosenSequence(), 9) << "no chunk 0 anywhere: the lowest-numbered";
+  EXPECT_EQ(chosenSequence(), 200) << "no chunk 0 anywhere: the first to arrive";
 
   injectChunks(255, 0, 3);
   injectChunks(0, 0, 3);
-  EXPECT_EQ(chosenSequence(), 255) << "no wrap-around: 255 is the highest";
+  EXPECT_EQ(chosenSequence(), 0) << "0 came after 255: the newer";
+  injectChunks(254, 0, 21);
+  injectChunks(255, 0, 20);
+  injectChunks(0, 0, 21);
+  EXPECT_EQ(chosenSequence(), 0) << "the newest complete scan, across the wrap";
+}
+
+// What a robot loop reads: the scans kept between calls, without waiting.
+TEST_F(DystanCanTest, LatestDataIsTheNewestCompleteScanByArrivalKeptBetweenCalls) {
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).count, 0) << "nothing received yet";
+  injectChunks(254, 0, 21);
+  injectChunks(255, 0, 20);
+  injectChunks(0, 0, 21);
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getLatestData(100);
+  EXPECT_EQ(scan.sequence, 0);
+  ASSERT_EQ(scan.count, 64);
+  for (int k = 0; k < 64; ++k) EXPECT_EQ(scan.distance[k], valueAt(0, k)) << "position " << k;
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 0) << "kept without new frames";
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(0).count, 0);
+
+  // Arriving in pieces across calls: a scan counts once it is complete.
+  injectChunks(1, 0, 10);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 0) << "scan 1 is still arriving";
+  injectChunks(1, 11, 21);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 1);
+
+  // A scan missing a chunk is not returned while a complete one is kept.
+  injectChunks(2, 1, 21);
+  injectChunks(3, 0, 5);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 1);
+  injectChunks(3, 6, 21);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 3);
+
+  // Only incomplete scans among the eight kept: the finished one with the most chunks.
+  for (uint8_t sequence = 10; sequence < 15; ++sequence) injectChunks(sequence, 0, 20);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 3) << "still among the eight kept";
+  for (uint8_t sequence = 15; sequence < 20; ++sequence) injectChunks(sequence, 0, 20);
+  scan = sensor_->c_Dystan_getLatestData(64);
+  EXPECT_EQ(scan.sequence, 18) << "19 may still get its last chunk";
+  EXPECT_EQ(scan.count, 63);
+  EXPECT_EQ(scan.distance[63], -1);
+}
+
+// The blocking read and the latest-scan read share the session: neither loses the other's scans.
+TEST_F(DystanCanTest, BlockingReadsAlsoKeepTheScansTheyRead) {
+  injectChunks(40, 0, 21);
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).sequence, 40);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 40);
+  injectChunks(41, 0, 21);
+  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 41);
+  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "the blocking read counts its own frames";
 }
 
 TEST_F(DystanCanTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {

@@ -8,12 +8,12 @@ import java.util.concurrent.CompletableFuture;
  * A Dystan distance sensor, on the robot's CAN bus or on a USB serial port. Each scan carries up to
  * 64 distances and an 8-bit sequence number that tells a new scan from the one before.
  *
- * <p>Blocking: over USB a reader thread keeps the newest scan, and {@link #getData(int)} returns it
- * at once. Over CAN, {@link #getData(int)} collects chunk frames for about 24 ms before it returns.
- * {@link #getConfig(int)} blocks up to its timeout (over USB, a timeout of 0 means 500 ms, and
- * scans are not received meanwhile). Both have {@code ...Async} forms that return at once and run
- * on the library's executor, one at a time per sensor in the order they were made. A blocking call
- * does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
+ * <p>Blocking: {@link #getData(int)} returns the newest scan at once. Over USB a reader thread
+ * keeps it; over CAN the chunk frames the CAN session buffered since the last call are added to
+ * the scans kept between calls. {@link #getConfig(int)} blocks up to its timeout (over USB, a
+ * timeout of 0 means 500 ms, and scans are not received meanwhile). Both have {@code ...Async}
+ * forms that return at once and run on the library's executor, one at a time per sensor in the
+ * order they were made. A blocking call does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
  * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
  * thread has stopped.
  *
@@ -167,14 +167,20 @@ public class Dystan implements AutoCloseable {
   }
 
   /**
-   * Up to count distances of the newest scan. Over USB it returns at once; over CAN it blocks
-   * about 24 ms while it collects the scan's frames.
+   * Up to count distances of the newest scan. Returns at once, without waiting for the sensor.
+   *
+   * <p>Over CAN it is the newest complete scan received, newest by arrival (scan 0 after scan 255
+   * is newer); a scan missing a chunk only when no complete one came among the last few, and a
+   * scan still arriving only once complete. While the sensor streams it is at most one scan
+   * period old plus its frames' transit (50 ms at 20 scans a second). Over USB it is the newest
+   * scan the reader thread received. When the sensor falls silent the last scan stays; an
+   * unchanged {@link ScanData#sequence} tells that no newer one came.
    *
    * @param count how many distances, at most 64 (more means 64); 0 or less gives an empty scan
-   * @return the scan (sequence 0 and no distances when there is none), or null once closed
+   * @return the scan (sequence 0 and no distances when there is none yet), or null once closed
    */
   public ScanData getData(int count) {
-    return guard.read(h -> DystanJNI.c_Dystan_getData(h, count), null);
+    return guard.read(h -> DystanJNI.c_Dystan_getLatestData(h, count), null);
   }
 
   /**

@@ -7,8 +7,12 @@ import java.util.concurrent.CompletableFuture;
  * The line sensor: four analog light sensors read through a 12-bit converter on the expansion
  * port's I2C bus (address 0x48).
  *
- * <p>Blocking: opening checks the converter with one bus transaction; each reading starts a
- * conversion and waits 1 ms for it, so it holds its caller a little over 1 ms; the {@code
+ * <p>Readings do not wait for the converter: a library thread samples the four channels in turn,
+ * and {@link #getRawValue} and {@link #getVoltage} return the newest sample at once. While the
+ * sensor is read at least once a second (a robot loop reads it every 20 ms) a reading is at most
+ * about 17 ms old, less than one loop. After a second without readings the thread stops
+ * sampling; the next reading returns the value from before that pause and starts it again, so the
+ * one after it, a loop later, is fresh. Opening checks the converter with one bus transaction. The {@code
  * ...Async} forms return at once and run on the library's executor, in order per object.
  *
  * <p>There is one sensor per robot, so every {@code Linvo} object talks to the same one; all
@@ -28,7 +32,8 @@ public final class Linvo implements AutoCloseable {
   private final SharedDeviceGuard guard;
 
   /**
-   * Opens the bus and checks that the converter answers (a status line is printed). A converter
+   * Opens the bus, checks that the converter answers (a status line is printed) and starts
+   * sampling; the first samples of all four channels are there about 16 ms later. A converter
    * that does not answer is not an error here: {@link #isConnected()} says so, and its readings
    * are 0, so a robot program runs on without the sensor.
    *
@@ -37,6 +42,7 @@ public final class Linvo implements AutoCloseable {
   public Linvo(float referenceVoltage) {
     synchronized (LOCK) {
       connected = LinvoJNI.c_initializeI2C(referenceVoltage);
+      LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
       guard = new SharedDeviceGuard(LOCK);
     }
   }
@@ -51,14 +57,15 @@ public final class Linvo implements AutoCloseable {
   }
 
   /**
-   * One conversion of a channel. Blocks a little over 1 ms.
+   * The newest sample of a channel. Returns at once; the sample is at most about 17 ms old while
+   * the sensor is read at least once a second (see the class description).
    *
    * @param channel 0 to 3
    * @return a count 0 to {@link #MAX_COUNT} (a reading below ground counts 0); 0 for another
-   *     channel, a failed read, or once closed
+   *     channel, a failed read, before the first sample, or once closed
    */
   public int getRawValue(int channel) {
-    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getRawValue(channel) : 0, 0);
+    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getLatestRawValue(channel) : 0, 0);
   }
 
   /**
@@ -72,13 +79,15 @@ public final class Linvo implements AutoCloseable {
   }
 
   /**
-   * One conversion of a channel in volts. Blocks a little over 1 ms.
+   * The newest sample of a channel in volts. Returns at once; as old as {@link #getRawValue}'s.
    *
    * @param channel 0 to 3
-   * @return volts (count times reference voltage / 2048); 0 for another channel or once closed
+   * @return volts (count times reference voltage / 2048); 0 for another channel, before the first
+   *     sample, or once closed
    */
   public float getVoltage(int channel) {
-    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getVoltage(channel) : 0.0f, 0.0f);
+    return guard.call(
+        () -> validChannel(channel) ? LinvoJNI.c_getLatestVoltage(channel) : 0.0f, 0.0f);
   }
 
   /**
@@ -91,7 +100,10 @@ public final class Linvo implements AutoCloseable {
     return guard.async(() -> getVoltage(channel), 0.0f);
   }
 
-  /** Releases the bus; later readings are 0. Returns at once. Safe to call again. */
+  /**
+   * Stops the sampling thread and releases the bus; later readings are 0. Blocks until the thread
+   * has finished its current sample (well under a millisecond). Safe to call again.
+   */
   @Override
   public void close() {
     guard.close(LinvoJNI::c_closeI2C);

@@ -168,6 +168,7 @@ class AsyncCallsTest {
   void linvoReadings() throws Exception {
     try (LinvoSimulator converter = LinvoSimulator.attach(); Linvo linvo = new Linvo(3.3f)) {
       converter.setVoltage(2, 1.25);
+      assertTrue(Wait.until(() -> linvo.getRawValue(2) == 1250));
       assertEquals(linvo.getRawValue(2), linvo.getRawValueAsync(2).get());
       assertEquals(linvo.getVoltage(2), linvo.getVoltageAsync(2).get(), 1e-6f);
       assertEquals(0, linvo.getRawValueAsync(7).get());

@@ -12,6 +12,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.korvane.frc.jni.DystanJNI;
 import com.korvane.frc.sim.DystanSimulator;
 import com.korvane.frc.sim.SimCan;
+import java.util.Arrays;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -139,6 +140,74 @@ class DystanTest {
     }
   }
 
+  // The 22 chunk frames of a scan whose position k carries sequence * 100 + k, less one chunk.
+  private static void injectScan(int sequence, int missingChunk) {
+    for (int chunk = 0; chunk < 22; chunk++) {
+      if (chunk == missingChunk) {
+        continue;
+      }
+      int[] frame = new int[8];
+      frame[0] = sequence;
+      frame[1] = chunk;
+      for (int v = 0; v < 3; v++) {
+        int value = sequence * 100 + chunk * 3 + v;
+        frame[2 + 2 * v] = value & 0xFF;
+        frame[3 + 2 * v] = (value >> 8) & 0xFF;
+      }
+      SimCan.inject(CHUNK, frame);
+    }
+  }
+
+  @Test
+  void getDataGivesTheNewestCompleteScanByArrivalAcrossCalls() {
+    try (Dystan dystan = new Dystan(CAN_ID)) {
+      injectScan(254, -1);
+      injectScan(255, 7);
+      injectScan(0, -1);
+      Dystan.ScanData scan = dystan.getData(64);
+      assertEquals(0, scan.sequence, "scan 0 came after 254 and 255");
+      assertEquals(64, scan.distance.length);
+      assertEquals(63, scan.distance[63]);
+      assertEquals(0, dystan.getData(64).sequence, "kept between calls");
+
+      injectScan(1, 21);
+      assertEquals(0, dystan.getData(64).sequence, "scan 1 lacks a chunk");
+      injectScan(2, 5);
+      assertEquals(0, dystan.getData(64).sequence, "neither is complete");
+      injectScan(3, -1);
+      scan = dystan.getData(64);
+      assertEquals(3, scan.sequence);
+      assertEquals(300 + 63, scan.distance[63]);
+      assertEquals(3, dystan.getData(3).sequence);
+      assertArrayEquals(new int[] {300, 301, 302}, dystan.getData(3).distance);
+    }
+  }
+
+  @Test
+  void getDataReturnsWithinAMillisecondWhileTheSensorStreams() throws Exception {
+    try (DystanSimulator sensor = DystanSimulator.attach(CAN_ID, 50);
+        Dystan dystan = new Dystan(CAN_ID)) {
+      assertTrue(Wait.until(() -> dystan.getData(64).distance.length == 64));
+      long[] calls = new long[50];
+      int sequence = -1;
+      int newScans = 0;
+      for (int i = 0; i < calls.length; i++) {
+        Thread.sleep(20);
+        long start = System.nanoTime();
+        Dystan.ScanData scan = dystan.getData(64);
+        calls[i] = System.nanoTime() - start;
+        if (scan.sequence != sequence) {
+          newScans++;
+          sequence = scan.sequence;
+        }
+      }
+      Arrays.sort(calls);
+      assertTrue(calls[calls.length / 2] < 1_000_000, "median " + calls[calls.length / 2] + " ns");
+      assertTrue(newScans > 10, "new scans seen in 50 loops: " + newScans);
+      assertTrue(sensor.scansPublished() > 10);
+    }
+  }
+
   @Test
   void theSimulatedSensorsScansAndConfigurationReachTheClass() {
     try (DystanSimulator sensor = DystanSimulator.attach(CAN_ID, 50);
@@ -167,8 +236,8 @@ class DystanTest {
       assertArrayEquals(distances, dystan.getData(64).distance);
 
       sensor.setSilent(true);
-      dystan.getData(64);
-      assertEquals(0, dystan.getData(64).distance.length, "a silent sensor sends no scans");
+      int last = dystan.getData(64).sequence;
+      assertEquals(last, dystan.getData(64).sequence, "a silent sensor: its last scan stays");
     }
   }
 }

@@ -7,6 +7,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.korvane.frc.jni.LinvoJNI;
 import com.korvane.frc.sim.LinvoSimulator;
 import com.korvane.frc.sim.SimI2C;
+import java.util.Arrays;
 import java.util.List;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
@@ -32,6 +33,13 @@ class LinvoTest {
       converter.setVoltage(1, 1.0);
       converter.setVoltage(2, 2.047);
       converter.setVoltage(3, -0.05);
+      assertTrue(
+          Wait.until(
+              () ->
+                  linvo.getRawValue(0) == 250
+                      && linvo.getRawValue(1) == 1000
+                      && linvo.getRawValue(2) == 2047
+                      && linvo.getRawValue(3) == 0));
       assertEquals(250, linvo.getRawValue(0));
       assertEquals(1000, linvo.getRawValue(1));
       assertEquals(2047, linvo.getRawValue(2));
@@ -66,6 +74,71 @@ class LinvoTest {
       assertEquals("1F 40", reading.get(2).hex());
       LinvoJNI.c_closeI2C();
     }
+  }
+
+  // A robot loop reads all four channels every 20 ms: the reads do not wait for the converter, and
+  // a changed voltage shows within two loops.
+  @Test
+  void readingsInTheLoopReturnAtOnceAndFollowTheConverterWithinTwoLoops() throws Exception {
+    try (LinvoSimulator converter = LinvoSimulator.attach(); Linvo linvo = new Linvo(3.3f)) {
+      converter.setVoltage(1, 0.5);
+      assertTrue(Wait.until(() -> linvo.getRawValue(1) == 500));
+      long[] loopReads = new long[50];
+      int[] loopsUntilSeen = new int[5];
+      int loop = 0;
+      for (int change = 0; change < loopsUntilSeen.length; change++) {
+        double volts = 0.25 + 0.25 * change;
+        converter.setVoltage(1, volts);
+        int loops = 0;
+        while (Math.abs(linvo.getVoltage(1) - volts * 3.3f / 2.048f) > 0.01f && loops < 50) {
+          Thread.sleep(20);
+          long start = System.nanoTime();
+          for (int channel = 0; channel < Linvo.CHANNELS; channel++) {
+            linvo.getVoltage(channel);
+          }
+          loopReads[loop++ % loopReads.length] = System.nanoTime() - start;
+          loops++;
+        }
+        loopsUntilSeen[change] = loops;
+      }
+      Arrays.sort(loopsUntilSeen);
+      assertTrue(loopsUntilSeen[2] <= 2, "loops until a change shows: " + loopsUntilSeen[2]);
+      while (loop < loopReads.length) {
+        Thread.sleep(20);
+        long start = System.nanoTime();
+        for (int channel = 0; channel < Linvo.CHANNELS; channel++) {
+          linvo.getVoltage(channel);
+        }
+        loopReads[loop++] = System.nanoTime() - start;
+      }
+      Arrays.sort(loopReads);
+      assertTrue(
+          loopReads[loopReads.length / 2] < 1_000_000,
+          "four readings take " + loopReads[loopReads.length / 2] + " ns at the median");
+    }
+  }
+
+  // Sampling stops a second after the last reading and starts again with the next one, on its
+  // own: the reading itself does not touch the bus.
+  @Test
+  void withoutReadsForASecondTheBusIsQuietUntilTheNextRead() throws Exception {
+    try (LinvoSimulator converter = LinvoSimulator.attach(); Linvo linvo = new Linvo(3.3f)) {
+      converter.setVoltage(3, 1.5);
+      assertTrue(Wait.until(() -> linvo.getRawValue(3) == 1500));
+      Thread.sleep(1500);
+      SimI2C.clearTransactions();
+      Thread.sleep(1000);
+      assertEquals(List.of(), SimI2C.transactions(), "no reads for a second: no sampling");
+
+      converter.setVoltage(3, 0.75);
+      linvo.getRawValue(3);
+      assertTrue(
+          Wait.until(() -> SimI2C.transactions().size() >= 12), "sampling resumes by itself");
+      assertTrue(Wait.until(() -> linvo.getRawValue(3) == 750));
+    }
+    SimI2C.clearTransactions();
+    Thread.sleep(100);
+    assertEquals(List.of(), SimI2C.transactions(), "closing stops the sampling");
   }
 
   @Test

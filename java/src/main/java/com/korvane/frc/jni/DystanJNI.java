@@ -85,6 +85,22 @@ public final class DystanJNI {
   public static native Dystan.ScanData c_Dystan_getData(long handle, int count);
 
   /**
+   * Up to count distances (at most 64) of the newest scan, without waiting. Over CAN it reads the
+   * chunk frames the stream session holds into a table kept between calls and returns the newest
+   * complete scan by arrival (so scan 0 after scan 255 is the newer one); a scan missing a chunk
+   * only when no complete one is among the last few, and a scan still arriving only once complete.
+   * While the sensor streams without losses the scan is therefore at most one scan period old
+   * plus its frames' transit (50 ms at 20 scans a second); when it falls silent, the last scan
+   * stays, its sequence number unchanged. Over USB the same as {@link #c_Dystan_getData}.
+   *
+   * @param handle the sensor's handle
+   * @param count how many distances are wanted; 0 or less gives an empty scan without traffic
+   * @return the scan, with sequence 0 and an empty array when there is none yet; null for an
+   *     unknown handle
+   */
+  public static native Dystan.ScanData c_Dystan_getLatestData(long handle, int count);
+
+  /**
    * Asks the sensor for its configuration and blocks until it replies or the timeout passes.
    * Over USB the reader is paused meanwhile, only distanceEnabled is known, and a timeout of 0
    * means 500 ms; over CAN a timeout of 0 means a single look for the reply.

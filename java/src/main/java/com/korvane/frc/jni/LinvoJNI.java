@@ -4,7 +4,9 @@ package com.korvane.frc.jni;
  * Native operations of the line sensor: four analog channels behind a 12-bit converter at
  * address 0x48 on the expansion port's I2C bus. There is one sensor, so no handle.
  *
- * <p>Calls must come from one thread at a time; {@link com.korvane.frc.Linvo} takes care of that.
+ * <p>Calls must come from one thread at a time, except {@link #c_getLatestRawValue} and {@link
+ * #c_getLatestVoltage}, which any thread may make at any time; {@link com.korvane.frc.Linvo} takes
+ * care of that.
  */
 public final class LinvoJNI {
   static {
@@ -42,4 +44,28 @@ public final class LinvoJNI {
    * @return volts; 0.0 for another channel or before {@link #c_initializeI2C}
    */
   public static native float c_getVoltage(int channel);
+
+  /**
+   * The newest count of a channel, without waiting for the converter. A library thread samples the
+   * channels in turn: while this or {@link #c_getLatestVoltage} is called at least once a second,
+   * the count is at most about 17 ms old (16 ms between samples of a channel, plus one conversion;
+   * a blocking reading of the channel counts as a sample too). The
+   * first call after {@link #c_initializeI2C}, or after a second without calls, returns what was
+   * there before (0 at first) and starts sampling again; {@link #c_closeI2C} stops the thread.
+   *
+   * @param channel 0 to 3; only its low 8 bits are read, and any other value gives 0
+   * @return the count, 0 to 2047; 0 until the channel's first sample, and after {@link
+   *     #c_closeI2C}
+   */
+  public static native int c_getLatestRawValue(int channel);
+
+  /**
+   * {@link #c_getLatestRawValue} in volts: the count times vRef / 2048. Returns at once; as old as
+   * {@link #c_getLatestRawValue}'s count.
+   *
+   * @param channel 0 to 3, as for {@link #c_getLatestRawValue}
+   * @return volts; 0.0 for another channel, until the channel's first sample, before {@link
+   *     #c_initializeI2C} has set vRef, and after {@link #c_closeI2C}
+   */
+  public static native float c_getLatestVoltage(int channel);
 }

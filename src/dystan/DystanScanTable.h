@@ -1,0 +1,48 @@
+#pragma once
+
+// Scans of the distance sensor reassembled from CAN chunk frames, kept in the order they arrived.
+// A chunk whose sequence number differs from the last scan's starts a new scan, so a sequence
+// number that comes round again after the 255 -> 0 wrap is a newer scan, never an older one.
+// A scan is finished when it holds all 22 chunks or when the next scan has started.
+//
+// Threading: none of its own; the owner serialises every call.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+#include "dystan/DystanFrames.h"
+
+namespace dystan_scans {
+
+using dystan_frames::kValuesPerChunk;
+constexpr int kChunksPerScan = 22;  // positions 0..63; the last chunk's two further slots unused
+constexpr size_t kKeptScans = 8;    // more than the 128 frames a stream session buffers
+
+struct Scan {
+  uint8_t sequence = 0;
+  uint32_t chunks = 0;  // bit c: chunk c received
+  std::array<int16_t, kChunksPerScan * kValuesPerChunk> values{};
+
+  bool has(int chunk) const { return chunk < kChunksPerScan && (chunks >> chunk & 1u) != 0; }
+  int chunkCount() const;
+  bool complete() const;
+};
+
+class ScanTable {
+ public:
+  // Stores a chunk's three values, replacing those of the same chunk of the same scan. Chunk
+  // numbers past the scan's positions are not stored, but still start a new scan.
+  void add(uint8_t sequence, uint8_t chunk, const int16_t (&values)[kValuesPerChunk]);
+
+  // Among the scans kept (finished ones only, unless withUnfinished): those with the most chunks,
+  // and of them the newest that holds chunk 0, or the oldest when none does. So the newest
+  // complete scan whenever there is one. Null when there is no candidate.
+  const Scan* choose(bool withUnfinished) const;
+
+ private:
+  std::deque<Scan> scans_;  // oldest first
+};
+
+}  // namespace dystan_scans

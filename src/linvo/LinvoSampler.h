@@ -1,0 +1,54 @@
+#pragma once
+
+// The line sensor's sampling thread. While somebody reads, it runs one sampling step a period
+// after the end of the one before (never sooner, so a step may rely on that much time passing);
+// when nobody has read for idleAfter it stops sampling and blocks until the next read. It never
+// wakes on a timer while idle.
+//
+// Threading: every member may be called from any thread. disable() and the destructor stop and
+// join the thread; touch() is cheap (two atomic operations) while the thread samples.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace linvo {
+
+class Sampler {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter);
+  ~Sampler();
+  Sampler(const Sampler&) = delete;
+  Sampler& operator=(const Sampler&) = delete;
+
+  // Lets touch() start the thread.
+  void enable();
+  // Stops and joins the thread; touch() does nothing until enable().
+  void disable();
+  // A read: starts the thread on the first read after enable(), wakes it when it went idle.
+  void touch();
+
+ private:
+  void run();
+  bool readRecently(Clock::time_point now) const;
+
+  const std::function<void()> step_;
+  const Clock::duration period_;
+  const Clock::duration idleAfter_;
+  std::mutex lifecycle_;  // enable, disable and starting the thread
+  std::mutex mutex_;      // stopping_ and the wait
+  std::condition_variable wake_;
+  std::thread thread_;
+  bool enabled_ = false;
+  bool stopping_ = false;
+  bool startFailed_ = false;
+  std::atomic<bool> sampling_{false};
+  std::atomic<Clock::rep> lastRead_{0};
+};
+
+}  // namespace linvo

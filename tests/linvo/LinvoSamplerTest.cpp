@@ -1,0 +1,135 @@
+// The line sensor's sampling thread against the simulated converter: its bus sequence, its
+// sharing of the bus with blocking readings, its pause without readings, and close.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LinvoJNI.h"
+#include "SimBus.h"
+#include "ThreadCpu.h"
+#include "ThreadWakeups.h"
+#include "Wait.h"
+#include "korvane/sim/I2c.h"
+#include "linvo/LinvoSim.h"
+
+using namespace korvane;
+using sim::I2cCall;
+using sim::I2cTransaction;
+
+namespace {
+
+// Counts the converter gives for these inputs at the default gain (1 mV a count).
+constexpr int kCounts[4] = {100, 700, 1300, 1900};
+
+std::vector<I2cTransaction> transfers() {
+  std::vector<I2cTransaction> result;
+  for (auto& t : sim::i2cTransactions()) {
+    if (t.call == I2cCall::Write || t.call == I2cCall::Read) result.push_back(t);
+  }
+  return result;
+}
+
+class LinvoSamplerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::resetI2c();
+    converter = sim::LinvoSim::attach();
+    for (int channel = 0; channel < 4; ++channel) {
+      converter->setVoltage(channel, kCounts[channel] / 1000.0);
+    }
+    threadsBefore = test::threadIds();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+    testing::internal::GetCapturedStdout();
+  }
+  void TearDown() override {
+    LinvoJNI::c_closeI2C();
+    converter->detach();
+    sim::resetI2c();
+  }
+
+  // Reads every channel, as a robot loop would, until each gives its count.
+  bool allChannelsSampled() {
+    return test::waitUntil([] {
+      for (uint8_t channel = 0; channel < 4; ++channel) {
+        if (LinvoJNI::c_getLatestRawValue(channel) != kCounts[channel]) return false;
+      }
+      return true;
+    });
+  }
+
+  std::shared_ptr<sim::LinvoSim> converter;
+  std::set<pid_t> threadsBefore;
+};
+
+TEST_F(LinvoSamplerTest, EachStepReadsTheChannelSelectedOneStepBeforeThenSelectsTheNext) {
+  EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no thread before a reading";
+  sim::clearI2cTransactions();
+  ASSERT_TRUE(allChannelsSampled());
+  EXPECT_EQ(LinvoJNI::c_getLatestVoltage(3), 1900 * 2.048f / 2048);
+  EXPECT_EQ(LinvoJNI::c_getLatestRawValue(4), 0);
+
+  auto t = transfers();
+  ASSERT_GE(t.size(), 13u);
+  EXPECT_EQ(test::hex(t[0].bytes), "01 C4 80") << "the first step only selects channel 0";
+  const char* selects[4] = {"01 C4 80", "01 D4 80", "01 E4 80", "01 F4 80"};
+  for (size_t step = 1; 3 * step + 1 <= t.size(); ++step) {
+    const I2cTransaction& pointer = t[3 * step - 2];
+    const I2cTransaction& read = t[3 * step - 1];
+    const I2cTransaction& select = t[3 * step];
+    EXPECT_EQ(pointer.call, I2cCall::Write);
+    EXPECT_EQ(test::hex(pointer.bytes), "00 00") << "step " << step;
+    EXPECT_EQ(read.call, I2cCall::Read);
+    EXPECT_EQ(test::hex(select.bytes), selects[step % 4]) << "step " << step;
+    // The converter had at least one conversion period (625 us at 1600/s) since the selection.
+    EXPECT_GE(read.timestampUs - t[3 * step - 3].timestampUs, 625) << "step " << step;
+  }
+}
+
+// A blocking reading switches the converter to its channel; the sampler must not take the
+// conversion it finds next for its own channel.
+TEST_F(LinvoSamplerTest, BlockingReadingsInBetweenNeverMixUpTheChannels) {
+  ASSERT_TRUE(allChannelsSampled());
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (std::chrono::steady_clock::now() < until) {
+    EXPECT_EQ(LinvoJNI::c_getRawValue(3), kCounts[3]);
+    for (uint8_t channel = 0; channel < 4; ++channel) {
+      ASSERT_EQ(LinvoJNI::c_getLatestRawValue(channel), kCounts[channel]) << "channel " << +channel;
+    }
+  }
+  converter->setVoltage(1, 0.5);
+  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(1) == 500; }));
+}
+
+TEST_F(LinvoSamplerTest, WithoutReadingsTheSamplerSleepsWithoutWakingAndCloseJoinsIt) {
+  ASSERT_TRUE(allChannelsSampled());
+  auto threads = test::threadsStartedSince(threadsBefore);
+  ASSERT_EQ(threads.size(), 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+  sim::clearI2cTransactions();
+  int64_t wakeups = test::threadWakeups(threads[0]);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(sim::i2cTransactions().empty());
+  EXPECT_EQ(test::threadWakeups(threads[0]), wakeups) << "idle: blocked, no timer";
+
+  converter->setVoltage(2, 0.25);
+  LinvoJNI::c_getLatestRawValue(0);
+  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(2) == 250; }))
+      << "the reading woke it";
+
+  LinvoJNI::c_closeI2C();
+  EXPECT_EQ(test::threadWakeups(threads[0]), -1) << "joined";
+  sim::clearI2cTransactions();
+  EXPECT_EQ(LinvoJNI::c_getLatestRawValue(2), 0) << "closed";
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(sim::i2cTransactions().empty()) << "a reading after close starts nothing";
+  EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty());
+}
+
+}  // namespace
