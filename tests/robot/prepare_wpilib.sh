@@ -10,13 +10,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cache=${KORVANE_WPILIB_CACHE:?set KORVANE_WPILIB_CACHE to a folder outside the clone}
 build=$root/../shared/wpilib/build.sh
-[ -x "$build" ] || { echo "no WPILib sources: $build is missing" >&2; exit 1; }
+[ -f "$build" ] || { echo "no WPILib sources: $build is missing" >&2; exit 1; }
 
 started=$SECONDS
-"$build" "$cache/linuxx86-64"
+bash "$build" "$cache/linuxx86-64"
 echo "prepare_wpilib.sh: linuxx86-64 ready after $((SECONDS - started)) s"
 started=$SECONDS
-"$build" "$cache/linuxathena" "$root/cmake/arm-linux-gnueabi.cmake"
+bash "$build" "$cache/linuxathena" "$root/cmake/arm-linux-gnueabi.cmake"
 echo "prepare_wpilib.sh: linuxathena ready after $((SECONDS - started)) s"
 
 # The Maven-zip layout: every header folder's contents at the root of include/, the libraries
