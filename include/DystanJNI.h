@@ -94,6 +94,9 @@ class DystanJNI {
   bool readLine(std::string* line, int timeoutMs);
   bool readTextReply(int timeoutMs);
   void drainLines(int lineTimeoutMs);
+  // Opening: one command, or false after a line saying the sensor did not take it.
+  bool sendOpeningCommand(const std::string& path, const std::string& command);
+  void closeUnopened();
   void startReader();
   void stopReader();
   void readerLoop();
