@@ -63,7 +63,8 @@ class LidarJNI {
   // switches the others off; switching any off leaves all off; other ids change nothing.
   static void c_Lidar_enableFilter(int filter, bool enable);
   static void c_Lidar_clusterConfig(float distanceThreshold, int minClusterSize);
-  // Resets the estimate to 0. Ignored when a value is not finite or p + r is 0.
+  // Resets every degree's estimate, which starts again at that degree's next valid distance.
+  // Ignored when a value is not finite or p + r is 0.
   static void c_Lidar_kalmanConfig(float q, float r, float p);
   // Windows take the newest `window` values of a degree's history, clamped to 1..10.
   static void c_Lidar_movingAverageConfig(int window);

@@ -14,7 +14,7 @@ import java.util.concurrent.atomic.AtomicBoolean;
  * readings; a reading outside 120..8000 mm passes as -1.0 and leaves the filters as they were.
  *
  * <p>Blocking: {@link #getData()}, the filter calls and {@link #stop()} return at once; {@link
- * #start()} opens the port (a little over 1 ms); opening a LiDAR that replaces another waits for
+ * #start()} opens and configures the port; opening a LiDAR that replaces another waits for
  * the previous reader to stop, up to about 1 s.
  *
  * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
