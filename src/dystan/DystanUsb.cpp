@@ -71,14 +71,10 @@ DystanJNI::DystanJNI(const std::string& path, int odr)
     KorvaneSerial::FlushRx(fd);
     startReader();
   } catch (...) {
-    KorvaneSerial::Close(fd);
-    fd = -1;
+    closeUnopened();
     throw;
   }
-  if (!running.load()) {
-    KorvaneSerial::Close(fd);
-    fd = -1;
-  }
+  if (!running.load()) closeUnopened();
 }
 
 bool DystanJNI::sendOpeningCommand(const std::string& path, const std::string& command) {
