@@ -84,7 +84,9 @@ class DystanJNI {
 
   // CAN transport.
   bool write(unsigned api, const unsigned char* data, unsigned char len);
-  int readLatest(unsigned messageId, unsigned char* data);
+  // The newest frame with exactly this identifier: its byte count (0 when there is none), and
+  // when it was received, in milliseconds of the monotonic clock.
+  int readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp = nullptr);
   Config getConfigCAN(int timeoutMs);
   ScanData getDataCAN(int count);
 

@@ -53,17 +53,6 @@ bool isBefore(uint32_t a, uint32_t b) {
   return static_cast<int32_t>(a - b) < 0;
 }
 
-// The newest frame with exactly this identifier and when it was received: its byte count, 0 when
-// there is none.
-int readLatestStamped(uint32_t messageId, unsigned char* data, uint32_t* timestamp) {
-  if (data == nullptr) return 0;
-  uint32_t id = messageId;
-  uint8_t length = 0;
-  int32_t status = 0;
-  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, timestamp, &status);
-  return status == 0 ? length : 0;
-}
-
 }  // namespace
 
 bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len) {
@@ -73,9 +62,15 @@ bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len
   return status == 0;
 }
 
-int DystanJNI::readLatest(unsigned messageId, unsigned char* data) {
-  uint32_t timestamp = 0;
-  return readLatestStamped(messageId, data, &timestamp);
+int DystanJNI::readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp) {
+  if (data == nullptr) return 0;
+  uint32_t id = messageId;
+  uint8_t length = 0;
+  uint32_t received = 0;
+  int32_t status = 0;
+  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &received, &status);
+  if (timestamp != nullptr) *timestamp = received;
+  return status == 0 ? length : 0;
 }
 
 DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
@@ -88,7 +83,7 @@ DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
   uint32_t sentAtMs = monotonicMilliseconds();
   uint32_t stamp = 0;
   unsigned char data[8] = {};
-  if (readLatestStamped(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+  if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
     korvane::sleepMilliseconds(1);
     sentAtMs = monotonicMilliseconds();
   }
@@ -97,7 +92,7 @@ DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
   auto start = std::chrono::steady_clock::now();
   while (true) {
     std::fill(std::begin(data), std::end(data), 0);
-    if (readLatestStamped(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+    if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
       config.version = data[0];
       config.distanceEnabled = data[1];
       config.canFdEnabled = data[2];
