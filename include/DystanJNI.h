@@ -94,7 +94,9 @@ class DystanJNI {
 
   // CAN transport.
   bool write(unsigned api, const unsigned char* data, unsigned char len);
-  int readLatest(unsigned messageId, unsigned char* data);
+  // The newest frame with exactly this identifier: its byte count (0 when there is none), and
+  // when it was received, in milliseconds of the monotonic clock.
+  int readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp = nullptr);
   Config getConfigCAN(int timeoutMs);
   ScanData getDataCAN(int count);
   ScanData getLatestDataCAN(int count);
@@ -107,6 +109,9 @@ class DystanJNI {
   bool readLine(std::string* line, int timeoutMs);
   bool readTextReply(int timeoutMs);
   void drainLines(int lineTimeoutMs);
+  // Opening: one command, or false after a line saying the sensor did not take it.
+  bool sendOpeningCommand(const std::string& path, const std::string& command);
+  void closeUnopened();
   void startReader();
   void stopReader();
   void readerLoop();

@@ -12,12 +12,14 @@
 // the table) is the `Impl` held by `pImpl`. A later create replaces it; the library's unload
 // stops and joins its worker.
 //
-// Threading: every operation may be called from any thread, also while another runs. The worker
+// Threading: every operation may be called from any thread, also while another runs: create,
+// start and stop take effect one at a time, as if called in some order. The worker
 // waits for bytes inside the HAL read (at most the port's one-second timeout), never spinning; a
 // replacing create or the unload joins it within about a second. getData copies the table under
-// its lock and never waits for the device. Locks: portMutex (port opening and closing),
-// filterMutex (filter switches, parameters and state), scanDataMutex (the table and the live
-// object pointer); where two are taken, filterMutex comes first.
+// its lock and never waits for the device. Locks: portMutex (the port, scanning and the live
+// object's coming and going), filterMutex (filter switches, parameters and state), scanDataMutex
+// (the table and the live object pointer); where several are taken, in that order. No worker is
+// joined under portMutex, which the worker itself takes while it waits.
 
 #include <array>
 #include <atomic>
@@ -34,27 +36,35 @@ class LidarJNI {
     float distance;
   };
 
-  // Opens the HAL serial port and starts a new driver object and worker (which configures the
-  // port); the previous object is then stopped, joined and freed, and its port handle closed.
-  // Resets the filter switches and the cluster parameters. When the port cannot be opened:
-  // "Error initializing serial port: <status>" on standard error, and the previous object keeps
-  // its port, its settings and its state (still stopped after a stop, so start reopens it).
+  // Closes the port the LiDAR holds (at most one handle is ever open), opens the HAL serial port
+  // and starts a new driver object and worker (which configures the port); the previous object is
+  // then stopped, joined and freed. Resets the filter switches and the cluster parameters. When
+  // the port cannot be opened: "Error initializing serial port: <status>" on standard error; a
+  // previous object keeps its settings and state and reads its own port again (reopened; still
+  // stopped after a stop, so start reopens it); without one, nothing scans until a start opens
+  // the port given here and starts the worker.
   static void c_Lidar_create(int port);
   // Does nothing: the driver object lives until a later create or the unload.
   static void c_Lidar_destroy();
-  // Reopens and configures the port after stop; the worker resumes. "Lidar sensor is already
-  // scanning" when it is.
+  // Opens and configures the port after stop, or after a create whose port did not open (then
+  // the worker starts); the worker resumes. "Lidar sensor is already scanning" when it is. When
+  // the port cannot be opened the error line is printed and the LiDAR stays stopped, so that a
+  // later start tries again.
   static void c_Lidar_start();
   // Stops scanning and closes the port; the worker waits, without waking, for a start.
   static void c_Lidar_stop();
   // The 360 angles followed by the 360 distances.
   static std::array<float, 2 * kSlots> c_Lidar_getData();
+  // Milliseconds since the newest point was filed into the table, or -1 when none has been since
+  // the LiDAR was created. A LiDAR that is unplugged, stopped or silent shows a growing age.
+  static int64_t c_Lidar_getDataAgeMs();
 
   // Filters: 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter. Switching one on
   // switches the others off; switching any off leaves all off; other ids change nothing.
   static void c_Lidar_enableFilter(int filter, bool enable);
   static void c_Lidar_clusterConfig(float distanceThreshold, int minClusterSize);
-  // Resets the estimate to 0. Ignored when a value is not finite or p + r is 0.
+  // Resets every degree's estimate, which starts again at that degree's next valid distance.
+  // Ignored when a value is not finite or p + r is 0.
   static void c_Lidar_kalmanConfig(float q, float r, float p);
   // Windows take the newest `window` values of a degree's history, clamped to 1..10.
   static void c_Lidar_movingAverageConfig(int window);

@@ -49,6 +49,14 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_getDataAgeMs
+ * Signature: ()J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_enableFilter
  * Signature: (IZ)V
  */

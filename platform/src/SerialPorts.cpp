@@ -88,6 +88,7 @@ struct Ports {
   std::mutex mutex;
   std::condition_variable recorded;
   std::deque<SerialCallRecord> log;
+  size_t logBytes = 0;  // bytes read or written that the log holds
   uint64_t callsTotal = 0;
   std::array<std::string, kPortCount> paths;
   std::map<int32_t, std::shared_ptr<OpenPort>> handles;
@@ -118,8 +119,13 @@ void record(SerialCallRecord entry) {
   Ports& p = ports();
   {
     std::lock_guard lock(p.mutex);
+    p.logBytes += entry.bytes.size();
     p.log.push_back(std::move(entry));
-    if (p.log.size() > kSerialLogCapacity) p.log.pop_front();
+    while (p.log.size() > kSerialLogCapacity ||
+           (p.logBytes > kSerialLogBytes && p.log.size() > 1)) {
+      p.logBytes -= p.log.front().bytes.size();
+      p.log.pop_front();
+    }
     ++p.callsTotal;
   }
   p.recorded.notify_all();
@@ -268,6 +274,7 @@ void clearSerialCalls() {
   Ports& p = ports();
   std::lock_guard lock(p.mutex);
   p.log.clear();
+  p.logBytes = 0;
 }
 
 bool waitForSerialCalls(const std::function<bool(const std::vector<SerialCallRecord>&)>& done,
@@ -380,6 +387,7 @@ void resetSerial() {
     std::lock_guard lock(p.mutex);
     closing.swap(p.handles);
     p.log.clear();
+    p.logBytes = 0;
     p.failures.fill(Failure{});
     for (int i = 0; i < kPortCount; ++i) p.paths[i] = defaultPath(i);
   }

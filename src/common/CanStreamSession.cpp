@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <iostream>
+#include <string>
+
+#include "common/ConsoleLine.h"
 
 namespace korvane::can_session {
 
 bool canIdInRange(int canId, const char* tag) {
   if (static_cast<unsigned>(canId) <= 63) return true;
-  std::cout << "[" << tag << "] CAN ID " << canId << " is out of range (0 - 63)" << std::endl;
+  printLine(std::cout, std::string("[") + tag + "] CAN ID " + std::to_string(canId) +
+                           " is out of range (0 - 63)");
   return false;
 }
 
@@ -16,8 +20,8 @@ bool open(uint32_t* session, uint32_t messageId, uint32_t mask, uint32_t maxMess
   int32_t status = 0;
   HAL_CAN_OpenStreamSession(session, messageId, mask, maxMessages, &status);
   if (status == 0) return true;
-  std::cout << "[" << tag << "] Failed to open CAN stream session (status " << status << ")"
-            << std::endl;
+  printLine(std::cout, std::string("[") + tag + "] Failed to open CAN stream session (status " +
+                           std::to_string(status) + ")");
   return false;
 }
 

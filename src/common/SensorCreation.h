@@ -8,6 +8,9 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
+
+#include "common/ConsoleLine.h"
 
 namespace korvane::sensor_creation {
 
@@ -20,8 +23,8 @@ auto openOrNull(const char* tag, const char* transport, Make make, IsOpen isOpen
     auto sensor = make();
     return isOpen(*sensor) ? sensor.release() : nullptr;
   } catch (const std::exception& e) {
-    std::cout << "[" << tag << "] Failed to create the " << transport << " sensor: " << e.what()
-              << std::endl;
+    printLine(std::cout, std::string("[") + tag + "] Failed to create the " + transport +
+                             " sensor: " + e.what());
     return nullptr;
   }
 }

@@ -4,6 +4,9 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
+#include <ctime>
+#include <iterator>
 #include <mutex>
 
 #include "DystanJNI.h"
@@ -36,6 +39,19 @@ DystanJNI::ScanData positions(const Scan* scan, int count) {
   return data;
 }
 
+// The clock the HAL stamps received frames with: milliseconds of CLOCK_MONOTONIC, wrapping.
+uint32_t monotonicMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                               static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+// Whether stamp a lies before stamp b, across the wrap of the 32-bit millisecond count.
+bool isBefore(uint32_t a, uint32_t b) {
+  return static_cast<int32_t>(a - b) < 0;
+}
+
 }  // namespace
 
 bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len) {
@@ -45,25 +61,37 @@ bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len
   return status == 0;
 }
 
-int DystanJNI::readLatest(unsigned messageId, unsigned char* data) {
+int DystanJNI::readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp) {
   if (data == nullptr) return 0;
   uint32_t id = messageId;
   uint8_t length = 0;
-  uint32_t timestamp = 0;
+  uint32_t received = 0;
   int32_t status = 0;
-  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &timestamp, &status);
+  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &received, &status);
+  if (timestamp != nullptr) *timestamp = received;
   return status == 0 ? length : 0;
 }
 
 DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
   Config config;
   if (!canOk) return config;
+  const uint32_t replyId = idFor(kConfigReplyApi, canId);
+  // Only a reply received after the request answers it. The bus stamps frames in whole
+  // milliseconds of the monotonic clock, so the request leaves in a later millisecond than any
+  // reply already received, and an answer is stamped no earlier than that millisecond.
+  uint32_t sentAtMs = monotonicMilliseconds();
+  uint32_t stamp = 0;
+  unsigned char data[8] = {};
+  if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+    korvane::sleepMilliseconds(1);
+    sentAtMs = monotonicMilliseconds();
+  }
   const unsigned char request[8] = {};
   if (!write(kConfigRequestApi, request, sizeof request)) return config;
   auto start = std::chrono::steady_clock::now();
   while (true) {
-    unsigned char data[8] = {};
-    if (readLatest(idFor(kConfigReplyApi, canId), data) >= 8) {
+    std::fill(std::begin(data), std::end(data), 0);
+    if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
       config.version = data[0];
       config.distanceEnabled = data[1];
       config.canFdEnabled = data[2];

@@ -9,6 +9,7 @@
 
 #include "DystanJNI.h"
 #include "KorvaneSerial.h"
+#include "common/ConsoleLine.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFraming.h"
 #include "dystan/DystanScanTable.h"
@@ -54,25 +55,39 @@ DystanJNI::DystanJNI(const std::string& path, int odr)
   fd = KorvaneSerial::Open(path, kBaud, kTag);
   if (fd == -1) return;
   try {
-    KorvaneSerial::WriteLine(fd, "GETCONFIG");
+    // A sensor that does not take its opening commands is not open: it would never stream.
+    if (!sendOpeningCommand(path, "GETCONFIG")) {
+      closeUnopened();
+      return;
+    }
     korvane::sleepMilliseconds(kAfterGetConfigMs);
     drainLines(kFirstDrainLineMs);
-    KorvaneSerial::WriteLine(fd, "VERBOSE,0");
-    KorvaneSerial::WriteLine(fd, "DATAFORMAT,BIN");
-    if (odr > 0) KorvaneSerial::WriteLine(fd, "ODR," + std::to_string(odr));
+    if (!sendOpeningCommand(path, "VERBOSE,0") || !sendOpeningCommand(path, "DATAFORMAT,BIN") ||
+        (odr > 0 && !sendOpeningCommand(path, "ODR," + std::to_string(odr)))) {
+      closeUnopened();
+      return;
+    }
     korvane::sleepMilliseconds(kAfterSetupMs);
     drainLines(kSecondDrainLineMs);
     KorvaneSerial::FlushRx(fd);
     startReader();
   } catch (...) {
-    KorvaneSerial::Close(fd);
-    fd = -1;
+    closeUnopened();
     throw;
   }
-  if (!running.load()) {
-    KorvaneSerial::Close(fd);
-    fd = -1;
-  }
+  if (!running.load()) closeUnopened();
+}
+
+bool DystanJNI::sendOpeningCommand(const std::string& path, const std::string& command) {
+  if (KorvaneSerial::WriteLine(fd, command)) return true;
+  korvane::printLine(std::cerr, std::string("[") + kTag + "] " + path + " did not take \"" +
+                                    command + "\": the sensor is not opened");
+  return false;
+}
+
+void DystanJNI::closeUnopened() {
+  KorvaneSerial::Close(fd);
+  fd = -1;
 }
 
 void DystanJNI::drainLines(int lineTimeoutMs) {
@@ -158,8 +173,8 @@ void DystanJNI::startReader() {
     reader = std::thread(&DystanJNI::readerLoop, this);
   } catch (const std::system_error& e) {
     running.store(false);
-    std::cerr << "[" << kTag << "] Cannot start the reader thread: " << e.what() << "\n"
-              << std::flush;
+    korvane::printLine(std::cerr,
+                       std::string("[") + kTag + "] Cannot start the reader thread: " + e.what());
   }
 }
 

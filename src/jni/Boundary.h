@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/ConsoleLine.h"
+
 namespace boundary {
 
 // A platform handle (the HAL's CAN handle) travels as its 32-bit value sign-extended.
@@ -154,9 +156,9 @@ class LiveObjects {
     try {
       return add(object);
     } catch (const std::length_error&) {
-      std::cerr << "[Korvane] " << kCapacity
-                << " objects of this kind are open already; close one before creating another\n"
-                << std::flush;
+      korvane::printLine(std::cerr, "[Korvane] " + std::to_string(kCapacity) +
+                                        " objects of this kind are open already; close one "
+                                        "before creating another");
       destroy(object);
       return 0;
     }

@@ -40,6 +40,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData(JN
   });
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs(JNIEnv*, jclass) {
+  return boundary::orOnThrow(jlong{-1}, [] { return jlong{LidarJNI::c_Lidar_getDataAgeMs()}; });
+}
+
 // Any non-zero boolean switches the filter on.
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilter(JNIEnv*, jclass,
                                                                                 jint filter,

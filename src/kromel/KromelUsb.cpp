@@ -13,6 +13,7 @@
 
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
+#include "common/ConsoleLine.h"
 #include "common/Sleep.h"
 
 namespace {
@@ -107,8 +108,8 @@ void KromelJNI::startReader() {
     reader = std::thread(&KromelJNI::readerLoop, this);
   } catch (const std::system_error& e) {
     running.store(false);
-    std::cerr << "[" << kTag << "] Cannot start the reader thread: " << e.what() << "\n"
-              << std::flush;
+    korvane::printLine(std::cerr,
+                       std::string("[") + kTag + "] Cannot start the reader thread: " + e.what());
   }
 }
 

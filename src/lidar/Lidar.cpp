@@ -7,11 +7,14 @@
 #include <exception>
 #include <iostream>
 #include <mutex>
+#include <string>
 
 #include "LidarJNI.h"
-#include "common/Sleep.h"
+#include "common/ConsoleLine.h"
 #include "hal/SerialPort.h"
 #include "lidar/LidarImpl.h"
+
+using korvane::printLine;
 
 namespace {
 
@@ -20,10 +23,10 @@ std::mutex scanDataMutex;
 std::mutex filterMutex;
 // Signalled under portMutex when scanning or a worker's running flag changes.
 std::condition_variable portChanged;
-// The handle stop closed, until a start or create opens the port again (guarded by portMutex). A
-// worker still reading it when scanning resumes has not met a failing port: the port it should
-// read is being opened.
-int32_t handleClosedByStop = 0;
+// The port's state (guarded by portMutex, written only under it): scanning exactly while
+// m_portHandle holds an open handle, and 0 in m_portHandle whenever no handle is open. Each
+// operation moves it from one such state to the next as a whole, so that calls from any threads
+// in any order leave it as some order of those calls would.
 
 constexpr int32_t kBaudRate = 115200;
 constexpr double kReadTimeoutSeconds = 1.0;
@@ -48,7 +51,7 @@ int32_t openPort(int port) {
   int32_t status = 0;
   int32_t handle = HAL_InitializeSerialPort(static_cast<HAL_SerialPort>(port), &status);
   if (status != 0) {
-    std::cerr << "Error initializing serial port: " << status << "\n" << std::flush;
+    printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
     return 0;
   }
   return handle;
@@ -65,23 +68,11 @@ void wake() {
   portChanged.notify_all();
 }
 
-// The filter switches and cluster parameters: create sets the defaults before it opens the port,
-// and puts back the previous LiDAR's when the port does not open.
+// The filter switches and cluster parameters, which a create sets to their defaults.
 struct FilterSettings {
   bool cluster = false, kalman = false, movingAverage = false, median = false, jitter = false;
   float distanceThreshold = 50.0f;
   int minClusterSize = 5;
-
-  static FilterSettings current() {
-    std::lock_guard lock(filterMutex);
-    return {LidarJNI::clusterFilterEnabled.load(),
-            LidarJNI::kalmanFilterEnabled.load(),
-            LidarJNI::movingAverageFilterEnabled.load(),
-            LidarJNI::medianFilterEnabled.load(),
-            LidarJNI::jitterFilterEnabled.load(),
-            LidarJNI::distanceThreshold,
-            LidarJNI::minClusterSize};
-  }
 
   void apply() const {
     std::lock_guard lock(filterMutex);
@@ -140,14 +131,13 @@ void LidarJNI::Impl::ThreadMain() {
     int32_t status = 0;
     const int32_t waiting = HAL_GetSerialBytesReceived(handle, &status);
     if (status < 0) {
-      // A handle replaced meanwhile by start, or closed by stop while start opens the next, is not
-      // a failure of the port.
+      // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
       const bool portFailed = [&] {
         std::lock_guard lock(portMutex);
-        return handle == m_portHandle.load() && handle != handleClosedByStop && scanning.load();
+        return handle == m_portHandle.load() && scanning.load();
       }();
       if (!failing && portFailed) {
-        std::cerr << "Error getting serial bytes: " << status << "\n" << std::flush;
+        printLine(std::cerr, "Error getting serial bytes: " + std::to_string(status));
         failing = true;
       }
       pauseUnlessStopped(running, kFailedPollPause);
@@ -192,6 +182,8 @@ void LidarJNI::Impl::consume(std::vector<uint8_t>& buffer) {
 }
 
 void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
+  if (points.empty()) return;
+  const auto now = std::chrono::steady_clock::now();
   lidar::FilterSwitches on;
   on.cluster = clusterFilterEnabled.load();
   on.kalman = kalmanFilterEnabled.load();
@@ -200,6 +192,7 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   on.jitter = jitterFilterEnabled.load();
   if (!on.any()) {
     std::lock_guard lock(scanDataMutex);
+    newestPoint = now;
     for (const DataPoint& point : points) {
       int k = lidar::slotOf(point.angle);
       angles[k] = point.angle;
@@ -211,6 +204,7 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   filters.distanceThreshold = distanceThreshold;
   filters.minClusterSize = minClusterSize;
   std::lock_guard table(scanDataMutex);
+  newestPoint = now;
   for (const DataPoint& point : points) {
     float v = lidar::filterPoint(point, on, filters);
     int k = lidar::slotOf(point.angle);
@@ -219,83 +213,113 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   }
 }
 
-void LidarJNI::c_Lidar_create(int port) {
-  const bool lidarExists = [] {
-    std::lock_guard lock(filterMutex);
-    return pImpl != nullptr;
-  }();
-  const int previousPort = usbPort.exchange(port);
-  const bool wasScanning = scanning.exchange(true);
-  const FilterSettings previousFilters = FilterSettings::current();
-  FilterSettings{}.apply();
-  int32_t handle;
-  int32_t previous;
-  {
-    std::lock_guard lock(portMutex);
-    handle = openPort(port);
-    if (handle == 0) {
-      // A port that does not open leaves a LiDAR opened before as it was: its port, its
-      // settings, and stopped if it was, so that start still reopens it.
-      if (lidarExists) {
-        usbPort.store(previousPort);
-        scanning.store(wasScanning);
-        previousFilters.apply();
-      }
-      return;
-    }
-    previous = m_portHandle.exchange(handle);
-    handleClosedByStop = 0;
-  }
-  std::unique_ptr<Impl> fresh;
-  try {
-    fresh = std::make_unique<Impl>();
-  } catch (const std::exception& e) {
-    std::cerr << "Error starting the LiDAR worker: " << e.what() << "\n" << std::flush;
-    std::lock_guard lock(portMutex);
-    m_portHandle.store(previous);
-    HAL_CloseSerial(handle);
-    return;
-  }
+namespace {
+
+// Under portMutex: closes the open handle, if any. The worker may still be in a read of it; the
+// close ends that read, and the worker finds the handle no longer current.
+void closeCurrentPort() {
+  const int32_t handle = LidarJNI::m_portHandle.exchange(0);
+  if (handle != 0) HAL_CloseSerial(handle);
+}
+
+// Under portMutex: the driver object now in pImpl gives way to `fresh` (which may be null); the
+// one it replaced is returned, told to end, for the caller to join once it has let go of the lock.
+std::unique_ptr<LidarJNI::Impl> installDriverObject(std::unique_ptr<LidarJNI::Impl> fresh) {
   {
     std::lock_guard configuration(filterMutex);
     std::lock_guard table(scanDataMutex);
-    pImpl.swap(fresh);
+    LidarJNI::pImpl.swap(fresh);
   }
-  fresh.reset();  // stops, joins and frees the object it replaced
-  if (previous != 0 && previous != handle) {
-    HAL_CloseSerial(previous);  // already closed when stop closed it
+  if (fresh) fresh->running.store(false);
+  return fresh;
+}
+
+}  // namespace
+
+void LidarJNI::c_Lidar_create(int port) {
+  std::unique_ptr<Impl> replaced;
+  {
+    std::lock_guard lock(portMutex);
+    const bool lidarExists = pImpl != nullptr;
+    // One handle per port at most: the port a LiDAR holds is given up before any other is
+    // opened, as a controller that allows one handle per port requires.
+    const bool wasOpen = m_portHandle.load() != 0;
+    closeCurrentPort();
+    int32_t handle = openPort(port);
+    if (handle == 0) {
+      if (!lidarExists) {
+        // Nothing to go back to: a later start opens this port and starts the worker.
+        usbPort.store(port);
+        scanning.store(false);
+        FilterSettings{}.apply();
+      } else if (wasOpen) {
+        // A port that does not open leaves a LiDAR opened before reading its own port again
+        // (with its settings; and stopped if it was, so that start still reopens it).
+        handle = openPort(usbPort.load());
+        if (handle != 0) {
+          configurePort(handle);
+          m_portHandle.store(handle);
+        } else {
+          scanning.store(false);
+        }
+      }
+      portChanged.notify_all();
+      return;
+    }
+    usbPort.store(port);
+    m_portHandle.store(handle);
+    scanning.store(true);
+    FilterSettings{}.apply();
+    std::unique_ptr<Impl> fresh;
+    try {
+      fresh = std::make_unique<Impl>();
+    } catch (const std::exception& e) {
+      printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
+      closeCurrentPort();
+      scanning.store(false);
+      portChanged.notify_all();
+      return;
+    }
+    replaced = installDriverObject(std::move(fresh));
+    portChanged.notify_all();
   }
+  replaced.reset();  // joins its worker, outside the lock the worker may wait on
 }
 
 void LidarJNI::c_Lidar_destroy() {}
 
 void LidarJNI::c_Lidar_start() {
-  if (scanning.load()) {
-    std::cerr << "Lidar sensor is already scanning\n" << std::flush;
-    return;
-  }
-  scanning.store(true);
-  korvane::sleepMilliseconds(1);
-  int32_t handle;
+  std::unique_ptr<Impl> replaced;
   {
     std::lock_guard lock(portMutex);
-    handle = openPort(usbPort.load());
-    if (handle != 0) m_portHandle.store(handle);
-    handleClosedByStop = 0;  // from here a failing poll is the port's
+    if (scanning.load()) {
+      printLine(std::cerr, "Lidar sensor is already scanning");
+      return;
+    }
+    const int32_t handle = openPort(usbPort.load());
+    if (handle == 0) return;  // still stopped: a later start tries again
+    configurePort(handle);
+    m_portHandle.store(handle);
+    scanning.store(true);
+    if (!pImpl) {
+      // The first create could not open its port: the worker starts with the port.
+      try {
+        replaced = installDriverObject(std::make_unique<Impl>());
+      } catch (const std::exception& e) {
+        printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
+        closeCurrentPort();
+        scanning.store(false);
+      }
+    }
+    portChanged.notify_all();
   }
-  // Even when the port stayed closed the worker resumes: it reports the failing port once and
-  // polls it slowly until a create opens another.
-  if (handle != 0) configurePort(handle);
-  wake();
+  replaced.reset();
 }
 
 void LidarJNI::c_Lidar_stop() {
-  {
-    std::lock_guard lock(portMutex);
-    scanning.store(false);
-    HAL_CloseSerial(m_portHandle.load());
-    handleClosedByStop = m_portHandle.load();
-  }
+  std::lock_guard lock(portMutex);
+  scanning.store(false);
+  closeCurrentPort();
   portChanged.notify_all();
 }
 
@@ -307,6 +331,14 @@ std::array<float, 2 * LidarJNI::kSlots> LidarJNI::c_Lidar_getData() {
     data[kSlots + k] = pImpl ? pImpl->distances[k] : -1.0f;
   }
   return data;
+}
+
+int64_t LidarJNI::c_Lidar_getDataAgeMs() {
+  std::lock_guard lock(scanDataMutex);
+  if (!pImpl || !pImpl->newestPoint) return -1;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               *pImpl->newestPoint)
+      .count();
 }
 
 void LidarJNI::c_Lidar_enableFilter(int filter, bool enable) {
@@ -328,7 +360,8 @@ void LidarJNI::c_Lidar_kalmanConfig(float q, float r, float p) {
   if (!lidar::usableKalmanConfig(q, r, p)) return;
   std::lock_guard lock(filterMutex);
   if (!pImpl) return;
-  pImpl->filters.kalman = lidar::KalmanState{q, r, p, 0.0f};
+  pImpl->filters.kalman = lidar::KalmanConfig{q, r, p};
+  pImpl->filters.estimates.fill({});
 }
 
 void LidarJNI::c_Lidar_movingAverageConfig(int window) {

@@ -23,17 +23,20 @@ bool usableKalmanConfig(float q, float r, float p) {
   return std::isfinite(q) && std::isfinite(r) && std::isfinite(p) && p + r != 0.0f;
 }
 
-float kalman(const History& history, KalmanState& s) {
-  for (float z : history) {
-    if (s.p + s.r == 0.0f) continue;
-    float gain = s.p / (s.p + s.r);
-    float estimate = s.x + gain * (z - s.x);
-    float p = (1 - gain) * s.p + std::fabs(s.x - estimate) * s.q;
-    if (!std::isfinite(estimate) || !std::isfinite(p)) continue;
-    s.p = p;
-    s.x = estimate;
+float kalman(float z, const KalmanConfig& config, KalmanEstimate& e) {
+  if (!e.started) {
+    e = {true, config.p, z};
+    return e.x;
   }
-  return s.x;
+  if (e.p + config.r == 0.0f) return e.x;
+  float gain = e.p / (e.p + config.r);
+  float estimate = e.x + gain * (z - e.x);
+  float p = (1 - gain) * e.p + std::fabs(e.x - estimate) * config.q;
+  if (std::isfinite(estimate) && std::isfinite(p)) {
+    e.p = p;
+    e.x = estimate;
+  }
+  return e.x;
 }
 
 float movingAverage(const History& history, int window) {
@@ -73,11 +76,13 @@ float cluster(const History& history, float distanceThreshold, int minClusterSiz
 }
 
 float filterPoint(const LidarJNI::DataPoint& point, const FilterSwitches& on, FilterState& state) {
-  History& history = state.history[slotOf(point.angle)];
+  if (!(point.distance >= 0.0f)) return point.distance;
+  const int k = slotOf(point.angle);
+  History& history = state.history[k];
   history.push_back(point.distance);
   if (history.size() > kHistoryLength) history.pop_front();
   float v = point.distance;
-  if (on.kalman) v = kalman(history, state.kalman);
+  if (on.kalman) v = kalman(point.distance, state.kalman, state.estimates[k]);
   if (on.movingAverage) v = movingAverage(history, state.movingAverageWindow);
   if (on.median) v = median(history, state.medianWindow);
   if (on.jitter) v = jitter(history, state.jitterThreshold);

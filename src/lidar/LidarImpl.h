@@ -2,7 +2,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -31,6 +33,8 @@ class LidarJNI::Impl {
   // Under scanDataMutex: slot k holds the last point filed in whole degree k.
   std::array<float, kSlots> angles;
   std::array<float, kSlots> distances;
+  // Under scanDataMutex: when the newest point was filed; none before the first.
+  std::optional<std::chrono::steady_clock::time_point> newestPoint;
   // Under filterMutex.
   lidar::FilterState filters;
 

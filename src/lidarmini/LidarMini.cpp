@@ -14,10 +14,12 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "LidarMiniJNI.h"
+#include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "common/PortIo.h"
 #include "common/Sleep.h"
@@ -46,11 +48,11 @@ constexpr int kStartSettleMs = 300;
 constexpr double kLimitMargin = 0.001;
 
 void printError(const std::string& text) {
-  std::cerr << "[LidarMini] " << text << "\n" << std::flush;
+  korvane::printLine(std::cerr, "[LidarMini] " + text);
 }
 
 void printProgress(const std::string& text) {
-  std::cout << "[LidarMini] " << text << "\n" << std::flush;
+  korvane::printLine(std::cout, "[LidarMini] " + text);
 }
 
 std::string hex(unsigned value) {
@@ -335,15 +337,15 @@ void LidarMiniJNI::changeFrequency(bool increase, bool coarse) {
   float step = coarse ? 1.0f : 0.1f;
   float next = increase ? frequencyHz + step : frequencyHz - step;
   if (increase && static_cast<double>(next) > kMaxFrequencyHz + kLimitMargin) {
-    std::cerr << "[LidarMini] increaseFrequency blocked: max is "
-              << static_cast<double>(kMaxFrequencyHz) << " Hz\n"
-              << std::flush;
+    std::ostringstream text;
+    text << "increaseFrequency blocked: max is " << static_cast<double>(kMaxFrequencyHz) << " Hz";
+    printError(text.str());
     return;
   }
   if (!increase && static_cast<double>(next) < kMinFrequencyHz - kLimitMargin) {
-    std::cerr << "[LidarMini] decreaseFrequency blocked: min is "
-              << static_cast<double>(kMinFrequencyHz) << " Hz\n"
-              << std::flush;
+    std::ostringstream text;
+    text << "decreaseFrequency blocked: min is " << static_cast<double>(kMinFrequencyHz) << " Hz";
+    printError(text.str());
     return;
   }
   uint8_t code = increase ? (coarse ? kCoarseUp : kFineUp) : (coarse ? kCoarseDown : kFineDown);

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <vector>
 
+#include "common/ConsoleLine.h"
 #include "common/PortIo.h"
 #include "common/StopSignal.h"
 #include "serial/DevicePath.h"
@@ -43,7 +44,7 @@ speed_t baudToConstant(int baud) {
 }
 
 void reportError(const char* tag, const std::string& what) {
-  std::cerr << "[" << tag << "] " << what << ": " << std::strerror(errno) << "\n" << std::flush;
+  korvane::printLine(std::cerr, std::string("[") + tag + "] " + what + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -112,9 +113,10 @@ bool KorvaneSerial::Write(int fd, const unsigned char* data, int len) {
       korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline);
   if (result == korvane::WriteResult::TimedOut) {
     char port[256];
-    std::cerr << "[KorvaneSerial] Write to " << korvane::describePort(fd, port, sizeof port)
-              << " gave up after " << kWriteDeadlineMs << " ms: the port is not draining\n"
-              << std::flush;
+    korvane::printLine(std::cerr, std::string("[KorvaneSerial] Write to ") +
+                                      korvane::describePort(fd, port, sizeof port) +
+                                      " gave up after " + std::to_string(kWriteDeadlineMs) +
+                                      " ms: the port is not draining");
   }
   return result == korvane::WriteResult::Done;
 }

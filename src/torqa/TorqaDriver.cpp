@@ -9,6 +9,7 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 #include "hal/HALBase.h"
@@ -18,7 +19,7 @@ std::atomic<bool> TorqaJNI::stop{false};
 namespace {
 
 void report(int code) {
-  std::cout << Torqa::getErrorMessage(code) << std::endl;
+  korvane::printLine(std::cout, Torqa::getErrorMessage(code));
 }
 
 // Every heartbeat thread started since the last destroy. Destroy raises the stop flag and joins

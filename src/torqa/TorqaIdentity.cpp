@@ -14,6 +14,7 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CANAPI.h"
@@ -45,7 +46,7 @@ uint32_t readSerialWord(long handle, int word) {
     HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle), torqa_frames::kSerialWordApi + word,
                          data, &length, &timestamp, &status);
   } catch (const std::exception&) {
-    std::cout << Torqa::getErrorMessage(1021 + word) << std::endl;
+    korvane::printLine(std::cout, Torqa::getErrorMessage(1021 + word));
   }
   return korvane::readU32(data);
 }
@@ -73,8 +74,9 @@ bool EnsureTorqaInfoCached(long handle, int deviceID) {
     torqa_registry::storeInfo(key, record);
     return true;
   }
-  std::cerr << "[Torqa] " << Torqa::getErrorMessage(1010) << " (handle=" << handle
-            << ", deviceID=" << deviceID << ")" << std::endl;
+  korvane::printLine(std::cerr, std::string("[Torqa] ") + Torqa::getErrorMessage(1010) +
+                                    " (handle=" + std::to_string(handle) +
+                                    ", deviceID=" + std::to_string(deviceID) + ")");
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
+#include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 
@@ -34,7 +35,7 @@ StatusFrame readLatest(long handle, int api, int errorCode) {
                             &timestamp, &frame.status);
   } catch (const std::exception&) {
     frame.raised = true;
-    if (errorCode != kNoText) std::cout << Torqa::getErrorMessage(errorCode) << std::endl;
+    if (errorCode != kNoText) korvane::printLine(std::cout, Torqa::getErrorMessage(errorCode));
   }
   return frame;
 }

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "BackgroundCall.h"
 #include "DystanJNI.h"
 #include "SimBus.h"
 #include "Wait.h"
@@ -240,6 +243,25 @@ TEST_F(DystanCanTest, AFailingSessionReadGivesAnEmptyScan) {
   EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0);
 }
 
+// Injects the reply once the next configuration request has been sent, as a sensor would.
+std::unique_ptr<test::BackgroundCall<bool>> replyAfterTheRequest(
+    std::initializer_list<uint8_t> reply) {
+  sim::clearSentFrames();
+  std::vector<uint8_t> bytes(reply);
+  return std::make_unique<test::BackgroundCall<bool>>([bytes] {
+    bool sent = sim::waitForSentFrames(
+        [](const std::vector<sim::CanFrame>& frames) {
+          return std::any_of(frames.begin(), frames.end(),
+                             [](const sim::CanFrame& f) { return f.id == kConfigRequest + kId; });
+        },
+        std::chrono::seconds(10));
+    if (sent) {
+      sim::injectFrame(kConfigReply + kId, bytes.data(), static_cast<uint8_t>(bytes.size()));
+    }
+    return sent;
+  });
+}
+
 TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReadsOnce) {
   sim::clearSentFrames();
   DystanJNI::Config none = sensor_->c_Dystan_getConfig(0);
@@ -251,12 +273,10 @@ TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReads
   EXPECT_EQ(sent[0].id, kConfigRequest + kId);
   EXPECT_EQ(test::hex(sent[0]), "00 00 00 00 00 00 00 00");
 
-  sim::injectFrame(kConfigReply + kId, {3, 1, 0, 2, 9, 0xEE, 0xEE, 0xEE});
-  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 1);
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(-5).valid) << "one read, and it failed";
-  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 1);
-  DystanJNI::Config config = sensor_->c_Dystan_getConfig(100);
-  ASSERT_TRUE(config.valid) << "a later read within the timeout finds the reply";
+  auto replying = replyAfterTheRequest({3, 1, 0, 2, 9, 0xEE, 0xEE, 0xEE});
+  DystanJNI::Config config = sensor_->c_Dystan_getConfig(5000);
+  EXPECT_TRUE(replying->get()) << "the request was sent";
+  ASSERT_TRUE(config.valid) << "a read within the timeout finds the reply";
   EXPECT_EQ(config.version, 3);
   EXPECT_EQ(config.distanceEnabled, 1);
   EXPECT_EQ(config.canFdEnabled, 0);
@@ -267,11 +287,51 @@ TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReads
   EXPECT_FALSE(sensor_->c_Dystan_getConfig(100).valid) << "the request could not be sent";
 }
 
+TEST_F(DystanCanTest, OnlyAReplyReceivedAfterTheRequestAnswersIt) {
+  // A reply from before the request, as a sensor that answered once and then went away leaves it.
+  sim::injectFrame(kConfigReply + kId, {3, 1, 0, 2, 9, 0, 0, 0});
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(50).valid);
+  Sensor fresh(DystanJNI::c_Dystan_create(kId));
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_FALSE(fresh->c_Dystan_getConfig(50).valid) << "a new object";
+
+  // A reply whose read fails at first is found by a later read within the timeout.
+  auto replying = replyAfterTheRequest({4, 1, 0, 0, 9, 0, 0, 0});
+  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 2);
+  DystanJNI::Config config = sensor_->c_Dystan_getConfig(5000);
+  EXPECT_TRUE(replying->get()) << "the request was sent";
+  ASSERT_TRUE(config.valid);
+  EXPECT_EQ(config.version, 4);
+  // Asked again with no new reply: the one from before does not answer it.
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
+}
+
+TEST_F(DystanCanTest, ASensorTakenOffTheBusGivesNoConfiguration) {
+  auto device = sim::DystanCanSim::attach(kId, 0);
+  ASSERT_TRUE(sensor_->c_Dystan_getConfig(100).valid);
+  ASSERT_TRUE(sensor_->c_Dystan_getConfig(100).valid) << "each request answered";
+  device->detach();
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(100).valid);
+  Sensor fresh(DystanJNI::c_Dystan_create(kId));
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_FALSE(fresh->c_Dystan_getConfig(100).valid) << "a new object";
+}
+
 TEST_F(DystanCanTest, AShortReplyIsNoReply) {
-  sim::injectFrame(kConfigReply + kId, {3, 1, 0, 0, 9, 0, 0});
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(10).valid);
-  sim::injectFrame(kConfigReply + kId + 1, {3, 1, 0, 0, 9, 0, 0, 0});
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid) << "another sensor's reply";
+  auto replying = replyAfterTheRequest({3, 1, 0, 0, 9, 0, 0});
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(300).valid);
+  EXPECT_TRUE(replying->get()) << "the request was sent";
+  sim::clearSentFrames();
+  test::BackgroundCall other([] {
+    bool sent = sim::waitForSentFrames([](const auto& frames) { return !frames.empty(); },
+                                       std::chrono::seconds(10));
+    sim::injectFrame(kConfigReply + kId + 1, {3, 1, 0, 0, 9, 0, 0, 0});
+    return sent;
+  });
+  EXPECT_FALSE(sensor_->c_Dystan_getConfig(300).valid) << "another sensor's reply";
+  EXPECT_TRUE(other.get()) << "the request was sent";
 }
 
 TEST_F(DystanCanTest, TheSimulatedSensorsScansAndConfigurationComeThrough) {

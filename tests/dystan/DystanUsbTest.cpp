@@ -13,6 +13,7 @@
 #include "BackgroundCall.h"
 #include "DystanJNI.h"
 #include "PseudoTerminal.h"
+#include "StalledDevice.h"
 #include "ThreadCpu.h"
 #include "ThreadWakeups.h"
 #include "Wait.h"
@@ -283,6 +284,31 @@ TEST(DystanUsbTest, ASilentOrHungUpSensorCostsTheReaderAlmostNothing) {
   auto start = Clock::now();
   DystanJNI::c_Dystan_destroy(sensor);
   EXPECT_LT(Clock::now() - start, 200ms) << "destroy";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DystanUsbTest, ASensorThatTakesNoOpeningCommandDoesNotOpen) {
+  test::PseudoTerminal terminal;
+  ASSERT_TRUE(terminal.ok());
+  test::StalledDevice device(terminal.path());
+  ASSERT_TRUE(device.ok());
+  testing::internal::CaptureStderr();
+  test::BackgroundCall opening(
+      [&] { return Sensor(DystanJNI::c_Dystan_createUsb(terminal.path().c_str(), 15)); });
+  if (!opening.waitFor(20s)) {
+    ADD_FAILURE() << "creation still blocked after 20 s";
+    device.resume();
+  }
+  Sensor sensor = opening.get();
+  std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(sensor, nullptr);
+  EXPECT_NE(errors.find("[Dystan] " + terminal.path() +
+                        " did not take \"GETCONFIG\": the sensor is not opened\n"),
+            std::string::npos)
+      << errors;
 }
 
 }  // namespace

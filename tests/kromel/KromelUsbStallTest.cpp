@@ -14,40 +14,20 @@
 #include "BackgroundCall.h"
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
+#include "StalledDevice.h"
 #include "ThreadCpu.h"
 #include "ThreadWakeups.h"
 #include "kromel/KromelUsbSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
+using korvane::test::StalledDevice;
 
 namespace {
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
-
-// A device that has stopped taking bytes: nothing is read on its side and the terminal holds its
-// output (as flow control would), so a write finds no room and nothing drains.
-class StalledDevice {
- public:
-  explicit StalledDevice(const std::string& path)
-      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-    stalled_ = fd_ >= 0 && tcflow(fd_, TCOOFF) == 0;
-  }
-  ~StalledDevice() {
-    resume();
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return stalled_; }
-  void resume() {
-    if (fd_ >= 0) tcflow(fd_, TCOON);
-  }
-
- private:
-  int fd_;
-  bool stalled_ = false;
-};
 
 // Runs a call that must return by itself within the bound. If it does not, the device takes
 // bytes again so that the call can finish, and the test fails.

@@ -187,15 +187,16 @@ TEST_F(LidarDriverTest, StartWhileScanningChangesNothing) {
   EXPECT_EQ(callsOf(SerialCall::Initialize), 1u);
 }
 
-TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectAndPortWorking) {
+TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   createConfigured();
-  const int32_t handle = LidarJNI::m_portHandle.load();
   sim::failSerialCalls(SerialCall::Initialize, -1234, 1);
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(kPort);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1234\n");
   EXPECT_TRUE(LidarJNI::scanning.load());
-  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  EXPECT_NE(LidarJNI::m_portHandle.load(), 0);
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  EXPECT_EQ(sim::serialSettings(LidarJNI::m_portHandle.load()).baudRate, 115200);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 
@@ -204,12 +205,14 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectAndPortWorking) {
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
-  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  EXPECT_EQ(LidarJNI::usbPort.load(), kPort);
+  EXPECT_EQ(sim::openSerialHandles(), 1);
   // A port number the controller does not have, as Java may pass it.
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(-7);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
-  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  EXPECT_EQ(sim::serialSettings(LidarJNI::m_portHandle.load()).path, terminal.path());
 }
 
 TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettings) {
@@ -342,17 +345,34 @@ TEST_F(LidarDriverTest, AStartRightAfterStopIsNotAFailingPort) {
 
 TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
   createConfigured();
+  sim::clearSerialCalls();
+  testing::internal::CaptureStderr();
+  sim::failSerialCalls(SerialCall::GetBytesReceived, -1098);
+  bool polled = test::waitUntil([] { return callsOf(SerialCall::GetBytesReceived, true) >= 5; },
+                                std::chrono::seconds(10));
+  sim::clearSerialFailures();
+  std::string errors = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(polled);
+  EXPECT_EQ(countOf(errors, "Error getting serial bytes: -1098\n"), 1u) << errors;
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+}
+
+TEST_F(LidarDriverTest, AStartWhosePortDoesNotOpenLeavesTheLidarStoppedForTheNext) {
+  createConfigured();
   LidarJNI::c_Lidar_stop();
   sim::failSerialCalls(SerialCall::Initialize, -5, 1);
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();  // scanning again, but the port stays closed
-  sim::clearSerialCalls();
-  bool polled = test::waitUntil([] { return callsOf(SerialCall::GetBytesReceived, true) >= 5; },
-                                std::chrono::seconds(10));
-  std::string errors = testing::internal::GetCapturedStderr();
-  ASSERT_TRUE(polled);
-  EXPECT_EQ(countOf(errors, "Error initializing serial port: -5\n"), 1u);
-  EXPECT_EQ(countOf(errors, "Error getting serial bytes: -1098\n"), 1u) << errors;
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -5\n");
+  EXPECT_FALSE(LidarJNI::scanning.load());
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(LidarJNI::scanning.load());
+  ASSERT_TRUE(terminal.write(kExample));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 }
 
 TEST_F(LidarDriverTest, ASilentPortIsWaitedOnInsideTheRead) {
@@ -397,18 +417,26 @@ TEST_F(LidarDriverTest, FilteredPointsAndARefusedKalmanConfiguration) {
   createConfigured();
   LidarJNI::c_Lidar_enableFilter(1, true);
   LidarJNI::c_Lidar_kalmanConfig(1e-5f, 0.0f, 0.0f);  // no gain: refused, the defaults stay
+  // The degree's estimate starts at its first valid distance, then moves by the gain.
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4000})));  // 1000 mm
   ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) != -1.0f; }));
-  EXPECT_NEAR(distanceAt(93), 909.09f, 0.01);
+  EXPECT_EQ(distanceAt(93), 1000.0f);
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4400})));  // 1100 mm
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) != 1000.0f; }));
+  EXPECT_NEAR(distanceAt(93), 1000.0f + 100.0f / 1.1f, 0.01);
 
-  // Median of the degree's history 1000, 1200 (window 5) is the upper value.
+  // Median of the degree's history 1000, 1100, 1200 (window 5).
   LidarJNI::c_Lidar_enableFilter(3, true);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4800})));  // 1200 mm
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) == 1200.0f; }));
+  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) == 1100.0f; }));
   LidarJNI::c_Lidar_movingAverageConfig(2);
   LidarJNI::c_Lidar_enableFilter(2, true);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4400})));  // 1100 mm
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(93) == 1150.0f; }));
+  // An invalid distance is filed as it is and leaves the history as it was.
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {0})));     // slot 100
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4000})));  // 1000 mm
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(93) == 1050.0f; }));
 }
 
 }  // namespace

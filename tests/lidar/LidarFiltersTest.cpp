@@ -12,16 +12,25 @@ using lidar::History;
 
 namespace {
 
-TEST(LidarKalman, FromTheDefaultsOneValueGivesTheTextbookStep) {
-  lidar::KalmanState state;
-  float x = lidar::kalman(History{1000.0f}, state);
-  EXPECT_NEAR(x, 909.0909f, 1e-3);
-  EXPECT_NEAR(state.p, 1.0 / 11.0 + 909.0909 * 1e-5, 1e-5);
-  EXPECT_NEAR(state.p, 0.1, 1e-3);
-  // The state carries on: the same history again moves the estimate closer.
-  float again = lidar::kalman(History{1000.0f}, state);
-  EXPECT_GT(again, x);
-  EXPECT_LT(again, 1000.0f);
+TEST(LidarKalman, EachDegreeStartsAtItsFirstValidValueThenTakesTheTextbookStep) {
+  lidar::KalmanConfig config;
+  lidar::KalmanEstimate estimate;
+  EXPECT_EQ(lidar::kalman(1000.0f, config, estimate), 1000.0f);
+  EXPECT_EQ(estimate.p, 1.0f);
+  float x = lidar::kalman(1100.0f, config, estimate);
+  EXPECT_NEAR(x, 1090.909f, 1e-3);
+  EXPECT_NEAR(estimate.p, 1.0 / 11.0 + 90.909 * 1e-5, 1e-5);
+  EXPECT_GT(lidar::kalman(1100.0f, config, estimate), x);
+
+  // Degrees keep their own estimates; an invalid distance moves none and is filed as it is.
+  lidar::FilterState state;
+  lidar::FilterSwitches on;
+  on.kalman = true;
+  EXPECT_EQ(lidar::filterPoint({10.5f, 4000.0f}, on, state), 4000.0f);
+  EXPECT_EQ(lidar::filterPoint({200.2f, 1500.0f}, on, state), 1500.0f);
+  EXPECT_EQ(lidar::filterPoint({10.7f, -1.0f}, on, state), -1.0f);
+  EXPECT_EQ(lidar::filterPoint({10.1f, 4000.0f}, on, state), 4000.0f);
+  EXPECT_EQ(state.history[10].size(), 2u);
 }
 
 TEST(LidarKalman, ConfigurationsThatWouldPoisonTheEstimateAreRefused) {
@@ -46,6 +55,23 @@ TEST(LidarMedian, EvenCountsGiveTheUpperMiddleValue) {
   EXPECT_EQ(lidar::median(History{1, 2, 3}, 99), 2);  // clamped to 10, then to what there is
 }
 
+TEST(LidarInvalidDistances, EnterNoHistoryAndTheJitterFilterComparesWithTheLastValidOne) {
+  lidar::FilterState state;
+  for (bool lidar::FilterSwitches::*filter :
+       {&lidar::FilterSwitches::cluster, &lidar::FilterSwitches::movingAverage,
+        &lidar::FilterSwitches::median, &lidar::FilterSwitches::jitter}) {
+    lidar::FilterSwitches on;
+    on.*filter = true;
+    state = {};
+    lidar::filterPoint({42.5f, 3000.0f}, on, state);
+    EXPECT_EQ(lidar::filterPoint({42.5f, -1.0f}, on, state), -1.0f);
+    // Over 3000, 3010: the mean, or the newer (the upper middle, the jitter verdict, no cluster).
+    const float expected = on.movingAverage ? 3005.0f : 3010.0f;
+    EXPECT_EQ(lidar::filterPoint({42.5f, 3010.0f}, on, state), expected);
+    EXPECT_EQ(state.history[42].size(), 2u);
+  }
+}
+
 TEST(LidarJitter, AJumpAboveTheThresholdIsHeldBackForOnePoint) {
   EXPECT_EQ(lidar::jitter(History{900, 1000, 1100}, 50), 1000);
   EXPECT_EQ(lidar::jitter(History{900, 1000, 1050}, 50), 1050);  // an equal difference passes
@@ -62,8 +88,7 @@ TEST(LidarCluster, TheFirstSeedWithEnoughMembersGivesTheirMean) {
   EXPECT_EQ(lidar::cluster(h, 50, -1), 3000);  // as unsigned, never reached
 }
 
-TEST(LidarMovingAverage, InvalidDistancesTakePartAndTheWindowLimitsTheValues) {
-  EXPECT_FLOAT_EQ(lidar::movingAverage(History{1000, -1.0f}, 5), 499.5f);
+TEST(LidarMovingAverage, TheWindowLimitsTheValues) {
   History h{100, 200, 300, 400, 500, 600, 700};
   EXPECT_FLOAT_EQ(lidar::movingAverage(h, 3), 600);
   EXPECT_FLOAT_EQ(lidar::movingAverage(h, 5), 500);

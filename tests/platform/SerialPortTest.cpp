@@ -239,6 +239,25 @@ TEST_F(SerialPortTest, WritesReachTheDevice) {
   EXPECT_EQ(terminal.readAtLeast(4), "ping");
 }
 
+TEST_F(SerialPortTest, TheCallLogKeepsAboutAMegabyteOfBytes) {
+  HAL_SerialPortHandle handle = open();
+  int32_t status = 0;
+  HAL_SetSerialTimeout(handle, 5.0, &status);
+  const std::string block(1024, 'x');
+  char buffer[1024];
+  for (int i = 0; i < 1600; ++i) {  // a flood of 1.6 MB
+    ASSERT_TRUE(terminal.write(block));
+    ASSERT_EQ(HAL_ReadSerial(handle, buffer, sizeof buffer, &status), 1024) << i;
+  }
+  auto calls = sim::serialCalls();
+  size_t bytes = 0;
+  for (const auto& call : calls) bytes += call.bytes.size();
+  EXPECT_LE(bytes, sim::kSerialLogBytes);
+  EXPECT_GE(bytes, sim::kSerialLogBytes - 1024) << "the oldest calls go first";
+  EXPECT_EQ(calls.back().call, SerialCall::Read);
+  EXPECT_EQ(calls.back().bytes, block);
+}
+
 TEST_F(SerialPortTest, EveryCallIsRecordedInOrder) {
   HAL_SerialPortHandle handle = open();
   int32_t status = 0;
@@ -276,8 +295,8 @@ TEST_F(SerialPortTest, TwoHandlesOnOnePortAreIndependent) {
   HAL_CloseSerial(first);
   ASSERT_FALSE(sim::serialCalls().empty());
   EXPECT_EQ(sim::serialCalls().back().status, 0);
-  int32_t status = 1;
   ASSERT_TRUE(terminal.write("k"));
+  int32_t status = 1;
   HAL_SetSerialTimeout(second, 5.0, &status);
   EXPECT_EQ(status, 0);
   char byte = 0;

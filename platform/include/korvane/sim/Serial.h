@@ -57,8 +57,11 @@ struct SerialCallRecord {
   int64_t timestampUs = 0;  // monotonic, same clock as hal::fpga_clock
 };
 
-// Every HAL serial call since the last clear, oldest first (the newest kSerialLogCapacity).
+// Every HAL serial call since the last clear, oldest first: the newest kSerialLogCapacity calls,
+// fewer when the bytes they read and wrote would exceed kSerialLogBytes (the newest call is always
+// kept).
 constexpr size_t kSerialLogCapacity = 1 << 16;
+constexpr size_t kSerialLogBytes = 1 << 20;
 std::vector<SerialCallRecord> serialCalls();
 void clearSerialCalls();
 // Waits until `done` holds for the record (checked at once and after every new call).

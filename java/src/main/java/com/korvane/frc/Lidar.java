@@ -10,10 +10,11 @@ import java.util.concurrent.atomic.AtomicBoolean;
  * {@link #getData()} returns a copy of that table at once, never waiting for the device.
  *
  * <p>There is at most one LiDAR: opening another replaces the first (settings made before are
- * lost). One of five filters can smooth each degree's distances over its last ten readings.
+ * lost). One of five filters can smooth each degree's distances over its last ten valid
+ * readings; a reading outside 120..8000 mm passes as -1.0 and leaves the filters as they were.
  *
  * <p>Blocking: {@link #getData()}, the filter calls and {@link #stop()} return at once; {@link
- * #start()} opens the port (a little over 1 ms); opening a LiDAR that replaces another waits for
+ * #start()} opens and configures the port; opening a LiDAR that replaces another waits for
  * the previous reader to stop, up to about 1 s.
  *
  * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
@@ -29,7 +30,7 @@ public final class Lidar implements AutoCloseable {
   public enum Filter {
     /** The mean of the first cluster of close readings, or the newest reading. */
     CLUSTER(0),
-    /** A Kalman estimate shared by every degree. */
+    /** A Kalman estimate of each degree's distance. */
     KALMAN(1),
     /** The mean of the newest readings (window 5 until set). */
     MOVING_AVERAGE(2),
@@ -56,6 +57,14 @@ public final class Lidar implements AutoCloseable {
 
     /** Millimetres; -1.0 for none. */
     public float[] distance;
+
+    /**
+     * Milliseconds between the newest point in the table and this copy, or -1 when no point has
+     * been filed yet. A LiDAR that is unplugged or stopped keeps its last points, but their age
+     * grows: compare it with what the program can accept (the LiDAR turns several times a
+     * second, so a healthy one stays well below 1000).
+     */
+    public long ageMs = -1;
 
     /** An empty table, filled by the driver. */
     public ScanData() {}
@@ -110,7 +119,11 @@ public final class Lidar implements AutoCloseable {
     return LibraryExecutor.open(() -> new Lidar(port));
   }
 
-  /** Reopens the port after {@link #stop()}; prints a line when already scanning. */
+  /**
+   * Opens the port after {@link #stop()}, or after an opening that could not open it (a LiDAR
+   * plugged in late); scanning resumes. Prints a line when already scanning, and when the port
+   * cannot be opened (the LiDAR then stays stopped, and a later start tries again).
+   */
   public void start() {
     if (open.get()) {
       LidarJNI.c_Lidar_start();
@@ -125,12 +138,20 @@ public final class Lidar implements AutoCloseable {
   }
 
   /**
-   * A copy of the table. Returns at once.
+   * A copy of the table with the age of its newest point. Returns at once.
    *
-   * @return 360 angles and 360 distances; null once closed or when the VM is out of memory
+   * @return 360 angles, 360 distances and their age; null once closed or when the VM is out of
+   *     memory
    */
   public ScanData getData() {
-    return open.get() ? LidarJNI.c_Lidar_getData() : null;
+    if (!open.get()) {
+      return null;
+    }
+    ScanData data = LidarJNI.c_Lidar_getData();
+    if (data != null) {
+      data.ageMs = LidarJNI.c_Lidar_getDataAgeMs();
+    }
+    return data;
   }
 
   /**
@@ -163,8 +184,9 @@ public final class Lidar implements AutoCloseable {
   }
 
   /**
-   * Sets the Kalman filter's parameters and resets its estimate to 0; ignored when a value is
-   * not finite or p + r is 0. Returns at once.
+   * Sets the Kalman filter's parameters and resets every degree's estimate, which starts again at
+   * that degree's next valid reading; ignored when a value is not finite or p + r is 0. Returns at
+   * once.
    *
    * @param q process noise (1e-5 until set)
    * @param r measurement noise (0.1 until set)

@@ -64,19 +64,29 @@ class DystanTest {
   }
 
   @Test
-  void theConfigurationComesBackAsConfigOrNullWithoutAReply() {
+  void theConfigurationComesBackAsConfigOrNullWithoutAReply() throws InterruptedException {
     long handle = DystanJNI.c_Dystan_create(CAN_ID);
     try {
-      assertNull(DystanJNI.c_Dystan_getConfig(handle, 0));
+      assertNull(DystanJNI.c_Dystan_getConfig(handle, -7));
       assertEquals("00 00 00 00 00 00 00 00", SimCan.sentFrames(CONFIG_REQUEST).get(0).hex());
-      SimCan.inject(CONFIG_REPLY, 0xC8, 1, 0, 5, 0xFE, 0, 0, 0);
-      Dystan.Config config = DystanJNI.c_Dystan_getConfig(handle, -7);
+      // The sensor answers the next request; a reply from before a request never answers it.
+      Thread sensor =
+          new Thread(
+              () -> {
+                if (Wait.until(() -> SimCan.sentFrames(CONFIG_REQUEST).size() >= 2, 10_000)) {
+                  SimCan.inject(CONFIG_REPLY, 0xC8, 1, 0, 5, 0xFE, 0, 0, 0);
+                }
+              });
+      sensor.start();
+      Dystan.Config config = DystanJNI.c_Dystan_getConfig(handle, 5000);
+      sensor.join();
       assertNotNull(config);
       assertEquals(200, config.version, "unsigned");
       assertTrue(config.distanceEnabled);
       assertFalse(config.canFdEnabled);
       assertTrue(config.canBrsEnabled, "any byte but 0 is true");
       assertEquals(254, config.canID, "unsigned");
+      assertNull(DystanJNI.c_Dystan_getConfig(handle, 50), "the same reply again");
     } finally {
       DystanJNI.c_Dystan_destroy(handle);
     }

@@ -28,6 +28,7 @@ class LidarTest {
       assertEquals(-1.0f, scan.distance[k]);
     }
     assertEquals(0, scan.validCount());
+    assertEquals(-1, scan.ageMs, "the natives' table carries no age");
   }
 
   @Test
@@ -102,6 +103,21 @@ class LidarTest {
         assertTrue(device.send(scanStart(4800)));
         assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1200.0f));
         assertEquals(1, SimSerial.openHandles());
+      }
+    }
+  }
+
+  @Test
+  @Order(5)
+  void aLidarThatHangsUpShowsItByTheAgeOfItsPoints() {
+    try (LidarRoomEmulator room = LidarRoomEmulator.start(1, true)) {
+      SimSerial.mapPort(SerialPort.USB1.value(), room.path());
+      try (Lidar lidar = new Lidar(SerialPort.USB1)) {
+        assertTrue(Wait.until(() -> lidar.getData().validCount() == Lidar.SLOTS));
+        assertTrue(Wait.until(() -> lidar.getData().ageMs >= 0 && lidar.getData().ageMs < 200));
+        room.hangUp();
+        assertTrue(Wait.until(() -> lidar.getData().ageMs >= 1000, 10_000));
+        assertEquals(Lidar.SLOTS, lidar.getData().validCount(), "the last points stay");
       }
     }
   }

@@ -20,11 +20,12 @@ public final class LidarJNI {
 
   /**
    * Opens a HAL serial port and starts a new reader thread on it (which sets 115200 baud, 8N1),
-   * replacing any LiDAR made before; switches every filter off and resets the cluster parameters.
-   * Blocks up to about 1 s while a replaced LiDAR's reader stops. When the port cannot be opened
-   * it prints {@code Error initializing serial port: <status>} and the previous LiDAR keeps its
-   * port, its reader, its filter settings and its state (one that was stopped stays stopped, so
-   * {@link #c_Lidar_start} reopens it).
+   * replacing any LiDAR made before, whose port is closed first; switches every filter off and
+   * resets the cluster parameters. Blocks up to about 1 s while a replaced LiDAR's reader stops.
+   * When the port cannot be opened it prints {@code Error initializing serial port: <status>};
+   * a previous LiDAR then keeps its reader, its filter settings and its state and reads its own
+   * port again (one that was stopped stays stopped, so {@link #c_Lidar_start} reopens it), and
+   * without one nothing scans until {@link #c_Lidar_start} opens the port.
    *
    * @param port HAL serial port 0 to 3 (0 on board, 1 expansion port, 2 and 3 USB)
    */
@@ -34,9 +35,10 @@ public final class LidarJNI {
   public static native void c_Lidar_destroy();
 
   /**
-   * Reopens and configures the port after a stop; the reader resumes. Blocks a little over 1 ms.
-   * Prints "Lidar sensor is already scanning" when it is; a port that cannot be opened is
-   * reported by a line, and the reader polls it slowly until a create.
+   * Opens and configures the port after a stop, or after a create whose port could not be opened
+   * (then the reader starts); the reader resumes. Prints "Lidar sensor is already scanning" when
+   * it is; a port that cannot be opened is reported by a line and the LiDAR stays stopped, so a
+   * later start tries again.
    */
   public static native void c_Lidar_start();
 
@@ -51,6 +53,16 @@ public final class LidarJNI {
    *     create slot k holds angle k and -1.0); null when the result cannot be made
    */
   public static native Lidar.ScanData c_Lidar_getData();
+
+  /**
+   * How long ago the newest point was filed into the table. A LiDAR that is unplugged, stopped or
+   * silent files nothing, so its age keeps growing while {@link #c_Lidar_getData} still returns
+   * its last points. Returns at once.
+   *
+   * @return milliseconds since the newest point, or -1 when no point has been filed since the
+   *     LiDAR was created (or none was created)
+   */
+  public static native long c_Lidar_getDataAgeMs();
 
   /**
    * Switches one filter on (every other off) or off (leaving all off). Returns at once.
@@ -70,7 +82,8 @@ public final class LidarJNI {
   public static native void c_Lidar_clusterConfig(float distanceThreshold, int minClusterSize);
 
   /**
-   * Sets the Kalman filter's parameters and resets its estimate (shared by every degree) to 0;
+   * Sets the Kalman filter's parameters and resets every degree's estimate, which starts again at
+   * that degree's next valid reading;
    * ignored when a value is not finite or p + r is 0. Returns at once.
    *
    * @param q process noise

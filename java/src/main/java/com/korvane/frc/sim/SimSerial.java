@@ -88,7 +88,8 @@ public final class SimSerial {
   }
 
   /**
-   * Calls since the last {@link #clearCalls()}, oldest first; the ports keep the newest 65536.
+   * Calls since the last {@link #clearCalls()}, oldest first; the ports keep the newest 65536,
+   * fewer when their bytes would exceed 1 MiB.
    *
    * @return a copy of the log
    */

@@ -1,0 +1,130 @@
+// The LiDAR as robots use it: a device plugged in after the first create, create, start and stop
+// racing on several threads, and a device that hangs up while the table keeps its points.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LidarJNI.h"
+#include "ThreadCpu.h"
+#include "Wait.h"
+#include "hal/SerialPort.h"
+#include "korvane/sim/Serial.h"
+#include "lidar/LidarImpl.h"
+#include "lidar/LidarRoomSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kPort = HAL_SerialPort_USB1;
+
+int validSlots() {
+  auto data = LidarJNI::c_Lidar_getData();
+  return static_cast<int>(
+      std::count_if(data.begin() + LidarJNI::kSlots, data.end(), [](float d) { return d >= 0; }));
+}
+
+// Whether the worker reads bytes from the open handle: a read that returned some, after now.
+bool readsThePort() {
+  sim::clearSerialCalls();
+  return sim::waitForSerialCalls(
+      [](const std::vector<sim::SerialCallRecord>& calls) {
+        const int32_t handle = LidarJNI::m_portHandle.load();
+        return std::any_of(calls.begin(), calls.end(), [&](const sim::SerialCallRecord& c) {
+          return c.call == sim::SerialCall::Read && c.handle == handle && c.result > 0;
+        });
+      },
+      10s);
+}
+
+class LidarLifecycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The LiDAR as at load: none made yet, its port closed.
+    LidarJNI::c_Lidar_stop();
+    LidarJNI::pImpl.reset();
+    sim::resetSerial();
+    room = sim::LidarRoomSim::start();
+    ASSERT_TRUE(room);
+  }
+  void TearDown() override { LidarJNI::c_Lidar_stop(); }
+
+  std::unique_ptr<sim::LidarRoomSim> room;
+};
+
+TEST_F(LidarLifecycleTest, ALidarPluggedInAfterItsFirstCreateStartsScanningOnStart) {
+  ASSERT_TRUE(sim::mapSerialPort(kPort, "/nonexistent/ttyKorvaneLidar"));
+  auto before = test::threadIds();
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(kPort);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
+  EXPECT_EQ(validSlots(), 0) << "the empty table";
+  EXPECT_EQ(LidarJNI::c_Lidar_getDataAgeMs(), -1);
+
+  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));  // plugged in
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(test::waitUntil([] { return validSlots() >= 300; }, 10s)) << validSlots();
+  EXPECT_EQ(test::threadsStartedSince(before).size(), 1u) << "one worker";
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+}
+
+TEST_F(LidarLifecycleTest, CreateStartAndStopFromTwoThreadsLeaveOneHandleAtMost) {
+  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));
+  LidarJNI::c_Lidar_create(kPort);
+  std::atomic<bool> done{false};
+  std::atomic<int> creates{0};
+  testing::internal::CaptureStderr();  // many "already scanning" lines
+  std::thread starter([&] {
+    while (!done.load()) {
+      LidarJNI::c_Lidar_start();
+      LidarJNI::c_Lidar_stop();
+    }
+  });
+  std::thread creator([&] {
+    while (!done.load()) {
+      LidarJNI::c_Lidar_create(kPort);
+      ++creates;
+      LidarJNI::c_Lidar_stop();
+      LidarJNI::c_Lidar_start();
+    }
+  });
+  std::this_thread::sleep_for(5s);
+  done.store(true);
+  starter.join();
+  creator.join();
+  testing::internal::GetCapturedStderr();
+  EXPECT_GT(creates.load(), 0);
+  EXPECT_LE(sim::openSerialHandles(), 1);
+  EXPECT_EQ(sim::openSerialHandles(), LidarJNI::scanning.load() ? 1 : 0);
+
+  LidarJNI::c_Lidar_stop();
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  LidarJNI::c_Lidar_start();
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  EXPECT_TRUE(readsThePort()) << "a final start scans";
+}
+
+TEST_F(LidarLifecycleTest, AHungUpLidarKeepsItsTableButItsAgeGrows) {
+  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));
+  LidarJNI::c_Lidar_create(kPort);
+  ASSERT_TRUE(test::waitUntil([] { return validSlots() >= 300; }, 10s));
+  // About seven turns a second, each sent in many packets: a streaming LiDAR stays young.
+  ASSERT_TRUE(test::waitUntil([] {
+    int64_t age = LidarJNI::c_Lidar_getDataAgeMs();
+    return age >= 0 && age < 200;
+  }));
+  room->hangUp();
+  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_getDataAgeMs() >= 1000; }, 10s));
+  EXPECT_GE(validSlots(), 300) << "the last points stay";
+}
+
+}  // namespace
