@@ -5,15 +5,12 @@
 #   linuxx86-64  64-bit x86 desktops
 # A soft-float ARM build against the stand-in (the controller-ABI test build) is none of them.
 # Sets KORVANE_NATIVE_PLATFORM (empty when none) and KORVANE_NATIVE_PLATFORM_DIR.
-include(CheckCXXSourceCompiles)
+include(CheckCXXSymbolExists)
 set(KORVANE_NATIVE_PLATFORM "")
 set(KORVANE_NATIVE_PLATFORM_DIR "")
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM)")
-  check_cxx_source_compiles("
-    #ifndef __ARM_PCS_VFP
-    #error soft-float calling convention
-    #endif
-    int main() { return 0; }" KORVANE_ARM_HARD_FLOAT)
+  # The compiler defines __ARM_PCS_VFP when floating-point arguments go in VFP registers.
+  check_cxx_symbol_exists(__ARM_PCS_VFP "" KORVANE_ARM_HARD_FLOAT)
   if(KORVANE_ARM_HARD_FLOAT)
     set(KORVANE_NATIVE_PLATFORM linuxarm32)
     set(KORVANE_NATIVE_PLATFORM_DIR linux/arm32/shared)
