@@ -68,23 +68,17 @@ void wake() {
   portChanged.notify_all();
 }
 
-// The filter switches and cluster parameters, which a create sets to their defaults.
-struct FilterSettings {
-  bool cluster = false, kalman = false, movingAverage = false, median = false, jitter = false;
-  float distanceThreshold = 50.0f;
-  int minClusterSize = 5;
-
-  void apply() const {
-    std::lock_guard lock(filterMutex);
-    LidarJNI::clusterFilterEnabled = cluster;
-    LidarJNI::kalmanFilterEnabled = kalman;
-    LidarJNI::movingAverageFilterEnabled = movingAverage;
-    LidarJNI::medianFilterEnabled = median;
-    LidarJNI::jitterFilterEnabled = jitter;
-    LidarJNI::distanceThreshold = distanceThreshold;
-    LidarJNI::minClusterSize = minClusterSize;
-  }
-};
+// Puts the filter switches and cluster parameters back to their defaults, as a create does.
+void resetFilterSettings() {
+  std::lock_guard lock(filterMutex);
+  LidarJNI::clusterFilterEnabled = false;
+  LidarJNI::kalmanFilterEnabled = false;
+  LidarJNI::movingAverageFilterEnabled = false;
+  LidarJNI::medianFilterEnabled = false;
+  LidarJNI::jitterFilterEnabled = false;
+  LidarJNI::distanceThreshold = 50.0f;
+  LidarJNI::minClusterSize = 5;
+}
 
 }  // namespace
 
@@ -234,6 +228,22 @@ std::unique_ptr<LidarJNI::Impl> installDriverObject(std::unique_ptr<LidarJNI::Im
   return fresh;
 }
 
+// Under portMutex, with the port open and scanning set: a new driver object and its worker take
+// over, and the one they replace is returned for the caller to join once it has let go of the
+// lock. A worker that cannot start leaves the port closed and the LiDAR stopped.
+std::unique_ptr<LidarJNI::Impl> startWorker() {
+  std::unique_ptr<LidarJNI::Impl> fresh;
+  try {
+    fresh = std::make_unique<LidarJNI::Impl>();
+  } catch (const std::exception& e) {
+    printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
+    closeCurrentPort();
+    LidarJNI::scanning.store(false);
+    return nullptr;
+  }
+  return installDriverObject(std::move(fresh));
+}
+
 }  // namespace
 
 void LidarJNI::c_Lidar_create(int port) {
@@ -251,7 +261,7 @@ void LidarJNI::c_Lidar_create(int port) {
         // Nothing to go back to: a later start opens this port and starts the worker.
         usbPort.store(port);
         scanning.store(false);
-        FilterSettings{}.apply();
+        resetFilterSettings();
       } else if (wasOpen) {
         // A port that does not open leaves a LiDAR opened before reading its own port again
         // (with its settings; and stopped if it was, so that start still reopens it).
@@ -269,18 +279,8 @@ void LidarJNI::c_Lidar_create(int port) {
     usbPort.store(port);
     m_portHandle.store(handle);
     scanning.store(true);
-    FilterSettings{}.apply();
-    std::unique_ptr<Impl> fresh;
-    try {
-      fresh = std::make_unique<Impl>();
-    } catch (const std::exception& e) {
-      printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
-      closeCurrentPort();
-      scanning.store(false);
-      portChanged.notify_all();
-      return;
-    }
-    replaced = installDriverObject(std::move(fresh));
+    resetFilterSettings();
+    replaced = startWorker();
     portChanged.notify_all();
   }
   replaced.reset();  // joins its worker, outside the lock the worker may wait on
@@ -301,16 +301,8 @@ void LidarJNI::c_Lidar_start() {
     configurePort(handle);
     m_portHandle.store(handle);
     scanning.store(true);
-    if (!pImpl) {
-      // The first create could not open its port: the worker starts with the port.
-      try {
-        replaced = installDriverObject(std::make_unique<Impl>());
-      } catch (const std::exception& e) {
-        printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
-        closeCurrentPort();
-        scanning.store(false);
-      }
-    }
+    // The first create could not open its port: the worker starts with the port.
+    if (!pImpl) replaced = startWorker();
     portChanged.notify_all();
   }
   replaced.reset();
