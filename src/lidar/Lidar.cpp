@@ -121,7 +121,15 @@ void LidarJNI::Impl::ThreadMain() {
       failing = false;  // a start begins a new run: its failures get their own line
       continue;
     }
-    const int32_t handle = m_portHandle.load();
+    int32_t handle;
+    {
+      // Read under the port lock together with the running flag: a create that replaces this
+      // worker stores its new port's handle and ends this worker in one step, so this worker never
+      // reads (and waits out the timeout of) the port opened for the worker after it.
+      std::lock_guard lock(portMutex);
+      if (!running.load()) break;
+      handle = m_portHandle.load();
+    }
     int32_t status = 0;
     const int32_t waiting = HAL_GetSerialBytesReceived(handle, &status);
     if (status < 0) {

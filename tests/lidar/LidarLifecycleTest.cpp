@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "LidarJNI.h"
+#include "PseudoTerminal.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
@@ -125,6 +126,25 @@ TEST_F(LidarLifecycleTest, AHungUpLidarKeepsItsTableButItsAgeGrows) {
   room->hangUp();
   EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_getDataAgeMs() >= 1000; }, 10s));
   EXPECT_GE(validSlots(), 300) << "the last points stay";
+}
+
+// The worker a create replaces ends without touching the port opened for its successor: it used
+// to read the new, not yet configured handle and hold the create for that port's whole default
+// timeout (5 s) when the old port was silent.
+TEST_F(LidarLifecycleTest, ACreateReplacingALidarOnASilentPortDoesNotWaitOutTheNewPort) {
+  test::PseudoTerminal silent;
+  ASSERT_TRUE(silent.ok());
+  sim::mapSerialPort(kPort, silent.path());
+  LidarJNI::c_Lidar_create(kPort);
+  ASSERT_NE(LidarJNI::m_portHandle.load(), 0);
+  std::this_thread::sleep_for(200ms);  // the worker is waiting in a read of the silent port
+  test::PseudoTerminal next;
+  ASSERT_TRUE(next.ok());
+  sim::mapSerialPort(HAL_SerialPort_USB2, next.path());
+  auto start = std::chrono::steady_clock::now();
+  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_NE(LidarJNI::m_portHandle.load(), 0);
 }
 
 }  // namespace
