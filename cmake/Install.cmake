@@ -26,6 +26,7 @@ install(FILES ${driver_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-
 install(FILES ${PROJECT_SOURCE_DIR}/src/common/StopSignal.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver/common)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/
+                  ${PROJECT_SOURCE_DIR}/platform/controls/include/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(KORVANE_BUILD_JAVA)

@@ -1,7 +1,8 @@
 # The natives as robot projects unpack them, as one zip per platform in a Maven-layout repository
 # (<build>/maven), with WPILib's platform names:
 #   com/korvane/frc/KorvaneDriver-driver/<v>/KorvaneDriver-driver-<v>-<platform>.zip and its pom
-#   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform stand-in, simulators' bindings
+#   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform library, simulators' bindings,
+#                                     built against WPILib's simulation HAL (KORVANE_WITH_WPILIB)
 #   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
 #   linuxathena  linux/athena/shared  the robot controller: the driver alone, built soft-float against
 #                                     WPILib 2026 (KORVANE_WITH_WPILIB); the robot's WPILib loads it
@@ -30,7 +31,7 @@ configure_file(cmake/maven/pom.xml.in ${native_base}.pom @ONLY)
 # The natives find each other beside themselves wherever they are unpacked: RUNPATH $ORIGIN, in the
 # build tree as when installed.
 set(native_libraries KorvaneDriver)
-if(NOT KORVANE_WITH_WPILIB)
+if(TARGET korvane_sim_jni)
   list(APPEND native_libraries korvane_platform korvane_sim_jni)
 endif()
 set_target_properties(${native_libraries} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)

@@ -23,9 +23,14 @@ endforeach()
 add_test(NAME robot.exports
          COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_exports.sh $<TARGET_FILE:KorvaneDriver>
                  libwpiHal.so)
+# In a desktop simulation the drivers also take the serial ports on ttys from the platform library.
+set(symbol_providers ${KORVANE_WPILIB_LIBRARIES})
+if(KORVANE_WPILIB_SIMULATION)
+  list(APPEND symbol_providers $<TARGET_FILE:korvane_platform>)
+endif()
 add_test(NAME robot.undefined-symbols
          COMMAND ${PROJECT_SOURCE_DIR}/tests/robot/check_undefined_symbols.sh
-                 $<TARGET_FILE:KorvaneDriver> ${KORVANE_WPILIB_LIBRARIES} ${runtime_libraries})
+                 $<TARGET_FILE:KorvaneDriver> ${symbol_providers} ${runtime_libraries})
 set_tests_properties(robot.exports robot.undefined-symbols PROPERTIES LABELS robot)
 if(KORVANE_NATIVE_PLATFORM STREQUAL "linuxathena")
   add_test(NAME robot.athena-zip
@@ -37,13 +42,15 @@ endif()
 # The stand-in's HAL functions, compiled against WPILib's own declarations: a definition whose
 # signature differs from WPILib's (a C function declared twice differently) fails this build.
 if(NOT CMAKE_CROSSCOMPILING)
-  add_library(korvane_standin_declarations OBJECT
-    ${PROJECT_SOURCE_DIR}/platform/src/CanBus.cpp ${PROJECT_SOURCE_DIR}/platform/src/Clock.cpp
-    ${PROJECT_SOURCE_DIR}/platform/src/I2cBus.cpp ${PROJECT_SOURCE_DIR}/platform/src/SerialPorts.cpp
-    ${PROJECT_SOURCE_DIR}/platform/src/SystemState.cpp)
+  file(GLOB standin_hal_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/standin/*.cpp
+       ${PROJECT_SOURCE_DIR}/platform/src/*.cpp)
+  # The stand-in's wpiutil and wpinet classes are its own definitions of WPILib's C++ classes.
+  list(FILTER standin_hal_sources EXCLUDE REGEX "/(RawOstream|UDPClient)\\.cpp$")
+  add_library(korvane_standin_declarations OBJECT ${standin_hal_sources})
   # WPILib's headers first, so hal/*.h are WPILib's; the stand-in's own (korvane/sim) after them.
-  target_link_libraries(korvane_standin_declarations PRIVATE korvane_platform)
+  target_link_libraries(korvane_standin_declarations PRIVATE korvane_wpilib)
   target_compile_options(korvane_standin_declarations PRIVATE -fsyntax-only
     "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/include"
+    "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/controls/include"
     "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/src")
 endif()

@@ -5,7 +5,7 @@
 #   - a folder laid out as WPILib's unpacked Maven zips (hal-cpp, wpiutil-cpp, wpinet-cpp):
 #     include/hal, include/wpi, include/wpinet and the third-party headers beside them, and
 #     lib/libwpiHal.so, lib/libwpiutil.so, lib/libwpinet.so.
-# Either way korvane_platform carries their headers and libraries, and WPILib's C++ needs C++20.
+# Either way korvane_wpilib carries their headers and libraries, and WPILib's C++ needs C++20.
 set(KORVANE_WPILIB_LAYOUT "")
 if(EXISTS "${KORVANE_WPILIB_ROOT}/share/hal/hal-config.cmake")
   set(KORVANE_WPILIB_LAYOUT "CMake install prefix")
@@ -14,8 +14,8 @@ if(EXISTS "${KORVANE_WPILIB_ROOT}/share/hal/hal-config.cmake")
     find_package(${package} CONFIG REQUIRED PATHS "${KORVANE_WPILIB_ROOT}/share/${package}"
                  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   endforeach()
-  add_library(korvane_platform INTERFACE)
-  target_link_libraries(korvane_platform INTERFACE hal wpinet wpiutil)
+  add_library(korvane_wpilib INTERFACE)
+  target_link_libraries(korvane_wpilib INTERFACE hal wpinet wpiutil)
   set(KORVANE_WPILIB_LIBRARIES $<TARGET_FILE:hal> $<TARGET_FILE:wpinet> $<TARGET_FILE:wpiutil>)
 else()
   set(_wpilib_missing "")
@@ -34,11 +34,11 @@ else()
       "and libraries. Missing: ${_wpilib_missing}. Set -DKORVANE_WPILIB_ROOT=<folder>.")
   endif()
   set(KORVANE_WPILIB_LAYOUT "Maven zips")
-  add_library(korvane_platform INTERFACE)
-  target_include_directories(korvane_platform INTERFACE "${KORVANE_WPILIB_ROOT}/include")
-  target_compile_features(korvane_platform INTERFACE cxx_std_20)
+  add_library(korvane_wpilib INTERFACE)
+  target_include_directories(korvane_wpilib INTERFACE "${KORVANE_WPILIB_ROOT}/include")
+  target_compile_features(korvane_wpilib INTERFACE cxx_std_20)
   set(KORVANE_WPILIB_LIBRARIES "${KORVANE_WPILIB_ROOT}/lib/libwpiHal.so"
       "${KORVANE_WPILIB_ROOT}/lib/libwpinet.so" "${KORVANE_WPILIB_ROOT}/lib/libwpiutil.so")
-  target_link_libraries(korvane_platform INTERFACE ${KORVANE_WPILIB_LIBRARIES} Threads::Threads)
+  target_link_libraries(korvane_wpilib INTERFACE ${KORVANE_WPILIB_LIBRARIES} Threads::Threads)
 endif()
 message(STATUS "WPILib (${KORVANE_WPILIB_LAYOUT}) from ${KORVANE_WPILIB_ROOT}")

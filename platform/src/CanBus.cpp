@@ -238,6 +238,8 @@ void resetCan() {
 
 }  // namespace korvane::sim
 
+// Until split from the bus model: WPILib's simulation HAL has these functions of its own.
+#ifndef KORVANE_WPILIB_SIMULATION
 using namespace korvane::sim;
 
 extern "C" {
@@ -399,3 +401,4 @@ void HAL_ReadCANPacketLatest(HAL_CANHandle handle, int32_t apiId, uint8_t* data,
 }
 
 }  // extern "C"
+#endif

@@ -175,6 +175,8 @@ void resetI2c() {
 
 }  // namespace korvane::sim
 
+// Until split from the bus model: WPILib's simulation HAL has these functions of its own.
+#ifndef KORVANE_WPILIB_SIMULATION
 using namespace korvane::sim;
 
 extern "C" {
@@ -228,3 +230,4 @@ void HAL_CloseI2C(HAL_I2CPort port) {
 }
 
 }  // extern "C"
+#endif

@@ -400,6 +400,8 @@ void resetSerial() {
 
 }  // namespace korvane::sim
 
+// Until split from the bus model: WPILib's simulation HAL has these functions of its own.
+#ifndef KORVANE_WPILIB_SIMULATION
 using namespace korvane::sim;
 
 extern "C" {
@@ -642,3 +644,4 @@ void HAL_CloseSerial(HAL_SerialPortHandle handle) {
 }
 
 }  // extern "C"
+#endif

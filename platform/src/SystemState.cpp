@@ -17,7 +17,9 @@ bool systemActive() {
 
 }  // namespace korvane::sim
 
+#ifndef KORVANE_WPILIB_SIMULATION
 extern "C" HAL_Bool HAL_GetSystemActive(int32_t* status) {
   if (status) *status = 0;
   return korvane::sim::systemActive() ? 1 : 0;
 }
+#endif

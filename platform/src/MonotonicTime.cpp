@@ -1,7 +1,6 @@
-#include <chrono>
-
 #include "MonotonicTime.h"
-#include "hal/cpp/fpga_clock.h"
+
+#include <chrono>
 
 namespace korvane::platform {
 
@@ -12,7 +11,3 @@ int64_t monotonicMicros() {
 }
 
 }  // namespace korvane::platform
-
-hal::fpga_clock::time_point hal::fpga_clock::now() noexcept {
-  return time_point(duration(korvane::platform::monotonicMicros()));
-}
