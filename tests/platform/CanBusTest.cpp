@@ -49,25 +49,24 @@ Read readNew(HAL_CANHandle handle, int32_t api) {
   return r;
 }
 
-TEST_F(CanBusTest, HandlesAreNonZeroPerDeviceAndReleasedByClean) {
+TEST_F(CanBusTest, EveryInitializeMakesANewHandleAndCleanReleasesIt) {
   HAL_CANHandle a = open(1);
   HAL_CANHandle b = open(2);
+  HAL_CANHandle again = open(1);
   EXPECT_NE(a, 0);
   EXPECT_NE(b, 0);
   EXPECT_NE(a, b);
-  EXPECT_EQ(open(1), a) << "the same device gets the same handle while it is open";
-  EXPECT_EQ(sim::openCanHandles(), 2);
+  EXPECT_NE(again, a) << "as WPILib's CAN API: a handle per initialize, not per device";
+  EXPECT_EQ(sim::openCanHandles(), 3);
+  HAL_CleanCAN(a);
   HAL_CleanCAN(a);
   HAL_CleanCAN(b);
+  HAL_CleanCAN(again);
   EXPECT_EQ(sim::openCanHandles(), 0);
-  int32_t status = 0;
-  EXPECT_EQ(HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(12), 64,
-                              static_cast<HAL_CANDeviceType>(2), &status),
-            0);
-  EXPECT_NE(status, 0);
+  EXPECT_NE(readLatest(a, 41).status, 0) << "a cleaned handle is not read";
 }
 
-TEST_F(CanBusTest, LatestKeepsTheLastFrameAndNewReturnsItOnce) {
+TEST_F(CanBusTest, NewGivesAFrameOnceAndLatestKeepsTheHandlesLastOne) {
   HAL_CANHandle handle = open(3);
   EXPECT_EQ(readLatest(handle, 41).status, HAL_ERR_CANSessionMux_MessageNotFound);
   EXPECT_EQ(readNew(handle, 41).status, HAL_ERR_CANSessionMux_MessageNotFound);
@@ -78,14 +77,25 @@ TEST_F(CanBusTest, LatestKeepsTheLastFrameAndNewReturnsItOnce) {
   EXPECT_EQ(latest.status, 0);
   EXPECT_EQ(latest.length, 4);
   EXPECT_EQ(test::hex({latest.data, latest.data + 4}), "18 FC FF FF");
-  EXPECT_EQ(readLatest(handle, 41).status, 0) << "latest keeps answering";
+  Read kept = readLatest(handle, 41);
+  EXPECT_EQ(kept.status, 0) << "latest keeps answering from the handle's copy";
+  EXPECT_EQ(kept.length, 4);
+  EXPECT_EQ(kept.data[0], 0x18);
+  EXPECT_EQ(readNew(handle, 41).status, HAL_ERR_CANSessionMux_MessageNotFound)
+      << "the latest read already received the frame";
 
-  EXPECT_EQ(readNew(handle, 41).status, 0);
-  EXPECT_EQ(readNew(handle, 41).status, HAL_ERR_CANSessionMux_MessageNotFound);
   sim::injectFrame(0x020C0A43, {0x39, 0x30, 0, 0});
-  Read again = readNew(handle, 41);
-  EXPECT_EQ(again.status, 0);
-  EXPECT_EQ(again.data[0], 0x39);
+  sim::injectFrame(0x020C0A43, {0x3A, 0x30, 0, 0});  // the newer one replaces it unread
+  Read fresh = readNew(handle, 41);
+  EXPECT_EQ(fresh.status, 0);
+  EXPECT_EQ(fresh.data[0], 0x3A);
+  EXPECT_EQ(readNew(handle, 41).status, HAL_ERR_CANSessionMux_MessageNotFound);
+  EXPECT_EQ(readLatest(handle, 41).data[0], 0x3A) << "the new read updated the handle's copy";
+
+  HAL_CANHandle other = open(3);
+  EXPECT_EQ(readLatest(other, 41).status, HAL_ERR_CANSessionMux_MessageNotFound)
+      << "another handle has no copy of its own yet";
+  HAL_CleanCAN(other);
   HAL_CleanCAN(handle);
 }
 
@@ -127,7 +137,7 @@ TEST_F(CanBusTest, StreamSessionsDeliverMatchingFramesInOrderOnceAndBounded) {
   EXPECT_NE(status, 0);
 }
 
-TEST_F(CanBusTest, ReceiveMessageGivesTheNewestMatchingFrame) {
+TEST_F(CanBusTest, ReceiveMessageGivesTheNewestMatchingFrameOnce) {
   uint32_t id = 0x04090540;
   uint8_t data[8] = {};
   uint8_t size = 0;
@@ -137,11 +147,31 @@ TEST_F(CanBusTest, ReceiveMessageGivesTheNewestMatchingFrame) {
   EXPECT_EQ(status, HAL_ERR_CANSessionMux_MessageNotFound);
   sim::injectFrame(0x04090540, {1, 2, 3, 4, 5, 6, 7, 8});
   sim::injectFrame(0x04090540, {8, 7});
+  uint32_t before = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              hal::fpga_clock::now().time_since_epoch())
+                                              .count());
   HAL_CAN_ReceiveMessage(&id, 0x1FFFFFFF, data, &size, &timestamp, &status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(size, 2);
   EXPECT_EQ(data[0], 8);
   EXPECT_EQ(id, 0x04090540u);
+  EXPECT_LE(timestamp, before) << "milliseconds of the monotonic clock, stamped on arrival";
+  EXPECT_GE(timestamp + 60000, before);
+  HAL_CAN_ReceiveMessage(&id, 0x1FFFFFFF, data, &size, &timestamp, &status);
+  EXPECT_EQ(status, HAL_ERR_CANSessionMux_MessageNotFound) << "each frame is received once";
+
+  // Under a wider mask: the newest matching frame not yet received, then the one before it.
+  sim::injectFrame(0x04090541, {1});
+  sim::injectFrame(0x04090542, {2});
+  for (uint8_t expected : {2, 1}) {
+    id = 0x04090540;
+    HAL_CAN_ReceiveMessage(&id, 0x1FFFFFF0, data, &size, &timestamp, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(data[0], expected);
+    EXPECT_EQ(id, 0x04090540u + expected);
+  }
+  HAL_CAN_ReceiveMessage(&id, 0x1FFFFFF0, data, &size, &timestamp, &status);
+  EXPECT_EQ(status, HAL_ERR_CANSessionMux_MessageNotFound);
 }
 
 TEST_F(CanBusTest, SentFramesAreLoggedWithTimestampsAndReachAttachedDevices) {
@@ -191,6 +221,24 @@ TEST_F(CanBusTest, InjectedFailuresReturnTheStatusOrRaise) {
   EXPECT_THROW(readLatest(handle, 47), std::runtime_error);
   sim::clearCanFailures();
   EXPECT_EQ(readLatest(handle, 47).data[0], 42);
+
+  // Packet reads receive through the bus: a failing receive fails a new read, and a latest read
+  // answers from the handle's copy.
+  sim::injectFrame(0x020C0BC5, {43});
+  sim::failCanCalls(sim::CanCall::ReceiveMessage, -44087);
+  EXPECT_EQ(readNew(handle, 47).status, -44087);
+  Read fallback = readLatest(handle, 47);
+  EXPECT_EQ(fallback.status, 0);
+  EXPECT_EQ(fallback.data[0], 42);
+  sim::clearCanFailures();
+  EXPECT_EQ(readNew(handle, 47).data[0], 43) << "the failed reads took nothing";
+
+  sim::failCanCalls(sim::CanCall::InitializeCAN, -1029, 1);
+  int32_t initStatus = 0;
+  EXPECT_EQ(HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(12), 1,
+                              static_cast<HAL_CANDeviceType>(2), &initStatus),
+            HAL_kInvalidHandle);
+  EXPECT_EQ(initStatus, -1029);
   HAL_CleanCAN(handle);
 }
 

@@ -2,9 +2,23 @@
 
 // Simulation controls of the simulated CAN bus that stands in for the robot's.
 //
+// The same bus sits behind either HAL:
+// - the stand-in's HAL CAN functions call it directly;
+// - over WPILib's simulation HAL it serves WPILib's CAN simulation callbacks (send, receive, open,
+//   read and close stream), registered once, on the first call of any function here (which
+//   initializes WPILib's HAL if the program has not yet). Call one (attach the simulators, or
+//   resetCan()) before opening a device whose frames or stream session the bus is to serve: a
+//   session opened before has no simulation behind it.
+//
+// Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
+// HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives
+// each device frame once; the latest read falls back on the handle's copy of the last frame it
+// received. Every HAL_InitializeCAN makes a new handle.
+//
 // Threading: every function may be called from any thread at any time, concurrently with the HAL
 // CAN functions. Device listeners are called on the thread that sent the frame, with no bus lock
-// held, so a listener may inject frames or call any function here.
+// held, so a listener may inject frames or call any function here. Over WPILib's HAL a listener
+// runs inside WPILib's send callback, under its callback lock: it must not block.
 
 #include <array>
 #include <chrono>
@@ -32,8 +46,8 @@ void clearSentFrames();
 bool waitForSentFrames(const std::function<bool(const std::vector<CanFrame>&)>& done,
                        std::chrono::milliseconds timeout);
 
-// A frame from the device side: it updates the latest/new frame tables and every matching stream
-// session, as a frame received from the bus would.
+// A frame from the device side: it becomes the newest frame of its identifier, to be received
+// once, and goes to every matching stream session, as a frame received from the bus would.
 void injectFrame(uint32_t id, const uint8_t* data, uint8_t size);
 void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes);
 
@@ -61,14 +75,23 @@ constexpr int kCanCallCount = 7;
 
 // The next `count` calls (every call when count < 0) of that kind fail with `status` and do
 // nothing else. With throwInstead, they raise std::runtime_error instead.
+//
+// Over WPILib's HAL only the calls that reach its callbacks can fail: SendMessage,
+// ReceiveMessage, OpenStreamSession and ReadStreamSession (a raise passes through WPILib's HAL
+// function to the caller). InitializeCAN, ReadPacketLatest and ReadPacketNew are WPILib's own
+// and cannot be made to fail there; its packet reads go through ReceiveMessage, so a failing
+// receive makes HAL_ReadCANPacketNew fail and HAL_ReadCANPacketLatest answer with the handle's
+// last frame (or fail if it has none), on either HAL.
 void failCanCalls(CanCall call, int32_t status, int count = -1, bool throwInstead = false);
 void clearCanFailures();
 
-// Number of CAN handles and stream sessions open now.
+// Number of CAN handles open now: -1 over WPILib's HAL, which does not tell.
 int openCanHandles();
+// Number of stream sessions open now.
 int openStreamSessions();
 
-// Back to a bus as at load time: no frames, handles, sessions, failures or devices.
+// Back to a bus as at load time: no frames, sessions, failures or devices. Handles stay open, as
+// the HAL's do. Over WPILib's HAL the callbacks stay registered.
 void resetCan();
 
 }  // namespace korvane::sim

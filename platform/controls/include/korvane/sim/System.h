@@ -5,6 +5,11 @@
 namespace korvane::sim {
 
 // "Outputs enabled", as HAL_GetSystemActive reports it. False at load time.
+//
+// Over WPILib's simulation HAL this is its simulated driver station's enabled state
+// (HALSIM_SetDriverStationEnabled / HALSIM_GetDriverStationEnabled), the one its GUI switches:
+// setSystemActive also publishes it as new driver-station data, so the robot program's
+// DriverStation agrees with what the devices see.
 void setSystemActive(bool active);
 bool systemActive();
 

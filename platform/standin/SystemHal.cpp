@@ -1,3 +1,5 @@
+// The stand-in's system state: "outputs enabled" is a flag the simulation controls set.
+
 #include <atomic>
 
 #include "hal/HALBase.h"
@@ -17,9 +19,7 @@ bool systemActive() {
 
 }  // namespace korvane::sim
 
-#ifndef KORVANE_WPILIB_SIMULATION
 extern "C" HAL_Bool HAL_GetSystemActive(int32_t* status) {
   if (status) *status = 0;
   return korvane::sim::systemActive() ? 1 : 0;
 }
-#endif

@@ -1,0 +1,185 @@
+// The stand-in's HAL CAN functions. The bus calls go straight to the simulated bus; handles and
+// packet reads work as WPILib's CAN API does over its bus calls: a new handle per
+// HAL_InitializeCAN, packet reads as receives of the device's identifier, and a per-handle copy
+// of the last frame received for each API, which a latest-packet read falls back on.
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "CanBusModel.h"
+#include "hal/CAN.h"
+#include "hal/CANAPI.h"
+#include "korvane/sim/Can.h"
+
+namespace {
+
+using korvane::sim::CanCall;
+namespace can_bus = korvane::platform::can_bus;
+
+constexpr int32_t kHandleError = -1098;  // HAL_HANDLE_ERROR
+constexpr uint32_t kFullMask = 0x1FFFFFFF;
+
+struct Received {
+  uint8_t data[8] = {};
+  uint8_t length = 0;
+  uint32_t timestamp = 0;
+};
+
+struct CanDevice {
+  uint32_t baseId = 0;  // device type, manufacturer and device number; API bits 0
+  std::mutex mutex;     // guards received
+  std::map<uint32_t, Received> received;
+};
+
+struct Handles {
+  std::mutex mutex;
+  std::map<HAL_CANHandle, std::shared_ptr<CanDevice>> open;
+  HAL_CANHandle next = 1;
+};
+
+// Never destroyed: threads of the drivers may still read while the process exits.
+Handles& handles() {
+  static Handles* instance = new Handles;
+  return *instance;
+}
+
+std::shared_ptr<CanDevice> deviceFor(HAL_CANHandle handle) {
+  Handles& h = handles();
+  std::lock_guard lock(h.mutex);
+  auto it = h.open.find(handle);
+  return it == h.open.end() ? nullptr : it->second;
+}
+
+uint32_t frameId(const CanDevice& device, int32_t apiId) {
+  return device.baseId | ((static_cast<uint32_t>(apiId) & 0x3FF) << 6);
+}
+
+// A receive of the API's frame. Returns the device (null for an unknown handle, with the status
+// set) and the identifier received.
+std::shared_ptr<CanDevice> receivePacket(CanCall call, HAL_CANHandle handle, int32_t apiId,
+                                         uint8_t* data, uint8_t* length, uint32_t* timestamp,
+                                         uint32_t* messageId, int32_t* status) {
+  if (can_bus::injectedFailure(call, status)) return nullptr;
+  auto device = deviceFor(handle);
+  if (!device) {
+    *status = kHandleError;
+    return nullptr;
+  }
+  *messageId = frameId(*device, apiId);
+  HAL_CAN_ReceiveMessage(messageId, kFullMask, data, length, timestamp, status);
+  return device;
+}
+
+}  // namespace
+
+namespace korvane::platform::can_bus {
+void connectToHal() {}  // the HAL functions below call the bus themselves
+}  // namespace korvane::platform::can_bus
+
+namespace korvane::sim {
+int openCanHandles() {
+  Handles& h = handles();
+  std::lock_guard lock(h.mutex);
+  return static_cast<int>(h.open.size());
+}
+}  // namespace korvane::sim
+
+extern "C" {
+
+void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize,
+                         int32_t periodMs, int32_t* status) {
+  can_bus::sendMessage(messageID, data, dataSize, periodMs, status);
+}
+
+void HAL_CAN_ReceiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data,
+                            uint8_t* dataSize, uint32_t* timeStamp, int32_t* status) {
+  *status = HAL_ERR_CANSessionMux_MessageNotFound;  // unless the bus has a frame
+  can_bus::receiveMessage(messageID, messageIDMask, data, dataSize, timeStamp, status);
+}
+
+void HAL_CAN_OpenStreamSession(uint32_t* sessionHandle, uint32_t messageID, uint32_t messageIDMask,
+                               uint32_t maxMessages, int32_t* status) {
+  can_bus::openStreamSession(sessionHandle, messageID, messageIDMask, maxMessages, status);
+}
+
+void HAL_CAN_CloseStreamSession(uint32_t sessionHandle) {
+  can_bus::closeStreamSession(sessionHandle);
+}
+
+void HAL_CAN_ReadStreamSession(uint32_t sessionHandle, struct HAL_CANStreamMessage* messages,
+                               uint32_t messagesToRead, uint32_t* messagesRead, int32_t* status) {
+  if (messagesRead) *messagesRead = 0;
+  *status = HAL_ERR_CANSessionMux_NotAllowed;  // unless the bus has the session
+  can_bus::readStreamSession(sessionHandle, messages, messagesToRead, messagesRead, status);
+}
+
+HAL_CANHandle HAL_InitializeCAN(HAL_CANManufacturer manufacturer, int32_t deviceId,
+                                HAL_CANDeviceType deviceType, int32_t* status) {
+  if (can_bus::injectedFailure(CanCall::InitializeCAN, status)) return HAL_kInvalidHandle;
+  auto device = std::make_shared<CanDevice>();
+  // The identifier's fields, cut to their widths as the robot's CAN API cuts them.
+  device->baseId = ((static_cast<uint32_t>(deviceType) & 0x1F) << 24) |
+                   ((static_cast<uint32_t>(manufacturer) & 0xFF) << 16) |
+                   (static_cast<uint32_t>(deviceId) & 0x3F);
+  Handles& h = handles();
+  std::lock_guard lock(h.mutex);
+  HAL_CANHandle handle = h.next++;
+  h.open[handle] = std::move(device);
+  return handle;
+}
+
+void HAL_CleanCAN(HAL_CANHandle handle) {
+  Handles& h = handles();
+  std::lock_guard lock(h.mutex);
+  h.open.erase(handle);
+}
+
+void HAL_ReadCANPacketNew(HAL_CANHandle handle, int32_t apiId, uint8_t* data, int32_t* length,
+                          uint64_t* receivedTimestamp, int32_t* status) {
+  uint32_t id = 0;
+  uint8_t size = 0;
+  uint32_t timestamp = 0;
+  auto device =
+      receivePacket(CanCall::ReadPacketNew, handle, apiId, data, &size, &timestamp, &id, status);
+  if (!device) return;
+  if (*status == 0) {
+    std::lock_guard lock(device->mutex);
+    Received& r = device->received[id];
+    r.length = size;
+    r.timestamp = timestamp;
+    std::memcpy(r.data, data, size);
+  }
+  *length = size;
+  *receivedTimestamp = timestamp;
+}
+
+void HAL_ReadCANPacketLatest(HAL_CANHandle handle, int32_t apiId, uint8_t* data, int32_t* length,
+                             uint64_t* receivedTimestamp, int32_t* status) {
+  uint32_t id = 0;
+  uint8_t size = 0;
+  uint32_t timestamp = 0;
+  auto device =
+      receivePacket(CanCall::ReadPacketLatest, handle, apiId, data, &size, &timestamp, &id, status);
+  if (!device) return;
+  std::lock_guard lock(device->mutex);
+  if (*status == 0) {
+    Received& r = device->received[id];
+    r.length = size;
+    r.timestamp = timestamp;
+    std::memcpy(r.data, data, size);
+    *length = size;
+    *receivedTimestamp = timestamp;
+    return;
+  }
+  auto cached = device->received.find(id);
+  if (cached == device->received.end()) return;
+  std::memcpy(data, cached->second.data, cached->second.length);
+  *length = cached->second.length;
+  *receivedTimestamp = cached->second.timestamp;
+  *status = 0;
+}
+
+}  // extern "C"

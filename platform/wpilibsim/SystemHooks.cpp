@@ -1,0 +1,23 @@
+// The system state over WPILib's simulation HAL: "outputs enabled" is its simulated driver
+// station's enabled state, which its HAL_GetSystemActive returns.
+
+#include "WpilibHal.h"
+#include "hal/simulation/DriverStationData.h"
+#include "korvane/sim/System.h"
+
+namespace korvane::sim {
+
+void setSystemActive(bool active) {
+  platform::ensureWpilibHal();
+  HALSIM_SetDriverStationEnabled(active);
+  // HAL_GetSystemActive reads the simulated state at once; the robot program's DriverStation
+  // sees it with the next driver-station data, as it sees a change made in WPILib's GUI.
+  HALSIM_NotifyDriverStationNewData();
+}
+
+bool systemActive() {
+  platform::ensureWpilibHal();
+  return HALSIM_GetDriverStationEnabled();
+}
+
+}  // namespace korvane::sim
