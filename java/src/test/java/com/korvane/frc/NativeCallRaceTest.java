@@ -74,6 +74,8 @@ class NativeCallRaceTest {
   void motorControllerCommandsRacingDestroyAndCreate() throws InterruptedException {
     AtomicLong current = new AtomicLong(TorqaJNI.c_Torqa_create(1, 1000));
     assertNotEquals(0, current.get());
+    // Every create opens a handle of its own: the controller 1 of the previous round is destroyed.
+    AtomicLong controllerOne = new AtomicLong(current.get());
     long calls =
         race(
             current,
@@ -90,8 +92,9 @@ class NativeCallRaceTest {
                 current.set(handle);
               }
               for (long handle : open) TorqaJNI.c_Torqa_destroy(handle);
-              long previous = current.getAndSet(TorqaJNI.c_Torqa_create(1, 1000));
-              TorqaJNI.c_Torqa_destroy(previous);
+              long fresh = TorqaJNI.c_Torqa_create(1, 1000);
+              current.set(fresh);
+              TorqaJNI.c_Torqa_destroy(controllerOne.getAndSet(fresh));
             },
             100);
     TorqaJNI.c_Torqa_destroy(current.get());

@@ -14,15 +14,24 @@ public final class SimCan {
 
   /** HAL CAN calls whose failure can be injected. */
   public enum Call {
-    /** {@code HAL_InitializeCAN}: opening a CAN handle. */
+    /** {@code HAL_InitializeCAN}: opening a CAN handle (not over WPILib's HAL). */
     INITIALIZE_CAN,
     /** {@code HAL_CAN_SendMessage}: sending a frame. */
     SEND_MESSAGE,
-    /** {@code HAL_CAN_ReceiveMessage}: reading the latest frame of an identifier. */
+    /**
+     * {@code HAL_CAN_ReceiveMessage}: receiving the newest frame of an identifier, each frame once;
+     * the packet reads receive through it.
+     */
     RECEIVE_MESSAGE,
-    /** {@code HAL_ReadCANPacketLatest}: reading a handle's latest frame of an API. */
+    /**
+     * {@code HAL_ReadCANPacketLatest}: reading a handle's latest frame of an API (not over WPILib's
+     * HAL).
+     */
     READ_PACKET_LATEST,
-    /** {@code HAL_ReadCANPacketNew}: reading a handle's frame of an API if it is new. */
+    /**
+     * {@code HAL_ReadCANPacketNew}: reading a handle's frame of an API if it is new (not over
+     * WPILib's HAL).
+     */
     READ_PACKET_NEW,
     /** {@code HAL_CAN_OpenStreamSession}: opening a stream session. */
     OPEN_STREAM_SESSION,
@@ -122,8 +131,8 @@ public final class SimCan {
   }
 
   /**
-   * A frame as if a device had sent it: it updates the latest and new frames and every matching
-   * stream session.
+   * A frame as if a device had sent it: it becomes the newest frame of its identifier, to be
+   * received once, and goes to every matching stream session.
    *
    * @param id the 29-bit identifier
    * @param bytes the data, each value's low 8 bits; only the first 8 are taken
@@ -155,12 +164,15 @@ public final class SimCan {
   public static native void clearFailures();
 
   /**
-   * Number of CAN handles open now.
+   * Number of CAN handles open now: -1 over WPILib's simulation HAL, which does not tell.
    *
    * @return the count
    */
   public static native int openHandles();
 
-  /** Back to the bus as at load time: no frames, handles, sessions, failures or devices. */
+  /**
+   * Back to the bus as at load time: no frames, sessions, failures or devices. Handles stay open,
+   * as the HAL's do.
+   */
   public static native void reset();
 }
