@@ -50,8 +50,14 @@ void close(int32_t handle) {
 
 namespace controller_serial {
 
+// A HAL that gives out no handle yet leaves the status 0 (as a HAL whose serial ports are stubs
+// does) has not opened a port either: the caller is told so with the HAL's handle error.
+constexpr int32_t kHandleError = -1098;
+
 int32_t initialize(int32_t port, int32_t* status) {
-  return HAL_InitializeSerialPort(static_cast<HAL_SerialPort>(port), status);
+  int32_t handle = HAL_InitializeSerialPort(static_cast<HAL_SerialPort>(port), status);
+  if (handle == 0 && *status == 0) *status = kHandleError;
+  return handle;
 }
 void setBaudRate(int32_t handle, int32_t baud, int32_t* status) {
   HAL_SetSerialBaudRate(handle, baud, status);
