@@ -9,6 +9,8 @@
 # then writes each artifact folder's maven-metadata.xml and every file's .md5 and .sha1
 # (cmake/maven/IndexRepository.cmake), so Maven with strict checksums reads it.
 set(KORVANE_MAVEN_MERGE "" CACHE STRING "Maven-layout repositories whose native zips join this one")
+set(KORVANE_WPILIB_DESKTOP_LIBRARIES "" CACHE PATH
+    "WPILib's desktop libraries (libwpiHal.so ...), which a robot project's simulation places beside the desktop zip's")
 set(KORVANE_VENDORDEP ${CMAKE_BINARY_DIR}/vendordeps/KorvaneDriver.json)
 
 string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
@@ -54,7 +56,7 @@ add_custom_target(maven_merged_natives
           -DNATIVE_ARTIFACT=${KORVANE_NATIVE_ARTIFACT} -DVERSION=${PROJECT_VERSION}
           -DFRC_YEAR=${KORVANE_FRC_YEAR} -DTEMPLATE=${PROJECT_SOURCE_DIR}/cmake/maven/KorvaneDriver.json.in
           -DVENDORDEP=${KORVANE_VENDORDEP} -P ${PROJECT_SOURCE_DIR}/cmake/maven/MergeNatives.cmake
-  DEPENDS maven_natives BYPRODUCTS ${KORVANE_VENDORDEP} VERBATIM)
+  BYPRODUCTS ${KORVANE_VENDORDEP} VERBATIM)
 
 add_custom_target(maven_repository ALL
   COMMAND ${CMAKE_COMMAND} -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY}
@@ -88,5 +90,6 @@ add_test(NAME package.java-from-maven
                  ${Java_JAVAC_EXECUTABLE} ${Java_JAVA_EXECUTABLE} ${java_base}.jar
                  ${KORVANE_NATIVE_ZIP}
                  ${PROJECT_SOURCE_DIR}/tests/packaging/MavenConsumer.java
-                 ${CMAKE_BINARY_DIR}/package-test/java-from-maven ${PROJECT_VERSION})
+                 ${CMAKE_BINARY_DIR}/package-test/java-from-maven ${PROJECT_VERSION}
+                 ${KORVANE_WPILIB_DESKTOP_LIBRARIES})
 set_tests_properties(package.java-from-maven PROPERTIES TIMEOUT 120 LABELS package)

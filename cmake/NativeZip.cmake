@@ -1,8 +1,8 @@
 # The natives as robot projects unpack them, as one zip per platform in a Maven-layout repository
 # (<build>/maven), with WPILib's platform names:
 #   com/korvane/frc/KorvaneDriver-driver/<v>/KorvaneDriver-driver-<v>-<platform>.zip and its pom
-#   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform library, simulators' bindings,
-#                                     built against WPILib's simulation HAL (KORVANE_WITH_WPILIB)
+#   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform library (no HAL of its own),
+#                                     simulators' bindings, built against WPILib's simulation HAL
 #   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
 #   linuxathena  linux/athena/shared  the robot controller: the driver alone, built soft-float against
 #                                     WPILib 2026 (KORVANE_WITH_WPILIB); the robot's WPILib loads it
@@ -27,6 +27,13 @@ set(pom_artifact ${KORVANE_NATIVE_ARTIFACT})
 set(pom_packaging pom)
 set(pom_name "Korvane driver library, JNI natives per platform")
 configure_file(cmake/maven/pom.xml.in ${native_base}.pom @ONLY)
+
+# The desktop's zip is the build against WPILib's simulation HAL: a robot project's simulation
+# loads WPILib's HAL, and a second one beside it would leave our devices unreachable. The
+# stand-in's desktop build ships nothing; its repository takes that zip in (KORVANE_MAVEN_MERGE).
+if(NOT KORVANE_WITH_WPILIB AND NOT CMAKE_CROSSCOMPILING)
+  return()
+endif()
 
 # The natives find each other beside themselves wherever they are unpacked: RUNPATH $ORIGIN, in the
 # build tree as when installed.

@@ -54,3 +54,11 @@ if(NOT CMAKE_CROSSCOMPILING)
     "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/controls/include"
     "SHELL:-idirafter ${PROJECT_SOURCE_DIR}/platform/src")
 endif()
+
+# The desktop simulation's zip: no HAL of its own beside WPILib's.
+if(KORVANE_WPILIB_SIMULATION AND KORVANE_NATIVE_ZIP)
+  add_test(NAME robot.desktop-zip-one-hal
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/robot/check_desktop_zip.sh ${KORVANE_NATIVE_ZIP}
+                   ${CMAKE_BINARY_DIR}/package-test/desktop-zip)
+  set_tests_properties(robot.desktop-zip-one-hal PROPERTIES LABELS robot)
+endif()
