@@ -1,4 +1,7 @@
-// The serial ports behind the HAL's serial functions: real ttys, one descriptor per handle.
+// The robot controller's serial ports on ttys, one descriptor per handle, with their records and
+// injected failures.
+
+#include "korvane/platform/SerialPorts.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -23,11 +26,12 @@
 #include <string>
 
 #include "MonotonicTime.h"
-#include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
 
-namespace korvane::sim {
+namespace korvane::platform::serial {
 namespace {
+
+using namespace korvane::sim;
 
 constexpr int kPortCount = 4;
 constexpr double kDefaultTimeoutSeconds = 5.0;
@@ -50,8 +54,8 @@ struct OpenPort {
   OpenPort(int fd, int wake, int port, std::string path)
       : fd(fd), wake(wake), port(port), path(std::move(path)) {}
   ~OpenPort() {
-    close(fd);
-    close(wake);
+    ::close(fd);
+    ::close(wake);
   }
   OpenPort(const OpenPort&) = delete;
   OpenPort& operator=(const OpenPort&) = delete;
@@ -229,7 +233,7 @@ int32_t readWithTimeout(OpenPort& port, char* buffer, int32_t count, int32_t* st
       *status = kSerialHandleError;
       break;
     }
-    ssize_t n = read(port.fd, buffer + got, static_cast<size_t>(count - got));
+    ssize_t n = ::read(port.fd, buffer + got, static_cast<size_t>(count - got));
     if (n > 0) {
       got += static_cast<int32_t>(n);
       continue;
@@ -243,14 +247,14 @@ int32_t readWithTimeout(OpenPort& port, char* buffer, int32_t count, int32_t* st
     int waitMs = millisecondsLeft(deadline);
     if (waitMs == 0) break;
     pollfd entries[2] = {{port.fd, POLLIN, 0}, {port.wake, POLLIN, 0}};
-    int ready = poll(entries, 2, waitMs);
+    int ready = ::poll(entries, 2, waitMs);
     if (ready < 0 && errno != EINTR) {
       *status = -errno;
       break;
     }
     if (entries[1].revents != 0) continue;  // closed: reported at the top
     if (entries[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-      ssize_t last = read(port.fd, buffer + got, static_cast<size_t>(count - got));
+      ssize_t last = ::read(port.fd, buffer + got, static_cast<size_t>(count - got));
       if (last > 0) {
         got += static_cast<int32_t>(last);
         continue;
@@ -263,6 +267,248 @@ int32_t readWithTimeout(OpenPort& port, char* buffer, int32_t count, int32_t* st
 }
 
 }  // namespace
+
+Handle initialize(int32_t port, int32_t* status) {
+  Ports& p = ports();
+  SerialCallRecord entry;
+  entry.call = SerialCall::Initialize;
+  entry.port = port;
+  int32_t result = 0;
+  std::string path;
+  {
+    std::lock_guard lock(p.mutex);
+    if (!injectedFailure(p, SerialCall::Initialize, &result)) {
+      if (port < 0 || port >= kPortCount) {
+        result = kSerialParameterOutOfRange;
+      } else {
+        path = p.paths[port];
+      }
+    }
+  }
+  Handle handle = 0;
+  if (result == 0) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios settings{};
+    if (fd < 0) {
+      result = -errno;
+    } else if (tcgetattr(fd, &settings) != 0) {
+      result = -errno;
+      ::close(fd);
+    } else {
+      // The controller's defaults: 9600 baud, 8 data bits, no parity, one stop bit, raw bytes.
+      cfmakeraw(&settings);
+      cfsetispeed(&settings, B9600);
+      cfsetospeed(&settings, B9600);
+      settings.c_cflag |= CLOCAL | CREAD | CS8;
+      settings.c_cflag &= ~(CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
+      settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+      settings.c_cc[VMIN] = 0;
+      settings.c_cc[VTIME] = 0;
+      int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+      if (wake < 0 || tcsetattr(fd, TCSANOW, &settings) != 0) {
+        result = -errno;
+        if (wake >= 0) ::close(wake);
+        ::close(fd);
+      } else {
+        auto opened = std::make_shared<OpenPort>(fd, wake, port, path);
+        opened->pseudoTerminal = isPseudoTerminal(fd);
+        std::lock_guard lock(p.mutex);
+        handle = p.nextHandle++;
+        p.handles[handle] = std::move(opened);
+      }
+    }
+  }
+  entry.handle = handle;
+  entry.status = result;
+  record(std::move(entry));
+  setStatus(status, result);
+  return handle;
+}
+
+void setBaudRate(Handle handle, int32_t baud, int32_t* status) {
+  applySetting(
+      SerialCall::SetBaudRate, handle, baud,
+      [baud](termios& t) {
+        for (const BaudName& b : kBauds) {
+          if (b.baud == baud) {
+            cfsetispeed(&t, b.speed);
+            cfsetospeed(&t, b.speed);
+            return true;
+          }
+        }
+        return false;
+      },
+      status);
+}
+
+void setDataBits(Handle handle, int32_t bits, int32_t* status) {
+  applySetting(
+      SerialCall::SetDataBits, handle, bits,
+      [bits](termios& t) {
+        static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+        if (bits < 5 || bits > 8) return false;
+        t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[bits - 5];
+        return true;
+      },
+      status, [bits](OpenPort& port) { port.dataBits.store(bits); });
+}
+
+void setParity(Handle handle, int32_t parity, int32_t* status) {
+  applySetting(
+      SerialCall::SetParity, handle, parity,
+      [parity](termios& t) {
+        static const tcflag_t flags[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                         PARENB | CMSPAR};
+        if (parity < 0 || parity > 4) return false;
+        t.c_cflag = (t.c_cflag & ~(PARENB | PARODD | CMSPAR)) | flags[parity];
+        return true;
+      },
+      status, [parity](OpenPort& port) { port.parity.store(parity); });
+}
+
+void setStopBits(Handle handle, int32_t stopBits, int32_t* status) {
+  applySetting(
+      SerialCall::SetStopBits, handle, stopBits,
+      [stopBits](termios& t) {
+        if (stopBits != 10 && stopBits != 15 && stopBits != 20) return false;
+        // termios knows one or two; one and a half is what two means with 5 data bits.
+        if (stopBits == 10) {
+          t.c_cflag &= ~CSTOPB;
+        } else {
+          t.c_cflag |= CSTOPB;
+        }
+        return true;
+      },
+      status);
+}
+
+void setWriteMode(Handle handle, int32_t mode, int32_t* status) {
+  storeSetting(
+      SerialCall::SetWriteMode, handle, mode,
+      [mode](OpenPort& port) {
+        if (mode != 1 && mode != 2) return false;
+        port.writeMode.store(mode);
+        return true;
+      },
+      status);
+}
+
+void setTimeout(Handle handle, double timeout, int32_t* status) {
+  storeSetting(
+      SerialCall::SetTimeout, handle, timeout,
+      [timeout](OpenPort& port) {
+        if (!std::isfinite(timeout) || timeout < 0) return false;
+        port.timeoutSeconds.store(timeout);
+        return true;
+      },
+      status);
+}
+
+void disableTermination(Handle handle, int32_t* status) {
+  storeSetting(
+      SerialCall::DisableTermination, handle, 0,
+      [](OpenPort& port) {
+        port.termination.store(false);
+        return true;
+      },
+      status);
+}
+
+int32_t bytesReceived(Handle handle, int32_t* status) {
+  int32_t result = 0;
+  int waiting = 0;
+  std::shared_ptr<OpenPort> port = lookUp(SerialCall::GetBytesReceived, handle, &result);
+  if (port && ::ioctl(port->fd, FIONREAD, &waiting) != 0) result = -errno;
+  if (result != 0) waiting = 0;
+  SerialCallRecord entry = entryFor(SerialCall::GetBytesReceived, handle, port.get(), 0);
+  entry.result = waiting;
+  entry.status = result;
+  record(std::move(entry));
+  setStatus(status, result);
+  return waiting;
+}
+
+int32_t read(Handle handle, char* buffer, int32_t count, int32_t* status) {
+  int32_t result = 0;
+  int32_t got = 0;
+  std::shared_ptr<OpenPort> port = lookUp(SerialCall::Read, handle, &result);
+  if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
+  if (port && result == 0) got = readWithTimeout(*port, buffer, count, &result);
+  SerialCallRecord entry = entryFor(SerialCall::Read, handle, port.get(), count);
+  entry.result = got;
+  entry.status = result;
+  if (got > 0) entry.bytes.assign(buffer, static_cast<size_t>(got));
+  record(std::move(entry));
+  setStatus(status, result);
+  return got;
+}
+
+int32_t write(Handle handle, const char* buffer, int32_t count, int32_t* status) {
+  int32_t result = 0;
+  int32_t done = 0;
+  std::shared_ptr<OpenPort> port = lookUp(SerialCall::Write, handle, &result);
+  if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
+  if (port && result == 0) {
+    const int64_t deadline =
+        monotonicMicros() + static_cast<int64_t>(port->timeoutSeconds.load() * 1e6);
+    while (done < count && !port->closed.load()) {
+      ssize_t n = ::write(port->fd, buffer + done, static_cast<size_t>(count - done));
+      if (n > 0) {
+        done += static_cast<int32_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) {
+        result = -errno;
+        break;
+      }
+      int waitMs = millisecondsLeft(deadline);
+      if (waitMs == 0) break;
+      pollfd entries[2] = {{port->fd, POLLOUT, 0}, {port->wake, POLLIN, 0}};
+      ::poll(entries, 2, waitMs);
+    }
+    if (result == 0 && port->closed.load()) result = kSerialHandleError;
+  }
+  SerialCallRecord entry = entryFor(SerialCall::Write, handle, port.get(), count);
+  entry.result = done;
+  entry.status = result;
+  if (done > 0) entry.bytes.assign(buffer, static_cast<size_t>(done));
+  record(std::move(entry));
+  setStatus(status, result);
+  return done;
+}
+
+void close(Handle handle) {
+  Ports& p = ports();
+  std::shared_ptr<OpenPort> port;
+  int32_t result = 0;
+  {
+    std::lock_guard lock(p.mutex);
+    if (!injectedFailure(p, SerialCall::Close, &result)) {
+      auto it = p.handles.find(handle);
+      if (it == p.handles.end()) {
+        result = kSerialHandleError;
+      } else {
+        port = std::move(it->second);
+        p.handles.erase(it);
+      }
+    }
+  }
+  if (port) {
+    port->closed.store(true);
+    uint64_t one = 1;
+    (void)!::write(port->wake, &one, sizeof one);
+  }
+  SerialCallRecord entry = entryFor(SerialCall::Close, handle, port.get(), 0);
+  entry.status = result;  // the HAL's close reports nothing: only the call log keeps it
+  record(std::move(entry));
+}
+
+}  // namespace korvane::platform::serial
+
+namespace korvane::sim {
+
+using namespace platform::serial;
 
 std::vector<SerialCallRecord> serialCalls() {
   Ports& p = ports();
@@ -394,254 +640,8 @@ void resetSerial() {
   for (auto& [handle, port] : closing) {
     port->closed.store(true);
     uint64_t one = 1;
-    (void)!write(port->wake, &one, sizeof one);
+    (void)!::write(port->wake, &one, sizeof one);
   }
 }
 
 }  // namespace korvane::sim
-
-// Until split from the bus model: WPILib's simulation HAL has these functions of its own.
-#ifndef KORVANE_WPILIB_SIMULATION
-using namespace korvane::sim;
-
-extern "C" {
-
-HAL_SerialPortHandle HAL_InitializeSerialPort(HAL_SerialPort port, int32_t* status) {
-  Ports& p = ports();
-  SerialCallRecord entry;
-  entry.call = SerialCall::Initialize;
-  entry.port = port;
-  int32_t result = 0;
-  std::string path;
-  {
-    std::lock_guard lock(p.mutex);
-    if (!injectedFailure(p, SerialCall::Initialize, &result)) {
-      if (port < 0 || port >= kPortCount) {
-        result = kSerialParameterOutOfRange;
-      } else {
-        path = p.paths[port];
-      }
-    }
-  }
-  HAL_SerialPortHandle handle = HAL_kInvalidHandle;
-  if (result == 0) {
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios settings{};
-    if (fd < 0) {
-      result = -errno;
-    } else if (tcgetattr(fd, &settings) != 0) {
-      result = -errno;
-      close(fd);
-    } else {
-      // The controller's defaults: 9600 baud, 8 data bits, no parity, one stop bit, raw bytes.
-      cfmakeraw(&settings);
-      cfsetispeed(&settings, B9600);
-      cfsetospeed(&settings, B9600);
-      settings.c_cflag |= CLOCAL | CREAD | CS8;
-      settings.c_cflag &= ~(CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-      settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-      settings.c_cc[VMIN] = 0;
-      settings.c_cc[VTIME] = 0;
-      int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-      if (tcsetattr(fd, TCSANOW, &settings) != 0 || wake < 0) {
-        result = wake < 0 ? -errno : -errno;
-        if (wake >= 0) close(wake);
-        close(fd);
-      } else {
-        auto opened = std::make_shared<OpenPort>(fd, wake, port, path);
-        opened->pseudoTerminal = isPseudoTerminal(fd);
-        std::lock_guard lock(p.mutex);
-        handle = p.nextHandle++;
-        p.handles[handle] = std::move(opened);
-      }
-    }
-  }
-  entry.handle = handle;
-  entry.status = result;
-  record(std::move(entry));
-  setStatus(status, result);
-  return handle;
-}
-
-void HAL_SetSerialBaudRate(HAL_SerialPortHandle handle, int32_t baud, int32_t* status) {
-  applySetting(
-      SerialCall::SetBaudRate, handle, baud,
-      [baud](termios& t) {
-        for (const BaudName& b : kBauds) {
-          if (b.baud == baud) {
-            cfsetispeed(&t, b.speed);
-            cfsetospeed(&t, b.speed);
-            return true;
-          }
-        }
-        return false;
-      },
-      status);
-}
-
-void HAL_SetSerialDataBits(HAL_SerialPortHandle handle, int32_t bits, int32_t* status) {
-  applySetting(
-      SerialCall::SetDataBits, handle, bits,
-      [bits](termios& t) {
-        static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-        if (bits < 5 || bits > 8) return false;
-        t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[bits - 5];
-        return true;
-      },
-      status, [bits](OpenPort& port) { port.dataBits.store(bits); });
-}
-
-void HAL_SetSerialParity(HAL_SerialPortHandle handle, int32_t parity, int32_t* status) {
-  applySetting(
-      SerialCall::SetParity, handle, parity,
-      [parity](termios& t) {
-        static const tcflag_t flags[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
-                                         PARENB | CMSPAR};
-        if (parity < 0 || parity > 4) return false;
-        t.c_cflag = (t.c_cflag & ~(PARENB | PARODD | CMSPAR)) | flags[parity];
-        return true;
-      },
-      status, [parity](OpenPort& port) { port.parity.store(parity); });
-}
-
-void HAL_SetSerialStopBits(HAL_SerialPortHandle handle, int32_t stopBits, int32_t* status) {
-  applySetting(
-      SerialCall::SetStopBits, handle, stopBits,
-      [stopBits](termios& t) {
-        if (stopBits != 10 && stopBits != 15 && stopBits != 20) return false;
-        // termios knows one or two; one and a half is what two means with 5 data bits.
-        if (stopBits == 10) {
-          t.c_cflag &= ~CSTOPB;
-        } else {
-          t.c_cflag |= CSTOPB;
-        }
-        return true;
-      },
-      status);
-}
-
-void HAL_SetSerialWriteMode(HAL_SerialPortHandle handle, int32_t mode, int32_t* status) {
-  storeSetting(
-      SerialCall::SetWriteMode, handle, mode,
-      [mode](OpenPort& port) {
-        if (mode != 1 && mode != 2) return false;
-        port.writeMode.store(mode);
-        return true;
-      },
-      status);
-}
-
-void HAL_SetSerialTimeout(HAL_SerialPortHandle handle, double timeout, int32_t* status) {
-  storeSetting(
-      SerialCall::SetTimeout, handle, timeout,
-      [timeout](OpenPort& port) {
-        if (!std::isfinite(timeout) || timeout < 0) return false;
-        port.timeoutSeconds.store(timeout);
-        return true;
-      },
-      status);
-}
-
-void HAL_DisableSerialTermination(HAL_SerialPortHandle handle, int32_t* status) {
-  storeSetting(
-      SerialCall::DisableTermination, handle, 0,
-      [](OpenPort& port) {
-        port.termination.store(false);
-        return true;
-      },
-      status);
-}
-
-int32_t HAL_GetSerialBytesReceived(HAL_SerialPortHandle handle, int32_t* status) {
-  int32_t result = 0;
-  int waiting = 0;
-  std::shared_ptr<OpenPort> port = lookUp(SerialCall::GetBytesReceived, handle, &result);
-  if (port && ioctl(port->fd, FIONREAD, &waiting) != 0) result = -errno;
-  if (result != 0) waiting = 0;
-  SerialCallRecord entry = entryFor(SerialCall::GetBytesReceived, handle, port.get(), 0);
-  entry.result = waiting;
-  entry.status = result;
-  record(std::move(entry));
-  setStatus(status, result);
-  return waiting;
-}
-
-int32_t HAL_ReadSerial(HAL_SerialPortHandle handle, char* buffer, int32_t count, int32_t* status) {
-  int32_t result = 0;
-  int32_t got = 0;
-  std::shared_ptr<OpenPort> port = lookUp(SerialCall::Read, handle, &result);
-  if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
-  if (port && result == 0) got = readWithTimeout(*port, buffer, count, &result);
-  SerialCallRecord entry = entryFor(SerialCall::Read, handle, port.get(), count);
-  entry.result = got;
-  entry.status = result;
-  if (got > 0) entry.bytes.assign(buffer, static_cast<size_t>(got));
-  record(std::move(entry));
-  setStatus(status, result);
-  return got;
-}
-
-int32_t HAL_WriteSerial(HAL_SerialPortHandle handle, const char* buffer, int32_t count,
-                        int32_t* status) {
-  int32_t result = 0;
-  int32_t done = 0;
-  std::shared_ptr<OpenPort> port = lookUp(SerialCall::Write, handle, &result);
-  if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
-  if (port && result == 0) {
-    const int64_t deadline = korvane::platform::monotonicMicros() +
-                             static_cast<int64_t>(port->timeoutSeconds.load() * 1e6);
-    while (done < count && !port->closed.load()) {
-      ssize_t n = write(port->fd, buffer + done, static_cast<size_t>(count - done));
-      if (n > 0) {
-        done += static_cast<int32_t>(n);
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno != EAGAIN) {
-        result = -errno;
-        break;
-      }
-      int waitMs = millisecondsLeft(deadline);
-      if (waitMs == 0) break;
-      pollfd entries[2] = {{port->fd, POLLOUT, 0}, {port->wake, POLLIN, 0}};
-      poll(entries, 2, waitMs);
-    }
-    if (result == 0 && port->closed.load()) result = kSerialHandleError;
-  }
-  SerialCallRecord entry = entryFor(SerialCall::Write, handle, port.get(), count);
-  entry.result = done;
-  entry.status = result;
-  if (done > 0) entry.bytes.assign(buffer, static_cast<size_t>(done));
-  record(std::move(entry));
-  setStatus(status, result);
-  return done;
-}
-
-void HAL_CloseSerial(HAL_SerialPortHandle handle) {
-  Ports& p = ports();
-  std::shared_ptr<OpenPort> port;
-  int32_t result = 0;
-  {
-    std::lock_guard lock(p.mutex);
-    if (!injectedFailure(p, SerialCall::Close, &result)) {
-      auto it = p.handles.find(handle);
-      if (it == p.handles.end()) {
-        result = kSerialHandleError;
-      } else {
-        port = std::move(it->second);
-        p.handles.erase(it);
-      }
-    }
-  }
-  if (port) {
-    port->closed.store(true);
-    uint64_t one = 1;
-    (void)!write(port->wake, &one, sizeof one);
-  }
-  SerialCallRecord entry = entryFor(SerialCall::Close, handle, port.get(), 0);
-  entry.status = result;  // the HAL's close reports nothing: only the call log keeps it
-  record(std::move(entry));
-}
-
-}  // extern "C"
-#endif

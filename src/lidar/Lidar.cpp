@@ -11,8 +11,8 @@
 
 #include "LidarJNI.h"
 #include "common/ConsoleLine.h"
-#include "hal/SerialPort.h"
 #include "lidar/LidarImpl.h"
+#include "serial/ControllerSerialPort.h"
 
 using korvane::printLine;
 
@@ -37,19 +37,19 @@ constexpr auto kFailedPollPause = std::chrono::milliseconds(100);
 
 void configurePort(int32_t handle) {
   int32_t status = 0;
-  HAL_SetSerialBaudRate(handle, kBaudRate, &status);
-  HAL_SetSerialDataBits(handle, 8, &status);
-  HAL_SetSerialParity(handle, 0, &status);
-  HAL_SetSerialStopBits(handle, 10, &status);
-  HAL_SetSerialTimeout(handle, kReadTimeoutSeconds, &status);
-  HAL_SetSerialWriteMode(handle, 1, &status);
-  HAL_DisableSerialTermination(handle, &status);
+  controller_serial::setBaudRate(handle, kBaudRate, &status);
+  controller_serial::setDataBits(handle, 8, &status);
+  controller_serial::setParity(handle, 0, &status);
+  controller_serial::setStopBits(handle, 10, &status);
+  controller_serial::setTimeout(handle, kReadTimeoutSeconds, &status);
+  controller_serial::setWriteMode(handle, 1, &status);
+  controller_serial::disableTermination(handle, &status);
 }
 
 // Opens the port; the handle, or 0 after the error line.
 int32_t openPort(int port) {
   int32_t status = 0;
-  int32_t handle = HAL_InitializeSerialPort(static_cast<HAL_SerialPort>(port), &status);
+  int32_t handle = controller_serial::initialize(port, &status);
   if (status != 0) {
     printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
     return 0;
@@ -131,7 +131,7 @@ void LidarJNI::Impl::ThreadMain() {
       handle = m_portHandle.load();
     }
     int32_t status = 0;
-    const int32_t waiting = HAL_GetSerialBytesReceived(handle, &status);
+    const int32_t waiting = controller_serial::bytesReceived(handle, &status);
     if (status < 0) {
       // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
       const bool portFailed = [&] {
@@ -153,8 +153,8 @@ void LidarJNI::Impl::ThreadMain() {
     const size_t kept = buffer.size();
     buffer.resize(kept + want);
     const auto asked = std::chrono::steady_clock::now();
-    int32_t got = HAL_ReadSerial(handle, reinterpret_cast<char*>(buffer.data() + kept),
-                                 static_cast<int32_t>(want), &status);
+    int32_t got = controller_serial::read(handle, reinterpret_cast<char*>(buffer.data() + kept),
+                                          static_cast<int32_t>(want), &status);
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
     if (got == 0) {
@@ -221,7 +221,7 @@ namespace {
 // close ends that read, and the worker finds the handle no longer current.
 void closeCurrentPort() {
   const int32_t handle = LidarJNI::m_portHandle.exchange(0);
-  if (handle != 0) HAL_CloseSerial(handle);
+  if (handle != 0) controller_serial::close(handle);
 }
 
 // Under portMutex: the driver object now in pImpl gives way to `fresh` (which may be null); the

@@ -3,6 +3,25 @@
 // Simulation controls of the simulated I2C buses that stand in for the robot's (port 0 on board,
 // port 1 on the expansion port).
 //
+// Over the stand-in's HAL, its I2C functions are the buses: a transfer reaches the device at its
+// address, an absent or refusing device and an unopened port make it return -1, and injected
+// failures fail it as described below.
+//
+// Over WPILib's simulation HAL, the buses sit on its I2C simulation callbacks, registered on the
+// first use of any control here. WPILib decides what a program sees, so there:
+// - a transfer carries no device address: it reaches the device attached on its port (with
+//   several on one port, the one at the lowest address; the others see nothing), and its record
+//   names that device's address;
+// - HAL_ReadI2C and HAL_WriteI2C return 0 whatever happens: a device cannot refuse a transfer
+//   and failI2cCalls cannot make one fail. A refusal or an injected failure still keeps the
+//   bytes from the device (a read then leaves the program's buffer as it was), and the record
+//   shows result -1;
+// - the ports open and close as WPILib's HAL says: an Initialize is recorded (status 0) when a
+//   port opens and a Close when it closes, not for a call that changes nothing; failures
+//   injected into Initialize and Close have no effect; resetI2c leaves the ports as WPILib holds
+//   them;
+// - calls made before any control was used are not recorded.
+//
 // Threading: every function may be called from any thread at any time, concurrently with the HAL
 // I2C functions. A device is called on the thread of the transfer, with no bus lock held; one
 // device sees one transfer at a time.

@@ -7,6 +7,10 @@
 // KORVANE_SIM_SERIAL_PORT_<n>=<path> in the environment replaces port n's default (also after
 // resetSerial), for a robot program pointed at devices emulated by another process.
 //
+// The ports themselves are korvane/platform/SerialPorts.h: the stand-in's HAL serial functions,
+// and the ports the drivers use in a build over WPILib's simulation HAL (whose own serial
+// functions are stubs that this library does not call). "HAL serial functions" below means either.
+//
 // The HAL serial functions keep the controller's contracts: settings are applied with termios
 // and can be read back; HAL_ReadSerial waits up to the port's timeout (5 s until set) for the
 // count asked and returns what arrived; HAL_GetSerialBytesReceived reports what waits; failures
