@@ -5,10 +5,9 @@
 // The same bus sits behind either HAL:
 // - the stand-in's HAL CAN functions call it directly;
 // - over WPILib's simulation HAL it serves WPILib's CAN simulation callbacks (send, receive, open,
-//   read and close stream), registered once, on the first call of any function here (which
-//   initializes WPILib's HAL if the program has not yet). Call one (attach the simulators, or
-//   resetCan()) before opening a device whose frames or stream session the bus is to serve: a
-//   session opened before has no simulation behind it.
+//   read and close stream), registered once, when the platform library loads (with the drivers;
+//   it initializes WPILib's HAL if the program has not yet). Devices opened before their
+//   simulators attach are served once they do.
 //
 // Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
 // HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives

@@ -7,8 +7,8 @@
 // address, an absent or refusing device and an unopened port make it return -1, and injected
 // failures fail it as described below.
 //
-// Over WPILib's simulation HAL, the buses sit on its I2C simulation callbacks, registered on the
-// first use of any control here. WPILib decides what a program sees, so there:
+// Over WPILib's simulation HAL, the buses sit on its I2C simulation callbacks, registered when the
+// platform library loads (with the drivers). WPILib decides what a program sees, so there:
 // - a transfer carries no device address: it reaches the device attached on its port (with
 //   several on one port, the one at the lowest address; the others see nothing), and its record
 //   names that device's address;
@@ -19,8 +19,7 @@
 // - the ports open and close as WPILib's HAL says: an Initialize is recorded (status 0) when a
 //   port opens and a Close when it closes, not for a call that changes nothing; failures
 //   injected into Initialize and Close have no effect; resetI2c leaves the ports as WPILib holds
-//   them;
-// - calls made before any control was used are not recorded.
+//   them.
 //
 // Threading: every function may be called from any thread at any time, concurrently with the HAL
 // I2C functions. A device is called on the thread of the transfer, with no bus lock held; one
