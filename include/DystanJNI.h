@@ -142,7 +142,7 @@ class DystanJNI {
   bool scanValid = false;
   std::vector<uint8_t> rxBuffer;
   struct Shown {
-    korvane::SimIntOutput nearest;  // mm; -1 when the scan holds no distance
+    korvane::SimIntOutput nearest;  // mm, the smallest above 0; -1 when there is none
     korvane::SimIntOutput sequence;
     korvane::SimulatedDevice device;  // after the values: closed before they go
   } shown;

@@ -73,7 +73,8 @@ void DystanJNI::show(uint8_t sequence, const int16_t* distances, int count) {
   if (!shownInSimulation()) return;  // nothing to compute without a simulation
   int nearest = -1;
   for (int k = 0; k < count; ++k) {
-    if (distances[k] >= 0 && (nearest < 0 || distances[k] < nearest)) nearest = distances[k];
+    // -1 marks a position not received, 0 one the sensor measured nothing at.
+    if (distances[k] > 0 && (nearest < 0 || distances[k] < nearest)) nearest = distances[k];
   }
   shown.nearest.set(nearest);
   shown.sequence.set(sequence);

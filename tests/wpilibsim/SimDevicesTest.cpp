@@ -174,7 +174,13 @@ TEST_F(SimDevicesTest, LineSensorIsListedByItsI2cPortWhileTheBusIsOpen) {
 }
 
 TEST_F(SimDevicesTest, LidarIsListedByItsPortFromCreateToDestroy) {
-  testing::internal::CaptureStderr();  // a port that does not open prints its line
+  auto first = korvane::sim::LidarRoomSim::start(1, false);
+  auto second = korvane::sim::LidarRoomSim::start(2, false);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  korvane::sim::mapSerialPort(2, first->path());
+  korvane::sim::mapSerialPort(3, second->path());
+  testing::internal::CaptureStderr();  // where serial ports are stubs, the port does not open
   LidarJNI::c_Lidar_create(2);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[2]"}));
   EXPECT_EQ(valueNames("Lidar[2]"), (Names{"Valid slots", "Nearest (mm)"}));
@@ -212,7 +218,7 @@ TEST_F(SimDevicesTest, KromelOnUsbShowsItsReadingsUntilDestroyed) {
 TEST_F(SimDevicesTest, DystanOnUsbShowsTheNearestDistanceAndTheSequence) {
   auto sensor = korvane::sim::DystanUsbSim::start();
   ASSERT_NE(sensor, nullptr);
-  sensor->setDistances({900, 450, -1, 1200});
+  sensor->setDistances({900, 0, 450, -1, 1200});  // 0: nothing measured there
   testing::internal::CaptureStdout();
   DystanJNI* dystan = DystanJNI::c_Dystan_createUsb(sensor->path().c_str(), 0);
   testing::internal::GetCapturedStdout();
@@ -308,7 +314,8 @@ TEST_F(SimDevicesTest, LineSensorShowsTheVoltagesItReads) {
   auto converter = korvane::sim::LinvoSim::attach();
   converter->setVoltage(2, 1.5);
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(LinvoJNI::c_initializeI2C(3.3f));
+  // With a reference of the converter's full scale, the driver's volts are the input's.
+  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
   testing::internal::GetCapturedStdout();
   const float volts = LinvoJNI::c_getVoltage(2);
   EXPECT_NEAR(volts, 1.5, 0.01);
