@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/SimulatedDevice.h"
 #include "common/StopSignal.h"
 
 namespace dystan_scans {
@@ -117,6 +118,12 @@ class DystanJNI {
   void readerLoop();
   void consumeRxBuffer();
 
+  // The open sensor is shown as "Dystan[<CAN ID>]" or "Dystan[<path>]" with the nearest distance
+  // of its newest scan and that scan's sequence number.
+  void addShownValues();
+  bool shownInSimulation() const { return static_cast<bool>(shown.sequence); }
+  void show(uint8_t sequence, const int16_t* distances, int count);
+
   int transport = 0;
   uint8_t canId = 0;
   uint32_t session = 0;
@@ -134,4 +141,9 @@ class DystanJNI {
   uint8_t scanCount = 0;
   bool scanValid = false;
   std::vector<uint8_t> rxBuffer;
+  struct Shown {
+    korvane::SimIntOutput nearest;  // mm, the smallest above 0; -1 when there is none
+    korvane::SimIntOutput sequence;
+    korvane::SimulatedDevice device;  // after the values: closed before they go
+  } shown;
 };

@@ -30,6 +30,7 @@
 #include <string>
 #include <thread>
 
+#include "common/SimulatedDevice.h"
 #include "common/StopSignal.h"
 
 class KromelJNI {
@@ -98,6 +99,10 @@ class KromelJNI {
   void consume(const unsigned char* bytes, int count);
   void parseLine(const std::string& line);
 
+  // The open sensor is shown as "Kromel[<CAN ID>]" or "Kromel[<path>]" with its reading.
+  void addShownValues();
+  void show(const ColorData& reading);
+
   int transport = 0;
   uint8_t canId = 0;
   uint32_t session = 0;
@@ -110,4 +115,9 @@ class KromelJNI {
   ColorData latest;
   uint16_t sampleCounter = 0;
   std::string lineBuffer;
+  struct Shown {
+    korvane::SimDoubleOutput x, y, z;
+    korvane::SimIntOutput sequence;
+    korvane::SimulatedDevice device;  // after the values: closed before they go
+  } shown;
 };

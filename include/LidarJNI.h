@@ -44,7 +44,8 @@ class LidarJNI {
   // stopped after a stop, so start reopens it); without one, nothing scans until a start opens
   // the port given here and starts the worker.
   static void c_Lidar_create(int port);
-  // Does nothing: the driver object lives until a later create or the unload.
+  // Takes the LiDAR out of a desktop simulation's device list; nothing else: the driver object
+  // lives until a later create or the unload.
   static void c_Lidar_destroy();
   // Opens and configures the port after stop, or after a create whose port did not open (then
   // the worker starts); the worker resumes. "Lidar sensor is already scanning" when it is. When

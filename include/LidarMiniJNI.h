@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "common/SimulatedDevice.h"
+
 class LidarMiniJNI {
  public:
   // One sample: angle in degrees [0, 360), distance in metres (-1 for an invalid sample) and
@@ -114,4 +116,9 @@ class LidarMiniJNI {
   std::atomic<bool> scanning{false};
   float frequencyHz = 6.0f;
   std::mutex portMutex;
+  // The open device is shown as "LidarMini[<port>]" with the points of its last revolution.
+  struct Shown {
+    korvane::SimIntOutput pointsPerRevolution;
+    korvane::SimulatedDevice device;  // after the value: closed before it goes
+  } shown;
 };

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <iterator>
 #include <mutex>
+#include <optional>
 
 #include "DystanJNI.h"
 #include "common/CanStreamSession.h"
@@ -136,12 +137,25 @@ DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
     }
     if (pass + 1 < kCollectionPasses) korvane::sleepMilliseconds(kPassGapMs);
   }
-  return positions(callTable.choose(true), count);
+  const Scan* scan = callTable.choose(true);
+  if (scan != nullptr && shownInSimulation()) {
+    const ScanData whole = positions(scan, kMaxDistances);
+    show(whole.sequence, whole.distance.data(), whole.count);
+  }
+  return positions(scan, count);
 }
 
 DystanJNI::ScanData DystanJNI::getLatestDataCAN(int count) {
   if (!canOk) return ScanData{};
-  std::lock_guard<std::mutex> lock(canMutex);
-  readChunks(nullptr);
-  return positions(scans->choose(false), count);
+  ScanData data;
+  std::optional<ScanData> whole;  // for the simulated device, shown outside the session's lock
+  {
+    std::lock_guard<std::mutex> lock(canMutex);
+    readChunks(nullptr);
+    const Scan* scan = scans->choose(false);
+    data = positions(scan, count);
+    if (scan != nullptr && shownInSimulation()) whole = positions(scan, kMaxDistances);
+  }
+  if (whole) show(whole->sequence, whole->distance.data(), whole->count);
+  return data;
 }

@@ -24,7 +24,7 @@ DystanJNI::DystanJNI(uint8_t id)
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
   if (!korvane::can_session::canIdInRange(canId, "Dystan")) return nullptr;
-  return korvane::sensor_creation::openOrNull(
+  DystanJNI* sensor = korvane::sensor_creation::openOrNull(
       "Dystan", "CAN",
       [canId] {
         std::unique_ptr<DystanJNI> sensor(new DystanJNI(static_cast<uint8_t>(canId)));
@@ -34,20 +34,25 @@ DystanJNI* DystanJNI::c_Dystan_create(int canId) {
         return sensor;
       },
       [](const DystanJNI& sensor) { return sensor.canOk; });
+  if (sensor != nullptr && sensor->shown.device.open("Dystan", canId)) sensor->addShownValues();
+  return sensor;
 }
 
 DystanJNI* DystanJNI::c_Dystan_createUsb(const char* path, int odr) {
   if (path == nullptr) return nullptr;
-  return korvane::sensor_creation::openOrNull(
+  DystanJNI* sensor = korvane::sensor_creation::openOrNull(
       "Dystan", "USB",
       [&] { return std::unique_ptr<DystanJNI>(new DystanJNI(std::string(path), odr)); },
       [](const DystanJNI& sensor) { return sensor.fd != -1; });
+  if (sensor != nullptr && sensor->shown.device.open("Dystan", path)) sensor->addShownValues();
+  return sensor;
 }
 
 void DystanJNI::c_Dystan_destroy(DystanJNI* sensor) {
   delete sensor;
 }
 
+// The simulated device (a member) goes after the reader is joined.
 DystanJNI::~DystanJNI() {
   if (transport == kUsb) {
     stopReader();
@@ -57,6 +62,22 @@ DystanJNI::~DystanJNI() {
     HAL_CAN_CloseStreamSession(session);
     canOk = false;
   }
+}
+
+void DystanJNI::addShownValues() {
+  shown.device.add(shown.nearest, "Nearest (mm)", -1);
+  shown.device.add(shown.sequence, "Sequence", 0);
+}
+
+void DystanJNI::show(uint8_t sequence, const int16_t* distances, int count) {
+  if (!shownInSimulation()) return;  // nothing to compute without a simulation
+  int nearest = -1;
+  for (int k = 0; k < count; ++k) {
+    // -1 marks a position not received, 0 one the sensor measured nothing at.
+    if (distances[k] > 0 && (nearest < 0 || distances[k] < nearest)) nearest = distances[k];
+  }
+  shown.nearest.set(nearest);
+  shown.sequence.set(sequence);
 }
 
 int DystanJNI::c_Dystan_getCanID() const {

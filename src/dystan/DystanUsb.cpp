@@ -199,11 +199,14 @@ void DystanJNI::consumeRxBuffer() {
   size_t taken =
       dystan_framing::consume(rxBuffer, [&](const dystan_framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
-  std::lock_guard lock(dataMutex);
-  distances = newest.distances;
-  scanSequence = newest.sequence;
-  scanCount = newest.count;
-  scanValid = true;
+  {
+    std::lock_guard lock(dataMutex);
+    distances = newest.distances;
+    scanSequence = newest.sequence;
+    scanCount = newest.count;
+    scanValid = true;
+  }
+  show(newest.sequence, newest.distances.data(), newest.count);
 }
 
 DystanJNI::ScanData DystanJNI::getDataUSB(int count) {

@@ -59,6 +59,7 @@ KromelJNI::ColorData KromelJNI::getColorCAN() {
   reading.y = channel(data + 4);
   reading.z = channel(data + 6);
   reading.valid = true;
+  show(reading);
   return reading;
 }
 

@@ -23,7 +23,7 @@ KromelJNI::KromelJNI(uint8_t id) : transport(kCan), canId(id) {}
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
   if (!korvane::can_session::canIdInRange(canId, "Kromel")) return nullptr;
-  return korvane::sensor_creation::openOrNull(
+  KromelJNI* sensor = korvane::sensor_creation::openOrNull(
       "Kromel", "CAN",
       [canId] {
         std::unique_ptr<KromelJNI> sensor(new KromelJNI(static_cast<uint8_t>(canId)));
@@ -33,20 +33,25 @@ KromelJNI* KromelJNI::c_Kromel_create(int canId) {
         return sensor;
       },
       [](const KromelJNI& sensor) { return sensor.canOk; });
+  if (sensor != nullptr && sensor->shown.device.open("Kromel", canId)) sensor->addShownValues();
+  return sensor;
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {
   if (path == nullptr) return nullptr;
-  return korvane::sensor_creation::openOrNull(
+  KromelJNI* sensor = korvane::sensor_creation::openOrNull(
       "Kromel", "USB",
       [&] { return std::unique_ptr<KromelJNI>(new KromelJNI(std::string(path), sampleTimeMs)); },
       [](const KromelJNI& sensor) { return sensor.fd != -1; });
+  if (sensor != nullptr && sensor->shown.device.open("Kromel", path)) sensor->addShownValues();
+  return sensor;
 }
 
 void KromelJNI::c_Kromel_destroy(KromelJNI* sensor) {
   delete sensor;
 }
 
+// The simulated device (a member) goes after the reader is joined.
 KromelJNI::~KromelJNI() {
   if (transport == kUsb) {
     stopReader();
@@ -56,6 +61,20 @@ KromelJNI::~KromelJNI() {
     HAL_CAN_CloseStreamSession(session);
     canOk = false;
   }
+}
+
+void KromelJNI::addShownValues() {
+  shown.device.add(shown.x, "X", 0.0);
+  shown.device.add(shown.y, "Y", 0.0);
+  shown.device.add(shown.z, "Z", 0.0);
+  shown.device.add(shown.sequence, "Sequence", 0);
+}
+
+void KromelJNI::show(const ColorData& reading) {
+  shown.x.set(reading.x);
+  shown.y.set(reading.y);
+  shown.z.set(reading.z);
+  shown.sequence.set(reading.sequence);
 }
 
 int KromelJNI::c_Kromel_getCanID() const {

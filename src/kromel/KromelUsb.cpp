@@ -154,10 +154,15 @@ void KromelJNI::parseLine(const std::string& line) {
   float x = parseNumber(fields[0]);
   float y = parseNumber(fields[1]);
   float z = parseNumber(fields[2]);
-  std::lock_guard lock(dataMutex);
-  latest.x = x;
-  latest.y = y;
-  latest.z = z;
-  latest.sequence = ++sampleCounter;
-  latest.valid = true;
+  ColorData reading;
+  {
+    std::lock_guard lock(dataMutex);
+    latest.x = x;
+    latest.y = y;
+    latest.z = z;
+    latest.sequence = ++sampleCounter;
+    latest.valid = true;
+    reading = latest;
+  }
+  show(reading);
 }

@@ -7,11 +7,13 @@
 #include <exception>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "LidarJNI.h"
 #include "common/ConsoleLine.h"
 #include "lidar/LidarImpl.h"
+#include "lidar/LidarSimDevice.h"
 #include "serial/ControllerSerialPort.h"
 
 using korvane::printLine;
@@ -192,6 +194,8 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   on.movingAverage = movingAverageFilterEnabled.load();
   on.median = medianFilterEnabled.load();
   on.jitter = jitterFilterEnabled.load();
+  // What a simulation shows of the table, taken with it and shown once its locks are let go.
+  std::optional<lidar_simdevice::TableSummary> summary;
   if (!on.any()) {
     std::lock_guard lock(scanDataMutex);
     newestPoint = now;
@@ -200,19 +204,22 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
       angles[k] = point.angle;
       distances[k] = point.distance;
     }
-    return;
+    if (lidar_simdevice::shown()) summary = lidar_simdevice::summarize(distances);
+  } else {
+    std::lock_guard configuration(filterMutex);
+    filters.distanceThreshold = distanceThreshold;
+    filters.minClusterSize = minClusterSize;
+    std::lock_guard table(scanDataMutex);
+    newestPoint = now;
+    for (const DataPoint& point : points) {
+      float v = lidar::filterPoint(point, on, filters);
+      int k = lidar::slotOf(point.angle);
+      angles[k] = point.angle;
+      distances[k] = v;
+    }
+    if (lidar_simdevice::shown()) summary = lidar_simdevice::summarize(distances);
   }
-  std::lock_guard configuration(filterMutex);
-  filters.distanceThreshold = distanceThreshold;
-  filters.minClusterSize = minClusterSize;
-  std::lock_guard table(scanDataMutex);
-  newestPoint = now;
-  for (const DataPoint& point : points) {
-    float v = lidar::filterPoint(point, on, filters);
-    int k = lidar::slotOf(point.angle);
-    angles[k] = point.angle;
-    distances[k] = v;
-  }
+  if (summary) lidar_simdevice::show(*summary);
 }
 
 namespace {
@@ -281,6 +288,7 @@ void LidarJNI::c_Lidar_create(int port) {
           scanning.store(false);
         }
       }
+      lidar_simdevice::opened(usbPort.load());
       portChanged.notify_all();
       return;
     }
@@ -289,12 +297,16 @@ void LidarJNI::c_Lidar_create(int port) {
     scanning.store(true);
     resetFilterSettings();
     replaced = startWorker();
+    lidar_simdevice::opened(port);
     portChanged.notify_all();
   }
   replaced.reset();  // joins its worker, outside the lock the worker may wait on
 }
 
-void LidarJNI::c_Lidar_destroy() {}
+// The driver object lives on; only the simulated device goes.
+void LidarJNI::c_Lidar_destroy() {
+  lidar_simdevice::closed();
+}
 
 void LidarJNI::c_Lidar_start() {
   std::unique_ptr<Impl> replaced;

@@ -258,6 +258,9 @@ LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int por
     korvane::sleepMilliseconds(kCreateSettleMs);
     FlushRx(lidar->fd);
     printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
+    if (lidar->shown.device.open("LidarMini", port)) {
+      lidar->shown.device.add(lidar->shown.pointsPerRevolution, "Points per revolution", 0);
+    }
     return lidar.release();
   } catch (const std::exception& e) {
     printError(std::string("Cannot create: ") + e.what());
@@ -306,7 +309,7 @@ void LidarMiniJNI::c_LidarMini_start() {
   scanning.store(true);
   std::shared_ptr<Impl> started;
   try {
-    started = std::make_shared<Impl>(fd, scanning);
+    started = std::make_shared<Impl>(fd, scanning, shown.pointsPerRevolution);
   } catch (const std::exception& e) {
     scanning.store(false);
     printError(std::string("Cannot start the scanning thread: ") + e.what());
@@ -322,6 +325,7 @@ void LidarMiniJNI::c_LidarMini_stop() {
   SendCmd(fd, kStopScan);
   scanning.store(false);
   tearDownWorker();
+  shown.pointsPerRevolution.set(0);  // getData has no revolution now
   printProgress("Scanning stopped");
 }
 

@@ -21,8 +21,9 @@ int64_t monotonicNanoseconds() {
 
 }  // namespace
 
-LidarMiniJNI::Impl::Impl(const int& fd, const std::atomic<bool>& scanning)
-    : fd_(fd), scanning_(scanning) {
+LidarMiniJNI::Impl::Impl(const int& fd, const std::atomic<bool>& scanning,
+                         const korvane::SimIntOutput& pointsShown)
+    : fd_(fd), scanning_(scanning), pointsShown_(pointsShown) {
   thread_ = std::thread(&Impl::run, this);
 }
 
@@ -56,28 +57,34 @@ void LidarMiniJNI::Impl::run() {
       continue;
     }
     buffer.insert(buffer.end(), block, block + count);
-    while (lidarmini::ExtractScanPacket(buffer, packet)) gather(packet);
+    while (lidarmini::ExtractScanPacket(buffer, packet)) {
+      const int published = gather(packet);
+      if (published >= 0) pointsShown_.set(published);
+    }
   }
 }
 
-void LidarMiniJNI::Impl::gather(const lidarmini::ScanPacket& packet) {
+int LidarMiniJNI::Impl::gather(const lidarmini::ScanPacket& packet) {
   int64_t now = packet.start ? monotonicNanoseconds() : 0;
+  int published = -1;
   std::lock_guard lock(dataMutex_);
   if (packet.start) {
     if (!firstScan_ && !current_.empty()) {
       lastStartNs_ = currentStartNs_;
       last_.swap(current_);
+      published = static_cast<int>(last_.size());
     }
     current_.clear();
     currentStartNs_ = now;
     firstScan_ = false;
   }
-  if (firstScan_) return;  // points before the first start packet belong to no revolution
+  if (firstScan_) return published;  // points before the first start packet belong to none
   if (current_.size() + packet.points.size() > kMaxRevolutionPoints) {
     // No start packet for far too long: drop the runaway revolution, wait for the next start.
     current_.clear();
     firstScan_ = true;
-    return;
+    return published;
   }
   current_.insert(current_.end(), packet.points.begin(), packet.points.end());
+  return published;
 }

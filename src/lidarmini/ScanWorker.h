@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "LidarMiniJNI.h"
+#include "common/SimulatedDevice.h"
 #include "common/StopSignal.h"
 #include "lidarmini/ScanPacket.h"
 
 class LidarMiniJNI::Impl {
  public:
   // Starts the thread. Throws std::system_error when no thread or stop signal can be made, and
-  // std::bad_alloc.
-  Impl(const int& fd, const std::atomic<bool>& scanning);
+  // std::bad_alloc. Each published revolution's point count goes to pointsShown.
+  Impl(const int& fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown);
   ~Impl();
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
@@ -32,10 +33,12 @@ class LidarMiniJNI::Impl {
 
  private:
   void run();
-  void gather(const lidarmini::ScanPacket& packet);
+  // The point count of the revolution this packet published, or -1 when it published none.
+  int gather(const lidarmini::ScanPacket& packet);
 
   const int& fd_;
   const std::atomic<bool>& scanning_;
+  const korvane::SimIntOutput& pointsShown_;
   korvane::StopSignal stop_;
 
   mutable std::mutex dataMutex_;  // guards everything below

@@ -7,6 +7,7 @@
 
 #include "LinvoJNI.h"
 #include "Torqa.h"
+#include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
 #include "hal/I2C.h"
 #include "linvo/LinvoSampler.h"
@@ -50,6 +51,15 @@ int g_selected = -1;
 int g_sampling = -1;
 // The newest count of each channel, from the sampler or a blocking reading.
 std::array<std::atomic<int>, kChannels> g_latest{};
+
+// While the bus is open the sensor is shown as "Linvo[<port>]" with the newest voltage of each
+// channel, "Voltage <n>". Defined before the sampler, which updates it, so that it outlives it.
+struct Shown {
+  std::array<korvane::SimDoubleOutput, kChannels> volts;
+  korvane::SimulatedDevice device;  // after the values: closed before they go
+} g_shown;
+constexpr const char* kVoltageNames[kChannels] = {"Voltage 0", "Voltage 1", "Voltage 2",
+                                                  "Voltage 3"};
 
 void report(int code) {
   std::cout << Torqa::getErrorMessage(code) << std::endl;
@@ -118,36 +128,50 @@ int readCount() {
   return result >> 4;
 }
 
+float toVolts(int count) {
+  return static_cast<float>(count) * (LinvoJNI::vRef * kCountToFraction);
+}
+
 int getSingle(uint8_t channel) {
   if (channel > 3) return 0;
-  std::lock_guard<std::mutex> bus(g_bus);
-  selectChannel(channel);
-  delay(0.001);
-  const int count = readCount();
-  g_latest[channel].store(count);
+  float volts;
+  int count;
+  {
+    std::lock_guard<std::mutex> bus(g_bus);
+    selectChannel(channel);
+    delay(0.001);
+    count = readCount();
+    g_latest[channel].store(count);
+    volts = toVolts(count);
+  }
+  g_shown.volts[channel].set(volts);
   return count;
 }
 
 // One sampler step: reads the channel selected one step ago, unless a blocking reading switched
 // the converter to another one meanwhile, then selects the next channel.
 void sampleStep() {
-  std::lock_guard<std::mutex> bus(g_bus);
-  int next = 0;
-  if (g_sampling >= 0 && g_selected == g_sampling) {
-    g_latest[g_sampling].store(readCount());
-    next = (g_sampling + 1) % kChannels;
-  } else if (g_sampling >= 0) {
-    next = g_sampling;
+  int sampled = -1;
+  float volts = 0.0f;
+  {
+    std::lock_guard<std::mutex> bus(g_bus);
+    int next = 0;
+    if (g_sampling >= 0 && g_selected == g_sampling) {
+      const int count = readCount();
+      g_latest[g_sampling].store(count);
+      sampled = g_sampling;
+      volts = toVolts(count);
+      next = (g_sampling + 1) % kChannels;
+    } else if (g_sampling >= 0) {
+      next = g_sampling;
+    }
+    selectChannel(next);
+    g_sampling = next;
   }
-  selectChannel(next);
-  g_sampling = next;
+  if (sampled >= 0) g_shown.volts[static_cast<size_t>(sampled)].set(volts);
 }
 
 linvo::Sampler g_sampler(sampleStep, kSamplerStep, kSamplerIdleAfter);
-
-float toVolts(int count) {
-  return static_cast<float>(count) * (LinvoJNI::vRef * kCountToFraction);
-}
 
 }  // namespace
 
@@ -163,17 +187,23 @@ bool LinvoJNI::c_initializeI2C(float reference) {
     int32_t status = 0;
     HAL_InitializeI2C(halPort(), &status);
   }
+  if (!g_shown.device && g_shown.device.open("Linvo", port)) {
+    for (int c = 0; c < kChannels; ++c) g_shown.device.add(g_shown.volts[c], kVoltageNames[c], 0.0);
+  }
   g_sampler.enable();
   return c_isConnected();
 }
 
 void LinvoJNI::c_closeI2C() {
   g_sampler.disable();
-  std::lock_guard<std::mutex> bus(g_bus);
-  HAL_CloseI2C(halPort());
-  g_selected = -1;
-  g_sampling = -1;
-  for (auto& count : g_latest) count.store(0);
+  {
+    std::lock_guard<std::mutex> bus(g_bus);
+    HAL_CloseI2C(halPort());
+    g_selected = -1;
+    g_sampling = -1;
+    for (auto& count : g_latest) count.store(0);
+  }
+  g_shown.device.close();
 }
 
 bool LinvoJNI::c_isConnected() {

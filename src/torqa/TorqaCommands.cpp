@@ -7,16 +7,22 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
+#include "TorqaSimDevice.h"
 #include "common/LittleEndian.h"
 
 namespace {
 
-// Sends the bytes (the rest of the 8 are 0) to the handle's controller.
-void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
+// Sends the bytes (the rest of the 8 are 0) to the controller with this device number.
+void sendTo(unsigned int messageBase, int deviceID, std::initializer_list<unsigned char> bytes) {
   unsigned char data[8] = {};
   int i = 0;
   for (unsigned char b : bytes) data[i++] = b;
-  Torqa::sendMessage(messageBase, data, DeviceIDForHandle(handle));
+  Torqa::sendMessage(messageBase, data, deviceID);
+}
+
+// Sends the bytes to the handle's controller.
+void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
+  sendTo(messageBase, DeviceIDForHandle(handle), bytes);
 }
 
 // Index 0..3: a negative index is rejected.
@@ -59,14 +65,18 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   int magnitude = speed >= 0 ? static_cast<int>(speed * 100.0) : static_cast<int>(-(speed * 100.0));
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
-  send(torqa_frames::kMotorSpeed, handle,
-       {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
-        static_cast<unsigned char>(speed >= 0 ? 1 : 0),
-        static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
+  const int deviceID = DeviceIDForHandle(handle);
+  sendTo(torqa_frames::kMotorSpeed, deviceID,
+         {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
+          static_cast<unsigned char>(speed >= 0 ? 1 : 0),
+          static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
+  torqa_simdevice::output(deviceID, motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
 }
 
 void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
-  send(torqa_frames::kDisableMotor, handle, {static_cast<unsigned char>(motor)});
+  const int deviceID = DeviceIDForHandle(handle);
+  sendTo(torqa_frames::kDisableMotor, deviceID, {static_cast<unsigned char>(motor)});
+  torqa_simdevice::output(deviceID, motor, 0.0);
 }
 
 void TorqaJNI::c_Torqa_resetEncoder(long handle, signed char motor) {

@@ -9,6 +9,7 @@
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "TorqaRegistry.h"
+#include "TorqaSimDevice.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
@@ -68,6 +69,7 @@ class HeartbeatThreads {
       Torqa::sendMessage(
           enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled, data,
           deviceID);
+      torqa_simdevice::enabled(deviceID, enabled);
       pauseLock.lock();
       stopped_.wait_for(pauseLock, kPeriod, [] { return TorqaJNI::stop.load(); });
     }
@@ -111,6 +113,7 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     for (signed char motor = 0; motor < 4; ++motor)
       c_Torqa_configureMotor(handle, motor, frequency);
     s_heartbeats.start(static_cast<long>(handle), deviceID);
+    torqa_simdevice::opened(handle, deviceID);
     return handle;
   } catch (const std::exception&) {
     report(1000);
@@ -121,6 +124,7 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
 void TorqaJNI::c_Torqa_destroy(long handle) {
   s_heartbeats.stopAll();
   auto key = static_cast<int32_t>(handle);
+  torqa_simdevice::closed(key);
   torqa_registry::forgetController(key);
   HAL_CleanCAN(key);
 }

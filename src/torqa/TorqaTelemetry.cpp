@@ -8,6 +8,7 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
+#include "TorqaSimDevice.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
@@ -75,6 +76,15 @@ bool tryRead(long handle, int api, double* out) {
   return true;
 }
 
+// The motor's speed as read from its status frame; also shown on its simulated device when the
+// frame was there.
+double readRpm(long handle, signed char motor, int errorCode) {
+  StatusFrame f = readLatest(handle, rpmOutputID(motor), errorCode);
+  const double rpm = unpackRpm(f.data);
+  if (!f.raised && f.status == 0 && motorInRange(motor)) torqa_simdevice::speed(handle, motor, rpm);
+  return rpm;
+}
+
 }  // namespace
 
 int TorqaJNI::c_Torqa_getFrequency(long handle) {
@@ -88,8 +98,7 @@ double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
 }
 
 double TorqaJNI::c_Torqa_getRPM(long handle, signed char motor) {
-  StatusFrame f = readLatest(handle, rpmOutputID(motor), 1017 + frameMotor(motor));
-  return unpackRpm(f.data);
+  return readRpm(handle, motor, 1017 + frameMotor(motor));
 }
 
 unsigned char TorqaJNI::c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector) {
@@ -123,8 +132,7 @@ double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
 }
 
 double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
-  StatusFrame f = readLatest(handle, rpmOutputID(motor), 1108 + frameMotor(motor));
-  return unpackRpm(f.data);
+  return readRpm(handle, motor, 1108 + frameMotor(motor));
 }
 
 int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
@@ -134,7 +142,9 @@ int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  return tryRead(handle, rpmOutputID(motor), out);
+  if (!tryRead(handle, rpmOutputID(motor), out)) return false;
+  if (motorInRange(motor)) torqa_simdevice::speed(handle, motor, *out);
+  return true;
 }
 
 bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
