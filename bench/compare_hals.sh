@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 standin=${1:-$root/build/default}
 wpilib=${2:-$root/build/wpilib}
-filter='SetMotorSpeed|GetRPM$'
+filter='^(SetMotorSpeed|GetRPM)/'
 for build in "$standin" "$wpilib"; do
   for program in bench_heartbeat_cadence bench_torqa_call_times; do
     if [ ! -x "$build/bin/$program" ]; then
