@@ -19,7 +19,9 @@ import java.util.concurrent.atomic.AtomicBoolean;
  *
  * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
  * when a port cannot be opened: it prints a line on standard error and leaves the previous LiDAR,
- * if any, reading, so opening never throws. After {@link #close()} the other methods do nothing
+ * if any, reading, so opening never throws. There is one LiDAR per process: opening a {@code Lidar}
+ * replaces the object opened before, which is closed from then on (its calls do nothing, and
+ * closing it leaves the newer one scanning). After {@link #close()} the other methods do nothing
  * and {@code getData} returns null; {@code close} may be called from any thread, more than once.
  */
 public final class Lidar implements AutoCloseable {
@@ -95,6 +97,10 @@ public final class Lidar implements AutoCloseable {
     }
   }
 
+  // The object that holds the process's one LiDAR now; opening and closing change it.
+  private static final Object OWNER_LOCK = new Object();
+  private static Lidar owner;
+
   private final AtomicBoolean open = new AtomicBoolean(true);
 
   /**
@@ -105,7 +111,13 @@ public final class Lidar implements AutoCloseable {
    * @param port the serial port
    */
   public Lidar(SerialPort port) {
-    LidarJNI.c_Lidar_create(port.value());
+    synchronized (OWNER_LOCK) {
+      LidarJNI.c_Lidar_create(port.value());
+      if (owner != null) {
+        owner.open.set(false);
+      }
+      owner = this;
+    }
   }
 
   /**
@@ -231,12 +243,18 @@ public final class Lidar implements AutoCloseable {
     }
   }
 
-  /** Stops scanning and closes the port. Returns at once. Safe to call again. */
+  /**
+   * Stops scanning and closes the port. Returns at once. Safe to call again. A LiDAR replaced by a
+   * newer one is closed already: closing it leaves the newer one scanning.
+   */
   @Override
   public void close() {
-    if (open.compareAndSet(true, false)) {
-      LidarJNI.c_Lidar_stop();
-      LidarJNI.c_Lidar_destroy();
+    synchronized (OWNER_LOCK) {
+      if (open.compareAndSet(true, false)) {
+        owner = null;
+        LidarJNI.c_Lidar_stop();
+        LidarJNI.c_Lidar_destroy();
+      }
     }
   }
 }

@@ -15,7 +15,8 @@ import java.util.concurrent.CompletableFuture;
  * one after it, a loop later, is fresh. Opening checks the converter with one bus transaction. The {@code
  * ...Async} forms return at once and run on the library's executor, in order per object.
  *
- * <p>There is one sensor per robot, so every {@code Linvo} object talks to the same one; all
+ * <p>There is one sensor per robot: opening a {@code Linvo} replaces the one opened before, which
+ * is closed from then on (its readings are 0, and closing it leaves the newer one alone). All
  * calls are serialised on one lock shared by every object. After {@link #close()} the readings
  * are 0; {@code close} may be called from any thread, more than once.
  */
@@ -27,6 +28,7 @@ public final class Linvo implements AutoCloseable {
   public static final int MAX_COUNT = 2047;
 
   private static final Object LOCK = new Object();
+  private static final SharedDeviceGuard.Holder HOLDER = new SharedDeviceGuard.Holder();
 
   private final boolean connected;
   private final SharedDeviceGuard guard;
@@ -43,7 +45,7 @@ public final class Linvo implements AutoCloseable {
     synchronized (LOCK) {
       connected = LinvoJNI.c_initializeI2C(referenceVoltage);
       LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
-      guard = new SharedDeviceGuard(LOCK);
+      guard = new SharedDeviceGuard(LOCK, HOLDER);
     }
   }
 

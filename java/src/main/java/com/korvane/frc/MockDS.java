@@ -9,12 +9,14 @@ import com.korvane.frc.jni.MockDSJNI;
  *
  * <p>After {@link #enable()} the robot is still reported disabled for the first 50 enabled
  * cycles (one second; the count is kept across disables). There is one sender per process:
- * opening another restarts it from scratch. Every call returns at once; all are serialised on one
- * lock shared by every object. After {@link #close()} the others do nothing; {@code close} may be
- * called from any thread, more than once.
+ * opening another restarts it from scratch and replaces the object opened before, which is closed
+ * from then on (its calls do nothing, and closing it leaves the newer one alone). Every call
+ * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
+ * the others do nothing; {@code close} may be called from any thread, more than once.
  */
 public final class MockDS implements AutoCloseable {
   private static final Object LOCK = new Object();
+  private static final SharedDeviceGuard.Holder HOLDER = new SharedDeviceGuard.Holder();
 
   private final SharedDeviceGuard guard;
 
@@ -22,7 +24,7 @@ public final class MockDS implements AutoCloseable {
   public MockDS() {
     synchronized (LOCK) {
       MockDSJNI.c_MockDS_create();
-      guard = new SharedDeviceGuard(LOCK);
+      guard = new SharedDeviceGuard(LOCK, HOLDER);
     }
   }
 

@@ -6,16 +6,33 @@ import java.util.function.Supplier;
 /**
  * One object of a device the process has only one of (Linvo, MockDS), whose driver takes one call
  * at a time: every call of every object of the class runs under the class's lock, and reaches the
- * driver only while this object is open. Also holds the object's queue of asynchronous calls.
+ * driver only while this object is open. Opening another object of the class replaces this one:
+ * it is closed from then on, and its {@link #close} leaves the device, now the newer object's,
+ * alone. Also holds the object's queue of asynchronous calls.
  */
 final class SharedDeviceGuard {
+  /** The object of a class that holds its device now; guarded by the class's lock. */
+  static final class Holder {
+    private SharedDeviceGuard current;
+  }
+
   private final Object classLock;
+  private final Holder holder;
   private final SerialQueue queue = new SerialQueue();
   private boolean open = true;
 
-  /** Guards an object that has just been opened under classLock. */
-  SharedDeviceGuard(Object classLock) {
+  /**
+   * Guards an object that has just been opened under classLock, closing the one that held the
+   * device before it.
+   */
+  SharedDeviceGuard(Object classLock, Holder holder) {
     this.classLock = classLock;
+    this.holder = holder;
+    if (holder.current != null) {
+      holder.current.open = false;
+      holder.current.queue.release();
+    }
+    holder.current = this;
   }
 
   boolean isOpen() {
@@ -45,11 +62,12 @@ final class SharedDeviceGuard {
     return queue.submit(blocking, closed);
   }
 
-  /** Runs destroy once; safe to call again and from any thread. */
+  /** Runs destroy once, unless a newer object replaced this one; safe to call again. */
   void close(Runnable destroy) {
     synchronized (classLock) {
       if (open) {
         open = false;
+        holder.current = null;
         destroy.run();
         queue.release();
       }

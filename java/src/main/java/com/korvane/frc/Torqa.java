@@ -19,10 +19,11 @@ import java.util.function.LongToDoubleFunction;
  * at start-up and close them when the program ends.
  *
  * <p>Commands are sent as one CAN frame each and return at once; the controller does not answer
- * them, and a command whose motor index or value is out of range is silently not sent. Telemetry
- * comes from status frames the controller sends by itself: the getters return the latest value
- * (0 before the first frame), the {@code tryGet} forms say whether there was one. Neither ever
- * waits for the bus. A motor's telemetry for an index other than 0 to 3 is 0 (false, empty).
+ * them, and a command whose value is out of range is silently not sent. Telemetry comes from
+ * status frames the controller sends by itself: the getters return the latest value (0 before the
+ * first frame), the {@code tryGet} forms say whether there was one. Neither ever waits for the
+ * bus. Every method taking a motor index throws {@link IllegalArgumentException} for an index
+ * other than 0 to 3, before it touches the bus, as WPILib's classes reject a bad channel.
  *
  * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
  * with each other; they wait only while a controller is being opened or closed. The identity
@@ -70,6 +71,8 @@ public class Torqa implements AutoCloseable {
 
   private volatile long handle;
   private final int deviceId;
+  // Read and written from any thread: a reader sees the old or the new scale, both whole doubles.
+  private final double[] distancePerTick = {1.0, 1.0, 1.0, 1.0};
   private final SerialQueue queue;
 
   /**
@@ -149,10 +152,11 @@ public class Torqa implements AutoCloseable {
   /**
    * Sets one motor's frequency. Returns at once.
    *
-   * @param motor the motor index, sent as given
+   * @param motor 0 to 3
    * @param frequency Hz, 0 to 20000
    */
   public void configureMotor(int motor, int frequency) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_configureMotor(h, motor, frequency));
   }
 
@@ -163,15 +167,17 @@ public class Torqa implements AutoCloseable {
    * @param speed -1.0 (full reverse) to 1.0 (full forward), in steps of 1 %; clamped; NaN stops
    */
   public void setSpeed(int motor, double speed) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed));
   }
 
   /**
    * Stops driving a motor. Returns at once.
    *
-   * @param motor the motor index, sent as given (even outside 0 to 3)
+   * @param motor 0 to 3
    */
   public void disableMotor(int motor) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_disableMotor(h, motor));
   }
 
@@ -181,6 +187,7 @@ public class Torqa implements AutoCloseable {
    * @param motor 0 to 3
    */
   public void resetEncoder(int motor) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_resetEncoder(h, motor));
   }
 
@@ -191,6 +198,7 @@ public class Torqa implements AutoCloseable {
    * @param rpm revolutions per minute, to 0.01 RPM
    */
   public void setTargetVelocity(int motor, double rpm) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm));
   }
 
@@ -201,6 +209,7 @@ public class Torqa implements AutoCloseable {
    * @param counts encoder counts (24 bits are sent)
    */
   public void setTargetDistance(int motor, int counts) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts));
   }
 
@@ -211,6 +220,7 @@ public class Torqa implements AutoCloseable {
    * @param degrees 0 to 360 (clamped), to 0.01 degree
    */
   public void setTargetAngle(int motor, double degrees) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees));
   }
 
@@ -221,6 +231,7 @@ public class Torqa implements AutoCloseable {
    * @param hold true to hold, false to release
    */
   public void setPositionHold(int motor, boolean hold) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setPositionHold(h, motor, hold));
   }
 
@@ -231,6 +242,7 @@ public class Torqa implements AutoCloseable {
    * @param countsPerRevolution encoder counts per revolution, 0 to 65535
    */
   public void setEncoderResolution(int motor, int countsPerRevolution) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution));
   }
 
@@ -241,6 +253,7 @@ public class Torqa implements AutoCloseable {
    * @param amps amperes, 0 to 655.35 (clamped), to 0.01 A
    */
   public void setCurrentLimit(int motor, double amps) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps));
   }
 
@@ -251,6 +264,7 @@ public class Torqa implements AutoCloseable {
    * @param enabled whether the limit applies
    */
   public void setCurrentLimitEnabled(int motor, boolean enabled) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0));
   }
 
@@ -280,6 +294,7 @@ public class Torqa implements AutoCloseable {
    * @param type the PID type
    */
   public void setPIDType(int motor, PIDType type) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value));
   }
 
@@ -294,6 +309,7 @@ public class Torqa implements AutoCloseable {
    * @param motor 0 to 3
    */
   public void autotune(int motor) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_autotuneMotor(h, motor));
   }
 
@@ -313,21 +329,22 @@ public class Torqa implements AutoCloseable {
    * @param sensitivity 0 to 10
    */
   public void setSensitivity(int motor, int sensitivity) {
+    checkMotor(motor);
     send(h -> TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity));
   }
 
   // ---- Telemetry: the latest status frames, returning at once ----
 
   /**
-   * Sets the distance one encoder tick stands for on a channel, used by {@link
-   * #getEncoderDistance}. The scale belongs to the library, not to one controller: it applies to
-   * that channel of every controller. 1.0 until set. Returns at once.
+   * Sets the distance one encoder tick of a motor of this controller stands for, used by {@link
+   * #getEncoderDistance}. 1.0 until set. Returns at once.
    *
-   * @param motor the channel, 0 to 3
+   * @param motor 0 to 3
    * @param distancePerTick distance per tick, in the caller's unit
    */
-  public static void setDistancePerTick(int motor, double distancePerTick) {
-    TorqaJNI.c_Torqa_setEncoder(0, motor, distancePerTick);
+  public void setDistancePerTick(int motor, double distancePerTick) {
+    checkMotor(motor);
+    this.distancePerTick[motor] = distancePerTick;
   }
 
   /**
@@ -355,7 +372,8 @@ public class Torqa implements AutoCloseable {
    * @return RPM; 0 before its first frame
    */
   public double getRPM(int motor) {
-    return motorValue(motor, h -> TorqaJNI.c_Torqa_getRPM(h, motor));
+    checkMotor(motor);
+    return value(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
   }
 
   /**
@@ -365,9 +383,9 @@ public class Torqa implements AutoCloseable {
    * @return RPM, or empty when the controller has not reported it
    */
   public OptionalDouble tryGetRPM(int motor) {
+    checkMotor(motor);
     double[] out = new double[1];
-    return motorQuery(
-        motor,
+    return query(
         h ->
             TorqaJNI.c_Torqa_tryGetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -379,12 +397,12 @@ public class Torqa implements AutoCloseable {
    * The speed a motor is aiming at, if reported. Returns at once.
    *
    * @param motor 0 to 3
-   * @return RPM, or empty when not reported (or the motor is not 0 to 3)
+   * @return RPM, or empty when not reported
    */
   public OptionalDouble tryGetTargetRPM(int motor) {
+    checkMotor(motor);
     double[] out = new double[1];
-    return motorQuery(
-        motor,
+    return query(
         h ->
             TorqaJNI.c_Torqa_tryGetTargetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -405,22 +423,24 @@ public class Torqa implements AutoCloseable {
   /**
    * One of a motor's two limit switches. Returns at once.
    *
-   * @param motor 0 to 3 (false for any other)
+   * @param motor 0 to 3
    * @param second false for the first switch, true for the second
    * @return whether the switch is closed
    */
   public boolean getLimitSwitch(int motor, boolean second) {
-    return motorQuery(motor, h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
+    checkMotor(motor);
+    return query(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
   }
 
   /**
    * The position of a motor's Orvix absolute encoder. Returns at once.
    *
    * @param motor 0 to 3
-   * @return the position as the encoder reports it, to 0.01; 0 for a motor not 0 to 3
+   * @return the position as the encoder reports it, to 0.01
    */
   public double getOrvixPosition(int motor) {
-    return motorValue(motor, h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor));
+    checkMotor(motor);
+    return value(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
   }
 
   /**
@@ -430,7 +450,8 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public int getEncoderCount(int motor) {
-    return (int) motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor));
+    checkMotor(motor);
+    return (int) value(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0.0);
   }
 
   /**
@@ -440,18 +461,20 @@ public class Torqa implements AutoCloseable {
    * @return encoder counts
    */
   public double getEncoderRaw(int motor) {
-    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor));
+    checkMotor(motor);
+    return value(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
   }
 
   /**
-   * A motor's encoder count times its channel's {@link #setDistancePerTick distance per tick}.
+   * A motor's encoder count times its {@link #setDistancePerTick distance per tick}.
    * Returns at once.
    *
    * @param motor 0 to 3
    * @return the distance, in the unit of the distance per tick
    */
   public double getEncoderDistance(int motor) {
-    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderDistance(h, motor));
+    checkMotor(motor);
+    return getEncoderRaw(motor) * distancePerTick[motor];
   }
 
   /**
@@ -461,7 +484,8 @@ public class Torqa implements AutoCloseable {
    * @return RPM
    */
   public double getEncoderSpeed(int motor) {
-    return motorValue(motor, h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor));
+    checkMotor(motor);
+    return value(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
   }
 
   // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
@@ -561,18 +585,10 @@ public class Torqa implements AutoCloseable {
     }
   }
 
-  // The controller's status frames carry motors 0 to 3 only; the native reads would answer any
-  // other index with motor 0's values, so such an index reads as a closed controller does.
-  private static boolean isMotor(int motor) {
-    return motor >= 0 && motor < MOTORS;
-  }
-
-  private double motorValue(int motor, LongToDoubleFunction read) {
-    return isMotor(motor) ? value(read, 0.0) : 0.0;
-  }
-
-  private <T> T motorQuery(int motor, LongFunction<T> read, T none) {
-    return isMotor(motor) ? query(read, none) : none;
+  private static void checkMotor(int motor) {
+    if (motor < 0 || motor >= MOTORS) {
+      throw new IllegalArgumentException("motor " + motor + " is outside 0 to " + (MOTORS - 1));
+    }
   }
 
   private double value(LongToDoubleFunction read, double closed) {

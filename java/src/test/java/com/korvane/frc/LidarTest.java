@@ -2,6 +2,7 @@ package com.korvane.frc;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.jni.LidarJNI;
@@ -99,16 +100,42 @@ class LidarTest {
         assertEquals(1, SimSerial.openHandles());
 
         SimSerial.failCalls(SimSerial.Call.INITIALIZE, -9, 1);
-        new Lidar(SerialPort.USB1); // prints "Error initializing serial port: -9"
-        assertTrue(device.send(scanStart(4800)));
-        assertTrue(Wait.until(() -> lidar.getData().distance[93] == 1200.0f));
-        assertEquals(1, SimSerial.openHandles());
+        // prints "Error initializing serial port: -9"; the newer object now stands for the LiDAR
+        try (Lidar newer = new Lidar(SerialPort.USB1)) {
+          assertTrue(device.send(scanStart(4800)));
+          assertTrue(Wait.until(() -> newer.getData().distance[93] == 1200.0f));
+          assertEquals(1, SimSerial.openHandles());
+          assertNull(lidar.getData(), "the replaced object is closed");
+        }
       }
     }
   }
 
   @Test
   @Order(5)
+  void closingAReplacedLidarLeavesTheNewerOneScanning() {
+    try (LidarRoomEmulator device = LidarRoomEmulator.start(1, false)) {
+      SimSerial.reset();
+      SimSerial.mapPort(SerialPort.USB1.value(), device.path());
+      Lidar first = new Lidar(SerialPort.USB1);
+      try (Lidar second = new Lidar(SerialPort.USB1)) {
+        first.close();
+        assertNull(first.getData());
+        first.stop();
+        first.enableFilter(Lidar.Filter.MEDIAN, true);
+        assertTrue(device.send(scanStart(4000)));
+        assertTrue(Wait.until(() -> second.getData().distance[93] == 1000.0f));
+        assertTrue(device.send(scanStart(4400)));
+        assertTrue(
+            Wait.until(() -> second.getData().distance[93] == 1100.0f),
+            "still scanning, unfiltered, after the replaced object's calls");
+      }
+      assertEquals(0, SimSerial.openHandles());
+    }
+  }
+
+  @Test
+  @Order(6)
   void aLidarThatHangsUpShowsItByTheAgeOfItsPoints() {
     try (LidarRoomEmulator room = LidarRoomEmulator.start(1, true)) {
       SimSerial.mapPort(SerialPort.USB1.value(), room.path());

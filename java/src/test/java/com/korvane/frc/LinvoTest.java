@@ -54,6 +54,23 @@ class LinvoTest {
   }
 
   @Test
+  void closingAReplacedSensorLeavesTheNewerOneReading() {
+    try (LinvoSimulator converter = LinvoSimulator.attach()) {
+      converter.setVoltage(0, 0.25);
+      Linvo first = new Linvo(3.3f);
+      try (Linvo second = new Linvo(3.3f)) {
+        first.close();
+        assertTrue(SimI2C.portOpen(1), "the newer sensor keeps the bus");
+        assertEquals(0, first.getRawValue(0), "the replaced object is closed");
+        assertTrue(Wait.until(() -> second.getRawValue(0) == 250));
+        converter.setVoltage(0, 1.0);
+        assertTrue(Wait.until(() -> second.getRawValue(0) == 1000), "still sampling");
+      }
+      assertFalse(SimI2C.portOpen(1));
+    }
+  }
+
+  @Test
   void exportCutsTheChannelToEightBits() {
     try (LinvoSimulator converter = LinvoSimulator.attach()) {
       converter.setVoltage(0, 0.5);

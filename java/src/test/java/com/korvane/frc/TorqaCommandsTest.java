@@ -1,6 +1,7 @@
 package com.korvane.frc;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.jni.TorqaJNI;
@@ -76,7 +77,13 @@ class TorqaCommandsTest {
     sends(DISABLE, () -> torqa.disableMotor(3), "03 00 00 00 00 00 00 00");
     sends(RESET, () -> torqa.resetEncoder(1), "01 00 00 00 00 00 00 00");
     sends(RESOLUTION, () -> torqa.setEncoderResolution(2, 4096), "02 00 10 00 00 00 00 00");
-    sends(SPEED, () -> torqa.setSpeed(4, 0.5));
+    SimCan.clearSentFrames();
+    assertThrows(IllegalArgumentException.class, () -> torqa.setSpeed(4, 0.5));
+    assertThrows(IllegalArgumentException.class, () -> torqa.setSpeed(256, 1.0));
+    assertThrows(IllegalArgumentException.class, () -> torqa.getRPM(-1));
+    assertTrue(
+        SimCan.sentFrames().stream().allMatch(f -> ((f.id >> 6) & 0x3FF) <= 1),
+        "a refused motor index sends nothing but the heartbeat goes on");
     sends(SENSITIVITY, () -> torqa.setSensitivity(0, 11));
   }
 

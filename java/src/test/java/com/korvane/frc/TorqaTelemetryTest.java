@@ -5,6 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.jni.TorqaJNI;
@@ -22,7 +23,11 @@ class TorqaTelemetryTest {
   private long handle;
 
   private static int statusId(int api) {
-    return 0x020C0000 | (api << 6) | DEVICE;
+    return statusId(DEVICE, api);
+  }
+
+  private static int statusId(int device, int api) {
+    return 0x020C0000 | (api << 6) | device;
   }
 
   @BeforeEach
@@ -36,7 +41,6 @@ class TorqaTelemetryTest {
   @AfterEach
   void close() {
     torqa.close();
-    Torqa.setDistancePerTick(2, 1.0);
     SimCan.reset();
   }
 
@@ -55,9 +59,8 @@ class TorqaTelemetryTest {
     assertFalse(torqa.getLimitSwitch(0, false));
     assertTrue(torqa.getLimitSwitch(0, true));
     assertTrue(torqa.getLimitSwitch(1, false), "any non-zero byte is true");
-    assertFalse(torqa.getLimitSwitch(4, false));
     SimCan.inject(statusId(39), 0xD0, 0x07, 0, 0, 0, 0, 0, 0);
-    Torqa.setDistancePerTick(2, 0.5);
+    torqa.setDistancePerTick(2, 0.5);
     assertEquals(1000.0, torqa.getEncoderDistance(2));
     assertEquals(2000.0, torqa.getEncoderRaw(2));
     assertEquals(2000, torqa.getEncoderCount(2));
@@ -66,24 +69,43 @@ class TorqaTelemetryTest {
   }
 
   @Test
-  void aMotorOtherThanZeroToThreeReadsNothingRatherThanMotorZero() {
+  void aMotorOtherThanZeroToThreeIsRefusedAndNothingIsSent() {
     for (int api = 0; api < 64; api++) {
       SimCan.inject(statusId(api), 0x11, 0x22, 0x33, 0x04, 0x55, 0x06, 0x77, 0x08);
     }
     assertNotEquals(0.0, torqa.getRPM(0));
-    assertNotEquals(0.0, torqa.getEncoderRaw(0));
-    assertTrue(torqa.tryGetRPM(0).isPresent());
+    SimCan.clearSentFrames();
     for (int motor : new int[] {4, -1, 255, 256, Integer.MIN_VALUE}) {
+      final int m = motor;
       String which = "motor " + motor;
-      assertEquals(0.0, torqa.getRPM(motor), which);
-      assertEquals(0.0, torqa.getEncoderSpeed(motor), which);
-      assertEquals(0.0, torqa.getEncoderRaw(motor), which);
-      assertEquals(0, torqa.getEncoderCount(motor), which);
-      assertEquals(0.0, torqa.getEncoderDistance(motor), which);
-      assertEquals(0.0, torqa.getOrvixPosition(motor), which);
-      assertFalse(torqa.getLimitSwitch(motor, true), which);
-      assertTrue(torqa.tryGetRPM(motor).isEmpty(), which);
-      assertTrue(torqa.tryGetTargetRPM(motor).isEmpty(), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getRPM(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getEncoderSpeed(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getEncoderRaw(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getEncoderCount(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getEncoderDistance(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getOrvixPosition(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.getLimitSwitch(m, true), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.tryGetRPM(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.tryGetTargetRPM(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.setSpeed(m, 1.0), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.configureMotor(m, 1000), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.disableMotor(m), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.setTargetVelocity(m, 1.0), which);
+      assertThrows(IllegalArgumentException.class, () -> torqa.setDistancePerTick(m, 2.0), which);
+    }
+    assertTrue(
+        SimCan.sentFrames().stream().allMatch(f -> ((f.id >> 6) & 0x3FF) <= 1),
+        "a refused motor index sends nothing but the heartbeat goes on");
+  }
+
+  @Test
+  void distancePerTickBelongsToOneController() {
+    try (Torqa other = new Torqa(DEVICE + 1, 1000)) {
+      SimCan.inject(statusId(39), 0xD0, 0x07, 0, 0, 0, 0, 0, 0); // motor 2 of DEVICE: 2000 ticks
+      SimCan.inject(statusId(DEVICE + 1, 39), 0xD0, 0x07, 0, 0, 0, 0, 0, 0);
+      torqa.setDistancePerTick(2, 0.25);
+      assertEquals(500.0, torqa.getEncoderDistance(2));
+      assertEquals(2000.0, other.getEncoderDistance(2), "the other controller keeps its own scale");
     }
   }
 
@@ -102,7 +124,7 @@ class TorqaTelemetryTest {
     assertArrayEquals(new double[] {123.45, 8.0}, out);
     assertEquals(OptionalDouble.of(123.45), torqa.tryGetRPM(0));
     assertTrue(TorqaJNI.c_Torqa_tryGetRPM(handle, 5, out), "the native reads motor 0's frame");
-    assertEquals(OptionalDouble.empty(), torqa.tryGetRPM(5), "the class asks only for motors 0-3");
+    assertThrows(IllegalArgumentException.class, () -> torqa.tryGetRPM(5), "motors 0-3 only");
 
     SimCan.inject(statusId(49), 0x64, 0, 0, 0, 0, 0, 0, 0);
     out[0] = 3.0;
