@@ -1,6 +1,7 @@
 #pragma once
 
-// The motor controller's frame send, sleep and error-text routines.
+// The motor controller's frame send, sleep and error-text routines. The sleep and the error texts
+// are the library's own (common/Sleep.h, common/ErrorText.h); these keep their names for callers.
 //
 // Threading: all three may be called from any thread at once; they keep no state.
 

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "LinvoJNI.h"
-#include "Torqa.h"
+#include "common/ErrorText.h"
 #include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
 #include "hal/I2C.h"
@@ -62,7 +62,7 @@ constexpr const char* kVoltageNames[kChannels] = {"Voltage 0", "Voltage 1", "Vol
                                                   "Voltage 3"};
 
 void report(int code) {
-  std::cout << Torqa::getErrorMessage(code) << std::endl;
+  std::cout << korvane::errorText(code) << std::endl;
 }
 
 HAL_I2CPort halPort() {
