@@ -30,11 +30,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/SimulatedDevice.h"
-#include "common/StopSignal.h"
+#include "serial/SerialReader.h"
 
 namespace dystan_scans {
 class ScanTable;
@@ -115,7 +114,6 @@ class DystanJNI {
   void closeUnopened();
   void startReader();
   void stopReader();
-  void readerLoop();
   void consumeRxBuffer();
 
   // The open sensor is shown as "Dystan[<CAN ID>]" or "Dystan[<path>]" with the nearest distance
@@ -131,10 +129,8 @@ class DystanJNI {
   std::mutex canMutex;                             // the session's reads and scans
   std::unique_ptr<dystan_scans::ScanTable> scans;  // CAN scans kept between calls
   int fd = -1;
-  std::thread reader;
-  std::atomic<bool> running{false};
-  std::unique_ptr<korvane::StopSignal> readerStop;  // USB objects only
-  std::mutex configMutex;                           // one USB configuration query at a time
+  korvane::SerialReader reader;  // USB objects only
+  std::mutex configMutex;        // one USB configuration query at a time
   std::mutex dataMutex;
   std::array<int16_t, kMaxDistances> distances{};
   uint8_t scanSequence = 0;

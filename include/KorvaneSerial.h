@@ -1,8 +1,8 @@
 #pragma once
 
-// POSIX serial ports for the USB transports of the colour and distance sensors: raw 8N1 at a
-// chosen speed without flow control, whole-buffer and line writes, reads that wait at most 5 ms,
-// and the choice of a USB serial device path.
+// POSIX serial ports for the USB devices (colour sensor, distance sensor, mini LiDAR): raw 8N1 at
+// a chosen speed without flow control, whole-buffer and line writes, reads that wait a bounded
+// time or until stop, and the choice of a USB serial device path.
 //
 // The layer keeps no state: every operation takes a plain descriptor, -1 meaning that no port
 // is open; every operation accepts -1 and ignores it without a system call. The caller owns the
@@ -10,8 +10,9 @@
 //
 // Threading: every function may be called from any thread. One descriptor may be read by one
 // thread while another writes to it; the layer adds no lock, it relies on the operating system.
-// Write and WriteLine block until the bytes have left the port, at most kWriteDeadlineMs; Read
-// blocks at most 5 ms; ReadOrStop blocks until input arrives or stop is requested.
+// Write, WriteWithin and WriteLine block until the bytes have left the port, at most
+// kWriteDeadlineMs; Read blocks at most 5 ms, ReadWithin at most its wait; ReadOrStop blocks until
+// input arrives or stop is requested.
 
 #include <string>
 
@@ -37,9 +38,19 @@ class KorvaneSerial {
   // "[KorvaneSerial] Write to <port> ..." line on standard error when the port has not taken and
   // transmitted everything within kWriteDeadlineMs.
   static bool Write(int fd, const unsigned char* data, int len);
+  enum class WriteOutcome { Done, Failed, TimedOut };
+  // Write for callers that report a failure in their own words: prints nothing. Failed for -1,
+  // null data or len <= 0 (errno is then untouched) and for a write error (errno tells which).
+  static WriteOutcome WriteWithin(int fd, const unsigned char* data, int len);
   // Waits at most 5 ms for input, then reads up to size bytes. The byte count, or 0 for a
   // timeout, an error or invalid arguments.
   static int Read(int fd, unsigned char* buf, int size);
+  // Waits at most waitMs for input, then reads up to size bytes. The byte count; 0 when nothing
+  // came in time, or for invalid arguments (at once); -1 when the device has hung up or the read
+  // failed (errno tells why).
+  static int ReadWithin(int fd, unsigned char* buf, int size, int waitMs);
+  // Bytes received and not yet read; 0 for -1.
+  static int Available(int fd);
   // Blocks until input arrives or stop is requested, then reads up to size bytes. The byte count
   // (> 0); 0 when stop was requested; -1 for invalid arguments, or when the device has hung up or
   // a read failed, after waiting up to kFailedPortPauseMs for stop.

@@ -28,10 +28,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "common/SimulatedDevice.h"
-#include "common/StopSignal.h"
+#include "serial/SerialReader.h"
 
 class KromelJNI {
  public:
@@ -95,7 +94,6 @@ class KromelJNI {
   bool setSampleTimeMsUSB(int ms);
   void startReader();
   void stopReader();
-  void readerLoop();
   void consume(const unsigned char* bytes, int count);
   void parseLine(const std::string& line);
 
@@ -108,9 +106,7 @@ class KromelJNI {
   uint32_t session = 0;
   bool canOk = false;
   int fd = -1;
-  std::thread reader;
-  std::atomic<bool> running{false};
-  std::unique_ptr<korvane::StopSignal> readerStop;  // USB objects only
+  korvane::SerialReader reader;  // USB objects only
   std::mutex dataMutex;
   ColorData latest;
   uint16_t sampleCounter = 0;

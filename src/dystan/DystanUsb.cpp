@@ -48,8 +48,7 @@ bool isTextLine(const std::string& line) {
 
 }  // namespace
 
-DystanJNI::DystanJNI(const std::string& path, int odr)
-    : transport(1), readerStop(std::make_unique<korvane::StopSignal>()) {
+DystanJNI::DystanJNI(const std::string& path, int odr) : transport(1) {
   // Room for the bound plus one read, so the reader thread never allocates.
   rxBuffer.reserve(dystan_framing::kMaxBuffered + kReadBlock);
   fd = KorvaneSerial::Open(path, kBaud, kTag);
@@ -75,7 +74,7 @@ DystanJNI::DystanJNI(const std::string& path, int odr)
     closeUnopened();
     throw;
   }
-  if (!running.load()) closeUnopened();
+  if (!reader.running()) closeUnopened();
 }
 
 bool DystanJNI::sendOpeningCommand(const std::string& path, const std::string& command) {
@@ -166,32 +165,20 @@ bool DystanJNI::readTextReply(int timeoutMs) {
 }
 
 void DystanJNI::startReader() {
-  if (fd == -1 || running.load()) return;
-  readerStop->reset();
-  running.store(true);
+  if (fd == -1 || reader.running()) return;
   try {
-    reader = std::thread(&DystanJNI::readerLoop, this);
+    reader.start(fd, kReadBlock, [this](const unsigned char* bytes, int count) {
+      dystan_framing::append(rxBuffer, bytes, static_cast<size_t>(count));
+      consumeRxBuffer();
+    });
   } catch (const std::system_error& e) {
-    running.store(false);
     korvane::printLine(std::cerr,
                        std::string("[") + kTag + "] Cannot start the reader thread: " + e.what());
   }
 }
 
 void DystanJNI::stopReader() {
-  if (readerStop) readerStop->request();
-  running.store(false);
-  if (reader.joinable()) reader.join();
-}
-
-void DystanJNI::readerLoop() {
-  unsigned char buffer[kReadBlock];
-  while (!readerStop->requested()) {
-    int count = KorvaneSerial::ReadOrStop(fd, buffer, kReadBlock, *readerStop);
-    if (count <= 0) continue;
-    dystan_framing::append(rxBuffer, buffer, static_cast<size_t>(count));
-    consumeRxBuffer();
-  }
+  reader.stop();
 }
 
 void DystanJNI::consumeRxBuffer() {
@@ -223,7 +210,7 @@ DystanJNI::Config DystanJNI::getConfigUSB(int timeoutMs) {
   Config config;
   if (fd == -1) return config;
   std::lock_guard query(configMutex);
-  bool wasRunning = running.load();
+  bool wasRunning = reader.running();
   if (wasRunning) stopReader();
   KorvaneSerial::FlushRx(fd);
   rxBuffer.clear();

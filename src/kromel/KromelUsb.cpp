@@ -70,8 +70,7 @@ float parseNumber(const std::string& text) {
 
 }  // namespace
 
-KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs)
-    : transport(1), readerStop(std::make_unique<korvane::StopSignal>()) {
+KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs) : transport(1) {
   fd = KorvaneSerial::Open(path, kBaud, kTag);
   if (fd == -1) return;
   KorvaneSerial::WriteLine(fd, "COLORFORMAT,XYZ");
@@ -79,7 +78,7 @@ KromelJNI::KromelJNI(const std::string& path, int sampleTimeMs)
   korvane::sleepMilliseconds(kSettleMs);
   KorvaneSerial::FlushRx(fd);
   startReader();
-  if (!running.load()) {
+  if (!reader.running()) {
     KorvaneSerial::Close(fd);
     fd = -1;
   }
@@ -101,30 +100,18 @@ bool KromelJNI::setSampleTimeMsUSB(int ms) {
 }
 
 void KromelJNI::startReader() {
-  if (fd == -1 || running.load()) return;
-  readerStop->reset();
-  running.store(true);
+  if (fd == -1 || reader.running()) return;
   try {
-    reader = std::thread(&KromelJNI::readerLoop, this);
+    reader.start(fd, kReadBlock,
+                 [this](const unsigned char* bytes, int count) { consume(bytes, count); });
   } catch (const std::system_error& e) {
-    running.store(false);
     korvane::printLine(std::cerr,
                        std::string("[") + kTag + "] Cannot start the reader thread: " + e.what());
   }
 }
 
 void KromelJNI::stopReader() {
-  if (readerStop) readerStop->request();
-  running.store(false);
-  if (reader.joinable()) reader.join();
-}
-
-void KromelJNI::readerLoop() {
-  unsigned char buffer[kReadBlock];
-  while (!readerStop->requested()) {
-    int count = KorvaneSerial::ReadOrStop(fd, buffer, kReadBlock, *readerStop);
-    if (count > 0) consume(buffer, count);
-  }
+  reader.stop();
 }
 
 void KromelJNI::consume(const unsigned char* bytes, int count) {

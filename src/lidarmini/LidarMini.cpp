@@ -1,12 +1,6 @@
 // The T-mini Plus mini LiDAR: its port, the command and query exchanges, and the driver object
 // that starts and stops the scanning worker.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "KorvaneSerial.h"
 #include "LidarMiniJNI.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
@@ -30,6 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kBaud = 230400;
 constexpr uint8_t kStartScan = 0x60;
 constexpr uint8_t kStopScan = 0x65;
 constexpr uint8_t kInfoQuery = 0x90;
@@ -72,82 +68,22 @@ std::string FindDevicePath(const std::string& directory, int port) {
   return korvane_serial::findDevicePathIn(directory, port, "/dev/ttyUSB");
 }
 
-// Raw 8N1 at 230400 baud without flow control. Non-blocking, so that a port that stops taking
-// bytes makes a write wait for its deadline instead of blocking its caller for good.
-int OpenPort(const std::string& path) {
-  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_SYNC | O_NONBLOCK);
-  if (fd < 0) {
-    printError("Cannot open " + path + ": " + std::strerror(errno));
-    return -1;
-  }
-  termios settings;
-  std::memset(&settings, 0, sizeof settings);
-  if (tcgetattr(fd, &settings) != 0) {
-    printError(std::string("tcgetattr: ") + std::strerror(errno));
-    close(fd);
-    return -1;
-  }
-  cfsetispeed(&settings, B230400);
-  cfsetospeed(&settings, B230400);
-  settings.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
-  settings.c_cflag |= CS8 | CLOCAL | CREAD;
-  settings.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHONL | ISIG);
-  settings.c_iflag &=
-      ~(IXON | IXOFF | IXANY | IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
-  settings.c_oflag &= ~(OPOST | ONLCR);
-  settings.c_cc[VTIME] = 0;
-  settings.c_cc[VMIN] = 0;
-  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-    printError(std::string("tcsetattr: ") + std::strerror(errno));
-    close(fd);
-    return -1;
-  }
-  tcflush(fd, TCIOFLUSH);
-  return fd;
-}
-
-void ClosePort(int fd) {
-  if (fd != -1) close(fd);
-}
-
-void FlushRx(int fd) {
-  if (fd != -1) tcflush(fd, TCIFLUSH);
-}
-
-int AvailableBytes(int fd) {
-  if (fd == -1) return 0;
-  int count = 0;
-  ioctl(fd, FIONREAD, &count);
-  return count;
-}
-
-// Waits up to waitMs for input and reads up to len bytes: the count, 0 when nothing came, -1 when
-// the device hung up or the read failed (errno tells why).
+// A removed port waits out the read as a quiet one would, so a query loop never spins on it.
 int ReadSome(int fd, uint8_t* buf, int len, int waitMs) {
   if (fd == -1) {
     korvane::sleepMilliseconds(waitMs);
     return 0;
   }
-  pollfd entry{fd, POLLIN, 0};
-  int ready;
-  while ((ready = poll(&entry, 1, waitMs)) < 0 && errno == EINTR) {
-  }
-  if (ready == 0) return 0;
-  if (ready < 0) return -1;
-  ssize_t count = read(fd, buf, static_cast<size_t>(len));
-  if (count > 0) return static_cast<int>(count);
-  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-  if (count == 0) errno = EIO;  // readable without bytes: the other end is gone
-  return -1;
+  return KorvaneSerial::ReadWithin(fd, buf, len, waitMs);
 }
+
+static_assert(LidarMiniJNI::kWriteDeadlineMs == KorvaneSerial::kWriteDeadlineMs);
 
 bool SendBytes(int fd, const uint8_t* data, int len) {
   if (fd == -1) return false;
-  auto deadline = Clock::now() + std::chrono::milliseconds(LidarMiniJNI::kWriteDeadlineMs);
-  korvane::WriteResult result =
-      korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline);
-  if (result == korvane::WriteResult::Done) return true;
-  if (result == korvane::WriteResult::Failed) {
+  KorvaneSerial::WriteOutcome result = KorvaneSerial::WriteWithin(fd, data, len);
+  if (result == KorvaneSerial::WriteOutcome::Done) return true;
+  if (result == KorvaneSerial::WriteOutcome::Failed) {
     printError(std::string("write error: ") + std::strerror(errno));
   } else {
     printError("write error: " + portName(fd) + " did not take the bytes within " +
@@ -251,12 +187,12 @@ LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int por
     printProgress("Opening " + path + " (port " + std::to_string(port) + ")");
     {
       std::lock_guard lock(lidar->portMutex);
-      lidar->fd = OpenPort(path);
+      lidar->fd = KorvaneSerial::Open(path, kBaud, "LidarMini");
     }
     if (lidar->fd == -1) return nullptr;
     SendCmd(lidar->fd, kStopScan);
     korvane::sleepMilliseconds(kCreateSettleMs);
-    FlushRx(lidar->fd);
+    KorvaneSerial::FlushRx(lidar->fd);
     printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
     if (lidar->shown.device.open("LidarMini", port)) {
       lidar->shown.device.add(lidar->shown.pointsPerRevolution, "Points per revolution", 0);
@@ -271,7 +207,7 @@ LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int por
 LidarMiniJNI::~LidarMiniJNI() {
   tearDownWorker();
   std::lock_guard lock(portMutex);
-  ClosePort(fd);
+  KorvaneSerial::Close(fd);
   fd = -1;
 }
 
@@ -280,7 +216,7 @@ void LidarMiniJNI::c_LidarMini_destroy(LidarMiniJNI* lidar) {
   lidar->tearDownWorker();
   {
     std::lock_guard lock(lidar->portMutex);
-    ClosePort(lidar->fd);
+    KorvaneSerial::Close(lidar->fd);
     lidar->fd = -1;
   }
   printProgress("Destroyed");
@@ -299,7 +235,7 @@ void LidarMiniJNI::c_LidarMini_start() {
   }
   if (!SendCmd(fd, kStartScan)) return;
   korvane::sleepMilliseconds(kStartSettleMs);
-  int available = AvailableBytes(fd);
+  int available = KorvaneSerial::Available(fd);
   if (available <= 0) {
     printError(
         "WARNING: 0 bytes 300 ms after scan start. Check device path and T-mini Plus power.");
@@ -361,7 +297,7 @@ LidarMiniJNI::LidarInfo LidarMiniJNI::c_LidarMini_getInfo() {
     printError("getInfo needs scanning stopped: its answer would be lost in the scan stream");
     return LidarInfo();
   }
-  FlushRx(fd);
+  KorvaneSerial::FlushRx(fd);
   return InfoExchange(fd);
 }
 
@@ -370,7 +306,7 @@ LidarMiniJNI::LidarHealth LidarMiniJNI::c_LidarMini_getHealth() {
     printError("getHealth needs scanning stopped: its answer would be lost in the scan stream");
     return LidarHealth();
   }
-  FlushRx(fd);
+  KorvaneSerial::FlushRx(fd);
   return HealthExchange(fd);
 }
 

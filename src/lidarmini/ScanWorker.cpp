@@ -1,10 +1,6 @@
 #include "lidarmini/ScanWorker.h"
 
-#include <termios.h>
-
 #include <chrono>
-
-#include "KorvaneSerial.h"
 
 namespace {
 
@@ -21,10 +17,13 @@ int64_t monotonicNanoseconds() {
 
 }  // namespace
 
-LidarMiniJNI::Impl::Impl(const int& fd, const std::atomic<bool>& scanning,
+LidarMiniJNI::Impl::Impl(int fd, const std::atomic<bool>& scanning,
                          const korvane::SimIntOutput& pointsShown)
-    : fd_(fd), scanning_(scanning), pointsShown_(pointsShown) {
-  thread_ = std::thread(&Impl::run, this);
+    : scanning_(scanning), pointsShown_(pointsShown) {
+  buffer_.reserve(kBufferReserve);
+  reader_.start(
+      fd, kReadBlock, [this](const unsigned char* bytes, int count) { consume(bytes, count); },
+      kSettleMs);
 }
 
 LidarMiniJNI::Impl::~Impl() {
@@ -32,8 +31,7 @@ LidarMiniJNI::Impl::~Impl() {
 }
 
 void LidarMiniJNI::Impl::stop() {
-  stop_.request();
-  if (thread_.joinable()) thread_.join();
+  reader_.stop();
 }
 
 LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
@@ -41,26 +39,12 @@ LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
   return ScanData{lastStartNs_, last_};
 }
 
-void LidarMiniJNI::Impl::run() {
-  if (stop_.waitFor(kSettleMs)) return;
-  tcflush(fd_, TCIFLUSH);
-  std::vector<uint8_t> buffer;
-  buffer.reserve(kBufferReserve);
-  lidarmini::ScanPacket packet;
-  unsigned char block[kReadBlock];
-  while (!stop_.requested() && scanning_.load()) {
-    // Blocks until bytes arrive or stop is requested; after a hang-up it pauses for stop, so a
-    // device that is gone costs at most two wakeups a second.
-    int count = KorvaneSerial::ReadOrStop(fd_, block, kReadBlock, stop_);
-    if (count <= 0) {
-      if (fd_ == -1) stop_.waitFor(KorvaneSerial::kFailedPortPauseMs);
-      continue;
-    }
-    buffer.insert(buffer.end(), block, block + count);
-    while (lidarmini::ExtractScanPacket(buffer, packet)) {
-      const int published = gather(packet);
-      if (published >= 0) pointsShown_.set(published);
-    }
+void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
+  if (!scanning_.load()) return;
+  buffer_.insert(buffer_.end(), bytes, bytes + count);
+  while (lidarmini::ExtractScanPacket(buffer_, packet_)) {
+    const int published = gather(packet_);
+    if (published >= 0) pointsShown_.set(published);
   }
 }
 

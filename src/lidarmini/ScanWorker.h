@@ -1,28 +1,28 @@
 #pragma once
 
-// The scanning worker of one mini LiDAR: a thread that blocks until the port has bytes or stop
-// is requested, cuts the bytes into scan packets and gathers each revolution's points. A
-// revolution is published when the start packet of the next one arrives.
+// The scanning worker of one mini LiDAR: the port's reader thread cuts the bytes into scan packets
+// and gathers each revolution's points. A revolution is published when the start packet of the
+// next one arrives.
 //
 // Threading: lastScan() may be called from any thread; stop() from one thread at a time. The
-// thread reads the owner's descriptor and scanning flag, which must outlive stop().
+// thread reads the owner's scanning flag, which must outlive stop(); bytes that arrive once it is
+// false are dropped.
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "LidarMiniJNI.h"
 #include "common/SimulatedDevice.h"
-#include "common/StopSignal.h"
 #include "lidarmini/ScanPacket.h"
+#include "serial/SerialReader.h"
 
 class LidarMiniJNI::Impl {
  public:
   // Starts the thread. Throws std::system_error when no thread or stop signal can be made, and
   // std::bad_alloc. Each published revolution's point count goes to pointsShown.
-  Impl(const int& fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown);
+  Impl(int fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown);
   ~Impl();
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
@@ -32,14 +32,14 @@ class LidarMiniJNI::Impl {
   ScanData lastScan() const;
 
  private:
-  void run();
+  void consume(const unsigned char* bytes, int count);
   // The point count of the revolution this packet published, or -1 when it published none.
   int gather(const lidarmini::ScanPacket& packet);
 
-  const int& fd_;
   const std::atomic<bool>& scanning_;
   const korvane::SimIntOutput& pointsShown_;
-  korvane::StopSignal stop_;
+  std::vector<uint8_t> buffer_;  // the reader thread's bytes not yet cut into packets
+  lidarmini::ScanPacket packet_;
 
   mutable std::mutex dataMutex_;  // guards everything below
   int64_t currentStartNs_ = 0;
@@ -48,5 +48,5 @@ class LidarMiniJNI::Impl {
   std::vector<DataPoint> last_;
   bool firstScan_ = true;  // no start packet seen since starting (or since a runaway revolution)
 
-  std::thread thread_;  // last: started once everything above exists
+  korvane::SerialReader reader_;  // last: started once everything above exists
 };

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,27 +107,55 @@ void KorvaneSerial::Close(int fd) {
   if (fd != -1) close(fd);
 }
 
-bool KorvaneSerial::Write(int fd, const unsigned char* data, int len) {
-  if (fd == -1 || data == nullptr || len <= 0) return false;
+KorvaneSerial::WriteOutcome KorvaneSerial::WriteWithin(int fd, const unsigned char* data, int len) {
+  if (fd == -1 || data == nullptr || len <= 0) return WriteOutcome::Failed;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteDeadlineMs);
-  korvane::WriteResult result =
-      korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline);
-  if (result == korvane::WriteResult::TimedOut) {
+  switch (korvane::writeAllBefore(fd, data, static_cast<size_t>(len), deadline)) {
+    case korvane::WriteResult::Done:
+      return WriteOutcome::Done;
+    case korvane::WriteResult::TimedOut:
+      return WriteOutcome::TimedOut;
+    default:
+      return WriteOutcome::Failed;
+  }
+}
+
+bool KorvaneSerial::Write(int fd, const unsigned char* data, int len) {
+  WriteOutcome result = WriteWithin(fd, data, len);
+  if (result == WriteOutcome::TimedOut) {
     char port[256];
     korvane::printLine(std::cerr, std::string("[KorvaneSerial] Write to ") +
                                       korvane::describePort(fd, port, sizeof port) +
                                       " gave up after " + std::to_string(kWriteDeadlineMs) +
                                       " ms: the port is not draining");
   }
-  return result == korvane::WriteResult::Done;
+  return result == WriteOutcome::Done;
 }
 
 int KorvaneSerial::Read(int fd, unsigned char* buf, int size) {
+  return std::max(ReadWithin(fd, buf, size, kReadWaitMs), 0);
+}
+
+int KorvaneSerial::ReadWithin(int fd, unsigned char* buf, int size, int waitMs) {
   if (fd == -1 || buf == nullptr || size <= 0) return 0;
   pollfd entry{fd, POLLIN, 0};
-  if (poll(&entry, 1, kReadWaitMs) <= 0) return 0;
+  int ready;
+  while ((ready = poll(&entry, 1, waitMs)) < 0 && errno == EINTR) {
+  }
+  if (ready == 0) return 0;
+  if (ready < 0) return -1;
   ssize_t count = read(fd, buf, static_cast<size_t>(size));
-  return count < 0 ? 0 : static_cast<int>(count);
+  if (count > 0) return static_cast<int>(count);
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+  if (count == 0) errno = EIO;  // readable without bytes: the other end is gone
+  return -1;
+}
+
+int KorvaneSerial::Available(int fd) {
+  if (fd == -1) return 0;
+  int count = 0;
+  ioctl(fd, FIONREAD, &count);
+  return count;
 }
 
 int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size,

@@ -15,7 +15,6 @@
 #include "PseudoTerminal.h"
 #include "StalledDevice.h"
 #include "ThreadCpu.h"
-#include "ThreadWakeups.h"
 #include "Wait.h"
 #include "dystan/DystanUsbSim.h"
 
@@ -250,40 +249,6 @@ TEST(DystanUsbTest, ASensorThatNeverPausesDoesNotHoldUpCreation) {
     ASSERT_NE(sensor, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).count == 64; }));
   }
-}
-
-// Silent or unplugged, the reader sleeps until its port or its owner needs it: it wakes at most
-// twice a second, burns no CPU to speak of, and destroy stops it at once.
-TEST(DystanUsbTest, ASilentOrHungUpSensorCostsTheReaderAlmostNothing) {
-  sim::DystanUsbSim::Options options;
-  options.streaming = false;
-  auto device = sim::DystanUsbSim::start(options);
-  ASSERT_NE(device, nullptr);
-  auto before = test::threadIds();
-  DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0);
-  ASSERT_NE(sensor, nullptr);
-  auto threads = test::threadsStartedSince(before);
-  ASSERT_EQ(threads.size(), 1u);
-  pid_t reader = threads[0];
-
-  auto measure = [&](const char* what) {
-    std::this_thread::sleep_for(100ms);
-    long switches = korvane::test::threadWakeups(reader);
-    double cpu = test::threadCpuSeconds(reader);
-    auto start = Clock::now();
-    std::this_thread::sleep_for(2s);
-    double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    double wakeups = (korvane::test::threadWakeups(reader) - switches) / wall;
-    EXPECT_LE(wakeups, 3.0) << what << ": wake-ups a second";
-    EXPECT_LT((test::threadCpuSeconds(reader) - cpu) / wall, 0.01) << what << ": CPU share";
-  };
-  measure("silent");
-  device->hangUp();
-  measure("hung up");
-
-  auto start = Clock::now();
-  DystanJNI::c_Dystan_destroy(sensor);
-  EXPECT_LT(Clock::now() - start, 200ms) << "destroy";
 }
 
 }  // namespace
