@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dystan/DystanFraming.h"
-#include "dystan/DystanUsbSim.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 namespace {
 

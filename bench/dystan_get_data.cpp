@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "DystanJNI.h"
-#include "dystan/DystanCanSim.h"
-#include "dystan/DystanUsbSim.h"
 #include "korvane/sim/Can.h"
+#include "sim/dystan/DystanCanSim.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "DystanJNI.h"
 #include "ThreadCpu.h"
 #include "ThreadMeter.h"
-#include "dystan/DystanUsbSim.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 namespace {
 

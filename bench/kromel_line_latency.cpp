@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "KromelJNI.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "KromelJNI.h"
 #include "ThreadCpu.h"
 #include "ThreadMeter.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "LidarJNI.h"
 #include "lidar/LidarPackets.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 namespace {
 

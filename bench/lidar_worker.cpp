@@ -14,7 +14,7 @@
 #include "ThreadMeter.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 namespace {
 

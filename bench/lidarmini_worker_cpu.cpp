@@ -11,7 +11,7 @@
 #include "LidarMiniJNI.h"
 #include "ThreadCpu.h"
 #include "ThreadMeter.h"
-#include "lidarmini/LidarMiniSim.h"
+#include "sim/lidarmini/LidarMiniSim.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "ThreadCpu.h"
 #include "ThreadMeter.h"
 #include "korvane/sim/I2c.h"
-#include "linvo/LinvoSim.h"
+#include "sim/linvo/LinvoSim.h"
 
 namespace {
 

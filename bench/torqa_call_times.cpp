@@ -13,7 +13,7 @@
 
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <set>
 #include <vector>
 
-#include "can/ClockedCanDevice.h"
+#include "sim/can/ClockedCanDevice.h"
 
 namespace korvane::sim {
 

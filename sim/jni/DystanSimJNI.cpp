@@ -13,8 +13,8 @@
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_DystanSimulator.h"
 #include "com_korvane_frc_sim_DystanUsbEmulator.h"
-#include "dystan/DystanCanSim.h"
-#include "dystan/DystanUsbSim.h"
+#include "sim/dystan/DystanCanSim.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 using korvane::sim::DystanCanSim;
 using korvane::sim::DystanUsbSim;

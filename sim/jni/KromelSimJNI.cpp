@@ -12,8 +12,8 @@
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_KromelSimulator.h"
 #include "com_korvane_frc_sim_KromelUsbEmulator.h"
-#include "kromel/KromelCanSim.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/kromel/KromelCanSim.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 using korvane::sim::KromelCanSim;
 using korvane::sim::KromelUsbSim;

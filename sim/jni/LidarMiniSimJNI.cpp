@@ -9,7 +9,7 @@
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_LidarMiniEmulator.h"
-#include "lidarmini/LidarMiniSim.h"
+#include "sim/lidarmini/LidarMiniSim.h"
 
 using korvane::sim::LidarMiniSim;
 

@@ -9,7 +9,7 @@
 #include "PtySimBindings.h"
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_LidarRoomEmulator.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using korvane::sim::LidarRoomSim;
 

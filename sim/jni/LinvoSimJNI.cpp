@@ -6,7 +6,7 @@
 
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_LinvoSimulator.h"
-#include "linvo/LinvoSim.h"
+#include "sim/linvo/LinvoSim.h"
 
 using korvane::sim::LinvoSim;
 

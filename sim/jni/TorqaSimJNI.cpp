@@ -8,7 +8,7 @@
 
 #include "SimRegistry.h"
 #include "com_korvane_frc_sim_TorqaSimulator.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using korvane::sim::TorqaSim;
 

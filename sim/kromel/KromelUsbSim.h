@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "pty/CommandLines.h"
-#include "pty/PtyDevice.h"
+#include "sim/pty/CommandLines.h"
+#include "sim/pty/PtyDevice.h"
 
 namespace korvane::sim {
 

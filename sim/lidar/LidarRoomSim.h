@@ -21,7 +21,7 @@
 #include <random>
 #include <string>
 
-#include "pty/PtyDevice.h"
+#include "sim/pty/PtyDevice.h"
 
 namespace korvane::sim {
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "pty/PtyDevice.h"
+#include "sim/pty/PtyDevice.h"
 
 namespace korvane::sim {
 

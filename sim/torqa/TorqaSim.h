@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "can/ClockedCanDevice.h"
+#include "sim/can/ClockedCanDevice.h"
 
 namespace korvane::sim {
 

@@ -14,9 +14,9 @@
 #include "DystanJNI.h"
 #include "SimBus.h"
 #include "Wait.h"
-#include "dystan/DystanCanSim.h"
 #include "hal/CAN.h"
 #include "korvane/sim/Can.h"
+#include "sim/dystan/DystanCanSim.h"
 
 using namespace korvane;
 

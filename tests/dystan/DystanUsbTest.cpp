@@ -16,7 +16,7 @@
 #include "StalledDevice.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
-#include "dystan/DystanUsbSim.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -13,7 +13,7 @@
 #include "Wait.h"
 #include "hal/CAN.h"
 #include "korvane/sim/Can.h"
-#include "kromel/KromelCanSim.h"
+#include "sim/kromel/KromelCanSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

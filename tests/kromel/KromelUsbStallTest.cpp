@@ -13,7 +13,7 @@
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
 #include "StalledDevice.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -13,7 +13,7 @@
 #include "SimBus.h"
 #include "Wait.h"
 #include "korvane/sim/Can.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -20,7 +20,7 @@
 #include "Wait.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using namespace korvane;
 using sim::SerialCall;

@@ -13,7 +13,7 @@
 #include "LidarJNI.h"
 #include "lidar/LidarFilters.h"
 #include "lidar/LidarPackets.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using korvane::sim::LidarRoomSim;
 

@@ -17,7 +17,7 @@
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -11,7 +11,7 @@
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarPackets.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using korvane::sim::LidarRoomSim;
 

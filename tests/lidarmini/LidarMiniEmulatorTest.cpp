@@ -10,7 +10,7 @@
 
 #include "LidarMiniJNI.h"
 #include "Wait.h"
-#include "lidarmini/LidarMiniSim.h"
+#include "sim/lidarmini/LidarMiniSim.h"
 
 using korvane::sim::LidarMiniSim;
 using namespace std::chrono_literals;

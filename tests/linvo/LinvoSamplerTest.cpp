@@ -16,7 +16,7 @@
 #include "ThreadWakeups.h"
 #include "Wait.h"
 #include "korvane/sim/I2c.h"
-#include "linvo/LinvoSim.h"
+#include "sim/linvo/LinvoSim.h"
 
 using namespace korvane;
 using sim::I2cCall;

@@ -6,7 +6,7 @@
 #include "Wait.h"
 #include "hal/I2C.h"
 #include "korvane/sim/I2c.h"
-#include "linvo/LinvoSim.h"
+#include "sim/linvo/LinvoSim.h"
 
 using namespace korvane;
 

@@ -11,7 +11,7 @@
 #include "korvane/sim/DriverStation.h"
 #include "korvane/sim/System.h"
 #include "mockds/MockDSImpl.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "pty/CommandLines.h"
+#include "sim/pty/CommandLines.h"
 
 namespace korvane::sim {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "Wait.h"
-#include "pty/PtyDevice.h"
+#include "sim/pty/PtyDevice.h"
 
 namespace korvane::sim {
 namespace {

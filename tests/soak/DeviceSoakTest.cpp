@@ -27,16 +27,16 @@
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
-#include "dystan/DystanCanSim.h"
-#include "dystan/DystanUsbSim.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/Serial.h"
-#include "kromel/KromelCanSim.h"
-#include "kromel/KromelUsbSim.h"
-#include "lidar/LidarRoomSim.h"
-#include "lidarmini/LidarMiniSim.h"
-#include "torqa/TorqaSim.h"
+#include "sim/dystan/DystanCanSim.h"
+#include "sim/dystan/DystanUsbSim.h"
+#include "sim/kromel/KromelCanSim.h"
+#include "sim/kromel/KromelUsbSim.h"
+#include "sim/lidar/LidarRoomSim.h"
+#include "sim/lidarmini/LidarMiniSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using Clock = std::chrono::steady_clock;

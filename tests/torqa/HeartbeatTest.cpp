@@ -9,7 +9,7 @@
 #include "Wait.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

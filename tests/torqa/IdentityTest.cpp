@@ -10,7 +10,7 @@
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using testing::internal::CaptureStderr;

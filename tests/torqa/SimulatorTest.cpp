@@ -11,7 +11,7 @@
 #include "Wait.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
-#include "torqa/TorqaSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using Mode = sim::TorqaSim::Mode;

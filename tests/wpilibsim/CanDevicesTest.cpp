@@ -16,7 +16,6 @@
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
-#include "dystan/DystanCanSim.h"
 #include "hal/CAN.h"
 #include "hal/DriverStation.h"
 #include "hal/HALBase.h"
@@ -24,8 +23,9 @@
 #include "hal/simulation/DriverStationData.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
-#include "kromel/KromelCanSim.h"
-#include "torqa/TorqaSim.h"
+#include "sim/dystan/DystanCanSim.h"
+#include "sim/kromel/KromelCanSim.h"
+#include "sim/torqa/TorqaSim.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

@@ -11,7 +11,7 @@
 #include "Wait.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 using namespace korvane;
 using sim::LidarRoomSim;

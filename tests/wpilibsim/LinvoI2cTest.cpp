@@ -14,7 +14,7 @@
 #include "hal/I2C.h"
 #include "hal/simulation/I2CData.h"
 #include "korvane/sim/I2c.h"
-#include "linvo/LinvoSim.h"
+#include "sim/linvo/LinvoSim.h"
 
 using namespace korvane;
 using sim::I2cCall;

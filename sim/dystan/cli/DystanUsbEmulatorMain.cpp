@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "cli/EmulatorProgram.h"
-#include "dystan/DystanUsbSim.h"
+#include "sim/cli/EmulatorProgram.h"
+#include "sim/dystan/DystanUsbSim.h"
 
 int main(int argc, char** argv) {
   const korvane::sim::StopSignals stopSignals;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "cli/EmulatorProgram.h"
-#include "kromel/KromelUsbSim.h"
+#include "sim/cli/EmulatorProgram.h"
+#include "sim/kromel/KromelUsbSim.h"
 
 int main(int argc, char** argv) {
   const korvane::sim::StopSignals stopSignals;

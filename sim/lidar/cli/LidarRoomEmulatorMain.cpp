@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "cli/EmulatorProgram.h"
-#include "lidar/LidarRoomSim.h"
+#include "sim/cli/EmulatorProgram.h"
+#include "sim/lidar/LidarRoomSim.h"
 
 int main(int argc, char** argv) {
   const korvane::sim::StopSignals stopSignals;

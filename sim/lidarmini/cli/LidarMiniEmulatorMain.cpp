@@ -11,8 +11,8 @@
 #include <iostream>
 #include <string>
 
-#include "cli/EmulatorProgram.h"
-#include "lidarmini/LidarMiniSim.h"
+#include "sim/cli/EmulatorProgram.h"
+#include "sim/lidarmini/LidarMiniSim.h"
 
 int main(int argc, char** argv) {
   const korvane::sim::StopSignals stopSignals;

@@ -16,10 +16,10 @@
 #include <iostream>
 #include <string>
 
-#include "dystan/DystanUsbSim.h"
-#include "kromel/KromelUsbSim.h"
-#include "lidar/LidarRoomSim.h"
-#include "lidarmini/LidarMiniSim.h"
+#include "sim/dystan/DystanUsbSim.h"
+#include "sim/kromel/KromelUsbSim.h"
+#include "sim/lidar/LidarRoomSim.h"
+#include "sim/lidarmini/LidarMiniSim.h"
 
 namespace {
 
