@@ -175,9 +175,11 @@ TEST(SerialReaderTest, WhatArrivesWhileSettlingIsDroppedAndWhatFollowsIsRead) {
   Port port;
   ASSERT_NE(port.fd, -1);
   ASSERT_TRUE(port.device.write("stale"));
+  // A pseudo-terminal hands written bytes to the other side a moment later: only once "stale" is
+  // queued can an empty queue tell that the settling wait has passed and emptied it.
+  ASSERT_TRUE(port.device.waitForPendingInput(5));
   ASSERT_NE(port.start(256, 300), -1);
   ASSERT_TRUE(port.device.write("early"));
-  // Wait for the settling wait to pass: the port's queue is emptied then.
   ASSERT_TRUE(test::waitUntil([&] { return port.device.pendingInput() == 0; }));
   ASSERT_TRUE(port.device.write("fresh"));
   ASSERT_TRUE(test::waitUntil([&] { return port.received.bytes().size() >= 5; }));
