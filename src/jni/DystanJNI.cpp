@@ -9,10 +9,11 @@
 #include "Boundary.h"
 #include "KorvaneSerial.h"
 #include "com_korvane_frc_jni_DystanJNI.h"
+#include "common/HandleTable.h"
 
 namespace {
 
-boundary::LiveObjects<DystanJNI> g_sensors;
+korvane::HandleTable<DystanJNI> g_sensors;
 
 // The distances go out as ints, each widened with its sign.
 jobject newScanData(JNIEnv* env, const DystanJNI::ScanData& scan) {

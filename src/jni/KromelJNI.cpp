@@ -9,10 +9,11 @@
 #include "Boundary.h"
 #include "KorvaneSerial.h"
 #include "com_korvane_frc_jni_KromelJNI.h"
+#include "common/HandleTable.h"
 
 namespace {
 
-boundary::LiveObjects<KromelJNI> g_sensors;
+korvane::HandleTable<KromelJNI> g_sensors;
 
 }  // namespace
 

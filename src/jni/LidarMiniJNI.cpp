@@ -9,10 +9,11 @@
 
 #include "Boundary.h"
 #include "com_korvane_frc_jni_LidarMiniJNI.h"
+#include "common/HandleTable.h"
 
 namespace {
 
-boundary::LiveObjects<LidarMiniJNI> g_lidars;
+korvane::HandleTable<LidarMiniJNI> g_lidars;
 
 }  // namespace
 

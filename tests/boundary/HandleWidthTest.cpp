@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <new>
 
+#include "common/HandleTable.h"
 #include "jni/Boundary.h"
 
 namespace {
@@ -20,16 +21,17 @@ constexpr jlong kUpperHalf = jlong{1} << 32;
 TEST(HandleWidthTest, AnAddressWithItsTopBitSetBecomesANegativeHandleOnlyOn32Bit) {
   void* address = reinterpret_cast<void*>(static_cast<uintptr_t>(0x80001230u));
   if constexpr (sizeof(void*) == 4) {
-    EXPECT_EQ(boundary::handleOf(address), -0x7FFFEDD0LL);
+    EXPECT_EQ(korvane::addressHandle(address), -0x7FFFEDD0LL);
   } else {
-    EXPECT_EQ(boundary::handleOf(address), 0x80001230LL);
+    EXPECT_EQ(korvane::addressHandle(address), 0x80001230LL);
   }
 }
 
 TEST(HandleWidthTest, OnlyTheExactHandleNamesALiveObject) {
-  boundary::LiveObjects<Device> live;
+  korvane::HandleTable<Device> live;
   Device device;
-  jlong handle = live.add(&device);
+  jlong handle = korvane::addressHandle(&device);
+  ASSERT_TRUE(live.add(handle, &device));
   ASSERT_TRUE(live.find(handle));
   // On a 32-bit controller these longs share the handle's lower half; they were never handed out.
   EXPECT_FALSE(live.find(handle ^ kUpperHalf));
@@ -51,8 +53,9 @@ TEST(HandleWidthTest, AnObjectInTheUpperHalfOfA32BitAddressSpaceKeepsItsHandle) 
     ASSERT_NE(memory, MAP_FAILED);
     ASSERT_GE(reinterpret_cast<uintptr_t>(memory), 0x80000000u) << "the mapping ignored its hint";
     auto* device = new (memory) Device;
-    boundary::LiveObjects<Device> live;
-    jlong handle = live.add(device);
+    korvane::HandleTable<Device> live;
+    jlong handle = korvane::addressHandle(device);
+    ASSERT_TRUE(live.add(handle, device));
     EXPECT_LT(handle, 0);
     EXPECT_EQ(handle,
               static_cast<jlong>(static_cast<int32_t>(reinterpret_cast<uintptr_t>(device))));

@@ -3,15 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <stdexcept>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
 #include "BackgroundCall.h"
 #include "Wait.h"
-#include "jni/Boundary.h"
+#include "common/HandleTable.h"
 
 using namespace std::chrono_literals;
 
@@ -26,11 +27,12 @@ struct Device {
   }
 };
 
-TEST(LiveObjectsTest, AHandleIsFoundOnlyWhileItsObjectIsLive) {
-  boundary::LiveObjects<Device> live;
+TEST(HandleTableTest, AHandleIsFoundOnlyWhileItsObjectIsLive) {
+  korvane::HandleTable<Device> live;
   EXPECT_FALSE(live.find(0));
   auto* device = new Device;
-  jlong handle = live.add(device);
+  int64_t handle = korvane::addressHandle(device);
+  ASSERT_TRUE(live.add(handle, device));
   {
     auto found = live.find(handle);
     ASSERT_TRUE(found);
@@ -45,12 +47,13 @@ TEST(LiveObjectsTest, AHandleIsFoundOnlyWhileItsObjectIsLive) {
   EXPECT_EQ(live.remove(0), nullptr);
 }
 
-TEST(LiveObjectsTest, AFullTableRefusesTheNextObjectUntilOneIsRemoved) {
-  boundary::LiveObjects<Device> live;
+TEST(HandleTableTest, AFullTableRefusesTheNextObjectUntilOneIsRemoved) {
+  korvane::HandleTable<Device> live;
   std::vector<Device> devices(257);
-  std::vector<jlong> handles;
-  for (size_t i = 0; i < 256; ++i) handles.push_back(live.add(&devices[i]));
-  EXPECT_THROW(live.add(&devices[256]), std::length_error);
+  std::vector<int64_t> handles;
+  for (size_t i = 0; i < 256; ++i)
+    handles.push_back(live.adopt(&devices[i], [](Device*) { FAIL(); }));
+  EXPECT_FALSE(live.add(korvane::addressHandle(&devices[256]), &devices[256]));
   static Device* freed;
   freed = nullptr;
   testing::internal::CaptureStderr();
@@ -61,17 +64,18 @@ TEST(LiveObjectsTest, AFullTableRefusesTheNextObjectUntilOneIsRemoved) {
   EXPECT_EQ(live.adopt(nullptr, [](Device*) { FAIL(); }), 0);
   for (size_t i = 0; i < 256; ++i) EXPECT_EQ(live.find(handles[i]).get(), &devices[i]) << i;
   EXPECT_EQ(live.remove(handles[17]), &devices[17]);
-  jlong last = live.add(&devices[256]);
+  int64_t last = live.adopt(&devices[256], [](Device*) { FAIL(); });
   EXPECT_EQ(live.find(last).get(), &devices[256]);
   EXPECT_FALSE(live.find(handles[17]));
   for (size_t i = 0; i < 256; ++i) live.remove(handles[i]);
   live.remove(last);
 }
 
-TEST(LiveObjectsTest, RemoveWaitsForTheCallsThatFoundTheObject) {
-  boundary::LiveObjects<Device> live;
+TEST(HandleTableTest, RemoveWaitsForTheCallsThatFoundTheObject) {
+  korvane::HandleTable<Device> live;
   auto* device = new Device;
-  jlong handle = live.add(device);
+  int64_t handle = korvane::addressHandle(device);
+  ASSERT_TRUE(live.add(handle, device));
   auto inFlight = live.find(handle);
   ASSERT_TRUE(inFlight);
   korvane::test::BackgroundCall removed([&] { return live.remove(handle); });
@@ -93,9 +97,10 @@ TEST(LiveObjectsTest, RemoveWaitsForTheCallsThatFoundTheObject) {
 // Four threads call through whatever handle is current while a fifth destroys it and creates the
 // next. A call that found its object must never see it freed (AddressSanitizer reports a use
 // after free if it does).
-TEST(LiveObjectsTest, CallsRacingDestroyAndCreateNeverReachAFreedObject) {
-  boundary::LiveObjects<Device> live;
-  std::atomic<jlong> current{live.add(new Device)};
+TEST(HandleTableTest, CallsRacingDestroyAndCreateNeverReachAFreedObject) {
+  korvane::HandleTable<Device> live;
+  auto freeDevice = [](Device* device) { delete device; };
+  std::atomic<int64_t> current{live.adopt(new Device, freeDevice)};
   std::atomic<bool> done{false};
   std::atomic<long> calls{0};
   std::vector<std::thread> callers;
@@ -114,9 +119,9 @@ TEST(LiveObjectsTest, CallsRacingDestroyAndCreateNeverReachAFreedObject) {
   auto start = std::chrono::steady_clock::now();
   int cycles = 0;
   while (cycles < 2000 || calls.load() < 2000) {
-    jlong old = current.load();
+    int64_t old = current.load();
     delete live.remove(old);
-    current.store(live.add(new Device));
+    current.store(live.adopt(new Device, freeDevice));
     ++cycles;
     if (std::chrono::steady_clock::now() - start > 90s)
       break;  // generous: a loaded machine starves the callers
@@ -125,6 +130,65 @@ TEST(LiveObjectsTest, CallsRacingDestroyAndCreateNeverReachAFreedObject) {
   for (auto& caller : callers) caller.join();
   delete live.remove(current.load());
   EXPECT_GE(calls.load(), 2000);
+}
+
+using OnlyOne = korvane::HandleTable<Device, korvane::Population::OnePerProcess>;
+
+TEST(HandleTableTest, ANewerObjectOfAOnePerProcessKindReplacesTheOneBefore) {
+  OnlyOne table;
+  Device first, second;
+  EXPECT_FALSE(table.only());
+  Device* replaced = &second;
+  ASSERT_TRUE(table.add(1, &first, &replaced));
+  EXPECT_EQ(replaced, nullptr);
+  EXPECT_EQ(table.only().get(), &first);
+  ASSERT_TRUE(table.add(2, &second, &replaced));
+  EXPECT_EQ(replaced, &first) << "the caller frees the replaced object";
+  EXPECT_EQ(table.only().get(), &second);
+  EXPECT_FALSE(table.find(1)) << "the replaced object's handle names nothing now";
+  EXPECT_EQ(table.remove(1), nullptr) << "closing the replaced object leaves the newer alone";
+  EXPECT_EQ(table.only().get(), &second);
+  EXPECT_FALSE(table.add(2, &first, &replaced)) << "the live handle is not filed twice";
+  EXPECT_EQ(table.only().get(), &second);
+  EXPECT_EQ(table.remove(2), &second);
+  EXPECT_FALSE(table.only());
+  EXPECT_TRUE(table.handles().empty());
+}
+
+TEST(HandleTableTest, ReplacingWaitsForTheCallsThatHoldTheObjectBefore) {
+  OnlyOne table;
+  auto* first = new Device;
+  Device second;
+  ASSERT_TRUE(table.add(1, first));
+  auto inFlight = table.only();
+  ASSERT_TRUE(inFlight);
+  korvane::test::BackgroundCall replacing([&] {
+    Device* replaced = nullptr;
+    table.add(2, &second, &replaced);
+    return replaced;
+  });
+  EXPECT_FALSE(replacing.waitFor(100ms));
+  EXPECT_EQ(inFlight->sum(), 64 * 7);
+  inFlight = {};
+  ASSERT_TRUE(replacing.waitFor(10s));
+  EXPECT_EQ(replacing.get(), first);
+  delete first;
+  EXPECT_EQ(table.only().get(), &second);
+  table.remove(2);
+}
+
+TEST(HandleTableTest, HandlesListsEveryLiveObjectForAKindThatActsOnAll) {
+  korvane::HandleTable<Device, korvane::Population::AnyNumber, 8> table;
+  std::vector<Device> devices(8);
+  for (int64_t i = 0; i < 8; ++i) ASSERT_TRUE(table.add(100 + i, &devices[i]));
+  EXPECT_FALSE(table.add(200, &devices[0])) << "full";
+  EXPECT_FALSE(table.add(103, &devices[0])) << "a live handle";
+  EXPECT_FALSE(table.add(0, &devices[0]));
+  table.remove(105);
+  auto live = table.handles();
+  std::sort(live.begin(), live.end());
+  EXPECT_EQ(live, (std::vector<int64_t>{100, 101, 102, 103, 104, 106, 107}));
+  EXPECT_EQ(table.find(103).get(), &devices[3]);
 }
 
 }  // namespace
