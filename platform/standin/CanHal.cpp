@@ -57,6 +57,16 @@ uint32_t frameId(const CanDevice& device, int32_t apiId) {
   return device.baseId | ((static_cast<uint32_t>(apiId) & 0x3FF) << 6);
 }
 
+// Keeps the frame a packet read handed out as the handle's copy, which a later
+// HAL_ReadCANPacketLatest hands out again while no newer frame has come. Under device.mutex.
+void remember(CanDevice& device, uint32_t id, const uint8_t* data, uint8_t size,
+              uint32_t timestamp) {
+  Received& r = device.received[id];
+  r.length = size;
+  r.timestamp = timestamp;
+  std::memcpy(r.data, data, size);
+}
+
 // A receive of the API's frame. Returns the device (null for an unknown handle, with the status
 // set) and the identifier received.
 std::shared_ptr<CanDevice> receivePacket(CanCall call, HAL_CANHandle handle, int32_t apiId,
@@ -147,10 +157,7 @@ void HAL_ReadCANPacketNew(HAL_CANHandle handle, int32_t apiId, uint8_t* data, in
   if (!device) return;
   if (*status == 0) {
     std::lock_guard lock(device->mutex);
-    Received& r = device->received[id];
-    r.length = size;
-    r.timestamp = timestamp;
-    std::memcpy(r.data, data, size);
+    remember(*device, id, data, size, timestamp);
   }
   *length = size;
   *receivedTimestamp = timestamp;
@@ -166,10 +173,7 @@ void HAL_ReadCANPacketLatest(HAL_CANHandle handle, int32_t apiId, uint8_t* data,
   if (!device) return;
   std::lock_guard lock(device->mutex);
   if (*status == 0) {
-    Received& r = device->received[id];
-    r.length = size;
-    r.timestamp = timestamp;
-    std::memcpy(r.data, data, size);
+    remember(*device, id, data, size, timestamp);
     *length = size;
     *receivedTimestamp = timestamp;
     return;
