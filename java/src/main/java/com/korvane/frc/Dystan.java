@@ -78,7 +78,7 @@ public class Dystan implements AutoCloseable {
     }
   }
 
-  private final HandleGuard guard;
+  private final DeviceGuard guard;
 
   /**
    * Opens the sensor on CAN. Returns at once.
@@ -90,11 +90,11 @@ public class Dystan implements AutoCloseable {
   public Dystan(int canId) {
     String attempt = "at CAN ID " + canId;
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
-    long handle = DystanJNI.c_Dystan_create(canId);
-    if (handle == 0) {
+    DeviceGuard opened = DeviceGuard.open(() -> DystanJNI.c_Dystan_create(canId));
+    if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }
-    guard = new HandleGuard(handle);
+    guard = opened;
   }
 
   /**
@@ -109,11 +109,11 @@ public class Dystan implements AutoCloseable {
   public Dystan(String path, int odr) {
     String attempt = "on " + path;
     DeviceOpenException.checkPath(NAME, attempt, path);
-    long handle = DystanJNI.c_Dystan_createUsb(path, odr);
-    if (handle == 0) {
+    DeviceGuard opened = DeviceGuard.open(() -> DystanJNI.c_Dystan_createUsb(path, odr));
+    if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the port or its dialogue");
     }
-    guard = new HandleGuard(handle);
+    guard = opened;
   }
 
   /**
@@ -154,7 +154,7 @@ public class Dystan implements AutoCloseable {
    * @return 0 to 63; -1 on USB or once closed
    */
   public int getCanId() {
-    return guard.read(DystanJNI::c_Dystan_getCanID, -1);
+    return guard.call(DystanJNI::c_Dystan_getCanID, -1);
   }
 
   /**
@@ -163,7 +163,7 @@ public class Dystan implements AutoCloseable {
    * @return the transport, or null once closed
    */
   public Transport getTransport() {
-    return guard.read(h -> Transport.fromValue(DystanJNI.c_Dystan_getTransport(h)), null);
+    return guard.call(h -> Transport.fromValue(DystanJNI.c_Dystan_getTransport(h)), null);
   }
 
   /**
@@ -180,7 +180,7 @@ public class Dystan implements AutoCloseable {
    * @return the scan (sequence 0 and no distances when there is none yet), or null once closed
    */
   public ScanData getData(int count) {
-    return guard.read(h -> DystanJNI.c_Dystan_getLatestData(h, count), null);
+    return guard.call(h -> DystanJNI.c_Dystan_getLatestData(h, count), null);
   }
 
   /**

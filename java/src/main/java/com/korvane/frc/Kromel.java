@@ -85,7 +85,7 @@ public class Kromel implements AutoCloseable {
     }
   }
 
-  private final HandleGuard guard;
+  private final DeviceGuard guard;
 
   /**
    * Opens the sensor on CAN. Returns at once.
@@ -97,11 +97,11 @@ public class Kromel implements AutoCloseable {
   public Kromel(int canId) {
     String attempt = "at CAN ID " + canId;
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
-    long handle = KromelJNI.c_Kromel_create(canId);
-    if (handle == 0) {
+    DeviceGuard opened = DeviceGuard.open(() -> KromelJNI.c_Kromel_create(canId));
+    if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }
-    guard = new HandleGuard(handle);
+    guard = opened;
   }
 
   /**
@@ -115,11 +115,11 @@ public class Kromel implements AutoCloseable {
   public Kromel(String path, int sampleTimeMs) {
     String attempt = "on " + path;
     DeviceOpenException.checkPath(NAME, attempt, path);
-    long handle = KromelJNI.c_Kromel_createUsb(path, sampleTimeMs);
-    if (handle == 0) {
+    DeviceGuard opened = DeviceGuard.open(() -> KromelJNI.c_Kromel_createUsb(path, sampleTimeMs));
+    if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the port or its first command");
     }
-    guard = new HandleGuard(handle);
+    guard = opened;
   }
 
   /**
@@ -160,7 +160,7 @@ public class Kromel implements AutoCloseable {
    * @return 0 to 63; -1 on USB or once closed
    */
   public int getCanId() {
-    return guard.read(KromelJNI::c_Kromel_getCanID, -1);
+    return guard.call(KromelJNI::c_Kromel_getCanID, -1);
   }
 
   /**
@@ -169,7 +169,7 @@ public class Kromel implements AutoCloseable {
    * @return the transport, or null once closed
    */
   public Transport getTransport() {
-    return guard.read(h -> Transport.fromValue(KromelJNI.c_Kromel_getTransport(h)), null);
+    return guard.call(h -> Transport.fromValue(KromelJNI.c_Kromel_getTransport(h)), null);
   }
 
   /**
@@ -178,7 +178,7 @@ public class Kromel implements AutoCloseable {
    * @return the reading, or null when there is none yet (or the sensor is closed)
    */
   public ColorData getColor() {
-    return guard.read(KromelJNI::c_Kromel_getColor, null);
+    return guard.call(KromelJNI::c_Kromel_getColor, null);
   }
 
   /**

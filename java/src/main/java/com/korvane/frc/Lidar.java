@@ -2,7 +2,6 @@ package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarJNI;
 import java.util.concurrent.CompletableFuture;
-import java.util.concurrent.atomic.AtomicBoolean;
 
 /**
  * The scanning LiDAR on one of the robot controller's serial ports. A thread in the driver reads
@@ -15,7 +14,8 @@ import java.util.concurrent.atomic.AtomicBoolean;
  *
  * <p>Blocking: {@link #getData()}, the filter calls and {@link #stop()} return at once; {@link
  * #start()} opens and configures the port; opening a LiDAR that replaces another waits for
- * the previous reader to stop, up to about 1 s.
+ * the replaced object's calls in progress and for the previous reader to stop, up to about 1 s;
+ * {@link #close()} waits for this object's calls in progress.
  *
  * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
  * when a port cannot be opened: it prints a line on standard error and leaves the previous LiDAR,
@@ -97,11 +97,10 @@ public final class Lidar implements AutoCloseable {
     }
   }
 
-  // The object that holds the process's one LiDAR now; opening and closing change it.
-  private static final Object OWNER_LOCK = new Object();
-  private static Lidar owner;
+  // The driver keeps one LiDAR, and takes calls from any thread.
+  private static final DeviceGuard.Family LIDAR = DeviceGuard.Family.onePerProcess();
 
-  private final AtomicBoolean open = new AtomicBoolean(true);
+  private final DeviceGuard guard;
 
   /**
    * Opens the LiDAR on a HAL serial port and starts reading it, replacing (and stopping) any
@@ -111,13 +110,13 @@ public final class Lidar implements AutoCloseable {
    * @param port the serial port
    */
   public Lidar(SerialPort port) {
-    synchronized (OWNER_LOCK) {
-      LidarJNI.c_Lidar_create(port.value());
-      if (owner != null) {
-        owner.open.set(false);
-      }
-      owner = this;
-    }
+    guard =
+        DeviceGuard.open(
+            LIDAR,
+            () -> {
+              LidarJNI.c_Lidar_create(port.value());
+              return DeviceGuard.NO_HANDLE;
+            });
   }
 
   /**
@@ -137,16 +136,12 @@ public final class Lidar implements AutoCloseable {
    * cannot be opened (the LiDAR then stays stopped, and a later start tries again).
    */
   public void start() {
-    if (open.get()) {
-      LidarJNI.c_Lidar_start();
-    }
+    guard.call(h -> LidarJNI.c_Lidar_start());
   }
 
   /** Stops scanning and closes the port; the table keeps its last points. Returns at once. */
   public void stop() {
-    if (open.get()) {
-      LidarJNI.c_Lidar_stop();
-    }
+    guard.call(h -> LidarJNI.c_Lidar_stop());
   }
 
   /**
@@ -156,14 +151,15 @@ public final class Lidar implements AutoCloseable {
    *     memory
    */
   public ScanData getData() {
-    if (!open.get()) {
-      return null;
-    }
-    ScanData data = LidarJNI.c_Lidar_getData();
-    if (data != null) {
-      data.ageMs = LidarJNI.c_Lidar_getDataAgeMs();
-    }
-    return data;
+    return guard.call(
+        h -> {
+          ScanData data = LidarJNI.c_Lidar_getData();
+          if (data != null) {
+            data.ageMs = LidarJNI.c_Lidar_getDataAgeMs();
+          }
+          return data;
+        },
+        null);
   }
 
   /**
@@ -173,9 +169,7 @@ public final class Lidar implements AutoCloseable {
    * @param enable true to switch it on
    */
   public void enableFilter(Filter filter, boolean enable) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_enableFilter(filter.id, enable);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_enableFilter(filter.id, enable));
   }
 
   /** Switches every filter off. Returns at once. */
@@ -190,9 +184,7 @@ public final class Lidar implements AutoCloseable {
    * @param minClusterSize readings a cluster needs (5 until set)
    */
   public void clusterConfig(float distanceThreshold, int minClusterSize) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_clusterConfig(distanceThreshold, minClusterSize);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_clusterConfig(distanceThreshold, minClusterSize));
   }
 
   /**
@@ -205,9 +197,7 @@ public final class Lidar implements AutoCloseable {
    * @param p estimate error (1.0 until set)
    */
   public void kalmanConfig(float q, float r, float p) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_kalmanConfig(q, r, p);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_kalmanConfig(q, r, p));
   }
 
   /**
@@ -216,9 +206,7 @@ public final class Lidar implements AutoCloseable {
    * @param window the newest 1 to 10 readings of a degree are averaged (5 until set)
    */
   public void movingAverageConfig(int window) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_movingAverageConfig(window);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_movingAverageConfig(window));
   }
 
   /**
@@ -227,9 +215,7 @@ public final class Lidar implements AutoCloseable {
    * @param window the median of the newest 1 to 10 readings of a degree (5 until set)
    */
   public void medianConfig(int window) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_medianConfig(window);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_medianConfig(window));
   }
 
   /**
@@ -238,23 +224,20 @@ public final class Lidar implements AutoCloseable {
    * @param threshold jumps larger than this many mm are held back for one reading (50 until set)
    */
   public void jitterConfig(float threshold) {
-    if (open.get()) {
-      LidarJNI.c_Lidar_jitterConfig(threshold);
-    }
+    guard.call(h -> LidarJNI.c_Lidar_jitterConfig(threshold));
   }
 
   /**
-   * Stops scanning and closes the port. Returns at once. Safe to call again. A LiDAR replaced by a
-   * newer one is closed already: closing it leaves the newer one scanning.
+   * Stops scanning and closes the port, once this object's calls in progress have finished. Safe to
+   * call again. A LiDAR replaced by a newer one is closed already: closing it leaves the newer one
+   * scanning.
    */
   @Override
   public void close() {
-    synchronized (OWNER_LOCK) {
-      if (open.compareAndSet(true, false)) {
-        owner = null;
-        LidarJNI.c_Lidar_stop();
-        LidarJNI.c_Lidar_destroy();
-      }
-    }
+    guard.close(
+        h -> {
+          LidarJNI.c_Lidar_stop();
+          LidarJNI.c_Lidar_destroy();
+        });
   }
 }

@@ -2,6 +2,7 @@ package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarMiniJNI;
 import java.util.concurrent.CompletableFuture;
+import java.util.function.LongConsumer;
 
 /**
  * A T-mini Plus mini LiDAR on a USB serial port (230400 baud).
@@ -100,7 +101,7 @@ public class LidarMini implements AutoCloseable {
     }
   }
 
-  private final HandleGuard guard;
+  private final DeviceGuard guard;
 
   /**
    * Opens the LiDAR and tells it to stop scanning. Blocks about 200 ms.
@@ -110,12 +111,12 @@ public class LidarMini implements AutoCloseable {
    */
   public LidarMini(SerialPort port) {
     String which = port == SerialPort.USB2 ? "second" : "first";
-    long handle = LidarMiniJNI.c_LidarMini_create(port.value());
-    if (handle == 0) {
+    DeviceGuard opened = DeviceGuard.open(() -> LidarMiniJNI.c_LidarMini_create(port.value()));
+    if (opened == null) {
       throw DeviceOpenException.refused(
           "LidarMini", "on port " + port, "opening the " + which + " USB serial device");
     }
-    guard = new HandleGuard(handle);
+    guard = opened;
   }
 
   /**
@@ -259,7 +260,7 @@ public class LidarMini implements AutoCloseable {
    * @return the revolution (empty with time 0 when there is none), or null once closed
    */
   public ScanData getData() {
-    return guard.read(LidarMiniJNI::c_LidarMini_getData, null);
+    return guard.call(LidarMiniJNI::c_LidarMini_getData, null);
   }
 
   /**
@@ -271,16 +272,8 @@ public class LidarMini implements AutoCloseable {
     guard.close(LidarMiniJNI::c_LidarMini_destroy);
   }
 
-  private interface Command {
-    void run(long handle);
-  }
-
-  private Void command(Command call) {
-    return guard.command(
-        h -> {
-          call.run(h);
-          return null;
-        },
-        null);
+  private Void command(LongConsumer call) {
+    guard.command(call);
+    return null;
   }
 }

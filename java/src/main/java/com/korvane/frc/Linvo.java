@@ -27,11 +27,11 @@ public final class Linvo implements AutoCloseable {
   /** Largest raw count: the reference voltage, less one count. */
   public static final int MAX_COUNT = 2047;
 
-  private static final Object LOCK = new Object();
-  private static final SharedDeviceGuard.Holder HOLDER = new SharedDeviceGuard.Holder();
+  // The driver keeps one sensor and takes one call at a time.
+  private static final DeviceGuard.Family SENSOR = DeviceGuard.Family.onePerProcessSharedDriver();
 
   private final boolean connected;
-  private final SharedDeviceGuard guard;
+  private final DeviceGuard guard;
 
   /**
    * Opens the bus, checks that the converter answers (a status line is printed) and starts
@@ -42,11 +42,16 @@ public final class Linvo implements AutoCloseable {
    * @param referenceVoltage volts that a count of 2048 stands for, usually the supply, 3.3 V
    */
   public Linvo(float referenceVoltage) {
-    synchronized (LOCK) {
-      connected = LinvoJNI.c_initializeI2C(referenceVoltage);
-      LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
-      guard = new SharedDeviceGuard(LOCK, HOLDER);
-    }
+    boolean[] answered = new boolean[1];
+    guard =
+        DeviceGuard.open(
+            SENSOR,
+            () -> {
+              answered[0] = LinvoJNI.c_initializeI2C(referenceVoltage);
+              LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
+              return DeviceGuard.NO_HANDLE;
+            });
+    connected = answered[0];
   }
 
   /**
@@ -67,7 +72,8 @@ public final class Linvo implements AutoCloseable {
    *     channel, a failed read, before the first sample, or once closed
    */
   public int getRawValue(int channel) {
-    return guard.call(() -> validChannel(channel) ? LinvoJNI.c_getLatestRawValue(channel) : 0, 0);
+    return guard.command(
+        h -> validChannel(channel) ? LinvoJNI.c_getLatestRawValue(channel) : 0, 0);
   }
 
   /**
@@ -88,8 +94,8 @@ public final class Linvo implements AutoCloseable {
    *     sample, or once closed
    */
   public float getVoltage(int channel) {
-    return guard.call(
-        () -> validChannel(channel) ? LinvoJNI.c_getLatestVoltage(channel) : 0.0f, 0.0f);
+    return guard.command(
+        h -> validChannel(channel) ? LinvoJNI.c_getLatestVoltage(channel) : 0.0f, 0.0f);
   }
 
   /**
@@ -108,7 +114,7 @@ public final class Linvo implements AutoCloseable {
    */
   @Override
   public void close() {
-    guard.close(LinvoJNI::c_closeI2C);
+    guard.close(h -> LinvoJNI.c_closeI2C());
   }
 
   private static boolean validChannel(int channel) {

@@ -15,32 +15,35 @@ import com.korvane.frc.jni.MockDSJNI;
  * the others do nothing; {@code close} may be called from any thread, more than once.
  */
 public final class MockDS implements AutoCloseable {
-  private static final Object LOCK = new Object();
-  private static final SharedDeviceGuard.Holder HOLDER = new SharedDeviceGuard.Holder();
+  // The driver keeps one sender and takes one call at a time.
+  private static final DeviceGuard.Family SENDER = DeviceGuard.Family.onePerProcessSharedDriver();
 
-  private final SharedDeviceGuard guard;
+  private final DeviceGuard guard;
 
   /** Starts sending, robot disabled; restarts the sender when one is running. */
   public MockDS() {
-    synchronized (LOCK) {
-      MockDSJNI.c_MockDS_create();
-      guard = new SharedDeviceGuard(LOCK, HOLDER);
-    }
+    guard =
+        DeviceGuard.open(
+            SENDER,
+            () -> {
+              MockDSJNI.c_MockDS_create();
+              return DeviceGuard.NO_HANDLE;
+            });
   }
 
   /** Marks the robot enabled (after the warm-up described in the class comment). */
   public void enable() {
-    guard.run(MockDSJNI::c_MockDS_enable);
+    guard.command(h -> MockDSJNI.c_MockDS_enable());
   }
 
   /** Marks the robot disabled. */
   public void disable() {
-    guard.run(MockDSJNI::c_MockDS_disable);
+    guard.command(h -> MockDSJNI.c_MockDS_disable());
   }
 
   /** Marks the robot disabled; packets keep going out until the program ends. */
   @Override
   public void close() {
-    guard.close(MockDSJNI::c_MockDS_destroy);
+    guard.close(h -> MockDSJNI.c_MockDS_destroy());
   }
 }

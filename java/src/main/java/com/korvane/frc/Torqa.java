@@ -4,11 +4,6 @@ import com.korvane.frc.jni.TorqaJNI;
 import java.util.Optional;
 import java.util.OptionalDouble;
 import java.util.concurrent.CompletableFuture;
-import java.util.concurrent.locks.Lock;
-import java.util.concurrent.locks.ReentrantReadWriteLock;
-import java.util.function.LongConsumer;
-import java.util.function.LongFunction;
-import java.util.function.LongToDoubleFunction;
 
 /**
  * A Torqa four-channel motor controller on the robot's CAN bus. Its motors are numbered 0 to 3.
@@ -63,17 +58,15 @@ public class Torqa implements AutoCloseable {
     }
   }
 
-  // Opening and closing change the library's registry of controllers, which every other call
-  // reads: they take the write lock, everything else the read lock.
-  private static final ReentrantReadWriteLock REGISTRY = new ReentrantReadWriteLock();
-  // The identity calls share the library's info cache.
-  private static final Object IDENTITY = new Object();
+  // Every controller's calls read the library's registry of controllers, which opening and closing
+  // change, and the identity calls share its info cache; closing one controller also stops every
+  // controller's heartbeat.
+  private static final DeviceGuard.Family CONTROLLERS = DeviceGuard.Family.sharedDriver();
 
-  private volatile long handle;
   private final int deviceId;
   // Read and written from any thread: a reader sees the old or the new scale, both whole doubles.
   private final double[] distancePerTick = {1.0, 1.0, 1.0, 1.0};
-  private final SerialQueue queue;
+  private final DeviceGuard guard;
 
   /**
    * Opens the controller and starts the heartbeat. Returns at once.
@@ -88,17 +81,12 @@ public class Torqa implements AutoCloseable {
     DeviceOpenException.checkRange(
         "Torqa", attempt, "device number", deviceId, 1, MAX_DEVICE_ID);
     DeviceOpenException.checkRange("Torqa", attempt, "frequency", frequency, 0, MAX_FREQUENCY);
-    Lock lock = REGISTRY.writeLock();
-    lock.lock();
-    try {
-      handle = TorqaJNI.c_Torqa_create(deviceId, frequency);
-    } finally {
-      lock.unlock();
-    }
-    if (handle == 0) {
+    DeviceGuard opened =
+        DeviceGuard.open(CONTROLLERS, () -> TorqaJNI.c_Torqa_create(deviceId, frequency));
+    if (opened == null) {
       throw DeviceOpenException.refused("Torqa", attempt, "opening the CAN handle");
     }
-    queue = new SerialQueue();
+    guard = opened;
   }
 
   /**
@@ -116,7 +104,7 @@ public class Torqa implements AutoCloseable {
    * @return true until {@link #close()}
    */
   public boolean isOpen() {
-    return handle != 0;
+    return guard.isOpen();
   }
 
   /**
@@ -125,7 +113,7 @@ public class Torqa implements AutoCloseable {
    * @return the handle, 0 once closed
    */
   public long getHandle() {
-    return handle;
+    return guard.handle();
   }
 
   /**
@@ -134,17 +122,7 @@ public class Torqa implements AutoCloseable {
    */
   @Override
   public void close() {
-    Lock lock = REGISTRY.writeLock();
-    lock.lock();
-    try {
-      if (handle != 0) {
-        TorqaJNI.c_Torqa_destroy(handle);
-        handle = 0;
-        queue.release();
-      }
-    } finally {
-      lock.unlock();
-    }
+    guard.close(TorqaJNI::c_Torqa_destroy);
   }
 
   // ---- Commands: one CAN frame each, returning at once ----
@@ -157,7 +135,7 @@ public class Torqa implements AutoCloseable {
    */
   public void configureMotor(int motor, int frequency) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_configureMotor(h, motor, frequency));
+    guard.call(h -> TorqaJNI.c_Torqa_configureMotor(h, motor, frequency));
   }
 
   /**
@@ -168,7 +146,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setSpeed(int motor, double speed) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed));
+    guard.call(h -> TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed));
   }
 
   /**
@@ -178,7 +156,7 @@ public class Torqa implements AutoCloseable {
    */
   public void disableMotor(int motor) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_disableMotor(h, motor));
+    guard.call(h -> TorqaJNI.c_Torqa_disableMotor(h, motor));
   }
 
   /**
@@ -188,7 +166,7 @@ public class Torqa implements AutoCloseable {
    */
   public void resetEncoder(int motor) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_resetEncoder(h, motor));
+    guard.call(h -> TorqaJNI.c_Torqa_resetEncoder(h, motor));
   }
 
   /**
@@ -199,7 +177,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetVelocity(int motor, double rpm) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm));
+    guard.call(h -> TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm));
   }
 
   /**
@@ -210,7 +188,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetDistance(int motor, int counts) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts));
+    guard.call(h -> TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts));
   }
 
   /**
@@ -221,7 +199,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetAngle(int motor, double degrees) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees));
+    guard.call(h -> TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees));
   }
 
   /**
@@ -232,7 +210,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setPositionHold(int motor, boolean hold) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setPositionHold(h, motor, hold));
+    guard.call(h -> TorqaJNI.c_Torqa_setPositionHold(h, motor, hold));
   }
 
   /**
@@ -243,7 +221,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setEncoderResolution(int motor, int countsPerRevolution) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution));
+    guard.call(h -> TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution));
   }
 
   /**
@@ -254,7 +232,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setCurrentLimit(int motor, double amps) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps));
+    guard.call(h -> TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps));
   }
 
   /**
@@ -265,7 +243,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setCurrentLimitEnabled(int motor, boolean enabled) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0));
+    guard.call(h -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0));
   }
 
   /**
@@ -275,7 +253,7 @@ public class Torqa implements AutoCloseable {
    * @param mode the firmware's stop mode, 0 to 255
    */
   public void setStopMode(int mode) {
-    send(h -> TorqaJNI.c_Torqa_setMotorStopMode(h, mode));
+    guard.call(h -> TorqaJNI.c_Torqa_setMotorStopMode(h, mode));
   }
 
   /**
@@ -284,7 +262,7 @@ public class Torqa implements AutoCloseable {
    * @param type the PID type
    */
   public void setPIDType(PIDType type) {
-    send(h -> TorqaJNI.c_Torqa_setPIDType(h, type.value));
+    guard.call(h -> TorqaJNI.c_Torqa_setPIDType(h, type.value));
   }
 
   /**
@@ -295,12 +273,12 @@ public class Torqa implements AutoCloseable {
    */
   public void setPIDType(int motor, PIDType type) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value));
+    guard.call(h -> TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value));
   }
 
   /** Asks the controller to autotune every motor's closed loop. Returns at once. */
   public void autotune() {
-    send(TorqaJNI::c_Torqa_autotuneAll);
+    guard.call(TorqaJNI::c_Torqa_autotuneAll);
   }
 
   /**
@@ -310,7 +288,7 @@ public class Torqa implements AutoCloseable {
    */
   public void autotune(int motor) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_autotuneMotor(h, motor));
+    guard.call(h -> TorqaJNI.c_Torqa_autotuneMotor(h, motor));
   }
 
   /**
@@ -319,7 +297,7 @@ public class Torqa implements AutoCloseable {
    * @param delay the delay in the firmware's units, at least 5 (smaller values are raised to 5)
    */
   public void setCANSensorDelay(int delay) {
-    send(h -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, delay));
+    guard.call(h -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, delay));
   }
 
   /**
@@ -330,7 +308,7 @@ public class Torqa implements AutoCloseable {
    */
   public void setSensitivity(int motor, int sensitivity) {
     checkMotor(motor);
-    send(h -> TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity));
+    guard.call(h -> TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity));
   }
 
   // ---- Telemetry: the latest status frames, returning at once ----
@@ -353,7 +331,7 @@ public class Torqa implements AutoCloseable {
    * @return Hz; 0 before its first frame
    */
   public int getFrequency() {
-    return (int) value(h -> TorqaJNI.c_Torqa_getFrequency(h), 0);
+    return guard.call(TorqaJNI::c_Torqa_getFrequency, 0);
   }
 
   /**
@@ -362,7 +340,7 @@ public class Torqa implements AutoCloseable {
    * @return degrees Celsius, to 0.01; 0 before its first frame
    */
   public double getTemperature() {
-    return value(TorqaJNI::c_Torqa_getControllerTemp, 0.0);
+    return guard.call(TorqaJNI::c_Torqa_getControllerTemp, 0.0);
   }
 
   /**
@@ -373,7 +351,7 @@ public class Torqa implements AutoCloseable {
    */
   public double getRPM(int motor) {
     checkMotor(motor);
-    return value(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
+    return guard.call(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
   }
 
   /**
@@ -385,7 +363,7 @@ public class Torqa implements AutoCloseable {
   public OptionalDouble tryGetRPM(int motor) {
     checkMotor(motor);
     double[] out = new double[1];
-    return query(
+    return guard.call(
         h ->
             TorqaJNI.c_Torqa_tryGetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -402,7 +380,7 @@ public class Torqa implements AutoCloseable {
   public OptionalDouble tryGetTargetRPM(int motor) {
     checkMotor(motor);
     double[] out = new double[1];
-    return query(
+    return guard.call(
         h ->
             TorqaJNI.c_Torqa_tryGetTargetRPM(h, motor, out)
                 ? OptionalDouble.of(out[0])
@@ -416,7 +394,7 @@ public class Torqa implements AutoCloseable {
    * @return four RPMs, or empty unless the controller has reported all four
    */
   public Optional<double[]> getTargetRPMs() {
-    return query(
+    return guard.call(
         h -> Optional.ofNullable(TorqaJNI.c_Torqa_getTargetRPMFromDevice(h)), Optional.empty());
   }
 
@@ -429,7 +407,7 @@ public class Torqa implements AutoCloseable {
    */
   public boolean getLimitSwitch(int motor, boolean second) {
     checkMotor(motor);
-    return query(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
+    return guard.call(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
   }
 
   /**
@@ -440,7 +418,7 @@ public class Torqa implements AutoCloseable {
    */
   public double getOrvixPosition(int motor) {
     checkMotor(motor);
-    return value(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
+    return guard.call(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
   }
 
   /**
@@ -451,7 +429,7 @@ public class Torqa implements AutoCloseable {
    */
   public int getEncoderCount(int motor) {
     checkMotor(motor);
-    return (int) value(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0.0);
+    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0);
   }
 
   /**
@@ -462,7 +440,7 @@ public class Torqa implements AutoCloseable {
    */
   public double getEncoderRaw(int motor) {
     checkMotor(motor);
-    return value(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
+    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
   }
 
   /**
@@ -485,7 +463,7 @@ public class Torqa implements AutoCloseable {
    */
   public double getEncoderSpeed(int motor) {
     checkMotor(motor);
-    return value(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
+    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
   }
 
   // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
@@ -497,7 +475,7 @@ public class Torqa implements AutoCloseable {
    * @return 1 to 63, or 0 when it does not answer (or once closed)
    */
   public int getReportedDeviceId() {
-    return identity(TorqaJNI::c_Torqa_getID, 0);
+    return guard.command(TorqaJNI::c_Torqa_getID, 0);
   }
 
   /**
@@ -507,7 +485,7 @@ public class Torqa implements AutoCloseable {
    * @return completes with {@link #getReportedDeviceId()}'s result
    */
   public CompletableFuture<Integer> getReportedDeviceIdAsync() {
-    return queue.submit(this::getReportedDeviceId, 0);
+    return guard.async(this::getReportedDeviceId, 0);
   }
 
   /**
@@ -516,7 +494,7 @@ public class Torqa implements AutoCloseable {
    * @return for example "Firmware Version: [1.2.10]", or "Firmware Version: (read failed)"
    */
   public String getFirmwareVersion() {
-    return identity(TorqaJNI::c_Torqa_getFirmwareVersion, FIRMWARE_FAILED);
+    return guard.command(TorqaJNI::c_Torqa_getFirmwareVersion, FIRMWARE_FAILED);
   }
 
   /**
@@ -525,7 +503,7 @@ public class Torqa implements AutoCloseable {
    * @return completes with {@link #getFirmwareVersion()}'s result
    */
   public CompletableFuture<String> getFirmwareVersionAsync() {
-    return queue.submit(this::getFirmwareVersion, FIRMWARE_FAILED);
+    return guard.async(this::getFirmwareVersion, FIRMWARE_FAILED);
   }
 
   /**
@@ -535,7 +513,7 @@ public class Torqa implements AutoCloseable {
    *     library does not know, "Hardware: (read failed)" when the controller does not answer
    */
   public String getHardwareVersion() {
-    return identity(TorqaJNI::c_Torqa_getHardwareVersion, HARDWARE_FAILED);
+    return guard.command(TorqaJNI::c_Torqa_getHardwareVersion, HARDWARE_FAILED);
   }
 
   /**
@@ -544,7 +522,7 @@ public class Torqa implements AutoCloseable {
    * @return completes with {@link #getHardwareVersion()}'s result
    */
   public CompletableFuture<String> getHardwareVersionAsync() {
-    return queue.submit(this::getHardwareVersion, HARDWARE_FAILED);
+    return guard.async(this::getHardwareVersion, HARDWARE_FAILED);
   }
 
   /**
@@ -554,7 +532,7 @@ public class Torqa implements AutoCloseable {
    *     00000000
    */
   public String getSerialNumber() {
-    return identity(TorqaJNI::c_Torqa_getSerialNumber, SERIAL_FAILED);
+    return guard.command(TorqaJNI::c_Torqa_getSerialNumber, SERIAL_FAILED);
   }
 
   /**
@@ -563,59 +541,16 @@ public class Torqa implements AutoCloseable {
    * @return completes with {@link #getSerialNumber()}'s result
    */
   public CompletableFuture<String> getSerialNumberAsync() {
-    return queue.submit(this::getSerialNumber, SERIAL_FAILED);
+    return guard.async(this::getSerialNumber, SERIAL_FAILED);
   }
 
   private static final String FIRMWARE_FAILED = "Firmware Version: (read failed)";
   private static final String HARDWARE_FAILED = "Hardware: (read failed)";
   private static final String SERIAL_FAILED = "00000000-00000000-00000000";
 
-  // Every call reads the registry under its read lock, and reaches the driver only while open.
-
-  private void send(LongConsumer command) {
-    Lock lock = REGISTRY.readLock();
-    lock.lock();
-    try {
-      long h = handle;
-      if (h != 0) {
-        command.accept(h);
-      }
-    } finally {
-      lock.unlock();
-    }
-  }
-
   private static void checkMotor(int motor) {
     if (motor < 0 || motor >= MOTORS) {
       throw new IllegalArgumentException("motor " + motor + " is outside 0 to " + (MOTORS - 1));
-    }
-  }
-
-  private double value(LongToDoubleFunction read, double closed) {
-    Lock lock = REGISTRY.readLock();
-    lock.lock();
-    try {
-      long h = handle;
-      return h != 0 ? read.applyAsDouble(h) : closed;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  private <T> T query(LongFunction<T> read, T closed) {
-    Lock lock = REGISTRY.readLock();
-    lock.lock();
-    try {
-      long h = handle;
-      return h != 0 ? read.apply(h) : closed;
-    } finally {
-      lock.unlock();
-    }
-  }
-
-  private <T> T identity(LongFunction<T> read, T closed) {
-    synchronized (IDENTITY) {
-      return query(read, closed);
     }
   }
 }

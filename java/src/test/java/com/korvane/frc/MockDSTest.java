@@ -74,4 +74,23 @@ class MockDSTest {
     assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= received + 5));
     assertFalse(SimSystem.systemActive());
   }
+
+  @Test
+  void aReplacedSenderNeitherEnablesNorDisablesTheNewerOne() {
+    MockDS first = new MockDS();
+    ds = new MockDS();
+    first.enable(); // replaced: nothing, even past the warm-up
+    long received = SimDriverStation.packetsReceived();
+    assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= received + 60));
+    assertFalse(SimSystem.systemActive());
+
+    ds.enable();
+    assertTrue(Wait.until(SimSystem::systemActive));
+    first.disable();
+    first.close();
+    long later = SimDriverStation.packetsReceived();
+    assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= later + 5));
+    assertTrue(SimSystem.systemActive(), "the newer sender still marks the robot enabled");
+    assertEquals(0x06, SimDriverStation.lastControl());
+  }
 }
