@@ -249,10 +249,11 @@ void closeCurrentPort() {
 // found the one before have returned) and in pImpl; the one it replaced is returned, told to end,
 // for the caller to join once it has let go of the lock.
 std::unique_ptr<LidarJNI::Impl> installDriverObject(std::unique_ptr<LidarJNI::Impl> fresh) {
-  g_live.add(korvane::addressHandle(fresh.get()), fresh.get());
+  LidarJNI::Impl* replaced = nullptr;
+  g_live.add(korvane::addressHandle(fresh.get()), fresh.get(), &replaced);
+  if (replaced != nullptr) replaced->running.store(false);
   LidarJNI::pImpl.swap(fresh);
-  if (fresh) fresh->running.store(false);
-  return fresh;
+  return fresh;  // the object pImpl owned, which is the one the table handed back
 }
 
 // Under portMutex, with the port open and scanning set: a new driver object and its worker take
