@@ -4,11 +4,15 @@
 // program may set them; then the scan table a robot program reads.
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "Chunks.h"
 #include "LidarJNI.h"
+#include "PseudoTerminal.h"
+#include "hal/SerialPort.h"
+#include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
 
 struct LidarPacketProbe {
@@ -17,11 +21,21 @@ struct LidarPacketProbe {
 
 namespace {
 
-// The worker object, made once: its thread waits for scanning to start, which never happens
-// here, so only the fuzzer's calls touch the buffer.
+// The LiDAR, created once on a silent pseudo-terminal and stopped: its worker waits for a start,
+// which never comes here, so only the fuzzer's calls touch the buffer. The configuration calls
+// reach it as they reach any LiDAR.
 LidarJNI::Impl& worker() {
-  if (!LidarJNI::pImpl) LidarJNI::pImpl.reset(new LidarJNI::Impl());
-  return *LidarJNI::pImpl;
+  static LidarJNI::Impl* const live = [] {
+    static korvane::test::PseudoTerminal terminal;
+    if (!terminal.ok() || !korvane::sim::mapSerialPort(HAL_SerialPort_USB1, terminal.path())) {
+      std::abort();
+    }
+    LidarJNI::c_Lidar_create(HAL_SerialPort_USB1);
+    LidarJNI::c_Lidar_stop();
+    if (!LidarJNI::pImpl) std::abort();
+    return LidarJNI::pImpl.get();
+  }();
+  return *live;
 }
 
 float floatAt(const uint8_t* bytes) {

@@ -9,17 +9,25 @@
 // Before any point is filed, slot k holds angle k and distance -1.0.
 //
 // There is at most one LiDAR: the class is static, and its live driver object (the worker and
-// the table) is the `Impl` held by `pImpl`. A later create replaces it; the library's unload
-// stops and joins its worker.
+// the table) is an `Impl` filed in a one-per-process handle table (korvane::HandleTable), through
+// which every operation finds it; `pImpl` owns it. A later create replaces it; the library's
+// unload stops and joins its worker.
 //
 // Threading: every operation may be called from any thread, also while another runs: create,
 // start and stop take effect one at a time, as if called in some order. The worker
 // waits for bytes inside the HAL read (at most the port's one-second timeout), never spinning; a
 // replacing create or the unload joins it within about a second. getData copies the table under
 // its lock and never waits for the device. Locks: portMutex (the port, scanning and the live
-// object's coming and going), filterMutex (filter switches, parameters and state), scanDataMutex
-// (the table and the live object pointer); where several are taken, in that order. No worker is
-// joined under portMutex, which the worker itself takes while it waits.
+// object's coming and going), then the live object as the table hands it out (held while an
+// operation runs), filterMutex (filter switches, parameters and state), scanDataMutex (the
+// table); where several are taken, in that order. A new object is filed under portMutex only, and
+// filing it waits for the operations that hold the one before, so an operation that holds the
+// live object never waits for portMutex. No worker is joined under portMutex, which the worker
+// itself takes while it waits.
+// Ownership: `pImpl` owns the live object and the table only refers to it. An object takes
+// itself out of the table first thing when it is destroyed (waiting for the operations that hold
+// it), so neither a replacing create, nor `pImpl.reset()`, nor the unload leaves the table
+// referring to freed memory.
 
 #include <array>
 #include <atomic>

@@ -3,13 +3,24 @@
 // The line sensor: four analog channels behind a 12-bit converter (ADS1015 register protocol)
 // at address 0x48 on the expansion port's I2C bus (HAL port 1).
 //
-// A library thread samples the channels in turn for the latest-value readings: it starts with
-// the first of them after c_initializeI2C, pauses when none came for a second, resumes with the
-// next one, and is stopped and joined by c_closeI2C (and when the library is unloaded).
+// There is one line sensor. c_initializeI2C opens it as a new driver object (its newest counts
+// and its sampler), filed in a one-per-process handle table (korvane::HandleTable) that replaces
+// the object opened before; c_closeI2C ends it. The latest-value readings find the open object
+// through the table, and the blocking readings file their counts in it.
 //
-// Threading: the bus sequences of the blocking readings and of the sampler never interleave, and
+// A library thread of the open object samples the channels in turn for the latest-value
+// readings: it starts with the first of them after c_initializeI2C, pauses when none came for a
+// second, resumes with the next one, and is stopped and joined when its object is replaced or
+// closed (and when the library is unloaded).
+//
+// Threading: the bus sequences of the blocking readings and of the samplers never interleave, and
 // the latest-value readings may come from any thread at any time. c_initializeI2C and c_closeI2C
-// are meant for one thread at a time, with no blocking reading running meanwhile.
+// take effect one at a time; they are meant to run with no blocking reading running meanwhile
+// (which would read the settings they write).
+// Ownership: a library-level owner holds the open object and the table only refers to it. The
+// object takes itself out of the table first thing when it is destroyed (waiting for the readings
+// that found it), so neither a replacement, nor close, nor the unload leaves the table referring
+// to freed memory.
 
 #include <cstdint>
 
@@ -30,7 +41,7 @@ class LinvoJNI {
   // a second, at most 16 ms plus one conversion old. The first reading after c_initializeI2C, or
   // after a second without readings, gives what was there before (0 at first) and starts
   // sampling again. A blocking reading also counts as a sample. 0 above channel 3, until the
-  // channel's first sample, and after c_closeI2C.
+  // channel's first sample since c_initializeI2C, and after c_closeI2C.
   static int c_getLatestRawValue(uint8_t channel);
   // The newest count in volts, as c_getVoltage converts it.
   static float c_getLatestVoltage(uint8_t channel);

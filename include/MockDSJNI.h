@@ -5,9 +5,16 @@
 // disable asked. The first 50 cycles in which it finds the robot enabled (counted over the
 // worker's life) still say disabled.
 //
-// Threading: enable, disable and destroy may run on any thread, also while the worker sends;
-// create must not run at the same time as any other call. Before the first create, enable,
-// disable and destroy do nothing. At library unload the worker is stopped and joined.
+// There is one mock driver station: its live instance is filed in a one-per-process handle table
+// (korvane::HandleTable), through which enable, disable and destroy find it; `pImpl` owns it.
+//
+// Threading: every call may run on any thread, also while the worker sends and while another
+// call runs; creates take effect one at a time. Before the first create, enable, disable and
+// destroy do nothing. At library unload the worker is stopped and joined.
+// Ownership: `pImpl` owns the instance and the table only refers to it. An instance takes itself
+// out of the table first thing when it is destroyed (waiting for the calls that found it), so
+// neither a replacing create, nor `pImpl.reset()`, nor the unload leaves the table referring to
+// freed memory.
 
 #include <memory>
 

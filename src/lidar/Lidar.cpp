@@ -12,13 +12,26 @@
 
 #include "LidarJNI.h"
 #include "common/ConsoleLine.h"
+#include "common/HandleTable.h"
 #include "lidar/LidarImpl.h"
 #include "lidar/LidarSimDevice.h"
 #include "serial/ControllerSerialPort.h"
 
 using korvane::printLine;
 
+namespace korvane::lidar {
 namespace {
+
+// The live driver object, found by every operation; pImpl owns it. Defined before pImpl, so that
+// it outlives the object pImpl frees at unload.
+HandleTable<LidarJNI::Impl, Population::OnePerProcess, 2> g_live;
+
+}  // namespace
+}  // namespace korvane::lidar
+
+namespace {
+
+using korvane::lidar::g_live;
 
 std::mutex portMutex;
 std::mutex scanDataMutex;
@@ -106,6 +119,7 @@ LidarJNI::Impl::Impl() {
 }
 
 LidarJNI::Impl::~Impl() {
+  g_live.remove(korvane::addressHandle(this));
   running.store(false);
   wake();
   if (worker.joinable()) worker.join();
@@ -231,16 +245,15 @@ void closeCurrentPort() {
   if (handle != 0) controller_serial::close(handle);
 }
 
-// Under portMutex: the driver object now in pImpl gives way to `fresh` (which may be null); the
-// one it replaced is returned, told to end, for the caller to join once it has let go of the lock.
+// Under portMutex: the live driver object gives way to `fresh`, in the table (once the calls that
+// found the one before have returned) and in pImpl; the one it replaced is returned, told to end,
+// for the caller to join once it has let go of the lock.
 std::unique_ptr<LidarJNI::Impl> installDriverObject(std::unique_ptr<LidarJNI::Impl> fresh) {
-  {
-    std::lock_guard configuration(filterMutex);
-    std::lock_guard table(scanDataMutex);
-    LidarJNI::pImpl.swap(fresh);
-  }
-  if (fresh) fresh->running.store(false);
-  return fresh;
+  LidarJNI::Impl* replaced = nullptr;
+  g_live.add(korvane::addressHandle(fresh.get()), fresh.get(), &replaced);
+  if (replaced != nullptr) replaced->running.store(false);
+  LidarJNI::pImpl.swap(fresh);
+  return fresh;  // the object pImpl owned, which is the one the table handed back
 }
 
 // Under portMutex, with the port open and scanning set: a new driver object and its worker take
@@ -265,7 +278,7 @@ void LidarJNI::c_Lidar_create(int port) {
   std::unique_ptr<Impl> replaced;
   {
     std::lock_guard lock(portMutex);
-    const bool lidarExists = pImpl != nullptr;
+    const bool lidarExists = static_cast<bool>(g_live.only());
     // One handle per port at most: the port a LiDAR holds is given up before any other is
     // opened, as a controller that allows one handle per port requires.
     const bool wasOpen = m_portHandle.load() != 0;
@@ -322,7 +335,7 @@ void LidarJNI::c_Lidar_start() {
     m_portHandle.store(handle);
     scanning.store(true);
     // The first create could not open its port: the worker starts with the port.
-    if (!pImpl) replaced = startWorker();
+    if (!g_live.only()) replaced = startWorker();
     portChanged.notify_all();
   }
   replaced.reset();
@@ -337,19 +350,22 @@ void LidarJNI::c_Lidar_stop() {
 
 std::array<float, 2 * LidarJNI::kSlots> LidarJNI::c_Lidar_getData() {
   std::array<float, 2 * kSlots> data;
+  auto live = g_live.only();
   std::lock_guard lock(scanDataMutex);
   for (int k = 0; k < kSlots; ++k) {
-    data[k] = pImpl ? pImpl->angles[k] : static_cast<float>(k);
-    data[kSlots + k] = pImpl ? pImpl->distances[k] : -1.0f;
+    data[k] = live ? live->angles[k] : static_cast<float>(k);
+    data[kSlots + k] = live ? live->distances[k] : -1.0f;
   }
   return data;
 }
 
 int64_t LidarJNI::c_Lidar_getDataAgeMs() {
+  auto live = g_live.only();
+  if (!live) return -1;
   std::lock_guard lock(scanDataMutex);
-  if (!pImpl || !pImpl->newestPoint) return -1;
+  if (!live->newestPoint) return -1;
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               *pImpl->newestPoint)
+                                                               *live->newestPoint)
       .count();
 }
 
@@ -370,23 +386,30 @@ void LidarJNI::c_Lidar_clusterConfig(float threshold, int minimum) {
 
 void LidarJNI::c_Lidar_kalmanConfig(float q, float r, float p) {
   if (!lidar::usableKalmanConfig(q, r, p)) return;
+  auto live = g_live.only();
+  if (!live) return;
   std::lock_guard lock(filterMutex);
-  if (!pImpl) return;
-  pImpl->filters.kalman = lidar::KalmanConfig{q, r, p};
-  pImpl->filters.estimates.fill({});
+  live->filters.kalman = lidar::KalmanConfig{q, r, p};
+  live->filters.estimates.fill({});
 }
 
 void LidarJNI::c_Lidar_movingAverageConfig(int window) {
+  auto live = g_live.only();
+  if (!live) return;
   std::lock_guard lock(filterMutex);
-  if (pImpl) pImpl->filters.movingAverageWindow = window;
+  live->filters.movingAverageWindow = window;
 }
 
 void LidarJNI::c_Lidar_medianConfig(int window) {
+  auto live = g_live.only();
+  if (!live) return;
   std::lock_guard lock(filterMutex);
-  if (pImpl) pImpl->filters.medianWindow = window;
+  live->filters.medianWindow = window;
 }
 
 void LidarJNI::c_Lidar_jitterConfig(float threshold) {
+  auto live = g_live.only();
+  if (!live) return;
   std::lock_guard lock(filterMutex);
-  if (pImpl) pImpl->filters.jitterThreshold = threshold;
+  live->filters.jitterThreshold = threshold;
 }

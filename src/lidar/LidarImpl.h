@@ -13,8 +13,9 @@
 #include "lidar/LidarPackets.h"
 
 // One LiDAR driver object: the worker thread, the scan table and the filter state. The
-// constructor starts the worker; the destructor stops and joins it (within the port's one-second
-// read timeout).
+// constructor starts the worker; the destructor takes the object out of the table of live LiDARs
+// (waiting for the operations that hold it), then stops and joins the worker (within the port's
+// one-second read timeout).
 class LidarJNI::Impl {
  public:
   Impl();

@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <mutex>
 
 #include "LinvoJNI.h"
 #include "common/ErrorText.h"
+#include "common/HandleTable.h"
 #include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
 #include "hal/I2C.h"
@@ -42,22 +44,13 @@ constexpr int kChannels = 4;
 constexpr auto kSamplerStep = std::chrono::milliseconds(4);
 constexpr auto kSamplerIdleAfter = std::chrono::seconds(1);
 
-// One bus sequence at a time: the blocking readings, the sampler's steps and the settings they
-// build the configuration word from.
+// One bus sequence at a time: the blocking readings, the samplers' steps and the settings they
+// build the configuration word from. The bus outlives a sensor object: a replaced object's last
+// step and the newer object's first never interleave on it.
 std::mutex g_bus;
-// Under g_bus: the channel the converter was last switched to, and the one the sampler switched
-// it to (-1: none).
+// Under g_bus: the channel the converter was last switched to (-1: none).
 int g_selected = -1;
-int g_sampling = -1;
-// The newest count of each channel, from the sampler or a blocking reading.
-std::array<std::atomic<int>, kChannels> g_latest{};
 
-// While the bus is open the sensor is shown as "Linvo[<port>]" with the newest voltage of each
-// channel, "Voltage <n>". Defined before the sampler, which updates it, so that it outlives it.
-struct Shown {
-  std::array<korvane::SimDoubleOutput, kChannels> volts;
-  korvane::SimulatedDevice device;  // after the values: closed before they go
-} g_shown;
 constexpr const char* kVoltageNames[kChannels] = {"Voltage 0", "Voltage 1", "Voltage 2",
                                                   "Voltage 3"};
 
@@ -132,8 +125,93 @@ float toVolts(int count) {
   return static_cast<float>(count) * (LinvoJNI::vRef * kCountToFraction);
 }
 
+}  // namespace
+
+namespace korvane::linvo {
+namespace {
+
+// One open line sensor: its newest counts, its sampler and its simulated device. Made by
+// c_initializeI2C and filed in the table; the next c_initializeI2C replaces it and c_closeI2C
+// ends it, each stopping and joining its sampler.
+class Sensor {
+ public:
+  Sensor() : sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter) {}
+  ~Sensor();
+  Sensor(const Sensor&) = delete;
+  Sensor& operator=(const Sensor&) = delete;
+
+  // Shows the sensor in a desktop simulation and lets a reading start the sampler.
+  void open();
+  // Under g_bus, from a blocking reading: the channel's newest count.
+  void recordReading(int channel, int count) { latest_[static_cast<size_t>(channel)].store(count); }
+  void show(int channel, float volts) { volts_[static_cast<size_t>(channel)].set(volts); }
+  int latest(uint8_t channel) {
+    sampler_.touch();
+    return latest_[channel].load();
+  }
+
+ private:
+  void sampleStep();
+
+  // Under g_bus: the channel this object's sampler switched the converter to (-1: none).
+  int sampling_ = -1;
+  std::array<std::atomic<int>, kChannels> latest_{};
+  // While open the sensor is shown as "Linvo[<port>]" with the newest voltage of each channel,
+  // "Voltage <n>". Declared before the sampler, which updates them, so that they outlive it.
+  std::array<SimDoubleOutput, kChannels> volts_;
+  SimulatedDevice device_;  // after the values: closed before they go
+  ::linvo::Sampler sampler_;
+};
+
+// The open sensor, found by every latest-value reading and by the blocking readings (which file
+// their counts in it). g_owner owns it; it is defined after the table, which therefore outlives
+// it at unload.
+HandleTable<Sensor, Population::OnePerProcess, 2> g_live;
+std::unique_ptr<Sensor> g_owner;
+// c_initializeI2C and c_closeI2C, which replace or end the open sensor, one at a time.
+std::mutex g_opening;
+
+Sensor::~Sensor() {
+  // Out of the table first (once the readings that found it have returned), so nothing finds
+  // it while its sampler is joined and its values go.
+  g_live.remove(addressHandle(this));
+  sampler_.disable();
+  device_.close();
+}
+
+void Sensor::open() {
+  if (device_.open("Linvo", LinvoJNI::port)) {
+    for (int c = 0; c < kChannels; ++c) device_.add(volts_[c], kVoltageNames[c], 0.0);
+  }
+  sampler_.enable();
+}
+
+// One sampler step: reads the channel selected one step ago, unless a blocking reading switched
+// the converter to another one meanwhile, then selects the next channel.
+void Sensor::sampleStep() {
+  int sampled = -1;
+  float volts = 0.0f;
+  {
+    std::lock_guard<std::mutex> bus(g_bus);
+    int next = 0;
+    if (sampling_ >= 0 && g_selected == sampling_) {
+      const int count = readCount();
+      latest_[static_cast<size_t>(sampling_)].store(count);
+      sampled = sampling_;
+      volts = toVolts(count);
+      next = (sampling_ + 1) % kChannels;
+    } else if (sampling_ >= 0) {
+      next = sampling_;
+    }
+    selectChannel(next);
+    sampling_ = next;
+  }
+  if (sampled >= 0) show(sampled, volts);
+}
+
 int getSingle(uint8_t channel) {
   if (channel > 3) return 0;
+  auto sensor = g_live.only();
   float volts;
   int count;
   {
@@ -141,69 +219,50 @@ int getSingle(uint8_t channel) {
     selectChannel(channel);
     delay(0.001);
     count = readCount();
-    g_latest[channel].store(count);
+    if (sensor) sensor->recordReading(channel, count);
     volts = toVolts(count);
   }
-  g_shown.volts[channel].set(volts);
+  if (sensor) sensor->show(channel, volts);
   return count;
 }
 
-// One sampler step: reads the channel selected one step ago, unless a blocking reading switched
-// the converter to another one meanwhile, then selects the next channel.
-void sampleStep() {
-  int sampled = -1;
-  float volts = 0.0f;
-  {
-    std::lock_guard<std::mutex> bus(g_bus);
-    int next = 0;
-    if (g_sampling >= 0 && g_selected == g_sampling) {
-      const int count = readCount();
-      g_latest[g_sampling].store(count);
-      sampled = g_sampling;
-      volts = toVolts(count);
-      next = (g_sampling + 1) % kChannels;
-    } else if (g_sampling >= 0) {
-      next = g_sampling;
-    }
-    selectChannel(next);
-    g_sampling = next;
-  }
-  if (sampled >= 0) g_shown.volts[static_cast<size_t>(sampled)].set(volts);
-}
-
-linvo::Sampler g_sampler(sampleStep, kSamplerStep, kSamplerIdleAfter);
-
 }  // namespace
+}  // namespace korvane::linvo
+
+using korvane::linvo::g_live;
+using korvane::linvo::g_opening;
+using korvane::linvo::g_owner;
 
 bool LinvoJNI::c_initializeI2C(float reference) {
   {
-    std::lock_guard<std::mutex> bus(g_bus);
-    vRef = reference;
-    mode = 0;
-    gain = kDefaultGain;
-    sampleRate = kDefaultSampleRate;
-    g_selected = -1;
-    g_sampling = -1;
-    int32_t status = 0;
-    HAL_InitializeI2C(halPort(), &status);
+    std::lock_guard opening(g_opening);
+    auto fresh = std::make_unique<korvane::linvo::Sensor>();
+    {
+      std::lock_guard<std::mutex> bus(g_bus);
+      vRef = reference;
+      mode = 0;
+      gain = kDefaultGain;
+      sampleRate = kDefaultSampleRate;
+      g_selected = -1;
+      int32_t status = 0;
+      HAL_InitializeI2C(halPort(), &status);
+    }
+    // The sensor opened before is out of the table once add returns; freeing it joins its
+    // sampler and takes it out of the simulation before the new one shows itself.
+    g_live.add(korvane::addressHandle(fresh.get()), fresh.get());
+    g_owner.swap(fresh);
+    fresh.reset();
+    g_owner->open();
   }
-  if (!g_shown.device && g_shown.device.open("Linvo", port)) {
-    for (int c = 0; c < kChannels; ++c) g_shown.device.add(g_shown.volts[c], kVoltageNames[c], 0.0);
-  }
-  g_sampler.enable();
   return c_isConnected();
 }
 
 void LinvoJNI::c_closeI2C() {
-  g_sampler.disable();
-  {
-    std::lock_guard<std::mutex> bus(g_bus);
-    HAL_CloseI2C(halPort());
-    g_selected = -1;
-    g_sampling = -1;
-    for (auto& count : g_latest) count.store(0);
-  }
-  g_shown.device.close();
+  std::lock_guard opening(g_opening);
+  g_owner.reset();  // its sampler is joined, its latest counts go
+  std::lock_guard<std::mutex> bus(g_bus);
+  HAL_CloseI2C(halPort());
+  g_selected = -1;
 }
 
 bool LinvoJNI::c_isConnected() {
@@ -220,17 +279,17 @@ bool LinvoJNI::c_isConnected() {
 }
 
 int LinvoJNI::c_getRawValue(uint8_t channel) {
-  return getSingle(channel);
+  return korvane::linvo::getSingle(channel);
 }
 
 float LinvoJNI::c_getVoltage(uint8_t channel) {
-  return toVolts(getSingle(channel));
+  return toVolts(korvane::linvo::getSingle(channel));
 }
 
 int LinvoJNI::c_getLatestRawValue(uint8_t channel) {
   if (channel > 3) return 0;
-  g_sampler.touch();
-  return g_latest[channel].load();
+  auto sensor = g_live.only();
+  return sensor ? sensor->latest(channel) : 0;
 }
 
 float LinvoJNI::c_getLatestVoltage(uint8_t channel) {

@@ -4,21 +4,37 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <mutex>
 #include <span>
 #include <string>
 
 #include "ControlPacket.h"
 #include "MockDSImpl.h"
 #include "MockDSJNI.h"
+#include "common/HandleTable.h"
 #include "common/Sleep.h"
 #include "hal/cpp/fpga_clock.h"
 #include "wpi/Logger.h"
 #include "wpi/raw_ostream.h"
 #include "wpinet/UDPClient.h"
 
+namespace korvane::mockds {
+namespace {
+
+// The live instance, found by every call. Defined before pImpl, so that it outlives the instance
+// pImpl frees at unload.
+HandleTable<MockDSJNI::Impl, Population::OnePerProcess, 2> g_live;
+// Creates, which replace the instance in the table and in pImpl, one at a time.
+std::mutex g_creating;
+
+}  // namespace
+}  // namespace korvane::mockds
+
 std::unique_ptr<MockDSJNI::Impl> MockDSJNI::pImpl;
 
 namespace {
+
+using korvane::mockds::g_live;
 
 int64_t fpgaMicros() {
   return hal::fpga_clock::now().time_since_epoch().count();
@@ -67,6 +83,7 @@ MockDSJNI::Impl::Impl() {
 }
 
 MockDSJNI::Impl::~Impl() {
+  g_live.remove(korvane::addressHandle(this));
   running.store(false);
   if (worker_.joinable()) worker_.join();
 }
@@ -123,18 +140,22 @@ void MockDSJNI::c_MockDS_create() {
                      "could not start the mock driver station");
     return;
   }
+  std::lock_guard lock(korvane::mockds::g_creating);
+  Impl* replaced = nullptr;
+  // The instance before is out of the table once add returns (its calls have returned).
+  g_live.add(korvane::addressHandle(fresh.get()), fresh.get(), &replaced);
   pImpl.swap(fresh);
   fresh.reset();  // stops, joins and frees the instance it replaced
 }
 
 void MockDSJNI::c_MockDS_enable() {
-  if (pImpl) pImpl->enabled.store(true);
+  if (auto live = g_live.only()) live->enabled.store(true);
 }
 
 void MockDSJNI::c_MockDS_disable() {
-  if (pImpl) pImpl->enabled.store(false);
+  if (auto live = g_live.only()) live->enabled.store(false);
 }
 
 void MockDSJNI::c_MockDS_destroy() {
-  if (pImpl) pImpl->enabled.store(false);
+  c_MockDS_disable();
 }

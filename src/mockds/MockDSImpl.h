@@ -6,7 +6,8 @@
 #include "MockDSJNI.h"
 
 // One mock driver station: its worker thread and the flags it shares with callers. The worker
-// starts in the constructor; the destructor stops and joins it.
+// starts in the constructor; the destructor takes the instance out of the table of live ones
+// (waiting for the calls that hold it), then stops and joins the worker.
 class MockDSJNI::Impl {
  public:
   Impl();

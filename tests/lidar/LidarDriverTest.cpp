@@ -61,6 +61,17 @@ size_t countOf(const std::string& text, const std::string& part) {
   return count;
 }
 
+// The handle of the port opened last (since the call records were last cleared), or 0.
+int32_t lastOpenedHandle(int* port = nullptr) {
+  int32_t handle = 0;
+  for (const auto& call : sim::serialCalls()) {
+    if (call.call != SerialCall::Initialize || call.status != 0) continue;
+    handle = call.handle;
+    if (port != nullptr) *port = call.port;
+  }
+  return handle;
+}
+
 size_t callsOf(SerialCall call, bool failedOnly = false) {
   auto calls = sim::serialCalls();
   return std::count_if(calls.begin(), calls.end(), [&](const sim::SerialCallRecord& c) {
@@ -143,7 +154,7 @@ TEST_F(LidarDriverTest, CreateOpensThePortAndTheWorkerConfiguresItInOrder) {
   EXPECT_EQ(settings.parity, 0);
   EXPECT_EQ(settings.stopBits, 10);
   EXPECT_DOUBLE_EQ(settings.timeoutSeconds, 1.0);
-  EXPECT_EQ(LidarJNI::m_portHandle.load(), handle);
+  EXPECT_EQ(lastOpenedHandle(), handle);
   // Nothing is ever sent to the device.
   EXPECT_EQ(callsOf(SerialCall::Write), 0u);
 }
@@ -193,10 +204,12 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(kPort);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1234\n");
-  EXPECT_TRUE(LidarJNI::scanning.load());
-  EXPECT_NE(LidarJNI::m_portHandle.load(), 0);
+  // Its own port, reopened and configured again.
+  int reopened = -1;
+  const int32_t handle = lastOpenedHandle(&reopened);
+  EXPECT_EQ(reopened, kPort);
   EXPECT_EQ(sim::openSerialHandles(), 1);
-  EXPECT_EQ(sim::serialSettings(LidarJNI::m_portHandle.load()).baudRate, 115200);
+  EXPECT_EQ(sim::serialSettings(handle).baudRate, 115200);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 
@@ -205,14 +218,15 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
-  EXPECT_EQ(LidarJNI::usbPort.load(), kPort);
   EXPECT_EQ(sim::openSerialHandles(), 1);
   // A port number the controller does not have, as Java may pass it.
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(-7);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
   EXPECT_EQ(sim::openSerialHandles(), 1);
-  EXPECT_EQ(sim::serialSettings(LidarJNI::m_portHandle.load()).path, terminal.path());
+  EXPECT_EQ(sim::serialSettings(lastOpenedHandle()).path, terminal.path());
+  ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {8000})));
+  EXPECT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
 }
 
 TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettings) {
@@ -224,16 +238,20 @@ TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettin
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
-  EXPECT_FALSE(LidarJNI::scanning.load());
-  EXPECT_EQ(LidarJNI::usbPort.load(), kPort);
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  // The settings stay those of the LiDAR opened before.
   EXPECT_TRUE(LidarJNI::medianFilterEnabled.load());
   EXPECT_EQ(LidarJNI::distanceThreshold, 80.0f);
 
-  // Start reopens the LiDAR's own port and its worker reads it again.
+  // Start (not refused: the LiDAR is stopped) reopens the LiDAR's own port and its worker reads
+  // it again.
+  sim::clearSerialCalls();
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(LidarJNI::scanning.load());
+  int reopened = -1;
+  EXPECT_NE(lastOpenedHandle(&reopened), 0);
+  EXPECT_EQ(reopened, kPort);
   EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
@@ -303,7 +321,6 @@ TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
   ASSERT_TRUE(terminal.write(kExample));
   ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
   LidarJNI::c_Lidar_stop();
-  EXPECT_FALSE(LidarJNI::scanning.load());
   EXPECT_EQ(sim::openSerialHandles(), 0);
   // The worker leaves its read of the closed port and waits for start, without ending.
   ASSERT_TRUE(test::waitUntil([&] {
@@ -313,12 +330,12 @@ TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
 
   sim::clearSerialCalls();
   LidarJNI::c_Lidar_start();
-  EXPECT_TRUE(LidarJNI::scanning.load());
   EXPECT_EQ(sim::openSerialHandles(), 1);
   // The reopened handle is configured as the worker configured the first.
+  const int32_t reopened = lastOpenedHandle();
   std::vector<SerialCall> configuration;
   for (const auto& call : sim::serialCalls()) {
-    if (call.handle == LidarJNI::m_portHandle.load()) configuration.push_back(call.call);
+    if (call.handle == reopened) configuration.push_back(call.call);
   }
   ASSERT_GE(configuration.size(), 8u);
   EXPECT_EQ(configuration[0], SerialCall::Initialize);
@@ -365,12 +382,12 @@ TEST_F(LidarDriverTest, AStartWhosePortDoesNotOpenLeavesTheLidarStoppedForTheNex
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -5\n");
-  EXPECT_FALSE(LidarJNI::scanning.load());
   EXPECT_EQ(sim::openSerialHandles(), 0);
+  // Still stopped: the next start is not refused as "already scanning", and opens the port.
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(LidarJNI::scanning.load());
+  EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 }

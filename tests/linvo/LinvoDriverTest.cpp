@@ -6,46 +6,29 @@
 #include <string>
 #include <vector>
 
+#include "LinvoBus.h"
 #include "LinvoJNI.h"
 #include "ScriptedConverter.h"
-#include "SimBus.h"
 #include "hal/I2C.h"
 #include "korvane/sim/I2c.h"
 
 using namespace korvane;
 using sim::I2cCall;
-using sim::I2cTransaction;
+using test::describe;
+using test::transfers;
 
 namespace {
 
-constexpr int kPort = 1;
-constexpr int kAddress = 0x48;
+constexpr int kPort = test::kLinvoPort;
+constexpr int kAddress = test::kLinvoAddress;
 
-std::vector<I2cTransaction> transfers() {
-  std::vector<I2cTransaction> result;
-  for (auto& t : sim::i2cTransactions()) {
-    if (t.call == I2cCall::Write || t.call == I2cCall::Read) result.push_back(t);
-  }
-  return result;
-}
-
-// "W 01 E4 80" for a write, "R 7F F0" for a read.
-std::string describe(const I2cTransaction& t) {
-  return (t.call == I2cCall::Write ? "W " : "R ") + test::hex(t.bytes);
-}
-
-class LinvoDriverTest : public ::testing::Test {
+class LinvoDriverTest : public test::LinvoBusTest {
  protected:
-  void SetUp() override { sim::resetI2c(); }
-  void TearDown() override { sim::resetI2c(); }
-
   // Initialises the driver against a converter that answers every read with `answer`.
   void openWith(std::vector<uint8_t> answer, float vRef = 3.3f) {
     sim::attachI2cDevice(kPort, kAddress,
                          std::make_shared<test::ScriptedConverter>(std::move(answer)));
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(LinvoJNI::c_initializeI2C(vRef));
-    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(initialize(vRef));
     sim::clearI2cTransactions();
   }
 };

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "LinvoBus.h"
 #include "LinvoJNI.h"
 #include "SimBus.h"
 #include "ThreadCpu.h"
@@ -21,19 +22,12 @@
 using namespace korvane;
 using sim::I2cCall;
 using sim::I2cTransaction;
+using test::transfers;
 
 namespace {
 
 // Counts the converter gives for these inputs at the default gain (1 mV a count).
 constexpr int kCounts[4] = {100, 700, 1300, 1900};
-
-std::vector<I2cTransaction> transfers() {
-  std::vector<I2cTransaction> result;
-  for (auto& t : sim::i2cTransactions()) {
-    if (t.call == I2cCall::Write || t.call == I2cCall::Read) result.push_back(t);
-  }
-  return result;
-}
 
 class LinvoSamplerTest : public ::testing::Test {
  protected:
@@ -131,6 +125,27 @@ TEST_F(LinvoSamplerTest, WithoutReadingsTheSamplerSleepsWithoutWakingAndCloseJoi
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(sim::i2cTransactions().empty()) << "a reading after close starts nothing";
   EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no sampler after close";
+}
+
+// Initialising again opens a new sensor in place of the one before: the old sampler is joined
+// before the call returns, and the new one samples for the readings that follow.
+TEST_F(LinvoSamplerTest, InitialisingAgainJoinsTheReplacedSamplerAndTheNewOneSamples) {
+  ASSERT_TRUE(allChannelsSampled());
+  auto first = test::threadsStartedSince(threadsBefore);
+  ASSERT_EQ(first.size(), 1u);
+
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "I2C device is connected\n");
+  // A joined thread can stay listed in /proc a moment longer (most of all under qemu).
+  EXPECT_TRUE(test::waitUntil([&] { return test::threadWakeups(first[0]) == -1; })) << "joined";
+  EXPECT_EQ(LinvoJNI::c_getLatestRawValue(2), 0) << "the new sensor has sampled nothing yet";
+
+  converter->setVoltage(2, 0.25);
+  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(2) == 250; }));
+  auto now = test::threadsStartedSince(threadsBefore);
+  ASSERT_EQ(now.size(), 1u) << "one sampler";
+  EXPECT_NE(now[0], first[0]);
 }
 
 }  // namespace

@@ -2,28 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include "LinvoBus.h"
 #include "LinvoJNI.h"
 #include "Wait.h"
 #include "hal/I2C.h"
 #include "korvane/sim/I2c.h"
-#include "sim/linvo/LinvoSim.h"
 
 using namespace korvane;
 
 namespace {
 
-class LinvoSimTest : public ::testing::Test {
+class LinvoSimTest : public test::LinvoBusTest {
  protected:
   void SetUp() override {
-    sim::resetI2c();
-    converter = sim::LinvoSim::attach();
-    testing::internal::CaptureStdout();
-    initialised = LinvoJNI::c_initializeI2C(3.3f);
-    testing::internal::GetCapturedStdout();
+    test::LinvoBusTest::SetUp();
+    converter = test::attachConverter();
+    initialised = initialize(3.3f);
   }
   void TearDown() override {
     converter->detach();
-    sim::resetI2c();
+    test::LinvoBusTest::TearDown();
   }
 
   std::shared_ptr<sim::LinvoSim> converter;

@@ -64,6 +64,12 @@ TEST_F(ListenerTest, LosingTheDriverStationDisablesTheRobot) {
   ASSERT_TRUE(test::waitUntil([] { return sim::systemActive(); }));
   MockDSJNI::pImpl.reset();  // the worker stops, as at library unload
   EXPECT_TRUE(test::waitUntil([] { return !sim::systemActive(); }));
+  // The freed instance is no longer found: the calls do nothing, and a create starts again.
+  MockDSJNI::c_MockDS_enable();
+  MockDSJNI::c_MockDS_destroy();
+  const auto received = sim::driverStationPacketsReceived();
+  MockDSJNI::c_MockDS_create();
+  EXPECT_TRUE(test::waitUntil([&] { return sim::driverStationPacketsReceived() > received; }));
 }
 
 TEST_F(ListenerTest, StopsAndStartsAgain) {

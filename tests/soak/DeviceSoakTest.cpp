@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -225,10 +226,14 @@ TEST_F(DeviceSoakTest, LidarReplacement) {
   ASSERT_TRUE(sim::mapSerialPort(kPort, device->path()));
   const soak::Footprint none = soak::footprint();
   soak("LiDAR replaced", soak::cycles(1000, 1000), [](int) {
-    const int32_t previous = LidarJNI::m_portHandle.load();
+    // Each create opens the port anew, once the handle before is closed.
+    sim::clearSerialCalls();
     LidarJNI::c_Lidar_create(kPort);
-    const int32_t now = LidarJNI::m_portHandle.load();
-    return now != 0 && now != previous && sim::openSerialHandles() == 1;
+    const auto calls = sim::serialCalls();
+    const bool opened = std::any_of(calls.begin(), calls.end(), [](const auto& call) {
+      return call.call == sim::SerialCall::Initialize && call.status == 0;
+    });
+    return opened && sim::openSerialHandles() == 1;
   });
   LidarJNI::c_Lidar_stop();
   // The port's descriptors go once the worker's read in flight has returned.

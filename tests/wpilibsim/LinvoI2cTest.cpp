@@ -3,40 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "LinvoBus.h"
 #include "LinvoJNI.h"
-#include "SimBus.h"
 #include "Wait.h"
 #include "hal/I2C.h"
 #include "hal/simulation/I2CData.h"
 #include "korvane/sim/I2c.h"
-#include "sim/linvo/LinvoSim.h"
 
 using namespace korvane;
 using sim::I2cCall;
-using sim::I2cTransaction;
+using test::describe;
+using test::transfers;
 
 namespace {
 
-constexpr int kPort = 1;
-constexpr int kAddress = 0x48;
-
-std::vector<I2cTransaction> transfers() {
-  std::vector<I2cTransaction> result;
-  for (auto& t : sim::i2cTransactions()) {
-    if (t.call == I2cCall::Write || t.call == I2cCall::Read) result.push_back(t);
-  }
-  return result;
-}
-
-// "W 01 E4 80" for a write, "R 7F F0" for a read.
-std::string describe(const I2cTransaction& t) {
-  return (t.call == I2cCall::Write ? "W " : "R ") + test::hex(t.bytes);
-}
+constexpr int kPort = test::kLinvoPort;
+constexpr int kAddress = test::kLinvoAddress;
 
 // Answers every read with one byte value and keeps what it was sent.
 class Probe : public sim::I2cDevice {
@@ -57,26 +43,18 @@ class Probe : public sim::I2cDevice {
   const uint8_t answer_;
 };
 
-class LinvoI2cTest : public ::testing::Test {
+class LinvoI2cTest : public test::LinvoBusTest {
  protected:
   void SetUp() override {
-    sim::resetI2c();
-    converter = sim::LinvoSim::attach(kPort, kAddress);
+    test::LinvoBusTest::SetUp();
+    converter = test::attachConverter();
   }
   void TearDown() override {
-    LinvoJNI::c_closeI2C();
     converter->detach();
-    sim::resetI2c();
-  }
-  bool initialize(float vRef) {
-    testing::internal::CaptureStdout();
-    bool connected = LinvoJNI::c_initializeI2C(vRef);
-    lines = testing::internal::GetCapturedStdout();
-    return connected;
+    test::LinvoBusTest::TearDown();
   }
 
   std::shared_ptr<sim::LinvoSim> converter;
-  std::string lines;
 };
 
 TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltages) {
@@ -112,12 +90,9 @@ TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltages) {
 TEST_F(LinvoI2cTest, BackgroundSamplesFollowTheVoltagesUntilClosed) {
   ASSERT_TRUE(initialize(2.048f));  // volts come out as the inputs
   converter->setVoltage(1, 1.25);
-  auto near = [](int channel, double volts) {
-    return std::fabs(LinvoJNI::c_getLatestVoltage(channel) - volts) < 0.002;
-  };
-  EXPECT_TRUE(test::waitUntil([&] { return near(1, 1.25); }));
+  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 1.25); }));
   converter->setVoltage(1, 0.4);
-  EXPECT_TRUE(test::waitUntil([&] { return near(1, 0.4); }));
+  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 0.4); }));
 
   LinvoJNI::c_closeI2C();
   EXPECT_FALSE(HALSIM_GetI2CInitialized(kPort));
