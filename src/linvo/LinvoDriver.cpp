@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "LinvoJNI.h"
+#include "common/ConsoleLine.h"
 #include "common/ErrorText.h"
 #include "common/HandleTable.h"
 #include "common/SimulatedDevice.h"
@@ -55,7 +56,7 @@ constexpr const char* kVoltageNames[kChannels] = {"Voltage 0", "Voltage 1", "Vol
                                                   "Voltage 3"};
 
 void report(int code) {
-  std::cout << korvane::errorText(code) << std::endl;
+  korvane::printLine(std::cout, korvane::errorText(code));
 }
 
 HAL_I2CPort halPort() {

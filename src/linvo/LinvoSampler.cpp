@@ -3,8 +3,11 @@
 #include <pthread.h>
 
 #include <iostream>
+#include <string>
 #include <system_error>
 #include <utility>
+
+#include "common/ConsoleLine.h"
 
 namespace linvo {
 
@@ -55,7 +58,8 @@ void Sampler::touch() {
   } catch (const std::system_error& e) {
     sampling_.store(false);
     startFailed_ = true;
-    std::cout << "Line sensor sampling thread could not start: " << e.what() << std::endl;
+    korvane::printLine(std::cout,
+                       std::string("Line sensor sampling thread could not start: ") + e.what());
   }
 }
 
