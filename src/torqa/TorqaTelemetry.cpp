@@ -8,10 +8,12 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "TorqaSimDevice.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
+#include "torqa/Controllers.h"
+
+using korvane::torqa::Controllers;
 
 std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1.0};
 
@@ -23,12 +25,23 @@ struct StatusFrame {
   unsigned char data[8] = {};
   int32_t status = 0;
   bool raised = false;
+  // The handle's open controller, held while the frame is used; empty when the handle is not open.
+  Controllers::Ref controller;
+
+  bool there() const { return !raised && status == 0; }
+  // Shows the speed read from the frame on the controller's simulated device.
+  void showSpeed(signed char motor, double rpm) const {
+    if (there() && controller) controller->showSpeed(motor, rpm);
+  }
 };
 
 // The latest frame of the API, all zeros when none was copied. A read that raises prints the
-// code's text (unless kNoText) and leaves the zeros.
+// code's text (unless kNoText) and leaves the zeros. The read goes through the handle whether or
+// not it is open (the HAL fails it when it is not); an open controller is held meanwhile, so its
+// handle is not released under the read.
 StatusFrame readLatest(long handle, int api, int errorCode) {
   StatusFrame frame;
+  frame.controller = Controllers::instance().find(handle);
   int32_t length = 0;
   uint64_t timestamp = 0;
   try {
@@ -68,12 +81,12 @@ double unpackRpm(const unsigned char* bytes) {
   return static_cast<double>(korvane::readI32(bytes)) / 100.0;
 }
 
-bool tryRead(long handle, int api, double* out) {
+// *out is the frame's RPM when the frame is there, 0.0 otherwise.
+StatusFrame tryRead(long handle, int api, double* out) {
   *out = 0.0;
   StatusFrame frame = readLatest(handle, api, kNoText);
-  if (frame.raised || frame.status != 0) return false;
-  *out = unpackRpm(frame.data);
-  return true;
+  if (frame.there()) *out = unpackRpm(frame.data);
+  return frame;
 }
 
 // The motor's speed as read from its status frame; also shown on its simulated device when the
@@ -81,7 +94,7 @@ bool tryRead(long handle, int api, double* out) {
 double readRpm(long handle, signed char motor, int errorCode) {
   StatusFrame f = readLatest(handle, rpmOutputID(motor), errorCode);
   const double rpm = unpackRpm(f.data);
-  if (!f.raised && f.status == 0 && motorInRange(motor)) torqa_simdevice::speed(handle, motor, rpm);
+  f.showSpeed(motor, rpm);
   return rpm;
 }
 
@@ -142,15 +155,15 @@ int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  if (!tryRead(handle, rpmOutputID(motor), out)) return false;
-  if (motorInRange(motor)) torqa_simdevice::speed(handle, motor, *out);
-  return true;
+  StatusFrame f = tryRead(handle, rpmOutputID(motor), out);
+  f.showSpeed(motor, *out);
+  return f.there();
 }
 
 bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
   if (!motorInRange(motor)) return false;
-  return tryRead(handle, targetRpmOutputID(motor), out);
+  return tryRead(handle, targetRpmOutputID(motor), out).there();
 }
 
 bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
