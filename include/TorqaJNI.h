@@ -3,16 +3,17 @@
 // The motor controller driver: the open controllers by CAN handle, heartbeat, frame addressing,
 // the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading: every operation may be called from any thread at any time; each finds its
-// controller in one table that no sequence of calls corrupts, and a controller is freed only once
-// no call holds it. What the order of racing calls means is the caller's business:
-// - A command or telemetry read racing the destroy of its handle goes to the controller before
-//   the destroy or, after it, to device 0 (a handle that is not open), and reads through a
-//   released handle fail as the HAL decides.
+// Threading: every operation may be called from any thread at any time. Commands and identity
+// find their controller in one table that no sequence of calls corrupts, and a controller is
+// freed only once no call holds it; telemetry reads through the handle alone. What the order of
+// racing calls means is the caller's business:
+// - A command racing the destroy of its handle goes to the controller before the destroy or,
+//   after it, to device 0 (a handle that is not open); reads through a released handle fail as
+//   the HAL decides.
 // - create and destroy are serialised with each other. destroy raises the shared stop flag and
-//   joins every heartbeat thread (the pause between beats is cut short), and waits for commands
-//   and telemetry reads that hold its controller (never for an identity operation's waits);
-//   heartbeat threads share only that flag with callers.
+//   joins every heartbeat thread (the pause between beats is cut short), and waits for the
+//   commands that hold its controller (never for an identity operation's waits); heartbeat
+//   threads share only that flag with callers.
 // - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
 //   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
 //   be seen by it.

@@ -43,6 +43,8 @@ class Controller {
   std::optional<InfoRecord> cachedInfo() const;
   void storeInfo(const InfoRecord& record);
 
+  // True when a simulation shows this controller.
+  bool shown() const { return static_cast<bool>(device_); }
   // Motor 0..3; other indices show nothing.
   void showOutput(int motor, double output) const;
   void showSpeed(int motor, double rpm) const;

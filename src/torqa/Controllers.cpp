@@ -15,17 +15,12 @@ struct JoinHeartbeatsAtUnload {
 
 }  // namespace
 
-// Never destroyed: a call from a thread that outlives unload still finds a table.
-Controllers& Controllers::instance() {
-  static Controllers* controllers = new Controllers;
-  return *controllers;
-}
-
 bool Controllers::open(int32_t canHandle, int deviceNumber) {
   auto controller = std::make_unique<Controller>(canHandle, deviceNumber);
   std::lock_guard lock(lifecycle_);
-  delete table_.remove(canHandle);
+  removeLocked(canHandle);
   if (!table_.add(canHandle, controller.get())) return false;
+  if (controller->shown()) shown_.fetch_add(1, std::memory_order_relaxed);
   controller.release();
   return true;
 }
@@ -42,9 +37,14 @@ bool Controllers::close(int32_t canHandle) {
   std::lock_guard lock(lifecycle_);
   // The policy: closing any controller silences them all.
   stopEveryHeartbeatLocked();
-  Controller* controller = table_.remove(canHandle);
-  delete controller;
-  return controller != nullptr;
+  return removeLocked(canHandle);
+}
+
+bool Controllers::removeLocked(int32_t canHandle) {
+  std::unique_ptr<Controller> controller(table_.remove(canHandle));
+  if (controller == nullptr) return false;
+  if (controller->shown()) shown_.fetch_sub(1, std::memory_order_relaxed);
+  return true;
 }
 
 size_t Controllers::runningHeartbeats() {

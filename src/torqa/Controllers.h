@@ -13,6 +13,7 @@
 // Threading: open, startHeartbeat and close are serialised with each other; find may be called
 // from any thread at any time, and close waits for the calls that hold the controller.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -26,7 +27,11 @@ class Controllers {
  public:
   using Ref = korvane::HandleTable<Controller>::Ref;
 
-  static Controllers& instance();
+  // Never destroyed: a call from a thread that outlives unload still finds a table.
+  static Controllers& instance() {
+    static Controllers* controllers = new Controllers;
+    return *controllers;
+  }
 
   // Files a new controller under its CAN handle; one still filed under that handle is closed
   // first (its heartbeat alone ended). False, with nothing filed, when the table is full.
@@ -41,6 +46,9 @@ class Controllers {
   // The controller open under the handle's low 32 bits; empty when there is none.
   Ref find(long handle) const { return table_.find(static_cast<int32_t>(handle)); }
 
+  // True while a simulation shows some open controller (never on the robot).
+  bool anyShown() const { return shown_.load(std::memory_order_relaxed) != 0; }
+
   // Heartbeat threads started since the last close and not yet joined.
   size_t runningHeartbeats();
   void stopEveryHeartbeat();
@@ -48,9 +56,13 @@ class Controllers {
  private:
   Controllers() = default;
   void stopEveryHeartbeatLocked();
+  // Forgets the controller, waiting for the calls that hold it, and frees it. True when it was
+  // open.
+  bool removeLocked(int32_t canHandle);
 
   std::mutex lifecycle_;  // held by open, startHeartbeat and close
   korvane::HandleTable<Controller> table_;
+  std::atomic<int> shown_{0};  // open controllers that a simulation shows
 };
 
 }  // namespace korvane::torqa

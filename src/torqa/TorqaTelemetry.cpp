@@ -25,23 +25,15 @@ struct StatusFrame {
   unsigned char data[8] = {};
   int32_t status = 0;
   bool raised = false;
-  // The handle's open controller, held while the frame is used; empty when the handle is not open.
-  Controllers::Ref controller;
 
   bool there() const { return !raised && status == 0; }
-  // Shows the speed read from the frame on the controller's simulated device.
-  void showSpeed(signed char motor, double rpm) const {
-    if (there() && controller) controller->showSpeed(motor, rpm);
-  }
 };
 
 // The latest frame of the API, all zeros when none was copied. A read that raises prints the
-// code's text (unless kNoText) and leaves the zeros. The read goes through the handle whether or
-// not it is open (the HAL fails it when it is not); an open controller is held meanwhile, so its
-// handle is not released under the read.
+// code's text (unless kNoText) and leaves the zeros. Reads go through the handle alone, whether
+// or not it is open: the HAL fails them when it is not.
 StatusFrame readLatest(long handle, int api, int errorCode) {
   StatusFrame frame;
-  frame.controller = Controllers::instance().find(handle);
   int32_t length = 0;
   uint64_t timestamp = 0;
   try {
@@ -81,12 +73,20 @@ double unpackRpm(const unsigned char* bytes) {
   return static_cast<double>(korvane::readI32(bytes)) / 100.0;
 }
 
-// *out is the frame's RPM when the frame is there, 0.0 otherwise.
-StatusFrame tryRead(long handle, int api, double* out) {
+bool tryRead(long handle, int api, double* out) {
   *out = 0.0;
   StatusFrame frame = readLatest(handle, api, kNoText);
-  if (frame.there()) *out = unpackRpm(frame.data);
-  return frame;
+  if (!frame.there()) return false;
+  *out = unpackRpm(frame.data);
+  return true;
+}
+
+// Shows a speed read on the controller's simulated device. The controller is looked up only
+// while a simulation shows some controller, so that a read on the robot stays a HAL call.
+void showSpeed(long handle, signed char motor, double rpm) {
+  const Controllers& controllers = Controllers::instance();
+  if (!controllers.anyShown()) return;
+  if (const auto controller = controllers.find(handle)) controller->showSpeed(motor, rpm);
 }
 
 // The motor's speed as read from its status frame; also shown on its simulated device when the
@@ -94,7 +94,7 @@ StatusFrame tryRead(long handle, int api, double* out) {
 double readRpm(long handle, signed char motor, int errorCode) {
   StatusFrame f = readLatest(handle, rpmOutputID(motor), errorCode);
   const double rpm = unpackRpm(f.data);
-  f.showSpeed(motor, rpm);
+  if (f.there()) showSpeed(handle, motor, rpm);
   return rpm;
 }
 
@@ -155,15 +155,15 @@ int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  StatusFrame f = tryRead(handle, rpmOutputID(motor), out);
-  f.showSpeed(motor, *out);
-  return f.there();
+  if (!tryRead(handle, rpmOutputID(motor), out)) return false;
+  showSpeed(handle, motor, *out);
+  return true;
 }
 
 bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
   if (!motorInRange(motor)) return false;
-  return tryRead(handle, targetRpmOutputID(motor), out).there();
+  return tryRead(handle, targetRpmOutputID(motor), out);
 }
 
 bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
