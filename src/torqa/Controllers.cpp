@@ -16,9 +16,9 @@ struct JoinHeartbeatsAtUnload {
 }  // namespace
 
 bool Controllers::open(int32_t canHandle, int deviceNumber) {
-  auto controller = std::make_unique<Controller>(canHandle, deviceNumber);
   std::lock_guard lock(lifecycle_);
-  removeLocked(canHandle);
+  removeLocked(canHandle);  // first, so that the new one can take its simulated device's name
+  auto controller = std::make_unique<Controller>(canHandle, deviceNumber);
   if (!table_.add(canHandle, controller.get())) return false;
   if (controller->shown()) shown_.fetch_add(1, std::memory_order_relaxed);
   controller.release();
