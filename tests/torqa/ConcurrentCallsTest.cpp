@@ -11,6 +11,7 @@
 
 #include "SimBus.h"
 #include "TorqaJNI.h"
+#include "korvane/sim/Can.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -40,7 +41,7 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   auto start = std::chrono::steady_clock::now();
   int rounds = 0;
   while (rounds < 100 || calls.load() < 50000) {
-    std::vector<long> open;
+    std::vector<long> open{current.load()};  // the last round's controller too
     for (int device = 2; device <= 63; ++device) {
       long handle = TorqaJNI::c_Torqa_create(device, 1000);
       ASSERT_NE(handle, 0);
@@ -56,6 +57,7 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   for (auto& caller : callers) caller.join();
   TorqaJNI::c_Torqa_destroy(current.load());
   EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(sim::openCanHandles(), 0) << "every controller closed";
   EXPECT_GT(calls.load(), 0);
 }
 
