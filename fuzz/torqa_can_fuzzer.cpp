@@ -11,7 +11,6 @@
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
 #include "torqa/TorqaFrames.h"
-#include "torqa/TorqaRegistry.h"
 
 namespace {
 
@@ -40,23 +39,25 @@ std::vector<uint32_t> statusIds() {
   return ids;
 }
 
-long controller() {
-  static long made = [] {
+// A controller opened afresh for every input: the identity is cached per controller, so every
+// input's info record is decoded.
+long freshController() {
+  static long open = [] {
     skipSleepsOnThisThread();
-    return TorqaJNI::c_Torqa_create(kDeviceId, 1000);
+    return 0L;
   }();
-  return made;
+  if (open != 0) TorqaJNI::c_Torqa_destroy(open);
+  open = TorqaJNI::c_Torqa_create(kDeviceId, 1000);
+  return open;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::vector<uint32_t> ids = statusIds();
-  const long handle = controller();
-  if (handle == 0 || size < 1) return 0;
-  // The identity is cached per controller: forget it so every input's info record is decoded.
-  torqa_registry::forgetController(static_cast<int32_t>(handle));
-  torqa_registry::registerController(static_cast<int32_t>(handle), kDeviceId);
+  if (size < 1) return 0;
+  const long handle = freshController();
+  if (handle == 0) return 0;
   for (uint32_t id : ids) sim::injectFrame(id, nullptr, 0);  // nothing left from the last input
   for (const FuzzFrame& frame : readFrames(data + 1, size - 1, ids, 64)) {
     sim::injectFrame(frame.id, frame.data, frame.size);

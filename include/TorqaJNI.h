@@ -1,17 +1,19 @@
 #pragma once
 
-// The motor controller driver: registry of open controllers by CAN handle, heartbeat, frame
-// addressing, the one-frame commands, telemetry from the status frames, and identity.
+// The motor controller driver: the open controllers by CAN handle, heartbeat, frame addressing,
+// the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading: every operation may be called from any thread at any time; the registry sits behind
-// a reader/writer lock, so no sequence of calls corrupts it. What the order of racing calls means
-// is the caller's business:
-// - A command or telemetry read racing the destroy of its handle may go to the old device number
-//   or to device 0 (an unregistered handle), and reads through a released handle fail as the HAL
-//   decides.
+// Threading: every operation may be called from any thread at any time. Commands and identity
+// find their controller in one table that no sequence of calls corrupts, and a controller is
+// freed only once no call holds it; telemetry reads through the handle alone. What the order of
+// racing calls means is the caller's business:
+// - A command racing the destroy of its handle goes to the controller before the destroy or,
+//   after it, to device 0 (a handle that is not open); reads through a released handle fail as
+//   the HAL decides.
 // - create and destroy are serialised with each other. destroy raises the shared stop flag and
-//   joins every heartbeat thread (up to one period, 100 ms); heartbeat threads share only that
-//   flag with callers.
+//   joins every heartbeat thread (the pause between beats is cut short), and waits for the
+//   commands that hold its controller (never for an identity operation's waits); heartbeat
+//   threads share only that flag with callers.
 // - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
 //   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
 //   be seen by it.
@@ -27,10 +29,10 @@
 class TorqaJNI {
  public:
   // Opens the controller at CAN device number 1..63 and starts its heartbeat. The CAN handle,
-  // or 0 on failure (the reason is printed).
+  // or 0 on failure (the reason is printed), also while 256 controllers are open already.
   static long c_Torqa_create(int deviceID, int frequency);
-  // Stops and joins every heartbeat thread, forgets the handle and releases it. Blocks up to one
-  // heartbeat period (100 ms) while a heartbeat thread finishes its pause.
+  // Stops and joins the heartbeat thread of every open controller (any destroy silences them
+  // all), then forgets the handle and releases it. A handle that is not open is not released.
   static void c_Torqa_destroy(long handle);
 
   // Commands: one frame each, sent once to the handle's device number. An index or value that
@@ -96,7 +98,8 @@ class TorqaJNI {
   static std::array<std::atomic<double>, 4> encoderDistPerTick;
 };
 
-// The device number registered for the handle, or 0.
+// The device number of the controller open under the handle, or 0.
 int DeviceIDForHandle(long handle);
-// Makes sure the handle's info record is cached, asking the controller up to eight times.
+// Makes sure the handle's info record is cached, asking the controller up to eight times; a
+// handle that is not open is asked all the same, but nothing is cached for it.
 bool EnsureTorqaInfoCached(long handle, int deviceID);

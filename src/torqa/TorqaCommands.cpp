@@ -7,8 +7,10 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "TorqaSimDevice.h"
 #include "common/LittleEndian.h"
+#include "torqa/Controllers.h"
+
+using korvane::torqa::Controllers;
 
 namespace {
 
@@ -20,9 +22,13 @@ void sendTo(unsigned int messageBase, int deviceID, std::initializer_list<unsign
   Torqa::sendMessage(messageBase, data, deviceID);
 }
 
-// Sends the bytes to the handle's controller.
+int deviceNumber(const Controllers::Ref& controller) {
+  return controller ? controller->deviceNumber() : 0;
+}
+
+// Sends the bytes to the handle's controller (device number 0 for a handle that is not open).
 void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
-  sendTo(messageBase, DeviceIDForHandle(handle), bytes);
+  sendTo(messageBase, deviceNumber(Controllers::instance().find(handle)), bytes);
 }
 
 // Index 0..3: a negative index is rejected.
@@ -65,18 +71,19 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   int magnitude = speed >= 0 ? static_cast<int>(speed * 100.0) : static_cast<int>(-(speed * 100.0));
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
-  const int deviceID = DeviceIDForHandle(handle);
-  sendTo(torqa_frames::kMotorSpeed, deviceID,
+  const auto controller = Controllers::instance().find(handle);
+  sendTo(torqa_frames::kMotorSpeed, deviceNumber(controller),
          {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
           static_cast<unsigned char>(speed >= 0 ? 1 : 0),
           static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
-  torqa_simdevice::output(deviceID, motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
+  if (controller) controller->showOutput(motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
 }
 
 void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
-  const int deviceID = DeviceIDForHandle(handle);
-  sendTo(torqa_frames::kDisableMotor, deviceID, {static_cast<unsigned char>(motor)});
-  torqa_simdevice::output(deviceID, motor, 0.0);
+  const auto controller = Controllers::instance().find(handle);
+  sendTo(torqa_frames::kDisableMotor, deviceNumber(controller),
+         {static_cast<unsigned char>(motor)});
+  if (controller) controller->showOutput(motor, 0.0);
 }
 
 void TorqaJNI::c_Torqa_resetEncoder(long handle, signed char motor) {

@@ -1,19 +1,17 @@
-#include <chrono>
-#include <condition_variable>
+// Opening and closing motor controllers, and the frame that configures a motor.
+
 #include <exception>
 #include <iostream>
-#include <mutex>
-#include <vector>
 
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "TorqaRegistry.h"
-#include "TorqaSimDevice.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
-#include "hal/HALBase.h"
+#include "torqa/Controllers.h"
+
+using korvane::torqa::Controllers;
 
 std::atomic<bool> TorqaJNI::stop{false};
 
@@ -23,72 +21,15 @@ void report(int code) {
   korvane::printLine(std::cout, Torqa::getErrorMessage(code));
 }
 
-// Every heartbeat thread started since the last destroy. Destroy raises the stop flag and joins
-// them all, so none outlives it or hears the flag cleared by a later create; library unload does
-// the same. A create and a destroy never interleave here: between the raise and the last join no
-// create can clear the flag. Between beats a thread waits on a condition that the raise
-// notifies, so destroy does not wait out the rest of a period.
-class HeartbeatThreads {
- public:
-  ~HeartbeatThreads() { stopAll(); }
-
-  // Throws what starting a thread throws; no thread is then added.
-  void start(long handle, int deviceID) {
-    std::lock_guard lock(mutex_);
-    threads_.reserve(threads_.size() + 1);
-    TorqaJNI::stop.store(false);
-    threads_.emplace_back(&HeartbeatThreads::beat, this, handle, deviceID);
-  }
-
-  void stopAll() {
-    std::lock_guard lock(mutex_);
-    {
-      std::lock_guard pauseLock(pauseMutex_);
-      TorqaJNI::stop.store(true);
-    }
-    stopped_.notify_all();
-    for (std::thread& thread : threads_) {
-      if (thread.joinable()) thread.join();
-    }
-    threads_.clear();
-  }
-
-  size_t running() {
-    std::lock_guard lock(mutex_);
-    return threads_.size();
-  }
-
- private:
-  void beat(long, int deviceID) {
-    std::unique_lock pauseLock(pauseMutex_);
-    while (!TorqaJNI::stop.load()) {
-      pauseLock.unlock();
-      int32_t status = 0;
-      bool enabled = HAL_GetSystemActive(&status);
-      unsigned char data[8] = {};
-      Torqa::sendMessage(
-          enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled, data,
-          deviceID);
-      torqa_simdevice::enabled(deviceID, enabled);
-      pauseLock.lock();
-      stopped_.wait_for(pauseLock, kPeriod, [] { return TorqaJNI::stop.load(); });
-    }
-  }
-
-  static constexpr std::chrono::milliseconds kPeriod{100};
-
-  std::mutex mutex_;  // guards threads_; held by create and destroy
-  std::vector<std::thread> threads_;
-  std::mutex pauseMutex_;
-  std::condition_variable stopped_;
-};
-
-HeartbeatThreads s_heartbeats;
-
 }  // namespace
 
 size_t TorqaJNI::runningHeartbeats() {
-  return s_heartbeats.running();
+  return Controllers::instance().runningHeartbeats();
+}
+
+int DeviceIDForHandle(long handle) {
+  auto controller = Controllers::instance().find(handle);
+  return controller ? controller->deviceNumber() : 0;
 }
 
 long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
@@ -100,33 +41,43 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     report(1001);
     return 0;
   }
+  Controllers& controllers = Controllers::instance();
+  HAL_CANHandle handle = 0;
   try {
     int32_t status = 0;
-    HAL_CANHandle handle =
+    handle =
         HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(torqa_frames::kManufacturer), deviceID,
                           static_cast<HAL_CANDeviceType>(torqa_frames::kDeviceType), &status);
     if (status != 0) {
       report(1000);
       return 0;
     }
-    torqa_registry::registerController(handle, deviceID);
+    if (!controllers.open(handle, deviceID)) {
+      HAL_CleanCAN(handle);  // no room to keep it: nobody could close it
+      report(1000);
+      return 0;
+    }
+  } catch (const std::exception&) {
+    if (handle != 0) HAL_CleanCAN(handle);
+    report(1000);
+    return 0;
+  }
+  try {
     for (signed char motor = 0; motor < 4; ++motor)
       c_Torqa_configureMotor(handle, motor, frequency);
-    s_heartbeats.start(static_cast<long>(handle), deviceID);
-    torqa_simdevice::opened(handle, deviceID);
+    controllers.startHeartbeat(handle);
     return handle;
   } catch (const std::exception&) {
-    report(1000);
+    report(1000);  // the controller stays open, without a heartbeat
     return 0;
   }
 }
 
 void TorqaJNI::c_Torqa_destroy(long handle) {
-  s_heartbeats.stopAll();
-  auto key = static_cast<int32_t>(handle);
-  torqa_simdevice::closed(key);
-  torqa_registry::forgetController(key);
-  HAL_CleanCAN(key);
+  // Only a handle that a create opened is released: a stale one may name another device's handle
+  // by now.
+  const auto key = static_cast<int32_t>(handle);
+  if (Controllers::instance().close(key)) HAL_CleanCAN(key);
 }
 
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {

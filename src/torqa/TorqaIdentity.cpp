@@ -13,11 +13,14 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "TorqaRegistry.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CANAPI.h"
+#include "torqa/Controllers.h"
+
+using korvane::torqa::Controllers;
+using korvane::torqa::InfoRecord;
 
 namespace {
 
@@ -28,12 +31,44 @@ void sendRequest(unsigned int messageBase, int deviceID) {
   Torqa::sendMessage(messageBase, data, deviceID);
 }
 
-using torqa_registry::cachedInfo;
-using torqa_registry::InfoRecord;
+std::optional<InfoRecord> cachedInfo(long handle) {
+  const auto controller = Controllers::instance().find(handle);
+  return controller ? controller->cachedInfo() : std::nullopt;
+}
+
+// The handle's info record: the cached one, or one asked for up to eight times, cached when the
+// handle is open. The controller is looked up only around the cache, not held across the waits,
+// so that closing it never waits for an identity call.
+std::optional<InfoRecord> infoRecord(long handle, int deviceID) {
+  if (auto record = cachedInfo(handle)) return record;
+  for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
+    sendRequest(torqa_frames::kInfoRequest, deviceID);
+    korvane::sleepMilliseconds(50 + 25 * attempt);
+    InfoRecord record{};
+    int32_t length = 0;
+    uint64_t timestamp = 0;
+    int32_t status = 0;
+    try {
+      HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle), torqa_frames::kInfoRecordApi,
+                              record.data(), &length, &timestamp, &status);
+    } catch (const std::exception&) {
+      continue;
+    }
+    // Device number 0 in the record means the controller has not filled it in.
+    if (status != 0 || record[0] == 0) continue;
+    if (const auto controller = Controllers::instance().find(handle)) {
+      controller->storeInfo(record);
+    }
+    return record;
+  }
+  korvane::printLine(std::cerr, std::string("[Torqa] ") + Torqa::getErrorMessage(1010) +
+                                    " (handle=" + std::to_string(handle) +
+                                    ", deviceID=" + std::to_string(deviceID) + ")");
+  return std::nullopt;
+}
 
 std::optional<InfoRecord> fetchInfo(long handle) {
-  EnsureTorqaInfoCached(handle, DeviceIDForHandle(handle));
-  return cachedInfo(static_cast<int32_t>(handle));
+  return infoRecord(handle, DeviceIDForHandle(handle));
 }
 
 // One serial-number word from its frame, if a new one has come; 0 otherwise.
@@ -54,30 +89,7 @@ uint32_t readSerialWord(long handle, int word) {
 }  // namespace
 
 bool EnsureTorqaInfoCached(long handle, int deviceID) {
-  if (cachedInfo(static_cast<int32_t>(handle))) return true;
-  auto key = static_cast<int32_t>(handle);
-  for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
-    sendRequest(torqa_frames::kInfoRequest, deviceID);
-    korvane::sleepMilliseconds(50 + 25 * attempt);
-    std::array<unsigned char, 8> record{};
-    int32_t length = 0;
-    uint64_t timestamp = 0;
-    int32_t status = 0;
-    try {
-      HAL_ReadCANPacketLatest(key, torqa_frames::kInfoRecordApi, record.data(), &length, &timestamp,
-                              &status);
-    } catch (const std::exception&) {
-      continue;
-    }
-    // Device number 0 in the record means the controller has not filled it in.
-    if (status != 0 || record[0] == 0) continue;
-    torqa_registry::storeInfo(key, record);
-    return true;
-  }
-  korvane::printLine(std::cerr, std::string("[Torqa] ") + Torqa::getErrorMessage(1010) +
-                                    " (handle=" + std::to_string(handle) +
-                                    ", deviceID=" + std::to_string(deviceID) + ")");
-  return false;
+  return infoRecord(handle, deviceID).has_value();
 }
 
 int TorqaJNI::c_Torqa_getID(long handle) {

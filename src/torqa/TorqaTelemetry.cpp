@@ -8,10 +8,12 @@
 #include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "TorqaSimDevice.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
+#include "torqa/Controllers.h"
+
+using korvane::torqa::Controllers;
 
 std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1.0};
 
@@ -23,10 +25,13 @@ struct StatusFrame {
   unsigned char data[8] = {};
   int32_t status = 0;
   bool raised = false;
+
+  bool there() const { return !raised && status == 0; }
 };
 
 // The latest frame of the API, all zeros when none was copied. A read that raises prints the
-// code's text (unless kNoText) and leaves the zeros.
+// code's text (unless kNoText) and leaves the zeros. Reads go through the handle alone, whether
+// or not it is open: the HAL fails them when it is not.
 StatusFrame readLatest(long handle, int api, int errorCode) {
   StatusFrame frame;
   int32_t length = 0;
@@ -71,9 +76,17 @@ double unpackRpm(const unsigned char* bytes) {
 bool tryRead(long handle, int api, double* out) {
   *out = 0.0;
   StatusFrame frame = readLatest(handle, api, kNoText);
-  if (frame.raised || frame.status != 0) return false;
+  if (!frame.there()) return false;
   *out = unpackRpm(frame.data);
   return true;
+}
+
+// Shows a speed read on the controller's simulated device. The controller is looked up only
+// while a simulation shows some controller, so that a read on the robot stays a HAL call.
+void showSpeed(long handle, signed char motor, double rpm) {
+  const Controllers& controllers = Controllers::instance();
+  if (!controllers.anyShown()) return;
+  if (const auto controller = controllers.find(handle)) controller->showSpeed(motor, rpm);
 }
 
 // The motor's speed as read from its status frame; also shown on its simulated device when the
@@ -81,7 +94,7 @@ bool tryRead(long handle, int api, double* out) {
 double readRpm(long handle, signed char motor, int errorCode) {
   StatusFrame f = readLatest(handle, rpmOutputID(motor), errorCode);
   const double rpm = unpackRpm(f.data);
-  if (!f.raised && f.status == 0 && motorInRange(motor)) torqa_simdevice::speed(handle, motor, rpm);
+  if (f.there()) showSpeed(handle, motor, rpm);
   return rpm;
 }
 
@@ -143,7 +156,7 @@ int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
   if (!tryRead(handle, rpmOutputID(motor), out)) return false;
-  if (motorInRange(motor)) torqa_simdevice::speed(handle, motor, *out);
+  showSpeed(handle, motor, *out);
   return true;
 }
 

@@ -73,23 +73,49 @@ TEST_F(TorqaHeartbeatTest, NoHeartbeatLeavesAfterDestroyReturns) {
   EXPECT_EQ(sim::sentFrames().size(), after);
 }
 
-TEST_F(TorqaHeartbeatTest, OneDestroyStopsTheHeartbeatsOfEveryController) {
+// The open controllers' policy: destroying any one of them silences them all. The others stay
+// open (their commands still reach them), and the next create beats for its own controller only.
+TEST_F(TorqaHeartbeatTest, AnyDestroyStopsEveryHeartbeatUntilTheNextCreate) {
+  auto tenth = sim::TorqaSim::attach(10);
+  auto eleventh = sim::TorqaSim::attach(11);
+  sim::setSystemActive(true);
   long first = TorqaJNI::c_Torqa_create(10, 1000);
   long second = TorqaJNI::c_Torqa_create(11, 1000);
   ASSERT_NE(first, 0);
   ASSERT_NE(second, 0);
   EXPECT_NE(first, second);
-  ASSERT_TRUE(waitForHeartbeats(kDisabled + 10, 2));
-  ASSERT_TRUE(waitForHeartbeats(kDisabled + 11, 2));
+  ASSERT_TRUE(
+      test::waitUntil([&] { return tenth->outputsEnabled() && eleventh->outputsEnabled(); }));
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 2u);
 
   TorqaJNI::c_Torqa_destroy(first);
-  // Both threads were joined: nothing more leaves.
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  // Both threads were joined: nothing more leaves, and both controllers time out.
   size_t settled = sim::sentFrames().size();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(sim::sentFrames().size(), settled);
-  // The other controller is still registered, just no longer told anything.
+  EXPECT_EQ(tenth->heartbeat(), sim::TorqaSim::Heartbeat::None);
+  EXPECT_EQ(eleventh->heartbeat(), sim::TorqaSim::Heartbeat::None);
+  // The other controller is still open, just no longer told anything.
   EXPECT_EQ(DeviceIDForHandle(second), 11);
+  TorqaJNI::c_Torqa_setMotorSpeed(second, 2, 0.5);
+  EXPECT_EQ(eleventh->motor(2).mode, sim::TorqaSim::Mode::Speed);
+
+  // A new create beats again, for its own controller only.
+  const uint64_t silentCount = eleventh->heartbeatCount();
+  long third = TorqaJNI::c_Torqa_create(10, 1000);
+  ASSERT_NE(third, 0);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 1u);
+  const uint64_t resumedFrom = tenth->heartbeatCount();
+  ASSERT_TRUE(test::waitUntil([&] { return tenth->heartbeatCount() >= resumedFrom + 3; }));
+  EXPECT_TRUE(tenth->outputsEnabled());
+  EXPECT_EQ(eleventh->heartbeatCount(), silentCount);
+  EXPECT_FALSE(eleventh->outputsEnabled());
+
+  TorqaJNI::c_Torqa_destroy(third);
   TorqaJNI::c_Torqa_destroy(second);
+  tenth->detach();
+  eleventh->detach();
 }
 
 // Create 1, create 2 shortly after, destroy 1 while both threads pause between beats, and create

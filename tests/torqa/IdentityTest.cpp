@@ -78,6 +78,25 @@ TEST_F(TorqaIdentityTest, TextsPrintBytesUnsignedAndNameTheHardware) {
   EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), 200) << "unsigned";
 }
 
+TEST_F(TorqaIdentityTest, EachControllerKeepsItsOwnRecord) {
+  controller->setInfoRecord({kDevice, 1, 0, 0, 0x01, 0x05, 0x00, 0x00});
+  auto other = sim::TorqaSim::attach(kDevice + 1);
+  other->setInfoRecord({kDevice + 1, 2, 0, 0, 0x02, 0x06, 0x00, 0x00});
+  open();
+  long otherHandle = TorqaJNI::c_Torqa_create(kDevice + 1, 1000);
+  ASSERT_NE(otherHandle, 0);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), kDevice);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getID(otherHandle), kDevice + 1);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getFirmwareVersion(handle), "Firmware Version: [1.0.0]");
+  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(otherHandle), "Hardware: Torqa Small, Version: 6");
+  // Closing one forgets its record only.
+  TorqaJNI::c_Torqa_destroy(otherHandle);
+  EXPECT_TRUE(EnsureTorqaInfoCached(handle, kDevice));
+  EXPECT_EQ(controller->infoRequestCount(), 1);
+  EXPECT_EQ(other->infoRequestCount(), 1);
+  other->detach();
+}
+
 TEST_F(TorqaIdentityTest, ARaisingReadCountsAsAFailedAttempt) {
   open();
   sim::failCanCalls(sim::CanCall::ReadPacketLatest, 0, 1, /*throwInstead=*/true);

@@ -1,12 +1,15 @@
-// Opening and closing motor controllers: argument checks, configure frames, the registry and
-// the HAL failure path.
+// Opening and closing motor controllers: argument checks, configure frames, the open controllers
+// by handle, and the HAL failure path.
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "SimBus.h"
 #include "Torqa.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
+#include "hal/CANAPI.h"
 #include "korvane/sim/Can.h"
 
 using namespace korvane;
@@ -112,6 +115,81 @@ TEST_F(TorqaRegistryTest, ConfigureSendsAnyMotorIndexAsItsByte) {
   sim::clearSentFrames();
   TorqaJNI::c_Torqa_configureMotor(handle, -1, 0x1234);
   EXPECT_EQ(test::hex(sim::sentFrames().at(0)), "FF 34 12 00 00 00 00 00");
+}
+
+TEST_F(TorqaRegistryTest, ADestroyedControllerCanBeCreatedAgainUnderANewHandle) {
+  long before = TorqaJNI::c_Torqa_create(7, 100);
+  ASSERT_NE(before, 0);
+  TorqaJNI::c_Torqa_destroy(before);
+  long after = TorqaJNI::c_Torqa_create(7, 100);
+  ASSERT_NE(after, 0);
+  EXPECT_NE(after, before) << "the HAL made a new handle";
+  EXPECT_EQ(DeviceIDForHandle(after), 7);
+  EXPECT_EQ(DeviceIDForHandle(before), 0);
+  ASSERT_TRUE(sim::waitForSentFrames(
+      [](const auto& frames) {
+        for (const auto& f : frames) {
+          if (f.id == 0x020C0000u + 7) return true;
+        }
+        return false;
+      },
+      std::chrono::seconds(5)))
+      << "it beats again";
+  sim::clearSentFrames();
+  TorqaJNI::c_Torqa_setMotorStopMode(before, 1);
+  TorqaJNI::c_Torqa_setMotorStopMode(after, 1);
+  EXPECT_EQ(test::framesWithId(0x020C03C0u).size(), 1u) << "the stale handle: device 0";
+  EXPECT_EQ(test::framesWithId(0x020C03C0u + 7).size(), 1u);
+  TorqaJNI::c_Torqa_destroy(after);
+}
+
+TEST_F(TorqaRegistryTest, TwoControllersOnOneDeviceNumberAreClosedApart) {
+  long first = TorqaJNI::c_Torqa_create(9, 100);
+  long second = TorqaJNI::c_Torqa_create(9, 100);
+  ASSERT_NE(first, 0);
+  ASSERT_NE(second, 0);
+  EXPECT_NE(first, second);
+  TorqaJNI::c_Torqa_destroy(first);
+  EXPECT_EQ(DeviceIDForHandle(first), 0);
+  EXPECT_EQ(DeviceIDForHandle(second), 9);
+  EXPECT_EQ(sim::openCanHandles(), 1);
+  TorqaJNI::c_Torqa_destroy(second);
+  EXPECT_EQ(sim::openCanHandles(), 0);
+}
+
+// A destroy through a handle that no create opened (a stale one, which on the robot may by now
+// belong to another device) leaves that CAN handle alone.
+TEST_F(TorqaRegistryTest, ADestroyReleasesOnlyAHandleThatACreateOpened) {
+  int32_t status = 0;
+  HAL_CANHandle other =
+      HAL_InitializeCAN(HAL_CAN_Man_kVendor9, 3, HAL_CAN_Dev_kMiscellaneous, &status);
+  ASSERT_EQ(status, 0);
+  TorqaJNI::c_Torqa_destroy(other);
+  EXPECT_EQ(sim::openCanHandles(), 1);
+  HAL_CleanCAN(other);
+}
+
+// The library keeps up to 256 controllers open; a create beyond that fails as a HAL failure does
+// and keeps no CAN handle, and closing one makes room again.
+TEST_F(TorqaRegistryTest, ACreateBeyondTheOpenLimitFailsAndKeepsNoHandle) {
+  constexpr int kLimit = 256;
+  std::vector<long> open;
+  for (int i = 0; i < kLimit; ++i) {
+    open.push_back(TorqaJNI::c_Torqa_create(i % 63 + 1, 100));
+    ASSERT_NE(open.back(), 0) << i;
+  }
+  Created refused = createCapturingOutput(5, 100);
+  EXPECT_EQ(refused.handle, 0);
+  EXPECT_EQ(refused.output, "Torqa could not be initialized\n");
+  EXPECT_EQ(sim::openCanHandles(), kLimit);
+
+  TorqaJNI::c_Torqa_destroy(open.back());
+  open.pop_back();
+  open.push_back(TorqaJNI::c_Torqa_create(5, 100));
+  EXPECT_NE(open.back(), 0);
+  for (long handle : open) TorqaJNI::c_Torqa_destroy(handle);
+  EXPECT_EQ(sim::openCanHandles(), 0);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaRegistryTest, HalInitialisationFailureReportsCode1000AndChangesNothing) {

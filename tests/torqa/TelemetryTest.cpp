@@ -26,7 +26,8 @@ uint32_t statusId(int api) {
 class TorqaTelemetryTest : public test::OpenControllerTest<kDevice> {
  protected:
   void TearDown() override {
-    for (auto& scale : TorqaJNI::encoderDistPerTick) scale = 1.0;
+    for (signed char motor = 0; motor < 4; ++motor)
+      TorqaJNI::c_Torqa_setEncoder(handle, motor, 1.0);
     test::OpenControllerTest<kDevice>::TearDown();
   }
 };

@@ -1,0 +1,98 @@
+#include "torqa/Controller.h"
+
+#include <chrono>
+
+#include "Torqa.h"
+#include "TorqaJNI.h"
+#include "hal/HALBase.h"
+#include "torqa/TorqaFrames.h"
+
+namespace korvane::torqa {
+
+namespace {
+
+constexpr std::chrono::milliseconds kHeartbeatPeriod{100};
+
+constexpr const char* kOutputNames[Controller::kMotors] = {"Output 0", "Output 1", "Output 2",
+                                                           "Output 3"};
+constexpr const char* kRpmNames[Controller::kMotors] = {"RPM 0", "RPM 1", "RPM 2", "RPM 3"};
+
+bool isMotor(int motor) {
+  return motor >= 0 && motor < Controller::kMotors;
+}
+
+}  // namespace
+
+Controller::Controller(int32_t canHandle, int deviceNumber)
+    : canHandle_(canHandle), deviceNumber_(deviceNumber) {
+  if (!device_.open("Torqa", deviceNumber)) return;
+  for (int m = 0; m < kMotors; ++m) {
+    device_.add(outputs_[m], kOutputNames[m], 0.0);
+    device_.add(rpms_[m], kRpmNames[m], 0.0);
+  }
+  device_.add(enabled_, "Enabled", false);
+}
+
+Controller::~Controller() {
+  if (heartbeat_.joinable()) {
+    wakeHeartbeat(/*ending=*/true);
+    heartbeat_.join();
+  }
+  device_.close();  // while the values it empties are still here
+}
+
+std::optional<InfoRecord> Controller::cachedInfo() const {
+  std::lock_guard lock(infoMutex_);
+  return info_;
+}
+
+void Controller::storeInfo(const InfoRecord& record) {
+  std::lock_guard lock(infoMutex_);
+  info_ = record;
+}
+
+void Controller::showOutput(int motor, double output) const {
+  if (isMotor(motor)) outputs_[static_cast<size_t>(motor)].set(output);
+}
+
+void Controller::showSpeed(int motor, double rpm) const {
+  if (isMotor(motor)) rpms_[static_cast<size_t>(motor)].set(rpm);
+}
+
+void Controller::startHeartbeat() {
+  heartbeat_ = std::thread(&Controller::beat, this);
+}
+
+void Controller::joinHeartbeat() {
+  if (!heartbeat_.joinable()) return;
+  wakeHeartbeat(/*ending=*/false);
+  heartbeat_.join();
+}
+
+void Controller::wakeHeartbeat(bool ending) {
+  {
+    // Taken so that a heartbeat between its check of the flags and its wait cannot miss the wake.
+    std::lock_guard lock(pauseMutex_);
+    if (ending) ending_ = true;
+  }
+  woken_.notify_all();
+}
+
+// The first beat leaves at once, the next ones a period apart, until TorqaJNI::stop is raised.
+void Controller::beat() {
+  auto stopped = [this] { return TorqaJNI::stop.load() || ending_; };
+  std::unique_lock pauseLock(pauseMutex_);
+  while (!stopped()) {
+    pauseLock.unlock();
+    int32_t status = 0;
+    const bool enabled = HAL_GetSystemActive(&status);
+    unsigned char data[8] = {};
+    Torqa::sendMessage(enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled,
+                       data, deviceNumber_);
+    enabled_.set(enabled);
+    pauseLock.lock();
+    woken_.wait_for(pauseLock, kHeartbeatPeriod, stopped);
+  }
+}
+
+}  // namespace korvane::torqa
