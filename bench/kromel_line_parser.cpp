@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "KromelLineProbe.h"
+#include "kromel/KromelLines.h"
 
 namespace {
 
@@ -18,10 +18,12 @@ std::string stream(const std::string& line, size_t bytes) {
 }
 
 void parse(benchmark::State& state, const std::string& text) {
-  auto sensor = KromelLineProbe::sensor();
+  korvane::kromel::LineReader lines;
+  KromelJNI::ColorData newest;
   for (auto _ : state) {
-    KromelLineProbe::feed(*sensor, text);
-    benchmark::DoNotOptimize(KromelLineProbe::reading(*sensor));
+    lines.feed(reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()),
+               [&](const KromelJNI::ColorData& reading) { newest = reading; });
+    benchmark::DoNotOptimize(newest);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
   state.counters["times_line_rate"] =

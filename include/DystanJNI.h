@@ -25,19 +25,16 @@
 //   the reader for its duration; concurrent queries on one object wait for each other.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <string>
-#include <vector>
 
-#include "common/SimulatedDevice.h"
-#include "serial/SerialReader.h"
-
-namespace dystan_scans {
-class ScanTable;
+namespace korvane {
+template <class Sensor>
+class DualTransportSensor;
+namespace dystan {
+class Transport;
 }
+}  // namespace korvane
 
 class DystanJNI {
  public:
@@ -89,57 +86,9 @@ class DystanJNI {
   DystanJNI& operator=(const DystanJNI&) = delete;
 
  private:
-  explicit DystanJNI(uint8_t canId);
-  DystanJNI(const std::string& path, int odr);
+  using Transport = korvane::dystan::Transport;
+  friend class korvane::DualTransportSensor<DystanJNI>;
+  explicit DystanJNI(std::unique_ptr<Transport> part);
 
-  // CAN transport.
-  bool write(unsigned api, const unsigned char* data, unsigned char len);
-  // The newest frame with exactly this identifier: its byte count (0 when there is none), and
-  // when it was received, in milliseconds of the monotonic clock.
-  int readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp = nullptr);
-  Config getConfigCAN(int timeoutMs);
-  ScanData getDataCAN(int count);
-  ScanData getLatestDataCAN(int count);
-  // Under canMutex: reads every frame the session holds into scans, and into callTable if given.
-  void readChunks(dystan_scans::ScanTable* callTable);
-
-  // USB transport.
-  ScanData getDataUSB(int count);
-  Config getConfigUSB(int timeoutMs);
-  bool readLine(std::string* line, int timeoutMs);
-  bool readTextReply(int timeoutMs);
-  void drainLines(int lineTimeoutMs);
-  // Opening: one command, or false after a line saying the sensor did not take it.
-  bool sendOpeningCommand(const std::string& path, const std::string& command);
-  void closeUnopened();
-  void startReader();
-  void stopReader();
-  void consumeRxBuffer();
-
-  // The open sensor is shown as "Dystan[<CAN ID>]" or "Dystan[<path>]" with the nearest distance
-  // of its newest scan and that scan's sequence number.
-  void addShownValues();
-  bool shownInSimulation() const { return static_cast<bool>(shown.sequence); }
-  void show(uint8_t sequence, const int16_t* distances, int count);
-
-  int transport = 0;
-  uint8_t canId = 0;
-  uint32_t session = 0;
-  bool canOk = false;
-  std::mutex canMutex;                             // the session's reads and scans
-  std::unique_ptr<dystan_scans::ScanTable> scans;  // CAN scans kept between calls
-  int fd = -1;
-  korvane::SerialReader reader;  // USB objects only
-  std::mutex configMutex;        // one USB configuration query at a time
-  std::mutex dataMutex;
-  std::array<int16_t, kMaxDistances> distances{};
-  uint8_t scanSequence = 0;
-  uint8_t scanCount = 0;
-  bool scanValid = false;
-  std::vector<uint8_t> rxBuffer;
-  struct Shown {
-    korvane::SimIntOutput nearest;  // mm, the smallest above 0; -1 when there is none
-    korvane::SimIntOutput sequence;
-    korvane::SimulatedDevice device;  // after the values: closed before they go
-  } shown;
+  std::unique_ptr<Transport> part_;  // the CAN part or the USB part, for life
 };

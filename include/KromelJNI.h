@@ -23,14 +23,16 @@
 //   left the port, at most about a second (then it fails with a line naming the port). createUsb
 //   sends up to two lines, so it may take about two seconds with a port that takes no bytes.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <string>
 
-#include "common/SimulatedDevice.h"
-#include "serial/SerialReader.h"
+namespace korvane {
+template <class Sensor>
+class DualTransportSensor;
+namespace kromel {
+class Transport;
+}
+}  // namespace korvane
 
 class KromelJNI {
  public:
@@ -77,43 +79,9 @@ class KromelJNI {
   KromelJNI& operator=(const KromelJNI&) = delete;
 
  private:
-  friend struct KromelLineProbe;  // tests and benchmarks feed the line assembly directly
+  using Transport = korvane::kromel::Transport;
+  friend class korvane::DualTransportSensor<KromelJNI>;
+  explicit KromelJNI(std::unique_ptr<Transport> part);
 
-  explicit KromelJNI(uint8_t canId);
-  KromelJNI(const std::string& path, int sampleTimeMs);
-
-  // CAN transport.
-  ColorData getColorCAN();
-  bool sendCommandWithAck(unsigned command, const unsigned char* data, unsigned char len,
-                          unsigned int* out, int timeoutMs);
-  bool waitConfigAck(unsigned command, unsigned int* value, unsigned char* status, int timeoutMs);
-
-  // USB transport.
-  ColorData getColorUSB();
-  bool setColorFormatUSB(int format);
-  bool setSampleTimeMsUSB(int ms);
-  void startReader();
-  void stopReader();
-  void consume(const unsigned char* bytes, int count);
-  void parseLine(const std::string& line);
-
-  // The open sensor is shown as "Kromel[<CAN ID>]" or "Kromel[<path>]" with its reading.
-  void addShownValues();
-  void show(const ColorData& reading);
-
-  int transport = 0;
-  uint8_t canId = 0;
-  uint32_t session = 0;
-  bool canOk = false;
-  int fd = -1;
-  korvane::SerialReader reader;  // USB objects only
-  std::mutex dataMutex;
-  ColorData latest;
-  uint16_t sampleCounter = 0;
-  std::string lineBuffer;
-  struct Shown {
-    korvane::SimDoubleOutput x, y, z;
-    korvane::SimIntOutput sequence;
-    korvane::SimulatedDevice device;  // after the values: closed before they go
-  } shown;
+  std::unique_ptr<Transport> part_;  // the CAN part or the USB part, for life
 };

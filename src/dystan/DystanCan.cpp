@@ -10,15 +10,14 @@
 #include <mutex>
 #include <optional>
 
-#include "DystanJNI.h"
-#include "common/CanStreamSession.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFrames.h"
-#include "dystan/DystanScanTable.h"
-#include "hal/CAN.h"
+#include "dystan/DystanParts.h"
 
 using namespace dystan_frames;
+
+namespace korvane::dystan {
 
 namespace {
 
@@ -27,8 +26,8 @@ using dystan_scans::ScanTable;
 
 // Positions 0..count-1 of the scan, -1 for those whose chunk was not received; the count ends at
 // the last position received (the count asked for when there is none). All zero without a scan.
-DystanJNI::ScanData positions(const Scan* scan, int count) {
-  DystanJNI::ScanData data;
+ScanData positions(const Scan* scan, int count) {
+  ScanData data;
   if (scan == nullptr) return data;
   data.sequence = scan->sequence;
   int lastReceived = -1;
@@ -55,44 +54,31 @@ bool isBefore(uint32_t a, uint32_t b) {
 
 }  // namespace
 
-bool DystanJNI::write(unsigned api, const unsigned char* data, unsigned char len) {
-  if (len > 8 || data == nullptr) return false;
-  int32_t status = 0;
-  HAL_CAN_SendMessage(idFor(api, canId), data, len, HAL_CAN_SEND_PERIOD_NO_REPEAT, &status);
-  return status == 0;
-}
+CanPart::CanPart(uint8_t canId)
+    : Transport(kCan, canId), session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan") {}
 
-int DystanJNI::readLatest(unsigned messageId, unsigned char* data, uint32_t* timestamp) {
-  if (data == nullptr) return 0;
-  uint32_t id = messageId;
-  uint8_t length = 0;
-  uint32_t received = 0;
-  int32_t status = 0;
-  HAL_CAN_ReceiveMessage(&id, kIdMask, data, &length, &received, &status);
-  if (timestamp != nullptr) *timestamp = received;
-  return status == 0 ? length : 0;
-}
-
-DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
+Config CanPart::config(int timeoutMs) {
   Config config;
-  if (!canOk) return config;
-  const uint32_t replyId = idFor(kConfigReplyApi, canId);
+  const uint32_t replyId = idFor(kConfigReplyApi, session_.canId());
   // Only a reply received after the request answers it. The bus stamps frames in whole
   // milliseconds of the monotonic clock, so the request leaves in a later millisecond than any
   // reply already received, and an answer is stamped no earlier than that millisecond.
   uint32_t sentAtMs = monotonicMilliseconds();
   uint32_t stamp = 0;
   unsigned char data[8] = {};
-  if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
-    korvane::sleepMilliseconds(1);
+  if (SensorCanSession::receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+    sleepMilliseconds(1);
     sentAtMs = monotonicMilliseconds();
   }
   const unsigned char request[8] = {};
-  if (!write(kConfigRequestApi, request, sizeof request)) return config;
+  if (!SensorCanSession::send(idFor(kConfigRequestApi, session_.canId()), request,
+                              sizeof request)) {
+    return config;
+  }
   auto start = std::chrono::steady_clock::now();
   while (true) {
     std::fill(std::begin(data), std::end(data), 0);
-    if (readLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+    if (SensorCanSession::receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
       config.version = data[0];
       config.distanceEnabled = data[1];
       config.canFdEnabled = data[2];
@@ -104,58 +90,58 @@ DystanJNI::Config DystanJNI::getConfigCAN(int timeoutMs) {
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     if (elapsed.count() >= timeoutMs) return config;
-    korvane::sleepMilliseconds(kConfigPollMs);
+    sleepMilliseconds(kConfigPollMs);
   }
 }
 
-void DystanJNI::readChunks(ScanTable* callTable) {
-  const uint32_t chunkId = idFor(kScanChunkApi, canId);
+void CanPart::readChunks(ScanTable* callTable) {
+  const uint32_t chunkId = idFor(kScanChunkApi, session_.canId());
   std::array<HAL_CANStreamMessage, kSessionCapacity> messages{};
   while (true) {
-    uint32_t read = korvane::can_session::read(session, messages.data(), kSessionCapacity);
+    uint32_t read = session_.read(messages.data(), kSessionCapacity);
     for (uint32_t i = 0; i < read; ++i) {
       const HAL_CANStreamMessage& m = messages[i];
       if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
       int16_t values[kValuesPerChunk];
-      for (int v = 0; v < kValuesPerChunk; ++v) values[v] = korvane::readI16(m.data + 2 + 2 * v);
-      scans->add(m.data[0], m.data[1], values);
+      for (int v = 0; v < kValuesPerChunk; ++v) values[v] = readI16(m.data + 2 + 2 * v);
+      scans_.add(m.data[0], m.data[1], values);
       if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values);
     }
     if (read < kSessionCapacity) return;
   }
 }
 
-DystanJNI::ScanData DystanJNI::getDataCAN(int count) {
-  if (!canOk) return ScanData{};
+ScanData CanPart::scan(int count) {
   // Only the frames read during this call count; they also go to the table the latest-scan
   // reads use, so that mixing both kinds of read loses no scan.
   ScanTable callTable;
   for (int pass = 0; pass < kCollectionPasses; ++pass) {
     {
-      std::lock_guard<std::mutex> lock(canMutex);
+      std::lock_guard<std::mutex> lock(canMutex_);
       readChunks(&callTable);
     }
-    if (pass + 1 < kCollectionPasses) korvane::sleepMilliseconds(kPassGapMs);
+    if (pass + 1 < kCollectionPasses) sleepMilliseconds(kPassGapMs);
   }
   const Scan* scan = callTable.choose(true);
   if (scan != nullptr && shownInSimulation()) {
-    const ScanData whole = positions(scan, kMaxDistances);
+    const ScanData whole = positions(scan, DystanJNI::kMaxDistances);
     show(whole.sequence, whole.distance.data(), whole.count);
   }
   return positions(scan, count);
 }
 
-DystanJNI::ScanData DystanJNI::getLatestDataCAN(int count) {
-  if (!canOk) return ScanData{};
+ScanData CanPart::latestScan(int count) {
   ScanData data;
   std::optional<ScanData> whole;  // for the simulated device, shown outside the session's lock
   {
-    std::lock_guard<std::mutex> lock(canMutex);
+    std::lock_guard<std::mutex> lock(canMutex_);
     readChunks(nullptr);
-    const Scan* scan = scans->choose(false);
+    const Scan* scan = scans_.choose(false);
     data = positions(scan, count);
-    if (scan != nullptr && shownInSimulation()) whole = positions(scan, kMaxDistances);
+    if (scan != nullptr && shownInSimulation()) whole = positions(scan, DystanJNI::kMaxDistances);
   }
   if (whole) show(whole->sequence, whole->distance.data(), whole->count);
   return data;
 }
+
+}  // namespace korvane::dystan

@@ -7,20 +7,19 @@
 #include <string>
 #include <system_error>
 
-#include "DystanJNI.h"
 #include "KorvaneSerial.h"
 #include "common/ConsoleLine.h"
 #include "common/Sleep.h"
-#include "dystan/DystanFraming.h"
-#include "dystan/DystanScanTable.h"
+#include "dystan/DystanParts.h"
+
+namespace korvane::dystan {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBaud = 115200;
 constexpr const char* kTag = "Dystan";
-constexpr int kReadBlock = 256;
+constexpr int kReadBlock = SensorUsbPort::kReadBlock;
 constexpr int kAfterGetConfigMs = 150;
 constexpr int kAfterSetupMs = 100;
 constexpr int kFirstDrainLineMs = 50;
@@ -48,48 +47,36 @@ bool isTextLine(const std::string& line) {
 
 }  // namespace
 
-DystanJNI::DystanJNI(const std::string& path, int odr) : transport(1) {
+UsbPart::UsbPart(const std::string& path, int odr) : Transport(kUsb, -1), port_(path, kTag) {
   // Room for the bound plus one read, so the reader thread never allocates.
-  rxBuffer.reserve(dystan_framing::kMaxBuffered + kReadBlock);
-  fd = KorvaneSerial::Open(path, kBaud, kTag);
-  if (fd == -1) return;
-  try {
-    // A sensor that does not take its opening commands is not open: it would never stream.
-    if (!sendOpeningCommand(path, "GETCONFIG")) {
-      closeUnopened();
-      return;
-    }
-    korvane::sleepMilliseconds(kAfterGetConfigMs);
-    drainLines(kFirstDrainLineMs);
-    if (!sendOpeningCommand(path, "VERBOSE,0") || !sendOpeningCommand(path, "DATAFORMAT,BIN") ||
-        (odr > 0 && !sendOpeningCommand(path, "ODR," + std::to_string(odr)))) {
-      closeUnopened();
-      return;
-    }
-    korvane::sleepMilliseconds(kAfterSetupMs);
-    drainLines(kSecondDrainLineMs);
-    KorvaneSerial::FlushRx(fd);
-    startReader();
-  } catch (...) {
-    closeUnopened();
-    throw;
+  rxBuffer_.reserve(dystan_framing::kMaxBuffered + kReadBlock);
+  if (!port_.isOpen()) return;
+  // A sensor that does not take its opening commands is not open: it would never stream.
+  if (!sendOpeningCommand(path, "GETCONFIG")) {
+    port_.close();
+    return;
   }
-  if (!reader.running()) closeUnopened();
+  sleepMilliseconds(kAfterGetConfigMs);
+  drainLines(kFirstDrainLineMs);
+  if (!sendOpeningCommand(path, "VERBOSE,0") || !sendOpeningCommand(path, "DATAFORMAT,BIN") ||
+      (odr > 0 && !sendOpeningCommand(path, "ODR," + std::to_string(odr)))) {
+    port_.close();
+    return;
+  }
+  sleepMilliseconds(kAfterSetupMs);
+  drainLines(kSecondDrainLineMs);
+  KorvaneSerial::FlushRx(port_.fd());
+  if (!startReader()) port_.close();
 }
 
-bool DystanJNI::sendOpeningCommand(const std::string& path, const std::string& command) {
-  if (KorvaneSerial::WriteLine(fd, command)) return true;
-  korvane::printLine(std::cerr, std::string("[") + kTag + "] " + path + " did not take \"" +
-                                    command + "\": the sensor is not opened");
+bool UsbPart::sendOpeningCommand(const std::string& path, const std::string& command) {
+  if (port_.writeLine(command)) return true;
+  printLine(std::cerr, std::string("[") + kTag + "] " + path + " did not take \"" + command +
+                           "\": the sensor is not opened");
   return false;
 }
 
-void DystanJNI::closeUnopened() {
-  KorvaneSerial::Close(fd);
-  fd = -1;
-}
-
-void DystanJNI::drainLines(int lineTimeoutMs) {
+void UsbPart::drainLines(int lineTimeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(kDrainLimitMs);
   std::string discarded;
   while (true) {
@@ -98,22 +85,22 @@ void DystanJNI::drainLines(int lineTimeoutMs) {
   }
 }
 
-bool DystanJNI::readLine(std::string* line, int timeoutMs) {
-  if (line == nullptr || fd == -1) return false;
+bool UsbPart::readLine(std::string* line, int timeoutMs) {
+  if (line == nullptr || !port_.isOpen()) return false;
   line->clear();
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   while (true) {
     auto now = Clock::now();
     if (now >= deadline) break;
     unsigned char byte = 0;
-    if (KorvaneSerial::Read(fd, &byte, 1) == 1) {
+    if (KorvaneSerial::Read(port_.fd(), &byte, 1) == 1) {
       if (byte == '\n') return true;
       if (byte != '\r') line->push_back(static_cast<char>(byte));
     } else if (!line->empty()) {
       return true;  // a pause of one read timeout ends a line
     } else if (Clock::now() - now < kReadWait / 2) {
       // A removed device fails its reads at once; wait as a quiet one would instead of spinning.
-      korvane::sleepMilliseconds(std::min<int>(kReadWait.count(), millisecondsUntil(deadline)));
+      sleepMilliseconds(std::min<int>(kReadWait.count(), millisecondsUntil(deadline)));
     }
   }
   return !line->empty();
@@ -123,14 +110,14 @@ bool DystanJNI::readLine(std::string* line, int timeoutMs) {
 // length, wherever they fall, and stray bytes end the text before them, so a reply that follows
 // a frame or garbage on the same line is still seen. Only a
 // printable line counts as the reply; a pause of one read timeout ends a line, as in readLine.
-bool DystanJNI::readTextReply(int timeoutMs) {
+bool UsbPart::readTextReply(int timeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   std::vector<uint8_t> bytes;
   std::string line;
   dystan_framing::Scan ignored;
   unsigned char block[kReadBlock];
   while (Clock::now() < deadline) {
-    int count = KorvaneSerial::Read(fd, block, kReadBlock);
+    int count = KorvaneSerial::Read(port_.fd(), block, kReadBlock);
     if (count <= 0) {
       if (isTextLine(line)) return true;
       line.clear();
@@ -164,61 +151,49 @@ bool DystanJNI::readTextReply(int timeoutMs) {
   return false;
 }
 
-void DystanJNI::startReader() {
-  if (fd == -1 || reader.running()) return;
-  try {
-    reader.start(fd, kReadBlock, [this](const unsigned char* bytes, int count) {
-      dystan_framing::append(rxBuffer, bytes, static_cast<size_t>(count));
-      consumeRxBuffer();
-    });
-  } catch (const std::system_error& e) {
-    korvane::printLine(std::cerr,
-                       std::string("[") + kTag + "] Cannot start the reader thread: " + e.what());
-  }
+bool UsbPart::startReader() {
+  return port_.startReader(
+      [this](const unsigned char* bytes, int count) { consume(bytes, count); });
 }
 
-void DystanJNI::stopReader() {
-  reader.stop();
-}
-
-void DystanJNI::consumeRxBuffer() {
+void UsbPart::consume(const unsigned char* bytes, int count) {
+  dystan_framing::append(rxBuffer_, bytes, static_cast<size_t>(count));
   dystan_framing::Scan newest;
   size_t taken =
-      dystan_framing::consume(rxBuffer, [&](const dystan_framing::Scan& scan) { newest = scan; });
+      dystan_framing::consume(rxBuffer_, [&](const dystan_framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
   {
-    std::lock_guard lock(dataMutex);
-    distances = newest.distances;
-    scanSequence = newest.sequence;
-    scanCount = newest.count;
-    scanValid = true;
+    std::lock_guard lock(dataMutex_);
+    latest_ = newest;
+    scanValid_ = true;
   }
   show(newest.sequence, newest.distances.data(), newest.count);
 }
 
-DystanJNI::ScanData DystanJNI::getDataUSB(int count) {
+ScanData UsbPart::scan(int count) {
   ScanData scan;
-  std::lock_guard lock(dataMutex);
-  if (!scanValid) return scan;
-  scan.count = std::min<int>(scanCount, count);
-  scan.sequence = scanSequence;
-  std::copy_n(distances.begin(), scan.count, scan.distance.begin());
+  std::lock_guard lock(dataMutex_);
+  if (!scanValid_) return scan;
+  scan.count = std::min<int>(latest_.count, count);
+  scan.sequence = latest_.sequence;
+  std::copy_n(latest_.distances.begin(), scan.count, scan.distance.begin());
   return scan;
 }
 
-DystanJNI::Config DystanJNI::getConfigUSB(int timeoutMs) {
+Config UsbPart::config(int timeoutMs) {
   Config config;
-  if (fd == -1) return config;
-  std::lock_guard query(configMutex);
-  bool wasRunning = reader.running();
-  if (wasRunning) stopReader();
-  KorvaneSerial::FlushRx(fd);
-  rxBuffer.clear();
+  std::lock_guard query(configMutex_);
+  bool wasRunning = port_.readerRunning();
+  if (wasRunning) port_.stopReader();
+  KorvaneSerial::FlushRx(port_.fd());
+  rxBuffer_.clear();
   int waitMs = timeoutMs == 0 ? kDefaultConfigWaitMs : timeoutMs;
-  if (KorvaneSerial::WriteLine(fd, "GETCONFIG") && readTextReply(waitMs)) {
+  if (port_.writeLine("GETCONFIG") && readTextReply(waitMs)) {
     config.distanceEnabled = 1;
     config.valid = true;
   }
   if (wasRunning) startReader();
   return config;
 }
+
+}  // namespace korvane::dystan

@@ -1,107 +1,136 @@
-// The colour-sensor object: creation for either transport, destruction, and the operations that
-// choose between the CAN and the USB form.
+// The colour-sensor object: creation for either transport, and the operations, whose arguments are
+// checked and clamped here and carried by the object's transport part.
 
 #include <algorithm>
-#include <memory>
+#include <cstring>
+#include <utility>
 
-#include "KorvaneSerial.h"
 #include "KromelJNI.h"
-#include "common/CanStreamSession.h"
+#include "common/DualTransportSensor.h"
 #include "common/LittleEndian.h"
-#include "common/SensorCreation.h"
-#include "hal/CAN.h"
 #include "kromel/KromelFrames.h"
+#include "kromel/KromelParts.h"
+
+using namespace kromel_frames;
 
 namespace {
 
-constexpr int kCan = 0;
-constexpr int kUsb = 1;
+constexpr const char* kTag = "Kromel";
+
+void packFloat(float value, unsigned char* out) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  korvane::writeU32(out, bits);
+}
 
 }  // namespace
 
-KromelJNI::KromelJNI(uint8_t id) : transport(kCan), canId(id) {}
+namespace korvane::kromel {
+
+void Transport::showAs(std::string_view className, std::string_view id) {
+  if (!shown_.device.open(className, id)) return;
+  shown_.device.add(shown_.x, "X", 0.0);
+  shown_.device.add(shown_.y, "Y", 0.0);
+  shown_.device.add(shown_.z, "Z", 0.0);
+  shown_.device.add(shown_.sequence, "Sequence", 0);
+}
+
+void Transport::show(const ColorData& reading) {
+  shown_.x.set(reading.x);
+  shown_.y.set(reading.y);
+  shown_.z.set(reading.z);
+  shown_.sequence.set(reading.sequence);
+}
+
+}  // namespace korvane::kromel
+
+KromelJNI::KromelJNI(std::unique_ptr<Transport> part) : part_(std::move(part)) {}
+KromelJNI::~KromelJNI() = default;
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
-  if (!korvane::can_session::canIdInRange(canId, "Kromel")) return nullptr;
-  KromelJNI* sensor = korvane::sensor_creation::openOrNull(
-      "Kromel", "CAN",
-      [canId] {
-        std::unique_ptr<KromelJNI> sensor(new KromelJNI(static_cast<uint8_t>(canId)));
-        sensor->canOk = korvane::can_session::open(&sensor->session, kromel_frames::kBase,
-                                                   kromel_frames::kBaseMask,
-                                                   kromel_frames::kSessionCapacity, "Kromel");
-        return sensor;
-      },
-      [](const KromelJNI& sensor) { return sensor.canOk; });
-  if (sensor != nullptr && sensor->shown.device.open("Kromel", canId)) sensor->addShownValues();
-  return sensor;
+  return korvane::DualTransportSensor<KromelJNI>::openCan<korvane::kromel::CanPart>(kTag, canId);
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {
-  if (path == nullptr) return nullptr;
-  KromelJNI* sensor = korvane::sensor_creation::openOrNull(
-      "Kromel", "USB",
-      [&] { return std::unique_ptr<KromelJNI>(new KromelJNI(std::string(path), sampleTimeMs)); },
-      [](const KromelJNI& sensor) { return sensor.fd != -1; });
-  if (sensor != nullptr && sensor->shown.device.open("Kromel", path)) sensor->addShownValues();
-  return sensor;
+  return korvane::DualTransportSensor<KromelJNI>::openUsb<korvane::kromel::UsbPart>(kTag, path,
+                                                                                    sampleTimeMs);
 }
 
 void KromelJNI::c_Kromel_destroy(KromelJNI* sensor) {
   delete sensor;
 }
 
-// The simulated device (a member) goes after the reader is joined.
-KromelJNI::~KromelJNI() {
-  if (transport == kUsb) {
-    stopReader();
-    KorvaneSerial::Close(fd);
-    fd = -1;
-  } else if (canOk) {
-    HAL_CAN_CloseStreamSession(session);
-    canOk = false;
-  }
-}
-
-void KromelJNI::addShownValues() {
-  shown.device.add(shown.x, "X", 0.0);
-  shown.device.add(shown.y, "Y", 0.0);
-  shown.device.add(shown.z, "Z", 0.0);
-  shown.device.add(shown.sequence, "Sequence", 0);
-}
-
-void KromelJNI::show(const ColorData& reading) {
-  shown.x.set(reading.x);
-  shown.y.set(reading.y);
-  shown.z.set(reading.z);
-  shown.sequence.set(reading.sequence);
-}
-
 int KromelJNI::c_Kromel_getCanID() const {
-  return transport == kCan ? canId : -1;
+  return part_->canId();
 }
 
 int KromelJNI::c_Kromel_getTransport() const {
-  return transport;
+  return part_->transport();
 }
 
 KromelJNI::ColorData KromelJNI::c_Kromel_getColor() {
-  return transport == kUsb ? getColorUSB() : getColorCAN();
+  return part_->color();
 }
 
 bool KromelJNI::c_Kromel_setColorFormat(int format) {
   if (format < 0 || format > 4) return false;
-  if (transport == kUsb) return setColorFormatUSB(format);
-  unsigned char payload[1] = {static_cast<unsigned char>(format)};
-  return sendCommandWithAck(kromel_frames::kSetColorFormat, payload, 1, nullptr,
-                            kromel_frames::kCommandTimeoutMs);
+  return part_->setColorFormat(format);
 }
 
 bool KromelJNI::c_Kromel_setSampleTimeMs(int ms) {
-  int clamped = std::clamp(ms, 0, 65535);
-  if (transport == kUsb) return setSampleTimeMsUSB(clamped);
-  unsigned char payload[2];
-  korvane::writeU16(payload, static_cast<uint16_t>(clamped));
-  return sendCommandWithAck(kromel_frames::kSetSampleTime, payload, 2, nullptr,
-                            kromel_frames::kCommandTimeoutMs);
+  return part_->setSampleTime(std::clamp(ms, 0, 65535));
+}
+
+bool KromelJNI::c_Kromel_setBrightness(int brightness) {
+  unsigned char payload[1] = {static_cast<unsigned char>(std::clamp(brightness, 0, 100))};
+  return part_->command(kSetBrightness, payload, 1, nullptr);
+}
+
+bool KromelJNI::c_Kromel_setStatusLed(bool on, int level) {
+  unsigned char payload[2] = {static_cast<unsigned char>(on ? 1 : 0),
+                              static_cast<unsigned char>(std::clamp(level, 0, 100))};
+  return part_->command(kSetStatusLed, payload, 2, nullptr);
+}
+
+bool KromelJNI::c_Kromel_setMeasureMode(int mode, float value) {
+  unsigned char payload[6] = {static_cast<unsigned char>(mode), 0};
+  unsigned char length;
+  switch (mode) {
+    case 0:
+      length = 1;
+      break;
+    case 1:
+      length = 2;
+      break;
+    case 2:
+      packFloat(value, payload + 2);
+      length = 6;
+      break;
+    default:
+      return false;
+  }
+  return part_->command(kSetMeasureMode, payload, length, nullptr);
+}
+
+bool KromelJNI::c_Kromel_setZmm(float zmm) {
+  unsigned char payload[4];
+  packFloat(zmm, payload);
+  return part_->command(kSetZmm, payload, 4, nullptr);
+}
+
+bool KromelJNI::c_Kromel_setUsbOverride(bool enable) {
+  unsigned char payload[1] = {static_cast<unsigned char>(enable ? 1 : 0)};
+  return part_->command(kSetUsbOverride, payload, 1, nullptr);
+}
+
+bool KromelJNI::c_Kromel_setCanId(int newId) {
+  unsigned char payload[4];
+  korvane::writeU32(payload, static_cast<uint32_t>(newId));
+  return part_->command(kSetCanId, payload, 4, nullptr);
+}
+
+bool KromelJNI::c_Kromel_getConfig(int key, unsigned int* out) {
+  if (out == nullptr) return false;
+  unsigned char payload[1] = {static_cast<unsigned char>(key & 0xFF)};
+  return part_->command(kGetConfig, payload, 1, out);
 }

@@ -1,5 +1,5 @@
-// The USB line grammar: bytes as the reader thread hands them over, readings as getColor would
-// report them.
+// The USB line grammar: bytes as the reader thread hands them over, the newest reading as getColor
+// would report it.
 
 #include <gtest/gtest.h>
 #include <locale.h>
@@ -9,23 +9,34 @@
 #include <cstdlib>
 #include <string>
 
-#include "KromelLineProbe.h"
+#include "kromel/KromelLines.h"
 
 namespace {
 
+// A line reader and the newest reading it handed over.
+struct Lines {
+  korvane::kromel::LineReader reader;
+  KromelJNI::ColorData newest;
+
+  const KromelJNI::ColorData& feed(const std::string& bytes) {
+    reader.feed(reinterpret_cast<const unsigned char*>(bytes.data()),
+                static_cast<int>(bytes.size()),
+                [this](const KromelJNI::ColorData& reading) { newest = reading; });
+    return newest;
+  }
+};
+
 class KromelLineTest : public ::testing::Test {
  protected:
-  KromelJNI::ColorData feed(const std::string& bytes) {
-    KromelLineProbe::feed(*sensor_, bytes);
-    return KromelLineProbe::reading(*sensor_);
-  }
-  uint16_t sequence() { return KromelLineProbe::reading(*sensor_).sequence; }
+  KromelJNI::ColorData feed(const std::string& bytes) { return lines_.feed(bytes); }
+  const KromelJNI::ColorData& newest() const { return lines_.newest; }
+  uint16_t sequence() const { return newest().sequence; }
 
-  std::unique_ptr<KromelJNI> sensor_ = KromelLineProbe::sensor();
+  Lines lines_;
 };
 
 TEST_F(KromelLineTest, ReadingsAreCountedFromOneAndTheCountWrapsAt65536) {
-  EXPECT_FALSE(KromelLineProbe::reading(*sensor_).valid) << "no reading before the first line";
+  EXPECT_FALSE(newest().valid) << "no reading before the first line";
   KromelJNI::ColorData first = feed("XYZ: 0.5, 0.25, 1\r\n");
   EXPECT_TRUE(first.valid);
   EXPECT_EQ(first.sequence, 1);
@@ -54,17 +65,16 @@ TEST_F(KromelLineTest, DistancePrefixIsDroppedUpToTheFirstTwoSpaces) {
   feed("DIST: 120mm\r\n");             // nothing after it
   feed("DIST: a  b  XYZ: 4,5,6\r\n");  // after the first gap comes "b", not a reading
   EXPECT_EQ(feed("DIST: 9mm     XYZ: 7,8,9\r\n").sequence, 2) << "a wider gap is trimmed";
-  EXPECT_FLOAT_EQ(KromelLineProbe::reading(*sensor_).x, 7.0f);
+  EXPECT_FLOAT_EQ(newest().x, 7.0f);
   feed("XYZ: 0,0,0 DIST: 1mm  XYZ: 5,5,5\n");
-  EXPECT_FLOAT_EQ(KromelLineProbe::reading(*sensor_).x, 0.0f)
-      << "the prefix counts only at the start";
+  EXPECT_FLOAT_EQ(newest().x, 0.0f) << "the prefix counts only at the start";
 }
 
 TEST_F(KromelLineTest, FieldListsShorterThanThreeAreIgnoredLongerOnesUseTheFirstThree) {
   feed("XYZ: 1,2\n");
   feed("XYZ:\n");
   feed("XYZ: 1 2 3\n");
-  EXPECT_FALSE(KromelLineProbe::reading(*sensor_).valid);
+  EXPECT_FALSE(newest().valid);
   KromelJNI::ColorData r = feed("XYZ: 1,2,3,4\n");
   EXPECT_EQ(r.sequence, 1);
   EXPECT_FLOAT_EQ(r.z, 3.0f);
@@ -113,7 +123,7 @@ TEST_F(KromelLineTest, MatchingIsCaseSensitiveAndOtherFormatsAreIgnored) {
                            "dist: 1mm  XYZ: 1,2,3\n", "X YZ: 1,2,3\n", "OK\n"}) {
     feed(line);
   }
-  EXPECT_FALSE(KromelLineProbe::reading(*sensor_).valid);
+  EXPECT_FALSE(newest().valid);
 }
 
 TEST_F(KromelLineTest, AnOverlongLineIsDroppedAndItsTailFormsALineOfItsOwn) {
@@ -131,7 +141,7 @@ TEST_F(KromelLineTest, AnOverlongLineIsDroppedAndItsTailFormsALineOfItsOwn) {
   std::string tooLong = "XYZ: 1,1,1";
   tooLong.resize(513, ' ');
   EXPECT_EQ(feed(tooLong + "\n").sequence, 2);
-  EXPECT_FLOAT_EQ(KromelLineProbe::reading(*sensor_).x, 7.0f);
+  EXPECT_FLOAT_EQ(newest().x, 7.0f);
 }
 
 // A stream as a sensor sends it, cut into reads of every size from 1 to 64 bytes: the readings
@@ -142,11 +152,9 @@ TEST(KromelLineStream, ReadingsDoNotDependOnWhereReadsEnd) {
       "RGB: 105, 96, 51\r\nXYZ: 1,2\r\n  XYZ: -0.5, 0.0, 2.25, 9\r\nXYZ: 0.3";
   for (size_t chunk = 1; chunk <= 64; ++chunk) {
     SCOPED_TRACE("reads of " + std::to_string(chunk) + " bytes");
-    auto sensor = KromelLineProbe::sensor();
-    for (size_t at = 0; at < stream.size(); at += chunk) {
-      KromelLineProbe::feed(*sensor, stream.substr(at, chunk));
-    }
-    KromelJNI::ColorData r = KromelLineProbe::reading(*sensor);
+    Lines lines;
+    for (size_t at = 0; at < stream.size(); at += chunk) lines.feed(stream.substr(at, chunk));
+    const KromelJNI::ColorData& r = lines.newest;
     EXPECT_EQ(r.sequence, 3);
     EXPECT_FLOAT_EQ(r.x, -0.5f);
     EXPECT_FLOAT_EQ(r.z, 2.25f);

@@ -1,12 +1,17 @@
 // The colour sensor over USB, on real pseudo-terminals: the opening dialogue, the commands, the
 // reader thread against the simulated sensor, and a device that hangs up.
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
@@ -113,6 +118,49 @@ TEST_F(KromelUsbTest, MissingOrUnopenablePathsGiveNoObject) {
   std::string error = testing::internal::GetCapturedStderr();
   EXPECT_EQ(error.rfind("[Kromel] Cannot open " + missing + ": ", 0), 0u) << error;
   KromelJNI::c_Kromel_destroy(nullptr);
+}
+
+// The descriptors this process holds open, as the kernel lists them.
+std::vector<std::string> openDescriptorTargets() {
+  std::vector<std::string> targets;
+  DIR* dir = opendir("/proc/self/fd");
+  if (dir == nullptr) return targets;
+  while (dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.' || atoi(entry->d_name) == dirfd(dir)) continue;
+    char target[256] = {};
+    std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    if (length > 0) targets.emplace_back(target, static_cast<size_t>(length));
+  }
+  closedir(dir);
+  return targets;
+}
+
+// With one descriptor left, the port takes it and the reader's stop signal finds none: the
+// sensor is not opened, says why, and gives its port back.
+TEST_F(KromelUsbTest, AReaderThatCannotStartGivesNoObjectAndClosesThePort) {
+  const std::vector<std::string> before = openDescriptorTargets();
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+  testing::internal::CaptureStderr();  // its file is opened before the descriptors run out
+  rlimit lowered = limit;
+  lowered.rlim_cur = std::min<rlim_t>(limit.rlim_cur, before.size() + 64);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  std::vector<int> fillers;
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) != -1;) fillers.push_back(fd);
+  ASSERT_FALSE(fillers.empty());
+  close(fillers.back());
+  fillers.pop_back();
+
+  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(device_.path().c_str(), 0);
+
+  for (int fd : fillers) close(fd);
+  setrlimit(RLIMIT_NOFILE, &limit);
+  std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(sensor, nullptr);
+  KromelJNI::c_Kromel_destroy(sensor);
+  EXPECT_EQ(errors.rfind("[Kromel] Cannot start the reader thread: ", 0), 0u) << errors;
+  EXPECT_EQ(openDescriptorTargets(), before) << "the port was closed again";
 }
 
 TEST(KromelUsbEmulatorTest, ReadingsArriveWithRisingSequenceAndStopOnceTheFormatIsNotXyz) {

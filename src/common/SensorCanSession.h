@@ -1,0 +1,58 @@
+#pragma once
+
+// The CAN link of a sensor's CAN part: its CAN ID and the stream session that collects the
+// sensor's frames, opened with the link and closed with it; frames sent once, and the latest
+// frame with one identifier.
+//
+// Threading: the constructor and destructor belong to the owner. send and receiveLatest may be
+// called from any thread; read from one thread at a time (the owner serialises the session's
+// readers).
+
+#include <cstdint>
+
+#include "hal/CAN.h"
+
+namespace korvane {
+
+class SensorCanSession {
+ public:
+  // Which frames the session keeps: every frame whose identifier matches messageId under mask,
+  // up to maxMessages of them.
+  struct Filter {
+    uint32_t messageId;
+    uint32_t mask;
+    uint32_t maxMessages;
+  };
+
+  // True for 0..63; otherwise prints "[<tag>] CAN ID <id> is out of range (0 - 63)" on standard
+  // output.
+  static bool idInRange(int canId, const char* tag);
+
+  // Opens the session; a failure prints "[<tag>] Failed to open CAN stream session (status <n>)"
+  // on standard output and leaves the link closed.
+  SensorCanSession(uint8_t canId, const Filter& filter, const char* tag);
+  ~SensorCanSession();
+  SensorCanSession(const SensorCanSession&) = delete;
+  SensorCanSession& operator=(const SensorCanSession&) = delete;
+
+  bool isOpen() const { return open_; }
+  uint8_t canId() const { return canId_; }
+
+  // Reads up to capacity frames in arrival order; the count read, 0 when the read failed or the
+  // link is closed. A read that overran still hands back the frames the session kept (only the
+  // oldest were dropped), so they count like any other read.
+  uint32_t read(HAL_CANStreamMessage* messages, uint32_t capacity) const;
+  // Sends one frame, once; whether the bus took it.
+  static bool send(uint32_t messageId, const uint8_t* data, uint8_t length);
+  // The newest frame with exactly this identifier into data (8 bytes): its byte count, 0 when
+  // there is none; timestamp (when given) is when it was received, in milliseconds of the
+  // monotonic clock.
+  static int receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp = nullptr);
+
+ private:
+  const uint8_t canId_;
+  uint32_t session_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace korvane

@@ -1,0 +1,41 @@
+#include "common/SensorUsbPort.h"
+
+#include <iostream>
+#include <system_error>
+#include <utility>
+
+#include "KorvaneSerial.h"
+#include "common/ConsoleLine.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr int kBaud = 115200;
+
+}  // namespace
+
+SensorUsbPort::SensorUsbPort(const std::string& path, const char* tag)
+    : tag_(tag), fd_(KorvaneSerial::Open(path, kBaud, tag)) {}
+
+bool SensorUsbPort::startReader(SerialReader::Parser parser) {
+  if (fd_ == -1) return false;
+  try {
+    reader_.start(fd_, kReadBlock, std::move(parser));
+  } catch (const std::system_error& e) {
+    printLine(std::cerr, std::string("[") + tag_ + "] Cannot start the reader thread: " + e.what());
+  }
+  return reader_.running();
+}
+
+bool SensorUsbPort::writeLine(const std::string& line) const {
+  return KorvaneSerial::WriteLine(fd_, line);
+}
+
+void SensorUsbPort::close() {
+  reader_.stop();
+  KorvaneSerial::Close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace korvane

@@ -1,0 +1,97 @@
+#pragma once
+
+// The colour sensor's two transports behind one interface. KromelJNI holds one part and checks
+// and clamps the arguments; the parts speak the protocol.
+//
+// CAN: colour readings are the latest colour frame; commands are frames answered by an
+// acknowledgement that the part waits for in its stream session.
+// USB: a reader thread turns the sensor's "XYZ:" text lines into readings; the colour format and
+// the sample time are text commands, and the other commands do not exist.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "KromelJNI.h"
+#include "common/SensorCanSession.h"
+#include "common/SensorTransport.h"
+#include "common/SensorUsbPort.h"
+#include "common/SimulatedDevice.h"
+#include "kromel/KromelLines.h"
+
+namespace korvane::kromel {
+
+using ColorData = KromelJNI::ColorData;
+
+class Transport : public SensorTransport {
+ public:
+  // The newest reading.
+  virtual ColorData color() = 0;
+  // format is 0..4, ms 0..65535.
+  virtual bool setColorFormat(int format) = 0;
+  virtual bool setSampleTime(int ms) = 0;
+  // Sends a configuration command and waits for the sensor to accept it, storing the answer in
+  // out when given. Over USB there are none: false without traffic.
+  virtual bool command(unsigned number, const unsigned char* payload, unsigned char length,
+                       unsigned int* out) = 0;
+
+  // Shown as "Kromel[<CAN ID>]" or "Kromel[<path>]" with the newest reading.
+  void showAs(std::string_view className, std::string_view id) override;
+
+ protected:
+  using SensorTransport::SensorTransport;
+  void show(const ColorData& reading);
+
+ private:
+  struct Shown {
+    SimDoubleOutput x, y, z;
+    SimIntOutput sequence;
+    SimulatedDevice device;  // after the values: closed before they go
+  } shown_;
+};
+
+class CanPart final : public Transport {
+ public:
+  explicit CanPart(uint8_t canId);
+
+  bool isOpen() const override { return session_.isOpen(); }
+  ColorData color() override;
+  bool setColorFormat(int format) override;
+  bool setSampleTime(int ms) override;
+  bool command(unsigned number, const unsigned char* payload, unsigned char length,
+               unsigned int* out) override;
+
+ private:
+  // The acknowledgement of this command among the frames the session collects, read into
+  // messages, up to timeoutMs.
+  bool waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
+                     unsigned int* value, unsigned char* status, int timeoutMs);
+
+  SensorCanSession session_;
+};
+
+class UsbPart final : public Transport {
+ public:
+  // Opens the port, sets the XYZ format (and the sample time when above 0), drops what the sensor
+  // answered and starts the reader.
+  UsbPart(const std::string& path, int sampleTimeMs);
+  ~UsbPart() override { port_.close(); }  // the reader goes before what it uses
+
+  bool isOpen() const override { return port_.isOpen(); }
+  ColorData color() override;
+  bool setColorFormat(int format) override;
+  bool setSampleTime(int ms) override;
+  bool command(unsigned, const unsigned char*, unsigned char, unsigned int*) override {
+    return false;
+  }
+
+ private:
+  LineReader lines_;  // the reader thread's
+  std::mutex dataMutex_;
+  ColorData latest_;
+  SensorUsbPort port_;
+};
+
+}  // namespace korvane::kromel
