@@ -19,16 +19,13 @@ install(TARGETS korvane_virtual_robot kromel_usb_emulator dystan_usb_emulator li
                 lidar_room_emulator
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The drivers' headers under include/korvane-driver (they include common/StopSignal.h, serial/SerialReader.h and
+# The drivers' headers under include/korvane-driver (the mini LiDAR's includes
 # common/SimulatedDevice.h); the stand-in's platform headers (hal/, wpi/, korvane/sim/) under
 # include.
 file(GLOB driver_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
 install(FILES ${driver_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver)
-install(FILES ${PROJECT_SOURCE_DIR}/src/common/StopSignal.h
-              ${PROJECT_SOURCE_DIR}/src/common/SimulatedDevice.h
+install(FILES ${PROJECT_SOURCE_DIR}/src/common/SimulatedDevice.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver/common)
-install(FILES ${PROJECT_SOURCE_DIR}/src/serial/SerialReader.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver/serial)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/
                   ${PROJECT_SOURCE_DIR}/platform/controls/include/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
