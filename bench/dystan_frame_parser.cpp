@@ -28,14 +28,15 @@ std::string stream(const std::string& garbage, size_t bytes) {
 
 void parse(benchmark::State& state, const std::string& text) {
   std::vector<uint8_t> buffer;
-  buffer.reserve(dystan_framing::kMaxBuffered + kReadBlock);
+  buffer.reserve(korvane::dystan::framing::kMaxBuffered + kReadBlock);
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   size_t scans = 0;
   for (auto _ : state) {
     for (size_t at = 0; at < text.size(); at += kReadBlock) {
-      dystan_framing::append(buffer, bytes + at, std::min(kReadBlock, text.size() - at));
-      scans += dystan_framing::consume(
-          buffer, [](const dystan_framing::Scan& scan) { benchmark::DoNotOptimize(scan); });
+      korvane::dystan::framing::append(buffer, bytes + at, std::min(kReadBlock, text.size() - at));
+      scans += korvane::dystan::framing::consume(
+          buffer,
+          [](const korvane::dystan::framing::Scan& scan) { benchmark::DoNotOptimize(scan); });
     }
   }
   benchmark::DoNotOptimize(scans);

@@ -35,11 +35,12 @@ void DecodeStream(benchmark::State& state) {
       buffer.insert(buffer.end(), stream.begin() + offset, stream.begin() + offset + size);
       size_t position = 0;
       while (true) {
-        lidar::Cut cut = lidar::findPacket(buffer.data() + position, buffer.size() - position);
+        korvane::lidar::Cut cut =
+            korvane::lidar::findPacket(buffer.data() + position, buffer.size() - position);
         position += cut.start;
         if (cut.length == 0) break;
         points.clear();
-        lidar::decodePacket(buffer.data() + position, cut.length, {}, points);
+        korvane::lidar::decodePacket(buffer.data() + position, cut.length, {}, points);
         decoded += points.size();
         position += cut.length;
       }

@@ -53,14 +53,14 @@ void extract(benchmark::State& state, const std::string& text) {
   const size_t readSize = static_cast<size_t>(state.range(0));
   std::vector<uint8_t> buffer;
   buffer.reserve(4096);
-  lidarmini::ScanPacket packet;
+  korvane::lidarmini::ScanPacket packet;
   size_t points = 0;
   for (auto _ : state) {
     buffer.clear();
     for (size_t at = 0; at < text.size(); at += readSize) {
       size_t n = std::min(readSize, text.size() - at);
       buffer.insert(buffer.end(), text.data() + at, text.data() + at + n);
-      while (lidarmini::ExtractScanPacket(buffer, packet)) points += packet.points.size();
+      while (korvane::lidarmini::ExtractScanPacket(buffer, packet)) points += packet.points.size();
     }
   }
   benchmark::DoNotOptimize(points);

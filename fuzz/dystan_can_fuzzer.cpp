@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace dystan_frames;
+using namespace korvane::dystan::frames;
 namespace sim = korvane::sim;
 
 constexpr uint8_t kCanId = 5;

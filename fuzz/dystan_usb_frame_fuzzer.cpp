@@ -15,14 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* chunk;
   size_t length;
   while (chunks.next(&chunk, &length)) {
-    dystan_framing::append(buffer, chunk, length);
-    dystan_framing::consume(buffer, [](const dystan_framing::Scan& scan) {
-      if (scan.count > dystan_framing::kMaxDistances) std::abort();
-      for (int k = scan.count; k < dystan_framing::kMaxDistances; ++k) {
+    korvane::dystan::framing::append(buffer, chunk, length);
+    korvane::dystan::framing::consume(buffer, [](const korvane::dystan::framing::Scan& scan) {
+      if (scan.count > korvane::dystan::framing::kMaxDistances) std::abort();
+      for (int k = scan.count; k < korvane::dystan::framing::kMaxDistances; ++k) {
         if (scan.distances[k] != -1) std::abort();  // past count every value reads -1
       }
     });
-    if (buffer.size() > dystan_framing::kMaxBuffered) std::abort();
+    if (buffer.size() > korvane::dystan::framing::kMaxBuffered) std::abort();
   }
   return 0;
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-using namespace kromel_frames;
+using namespace korvane::kromel::frames;
 namespace sim = korvane::sim;
 
 // Answers the sensor's next command with the input's frames, oldest first, then with a

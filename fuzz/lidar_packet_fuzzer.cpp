@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Fresh filter state for every input, so each run depends on its own input only.
   // (Histories are cleared in place: a new state would cost 360 allocations per input.)
-  for (lidar::History& history : impl.filters.history) history.clear();
-  impl.filters.kalman = lidar::KalmanConfig{};
+  for (korvane::lidar::History& history : impl.filters.history) history.clear();
+  impl.filters.kalman = korvane::lidar::KalmanConfig{};
   impl.filters.estimates.fill({});
   LidarJNI::c_Lidar_clusterConfig(floatAt(p), intAt(p + 4));
   LidarJNI::c_Lidar_kalmanConfig(floatAt(p + 8), floatAt(p + 12), floatAt(p + 16));

@@ -11,13 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> buffer;
-  lidarmini::ScanPacket packet;
+  korvane::lidarmini::ScanPacket packet;
   Chunks chunks(data, size);
   const uint8_t* chunk;
   size_t length;
   while (chunks.next(&chunk, &length)) {
     buffer.insert(buffer.end(), chunk, chunk + length);
-    while (lidarmini::ExtractScanPacket(buffer, packet)) {
+    while (korvane::lidarmini::ExtractScanPacket(buffer, packet)) {
       if (packet.start && packet.points.size() != 1) std::abort();  // one sample per start packet
       for (const auto& point : packet.points) {
         if (std::isnan(point.angle) || std::isnan(point.distance)) std::abort();

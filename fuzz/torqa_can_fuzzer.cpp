@@ -18,23 +18,24 @@ namespace sim = korvane::sim;
 constexpr int kDeviceId = 7;
 
 uint32_t idFor(int api) {
-  return (static_cast<uint32_t>(torqa_frames::kDeviceType) << 24) |
-         (static_cast<uint32_t>(torqa_frames::kManufacturer) << 16) |
+  return (static_cast<uint32_t>(korvane::torqa::frames::kDeviceType) << 24) |
+         (static_cast<uint32_t>(korvane::torqa::frames::kManufacturer) << 16) |
          (static_cast<uint32_t>(api) << 6) | kDeviceId;
 }
 
 std::vector<uint32_t> statusIds() {
   std::vector<uint32_t> ids;
-  for (int api : {torqa_frames::kInfoRecordApi, torqa_frames::kSerialWordApi,
-                  torqa_frames::kSerialWordApi + 1, torqa_frames::kSerialWordApi + 2,
-                  torqa_frames::kFrequencyApi, torqa_frames::kOrvixApi,
-                  torqa_frames::kLimitSwitchApi, torqa_frames::kTemperatureApi}) {
+  for (int api :
+       {korvane::torqa::frames::kInfoRecordApi, korvane::torqa::frames::kSerialWordApi,
+        korvane::torqa::frames::kSerialWordApi + 1, korvane::torqa::frames::kSerialWordApi + 2,
+        korvane::torqa::frames::kFrequencyApi, korvane::torqa::frames::kOrvixApi,
+        korvane::torqa::frames::kLimitSwitchApi, korvane::torqa::frames::kTemperatureApi}) {
     ids.push_back(idFor(api));
   }
   for (int k = 0; k < 4; ++k) {
-    ids.push_back(idFor(torqa_frames::kEncoderApi + k));
-    ids.push_back(idFor(torqa_frames::kRpmApi + k));
-    ids.push_back(idFor(torqa_frames::kTargetRpmApi + k));
+    ids.push_back(idFor(korvane::torqa::frames::kEncoderApi + k));
+    ids.push_back(idFor(korvane::torqa::frames::kRpmApi + k));
+    ids.push_back(idFor(korvane::torqa::frames::kTargetRpmApi + k));
   }
   return ids;
 }

@@ -15,14 +15,14 @@
 #include "dystan/DystanFrames.h"
 #include "dystan/DystanParts.h"
 
-using namespace dystan_frames;
+using namespace korvane::dystan::frames;
 
 namespace korvane::dystan {
 
 namespace {
 
-using dystan_scans::Scan;
-using dystan_scans::ScanTable;
+using korvane::dystan::scans::Scan;
+using korvane::dystan::scans::ScanTable;
 
 // Positions 0..count-1 of the scan, -1 for those whose chunk was not received; the count ends at
 // the last position received (the count asked for when there is none). All zero without a scan.

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace dystan_frames {
+namespace korvane::dystan::frames {
 
 constexpr uint32_t kDeviceType = 6;
 constexpr uint32_t kManufacturer = 9;
@@ -27,4 +27,4 @@ constexpr int kCollectionPasses = 3;
 constexpr int kPassGapMs = 12;
 constexpr int kConfigPollMs = 2;
 
-}  // namespace dystan_frames
+}  // namespace korvane::dystan::frames

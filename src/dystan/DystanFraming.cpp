@@ -5,7 +5,7 @@
 
 #include "common/LittleEndian.h"
 
-namespace dystan_framing {
+namespace korvane::dystan::framing {
 namespace {
 
 constexpr uint8_t kSync0 = 0xA5;
@@ -60,4 +60,4 @@ void append(std::vector<uint8_t>& buffer, const uint8_t* bytes, size_t count) {
   }
 }
 
-}  // namespace dystan_framing
+}  // namespace korvane::dystan::framing

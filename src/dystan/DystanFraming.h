@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace dystan_framing {
+namespace korvane::dystan::framing {
 
 // The buffer keeps at most this many bytes: past it, only the newest kKeptAfterOverflow stay.
 constexpr size_t kMaxBuffered = 8192;
@@ -55,10 +55,10 @@ size_t consume(std::vector<uint8_t>& buffer, Sink&& sink);
 // The first position at or after from where A5 5A starts, or npos.
 size_t findSync(const std::vector<uint8_t>& buffer, size_t from);
 
-}  // namespace dystan_framing
+}  // namespace korvane::dystan::framing
 
 template <class Sink>
-size_t dystan_framing::consume(std::vector<uint8_t>& buffer, Sink&& sink) {
+size_t korvane::dystan::framing::consume(std::vector<uint8_t>& buffer, Sink&& sink) {
   size_t taken = 0;
   Scan scan;
   while (buffer.size() >= kHeaderSize) {

@@ -66,11 +66,11 @@ class CanPart final : public Transport {
  private:
   // Under canMutex_: reads every frame the session holds into scans_, and into callTable if
   // given.
-  void readChunks(dystan_scans::ScanTable* callTable);
+  void readChunks(korvane::dystan::scans::ScanTable* callTable);
 
   SensorCanSession session_;
-  std::mutex canMutex_;            // the session's reads and scans_
-  dystan_scans::ScanTable scans_;  // scans kept between calls
+  std::mutex canMutex_;                      // the session's reads and scans_
+  korvane::dystan::scans::ScanTable scans_;  // scans kept between calls
 };
 
 class UsbPart final : public Transport {
@@ -96,7 +96,7 @@ class UsbPart final : public Transport {
   std::vector<uint8_t> rxBuffer_;  // the reader thread's, or the configuration query's
   std::mutex configMutex_;         // one configuration query at a time
   std::mutex dataMutex_;
-  dystan_framing::Scan latest_;
+  korvane::dystan::framing::Scan latest_;
   bool scanValid_ = false;
   SensorUsbPort port_;
 };

@@ -2,7 +2,7 @@
 
 #include <bitset>
 
-namespace dystan_scans {
+namespace korvane::dystan::scans {
 
 namespace {
 
@@ -45,4 +45,4 @@ const Scan* ScanTable::choose(bool withUnfinished) const {
   return choice;
 }
 
-}  // namespace dystan_scans
+}  // namespace korvane::dystan::scans

@@ -14,9 +14,9 @@
 
 #include "dystan/DystanFrames.h"
 
-namespace dystan_scans {
+namespace korvane::dystan::scans {
 
-using dystan_frames::kValuesPerChunk;
+using korvane::dystan::frames::kValuesPerChunk;
 constexpr int kChunksPerScan = 22;  // positions 0..63; the last chunk's two further slots unused
 constexpr size_t kKeptScans = 8;    // more than the 128 frames a stream session buffers
 
@@ -45,4 +45,4 @@ class ScanTable {
   std::deque<Scan> scans_;  // oldest first
 };
 
-}  // namespace dystan_scans
+}  // namespace korvane::dystan::scans

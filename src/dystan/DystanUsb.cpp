@@ -49,7 +49,7 @@ bool isTextLine(const std::string& line) {
 
 UsbPart::UsbPart(const std::string& path, int odr) : Transport(kUsb, -1), port_(path, kTag) {
   // Room for the bound plus one read, so the reader thread never allocates.
-  rxBuffer_.reserve(dystan_framing::kMaxBuffered + kReadBlock);
+  rxBuffer_.reserve(korvane::dystan::framing::kMaxBuffered + kReadBlock);
   if (!port_.isOpen()) return;
   // A sensor that does not take its opening commands is not open: it would never stream.
   if (!sendOpeningCommand(path, "GETCONFIG")) {
@@ -114,7 +114,7 @@ bool UsbPart::readTextReply(int timeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   std::vector<uint8_t> bytes;
   std::string line;
-  dystan_framing::Scan ignored;
+  korvane::dystan::framing::Scan ignored;
   unsigned char block[kReadBlock];
   while (Clock::now() < deadline) {
     int count = KorvaneSerial::Read(port_.fd(), block, kReadBlock);
@@ -123,14 +123,14 @@ bool UsbPart::readTextReply(int timeoutMs) {
       line.clear();
       continue;
     }
-    dystan_framing::append(bytes, block, static_cast<size_t>(count));
+    korvane::dystan::framing::append(bytes, block, static_cast<size_t>(count));
     while (!bytes.empty()) {
       if (bytes[0] == 0xA5) {
-        if (bytes.size() < dystan_framing::kHeaderSize) break;
+        if (bytes.size() < korvane::dystan::framing::kHeaderSize) break;
         size_t length = 0;
-        auto status = dystan_framing::tryParseFrame(bytes, &length, &ignored);
-        if (status == dystan_framing::FrameStatus::NeedMore) break;
-        if (status != dystan_framing::FrameStatus::DroppedByte) {
+        auto status = korvane::dystan::framing::tryParseFrame(bytes, &length, &ignored);
+        if (status == korvane::dystan::framing::FrameStatus::NeedMore) break;
+        if (status != korvane::dystan::framing::FrameStatus::DroppedByte) {
           bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
         }
         line.clear();  // a frame, or a stray byte: the reply starts after it
@@ -157,10 +157,10 @@ bool UsbPart::startReader() {
 }
 
 void UsbPart::consume(const unsigned char* bytes, int count) {
-  dystan_framing::append(rxBuffer_, bytes, static_cast<size_t>(count));
-  dystan_framing::Scan newest;
-  size_t taken =
-      dystan_framing::consume(rxBuffer_, [&](const dystan_framing::Scan& scan) { newest = scan; });
+  korvane::dystan::framing::append(rxBuffer_, bytes, static_cast<size_t>(count));
+  korvane::dystan::framing::Scan newest;
+  size_t taken = korvane::dystan::framing::consume(
+      rxBuffer_, [&](const korvane::dystan::framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
   {
     std::lock_guard lock(dataMutex_);

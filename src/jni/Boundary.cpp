@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace boundary {
+namespace korvane::jni {
 namespace {
 
 // A lookup that yields null leaves a pending Java error behind (NoClassDefFoundError,
@@ -160,4 +160,4 @@ jdoubleArray newArray(JNIEnv* env, const jdouble* values, jsize count) {
                                  &JNIEnv::SetDoubleArrayRegion);
 }
 
-}  // namespace boundary
+}  // namespace korvane::jni

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace boundary {
+namespace korvane::jni {
 
 // A platform handle (the HAL's CAN handle) travels as its 32-bit value sign-extended.
 inline int32_t canHandle(jlong handle) {
@@ -96,4 +96,4 @@ jintArray newArray(JNIEnv* env, const jint* values, jsize count);
 jfloatArray newArray(JNIEnv* env, const jfloat* values, jsize count);
 jdoubleArray newArray(JNIEnv* env, const jdouble* values, jsize count);
 
-}  // namespace boundary
+}  // namespace korvane::jni

@@ -18,9 +18,10 @@ korvane::HandleTable<DystanJNI> g_sensors;
 // The distances go out as ints, each widened with its sign.
 jobject newScanData(JNIEnv* env, const DystanJNI::ScanData& scan) {
   std::vector<jint> distances(scan.distance.begin(), scan.distance.begin() + scan.count);
-  return boundary::newResultObject(env, "com/korvane/frc/Dystan$ScanData",
-                                   {boundary::intField("sequence", scan.sequence),
-                                    boundary::intArrayField("distance", std::move(distances))});
+  return korvane::jni::newResultObject(
+      env, "com/korvane/frc/Dystan$ScanData",
+      {korvane::jni::intField("sequence", scan.sequence),
+       korvane::jni::intArrayField("distance", std::move(distances))});
 }
 
 }  // namespace
@@ -29,7 +30,7 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  return boundary::orOnThrow(jlong{0}, [&]() -> jlong {
+  return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
     return g_sensors.adopt(DystanJNI::c_Dystan_create(canId), &DystanJNI::c_Dystan_destroy);
   });
 }
@@ -38,9 +39,9 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(
                                                                                 jstring path,
                                                                                 jint odr) {
   if (path == nullptr) return 0;
-  boundary::Utf8Argument chars(env, path);
+  korvane::jni::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
-  return boundary::orOnThrow(jlong{0}, [&]() -> jlong {
+  return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
     return g_sensors.adopt(DystanJNI::c_Dystan_createUsb(chars.get(), odr),
                            &DystanJNI::c_Dystan_destroy);
   });
@@ -49,7 +50,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevicePath(JNIEnv* env,
                                                                                        jclass,
                                                                                        jint index) {
-  return boundary::orOnThrow(jstring{nullptr}, [&]() -> jstring {
+  return korvane::jni::orOnThrow(jstring{nullptr}, [&]() -> jstring {
     return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
   });
 }
@@ -78,7 +79,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(
                                                                                 jint count) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     return newScanData(env, sensor->c_Dystan_getData(count));
   });
 }
@@ -89,7 +90,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
                                                                                       jint count) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     return newScanData(env, sensor->c_Dystan_getLatestData(count));
   });
 }
@@ -100,16 +101,16 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
                                                                                   jint timeoutMs) {
   auto sensor = g_sensors.find(handle);
   if (!sensor) return nullptr;
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     DystanJNI::Config config = sensor->c_Dystan_getConfig(timeoutMs);
     if (!config.valid) return nullptr;
-    return boundary::newResultObject(
+    return korvane::jni::newResultObject(
         env, "com/korvane/frc/Dystan$Config",
-        {boundary::intField("version", config.version),
-         boundary::booleanField("distanceEnabled", config.distanceEnabled != 0),
-         boundary::booleanField("canFdEnabled", config.canFdEnabled != 0),
-         boundary::booleanField("canBrsEnabled", config.canBrsEnabled != 0),
-         boundary::intField("canID", config.canID)});
+        {korvane::jni::intField("version", config.version),
+         korvane::jni::booleanField("distanceEnabled", config.distanceEnabled != 0),
+         korvane::jni::booleanField("canFdEnabled", config.canFdEnabled != 0),
+         korvane::jni::booleanField("canBrsEnabled", config.canBrsEnabled != 0),
+         korvane::jni::intField("canID", config.canID)});
   });
 }
 

@@ -21,7 +21,7 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  return boundary::orOnThrow(jlong{0}, [&] {
+  return korvane::jni::orOnThrow(jlong{0}, [&] {
     return g_sensors.adopt(KromelJNI::c_Kromel_create(canId), &KromelJNI::c_Kromel_destroy);
   });
 }
@@ -30,9 +30,9 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(
                                                                                 jstring path,
                                                                                 jint sampleTimeMs) {
   if (path == nullptr) return 0;
-  boundary::Utf8Argument chars(env, path);
+  korvane::jni::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
-  return boundary::orOnThrow(jlong{0}, [&] {
+  return korvane::jni::orOnThrow(jlong{0}, [&] {
     return g_sensors.adopt(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs),
                            &KromelJNI::c_Kromel_destroy);
   });
@@ -41,7 +41,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv* env,
                                                                                        jclass,
                                                                                        jint index) {
-  return boundary::orOnThrow(jstring{nullptr}, [&] {
+  return korvane::jni::orOnThrow(jstring{nullptr}, [&] {
     return env->NewStringUTF(KorvaneSerial::FindDevicePath(index).c_str());
   });
 }
@@ -68,49 +68,50 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
                                                                                  jlong handle) {
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr) return nullptr;
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
     if (!reading.valid) return nullptr;
-    return boundary::newResultObject(
+    return korvane::jni::newResultObject(
         env, "com/korvane/frc/Kromel$ColorData",
-        {boundary::intField("sequence", reading.sequence), boundary::floatField("x", reading.x),
-         boundary::floatField("y", reading.y), boundary::floatField("z", reading.z)});
+        {korvane::jni::intField("sequence", reading.sequence),
+         korvane::jni::floatField("x", reading.x), korvane::jni::floatField("y", reading.y),
+         korvane::jni::floatField("z", reading.z)});
   });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
     JNIEnv*, jclass, jlong handle, jint format) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(
+  return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setColorFormat(format); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
     JNIEnv*, jclass, jlong handle, jint ms) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(
+  return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
     JNIEnv*, jclass, jlong handle, jint brightness) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(
+  return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
     JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(false, [&] {
-    return sensor != nullptr && sensor->c_Kromel_setStatusLed(boundary::toBool(on), level);
+  return korvane::jni::orOnThrow(false, [&] {
+    return sensor != nullptr && sensor->c_Kromel_setStatusLed(korvane::jni::toBool(on), level);
   });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
     JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(
+  return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value); });
 }
 
@@ -118,15 +119,15 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(
                                                                                 jlong handle,
                                                                                 jfloat zmm) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(false,
-                             [&] { return sensor != nullptr && sensor->c_Kromel_setZmm(zmm); });
+  return korvane::jni::orOnThrow(false,
+                                 [&] { return sensor != nullptr && sensor->c_Kromel_setZmm(zmm); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
     JNIEnv*, jclass, jlong handle, jboolean enable) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(false, [&] {
-    return sensor != nullptr && sensor->c_Kromel_setUsbOverride(boundary::toBool(enable));
+  return korvane::jni::orOnThrow(false, [&] {
+    return sensor != nullptr && sensor->c_Kromel_setUsbOverride(korvane::jni::toBool(enable));
   });
 }
 
@@ -134,8 +135,8 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanI
                                                                                   jlong handle,
                                                                                   jint canId) {
   auto sensor = g_sensors.find(handle);
-  return boundary::orOnThrow(false,
-                             [&] { return sensor != nullptr && sensor->c_Kromel_setCanId(canId); });
+  return korvane::jni::orOnThrow(
+      false, [&] { return sensor != nullptr && sensor->c_Kromel_setCanId(canId); });
 }
 
 // The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
@@ -144,10 +145,10 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConf
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
   unsigned int value = 0;
-  if (!boundary::orOnThrow(false, [&] { return sensor->c_Kromel_getConfig(key, &value); })) {
+  if (!korvane::jni::orOnThrow(false, [&] { return sensor->c_Kromel_getConfig(key, &value); })) {
     return JNI_FALSE;
   }
-  return boundary::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
+  return korvane::jni::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
 }
 
 }  // extern "C"

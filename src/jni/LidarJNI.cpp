@@ -14,7 +14,7 @@ extern "C" {
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1create(JNIEnv*, jclass,
                                                                           jint port) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_create(port); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_create(port); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1destroy(JNIEnv*, jclass) {
@@ -22,59 +22,60 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1destroy(JNIEn
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1start(JNIEnv*, jclass) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_start(); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_start(); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1stop(JNIEnv*, jclass) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_stop(); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_stop(); });
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData(JNIEnv* env, jclass) {
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto data = LidarJNI::c_Lidar_getData();
     const auto middle = data.begin() + LidarJNI::kSlots;
-    return boundary::newResultObject(
+    return korvane::jni::newResultObject(
         env, "com/korvane/frc/Lidar$ScanData",
-        {boundary::floatArrayField("angle", std::vector<jfloat>(data.begin(), middle)),
-         boundary::floatArrayField("distance", std::vector<jfloat>(middle, data.end()))});
+        {korvane::jni::floatArrayField("angle", std::vector<jfloat>(data.begin(), middle)),
+         korvane::jni::floatArrayField("distance", std::vector<jfloat>(middle, data.end()))});
   });
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs(JNIEnv*, jclass) {
-  return boundary::orOnThrow(jlong{-1}, [] { return jlong{LidarJNI::c_Lidar_getDataAgeMs()}; });
+  return korvane::jni::orOnThrow(jlong{-1}, [] { return jlong{LidarJNI::c_Lidar_getDataAgeMs()}; });
 }
 
 // Any non-zero boolean switches the filter on.
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilter(JNIEnv*, jclass,
                                                                                 jint filter,
                                                                                 jboolean enable) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_enableFilter(filter, enable != 0); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_enableFilter(filter, enable != 0); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1clusterConfig(
     JNIEnv*, jclass, jfloat distanceThreshold, jint minClusterSize) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_clusterConfig(distanceThreshold, minClusterSize); });
+  korvane::jni::orOnThrow(
+      [&] { LidarJNI::c_Lidar_clusterConfig(distanceThreshold, minClusterSize); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1kalmanConfig(JNIEnv*, jclass,
                                                                                 jfloat q, jfloat r,
                                                                                 jfloat p) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_kalmanConfig(q, r, p); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_kalmanConfig(q, r, p); });
 }
 
 JNIEXPORT void JNICALL
 Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1movingAverageConfig(JNIEnv*, jclass, jint window) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_movingAverageConfig(window); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_movingAverageConfig(window); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfig(JNIEnv*, jclass,
                                                                                 jint window) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_medianConfig(window); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_medianConfig(window); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfig(JNIEnv*, jclass,
                                                                                 jfloat threshold) {
-  boundary::orOnThrow([&] { LidarJNI::c_Lidar_jitterConfig(threshold); });
+  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_jitterConfig(threshold); });
 }
 
 }  // extern "C"

@@ -31,7 +31,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destr
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start(JNIEnv*, jclass,
                                                                                  jlong handle) {
-  boundary::orOnThrow([&] {
+  korvane::jni::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_start();
@@ -40,7 +40,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(JNIEnv*, jclass,
                                                                                 jlong handle) {
-  boundary::orOnThrow([&] {
+  korvane::jni::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_stop();
@@ -49,53 +49,54 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
-  boundary::orOnThrow([&] {
+  korvane::jni::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
-    lidar->c_LidarMini_increaseFrequency(boundary::toBool(coarse));
+    lidar->c_LidarMini_increaseFrequency(korvane::jni::toBool(coarse));
   });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
-  boundary::orOnThrow([&] {
+  korvane::jni::orOnThrow([&] {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return;
-    lidar->c_LidarMini_decreaseFrequency(boundary::toBool(coarse));
+    lidar->c_LidarMini_decreaseFrequency(korvane::jni::toBool(coarse));
   });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
-    return boundary::newResultObject(
+    return korvane::jni::newResultObject(
         env, "com/korvane/frc/LidarMini$LidarInfo",
-        {boundary::intField("model", info.model),
-         boundary::intField("firmwareVersion", info.firmwareVersion),
-         boundary::intField("hardwareVersion", info.hardwareVersion),
-         boundary::byteArrayField("serialnum", std::vector<jbyte>(std::begin(info.serialNumber),
-                                                                  std::end(info.serialNumber)))});
+        {korvane::jni::intField("model", info.model),
+         korvane::jni::intField("firmwareVersion", info.firmwareVersion),
+         korvane::jni::intField("hardwareVersion", info.hardwareVersion),
+         korvane::jni::byteArrayField(
+             "serialnum",
+             std::vector<jbyte>(std::begin(info.serialNumber), std::end(info.serialNumber)))});
   });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
-    return boundary::newResultObject(env, "com/korvane/frc/LidarMini$LidarHealth",
-                                     {boundary::intField("status", health.status),
-                                      boundary::intField("errorCode", health.errorCode)});
+    return korvane::jni::newResultObject(env, "com/korvane/frc/LidarMini$LidarHealth",
+                                         {korvane::jni::intField("status", health.status),
+                                          korvane::jni::intField("errorCode", health.errorCode)});
   });
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     auto lidar = g_lidars.find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::ScanData scan = lidar->c_LidarMini_getData();
@@ -108,11 +109,12 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass,
       distance.push_back(point.distance);
       intensity.push_back(point.intensity);
     }
-    return boundary::newResultObject(env, "com/korvane/frc/LidarMini$ScanData",
-                                     {boundary::floatArrayField("angle", std::move(angle)),
-                                      boundary::floatArrayField("distance", std::move(distance)),
-                                      boundary::floatArrayField("intensity", std::move(intensity)),
-                                      boundary::longField("timestamp", scan.timestampNs)});
+    return korvane::jni::newResultObject(
+        env, "com/korvane/frc/LidarMini$ScanData",
+        {korvane::jni::floatArrayField("angle", std::move(angle)),
+         korvane::jni::floatArrayField("distance", std::move(distance)),
+         korvane::jni::floatArrayField("intensity", std::move(intensity)),
+         korvane::jni::longField("timestamp", scan.timestampNs)});
   });
 }
 

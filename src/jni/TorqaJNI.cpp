@@ -11,8 +11,8 @@
 #include "Boundary.h"
 #include "com_korvane_frc_jni_TorqaJNI.h"
 
-using boundary::canHandle;
-using boundary::toBool;
+using korvane::jni::canHandle;
+using korvane::jni::toBool;
 
 namespace {
 
@@ -39,7 +39,7 @@ extern "C" {
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1create(JNIEnv*, jclass,
                                                                            jint deviceID,
                                                                            jint frequency) {
-  return boundary::toJava(static_cast<int32_t>(TorqaJNI::c_Torqa_create(deviceID, frequency)));
+  return korvane::jni::toJava(static_cast<int32_t>(TorqaJNI::c_Torqa_create(deviceID, frequency)));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1destroy(JNIEnv*, jclass,
@@ -224,7 +224,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRPM
   if (out == nullptr) return JNI_FALSE;
   double value = 0.0;
   if (!TorqaJNI::c_Torqa_tryGetRPM(canHandle(handle), motorIndex(motor), &value)) return JNI_FALSE;
-  return boundary::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
+  return korvane::jni::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetTargetRPM(
@@ -233,7 +233,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetTar
   double value = 0.0;
   if (!TorqaJNI::c_Torqa_tryGetTargetRPM(canHandle(handle), motorIndex(motor), &value))
     return JNI_FALSE;
-  return boundary::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
+  return korvane::jni::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
 }
 
 // Null unless the controller has sent all four targets.
@@ -241,7 +241,7 @@ JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getTa
     JNIEnv* env, jclass, jlong handle) {
   double targets[4] = {0.0, 0.0, 0.0, 0.0};
   if (!TorqaJNI::c_Torqa_getTargetRPMFromDevice(canHandle(handle), targets)) return nullptr;
-  return boundary::newArray(env, targets, 4);
+  return korvane::jni::newArray(env, targets, 4);
 }
 
 // Identity. These block the calling thread: up to about 1.1 s for the first three while the
@@ -254,21 +254,21 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getID(JNIEnv*
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFirmwareVersion(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jstring{nullptr}, [&] {
+  return korvane::jni::orOnThrow(jstring{nullptr}, [&] {
     return toJava(env, TorqaJNI::c_Torqa_getFirmwareVersion(canHandle(handle)));
   });
 }
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getHardwareVersion(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jstring{nullptr}, [&] {
+  return korvane::jni::orOnThrow(jstring{nullptr}, [&] {
     return toJava(env, TorqaJNI::c_Torqa_getHardwareVersion(canHandle(handle)));
   });
 }
 
 JNIEXPORT jstring JNICALL
 Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getSerialNumber(JNIEnv* env, jclass, jlong handle) {
-  return boundary::orOnThrow(jstring{nullptr}, [&] {
+  return korvane::jni::orOnThrow(jstring{nullptr}, [&] {
     return toJava(env, TorqaJNI::c_Torqa_getSerialNumber(canHandle(handle)));
   });
 }

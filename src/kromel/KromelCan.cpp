@@ -10,7 +10,7 @@
 #include "kromel/KromelFrames.h"
 #include "kromel/KromelParts.h"
 
-using namespace kromel_frames;
+using namespace korvane::kromel::frames;
 
 namespace korvane::kromel {
 

@@ -11,7 +11,7 @@
 #include "kromel/KromelFrames.h"
 #include "kromel/KromelParts.h"
 
-using namespace kromel_frames;
+using namespace korvane::kromel::frames;
 
 namespace {
 

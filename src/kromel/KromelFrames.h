@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace kromel_frames {
+namespace korvane::kromel::frames {
 
 constexpr uint32_t kDeviceType = 4;
 constexpr uint32_t kManufacturer = 9;
@@ -29,4 +29,4 @@ constexpr unsigned kGetConfig = 26;
 
 constexpr int kCommandTimeoutMs = 500;
 
-}  // namespace kromel_frames
+}  // namespace korvane::kromel::frames

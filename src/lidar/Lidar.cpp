@@ -52,19 +52,19 @@ constexpr auto kFailedPollPause = std::chrono::milliseconds(100);
 
 void configurePort(int32_t handle) {
   int32_t status = 0;
-  controller_serial::setBaudRate(handle, kBaudRate, &status);
-  controller_serial::setDataBits(handle, 8, &status);
-  controller_serial::setParity(handle, 0, &status);
-  controller_serial::setStopBits(handle, 10, &status);
-  controller_serial::setTimeout(handle, kReadTimeoutSeconds, &status);
-  controller_serial::setWriteMode(handle, 1, &status);
-  controller_serial::disableTermination(handle, &status);
+  korvane::serial::controller::setBaudRate(handle, kBaudRate, &status);
+  korvane::serial::controller::setDataBits(handle, 8, &status);
+  korvane::serial::controller::setParity(handle, 0, &status);
+  korvane::serial::controller::setStopBits(handle, 10, &status);
+  korvane::serial::controller::setTimeout(handle, kReadTimeoutSeconds, &status);
+  korvane::serial::controller::setWriteMode(handle, 1, &status);
+  korvane::serial::controller::disableTermination(handle, &status);
 }
 
 // Opens the port; the handle, or 0 after the error line.
 int32_t openPort(int port) {
   int32_t status = 0;
-  int32_t handle = controller_serial::initialize(port, &status);
+  int32_t handle = korvane::serial::controller::initialize(port, &status);
   if (status != 0) {
     printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
     return 0;
@@ -147,7 +147,7 @@ void LidarJNI::Impl::ThreadMain() {
       handle = m_portHandle.load();
     }
     int32_t status = 0;
-    const int32_t waiting = controller_serial::bytesReceived(handle, &status);
+    const int32_t waiting = korvane::serial::controller::bytesReceived(handle, &status);
     if (status < 0) {
       // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
       const bool portFailed = [&] {
@@ -169,8 +169,8 @@ void LidarJNI::Impl::ThreadMain() {
     const size_t kept = buffer.size();
     buffer.resize(kept + want);
     const auto asked = std::chrono::steady_clock::now();
-    int32_t got = controller_serial::read(handle, reinterpret_cast<char*>(buffer.data() + kept),
-                                          static_cast<int32_t>(want), &status);
+    int32_t got = korvane::serial::controller::read(
+        handle, reinterpret_cast<char*>(buffer.data() + kept), static_cast<int32_t>(want), &status);
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
     if (got == 0) {
@@ -188,11 +188,12 @@ void LidarJNI::Impl::ThreadMain() {
 void LidarJNI::Impl::consume(std::vector<uint8_t>& buffer) {
   size_t position = 0;
   while (true) {
-    lidar::Cut cut = lidar::findPacket(buffer.data() + position, buffer.size() - position);
+    korvane::lidar::Cut cut =
+        korvane::lidar::findPacket(buffer.data() + position, buffer.size() - position);
     position += cut.start;
     if (cut.length == 0) break;
     points_.clear();
-    lidar::decodePacket(buffer.data() + position, cut.length, limits, points_);
+    korvane::lidar::decodePacket(buffer.data() + position, cut.length, limits, points_);
     file(points_);
     position += cut.length;
   }
@@ -202,23 +203,24 @@ void LidarJNI::Impl::consume(std::vector<uint8_t>& buffer) {
 void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   if (points.empty()) return;
   const auto now = std::chrono::steady_clock::now();
-  lidar::FilterSwitches on;
+  korvane::lidar::FilterSwitches on;
   on.cluster = clusterFilterEnabled.load();
   on.kalman = kalmanFilterEnabled.load();
   on.movingAverage = movingAverageFilterEnabled.load();
   on.median = medianFilterEnabled.load();
   on.jitter = jitterFilterEnabled.load();
   // What a simulation shows of the table, taken with it and shown once its locks are let go.
-  std::optional<lidar_simdevice::TableSummary> summary;
+  std::optional<korvane::lidar::simdevice::TableSummary> summary;
   if (!on.any()) {
     std::lock_guard lock(scanDataMutex);
     newestPoint = now;
     for (const DataPoint& point : points) {
-      int k = lidar::slotOf(point.angle);
+      int k = korvane::lidar::slotOf(point.angle);
       angles[k] = point.angle;
       distances[k] = point.distance;
     }
-    if (lidar_simdevice::shown()) summary = lidar_simdevice::summarize(distances);
+    if (korvane::lidar::simdevice::shown())
+      summary = korvane::lidar::simdevice::summarize(distances);
   } else {
     std::lock_guard configuration(filterMutex);
     filters.distanceThreshold = distanceThreshold;
@@ -226,14 +228,15 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
     std::lock_guard table(scanDataMutex);
     newestPoint = now;
     for (const DataPoint& point : points) {
-      float v = lidar::filterPoint(point, on, filters);
-      int k = lidar::slotOf(point.angle);
+      float v = korvane::lidar::filterPoint(point, on, filters);
+      int k = korvane::lidar::slotOf(point.angle);
       angles[k] = point.angle;
       distances[k] = v;
     }
-    if (lidar_simdevice::shown()) summary = lidar_simdevice::summarize(distances);
+    if (korvane::lidar::simdevice::shown())
+      summary = korvane::lidar::simdevice::summarize(distances);
   }
-  if (summary) lidar_simdevice::show(*summary);
+  if (summary) korvane::lidar::simdevice::show(*summary);
 }
 
 namespace {
@@ -242,7 +245,7 @@ namespace {
 // close ends that read, and the worker finds the handle no longer current.
 void closeCurrentPort() {
   const int32_t handle = LidarJNI::m_portHandle.exchange(0);
-  if (handle != 0) controller_serial::close(handle);
+  if (handle != 0) korvane::serial::controller::close(handle);
 }
 
 // Under portMutex: the live driver object gives way to `fresh`, in the table (once the calls that
@@ -301,7 +304,7 @@ void LidarJNI::c_Lidar_create(int port) {
           scanning.store(false);
         }
       }
-      lidar_simdevice::opened(usbPort.load());
+      korvane::lidar::simdevice::opened(usbPort.load());
       portChanged.notify_all();
       return;
     }
@@ -310,7 +313,7 @@ void LidarJNI::c_Lidar_create(int port) {
     scanning.store(true);
     resetFilterSettings();
     replaced = startWorker();
-    lidar_simdevice::opened(port);
+    korvane::lidar::simdevice::opened(port);
     portChanged.notify_all();
   }
   replaced.reset();  // joins its worker, outside the lock the worker may wait on
@@ -318,7 +321,7 @@ void LidarJNI::c_Lidar_create(int port) {
 
 // The driver object lives on; only the simulated device goes.
 void LidarJNI::c_Lidar_destroy() {
-  lidar_simdevice::closed();
+  korvane::lidar::simdevice::closed();
 }
 
 void LidarJNI::c_Lidar_start() {
@@ -385,11 +388,11 @@ void LidarJNI::c_Lidar_clusterConfig(float threshold, int minimum) {
 }
 
 void LidarJNI::c_Lidar_kalmanConfig(float q, float r, float p) {
-  if (!lidar::usableKalmanConfig(q, r, p)) return;
+  if (!korvane::lidar::usableKalmanConfig(q, r, p)) return;
   auto live = g_live.only();
   if (!live) return;
   std::lock_guard lock(filterMutex);
-  live->filters.kalman = lidar::KalmanConfig{q, r, p};
+  live->filters.kalman = korvane::lidar::KalmanConfig{q, r, p};
   live->filters.estimates.fill({});
 }
 

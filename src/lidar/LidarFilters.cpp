@@ -7,7 +7,7 @@
 
 #include "lidar/LidarPackets.h"
 
-namespace lidar {
+namespace korvane::lidar {
 namespace {
 
 // The newest `window` values, window clamped to 1..10.
@@ -90,4 +90,4 @@ float filterPoint(const LidarJNI::DataPoint& point, const FilterSwitches& on, Fi
   return v;
 }
 
-}  // namespace lidar
+}  // namespace korvane::lidar

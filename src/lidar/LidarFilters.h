@@ -10,7 +10,7 @@
 
 #include "LidarJNI.h"
 
-namespace lidar {
+namespace korvane::lidar {
 
 constexpr size_t kHistoryLength = 10;
 using History = std::deque<float>;
@@ -67,4 +67,4 @@ struct FilterSwitches {
 // the switched-on filter makes of it; an invalid distance changes nothing and is given back.
 float filterPoint(const LidarJNI::DataPoint& point, const FilterSwitches& on, FilterState& state);
 
-}  // namespace lidar
+}  // namespace korvane::lidar

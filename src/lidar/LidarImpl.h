@@ -25,11 +25,12 @@ class LidarJNI::Impl {
 
   // Bytes kept between reads: always room for a read after the longest incomplete packet.
   static constexpr size_t kBufferCapacity = 4096;
-  static_assert(kBufferCapacity > 2 * lidar::kMaxPacketSize, "a read must fit after a kept packet");
+  static_assert(kBufferCapacity > 2 * korvane::lidar::kMaxPacketSize,
+                "a read must fit after a kept packet");
 
   void ThreadMain();
 
-  const lidar::DistanceLimits limits;
+  const korvane::lidar::DistanceLimits limits;
   std::atomic<bool> running{true};
   // Under scanDataMutex: slot k holds the last point filed in whole degree k.
   std::array<float, kSlots> angles;
@@ -37,7 +38,7 @@ class LidarJNI::Impl {
   // Under scanDataMutex: when the newest point was filed; none before the first.
   std::optional<std::chrono::steady_clock::time_point> newestPoint;
   // Under filterMutex.
-  lidar::FilterState filters;
+  korvane::lidar::FilterState filters;
 
  private:
   friend struct LidarPacketProbe;  // the fuzz target feeds the worker's packet path directly

@@ -4,7 +4,7 @@
 
 #include "common/LittleEndian.h"
 
-namespace lidar {
+namespace korvane::lidar {
 namespace {
 
 constexpr uint8_t kSync1 = 0xAA;
@@ -63,4 +63,4 @@ void decodePacket(const uint8_t* packet, size_t length, const DistanceLimits& li
   }
 }
 
-}  // namespace lidar
+}  // namespace korvane::lidar

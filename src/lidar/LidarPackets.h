@@ -13,7 +13,7 @@
 
 #include "LidarJNI.h"
 
-namespace lidar {
+namespace korvane::lidar {
 
 constexpr size_t kHeaderSize = 10;
 constexpr size_t kMaxPacketSize = kHeaderSize + 2 * 255;
@@ -42,4 +42,4 @@ inline int slotOf(float angle) {
   return k < 0 ? 0 : (k >= LidarJNI::kSlots ? LidarJNI::kSlots - 1 : k);
 }
 
-}  // namespace lidar
+}  // namespace korvane::lidar

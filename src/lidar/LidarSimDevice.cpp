@@ -19,7 +19,7 @@ Shown& s_shown = *new Shown();
 
 }  // namespace
 
-namespace lidar_simdevice {
+namespace korvane::lidar::simdevice {
 
 void opened(int port) {
   std::lock_guard lock(s_openClose);
@@ -52,4 +52,4 @@ void show(const TableSummary& summary) {
   s_shown.nearest.set(summary.nearest);
 }
 
-}  // namespace lidar_simdevice
+}  // namespace korvane::lidar::simdevice

@@ -11,7 +11,7 @@
 
 #include "LidarJNI.h"
 
-namespace lidar_simdevice {
+namespace korvane::lidar::simdevice {
 
 struct TableSummary {
   int validSlots = 0;
@@ -26,4 +26,4 @@ bool shown();
 TableSummary summarize(const std::array<float, LidarJNI::kSlots>& distances);
 void show(const TableSummary& summary);
 
-}  // namespace lidar_simdevice
+}  // namespace korvane::lidar::simdevice

@@ -65,7 +65,7 @@ std::string portName(int fd) {
 // The device numbered port among the folder's USB serial devices; "/dev/ttyUSB0" ("/dev/ttyUSB1"
 // for port 3) when there is none.
 std::string FindDevicePath(const std::string& directory, int port) {
-  return korvane_serial::findDevicePathIn(directory, port, "/dev/ttyUSB");
+  return korvane::serial::findDevicePathIn(directory, port, "/dev/ttyUSB");
 }
 
 // A removed port waits out the read as a quiet one would, so a query loop never spins on it.
@@ -173,7 +173,7 @@ LidarMiniJNI::LidarHealth HealthExchange(int fd) {
 
 LidarMiniJNI* LidarMiniJNI::c_LidarMini_create(int port) {
   try {
-    return createIn(korvane_serial::deviceDirectory(), port);
+    return createIn(korvane::serial::deviceDirectory(), port);
   } catch (const std::exception& e) {
     printError(std::string("Cannot create: ") + e.what());
     return nullptr;

@@ -5,7 +5,7 @@
 
 #include "common/LittleEndian.h"
 
-namespace lidarmini {
+namespace korvane::lidarmini {
 namespace {
 
 constexpr uint8_t kSync0 = 0xAA;
@@ -78,4 +78,4 @@ bool ExtractScanPacket(std::vector<uint8_t>& buffer, ScanPacket& packet) {
   return true;
 }
 
-}  // namespace lidarmini
+}  // namespace korvane::lidarmini

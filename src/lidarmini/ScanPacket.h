@@ -11,7 +11,7 @@
 
 #include "LidarMiniJNI.h"
 
-namespace lidarmini {
+namespace korvane::lidarmini {
 
 struct ScanPacket {
   bool start = false;
@@ -24,4 +24,4 @@ struct ScanPacket {
 // that may begin one, stays at the front. No state: a stateless function of the buffer.
 bool ExtractScanPacket(std::vector<uint8_t>& buffer, ScanPacket& packet);
 
-}  // namespace lidarmini
+}  // namespace korvane::lidarmini

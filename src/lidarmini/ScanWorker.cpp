@@ -42,13 +42,13 @@ LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
 void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
   if (!scanning_.load()) return;
   buffer_.insert(buffer_.end(), bytes, bytes + count);
-  while (lidarmini::ExtractScanPacket(buffer_, packet_)) {
+  while (korvane::lidarmini::ExtractScanPacket(buffer_, packet_)) {
     const int published = gather(packet_);
     if (published >= 0) pointsShown_.set(published);
   }
 }
 
-int LidarMiniJNI::Impl::gather(const lidarmini::ScanPacket& packet) {
+int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
   int64_t now = packet.start ? monotonicNanoseconds() : 0;
   int published = -1;
   std::lock_guard lock(dataMutex_);

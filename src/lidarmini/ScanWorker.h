@@ -34,12 +34,12 @@ class LidarMiniJNI::Impl {
  private:
   void consume(const unsigned char* bytes, int count);
   // The point count of the revolution this packet published, or -1 when it published none.
-  int gather(const lidarmini::ScanPacket& packet);
+  int gather(const korvane::lidarmini::ScanPacket& packet);
 
   const std::atomic<bool>& scanning_;
   const korvane::SimIntOutput& pointsShown_;
   std::vector<uint8_t> buffer_;  // the reader thread's bytes not yet cut into packets
-  lidarmini::ScanPacket packet_;
+  korvane::lidarmini::ScanPacket packet_;
 
   mutable std::mutex dataMutex_;  // guards everything below
   int64_t currentStartNs_ = 0;

@@ -161,7 +161,7 @@ class Sensor {
   // "Voltage <n>". Declared before the sampler, which updates them, so that they outlive it.
   std::array<SimDoubleOutput, kChannels> volts_;
   SimulatedDevice device_;  // after the values: closed before they go
-  ::linvo::Sampler sampler_;
+  Sampler sampler_;
 };
 
 // The open sensor, found by every latest-value reading and by the blocking readings (which file

@@ -9,7 +9,7 @@
 
 #include "common/ConsoleLine.h"
 
-namespace linvo {
+namespace korvane::linvo {
 
 Sampler::Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter)
     : step_(std::move(step)), period_(period), idleAfter_(idleAfter) {}
@@ -91,4 +91,4 @@ void Sampler::run() {
   }
 }
 
-}  // namespace linvo
+}  // namespace korvane::linvo

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-namespace linvo {
+namespace korvane::linvo {
 
 class Sampler {
  public:
@@ -51,4 +51,4 @@ class Sampler {
   std::atomic<Clock::rep> lastRead_{0};
 };
 
-}  // namespace linvo
+}  // namespace korvane::linvo

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mockds {
+namespace korvane::mockds {
 
 constexpr int kPort = 1110;
 constexpr const char* kHost = "127.0.0.1";
@@ -72,4 +72,4 @@ inline int64_t nextGridPoint(int64_t next, int64_t now) {
   return next;
 }
 
-}  // namespace mockds
+}  // namespace korvane::mockds

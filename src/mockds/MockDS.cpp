@@ -93,15 +93,15 @@ void MockDSJNI::Impl::run() {
   wpi::UDPClient client(logger);
   client.start();
   int64_t next = fpgaMicros();
-  mockds::ControlCycle cycle;
-  mockds::PacketBuffer packet;
+  korvane::mockds::ControlCycle cycle;
+  korvane::mockds::PacketBuffer packet;
   while (running.load()) {
-    next = mockds::nextGridPoint(next, fpgaMicros());
+    next = korvane::mockds::nextGridPoint(next, fpgaMicros());
     int64_t wait = next - fpgaMicros();
     korvane::sleepMicroseconds(wait);
     cycle.build(enabled.load(), packet);
-    client.send(std::span<const uint8_t>(packet.data(), packet.size()), mockds::kHost,
-                mockds::kPort);
+    client.send(std::span<const uint8_t>(packet.data(), packet.size()), korvane::mockds::kHost,
+                korvane::mockds::kPort);
   }
   client.shutdown();
 }

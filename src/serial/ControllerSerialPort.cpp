@@ -4,7 +4,7 @@
 
 #include "korvane/platform/SerialPorts.h"
 
-namespace controller_serial {
+namespace korvane::serial::controller {
 
 namespace tty = korvane::platform::serial;
 
@@ -42,13 +42,13 @@ void close(int32_t handle) {
   tty::close(handle);
 }
 
-}  // namespace controller_serial
+}  // namespace korvane::serial::controller
 
 #else
 
 #include "hal/SerialPort.h"
 
-namespace controller_serial {
+namespace korvane::serial::controller {
 
 // A HAL that gives out no handle yet leaves the status 0 (as a HAL whose serial ports are stubs
 // does) has not opened a port either: the caller is told so with the HAL's handle error.
@@ -90,6 +90,6 @@ void close(int32_t handle) {
   HAL_CloseSerial(handle);
 }
 
-}  // namespace controller_serial
+}  // namespace korvane::serial::controller
 
 #endif

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace controller_serial {
+namespace korvane::serial::controller {
 
 // 0 when no port was opened (the status says why).
 int32_t initialize(int32_t port, int32_t* status);
@@ -24,4 +24,4 @@ int32_t bytesReceived(int32_t handle, int32_t* status);
 int32_t read(int32_t handle, char* buffer, int32_t count, int32_t* status);
 void close(int32_t handle);
 
-}  // namespace controller_serial
+}  // namespace korvane::serial::controller

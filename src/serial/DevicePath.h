@@ -10,7 +10,7 @@
 #define KORVANE_SIMULATED_SERIAL_DEVICES 1
 #endif
 
-namespace korvane_serial {
+namespace korvane::serial {
 
 // Where USB serial devices appear: "/dev" on the robot; on the simulated platform, the folder its
 // simulation controls name ("/dev" unless a simulation changes it).
@@ -28,4 +28,4 @@ inline std::string deviceDirectory() {
 std::string findDevicePathIn(const std::string& directory, int index,
                              const std::string& fallbackPrefix = "/dev/ttyACM");
 
-}  // namespace korvane_serial
+}  // namespace korvane::serial

@@ -50,7 +50,7 @@ void reportError(const char* tag, const std::string& what) {
 
 }  // namespace
 
-namespace korvane_serial {
+namespace korvane::serial {
 
 std::string findDevicePathIn(const std::string& directory, int index,
                              const std::string& fallbackPrefix) {
@@ -70,7 +70,7 @@ std::string findDevicePathIn(const std::string& directory, int index,
   return fallbackPrefix + (index == 3 ? "1" : "0");
 }
 
-}  // namespace korvane_serial
+}  // namespace korvane::serial
 
 int KorvaneSerial::Open(const std::string& path, int baud, const char* tag) {
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -184,5 +184,5 @@ bool KorvaneSerial::WriteLine(int fd, const std::string& line) {
 }
 
 std::string KorvaneSerial::FindDevicePath(int index) {
-  return korvane_serial::findDevicePathIn(korvane_serial::deviceDirectory(), index);
+  return korvane::serial::findDevicePathIn(korvane::serial::deviceDirectory(), index);
 }

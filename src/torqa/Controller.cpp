@@ -87,7 +87,8 @@ void Controller::beat() {
     int32_t status = 0;
     const bool enabled = HAL_GetSystemActive(&status);
     unsigned char data[8] = {};
-    Torqa::sendMessage(enabled ? torqa_frames::kHeartbeatEnabled : torqa_frames::kHeartbeatDisabled,
+    Torqa::sendMessage(enabled ? korvane::torqa::frames::kHeartbeatEnabled
+                               : korvane::torqa::frames::kHeartbeatDisabled,
                        data, deviceNumber_);
     enabled_.set(enabled);
     pauseLock.lock();

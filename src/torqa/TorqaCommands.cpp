@@ -72,7 +72,7 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
   const auto controller = Controllers::instance().find(handle);
-  sendTo(torqa_frames::kMotorSpeed, deviceNumber(controller),
+  sendTo(korvane::torqa::frames::kMotorSpeed, deviceNumber(controller),
          {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
           static_cast<unsigned char>(speed >= 0 ? 1 : 0),
           static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
@@ -81,26 +81,26 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
 
 void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
   const auto controller = Controllers::instance().find(handle);
-  sendTo(torqa_frames::kDisableMotor, deviceNumber(controller),
+  sendTo(korvane::torqa::frames::kDisableMotor, deviceNumber(controller),
          {static_cast<unsigned char>(motor)});
   if (controller) controller->showOutput(motor, 0.0);
 }
 
 void TorqaJNI::c_Torqa_resetEncoder(long handle, signed char motor) {
-  send(torqa_frames::kResetEncoder, handle, {static_cast<unsigned char>(motor)});
+  send(korvane::torqa::frames::kResetEncoder, handle, {static_cast<unsigned char>(motor)});
 }
 
 void TorqaJNI::c_Torqa_setTargetVelocity(long handle, signed char motor, float rpm) {
   if (!motorAtMost3(motor)) return;
   int32_t value = scaledVelocity(rpm);
-  send(torqa_frames::kTargetVelocity, handle,
+  send(korvane::torqa::frames::kTargetVelocity, handle,
        {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1),
         korvane::byteOf(value, 2), korvane::byteOf(value, 3)});
 }
 
 void TorqaJNI::c_Torqa_setTargetDistance(long handle, signed char motor, int distance) {
   if (!motorAtMost3(motor)) return;
-  send(torqa_frames::kTargetDistance, handle,
+  send(korvane::torqa::frames::kTargetDistance, handle,
        {static_cast<unsigned char>(motor), korvane::byteOf(distance, 0),
         korvane::byteOf(distance, 1), korvane::byteOf(distance, 2)});
 }
@@ -110,20 +110,20 @@ void TorqaJNI::c_Torqa_setTargetAngle(long handle, signed char motor, double deg
   if (std::isnan(degrees) || degrees < 0) degrees = 0;
   if (degrees > 360) degrees = 360;
   unsigned int value = static_cast<unsigned int>(degrees * 100.0);
-  send(torqa_frames::kTargetAngle, handle,
+  send(korvane::torqa::frames::kTargetAngle, handle,
        {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
 }
 
 void TorqaJNI::c_Torqa_setPositionHold(long handle, signed char motor, bool hold) {
   if (!motorAtMost3(motor)) return;
-  send(torqa_frames::kPositionHold, handle,
+  send(korvane::torqa::frames::kPositionHold, handle,
        {static_cast<unsigned char>(motor), static_cast<unsigned char>(hold ? 1 : 0)});
 }
 
 void TorqaJNI::c_Torqa_setEncoderResolution(long handle, signed char motor,
                                             unsigned short resolution) {
   if (!motorAtMost3(motor)) return;
-  send(torqa_frames::kEncoderResolution, handle,
+  send(korvane::torqa::frames::kEncoderResolution, handle,
        {static_cast<unsigned char>(motor), korvane::byteOf(resolution, 0),
         korvane::byteOf(resolution, 1)});
 }
@@ -131,47 +131,48 @@ void TorqaJNI::c_Torqa_setEncoderResolution(long handle, signed char motor,
 void TorqaJNI::c_Torqa_setCurrentLimit(long handle, signed char motor, float amps) {
   if (!motorAtMost3(motor)) return;
   unsigned int value = scaledCurrentLimit(amps);
-  send(torqa_frames::kCurrentLimit, handle,
+  send(korvane::torqa::frames::kCurrentLimit, handle,
        {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
 }
 
 void TorqaJNI::c_Torqa_setCurrentLimitMode(long handle, signed char motor, unsigned char mode) {
   if (!motorAtMost3(motor)) return;
-  send(torqa_frames::kCurrentLimitMode, handle,
+  send(korvane::torqa::frames::kCurrentLimitMode, handle,
        {static_cast<unsigned char>(motor), static_cast<unsigned char>(mode != 0 ? 1 : 0)});
 }
 
 void TorqaJNI::c_Torqa_setMotorStopMode(long handle, unsigned char mode) {
-  send(torqa_frames::kMotorStopMode, handle, {mode});
+  send(korvane::torqa::frames::kMotorStopMode, handle, {mode});
 }
 
 void TorqaJNI::c_Torqa_setPIDType(long handle, unsigned char type) {
   if (type > 2) return;
   // 0xFF in place of a motor index addresses every motor.
-  send(torqa_frames::kPIDType, handle, {0xFF, type, 0xC3});
+  send(korvane::torqa::frames::kPIDType, handle, {0xFF, type, 0xC3});
 }
 
 void TorqaJNI::c_Torqa_setMotorPIDType(long handle, signed char motor, unsigned char type) {
   if (!motorInRange(motor) || type > 2) return;
-  send(torqa_frames::kPIDType, handle, {static_cast<unsigned char>(motor), type, 0xC3});
+  send(korvane::torqa::frames::kPIDType, handle, {static_cast<unsigned char>(motor), type, 0xC3});
 }
 
 void TorqaJNI::c_Torqa_autotuneAll(long handle) {
-  send(torqa_frames::kAutotuneAll, handle, {});
+  send(korvane::torqa::frames::kAutotuneAll, handle, {});
 }
 
 void TorqaJNI::c_Torqa_autotuneMotor(long handle, signed char motor) {
   if (!motorInRange(motor)) return;
-  send(torqa_frames::kAutotuneMotor, handle, {static_cast<unsigned char>(motor)});
+  send(korvane::torqa::frames::kAutotuneMotor, handle, {static_cast<unsigned char>(motor)});
 }
 
 void TorqaJNI::c_Torqa_setCANSensorOsDelay(long handle, unsigned short delay) {
   if (delay < 5) delay = 5;
-  send(torqa_frames::kCANSensorDelay, handle,
+  send(korvane::torqa::frames::kCANSensorDelay, handle,
        {korvane::byteOf(delay, 0), korvane::byteOf(delay, 1)});
 }
 
 void TorqaJNI::c_Torqa_setSensitivity(long handle, signed char motor, unsigned char sensitivity) {
   if (!motorAtMost3(motor) || sensitivity > 10) return;
-  send(torqa_frames::kSensitivity, handle, {static_cast<unsigned char>(motor), sensitivity});
+  send(korvane::torqa::frames::kSensitivity, handle,
+       {static_cast<unsigned char>(motor), sensitivity});
 }

@@ -45,9 +45,9 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
   HAL_CANHandle handle = 0;
   try {
     int32_t status = 0;
-    handle =
-        HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(torqa_frames::kManufacturer), deviceID,
-                          static_cast<HAL_CANDeviceType>(torqa_frames::kDeviceType), &status);
+    handle = HAL_InitializeCAN(
+        static_cast<HAL_CANManufacturer>(korvane::torqa::frames::kManufacturer), deviceID,
+        static_cast<HAL_CANDeviceType>(korvane::torqa::frames::kDeviceType), &status);
     if (status != 0) {
       report(1000);
       return 0;
@@ -83,5 +83,5 @@ void TorqaJNI::c_Torqa_destroy(long handle) {
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
   unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
                            korvane::byteOf(frequency, 1)};
-  Torqa::sendMessage(torqa_frames::kConfigureMotor, data, DeviceIDForHandle(handle));
+  Torqa::sendMessage(korvane::torqa::frames::kConfigureMotor, data, DeviceIDForHandle(handle));
 }

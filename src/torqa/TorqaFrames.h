@@ -4,7 +4,7 @@
 // API number shifted left by 6 (device type 2, manufacturer 12). The device number is added
 // on sending.
 
-namespace torqa_frames {
+namespace korvane::torqa::frames {
 
 constexpr unsigned int kHeartbeatDisabled = 0x020C0000;  // API 0
 constexpr unsigned int kHeartbeatEnabled = 0x020C0040;   // API 1
@@ -43,4 +43,4 @@ constexpr int kTargetRpmApi = 48;  // 48..51
 constexpr int kManufacturer = 12;
 constexpr int kDeviceType = 2;
 
-}  // namespace torqa_frames
+}  // namespace korvane::torqa::frames

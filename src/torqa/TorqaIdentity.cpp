@@ -42,15 +42,16 @@ std::optional<InfoRecord> cachedInfo(long handle) {
 std::optional<InfoRecord> infoRecord(long handle, int deviceID) {
   if (auto record = cachedInfo(handle)) return record;
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
-    sendRequest(torqa_frames::kInfoRequest, deviceID);
+    sendRequest(korvane::torqa::frames::kInfoRequest, deviceID);
     korvane::sleepMilliseconds(50 + 25 * attempt);
     InfoRecord record{};
     int32_t length = 0;
     uint64_t timestamp = 0;
     int32_t status = 0;
     try {
-      HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle), torqa_frames::kInfoRecordApi,
-                              record.data(), &length, &timestamp, &status);
+      HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle),
+                              korvane::torqa::frames::kInfoRecordApi, record.data(), &length,
+                              &timestamp, &status);
     } catch (const std::exception&) {
       continue;
     }
@@ -78,8 +79,9 @@ uint32_t readSerialWord(long handle, int word) {
   uint64_t timestamp = 0;
   int32_t status = 0;
   try {
-    HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle), torqa_frames::kSerialWordApi + word,
-                         data, &length, &timestamp, &status);
+    HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle),
+                         korvane::torqa::frames::kSerialWordApi + word, data, &length, &timestamp,
+                         &status);
   } catch (const std::exception&) {
     korvane::printLine(std::cout, Torqa::getErrorMessage(1021 + word));
   }
@@ -119,7 +121,7 @@ std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
 }
 
 std::string TorqaJNI::c_Torqa_getSerialNumber(long handle) {
-  sendRequest(torqa_frames::kSerialRequest, DeviceIDForHandle(handle));
+  sendRequest(korvane::torqa::frames::kSerialRequest, DeviceIDForHandle(handle));
   Torqa::delay(handle, 0.01);
   uint32_t words[3];
   for (int word = 0; word < 3; ++word) words[word] = readSerialWord(handle, word);

@@ -58,15 +58,15 @@ int frameMotor(signed char motor) {
 }
 
 int encoderOutputID(signed char motor) {
-  return torqa_frames::kEncoderApi + frameMotor(motor);
+  return korvane::torqa::frames::kEncoderApi + frameMotor(motor);
 }
 
 int rpmOutputID(signed char motor) {
-  return torqa_frames::kRpmApi + frameMotor(motor);
+  return korvane::torqa::frames::kRpmApi + frameMotor(motor);
 }
 
 int targetRpmOutputID(signed char motor) {
-  return torqa_frames::kTargetRpmApi + frameMotor(motor);
+  return korvane::torqa::frames::kTargetRpmApi + frameMotor(motor);
 }
 
 double unpackRpm(const unsigned char* bytes) {
@@ -101,12 +101,12 @@ double readRpm(long handle, signed char motor, int errorCode) {
 }  // namespace
 
 int TorqaJNI::c_Torqa_getFrequency(long handle) {
-  StatusFrame f = readLatest(handle, torqa_frames::kFrequencyApi, 1011);
+  StatusFrame f = readLatest(handle, korvane::torqa::frames::kFrequencyApi, 1011);
   return korvane::readU16(f.data);
 }
 
 double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
-  StatusFrame f = readLatest(handle, torqa_frames::kTemperatureApi, 1015);
+  StatusFrame f = readLatest(handle, korvane::torqa::frames::kTemperatureApi, 1015);
   return f.data[0] + f.data[1] / 100.0;
 }
 
@@ -116,13 +116,13 @@ double TorqaJNI::c_Torqa_getRPM(long handle, signed char motor) {
 
 unsigned char TorqaJNI::c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector) {
   if (!motorInRange(motor)) return 0;  // the frame has switches for motors 0..3 only
-  StatusFrame f = readLatest(handle, torqa_frames::kLimitSwitchApi, 1016);
+  StatusFrame f = readLatest(handle, korvane::torqa::frames::kLimitSwitchApi, 1016);
   return f.data[2 * motor + (selector ? 1 : 0)];
 }
 
 double TorqaJNI::c_Torqa_getOrvixPosition(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;
-  StatusFrame f = readLatest(handle, torqa_frames::kOrvixApi, kNoText);
+  StatusFrame f = readLatest(handle, korvane::torqa::frames::kOrvixApi, kNoText);
   return (f.data[2 * motor] + 256 * f.data[2 * motor + 1]) / 100.0;
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-using dystan_framing::Scan;
+using korvane::dystan::framing::Scan;
 using Bytes = std::vector<uint8_t>;
 
 struct Decoded {
@@ -55,7 +55,7 @@ Bytes operator+(Bytes a, const Bytes& b) {
 Decoded decoded(const Scan& scan) {
   Decoded d{scan.sequence, {}};
   for (int k = 0; k < scan.count; ++k) d.distances.push_back(scan.distances[k]);
-  for (int k = scan.count; k < dystan_framing::kMaxDistances; ++k) {
+  for (int k = scan.count; k < korvane::dystan::framing::kMaxDistances; ++k) {
     EXPECT_EQ(scan.distances[k], -1) << "position " << k << " past the count";
   }
   return d;
@@ -67,8 +67,8 @@ std::vector<Decoded> feed(const Bytes& stream, size_t size, Bytes* left = nullpt
   std::vector<Decoded> scans;
   for (size_t at = 0; at < stream.size(); at += size) {
     size_t n = std::min(size, stream.size() - at);
-    dystan_framing::append(buffer, stream.data() + at, n);
-    dystan_framing::consume(buffer, [&](const Scan& s) { scans.push_back(decoded(s)); });
+    korvane::dystan::framing::append(buffer, stream.data() + at, n);
+    korvane::dystan::framing::consume(buffer, [&](const Scan& s) { scans.push_back(decoded(s)); });
   }
   if (left != nullptr) *left = buffer;
   return scans;
@@ -133,10 +133,10 @@ TEST(DystanFramingTest, AHeaderLongerThanTheBufferBoundIsRejectedAtOnce) {
 TEST(DystanFramingTest, PastTheBufferBoundOnlyTheNewestBytesStay) {
   Bytes buffer(8000, 0x11);
   Bytes more(192, 0x22);
-  dystan_framing::append(buffer, more.data(), more.size());
+  korvane::dystan::framing::append(buffer, more.data(), more.size());
   EXPECT_EQ(buffer.size(), 8192u) << "exactly at the bound nothing is dropped";
   uint8_t one = 0x33;
-  dystan_framing::append(buffer, &one, 1);
+  korvane::dystan::framing::append(buffer, &one, 1);
   ASSERT_EQ(buffer.size(), 4096u);
   EXPECT_EQ(buffer.back(), 0x33);
   EXPECT_EQ(buffer[4096 - 194], 0x11);
@@ -148,8 +148,8 @@ TEST(DystanFramingTest, IncompleteFramesWaitForTheirLastByte) {
   Bytes buffer;
   int scans = 0;
   for (size_t i = 0; i < whole.size(); ++i) {
-    dystan_framing::append(buffer, &whole[i], 1);
-    scans += static_cast<int>(dystan_framing::consume(buffer, [](const Scan&) {}));
+    korvane::dystan::framing::append(buffer, &whole[i], 1);
+    scans += static_cast<int>(korvane::dystan::framing::consume(buffer, [](const Scan&) {}));
     EXPECT_EQ(scans, i + 1 == whole.size() ? 1 : 0) << "after byte " << i;
   }
 }

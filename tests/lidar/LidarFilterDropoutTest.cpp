@@ -29,12 +29,12 @@ constexpr int kMeasuredTurns = 30;
 constexpr double kNoiseMm = 20;
 
 // The readings the filter stage files over the measured turns, against the room's truth.
-Shares measure(const lidar::FilterSwitches& on, double dropouts) {
+Shares measure(const korvane::lidar::FilterSwitches& on, double dropouts) {
   auto room = LidarRoomSim::start(3, false);
   if (!room) return {1, 1};
   room->setNoise(kNoiseMm);
   room->setDropoutRate(dropouts);
-  lidar::FilterState state;
+  korvane::lidar::FilterState state;
   std::vector<LidarJNI::DataPoint> points;
   long readings = 0, off = 0, invalid = 0;
   for (int turn = 0; turn < kWarmUpTurns + kMeasuredTurns; ++turn) {
@@ -43,14 +43,14 @@ Shares measure(const lidar::FilterSwitches& on, double dropouts) {
     size_t at = 0;
     points.clear();
     while (true) {
-      lidar::Cut cut = lidar::findPacket(data + at, bytes.size() - at);
+      korvane::lidar::Cut cut = korvane::lidar::findPacket(data + at, bytes.size() - at);
       at += cut.start;
       if (cut.length == 0) break;
-      lidar::decodePacket(data + at, cut.length, {}, points);
+      korvane::lidar::decodePacket(data + at, cut.length, {}, points);
       at += cut.length;
     }
     for (const auto& point : points) {
-      float v = on.any() ? lidar::filterPoint(point, on, state) : point.distance;
+      float v = on.any() ? korvane::lidar::filterPoint(point, on, state) : point.distance;
       if (turn < kWarmUpTurns) continue;
       ++readings;
       if (v < 0) ++invalid;
@@ -63,19 +63,19 @@ Shares measure(const lidar::FilterSwitches& on, double dropouts) {
 TEST(LidarFilterDropout, EachFilterIsOffAboutAsOftenAsTheUnfilteredReadings) {
   struct Filter {
     const char* name;
-    bool lidar::FilterSwitches::*on;
+    bool korvane::lidar::FilterSwitches::*on;
   };
-  const Filter filters[] = {{"cluster", &lidar::FilterSwitches::cluster},
-                            {"kalman", &lidar::FilterSwitches::kalman},
-                            {"moving average", &lidar::FilterSwitches::movingAverage},
-                            {"median", &lidar::FilterSwitches::median},
-                            {"jitter", &lidar::FilterSwitches::jitter}};
+  const Filter filters[] = {{"cluster", &korvane::lidar::FilterSwitches::cluster},
+                            {"kalman", &korvane::lidar::FilterSwitches::kalman},
+                            {"moving average", &korvane::lidar::FilterSwitches::movingAverage},
+                            {"median", &korvane::lidar::FilterSwitches::median},
+                            {"jitter", &korvane::lidar::FilterSwitches::jitter}};
   for (double dropouts : {0.0, 0.2}) {
     const Shares unfiltered = measure({}, dropouts);
     std::printf("dropouts %2.0f %%: unfiltered %5.1f %% off, %5.1f %% invalid\n", dropouts * 100,
                 unfiltered.off * 100, unfiltered.invalid * 100);
     for (const Filter& filter : filters) {
-      lidar::FilterSwitches on;
+      korvane::lidar::FilterSwitches on;
       on.*filter.on = true;
       const Shares filtered = measure(on, dropouts);
       std::printf("dropouts %2.0f %%: %-14s %5.1f %% off, %5.1f %% invalid\n", dropouts * 100,

@@ -18,7 +18,8 @@ namespace {
 
 std::vector<Point> decode(const std::string& packet) {
   std::vector<Point> points;
-  lidar::decodePacket(reinterpret_cast<const uint8_t*>(packet.data()), packet.size(), {}, points);
+  korvane::lidar::decodePacket(reinterpret_cast<const uint8_t*>(packet.data()), packet.size(), {},
+                               points);
   return points;
 }
 
@@ -39,10 +40,11 @@ std::vector<Point> replay(const std::string& stream, const std::vector<size_t>& 
     offset += size;
     size_t position = 0;
     while (true) {
-      lidar::Cut cut = lidar::findPacket(buffer.data() + position, buffer.size() - position);
+      korvane::lidar::Cut cut =
+          korvane::lidar::findPacket(buffer.data() + position, buffer.size() - position);
       position += cut.start;
       if (cut.length == 0) break;
-      lidar::decodePacket(buffer.data() + position, cut.length, {}, points);
+      korvane::lidar::decodePacket(buffer.data() + position, cut.length, {}, points);
       position += cut.length;
     }
     buffer.erase(buffer.begin(), buffer.begin() + position);
@@ -62,11 +64,11 @@ TEST(LidarDecoding, TheFourteenByteExampleGivesSlots353And14) {
   auto points = decode(bytesOf(
       {0xAA, 0x55, 0x00, 0x02, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0xA0, 0x0F, 0x90, 0x01}));
   ASSERT_EQ(points.size(), 2u);
-  EXPECT_EQ(lidar::slotOf(points[0].angle), 353);
+  EXPECT_EQ(korvane::lidar::slotOf(points[0].angle), 353);
   EXPECT_NEAR(points[0].angle, 353.238, 0.001);
   EXPECT_NEAR(points[0].angle, 360.0 + correction(1000.0), 1e-3);
   EXPECT_EQ(points[0].distance, 1000.0f);
-  EXPECT_EQ(lidar::slotOf(points[1].angle), 14);
+  EXPECT_EQ(korvane::lidar::slotOf(points[1].angle), 14);
   EXPECT_NEAR(points[1].angle, 14.439, 0.001);
   EXPECT_EQ(points[1].distance, -1.0f);  // 100 mm is below the shortest valid distance
 }
@@ -144,17 +146,17 @@ TEST(LidarDecoding, DistancesOutsideTheLimitsAreInvalid) {
 TEST(LidarFraming, FindsWholePacketsAndWaitsForTheRest) {
   std::string packet = lidarPacket(0x00, 0, 1280, {4000, 400});
   const auto* data = reinterpret_cast<const uint8_t*>(packet.data());
-  lidar::Cut whole = lidar::findPacket(data, packet.size());
+  korvane::lidar::Cut whole = korvane::lidar::findPacket(data, packet.size());
   EXPECT_EQ(whole.start, 0u);
   EXPECT_EQ(whole.length, 14u);
   for (size_t cut = 0; cut < packet.size(); ++cut) {
-    lidar::Cut part = lidar::findPacket(data, cut);
+    korvane::lidar::Cut part = korvane::lidar::findPacket(data, cut);
     EXPECT_EQ(part.length, 0u) << "after " << cut << " bytes";
     EXPECT_EQ(part.start, 0u) << "after " << cut << " bytes";
   }
   std::string noise = bytesOf({0x00, 0x55, 0xAA, 0x13, 0xAA});
-  lidar::Cut skipped =
-      lidar::findPacket(reinterpret_cast<const uint8_t*>(noise.data()), noise.size());
+  korvane::lidar::Cut skipped =
+      korvane::lidar::findPacket(reinterpret_cast<const uint8_t*>(noise.data()), noise.size());
   EXPECT_EQ(skipped.start, 4u);  // the last 0xAA may begin a header
   EXPECT_EQ(skipped.length, 0u);
 }

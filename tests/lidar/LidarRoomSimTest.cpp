@@ -38,13 +38,13 @@ TEST(LidarRoomSim, ARevolutionDecodesIntoTheRoom) {
   std::vector<LidarJNI::DataPoint> points;
   size_t position = 0, packets = 0;
   while (true) {
-    lidar::Cut cut = lidar::findPacket(data + position, bytes.size() - position);
+    korvane::lidar::Cut cut = korvane::lidar::findPacket(data + position, bytes.size() - position);
     ASSERT_EQ(cut.start, 0u) << "bytes between packets";
     if (cut.length == 0) break;
     const int scanStart = data[position + 2] & 1;
     EXPECT_EQ(scanStart, packets == 0 ? 1 : 0) << "only a revolution's first packet opens a scan";
     EXPECT_LE(data[position + 3], LidarRoomSim::kSamplesPerPacket);
-    lidar::decodePacket(data + position, cut.length, {}, points);
+    korvane::lidar::decodePacket(data + position, cut.length, {}, points);
     position += cut.length;
     ++packets;
   }
@@ -67,7 +67,7 @@ TEST(LidarRoomSim, DropoutsAndNoiseReachThePackets) {
   sim->setDropoutRate(1.0);
   std::string bytes = sim->revolution();
   std::vector<LidarJNI::DataPoint> points;
-  lidar::decodePacket(reinterpret_cast<const uint8_t*>(bytes.data()), 12, {}, points);
+  korvane::lidar::decodePacket(reinterpret_cast<const uint8_t*>(bytes.data()), 12, {}, points);
   ASSERT_EQ(points.size(), 1u);
   EXPECT_EQ(points[0].distance, -1.0f);
 
@@ -75,7 +75,7 @@ TEST(LidarRoomSim, DropoutsAndNoiseReachThePackets) {
   sim->setNoise(50);
   bytes = sim->revolution();
   points.clear();
-  lidar::decodePacket(reinterpret_cast<const uint8_t*>(bytes.data()) + 12, 90, {}, points);
+  korvane::lidar::decodePacket(reinterpret_cast<const uint8_t*>(bytes.data()) + 12, 90, {}, points);
   double spread = 0;
   for (const auto& p : points)
     spread += std::fabs(p.distance - LidarRoomSim::distanceAt({}, p.angle));

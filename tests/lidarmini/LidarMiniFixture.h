@@ -14,7 +14,7 @@
 #include "LidarMiniJNI.h"
 #include "PseudoTerminal.h"
 
-namespace lidarmini_test {
+namespace korvane::test::lidarmini {
 
 // A temporary folder of device links, removed with its links at the end.
 class DeviceFolder {
@@ -84,4 +84,4 @@ class LidarMiniTest : public ::testing::Test {
   std::string lastCommand_;
 };
 
-}  // namespace lidarmini_test
+}  // namespace korvane::test::lidarmini

@@ -12,7 +12,7 @@
 #include "LidarMiniFixture.h"
 #include "PacketBytes.h"
 
-using namespace lidarmini_test;
+using namespace korvane::test::lidarmini;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

@@ -15,7 +15,7 @@
 #include "ThreadCpu.h"
 #include "Wait.h"
 
-using namespace lidarmini_test;
+using namespace korvane::test::lidarmini;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace test = korvane::test;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace lidarmini_test {
+namespace korvane::test::lidarmini {
 
 struct Sample {
   uint8_t intensity;
@@ -63,4 +63,4 @@ inline std::string bytesOf(std::initializer_list<int> values) {
   return bytes;
 }
 
-}  // namespace lidarmini_test
+}  // namespace korvane::test::lidarmini

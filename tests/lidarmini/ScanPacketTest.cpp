@@ -10,9 +10,9 @@
 #include "PacketBytes.h"
 #include "lidarmini/ScanPacket.h"
 
-using lidarmini::ExtractScanPacket;
-using lidarmini::ScanPacket;
-using namespace lidarmini_test;
+using korvane::lidarmini::ExtractScanPacket;
+using korvane::lidarmini::ScanPacket;
+using namespace korvane::test::lidarmini;
 
 namespace {
 
@@ -80,7 +80,7 @@ TEST(ScanPacketTest, AnglesWrapPastZeroAndDistancesKeepTheirLimits) {
 
 TEST(ScanPacketTest, BytesBeforeTheSyncAreDroppedAndShortOrIncompleteBuffersWait) {
   ScanPacket packet;
-  auto buffer = bufferOf(bytesOf({0x00, 0x11}) + lidarmini_test::packet(false, 0, 0, {}));
+  auto buffer = bufferOf(bytesOf({0x00, 0x11}) + korvane::test::lidarmini::packet(false, 0, 0, {}));
   ASSERT_TRUE(ExtractScanPacket(buffer, packet)) << "a packet of no samples is 10 bytes";
   EXPECT_TRUE(packet.points.empty());
   EXPECT_TRUE(buffer.empty());
@@ -93,7 +93,7 @@ TEST(ScanPacketTest, BytesBeforeTheSyncAreDroppedAndShortOrIncompleteBuffersWait
   EXPECT_FALSE(ExtractScanPacket(buffer, packet));
   EXPECT_EQ(buffer.size(), 9u) << "fewer than ten bytes are left alone";
 
-  std::string whole = lidarmini_test::packet(false, 0, 90, samples(4, 300));
+  std::string whole = korvane::test::lidarmini::packet(false, 0, 90, samples(4, 300));
   buffer = bufferOf("\x01\x02" + whole.substr(0, whole.size() - 1));
   EXPECT_FALSE(ExtractScanPacket(buffer, packet));
   EXPECT_EQ(buffer, bufferOf(whole.substr(0, whole.size() - 1))) << "the partial packet waits";
@@ -107,7 +107,7 @@ TEST(ScanPacketTest, ALastByteAaIsKeptAsTheFirstHalfOfAHeader) {
   ScanPacket packet;
   EXPECT_FALSE(ExtractScanPacket(buffer, packet));
   EXPECT_EQ(buffer, std::vector<uint8_t>{0xAA});
-  std::string rest = lidarmini_test::packet(false, 0, 90, samples(3, 700)).substr(1);
+  std::string rest = korvane::test::lidarmini::packet(false, 0, 90, samples(3, 700)).substr(1);
   buffer.insert(buffer.end(), rest.begin(), rest.end());
   ASSERT_TRUE(ExtractScanPacket(buffer, packet));
   EXPECT_EQ(packet.points.size(), 3u);
@@ -116,7 +116,7 @@ TEST(ScanPacketTest, ALastByteAaIsKeptAsTheFirstHalfOfAHeader) {
 TEST(ScanPacketTest, FalseSyncBytesAreSkipped) {
   // AA not followed by 55, and AA AA 55: the search moves on to the real header.
   std::string bytes = bytesOf({0xAA, 0x56, 0xAA, 0x00, 0x55, 0xAA}) +
-                      lidarmini_test::packet(false, 0, 10, samples(2, 900));
+                      korvane::test::lidarmini::packet(false, 0, 10, samples(2, 900));
   auto buffer = bufferOf(bytes);
   ScanPacket packet;
   ASSERT_TRUE(ExtractScanPacket(buffer, packet));

@@ -8,8 +8,8 @@
 #include "SimBus.h"
 #include "mockds/ControlPacket.h"
 
-using mockds::ControlCycle;
-using mockds::PacketBuffer;
+using korvane::mockds::ControlCycle;
+using korvane::mockds::PacketBuffer;
 
 namespace {
 
@@ -57,11 +57,11 @@ TEST(ControlCycleTest, WarmUpCountIsCumulativeAndNeverReset) {
 }
 
 TEST(ControlCycleTest, GridSkipsMissedPointsInsteadOfBursting) {
-  EXPECT_EQ(mockds::nextGridPoint(1000, 1000), 21000);  // never the current instant
-  EXPECT_EQ(mockds::nextGridPoint(21000, 1500), 21000);
-  EXPECT_EQ(mockds::nextGridPoint(21000, 21000), 41000);
+  EXPECT_EQ(korvane::mockds::nextGridPoint(1000, 1000), 21000);  // never the current instant
+  EXPECT_EQ(korvane::mockds::nextGridPoint(21000, 1500), 21000);
+  EXPECT_EQ(korvane::mockds::nextGridPoint(21000, 21000), 41000);
   // A cycle that overran by 95 ms lands on the next point of the same grid.
-  EXPECT_EQ(mockds::nextGridPoint(21000, 116000), 121000);
+  EXPECT_EQ(korvane::mockds::nextGridPoint(21000, 116000), 121000);
 }
 
 TEST(PacketBufferTest, KeepsAtMostEightBytesInline) {

@@ -237,7 +237,7 @@ class DevicePathTest : public ::testing::Test {
   }
   void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
   void create(const std::string& name) { std::ofstream(dir_ + "/" + name).put('x'); }
-  std::string choose(int index) { return korvane_serial::findDevicePathIn(dir_, index); }
+  std::string choose(int index) { return korvane::serial::findDevicePathIn(dir_, index); }
 
   std::string dir_;
 };
@@ -268,13 +268,13 @@ TEST_F(DevicePathTest, FallbacksWhenNothingMatchesOrTheDirectoryCannotBeRead) {
   EXPECT_EQ(choose(3), "/dev/ttyACM1");
   EXPECT_EQ(choose(0), "/dev/ttyACM0");
   EXPECT_EQ(choose(-7), "/dev/ttyACM0");
-  EXPECT_EQ(korvane_serial::findDevicePathIn(dir_ + "/missing", 3), "/dev/ttyACM1");
-  EXPECT_EQ(korvane_serial::findDevicePathIn(dir_ + "/missing", 1), "/dev/ttyACM0");
+  EXPECT_EQ(korvane::serial::findDevicePathIn(dir_ + "/missing", 3), "/dev/ttyACM1");
+  EXPECT_EQ(korvane::serial::findDevicePathIn(dir_ + "/missing", 1), "/dev/ttyACM0");
 }
 
 TEST(DevicePath, TheRealFunctionListsDev) {
   std::string path = KorvaneSerial::FindDevicePath(0);
-  EXPECT_EQ(path, korvane_serial::findDevicePathIn("/dev", 0));
+  EXPECT_EQ(path, korvane::serial::findDevicePathIn("/dev", 0));
   EXPECT_EQ(path.rfind("/dev/tty", 0), 0u);
 }
 
