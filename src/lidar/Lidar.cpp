@@ -50,17 +50,6 @@ constexpr double kReadTimeoutSeconds = 1.0;
 constexpr auto kShortestEmptyRead = std::chrono::milliseconds(50);
 constexpr auto kFailedPollPause = std::chrono::milliseconds(100);
 
-void configurePort(int32_t handle) {
-  int32_t status = 0;
-  korvane::serial::controller::setBaudRate(handle, kBaudRate, &status);
-  korvane::serial::controller::setDataBits(handle, 8, &status);
-  korvane::serial::controller::setParity(handle, 0, &status);
-  korvane::serial::controller::setStopBits(handle, 10, &status);
-  korvane::serial::controller::setTimeout(handle, kReadTimeoutSeconds, &status);
-  korvane::serial::controller::setWriteMode(handle, 1, &status);
-  korvane::serial::controller::disableTermination(handle, &status);
-}
-
 // Opens the port; the handle, or 0 after the error line.
 int32_t openPort(int port) {
   int32_t status = 0;
@@ -126,7 +115,7 @@ LidarJNI::Impl::~Impl() {
 }
 
 void LidarJNI::Impl::ThreadMain() {
-  configurePort(m_portHandle.load());
+  korvane::serial::controller::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
   std::vector<uint8_t> buffer;
   buffer.reserve(kBufferCapacity);
   bool failing = false;  // one error line per run of failed polls
@@ -298,7 +287,7 @@ void LidarJNI::c_Lidar_create(int port) {
         // (with its settings; and stopped if it was, so that start still reopens it).
         handle = openPort(usbPort.load());
         if (handle != 0) {
-          configurePort(handle);
+          korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
           m_portHandle.store(handle);
         } else {
           scanning.store(false);
@@ -334,7 +323,7 @@ void LidarJNI::c_Lidar_start() {
     }
     const int32_t handle = openPort(usbPort.load());
     if (handle == 0) return;  // still stopped: a later start tries again
-    configurePort(handle);
+    korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
     m_portHandle.store(handle);
     scanning.store(true);
     // The first create could not open its port: the worker starts with the port.

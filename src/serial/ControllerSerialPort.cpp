@@ -11,26 +11,15 @@ namespace tty = korvane::platform::serial;
 int32_t initialize(int32_t port, int32_t* status) {
   return tty::initialize(port, status);
 }
-void setBaudRate(int32_t handle, int32_t baud, int32_t* status) {
-  tty::setBaudRate(handle, baud, status);
-}
-void setDataBits(int32_t handle, int32_t bits, int32_t* status) {
-  tty::setDataBits(handle, bits, status);
-}
-void setParity(int32_t handle, int32_t parity, int32_t* status) {
-  tty::setParity(handle, parity, status);
-}
-void setStopBits(int32_t handle, int32_t stopBits, int32_t* status) {
-  tty::setStopBits(handle, stopBits, status);
-}
-void setTimeout(int32_t handle, double seconds, int32_t* status) {
-  tty::setTimeout(handle, seconds, status);
-}
-void setWriteMode(int32_t handle, int32_t mode, int32_t* status) {
-  tty::setWriteMode(handle, mode, status);
-}
-void disableTermination(int32_t handle, int32_t* status) {
-  tty::disableTermination(handle, status);
+void configure(int32_t handle, int32_t baudRate, double timeoutSeconds) {
+  int32_t status = 0;
+  tty::setBaudRate(handle, baudRate, &status);
+  tty::setDataBits(handle, 8, &status);
+  tty::setParity(handle, 0, &status);
+  tty::setStopBits(handle, 10, &status);
+  tty::setTimeout(handle, timeoutSeconds, &status);
+  tty::setWriteMode(handle, 1, &status);
+  tty::disableTermination(handle, &status);
 }
 int32_t bytesReceived(int32_t handle, int32_t* status) {
   return tty::bytesReceived(handle, status);
@@ -59,26 +48,15 @@ int32_t initialize(int32_t port, int32_t* status) {
   if (handle == 0 && *status == 0) *status = kHandleError;
   return handle;
 }
-void setBaudRate(int32_t handle, int32_t baud, int32_t* status) {
-  HAL_SetSerialBaudRate(handle, baud, status);
-}
-void setDataBits(int32_t handle, int32_t bits, int32_t* status) {
-  HAL_SetSerialDataBits(handle, bits, status);
-}
-void setParity(int32_t handle, int32_t parity, int32_t* status) {
-  HAL_SetSerialParity(handle, parity, status);
-}
-void setStopBits(int32_t handle, int32_t stopBits, int32_t* status) {
-  HAL_SetSerialStopBits(handle, stopBits, status);
-}
-void setTimeout(int32_t handle, double seconds, int32_t* status) {
-  HAL_SetSerialTimeout(handle, seconds, status);
-}
-void setWriteMode(int32_t handle, int32_t mode, int32_t* status) {
-  HAL_SetSerialWriteMode(handle, mode, status);
-}
-void disableTermination(int32_t handle, int32_t* status) {
-  HAL_DisableSerialTermination(handle, status);
+void configure(int32_t handle, int32_t baudRate, double timeoutSeconds) {
+  int32_t status = 0;
+  HAL_SetSerialBaudRate(handle, baudRate, &status);
+  HAL_SetSerialDataBits(handle, 8, &status);
+  HAL_SetSerialParity(handle, 0, &status);
+  HAL_SetSerialStopBits(handle, 10, &status);
+  HAL_SetSerialTimeout(handle, timeoutSeconds, &status);
+  HAL_SetSerialWriteMode(handle, 1, &status);
+  HAL_DisableSerialTermination(handle, &status);
 }
 int32_t bytesReceived(int32_t handle, int32_t* status) {
   return HAL_GetSerialBytesReceived(handle, status);

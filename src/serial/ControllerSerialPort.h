@@ -12,13 +12,10 @@ namespace korvane::serial::controller {
 
 // 0 when no port was opened (the status says why).
 int32_t initialize(int32_t port, int32_t* status);
-void setBaudRate(int32_t handle, int32_t baud, int32_t* status);
-void setDataBits(int32_t handle, int32_t bits, int32_t* status);
-void setParity(int32_t handle, int32_t parity, int32_t* status);
-void setStopBits(int32_t handle, int32_t stopBits, int32_t* status);
-void setTimeout(int32_t handle, double seconds, int32_t* status);
-void setWriteMode(int32_t handle, int32_t mode, int32_t* status);
-void disableTermination(int32_t handle, int32_t* status);
+// Sets the port up for a device that streams on its own: the baud rate, 8 data bits, no parity,
+// one stop bit, the read timeout, writes flushed at once and no read termination, in that order.
+// The settings' statuses are not looked at: a port that takes none of them still reads.
+void configure(int32_t handle, int32_t baudRate, double timeoutSeconds);
 int32_t bytesReceived(int32_t handle, int32_t* status);
 // Waits up to the port's timeout for count bytes; returns the bytes read.
 int32_t read(int32_t handle, char* buffer, int32_t count, int32_t* status);
