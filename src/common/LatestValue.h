@@ -87,7 +87,8 @@ class LatestValue {
 
   // Makes the record (and the first count items, at most kMaxItems) the newest reading.
   void publish(const Record& record, const Item* items = nullptr, size_t count = 0) {
-    publish(record, items == nullptr ? 0 : count, [items](size_t i) -> const Item& { return items[i]; });
+    publish(record, items == nullptr ? 0 : count,
+            [items](size_t i) -> const Item& { return items[i]; });
   }
 
   // The same with the items made one by one, itemAt(i) for i = 0 .. count - 1 (at most

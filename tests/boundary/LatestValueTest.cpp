@@ -71,8 +71,8 @@ TEST(LatestValueTest, AListIsCopiedAsFarAsTheReaderHasRoomAndItsLengthIsToldInFu
   int64_t header = 0;
   size_t count = 0;
   std::array<Point, 3> room{};
-  ASSERT_TRUE(latest.read(header, room.size(), count,
-                          [&](size_t i, const Point& p) { room.at(i) = p; }));
+  ASSERT_TRUE(
+      latest.read(header, room.size(), count, [&](size_t i, const Point& p) { room.at(i) = p; }));
   EXPECT_EQ(header, 77);
   EXPECT_EQ(count, 5u);
   EXPECT_EQ(room[2].angle, 3.0f);
@@ -82,7 +82,8 @@ TEST(LatestValueTest, AListIsCopiedAsFarAsTheReaderHasRoomAndItsLengthIsToldInFu
   std::vector<Point> many(20, Point{9.0f, 9});
   latest.publish(78, many.data(), many.size());
   std::vector<Point> all(20);
-  ASSERT_TRUE(latest.read(header, all.size(), count, [&](size_t i, const Point& p) { all[i] = p; }));
+  ASSERT_TRUE(
+      latest.read(header, all.size(), count, [&](size_t i, const Point& p) { all[i] = p; }));
   EXPECT_EQ(count, 8u);
   EXPECT_EQ(all[7].strength, 9);
 }
@@ -155,8 +156,8 @@ TEST(LatestValueTest, APublisherStalledHalfwayHoldsNoReaderUp) {
     uint32_t header = 0;
     size_t count = 0;
     std::array<uint32_t, 4> items{};
-    EXPECT_TRUE(latest.read(header, items.size(), count,
-                            [&](size_t i, uint32_t v) { items[i] = v; }));
+    EXPECT_TRUE(
+        latest.read(header, items.size(), count, [&](size_t i, uint32_t v) { items[i] = v; }));
     for (uint32_t v : items) EXPECT_EQ(v, header);
     return header;
   };
