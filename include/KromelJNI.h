@@ -15,8 +15,9 @@
 //   the reader thread before the object is freed. (The JNI exports relax this: their destroy
 //   waits for the calls in flight on the object, and later calls find no object.)
 // - getColor, getCanID and getTransport may run concurrently with each other and with one
-//   command on the same object (over USB the reading is copied under the object's mutex; over
-//   CAN it is a separate HAL call from the commands).
+//   command on the same object (over USB the reader thread publishes each reading and getColor
+//   copies the newest without a lock, never waiting for the reader; over CAN it is a separate HAL
+//   call from the commands).
 // - Commands (the setters and getConfig) must be issued one at a time per object: over CAN two
 //   commands in flight would read acknowledgements from the same session and could take each
 //   other's. A CAN command blocks its caller for up to 500 ms; a USB command until its line has

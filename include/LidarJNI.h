@@ -16,11 +16,12 @@
 // Threading: every operation may be called from any thread, also while another runs: create,
 // start and stop take effect one at a time, as if called in some order. The worker
 // waits for bytes inside the HAL read (at most the port's one-second timeout), never spinning; a
-// replacing create or the unload joins it within about a second. getData copies the table under
-// its lock and never waits for the device. Locks: portMutex (the port, scanning and the live
-// object's coming and going), then the live object as the table hands it out (held while an
-// operation runs), filterMutex (filter switches, parameters and state), scanDataMutex (the
-// table); where several are taken, in that order. A new object is filed under portMutex only, and
+// replacing create or the unload joins it within about a second. The worker alone writes the
+// table and publishes it after each read that filed points (korvane::LatestValue); getData copies
+// the newest publication, never waiting for the device or the worker. Locks: portMutex (the port,
+// scanning and the live object's coming and going), then the live object as the table hands it
+// out (held while an operation runs), then filterMutex (filter switches, parameters and state);
+// where several are taken, in that order. A new object is filed under portMutex only, and
 // filing it waits for the operations that hold the one before, so an operation that holds the
 // live object never waits for portMutex. No worker is joined under portMutex, which the worker
 // itself takes while it waits.
@@ -67,6 +68,9 @@ class LidarJNI {
   // Milliseconds since the newest point was filed into the table, or -1 when none has been since
   // the LiDAR was created. A LiDAR that is unplugged, stopped or silent shows a growing age.
   static int64_t c_Lidar_getDataAgeMs();
+  // One copy of the table into the two arrays of kSlots (angles, distances) and the age of its
+  // newest point, as c_Lidar_getDataAgeMs gives it, taken from that same copy.
+  static int64_t c_Lidar_readData(float* angles, float* distances);
 
   // Filters: 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter. Switching one on
   // switches the others off; switching any off leaves all off; other ids change nothing.

@@ -8,7 +8,7 @@
 // - create may run on any thread at any time; destroy must not run concurrently with any other
 //   call on the same object. It stops and joins the worker before the object is freed.
 // - getData may run on any thread, also while start or stop runs on another: the worker is
-//   swapped atomically and a snapshot is copied under the worker's data lock.
+//   swapped atomically, and it publishes each revolution for getData to copy without a lock.
 // - start, stop, the frequency commands, getInfo and getHealth must be issued one at a time per
 //   object.
 //
@@ -93,6 +93,10 @@ class LidarMiniJNI {
   LidarHealth c_LidarMini_getHealth();
   // The last complete revolution; time 0 and no points while there is none or not scanning.
   ScanData c_LidarMini_getData();
+  // The same revolution into the caller's arrays: its first min(n, room) points' angles,
+  // distances and intensities, and its time; n, its number of points.
+  size_t c_LidarMini_readData(float* angles, float* distances, float* intensities, size_t room,
+                              int64_t* timestampNs);
 
   // The driver's record of the device's scan frequency (6 Hz at creation).
   float scanFrequency() const { return frequencyHz; }

@@ -16,7 +16,8 @@
 //   threads share only that flag with callers.
 // - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
 //   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
-//   be seen by it.
+//   be seen by it. The recent-frame reads share one HAL read per frame among all threads within
+//   1 ms; several threads that find a frame older than that may each read it.
 // - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) block
 //   the calling thread: up to about 1.1 s while the info record cannot be obtained, 10 ms for the
 //   serial number. Two at once on one handle may both ask the controller.
@@ -83,6 +84,21 @@ class TorqaJNI {
   static bool c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out);
   // Fills out[0..3] with the four target RPMs; true only when all four were there.
   static bool c_Torqa_getTargetRPMFromDevice(long handle, double* out);
+
+  // The same readings from the recent frames: a frame read through the HAL less than 1 ms ago (by
+  // any of these calls, for any reading it carries) is decoded again instead of read again, so
+  // the getters of one robot loop make one HAL read per frame. An open controller's frames only;
+  // for any other handle each call reads the HAL.
+  static int c_Torqa_getRecentFrequency(long handle);
+  static double c_Torqa_getRecentControllerTemp(long handle);
+  static double c_Torqa_getRecentRPM(long handle, signed char motor);
+  static double c_Torqa_getRecentEncoderSpeed(long handle, signed char motor);
+  static int c_Torqa_getRecentEncoderCount(long handle, signed char motor);
+  static unsigned char c_Torqa_getRecentLimitSwitch(long handle, signed char motor, bool selector);
+  static double c_Torqa_getRecentOrvixPosition(long handle, signed char motor);
+  static bool c_Torqa_tryGetRecentRPM(long handle, signed char motor, double* out);
+  static bool c_Torqa_tryGetRecentTargetRPM(long handle, signed char motor, double* out);
+  static bool c_Torqa_getRecentTargetRPMs(long handle, double* out);
 
   // Identity: the cached info record (fetched with retries) and the serial number.
   static int c_Torqa_getID(long handle);

@@ -73,6 +73,14 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_readLatestData
+ * Signature: (JI[I)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData
+  (JNIEnv *, jclass, jlong, jint, jintArray);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getConfig
  * Signature: (JI)Lcom/korvane/frc/Dystan/Config;
  */

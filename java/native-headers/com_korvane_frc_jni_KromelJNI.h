@@ -65,6 +65,14 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
+ * Method:    c_Kromel_readColor
+ * Signature: (J[F)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor
+  (JNIEnv *, jclass, jlong, jfloatArray);
+
+/*
+ * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setColorFormat
  * Signature: (JI)Z
  */

@@ -57,6 +57,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_readData
+ * Signature: ([F[F)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1readData
+  (JNIEnv *, jclass, jfloatArray, jfloatArray);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_enableFilter
  * Signature: (IZ)V
  */

@@ -79,6 +79,14 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1ge
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData
   (JNIEnv *, jclass, jlong);
 
+/*
+ * Class:     com_korvane_frc_jni_LidarMiniJNI
+ * Method:    c_LidarMini_readData
+ * Signature: (J[F[F[F[J)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readData
+  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray, jfloatArray, jlongArray);
+
 #ifdef __cplusplus
 }
 #endif

@@ -273,6 +273,86 @@ JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getTa
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentFrequency
+ * Signature: (J)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentFrequency
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentControllerTemp
+ * Signature: (J)D
+ */
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentControllerTemp
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentRPM
+ * Signature: (JI)D
+ */
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentRPM
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentEncoderSpeed
+ * Signature: (JI)D
+ */
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderSpeed
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentEncoderCount
+ * Signature: (JI)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderCount
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentLimitSwitch
+ * Signature: (JIZ)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentLimitSwitch
+  (JNIEnv *, jclass, jlong, jint, jboolean);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentOrvixPosition
+ * Signature: (JI)D
+ */
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentOrvixPosition
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_tryGetRecentRPM
+ * Signature: (JI[D)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_tryGetRecentTargetRPM
+ * Signature: (JI[D)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentTargetRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getRecentTargetRPMs
+ * Signature: (J[D)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentTargetRPMs
+  (JNIEnv *, jclass, jlong, jdoubleArray);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getID
  * Signature: (J)I
  */

@@ -135,9 +135,16 @@ void receiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data, 
     return;
   }
   DeviceFrame* newest = nullptr;
-  for (auto& [id, entry] : b.latest) {
-    if (entry.received || (id & messageIDMask) != (*messageID & messageIDMask)) continue;
-    if (newest == nullptr || entry.sequence > newest->sequence) newest = &entry;
+  if ((messageIDMask & kIdMask) == kIdMask) {
+    // One identifier matches: found by it, as the robot's CAN layer finds it, at the same cost
+    // however many identifiers the bus carries.
+    auto it = b.latest.find(*messageID & kIdMask);
+    if (it != b.latest.end() && !it->second.received) newest = &it->second;
+  } else {
+    for (auto& [id, entry] : b.latest) {
+      if (entry.received || (id & messageIDMask) != (*messageID & messageIDMask)) continue;
+      if (newest == nullptr || entry.sequence > newest->sequence) newest = &entry;
+    }
   }
   if (newest == nullptr) return;
   newest->received = true;

@@ -6,8 +6,9 @@
 // CAN: scans are reassembled from the three-value chunk frames the stream session collects,
 // either during a call or into a table kept between calls; the configuration is a request
 // answered by one reply frame.
-// USB: a reader thread cuts binary scan frames out of the byte stream and keeps the newest scan;
-// the configuration query is the text command "GETCONFIG", for which the reader pauses.
+// USB: a reader thread cuts binary scan frames out of the byte stream and publishes the newest
+// scan, which readers copy without a lock (korvane::LatestValue); the configuration query is the
+// text command "GETCONFIG", for which the reader pauses.
 
 #include <cstdint>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "DystanJNI.h"
+#include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
 #include "common/SensorUsbPort.h"
@@ -95,9 +97,7 @@ class UsbPart final : public Transport {
 
   std::vector<uint8_t> rxBuffer_;  // the reader thread's, or the configuration query's
   std::mutex configMutex_;         // one configuration query at a time
-  std::mutex dataMutex_;
-  korvane::dystan::framing::Scan latest_;
-  bool scanValid_ = false;
+  LatestValue<korvane::dystan::framing::Scan> latest_;  // published by the reader thread
   SensorUsbPort port_;
 };
 

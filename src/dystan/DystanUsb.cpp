@@ -162,21 +162,17 @@ void UsbPart::consume(const unsigned char* bytes, int count) {
   size_t taken = korvane::dystan::framing::consume(
       rxBuffer_, [&](const korvane::dystan::framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
-  {
-    std::lock_guard lock(dataMutex_);
-    latest_ = newest;
-    scanValid_ = true;
-  }
+  latest_.publish(newest);
   show(newest.sequence, newest.distances.data(), newest.count);
 }
 
 ScanData UsbPart::scan(int count) {
   ScanData scan;
-  std::lock_guard lock(dataMutex_);
-  if (!scanValid_) return scan;
-  scan.count = std::min<int>(latest_.count, count);
-  scan.sequence = latest_.sequence;
-  std::copy_n(latest_.distances.begin(), scan.count, scan.distance.begin());
+  korvane::dystan::framing::Scan latest;
+  if (!latest_.read(latest)) return scan;  // no scan yet
+  scan.count = std::min<int>(latest.count, count);
+  scan.sequence = latest.sequence;
+  std::copy_n(latest.distances.begin(), scan.count, scan.distance.begin());
   return scan;
 }
 

@@ -40,6 +40,15 @@ Utf8Argument::~Utf8Argument() {
   if (chars_ != nullptr) env_->ReleaseStringUTFChars(text_, chars_);
 }
 
+CriticalFloats::CriticalFloats(JNIEnv* env, jfloatArray array)
+    : env_(env),
+      array_(array),
+      elements_(static_cast<jfloat*>(env->GetPrimitiveArrayCritical(array, nullptr))) {}
+
+CriticalFloats::~CriticalFloats() {
+  if (elements_ != nullptr) env_->ReleasePrimitiveArrayCritical(array_, elements_, 0);
+}
+
 ResultField intField(const char* name, jint value) {
   return {name, "I", [value](JNIEnv* env, jobject o, jfieldID f) {
             env->SetIntField(o, f, value);

@@ -90,6 +90,23 @@ jobject newResultObject(JNIEnv* env, const char* classPath,
 bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);
 bool writeFirst(JNIEnv* env, jlongArray out, jlong value);
 
+// A Java float array's elements in place (GetPrimitiveArrayCritical), released when this goes
+// out of scope: for a copy into it that makes no JNI call and takes no lock while it is held.
+// get() is null when the VM could not provide them.
+class CriticalFloats {
+ public:
+  CriticalFloats(JNIEnv* env, jfloatArray array);
+  ~CriticalFloats();
+  CriticalFloats(const CriticalFloats&) = delete;
+  CriticalFloats& operator=(const CriticalFloats&) = delete;
+  jfloat* get() const { return elements_; }
+
+ private:
+  JNIEnv* env_;
+  jfloatArray array_;
+  jfloat* elements_;
+};
+
 // A new Java array holding the values; null when the VM cannot make one.
 jbyteArray newArray(JNIEnv* env, const jbyte* values, jsize count);
 jintArray newArray(JNIEnv* env, const jint* values, jsize count);

@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "Boundary.h"
@@ -93,6 +94,23 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     return newScanData(env, sensor->c_Dystan_getLatestData(count));
   });
+}
+
+// The distances of c_Dystan_getLatestData into the caller's array, each widened with its sign;
+// the scan's sequence number times 65536 plus the number of distances written, or -1 (nothing
+// written) for a handle that is not live or an array null or shorter than min(count, 64).
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData(
+    JNIEnv* env, jclass, jlong handle, jint count, jintArray distance) {
+  const jsize wanted = std::clamp<jint>(count, 0, DystanJNI::kMaxDistances);
+  if (distance == nullptr || env->GetArrayLength(distance) < wanted) return -1;
+  auto sensor = g_sensors.find(handle);
+  if (!sensor) return -1;
+  const DystanJNI::ScanData scan = korvane::jni::orOnThrow(
+      DystanJNI::ScanData{}, [&] { return sensor->c_Dystan_getLatestData(count); });
+  jint distances[DystanJNI::kMaxDistances];
+  std::copy_n(scan.distance.begin(), scan.count, distances);
+  env->SetIntArrayRegion(distance, 0, scan.count, distances);
+  return static_cast<jint>(scan.sequence) << 16 | scan.count;
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig(JNIEnv* env,

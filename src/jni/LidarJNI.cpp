@@ -5,6 +5,7 @@
 
 #include <jni.h>
 
+#include <limits>
 #include <vector>
 
 #include "Boundary.h"
@@ -38,6 +39,24 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData(JN
         {korvane::jni::floatArrayField("angle", std::vector<jfloat>(data.begin(), middle)),
          korvane::jni::floatArrayField("distance", std::vector<jfloat>(middle, data.end()))});
   });
+}
+
+// Both arrays filled from one copy of the table, and that copy's age; Long.MIN_VALUE (nothing
+// filled) when an array is null or shorter than 360.
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1readData(JNIEnv* env, jclass,
+                                                                             jfloatArray angle,
+                                                                             jfloatArray distance) {
+  constexpr jsize kSlots = LidarJNI::kSlots;
+  if (angle == nullptr || distance == nullptr || env->GetArrayLength(angle) < kSlots ||
+      env->GetArrayLength(distance) < kSlots) {
+    return std::numeric_limits<jlong>::min();
+  }
+  jfloat angles[kSlots];
+  jfloat distances[kSlots];
+  const jlong age = LidarJNI::c_Lidar_readData(angles, distances);
+  env->SetFloatArrayRegion(angle, 0, kSlots, angles);
+  env->SetFloatArrayRegion(distance, 0, kSlots, distances);
+  return age;
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs(JNIEnv*, jclass) {

@@ -5,6 +5,7 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "Boundary.h"
@@ -92,6 +93,42 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclas
                                          {korvane::jni::intField("status", health.status),
                                           korvane::jni::intField("errorCode", health.errorCode)});
   });
+}
+
+// The last revolution into the caller's arrays (as many points as the shortest holds) and its
+// time into element 0 of timestamp; the revolution's number of points, which may exceed the room.
+// -1 (nothing written) for a handle that is not live or an array that is null.
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readData(
+    JNIEnv* env, jclass, jlong handle, jfloatArray angle, jfloatArray distance,
+    jfloatArray intensity, jlongArray timestamp) {
+  if (angle == nullptr || distance == nullptr || intensity == nullptr || timestamp == nullptr ||
+      env->GetArrayLength(timestamp) < 1) {
+    return -1;
+  }
+  auto lidar = g_lidars.find(handle);
+  if (!lidar) return -1;
+  const jsize room = std::min(
+      {env->GetArrayLength(angle), env->GetArrayLength(distance), env->GetArrayLength(intensity)});
+  int64_t timestampNs = 0;
+  size_t count = 0;
+  bool copied = false;
+  {
+    korvane::jni::CriticalFloats angles(env, angle);
+    korvane::jni::CriticalFloats distances(env, distance);
+    korvane::jni::CriticalFloats intensities(env, intensity);
+    copied = angles.get() != nullptr && distances.get() != nullptr && intensities.get() != nullptr;
+    if (copied) {
+      count = lidar->c_LidarMini_readData(angles.get(), distances.get(), intensities.get(),
+                                          static_cast<size_t>(room), &timestampNs);
+    }
+  }
+  if (!copied) {
+    if (env->ExceptionCheck()) env->ExceptionClear();  // the VM's out-of-memory error
+    return -1;
+  }
+  const jlong time = timestampNs;
+  env->SetLongArrayRegion(timestamp, 0, 1, &time);
+  return static_cast<jint>(count);
 }
 
 JNIEXPORT jobject JNICALL

@@ -244,6 +244,76 @@ JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getTa
   return korvane::jni::newArray(env, targets, 4);
 }
 
+// Telemetry from the recent frames, shared by the reads of one robot loop.
+
+JNIEXPORT jint JNICALL
+Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentFrequency(JNIEnv*, jclass, jlong handle) {
+  return TorqaJNI::c_Torqa_getRecentFrequency(canHandle(handle));
+}
+
+JNIEXPORT jdouble JNICALL
+Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentControllerTemp(JNIEnv*, jclass, jlong handle) {
+  return TorqaJNI::c_Torqa_getRecentControllerTemp(canHandle(handle));
+}
+
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentRPM(JNIEnv*, jclass,
+                                                                                   jlong handle,
+                                                                                   jint motor) {
+  return TorqaJNI::c_Torqa_getRecentRPM(canHandle(handle), motorIndex(motor));
+}
+
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderSpeed(
+    JNIEnv*, jclass, jlong handle, jint motor) {
+  return TorqaJNI::c_Torqa_getRecentEncoderSpeed(canHandle(handle), motorIndex(motor));
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderCount(
+    JNIEnv*, jclass, jlong handle, jint motor) {
+  return TorqaJNI::c_Torqa_getRecentEncoderCount(canHandle(handle), motorIndex(motor));
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentLimitSwitch(
+    JNIEnv*, jclass, jlong handle, jint motor, jboolean selector) {
+  return TorqaJNI::c_Torqa_getRecentLimitSwitch(canHandle(handle), motorIndex(motor),
+                                                toBool(selector));
+}
+
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentOrvixPosition(
+    JNIEnv*, jclass, jlong handle, jint motor) {
+  return TorqaJNI::c_Torqa_getRecentOrvixPosition(canHandle(handle), motorIndex(motor));
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentRPM(
+    JNIEnv* env, jclass, jlong handle, jint motor, jdoubleArray out) {
+  if (out == nullptr) return JNI_FALSE;
+  double value = 0.0;
+  if (!TorqaJNI::c_Torqa_tryGetRecentRPM(canHandle(handle), motorIndex(motor), &value)) {
+    return JNI_FALSE;
+  }
+  return korvane::jni::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentTargetRPM(
+    JNIEnv* env, jclass, jlong handle, jint motor, jdoubleArray out) {
+  if (out == nullptr) return JNI_FALSE;
+  double value = 0.0;
+  if (!TorqaJNI::c_Torqa_tryGetRecentTargetRPM(canHandle(handle), motorIndex(motor), &value)) {
+    return JNI_FALSE;
+  }
+  return korvane::jni::writeFirst(env, out, value) ? JNI_TRUE : JNI_FALSE;
+}
+
+// Fills elements 0..3 of the caller's array; false (array untouched) unless the controller has
+// sent all four targets, or when the array is null or shorter than 4.
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentTargetRPMs(
+    JNIEnv* env, jclass, jlong handle, jdoubleArray into) {
+  if (into == nullptr || env->GetArrayLength(into) < 4) return JNI_FALSE;
+  double targets[4] = {0.0, 0.0, 0.0, 0.0};
+  if (!TorqaJNI::c_Torqa_getRecentTargetRPMs(canHandle(handle), targets)) return JNI_FALSE;
+  env->SetDoubleArrayRegion(into, 0, 4, targets);
+  return JNI_TRUE;
+}
+
 // Identity. These block the calling thread: up to about 1.1 s for the first three while the
 // controller does not answer, 10 ms for the serial number.
 

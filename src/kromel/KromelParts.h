@@ -5,16 +5,17 @@
 //
 // CAN: colour readings are the latest colour frame; commands are frames answered by an
 // acknowledgement that the part waits for in its stream session.
-// USB: a reader thread turns the sensor's "XYZ:" text lines into readings; the colour format and
-// the sample time are text commands, and the other commands do not exist.
+// USB: a reader thread turns the sensor's "XYZ:" text lines into readings, which it publishes for
+// getColor to copy without a lock (korvane::LatestValue); the colour format and the sample time
+// are text commands, and the other commands do not exist.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "KromelJNI.h"
+#include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
 #include "common/SensorUsbPort.h"
@@ -88,9 +89,8 @@ class UsbPart final : public Transport {
   }
 
  private:
-  LineReader lines_;  // the reader thread's
-  std::mutex dataMutex_;
-  ColorData latest_;
+  LineReader lines_;               // the reader thread's
+  LatestValue<ColorData> latest_;  // published by the reader thread
   SensorUsbPort port_;
 };
 

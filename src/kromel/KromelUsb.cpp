@@ -29,10 +29,7 @@ UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
   KorvaneSerial::FlushRx(port_.fd());
   bool reading = port_.startReader([this](const unsigned char* bytes, int count) {
     lines_.feed(bytes, count, [this](const ColorData& reading) {
-      {
-        std::lock_guard lock(dataMutex_);
-        latest_ = reading;
-      }
+      latest_.publish(reading);
       show(reading);
     });
   });
@@ -40,8 +37,9 @@ UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
 }
 
 ColorData UsbPart::color() {
-  std::lock_guard lock(dataMutex_);
-  return latest_;
+  ColorData reading;  // invalid until the first reading line
+  latest_.read(reading);
+  return reading;
 }
 
 bool UsbPart::setColorFormat(int format) {

@@ -34,7 +34,6 @@ namespace {
 using korvane::lidar::g_live;
 
 std::mutex portMutex;
-std::mutex scanDataMutex;
 std::mutex filterMutex;
 // Signalled under portMutex when scanning or a worker's running flag changes.
 std::condition_variable portChanged;
@@ -104,6 +103,7 @@ LidarJNI::Impl::Impl() {
     angles[k] = static_cast<float>(k);
     distances[k] = limits.invalidDistance;
   }
+  publish();
   worker = std::thread(&Impl::ThreadMain, this);
 }
 
@@ -176,6 +176,7 @@ void LidarJNI::Impl::ThreadMain() {
 
 void LidarJNI::Impl::consume(std::vector<uint8_t>& buffer) {
   size_t position = 0;
+  bool filed = false;
   while (true) {
     korvane::lidar::Cut cut =
         korvane::lidar::findPacket(buffer.data() + position, buffer.size() - position);
@@ -183,10 +184,23 @@ void LidarJNI::Impl::consume(std::vector<uint8_t>& buffer) {
     if (cut.length == 0) break;
     points_.clear();
     korvane::lidar::decodePacket(buffer.data() + position, cut.length, limits, points_);
+    filed = filed || !points_.empty();
     file(points_);
     position += cut.length;
   }
   buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(position));
+  if (filed) publish();
+}
+
+void LidarJNI::Impl::publish() {
+  TableTime time;
+  if (newestPoint) {
+    time.anyPoint = true;
+    time.newestPointNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(newestPoint->time_since_epoch())
+            .count();
+  }
+  published.publish(time, kSlots, [this](size_t k) { return DataPoint{angles[k], distances[k]}; });
 }
 
 void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
@@ -201,7 +215,6 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   // What a simulation shows of the table, taken with it and shown once its locks are let go.
   std::optional<korvane::lidar::simdevice::TableSummary> summary;
   if (!on.any()) {
-    std::lock_guard lock(scanDataMutex);
     newestPoint = now;
     for (const DataPoint& point : points) {
       int k = korvane::lidar::slotOf(point.angle);
@@ -214,7 +227,6 @@ void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
     std::lock_guard configuration(filterMutex);
     filters.distanceThreshold = distanceThreshold;
     filters.minClusterSize = minClusterSize;
-    std::lock_guard table(scanDataMutex);
     newestPoint = now;
     for (const DataPoint& point : points) {
       float v = korvane::lidar::filterPoint(point, on, filters);
@@ -340,25 +352,50 @@ void LidarJNI::c_Lidar_stop() {
   portChanged.notify_all();
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One copy of the live object's published table (slot k: angle k and -1.0 without one) into the
+// two arrays of 360, unless they are null; the age in milliseconds of its newest point at the time
+// of the copy, -1 when it has none.
+int64_t copyTable(float* angles, float* distances) {
+  LidarJNI::Impl::TableTime time;
+  size_t count = 0;
+  const size_t room = angles != nullptr && distances != nullptr ? LidarJNI::kSlots : 0;
+  auto live = g_live.only();
+  const bool copied = live && live->published.read(time, room, count,
+                                                   [&](size_t k, const LidarJNI::DataPoint& point) {
+                                                     angles[k] = point.angle;
+                                                     distances[k] = point.distance;
+                                                   });
+  if (!copied) {
+    for (size_t k = 0; k < room; ++k) {
+      angles[k] = static_cast<float>(k);
+      distances[k] = -1.0f;
+    }
+    return -1;
+  }
+  if (!time.anyPoint) return -1;
+  const auto newest = Clock::time_point(
+      std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(time.newestPointNs)));
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - newest).count();
+}
+
+}  // namespace
+
 std::array<float, 2 * LidarJNI::kSlots> LidarJNI::c_Lidar_getData() {
   std::array<float, 2 * kSlots> data;
-  auto live = g_live.only();
-  std::lock_guard lock(scanDataMutex);
-  for (int k = 0; k < kSlots; ++k) {
-    data[k] = live ? live->angles[k] : static_cast<float>(k);
-    data[kSlots + k] = live ? live->distances[k] : -1.0f;
-  }
+  copyTable(data.data(), data.data() + kSlots);
   return data;
 }
 
 int64_t LidarJNI::c_Lidar_getDataAgeMs() {
-  auto live = g_live.only();
-  if (!live) return -1;
-  std::lock_guard lock(scanDataMutex);
-  if (!live->newestPoint) return -1;
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               *live->newestPoint)
-      .count();
+  return copyTable(nullptr, nullptr);
+}
+
+int64_t LidarJNI::c_Lidar_readData(float* angles, float* distances) {
+  return copyTable(angles, distances);
 }
 
 void LidarJNI::c_Lidar_enableFilter(int filter, bool enable) {

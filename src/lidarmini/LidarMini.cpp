@@ -314,3 +314,13 @@ LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
   std::shared_ptr<Impl> current = std::atomic_load(&worker);
   return current ? current->lastScan() : ScanData();
 }
+
+size_t LidarMiniJNI::c_LidarMini_readData(float* angles, float* distances, float* intensities,
+                                          size_t room, int64_t* timestampNs) {
+  std::shared_ptr<Impl> current = std::atomic_load(&worker);
+  if (!current) {
+    *timestampNs = 0;
+    return 0;
+  }
+  return current->copyLastScan(angles, distances, intensities, room, timestampNs);
+}

@@ -35,8 +35,30 @@ void LidarMiniJNI::Impl::stop() {
 }
 
 LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
-  std::lock_guard lock(dataMutex_);
-  return ScanData{lastStartNs_, last_};
+  ScanData scan;
+  size_t count = 0;
+  // Sized by a first look; a newer, larger revolution published meanwhile is looked at again.
+  while (last_.read(scan.timestampNs, scan.points.size(), count,
+                    [&](size_t i, const DataPoint& point) { scan.points[i] = point; })) {
+    if (count <= scan.points.size()) {
+      scan.points.resize(count);
+      return scan;
+    }
+    scan.points.resize(count);
+  }
+  return ScanData();
+}
+
+size_t LidarMiniJNI::Impl::copyLastScan(float* angles, float* distances, float* intensities,
+                                        size_t room, int64_t* timestampNs) const {
+  size_t count = 0;
+  *timestampNs = 0;
+  last_.read(*timestampNs, room, count, [&](size_t i, const DataPoint& point) {
+    angles[i] = point.angle;
+    distances[i] = point.distance;
+    intensities[i] = point.intensity;
+  });
+  return count;
 }
 
 void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
@@ -51,12 +73,10 @@ void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
 int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
   int64_t now = packet.start ? monotonicNanoseconds() : 0;
   int published = -1;
-  std::lock_guard lock(dataMutex_);
   if (packet.start) {
     if (!firstScan_ && !current_.empty()) {
-      lastStartNs_ = currentStartNs_;
-      last_.swap(current_);
-      published = static_cast<int>(last_.size());
+      last_.publish(currentStartNs_, current_.data(), current_.size());
+      published = static_cast<int>(current_.size());
     }
     current_.clear();
     currentStartNs_ = now;

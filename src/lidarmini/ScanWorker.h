@@ -2,18 +2,20 @@
 
 // The scanning worker of one mini LiDAR: the port's reader thread cuts the bytes into scan packets
 // and gathers each revolution's points. A revolution is published when the start packet of the
-// next one arrives.
+// next one arrives; readers copy the newest one without a lock (korvane::LatestValue), never
+// waiting for the reader thread.
 //
-// Threading: lastScan() may be called from any thread; stop() from one thread at a time. The
-// thread reads the owner's scanning flag, which must outlive stop(); bytes that arrive once it is
-// false are dropped.
+// Threading: lastScan() and copyLastScan() may be called from any thread; stop() from one thread
+// at a time. The thread reads the owner's scanning flag, which must outlive stop(); bytes that
+// arrive once it is false are dropped.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "LidarMiniJNI.h"
+#include "common/LatestValue.h"
 #include "common/SimulatedDevice.h"
 #include "lidarmini/ScanPacket.h"
 #include "serial/SerialReader.h"
@@ -30,6 +32,11 @@ class LidarMiniJNI::Impl {
   // Asks the thread to stop and joins it; it notices at once, even while waiting for bytes.
   void stop();
   ScanData lastScan() const;
+  // The last revolution's points into the three arrays, at most room of them, and its start time;
+  // the number of points it has (more than room when they did not all fit). 0, with the time 0,
+  // while there is none.
+  size_t copyLastScan(float* angles, float* distances, float* intensities, size_t room,
+                      int64_t* timestampNs) const;
 
  private:
   void consume(const unsigned char* bytes, int count);
@@ -41,12 +48,12 @@ class LidarMiniJNI::Impl {
   std::vector<uint8_t> buffer_;  // the reader thread's bytes not yet cut into packets
   korvane::lidarmini::ScanPacket packet_;
 
-  mutable std::mutex dataMutex_;  // guards everything below
+  // The reader thread's: the revolution being gathered.
   int64_t currentStartNs_ = 0;
   std::vector<DataPoint> current_;
-  int64_t lastStartNs_ = 0;
-  std::vector<DataPoint> last_;
   bool firstScan_ = true;  // no start packet seen since starting (or since a runaway revolution)
+  // The last whole revolution: its start time and its points.
+  korvane::LatestValue<int64_t, DataPoint, kMaxRevolutionPoints> last_;
 
   korvane::SerialReader reader_;  // last: started once everything above exists
 };

@@ -122,8 +122,12 @@ int readCount() {
   return result >> 4;
 }
 
+float toVolts(int count, float reference) {
+  return static_cast<float>(count) * (reference * kCountToFraction);
+}
+
 float toVolts(int count) {
-  return static_cast<float>(count) * (LinvoJNI::vRef * kCountToFraction);
+  return toVolts(count, LinvoJNI::vRef);
 }
 
 }  // namespace
@@ -136,7 +140,9 @@ namespace {
 // ends it, each stopping and joining its sampler.
 class Sensor {
  public:
-  Sensor() : sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter) {}
+  explicit Sensor(float reference)
+      : reference_(reference),
+        sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter) {}
   ~Sensor();
   Sensor(const Sensor&) = delete;
   Sensor& operator=(const Sensor&) = delete;
@@ -150,10 +156,14 @@ class Sensor {
     sampler_.touch();
     return latest_[channel].load();
   }
+  // In volts, with the reference voltage the sensor was opened with: a reading never sees the
+  // reference of a sensor opened after it.
+  float latestVolts(uint8_t channel) { return toVolts(latest(channel), reference_); }
 
  private:
   void sampleStep();
 
+  const float reference_;
   // Under g_bus: the channel this object's sampler switched the converter to (-1: none).
   int sampling_ = -1;
   std::array<std::atomic<int>, kChannels> latest_{};
@@ -199,7 +209,7 @@ void Sensor::sampleStep() {
       const int count = readCount();
       latest_[static_cast<size_t>(sampling_)].store(count);
       sampled = sampling_;
-      volts = toVolts(count);
+      volts = toVolts(count, reference_);
       next = (sampling_ + 1) % kChannels;
     } else if (sampling_ >= 0) {
       next = sampling_;
@@ -237,7 +247,7 @@ using korvane::linvo::g_owner;
 bool LinvoJNI::c_initializeI2C(float reference) {
   {
     std::lock_guard opening(g_opening);
-    auto fresh = std::make_unique<korvane::linvo::Sensor>();
+    auto fresh = std::make_unique<korvane::linvo::Sensor>(reference);
     {
       std::lock_guard<std::mutex> bus(g_bus);
       vRef = reference;
@@ -294,5 +304,7 @@ int LinvoJNI::c_getLatestRawValue(uint8_t channel) {
 }
 
 float LinvoJNI::c_getLatestVoltage(uint8_t channel) {
-  return toVolts(c_getLatestRawValue(channel));
+  if (channel > 3) return 0.0f;
+  auto sensor = g_live.only();
+  return sensor ? sensor->latestVolts(channel) : 0.0f;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "TorqaJNI.h"
+#include "torqa/StatusFrames.h"
 
 namespace korvane::torqa {
 
@@ -22,6 +23,7 @@ bool Controllers::open(int32_t canHandle, int deviceNumber) {
   if (!table_.add(canHandle, controller.get())) return false;
   if (controller->shown()) shown_.fetch_add(1, std::memory_order_relaxed);
   controller.release();
+  RecentFrames::instance().open(canHandle);
   return true;
 }
 
@@ -43,6 +45,7 @@ bool Controllers::close(int32_t canHandle) {
 bool Controllers::removeLocked(int32_t canHandle) {
   std::unique_ptr<Controller> controller(table_.remove(canHandle));
   if (controller == nullptr) return false;
+  RecentFrames::instance().close(canHandle);
   if (controller->shown()) shown_.fetch_sub(1, std::memory_order_relaxed);
   return true;
 }

@@ -1,17 +1,14 @@
-// The read side of the motor controller: the latest status frame of each kind, decoded. Nothing
-// is requested and nothing is waited for.
+// The read side of the motor controller: the latest status frame of each kind, decoded, read
+// through the HAL on every call or shared among the reads of one robot loop (the recent frames).
+// Nothing is requested and nothing is waited for.
 
 #include <cstdint>
-#include <exception>
-#include <iostream>
 
-#include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
-#include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
-#include "hal/CANAPI.h"
 #include "torqa/Controllers.h"
+#include "torqa/StatusFrames.h"
 
 using korvane::torqa::Controllers;
 
@@ -19,31 +16,19 @@ std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1
 
 namespace {
 
-constexpr int kNoText = 0;
+using korvane::torqa::kNoErrorText;
+using korvane::torqa::RecentFrames;
+using korvane::torqa::StatusFrame;
 
-struct StatusFrame {
-  unsigned char data[8] = {};
-  int32_t status = 0;
-  bool raised = false;
-
-  bool there() const { return !raised && status == 0; }
-};
-
-// The latest frame of the API, all zeros when none was copied. A read that raises prints the
-// code's text (unless kNoText) and leaves the zeros. Reads go through the handle alone, whether
-// or not it is open: the HAL fails them when it is not.
+// The latest frame of the API, all zeros when none was copied. Reads go through the handle alone,
+// whether or not it is open: the HAL fails them when it is not.
 StatusFrame readLatest(long handle, int api, int errorCode) {
-  StatusFrame frame;
-  int32_t length = 0;
-  uint64_t timestamp = 0;
-  try {
-    HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle), api, frame.data, &length,
-                            &timestamp, &frame.status);
-  } catch (const std::exception&) {
-    frame.raised = true;
-    if (errorCode != kNoText) korvane::printLine(std::cout, Torqa::getErrorMessage(errorCode));
-  }
-  return frame;
+  return korvane::torqa::readStatusFrame(static_cast<int32_t>(handle), api, errorCode);
+}
+
+// The same, shared with the other reads of the API within the freshness bound.
+StatusFrame readRecent(long handle, int api, int errorCode) {
+  return RecentFrames::instance().read(static_cast<int32_t>(handle), api, errorCode);
 }
 
 bool motorInRange(signed char motor) {
@@ -69,15 +54,14 @@ int targetRpmOutputID(signed char motor) {
   return korvane::torqa::frames::kTargetRpmApi + frameMotor(motor);
 }
 
-double unpackRpm(const unsigned char* bytes) {
+double unpackRpm(const uint8_t* bytes) {
   return static_cast<double>(korvane::readI32(bytes)) / 100.0;
 }
 
-bool tryRead(long handle, int api, double* out) {
+bool tryDecode(const StatusFrame& frame, double* out) {
   *out = 0.0;
-  StatusFrame frame = readLatest(handle, api, kNoText);
   if (!frame.there()) return false;
-  *out = unpackRpm(frame.data);
+  *out = unpackRpm(frame.data.data());
   return true;
 }
 
@@ -89,41 +73,76 @@ void showSpeed(long handle, signed char motor, double rpm) {
   if (const auto controller = controllers.find(handle)) controller->showSpeed(motor, rpm);
 }
 
-// The motor's speed as read from its status frame; also shown on its simulated device when the
-// frame was there.
-double readRpm(long handle, signed char motor, int errorCode) {
-  StatusFrame f = readLatest(handle, rpmOutputID(motor), errorCode);
-  const double rpm = unpackRpm(f.data);
+// The motor's speed from its status frame; also shown on its simulated device when the frame was
+// there.
+double rpmOf(long handle, signed char motor, const StatusFrame& f) {
+  const double rpm = unpackRpm(f.data.data());
   if (f.there()) showSpeed(handle, motor, rpm);
   return rpm;
 }
 
-}  // namespace
-
-int TorqaJNI::c_Torqa_getFrequency(long handle) {
-  StatusFrame f = readLatest(handle, korvane::torqa::frames::kFrequencyApi, 1011);
-  return korvane::readU16(f.data);
+int frequencyOf(const StatusFrame& f) {
+  return korvane::readU16(f.data.data());
 }
 
-double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
-  StatusFrame f = readLatest(handle, korvane::torqa::frames::kTemperatureApi, 1015);
+double temperatureOf(const StatusFrame& f) {
   return f.data[0] + f.data[1] / 100.0;
 }
 
+unsigned char limitSwitchOf(const StatusFrame& f, signed char motor, bool selector) {
+  return f.data[2 * motor + (selector ? 1 : 0)];
+}
+
+double orvixPositionOf(const StatusFrame& f, signed char motor) {
+  return (f.data[2 * motor] + 256 * f.data[2 * motor + 1]) / 100.0;
+}
+
+int encoderCountOf(const StatusFrame& f) {
+  return korvane::readI32(f.data.data());
+}
+
+int rpmCode(signed char motor) {
+  return 1017 + frameMotor(motor);
+}
+
+int encoderCode(signed char motor) {
+  return 1104 + frameMotor(motor);
+}
+
+int encoderSpeedCode(signed char motor) {
+  return 1108 + frameMotor(motor);
+}
+
+constexpr int kFrequencyCode = 1011;
+constexpr int kTemperatureCode = 1015;
+constexpr int kLimitSwitchCode = 1016;
+
+}  // namespace
+
+int TorqaJNI::c_Torqa_getFrequency(long handle) {
+  return frequencyOf(readLatest(handle, korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
+}
+
+double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
+  return temperatureOf(
+      readLatest(handle, korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
+}
+
 double TorqaJNI::c_Torqa_getRPM(long handle, signed char motor) {
-  return readRpm(handle, motor, 1017 + frameMotor(motor));
+  return rpmOf(handle, motor, readLatest(handle, rpmOutputID(motor), rpmCode(motor)));
 }
 
 unsigned char TorqaJNI::c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector) {
   if (!motorInRange(motor)) return 0;  // the frame has switches for motors 0..3 only
-  StatusFrame f = readLatest(handle, korvane::torqa::frames::kLimitSwitchApi, 1016);
-  return f.data[2 * motor + (selector ? 1 : 0)];
+  return limitSwitchOf(
+      readLatest(handle, korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
+      selector);
 }
 
 double TorqaJNI::c_Torqa_getOrvixPosition(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;
-  StatusFrame f = readLatest(handle, korvane::torqa::frames::kOrvixApi, kNoText);
-  return (f.data[2 * motor] + 256 * f.data[2 * motor + 1]) / 100.0;
+  return orvixPositionOf(readLatest(handle, korvane::torqa::frames::kOrvixApi, kNoErrorText),
+                         motor);
 }
 
 void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distancePerTick) {
@@ -136,26 +155,25 @@ void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distanc
 double TorqaJNI::c_Torqa_getEncoderDistance(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;  // there is a scale for channels 0..3 only
   StatusFrame f = readLatest(handle, encoderOutputID(motor), 1100 + frameMotor(motor));
-  return korvane::readI32(f.data) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
+  return encoderCountOf(f) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
 }
 
 double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
-  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
-  return static_cast<double>(korvane::readI32(f.data));
+  return static_cast<double>(
+      encoderCountOf(readLatest(handle, encoderOutputID(motor), encoderCode(motor))));
 }
 
 double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
-  return readRpm(handle, motor, 1108 + frameMotor(motor));
+  return rpmOf(handle, motor, readLatest(handle, rpmOutputID(motor), encoderSpeedCode(motor)));
 }
 
 int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
-  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1104 + frameMotor(motor));
-  return korvane::readI32(f.data);
+  return encoderCountOf(readLatest(handle, encoderOutputID(motor), encoderCode(motor)));
 }
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  if (!tryRead(handle, rpmOutputID(motor), out)) return false;
+  if (!tryDecode(readLatest(handle, rpmOutputID(motor), kNoErrorText), out)) return false;
   showSpeed(handle, motor, *out);
   return true;
 }
@@ -163,7 +181,7 @@ bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
 bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
   if (!motorInRange(motor)) return false;
-  return tryRead(handle, targetRpmOutputID(motor), out);
+  return tryDecode(readLatest(handle, targetRpmOutputID(motor), kNoErrorText), out);
 }
 
 bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
@@ -171,6 +189,67 @@ bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
   bool all = true;
   for (signed char motor = 0; motor < 4; ++motor) {
     if (!c_Torqa_tryGetTargetRPM(handle, motor, &out[motor])) {
+      out[motor] = 0.0;
+      all = false;
+    }
+  }
+  return all;
+}
+
+// The same readings from the recent frames.
+
+int TorqaJNI::c_Torqa_getRecentFrequency(long handle) {
+  return frequencyOf(readRecent(handle, korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
+}
+
+double TorqaJNI::c_Torqa_getRecentControllerTemp(long handle) {
+  return temperatureOf(
+      readRecent(handle, korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
+}
+
+double TorqaJNI::c_Torqa_getRecentRPM(long handle, signed char motor) {
+  return rpmOf(handle, motor, readRecent(handle, rpmOutputID(motor), rpmCode(motor)));
+}
+
+double TorqaJNI::c_Torqa_getRecentEncoderSpeed(long handle, signed char motor) {
+  return rpmOf(handle, motor, readRecent(handle, rpmOutputID(motor), encoderSpeedCode(motor)));
+}
+
+int TorqaJNI::c_Torqa_getRecentEncoderCount(long handle, signed char motor) {
+  return encoderCountOf(readRecent(handle, encoderOutputID(motor), encoderCode(motor)));
+}
+
+unsigned char TorqaJNI::c_Torqa_getRecentLimitSwitch(long handle, signed char motor,
+                                                     bool selector) {
+  if (!motorInRange(motor)) return 0;
+  return limitSwitchOf(
+      readRecent(handle, korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
+      selector);
+}
+
+double TorqaJNI::c_Torqa_getRecentOrvixPosition(long handle, signed char motor) {
+  if (!motorInRange(motor)) return 0.0;
+  return orvixPositionOf(readRecent(handle, korvane::torqa::frames::kOrvixApi, kNoErrorText),
+                         motor);
+}
+
+bool TorqaJNI::c_Torqa_tryGetRecentRPM(long handle, signed char motor, double* out) {
+  if (out == nullptr) return false;
+  if (!tryDecode(readRecent(handle, rpmOutputID(motor), kNoErrorText), out)) return false;
+  showSpeed(handle, motor, *out);
+  return true;
+}
+
+bool TorqaJNI::c_Torqa_tryGetRecentTargetRPM(long handle, signed char motor, double* out) {
+  if (out == nullptr || !motorInRange(motor)) return false;
+  return tryDecode(readRecent(handle, targetRpmOutputID(motor), kNoErrorText), out);
+}
+
+bool TorqaJNI::c_Torqa_getRecentTargetRPMs(long handle, double* out) {
+  if (out == nullptr) return false;
+  bool all = true;
+  for (signed char motor = 0; motor < 4; ++motor) {
+    if (!c_Torqa_tryGetRecentTargetRPM(handle, motor, &out[motor])) {
       out[motor] = 0.0;
       all = false;
     }

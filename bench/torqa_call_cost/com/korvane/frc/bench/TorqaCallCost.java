@@ -9,8 +9,9 @@ import java.util.Arrays;
 
 /**
  * Java-to-native call cost of the motor controller's setMotorSpeed and getRPM, beside empty
- * natives of the same shape measured in the same JVM run, directly through TorqaJNI and through
- * the Torqa class; and, for a call that finds its object in the live-object registry, the colour
+ * natives of the same shape measured in the same JVM run, directly through TorqaJNI (getRPM both
+ * as the HAL read it makes every call and from the recent frames, which one read serves for 1 ms)
+ * and through the Torqa class (which reads the recent frames); and, for a call that finds its object in the live-object registry, the colour
  * sensor's getCanID. Runs on the simulated bus (no simulator attached, robot disabled).
  *
  * <p>Usage: {@code java -Djava.library.path=build/default/lib -cp
@@ -75,6 +76,14 @@ public final class TorqaCallCost {
                 sink += s;
               },
               calls);
+      double getRecentRpm =
+          measure(
+              n -> {
+                double s = 0;
+                for (int i = 0; i < n; i++) s += TorqaJNI.c_Torqa_getRecentRPM(h, 0);
+                sink += s;
+              },
+              calls);
       double classSetSpeed =
           measure(
               n -> {
@@ -109,6 +118,9 @@ public final class TorqaCallCost {
       System.out.printf(
           "TorqaJNI.c_Torqa_getRPM                    %8.1f ns/call  (%.1f x empty)%n",
           getRpm, getRpm / emptyDouble);
+      System.out.printf(
+          "TorqaJNI.c_Torqa_getRecentRPM              %8.1f ns/call  (%.1f x empty)%n",
+          getRecentRpm, getRecentRpm / emptyDouble);
       System.out.printf(
           "Torqa.setSpeed                             %8.1f ns/call  (%.1f x empty)%n",
           classSetSpeed, classSetSpeed / emptyVoid);

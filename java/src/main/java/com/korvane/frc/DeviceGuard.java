@@ -18,7 +18,9 @@ import java.util.function.Supplier;
  *   <li>{@link #close} waits for every call in progress and runs the driver's destroy once;
  *       afterwards every call returns its "closed" value without reaching the driver;
  *   <li>the object's queue of asynchronous calls lives here, holding the library's executor while
- *       the object is open.
+ *       the object is open;
+ *   <li>readings (the getters a robot loop calls every period) take no lock at all: see {@link
+ *       #readingHandle}.
  * </ul>
  *
  * <p>Objects of one device class may form a {@link Family} when the driver's state is not theirs
@@ -155,6 +157,42 @@ final class DeviceGuard {
     } finally {
       lock.unlock();
     }
+  }
+
+  /**
+   * Begins a reading: the driver's handle, 0 once closed. A reading is a driver call that changes
+   * nothing and is safe on a handle the driver no longer has (it answers with its failure value),
+   * so it needs no lock: it neither waits for an opening or a closing nor holds one up. After the
+   * driver call, {@link #stillOpen} says whether the result counts; a reading that raced {@link
+   * #close} gives the closed value instead, as if it had come after it. No lambda and no lock: for
+   * the getters a robot loop calls every period, which must cost next to nothing and allocate
+   * nothing.
+   */
+  long readingHandle() {
+    return handle;
+  }
+
+  /**
+   * Whether the object is still open under the handle a reading began with, so that the reading's
+   * result counts.
+   */
+  boolean stillOpen(long readingHandle) {
+    return readingHandle != 0 && handle == readingHandle;
+  }
+
+  /**
+   * Begins a call that may run beside other calls and one command, without a lambda: the driver's
+   * handle, 0 once closed. Every {@code enter} is followed by one {@link #leave}, in a finally
+   * block, whatever it returned.
+   */
+  long enter() {
+    lifetime.readLock().lock();
+    return handle;
+  }
+
+  /** Ends a call begun by {@link #enter}. */
+  void leave() {
+    lifetime.readLock().unlock();
   }
 
   /** A call without a result that may run beside other calls and one command. */

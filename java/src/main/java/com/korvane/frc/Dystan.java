@@ -19,7 +19,8 @@ import java.util.concurrent.CompletableFuture;
  *
  * <p>Thread-safe: scans may be read while a configuration query waits on another thread;
  * configuration queries run one at a time; {@link #close()} may be called from any thread, more
- * than once; it waits for calls in progress, and after it every method returns its failure value.
+ * than once; it waits for the queries in progress (a scan read racing it returns what it returns
+ * once closed), and after it every method returns its failure value.
  */
 public class Dystan implements AutoCloseable {
   private static final String NAME = "Dystan";
@@ -37,16 +38,36 @@ public class Dystan implements AutoCloseable {
 
     /**
      * The distances in millimetres, in scan order; -1 marks a position for which nothing was
-     * received.
+     * received. Only the first {@link #size()} elements belong to the scan: a {@code ScanData}
+     * filled again and again by {@link Dystan#getData(int, ScanData)} keeps an array of 64.
      */
     public int[] distance;
+
+    /**
+     * How many elements of {@link #distance} belong to the scan, 0 to 64; -1 (as a new object
+     * has it) means all of them.
+     */
+    public int count = -1;
 
     /** An empty scan, filled by the driver. */
     public ScanData() {}
 
+    /**
+     * The number of distances in the scan.
+     *
+     * @return {@link #count}, or the length of {@link #distance} when count is -1 (0 without an
+     *     array)
+     */
+    public int size() {
+      if (count >= 0) {
+        return count;
+      }
+      return distance == null ? 0 : distance.length;
+    }
+
     @Override
     public String toString() {
-      return "#" + sequence + " " + Arrays.toString(distance);
+      return "#" + sequence + " " + Arrays.toString(Arrays.copyOf(distance, size()));
     }
   }
 
@@ -176,11 +197,52 @@ public class Dystan implements AutoCloseable {
    * scan the reader thread received. When the sensor falls silent the last scan stays; an
    * unchanged {@link ScanData#sequence} tells that no newer one came.
    *
+   * <p>Allocates a new {@link ScanData}, whose array holds exactly its distances; {@link
+   * #getData(int, ScanData)} fills one the caller keeps.
+   *
    * @param count how many distances, at most 64 (more means 64); 0 or less gives an empty scan
    * @return the scan (sequence 0 and no distances when there is none yet), or null once closed
    */
   public ScanData getData(int count) {
-    return guard.call(h -> DystanJNI.c_Dystan_getLatestData(h, count), null);
+    ScanData scan = new ScanData();
+    scan.distance = new int[Math.max(0, Math.min(count, MAX_DISTANCES))];
+    if (getData(count, scan) == null) {
+      return null;
+    }
+    if (scan.count < scan.distance.length) {
+      scan.distance = Arrays.copyOf(scan.distance, scan.count);
+    }
+    return scan;
+  }
+
+  /**
+   * Fills the caller's {@link ScanData} with up to count distances of the newest scan, as {@link
+   * #getData(int)} gives them, allocating nothing: its array is reused when it has room for the
+   * distances asked for (otherwise it is replaced, once, by an array of 64), and {@link
+   * ScanData#count} says how many of its elements belong to the scan. A robot loop that keeps one {@code
+   * ScanData} and passes it every time reads the sensor without allocating. Returns at once.
+   *
+   * @param count how many distances, at most 64 (more means 64); 0 or less gives an empty scan
+   * @param into the object to fill
+   * @return {@code into}, filled (sequence 0 and count 0 when there is no scan yet); null once
+   *     closed (then {@code into} is left as it was)
+   */
+  public ScanData getData(int count, ScanData into) {
+    long handle = guard.readingHandle();
+    if (handle == 0) {
+      return null;
+    }
+    int wanted = Math.max(0, Math.min(count, MAX_DISTANCES));
+    if (into.distance == null || into.distance.length < wanted) {
+      into.distance = new int[MAX_DISTANCES];
+    }
+    int result = DystanJNI.c_Dystan_readLatestData(handle, count, into.distance);
+    if (result < 0 || !guard.stillOpen(handle)) {
+      return null;
+    }
+    into.sequence = result >>> 16;
+    into.count = result & 0xFFFF;
+    return into;
   }
 
   /**

@@ -17,8 +17,9 @@ import java.util.concurrent.CompletableFuture;
  * #close()} blocks until the reader thread has stopped.
  *
  * <p>Thread-safe: readings may be taken while a command waits on another thread; commands run one
- * at a time; {@link #close()} may be called from any thread, more than once; it waits for calls in
- * progress, and after it every method returns its failure value.
+ * at a time; {@link #close()} may be called from any thread, more than once; it waits for commands
+ * in progress (a reading racing it returns what it returns once closed), and after it every method
+ * returns its failure value.
  */
 public class Kromel implements AutoCloseable {
   private static final String NAME = "Kromel";
@@ -75,6 +76,9 @@ public class Kromel implements AutoCloseable {
 
     /** The third channel. */
     public float z;
+
+    // Where the driver puts the three channels on their way into x, y and z.
+    final float[] channels = new float[3];
 
     /** An empty reading, filled by the driver. */
     public ColorData() {}
@@ -173,12 +177,35 @@ public class Kromel implements AutoCloseable {
   }
 
   /**
-   * The newest reading. Returns at once.
+   * The newest reading. Returns at once. Allocates a new {@link ColorData} each time; {@link
+   * #getColor(ColorData)} fills one the caller keeps.
    *
    * @return the reading, or null when there is none yet (or the sensor is closed)
    */
   public ColorData getColor() {
-    return guard.call(KromelJNI::c_Kromel_getColor, null);
+    return getColor(new ColorData());
+  }
+
+  /**
+   * Fills the caller's {@link ColorData} with the newest reading, allocating nothing: a robot loop
+   * that keeps one {@code ColorData} and passes it every time reads the sensor without
+   * allocating. Returns at once.
+   *
+   * @param into the object to fill
+   * @return {@code into}, filled; null, with {@code into} unchanged, when there is no reading yet
+   *     (or the sensor is closed)
+   */
+  public ColorData getColor(ColorData into) {
+    long handle = guard.readingHandle();
+    int sequence = handle == 0 ? -1 : KromelJNI.c_Kromel_readColor(handle, into.channels);
+    if (sequence < 0 || !guard.stillOpen(handle)) {
+      return null;
+    }
+    into.sequence = sequence;
+    into.x = into.channels[0];
+    into.y = into.channels[1];
+    into.z = into.channels[2];
+    return into;
   }
 
   /**

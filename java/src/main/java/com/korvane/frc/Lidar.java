@@ -15,7 +15,8 @@ import java.util.concurrent.CompletableFuture;
  * <p>Blocking: {@link #getData()}, the filter calls and {@link #stop()} return at once; {@link
  * #start()} opens and configures the port; opening a LiDAR that replaces another waits for
  * the replaced object's calls in progress and for the previous reader to stop, up to about 1 s;
- * {@link #close()} waits for this object's calls in progress.
+ * {@link #close()} waits for this object's calls in progress ({@code getData} takes no lock: one
+ * racing a closing returns null).
  *
  * <p>Thread-safe: every method may be called from any thread. The driver reports nothing back
  * when a port cannot be opened: it prints a line on standard error and leaves the previous LiDAR,
@@ -145,21 +146,42 @@ public final class Lidar implements AutoCloseable {
   }
 
   /**
-   * A copy of the table with the age of its newest point. Returns at once.
+   * A copy of the table with the age of its newest point, both taken at the same moment. Returns
+   * at once. Allocates a new {@link ScanData} each time; {@link #getData(ScanData)} fills one the
+   * caller keeps.
    *
-   * @return 360 angles, 360 distances and their age; null once closed or when the VM is out of
-   *     memory
+   * @return 360 angles, 360 distances and their age; null once closed
    */
   public ScanData getData() {
-    return guard.call(
-        h -> {
-          ScanData data = LidarJNI.c_Lidar_getData();
-          if (data != null) {
-            data.ageMs = LidarJNI.c_Lidar_getDataAgeMs();
-          }
-          return data;
-        },
-        null);
+    return getData(new ScanData());
+  }
+
+  /**
+   * Fills the caller's {@link ScanData} with a copy of the table and the age of its newest point,
+   * both taken at the same moment. Its arrays are reused when they hold 360 elements (others are
+   * replaced, once, by arrays of 360), so a robot loop that keeps one {@code ScanData} and passes
+   * it every time reads the LiDAR without allocating. Returns at once.
+   *
+   * @param into the object to fill
+   * @return {@code into}, filled; null once closed (then {@code into} is left as it was)
+   */
+  public ScanData getData(ScanData into) {
+    long handle = guard.readingHandle();
+    if (handle == 0) {
+      return null;
+    }
+    if (into.angle == null || into.angle.length != SLOTS) {
+      into.angle = new float[SLOTS];
+    }
+    if (into.distance == null || into.distance.length != SLOTS) {
+      into.distance = new float[SLOTS];
+    }
+    long ageMs = LidarJNI.c_Lidar_readData(into.angle, into.distance);
+    if (!guard.stillOpen(handle)) {
+      return null;
+    }
+    into.ageMs = ageMs;
+    return into;
   }
 
   /**

@@ -1,6 +1,7 @@
 package com.korvane.frc;
 
 import com.korvane.frc.jni.LidarMiniJNI;
+import java.util.Arrays;
 import java.util.concurrent.CompletableFuture;
 import java.util.function.LongConsumer;
 
@@ -20,7 +21,8 @@ import java.util.function.LongConsumer;
  *
  * <p>Thread-safe: {@code getData} may run while another thread starts or stops scanning; the other
  * calls run one at a time; {@link #close()} may be called from any thread, more than once; it
- * waits for calls in progress, after which every method returns null or does nothing.
+ * waits for the other calls in progress (a {@code getData} racing it returns null), after which
+ * every method returns null or does nothing.
  */
 public class LidarMini implements AutoCloseable {
   /** The device's identity. All zero when the query failed. */
@@ -73,7 +75,9 @@ public class LidarMini implements AutoCloseable {
 
   /**
    * One complete revolution: element i of the three arrays describes the same point, in the
-   * order the device measured them.
+   * order the device measured them. Only the first {@link #size()} elements belong to the
+   * revolution: a {@code ScanData} filled again and again by {@link LidarMini#getData(ScanData)}
+   * keeps arrays that may be longer.
    */
   public static class ScanData {
     /** Degrees, 0 to 360. */
@@ -88,15 +92,27 @@ public class LidarMini implements AutoCloseable {
     /** When the revolution began, in nanoseconds of the monotonic clock; 0 when there is none. */
     public long timestamp;
 
+    /**
+     * How many elements of the arrays belong to the revolution; -1 (as a new object has it) means
+     * all of them.
+     */
+    public int count = -1;
+
+    // Where the driver puts the time on its way into timestamp.
+    final long[] time = new long[1];
+
     /** An empty revolution, filled by the driver. */
     public ScanData() {}
 
     /**
      * Points in the revolution.
      *
-     * @return the number of points, 0 when there is none
+     * @return {@link #count}, or the arrays' length when count is -1; 0 when there is none
      */
     public int size() {
+      if (count >= 0) {
+        return count;
+      }
       return angle == null ? 0 : angle.length;
     }
   }
@@ -255,13 +271,71 @@ public class LidarMini implements AutoCloseable {
   }
 
   /**
-   * The last complete revolution. Returns at once.
+   * The last complete revolution. Returns at once. Allocates a new {@link ScanData}, whose arrays
+   * hold exactly its points; {@link #getData(ScanData)} fills one the caller keeps.
    *
    * @return the revolution (empty with time 0 when there is none), or null once closed
    */
   public ScanData getData() {
-    return guard.call(LidarMiniJNI::c_LidarMini_getData, null);
+    return read(new ScanData(), true);
   }
+
+  /**
+   * Fills the caller's {@link ScanData} with the last complete revolution, as {@link #getData()}
+   * gives it. Its arrays are reused while they have room for the revolution's points and are
+   * otherwise replaced by longer ones (with room to spare, so a few replacements after opening
+   * are all), and {@link ScanData#count} says how many of their elements belong to the
+   * revolution. A robot loop that keeps one {@code ScanData} and passes it every time reads the
+   * LiDAR without allocating. Returns at once.
+   *
+   * @param into the object to fill
+   * @return {@code into}, filled (count 0 and time 0 when there is no revolution); null once
+   *     closed (then {@code into} is left as it was)
+   */
+  public ScanData getData(ScanData into) {
+    return read(into, false);
+  }
+
+  // Fills scan; with exact, its arrays end up holding exactly the revolution's points.
+  private ScanData read(ScanData scan, boolean exact) {
+    long handle = guard.readingHandle();
+    if (handle == 0) {
+      return null;
+    }
+    int room = exact ? 0 : FIRST_ROOM;
+    while (true) {
+      if (scan.angle == null || scan.distance == null || scan.intensity == null) {
+        allocate(scan, room);
+      }
+      int count =
+          LidarMiniJNI.c_LidarMini_readData(
+              handle, scan.angle, scan.distance, scan.intensity, scan.time);
+      if (count < 0 || !guard.stillOpen(handle)) {
+        return null;
+      }
+      int held = Math.min(scan.angle.length, Math.min(scan.distance.length, scan.intensity.length));
+      if (count <= held) {
+        if (exact && count < held) {
+          scan.angle = Arrays.copyOf(scan.angle, count);
+          scan.distance = Arrays.copyOf(scan.distance, count);
+          scan.intensity = Arrays.copyOf(scan.intensity, count);
+        }
+        scan.count = count;
+        scan.timestamp = scan.time[0];
+        return scan;
+      }
+      allocate(scan, exact ? count : Math.max(count + count / 4, FIRST_ROOM));
+    }
+  }
+
+  private static void allocate(ScanData scan, int room) {
+    scan.angle = new float[room];
+    scan.distance = new float[room];
+    scan.intensity = new float[room];
+  }
+
+  // A revolution at 6 Hz and the device's 4000 samples a second, with room to spare.
+  private static final int FIRST_ROOM = 1024;
 
   /**
    * Stops the worker (the device is not told to stop) and closes the port. Blocks until calls in

@@ -16,8 +16,9 @@ import java.util.concurrent.CompletableFuture;
  * ...Async} forms return at once and run on the library's executor, in order per object.
  *
  * <p>There is one sensor per robot: opening a {@code Linvo} replaces the one opened before, which
- * is closed from then on (its readings are 0, and closing it leaves the newer one alone). All
- * calls are serialised on one lock shared by every object. After {@link #close()} the readings
+ * is closed from then on (its readings are 0, and closing it leaves the newer one alone). The
+ * readings run side by side, from any thread, take no lock and allocate nothing; a reading racing
+ * the opening of another sensor or {@link #close()} returns 0. After {@link #close()} the readings
  * are 0; {@code close} may be called from any thread, more than once.
  */
 public final class Linvo implements AutoCloseable {
@@ -72,8 +73,12 @@ public final class Linvo implements AutoCloseable {
    *     channel, a failed read, before the first sample, or once closed
    */
   public int getRawValue(int channel) {
-    return guard.command(
-        h -> validChannel(channel) ? LinvoJNI.c_getLatestRawValue(channel) : 0, 0);
+    long handle = guard.readingHandle();
+    if (handle == 0 || !validChannel(channel)) {
+      return 0;
+    }
+    int count = LinvoJNI.c_getLatestRawValue(channel);
+    return guard.stillOpen(handle) ? count : 0;
   }
 
   /**
@@ -94,8 +99,12 @@ public final class Linvo implements AutoCloseable {
    *     sample, or once closed
    */
   public float getVoltage(int channel) {
-    return guard.command(
-        h -> validChannel(channel) ? LinvoJNI.c_getLatestVoltage(channel) : 0.0f, 0.0f);
+    long handle = guard.readingHandle();
+    if (handle == 0 || !validChannel(channel)) {
+      return 0.0f;
+    }
+    float volts = LinvoJNI.c_getLatestVoltage(channel);
+    return guard.stillOpen(handle) ? volts : 0.0f;
   }
 
   /**

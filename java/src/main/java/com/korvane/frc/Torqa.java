@@ -20,8 +20,19 @@ import java.util.concurrent.CompletableFuture;
  * bus. Every method taking a motor index throws {@link IllegalArgumentException} for an index
  * other than 0 to 3, before it touches the bus, as WPILib's classes reject a bad channel.
  *
+ * <p>Freshness: each status frame (a motor's speed, a motor's encoder count, the limit switches,
+ * the Orvix positions, the frequency, the temperature, a motor's target) is read from the CAN bus
+ * at most once per millisecond. A getter that finds its frame read less than 1 ms ago, by any
+ * getter on any thread, decodes that copy instead of reading the bus again, so the reads of one
+ * robot loop cost one bus read per frame; a value is therefore at most 1 ms older than the bus's
+ * newest frame. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
+ * #getEncoderCount}, {@link #getEncoderRaw} and {@link #getEncoderDistance}, and every motor's
+ * limit switches. The telemetry getters allocate nothing, except the {@code tryGet} forms'
+ * results and {@link #getTargetRPMs()} (see {@link #getTargetRPMs(double[])}).
+ *
  * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
- * with each other; they wait only while a controller is being opened or closed. The identity
+ * with each other; commands wait only while a controller is being opened or closed, telemetry
+ * never (a reading racing {@link #close()} returns the "nothing there" value). The identity
  * methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
  * #getHardwareVersion()}, {@link #getSerialNumber()}) block their caller (about 50 ms the first
  * time, up to about 1.1 s while the controller does not answer, 10 ms for the serial number) and
@@ -135,7 +146,14 @@ public class Torqa implements AutoCloseable {
    */
   public void configureMotor(int motor, int frequency) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_configureMotor(h, motor, frequency));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_configureMotor(h, motor, frequency);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -146,7 +164,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setSpeed(int motor, double speed) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setMotorSpeed(h, motor, speed);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -156,7 +181,14 @@ public class Torqa implements AutoCloseable {
    */
   public void disableMotor(int motor) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_disableMotor(h, motor));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_disableMotor(h, motor);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -166,7 +198,14 @@ public class Torqa implements AutoCloseable {
    */
   public void resetEncoder(int motor) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_resetEncoder(h, motor));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_resetEncoder(h, motor);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -177,7 +216,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetVelocity(int motor, double rpm) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setTargetVelocity(h, motor, (float) rpm);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -188,7 +234,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetDistance(int motor, int counts) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setTargetDistance(h, motor, counts);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -199,7 +252,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setTargetAngle(int motor, double degrees) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setTargetAngle(h, motor, degrees);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -210,7 +270,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setPositionHold(int motor, boolean hold) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setPositionHold(h, motor, hold));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setPositionHold(h, motor, hold);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -221,7 +288,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setEncoderResolution(int motor, int countsPerRevolution) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setEncoderResolution(h, motor, countsPerRevolution);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -232,7 +306,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setCurrentLimit(int motor, double amps) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setCurrentLimit(h, motor, (float) amps);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -243,7 +324,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setCurrentLimitEnabled(int motor, boolean enabled) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setCurrentLimitMode(h, motor, enabled ? 1 : 0);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -253,7 +341,14 @@ public class Torqa implements AutoCloseable {
    * @param mode the firmware's stop mode, 0 to 255
    */
   public void setStopMode(int mode) {
-    guard.call(h -> TorqaJNI.c_Torqa_setMotorStopMode(h, mode));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setMotorStopMode(h, mode);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -262,7 +357,14 @@ public class Torqa implements AutoCloseable {
    * @param type the PID type
    */
   public void setPIDType(PIDType type) {
-    guard.call(h -> TorqaJNI.c_Torqa_setPIDType(h, type.value));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setPIDType(h, type.value);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -273,12 +375,26 @@ public class Torqa implements AutoCloseable {
    */
   public void setPIDType(int motor, PIDType type) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setMotorPIDType(h, motor, type.value);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /** Asks the controller to autotune every motor's closed loop. Returns at once. */
   public void autotune() {
-    guard.call(TorqaJNI::c_Torqa_autotuneAll);
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_autotuneAll(h);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -288,7 +404,14 @@ public class Torqa implements AutoCloseable {
    */
   public void autotune(int motor) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_autotuneMotor(h, motor));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_autotuneMotor(h, motor);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -297,7 +420,14 @@ public class Torqa implements AutoCloseable {
    * @param delay the delay in the firmware's units, at least 5 (smaller values are raised to 5)
    */
   public void setCANSensorDelay(int delay) {
-    guard.call(h -> TorqaJNI.c_Torqa_setCANSensorOsDelay(h, delay));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setCANSensorOsDelay(h, delay);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   /**
@@ -308,7 +438,14 @@ public class Torqa implements AutoCloseable {
    */
   public void setSensitivity(int motor, int sensitivity) {
     checkMotor(motor);
-    guard.call(h -> TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity));
+    long h = guard.enter();
+    try {
+      if (h != 0) {
+        TorqaJNI.c_Torqa_setSensitivity(h, motor, sensitivity);
+      }
+    } finally {
+      guard.leave();
+    }
   }
 
   // ---- Telemetry: the latest status frames, returning at once ----
@@ -331,7 +468,12 @@ public class Torqa implements AutoCloseable {
    * @return Hz; 0 before its first frame
    */
   public int getFrequency() {
-    return guard.call(TorqaJNI::c_Torqa_getFrequency, 0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0;
+    }
+    int value = TorqaJNI.c_Torqa_getRecentFrequency(h);
+    return guard.stillOpen(h) ? value : 0;
   }
 
   /**
@@ -340,7 +482,12 @@ public class Torqa implements AutoCloseable {
    * @return degrees Celsius, to 0.01; 0 before its first frame
    */
   public double getTemperature() {
-    return guard.call(TorqaJNI::c_Torqa_getControllerTemp, 0.0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0.0;
+    }
+    double value = TorqaJNI.c_Torqa_getRecentControllerTemp(h);
+    return guard.stillOpen(h) ? value : 0.0;
   }
 
   /**
@@ -351,7 +498,12 @@ public class Torqa implements AutoCloseable {
    */
   public double getRPM(int motor) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getRPM(h, motor), 0.0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0.0;
+    }
+    double value = TorqaJNI.c_Torqa_getRecentRPM(h, motor);
+    return guard.stillOpen(h) ? value : 0.0;
   }
 
   /**
@@ -363,12 +515,10 @@ public class Torqa implements AutoCloseable {
   public OptionalDouble tryGetRPM(int motor) {
     checkMotor(motor);
     double[] out = new double[1];
-    return guard.call(
-        h ->
-            TorqaJNI.c_Torqa_tryGetRPM(h, motor, out)
-                ? OptionalDouble.of(out[0])
-                : OptionalDouble.empty(),
-        OptionalDouble.empty());
+    long h = guard.readingHandle();
+    return h != 0 && TorqaJNI.c_Torqa_tryGetRecentRPM(h, motor, out) && guard.stillOpen(h)
+        ? OptionalDouble.of(out[0])
+        : OptionalDouble.empty();
   }
 
   /**
@@ -380,22 +530,39 @@ public class Torqa implements AutoCloseable {
   public OptionalDouble tryGetTargetRPM(int motor) {
     checkMotor(motor);
     double[] out = new double[1];
-    return guard.call(
-        h ->
-            TorqaJNI.c_Torqa_tryGetTargetRPM(h, motor, out)
-                ? OptionalDouble.of(out[0])
-                : OptionalDouble.empty(),
-        OptionalDouble.empty());
+    long h = guard.readingHandle();
+    return h != 0 && TorqaJNI.c_Torqa_tryGetRecentTargetRPM(h, motor, out) && guard.stillOpen(h)
+        ? OptionalDouble.of(out[0])
+        : OptionalDouble.empty();
   }
 
   /**
-   * The target speeds of motors 0 to 3. Returns at once.
+   * The target speeds of motors 0 to 3. Returns at once. Allocates its result; {@link
+   * #getTargetRPMs(double[])} fills an array the caller keeps.
    *
    * @return four RPMs, or empty unless the controller has reported all four
    */
   public Optional<double[]> getTargetRPMs() {
-    return guard.call(
-        h -> Optional.ofNullable(TorqaJNI.c_Torqa_getTargetRPMFromDevice(h)), Optional.empty());
+    return Optional.ofNullable(getTargetRPMs(new double[MOTORS]));
+  }
+
+  /**
+   * The target speeds of motors 0 to 3, into the caller's array, allocating nothing. Returns at
+   * once.
+   *
+   * @param into an array of at least 4 elements; elements 0 to 3 receive the RPMs of motors 0 to 3
+   * @return {@code into}, filled; null, with {@code into} unchanged, unless the controller has
+   *     reported all four (or once closed)
+   * @throws IllegalArgumentException when {@code into} has fewer than 4 elements
+   */
+  public double[] getTargetRPMs(double[] into) {
+    if (into.length < MOTORS) {
+      throw new IllegalArgumentException("the array has room for " + into.length + " targets");
+    }
+    long h = guard.readingHandle();
+    return h != 0 && TorqaJNI.c_Torqa_getRecentTargetRPMs(h, into) && guard.stillOpen(h)
+        ? into
+        : null;
   }
 
   /**
@@ -407,7 +574,12 @@ public class Torqa implements AutoCloseable {
    */
   public boolean getLimitSwitch(int motor, boolean second) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getLimitSwitch(h, motor, second), false);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return false;
+    }
+    boolean value = TorqaJNI.c_Torqa_getRecentLimitSwitch(h, motor, second);
+    return guard.stillOpen(h) ? value : false;
   }
 
   /**
@@ -418,7 +590,12 @@ public class Torqa implements AutoCloseable {
    */
   public double getOrvixPosition(int motor) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getOrvixPosition(h, motor), 0.0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0.0;
+    }
+    double value = TorqaJNI.c_Torqa_getRecentOrvixPosition(h, motor);
+    return guard.stillOpen(h) ? value : 0.0;
   }
 
   /**
@@ -429,7 +606,12 @@ public class Torqa implements AutoCloseable {
    */
   public int getEncoderCount(int motor) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderCount(h, motor), 0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0;
+    }
+    int value = TorqaJNI.c_Torqa_getRecentEncoderCount(h, motor);
+    return guard.stillOpen(h) ? value : 0;
   }
 
   /**
@@ -440,7 +622,7 @@ public class Torqa implements AutoCloseable {
    */
   public double getEncoderRaw(int motor) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderRaw(h, motor), 0.0);
+    return getEncoderCount(motor);
   }
 
   /**
@@ -463,7 +645,12 @@ public class Torqa implements AutoCloseable {
    */
   public double getEncoderSpeed(int motor) {
     checkMotor(motor);
-    return guard.call(h -> TorqaJNI.c_Torqa_getEncoderSpeed(h, motor), 0.0);
+    long h = guard.readingHandle();
+    if (h == 0) {
+      return 0.0;
+    }
+    double value = TorqaJNI.c_Torqa_getRecentEncoderSpeed(h, motor);
+    return guard.stillOpen(h) ? value : 0.0;
   }
 
   // ---- Identity: blocking, one at a time across controllers (see the class comment) ----

@@ -128,6 +128,44 @@ class DeviceGuardTest {
   }
 
   @Test
+  void aReadingNeitherWaitsForCloseNorHoldsItUpAndARacedReadingCountsAsClosed() throws Exception {
+    DeviceGuard guard = DeviceGuard.open(DeviceGuard.Family.sharedDriver(), () -> HANDLE);
+    assertNotNull(guard);
+    long reading = guard.readingHandle();
+    assertEquals(HANDLE, reading);
+
+    // A call in progress holds close up; a reading begun meanwhile goes ahead.
+    CountDownLatch entered = new CountDownLatch(1);
+    CountDownLatch release = new CountDownLatch(1);
+    Thread caller = start(heldCall(guard, "call finished", entered, release));
+    await(entered);
+    Thread closer = start(() -> guard.close(h -> events.add("destroyed")));
+    assertTrue(Wait.until(() -> parked(closer)), "close waits for the call");
+    assertEquals(HANDLE, guard.readingHandle(), "a reading begins while close waits");
+    assertTrue(guard.stillOpen(reading), "and counts until the object is closed");
+    release.countDown();
+    join(caller);
+    join(closer);
+
+    // The reading begun before the close finished after it: its result does not count.
+    assertFalse(guard.stillOpen(reading));
+    assertEquals(0, guard.readingHandle());
+    assertFalse(guard.stillOpen(0));
+    assertEquals(List.of("call finished", "destroyed"), events);
+  }
+
+  @Test
+  void aReadingOfAReplacedOnePerProcessObjectCountsAsClosed() {
+    DeviceGuard.Family family = DeviceGuard.Family.onePerProcess();
+    DeviceGuard first = DeviceGuard.open(family, () -> DeviceGuard.NO_HANDLE);
+    long reading = first.readingHandle();
+    DeviceGuard second = DeviceGuard.open(family, () -> DeviceGuard.NO_HANDLE);
+    assertFalse(first.stillOpen(reading), "the device is the newer object's now");
+    assertTrue(second.stillOpen(second.readingHandle()));
+    second.close(h -> {});
+  }
+
+  @Test
   void aFailedCreateGivesNoGuard() {
     assertNull(DeviceGuard.open(() -> 0));
     assertNull(DeviceGuard.open(DeviceGuard.Family.sharedDriver(), () -> 0));

@@ -101,6 +101,20 @@ public final class DystanJNI {
   public static native Dystan.ScanData c_Dystan_getLatestData(long handle, int count);
 
   /**
+   * The scan {@link #c_Dystan_getLatestData} gives, into the caller's array: looks nothing up by
+   * name and allocates nothing. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @param count how many distances are wanted (at most 64); 0 or less gives an empty scan
+   *     without traffic
+   * @param distance at least min(count, 64) elements; elements 0 to n - 1 receive the n distances
+   *     of the scan, the others are left as they were
+   * @return the scan's sequence number times 65536 plus n (0 when there is no scan yet); -1, with
+   *     nothing written, for an unknown handle or an array that is null or too short
+   */
+  public static native int c_Dystan_readLatestData(long handle, int count, int[] distance);
+
+  /**
    * Asks the sensor for its configuration and blocks until it replies or the timeout passes.
    * Over USB the reader is paused meanwhile, only distanceEnabled is known, and a timeout of 0
    * means 500 ms; over CAN a timeout of 0 means a single look for the reply.

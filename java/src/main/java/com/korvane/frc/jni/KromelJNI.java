@@ -84,6 +84,17 @@ public final class KromelJNI {
   public static native Kromel.ColorData c_Kromel_getColor(long handle);
 
   /**
+   * The newest reading as {@link #c_Kromel_getColor} gives it, into the caller's array: looks
+   * nothing up by name and allocates nothing. Returns at once.
+   *
+   * @param handle the sensor's handle
+   * @param xyz at least 3 elements; elements 0, 1 and 2 receive x, y and z
+   * @return the reading's sequence number, 0 to 65535; -1, with nothing written, when there is
+   *     no reading yet, the handle is unknown or xyz is null or shorter than 3
+   */
+  public static native int c_Kromel_readColor(long handle, float[] xyz);
+
+  /**
    * Sets the colour format; both transports. Over USB only XYZ gives readings.
    *
    * @param handle the sensor's handle

@@ -65,6 +65,20 @@ public final class LidarJNI {
   public static native long c_Lidar_getDataAgeMs();
 
   /**
+   * One copy of the table into the caller's arrays, and the age of that copy's newest point: the
+   * same values as {@link #c_Lidar_getData} and {@link #c_Lidar_getDataAgeMs}, taken together, so
+   * the age always belongs to the points filled in. Looks nothing up by name and allocates
+   * nothing. Returns at once.
+   *
+   * @param angle at least 360 elements; elements 0 to 359 receive the angles in degrees
+   * @param distance at least 360 elements; elements 0 to 359 receive the distances in millimetres
+   *     (-1.0 for none)
+   * @return milliseconds since the newest point, or -1 when no point has been filed; {@link
+   *     Long#MIN_VALUE}, with nothing filled, when an array is null or shorter than 360
+   */
+  public static native long c_Lidar_readData(float[] angle, float[] distance);
+
+  /**
    * Switches one filter on (every other off) or off (leaving all off). Returns at once.
    *
    * @param filter 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter; others change

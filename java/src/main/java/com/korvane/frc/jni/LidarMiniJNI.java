@@ -102,4 +102,20 @@ public final class LidarMiniJNI {
    *     for an unknown handle
    */
   public static native LidarMini.ScanData c_LidarMini_getData(long handle);
+
+  /**
+   * The revolution {@link #c_LidarMini_getData} gives, into the caller's arrays: looks nothing up
+   * by name and allocates nothing. Returns at once.
+   *
+   * @param handle the LiDAR's handle
+   * @param angle receives the points' angles, from element 0
+   * @param distance receives their distances
+   * @param intensity receives their intensities
+   * @param timestamp element 0 receives the revolution's time, 0 when there is none
+   * @return the revolution's number of points n; the arrays received the first min(n, length of
+   *     the shortest array) of them, so a result above that length asks for longer arrays. -1,
+   *     with nothing written, for an unknown handle or a null or empty timestamp or a null array
+   */
+  public static native int c_LidarMini_readData(
+      long handle, float[] angle, float[] distance, float[] intensity, long[] timestamp);
 }

@@ -317,6 +317,106 @@ public final class TorqaJNI {
    */
   public static native double[] c_Torqa_getTargetRPMFromDevice(long handle);
 
+  // Telemetry from the recent frames: the readings above, decoded from a status frame read through
+  // the HAL less than 1 ms ago (by any of these calls, on any thread) instead of reading it again,
+  // so that the getters of one robot loop make one HAL read per frame. Only for a controller
+  // opened with c_Torqa_create and not destroyed; with any other handle each call reads the HAL.
+  // Each returns at once.
+
+  /**
+   * {@link #c_Torqa_getFrequency} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @return Hz, 0 when no frame has come
+   */
+  public static native int c_Torqa_getRecentFrequency(long handle);
+
+  /**
+   * {@link #c_Torqa_getControllerTemp} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @return degrees, 0 when no frame has come
+   */
+  public static native double c_Torqa_getRecentControllerTemp(long handle);
+
+  /**
+   * {@link #c_Torqa_getRPM} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; any other reads motor 0's frame
+   * @return RPM, 0 when no frame has come
+   */
+  public static native double c_Torqa_getRecentRPM(long handle, int motor);
+
+  /**
+   * {@link #c_Torqa_getEncoderSpeed} from the recent frames (the frame of {@link
+   * #c_Torqa_getRecentRPM}).
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; any other reads motor 0's frame
+   * @return RPM, 0 when no frame has come
+   */
+  public static native double c_Torqa_getRecentEncoderSpeed(long handle, int motor);
+
+  /**
+   * {@link #c_Torqa_getEncoderCount} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; any other reads motor 0's frame
+   * @return encoder counts, 0 when no frame has come
+   */
+  public static native int c_Torqa_getRecentEncoderCount(long handle, int motor);
+
+  /**
+   * {@link #c_Torqa_getLimitSwitch} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; false for any other
+   * @param selector true for the second switch
+   * @return the switch byte (any non-zero value reads as true)
+   */
+  public static native boolean c_Torqa_getRecentLimitSwitch(
+      long handle, int motor, boolean selector);
+
+  /**
+   * {@link #c_Torqa_getOrvixPosition} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; 0.0 for any other
+   * @return the position, to 0.01
+   */
+  public static native double c_Torqa_getRecentOrvixPosition(long handle, int motor);
+
+  /**
+   * {@link #c_Torqa_tryGetRPM} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; any other reads motor 0's frame
+   * @param out an array of at least one element; out[0] receives the RPM
+   * @return true with out[0] set when the frame is there; false, out untouched, otherwise
+   */
+  public static native boolean c_Torqa_tryGetRecentRPM(long handle, int motor, double[] out);
+
+  /**
+   * {@link #c_Torqa_tryGetTargetRPM} from the recent frames.
+   *
+   * @param handle the controller's handle
+   * @param motor 0 to 3; false for any other
+   * @param out an array of at least one element; out[0] receives the target RPM
+   * @return true with out[0] set when the frame is there; false, out untouched, otherwise
+   */
+  public static native boolean c_Torqa_tryGetRecentTargetRPM(long handle, int motor, double[] out);
+
+  /**
+   * The target speeds of motors 0 to 3 from the recent frames, into the caller's array.
+   *
+   * @param handle the controller's handle
+   * @param into an array of at least 4 elements; elements 0 to 3 receive the target RPMs
+   * @return true when all four frames are there; false, into untouched, otherwise (or when into is
+   *     null or shorter than 4)
+   */
+  public static native boolean c_Torqa_getRecentTargetRPMs(long handle, double[] into);
+
   // Identity: the first three share an info record fetched once per handle (up to eight requests,
   // about 1.1 s in all while the controller does not answer) and then kept.
 

@@ -1,0 +1,111 @@
+// The recent frames: reads of one status frame within the freshness bound share one HAL read,
+// a later read reads the HAL again, each frame keeps the HAL's timestamp and status, and a closed
+// controller's frames are never handed out again.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "OpenControllerTest.h"
+#include "TorqaJNI.h"
+#include "korvane/sim/Can.h"
+#include "torqa/StatusFrames.h"
+
+using namespace korvane;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kDevice = 7;
+constexpr int kRpmApi = 41;
+
+uint32_t statusId(int api) {
+  return 0x020C0000u | (static_cast<uint32_t>(api) << 6) | kDevice;
+}
+
+// An RPM frame of value hundredths: 1.0 RPM per 100.
+void injectRpm(int hundredths) {
+  sim::injectFrame(statusId(kRpmApi), {static_cast<uint8_t>(hundredths & 0xFF),
+                                       static_cast<uint8_t>(hundredths >> 8), 0, 0, 0, 0, 0, 0});
+}
+
+class RecentFramesTest : public test::OpenControllerTest<kDevice> {};
+
+// Whether a read made a HAL read is told by a failure armed for the next HAL read: a read that
+// reads the HAL takes it and gives 0. Only a pair of reads that happened well within the bound
+// counts (on a loaded machine a pair may be pulled apart; then it is tried again).
+TEST_F(RecentFramesTest, ReadsWithinTheBoundShareOneHalRead) {
+  injectRpm(1000);
+  bool pairWithinBound = false;
+  for (int attempt = 0; attempt < 50 && !pairWithinBound; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the kept frame is stale now
+    const auto first = Clock::now();
+    ASSERT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+    sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
+    const double shared = TorqaJNI::c_Torqa_getRecentEncoderSpeed(handle, 0);  // the same frame
+    const auto last = Clock::now();
+    const double direct = TorqaJNI::c_Torqa_getRPM(handle, 0);
+    sim::clearCanFailures();
+    if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;
+    pairWithinBound = true;
+    EXPECT_EQ(shared, 10.0) << "within the bound the kept frame is decoded again";
+    EXPECT_EQ(direct, 0.0) << "the failure was still armed for the next HAL read";
+  }
+  EXPECT_TRUE(pairWithinBound);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 10.0);
+}
+
+TEST_F(RecentFramesTest, AFrameOlderThanTheBoundIsReadAgain) {
+  injectRpm(1000);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+  injectRpm(2000);
+  // Readings change only once the bound has passed, however soon they are taken.
+  const auto changedBy = Clock::now() + std::chrono::seconds(5);
+  while (TorqaJNI::c_Torqa_getRecentRPM(handle, 0) != 20.0 && Clock::now() < changedBy) {
+  }
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 20.0);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 20.0);
+}
+
+TEST_F(RecentFramesTest, EachKeptFrameHasTheHalsTimestampAndStatusAndWhenItWasRead) {
+  torqa::StatusFrame frame;
+  Clock::time_point readAt;
+  EXPECT_FALSE(
+      torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi, frame, readAt));
+  // No frame yet: the read is kept with the HAL's status.
+  const auto before = Clock::now();
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 1), 0.0);
+  ASSERT_TRUE(torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi + 1, frame,
+                                                   readAt));
+  EXPECT_NE(frame.status, 0);
+  EXPECT_FALSE(frame.there());
+  EXPECT_GE(readAt, before);
+
+  injectRpm(1234);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 12.34);
+  ASSERT_TRUE(
+      torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi, frame, readAt));
+  EXPECT_EQ(frame.status, 0);
+  EXPECT_EQ(frame.length, 8);
+  EXPECT_GT(frame.receivedTimestamp, 0u);
+  double out = 0;
+  EXPECT_TRUE(TorqaJNI::c_Torqa_tryGetRecentRPM(handle, 0, &out));
+  EXPECT_EQ(out, 12.34);
+}
+
+TEST_F(RecentFramesTest, AClosedControllersFramesAreNotHandedOutAgain) {
+  injectRpm(1000);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+  const long closed = handle;
+  TorqaJNI::c_Torqa_destroy(handle);
+  handle = 0;
+  torqa::StatusFrame frame;
+  Clock::time_point readAt;
+  EXPECT_FALSE(
+      torqa::RecentFrames::instance().kept(static_cast<int32_t>(closed), kRpmApi, frame, readAt));
+  // A closed handle is read through the HAL, which no longer knows it.
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(closed, 0), 0.0);
+}
+
+}  // namespace
