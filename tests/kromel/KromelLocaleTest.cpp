@@ -12,7 +12,7 @@
 
 namespace {
 
-class KromelLineTest : public ::testing::Test {
+class KromelLocaleTest : public ::testing::Test {
  protected:
   KromelJNI::ColorData feed(const std::string& bytes) {
     reader_.feed(reinterpret_cast<const unsigned char*>(bytes.data()),
@@ -28,7 +28,7 @@ class KromelLineTest : public ::testing::Test {
 
 // The robot program's JVM may run in a locale whose decimal mark is a comma; the sensor's numbers
 // keep their point.
-TEST_F(KromelLineTest, NumbersDoNotDependOnTheProcessLocale) {
+TEST_F(KromelLocaleTest, NumbersDoNotDependOnTheProcessLocale) {
   char dir[] = "/tmp/korvane-locale-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string build =
