@@ -7,6 +7,12 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.jni.KorvaneDriverLibrary;
+import com.korvane.frc.sim.KromelUsbEmulator;
+import com.korvane.frc.sim.SimCan;
+import com.korvane.frc.sim.SimSerial;
+import com.korvane.frc.sim.SimSystem;
+import com.korvane.frc.sim.SimulationUnavailableException;
+import com.korvane.frc.sim.TorqaSimulator;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.function.Executable;
@@ -14,8 +20,8 @@ import org.junit.jupiter.api.function.Executable;
 /**
  * A robot program on a platform without the native library (macOS, a wrong architecture, a broken
  * install): run in a JVM whose java.library.path holds no driver library. Every device class
- * refuses to open with a DeviceOpenException naming the platform, every time; nothing throws an
- * Error into the program.
+ * refuses to open with a DeviceOpenException naming the platform, every time, and the simulation
+ * controls throw their own exception; nothing throws an Error into the program.
  */
 class MissingNativeLibraryTest {
   private static void refusedTwice(String device, Executable open) {
@@ -49,6 +55,26 @@ class MissingNativeLibraryTest {
     refusedTwice("LidarMini", () -> LidarMini.openAsync(SerialPort.ONBOARD));
     refusedTwice("Linvo", () -> new Linvo(3.3f));
     refusedTwice("MockDS", () -> new MockDS());
+  }
+
+  private static void unavailableTwice(String what, Executable control) {
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+      SimulationUnavailableException e =
+          assertThrows(SimulationUnavailableException.class, control, what + " " + attempt);
+      String message = e.getMessage();
+      assertTrue(message.contains(System.getProperty("os.name")), message);
+      assertTrue(message.contains(System.getProperty("os.arch")), message);
+      assertTrue(message.contains("windowsx86-64"), message);
+    }
+  }
+
+  @Test
+  void theSimulationControlsThrowTheirOwnExceptionEveryTime() {
+    unavailableTwice("SimSystem", () -> SimSystem.setSystemActive(true));
+    unavailableTwice("SimCan", SimCan::reset);
+    unavailableTwice("SimSerial", () -> SimSerial.mapPort(2, "COM5"));
+    unavailableTwice("TorqaSimulator", () -> TorqaSimulator.attach(1));
+    unavailableTwice("KromelUsbEmulator", () -> KromelUsbEmulator.start(20));
   }
 
   @Test
