@@ -45,8 +45,8 @@ int64_t receiveStamped(int fd) {
 void MockDSCadence(benchmark::State& state) {
   korvane::test::DsReceiver receiver;
   int on = 1;
-  if (!receiver.bound() ||
-      ::setsockopt(static_cast<int>(receiver.native()), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
+  if (!receiver.bound() || ::setsockopt(static_cast<int>(receiver.native()), SOL_SOCKET,
+                                        SO_TIMESTAMPNS, &on, sizeof on) != 0) {
     state.SkipWithError("UDP 127.0.0.1:1110 is taken or gives no kernel timestamps");
     return;
   }

@@ -39,7 +39,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0(JNIEnv*,
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0(JNIEnv* env, jclass, jint id,
-                                                                   jbyteArray data) {
+                                                                    jbyteArray data) {
   uint8_t bytes[8] = {};
   jsize size = data == nullptr ? 0 : env->GetArrayLength(data);
   if (size > 8) size = 8;
@@ -67,7 +67,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset0(JNIEnv*, jclass) {
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive0(JNIEnv*, jclass,
-                                                                          jboolean active) {
+                                                                           jboolean active) {
   setSystemActive(active == JNI_TRUE);
 }
 

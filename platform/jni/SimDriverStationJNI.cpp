@@ -10,7 +10,7 @@ using namespace korvane::sim;
 extern "C" {
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener0(JNIEnv*,
-                                                                                   jclass) {
+                                                                                    jclass) {
   return startDriverStationListener() ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -22,7 +22,8 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening0(
   return driverStationListenerRunning() ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived0(JNIEnv*, jclass) {
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived0(JNIEnv*,
+                                                                                   jclass) {
   return static_cast<jlong>(driverStationPacketsReceived());
 }
 

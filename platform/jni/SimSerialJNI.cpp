@@ -23,7 +23,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSerial_mapPort0(JNIEnv* e
 }
 
 JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_SimSerial_portPath0(JNIEnv* env, jclass,
-                                                                      jint port) {
+                                                                       jint port) {
   return env->NewStringUTF(serialPortPath(port).c_str());
 }
 

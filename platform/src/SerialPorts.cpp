@@ -218,14 +218,15 @@ Handle initialize(int32_t port, int32_t* status) {
 
 void setBaudRate(Handle handle, int32_t baud, int32_t* status) {
   applySetting(
-      SerialCall::SetBaudRate, handle, baud, [baud](TtyDevice& tty) { return tty.setBaudRate(baud); },
-      status);
+      SerialCall::SetBaudRate, handle, baud,
+      [baud](TtyDevice& tty) { return tty.setBaudRate(baud); }, status);
 }
 
 void setDataBits(Handle handle, int32_t bits, int32_t* status) {
   applySetting(
-      SerialCall::SetDataBits, handle, bits, [bits](TtyDevice& tty) { return tty.setDataBits(bits); },
-      status, [bits](OpenPort& port) {
+      SerialCall::SetDataBits, handle, bits,
+      [bits](TtyDevice& tty) { return tty.setDataBits(bits); }, status,
+      [bits](OpenPort& port) {
         if (bits < 5 || bits > 8) return false;
         port.dataBits.store(bits);
         return true;

@@ -35,7 +35,7 @@ JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_path(JNIEnv
 }
 
 JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt0(JNIEnv*, jclass,
-                                                                                jdouble degrees) {
+                                                                                 jdouble degrees) {
   return LidarRoomSim::distanceAt(LidarRoomSim::Room{}, degrees);
 }
 

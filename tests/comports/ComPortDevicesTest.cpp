@@ -34,9 +34,10 @@ std::string comPort(const char* device) {
   return port != nullptr ? port : "";
 }
 
-#define REQUIRE_PORT(port, device)                                                          \
-  const std::string port = comPort(device);                                                 \
-  ASSERT_FALSE(port.empty()) << "KORVANE_COM_" device " names no COM port: run the test "   \
+#define REQUIRE_PORT(port, device)                                  \
+  const std::string port = comPort(device);                         \
+  ASSERT_FALSE(port.empty()) << "KORVANE_COM_" device               \
+                                " names no COM port: run the test " \
                                 "through tests/windows/run_com_port_tests.sh"
 
 TEST(ComPorts, AMissingPortIsOneTaggedLineAndNoDescriptor) {

@@ -53,7 +53,8 @@ TEST(MockDSAllocationTest, CyclesMakeNoHeapAllocation) {
   MockDSJNI::c_MockDS_enable();
   uint8_t packet[64];
   // Past start-up (thread, logger, socket).
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(receiveRaw(static_cast<int>(receiver.native()), packet, sizeof packet));
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(receiveRaw(static_cast<int>(receiver.native()), packet, sizeof packet));
 
   long before = g_allocations.load();
   bool received = true;

@@ -1,5 +1,7 @@
 // A tty with termios and poll; an eventfd wakes blocked reads and writes.
 
+#include "TtyDevice.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -13,7 +15,6 @@
 #include <functional>
 
 #include "MonotonicTime.h"
-#include "TtyDevice.h"
 #include "korvane/sim/Serial.h"
 
 namespace korvane::platform::serial {

@@ -27,13 +27,13 @@ class Listener {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return fail("WSAStartup");
     winsock_ = true;
-    socket_ = ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
-                           WSA_FLAG_NO_HANDLE_INHERIT);
+    socket_ =
+        ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
     if (socket_ == INVALID_SOCKET) return fail("socket");
     // Only this listener may take the port, as a bound port is taken on Linux.
     BOOL exclusive = TRUE;
-    ::setsockopt(socket_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
-                 sizeof exclusive);
+    ::setsockopt(socket_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                 reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(kDriverStationPort);

@@ -2,12 +2,13 @@
 // asks for what is waiting, or for one byte while nothing is (a read of more than is there waits
 // for all of it), so bytes are never held in a read that is then cancelled.
 
+#include "TtyDevice.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
 #include "MonotonicTime.h"
-#include "TtyDevice.h"
 #include "korvane/sim/Serial.h"
 
 namespace korvane::platform::serial {
@@ -16,7 +17,7 @@ namespace {
 using korvane::sim::kSerialHandleError;
 using korvane::sim::kSerialParameterOutOfRange;
 
-constexpr int32_t kBauds[] = {1200,  2400,  4800,   9600,   19200, 38400,
+constexpr int32_t kBauds[] = {1200,  2400,   4800,   9600,   19200, 38400,
                               57600, 115200, 230400, 460800, 921600};
 
 DWORD millisecondsLeft(int64_t deadlineUs) {

@@ -1,7 +1,7 @@
+#include "sim/pty/DeviceLinks.h"
+
 #include <stdlib.h>
 #include <unistd.h>
-
-#include "sim/pty/DeviceLinks.h"
 
 namespace korvane::sim {
 

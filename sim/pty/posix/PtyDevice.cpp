@@ -1,3 +1,5 @@
+#include "sim/pty/PtyDevice.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -5,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "sim/pty/PtyDevice.h"
 
 namespace korvane::sim {
 namespace {

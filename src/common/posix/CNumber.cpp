@@ -1,7 +1,7 @@
+#include "common/CNumber.h"
+
 #include <clocale>
 #include <cstdlib>
-
-#include "common/CNumber.h"
 
 namespace korvane {
 

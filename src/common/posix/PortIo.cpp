@@ -1,3 +1,5 @@
+#include "common/PortIo.h"
+
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -7,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "common/PortIo.h"
 #include "common/Sleep.h"
 
 namespace korvane {

@@ -1,7 +1,7 @@
+#include "common/Sleep.h"
+
 #include <cerrno>
 #include <ctime>
-
-#include "common/Sleep.h"
 
 namespace korvane {
 

@@ -1,3 +1,5 @@
+#include "common/StopSignal.h"
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -5,8 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
-
-#include "common/StopSignal.h"
 
 namespace korvane {
 

@@ -2,10 +2,10 @@
 // the C locale it skips leading white space, takes a sign, and reads decimal and hexadecimal
 // numbers, infinities and NaNs.
 
+#include "common/CNumber.h"
+
 #include <charconv>
 #include <cstring>
-
-#include "common/CNumber.h"
 
 namespace korvane {
 

@@ -1,3 +1,5 @@
+#include "common/PortIo.h"
+
 #include <io.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 #include <map>
 #include <mutex>
 
-#include "common/PortIo.h"
 #include "common/Sleep.h"
 #include "common/windows/PortHandles.h"
 

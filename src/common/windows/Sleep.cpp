@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "common/Sleep.h"
+
+#include <windows.h>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002

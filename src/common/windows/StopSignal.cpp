@@ -1,8 +1,8 @@
+#include "common/StopSignal.h"
+
 #include <windows.h>
 
 #include <system_error>
-
-#include "common/StopSignal.h"
 
 namespace korvane {
 

@@ -37,8 +37,8 @@ DWORD baudRate(int baud) {
 }
 
 void reportError(const char* tag, const std::string& what, DWORD code) {
-  korvane::printLine(std::cerr, std::string("[") + tag + "] " + what + ": " +
-                                    korvane::windows::errorText(code));
+  korvane::printLine(
+      std::cerr, std::string("[") + tag + "] " + what + ": " + korvane::windows::errorText(code));
 }
 
 // "COM5" and "\\.\COM5" both open COM5 (the prefix is needed from COM10 on).

@@ -1,5 +1,7 @@
 // The receiving socket over POSIX sockets.
 
+#include "DsReceiver.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -7,8 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-
-#include "DsReceiver.h"
 
 namespace korvane::test {
 
@@ -43,8 +43,8 @@ std::optional<DsPacket> DsReceiver::receive(std::chrono::milliseconds timeout) {
     uint8_t buffer[64];
     sockaddr_in from{};
     socklen_t size = sizeof from;
-    ssize_t n =
-        ::recvfrom(static_cast<int>(socket_), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    ssize_t n = ::recvfrom(static_cast<int>(socket_), buffer, sizeof buffer, 0,
+                           reinterpret_cast<sockaddr*>(&from), &size);
     if (n < 0) continue;
     DsPacket packet;
     packet.bytes.assign(buffer, buffer + n);

@@ -1,10 +1,10 @@
 // The receiving socket over Winsock.
 
+#include "DsReceiver.h"
+
 #include <winsock2.h>
 
 #include <algorithm>
-
-#include "DsReceiver.h"
 
 namespace korvane::test {
 

@@ -1,11 +1,12 @@
 // The process's threads from a Toolhelp snapshot, their CPU time from GetThreadTimes.
 
+#include "ThreadCpu.h"
+
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <tlhelp32.h>
 
 #include <cstdint>
-
-#include "ThreadCpu.h"
 
 namespace korvane::test {
 

@@ -1,9 +1,9 @@
 // Windows keeps no per-thread count of voluntary context switches a test can read: a live thread
 // reports 0, a thread that has ended -1. Tests that count wakeups are left out of the Windows run.
 
-#include <windows.h>
-
 #include "ThreadWakeups.h"
+
+#include <windows.h>
 
 namespace korvane::test {
 

@@ -1,5 +1,7 @@
 // The UDP sender over a POSIX socket.
 
+#include "port/UdpSender.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,8 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
-
-#include "port/UdpSender.h"
 
 namespace korvane::port {
 namespace {

@@ -1,12 +1,12 @@
 // The UDP sender over a Winsock socket.
 
+#include "port/UdpSender.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <cstring>
 #include <string>
-
-#include "port/UdpSender.h"
 
 namespace korvane::port {
 namespace {
