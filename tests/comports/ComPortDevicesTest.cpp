@@ -19,6 +19,7 @@
 #include "KromelJNI.h"
 #include "LidarJNI.h"
 #include "LidarMiniJNI.h"
+#include "ThreadCpu.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
 #include "korvane/sim/Serial.h"
@@ -121,6 +122,42 @@ TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {
   EXPECT_EQ(settings.parity, 0);
   EXPECT_EQ(settings.stopBits, 10);
   LidarJNI::c_Lidar_stop();
+}
+
+TEST(ComPorts, AColourSensorThatIsUnpluggedCostsNoCpuAndClosesAtOnce) {
+  REQUIRE_PORT(port, "HANGUP");
+  const char* request = std::getenv("KORVANE_HANGUP_REQUEST");
+  ASSERT_NE(request, nullptr);
+  const auto before = test::threadIds();
+  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(port.c_str(), 20);
+  ASSERT_NE(sensor, nullptr);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().valid; }, 10s));
+  const auto started = test::threadsStartedSince(before);
+  ASSERT_FALSE(started.empty()) << "the reader thread";
+  // The emulator ends when the request file appears (its Linux path, through the Z: drive).
+  std::string windowsPath = std::string("Z:") + request;
+  for (char& c : windowsPath) c = c == '/' ? '\\' : c;
+  std::FILE* hangUp = std::fopen(windowsPath.c_str(), "w");
+  ASSERT_NE(hangUp, nullptr) << windowsPath;
+  std::fclose(hangUp);
+  uint16_t last = sensor->c_Kromel_getColor().sequence;
+  EXPECT_TRUE(test::waitUntil(
+      [&] {
+        uint16_t now = sensor->c_Kromel_getColor().sequence;
+        bool still = now == last;
+        last = now;
+        std::this_thread::sleep_for(300ms);
+        return still && sensor->c_Kromel_getColor().sequence == now;
+      },
+      10s))
+      << "readings stop once the device is gone";
+  double cpuBefore = test::threadCpuSeconds(started);
+  std::this_thread::sleep_for(1s);
+  EXPECT_LT(test::threadCpuSeconds(started) - cpuBefore, 0.05)
+      << "a gone device is given up, not polled";
+  auto closing = std::chrono::steady_clock::now();
+  KromelJNI::c_Kromel_destroy(sensor);
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, 2s);
 }
 
 TEST(ComPorts, TheSystemListIsComPortsInNumberOrder) {

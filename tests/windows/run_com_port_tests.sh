@@ -60,6 +60,16 @@ serve KORVANE_COM_KROMEL COM11 kromel_usb_emulator 20
 serve KORVANE_COM_DYSTAN COM12 dystan_usb_emulator 10
 serve KORVANE_COM_LIDARMINI COM13 lidarmini_emulator
 serve KORVANE_COM_LIDAR COM14 lidar_room_emulator
+# One more colour sensor, unplugged when the test asks: it creates the file named in
+# KORVANE_HANGUP_REQUEST (a Linux path; the test reaches it through Wine's Z: drive).
+serve KORVANE_COM_HANGUP COM15 kromel_usb_emulator 20
+hangup_pid=${pids[-1]}
+export KORVANE_HANGUP_REQUEST="$work/hang-up"
+(
+  while [ ! -e "$KORVANE_HANGUP_REQUEST" ]; do sleep 0.1; done
+  kill -TERM "$hangup_pid" 2>/dev/null || true
+) &
+pids+=($!)
 
 status=0
 "$wine" "$program" || status=$?
