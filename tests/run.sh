@@ -41,13 +41,13 @@ have qemu-arm || missing+=(qemu-user)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
 # Strict resolution of the Maven repository: Debian's Maven and its dependency plugin.
 have mvn || missing+=(maven)
+compgen -G '/usr/share/maven-repo/org/apache/maven/plugins/maven-dependency-plugin/*/*.jar' >/dev/null ||
+  missing+=(libmaven-dependency-plugin-java)
 # The Windows desktop natives: MinGW-w64 with POSIX threads, Wine to run their tests, and Debian's
 # pefile for the checks of the DLLs.
 have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
 [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
 /usr/bin/python3 -c 'import pefile' 2>/dev/null || missing+=(python3-pefile)
-compgen -G '/usr/share/maven-repo/org/apache/maven/plugins/maven-dependency-plugin/*/*.jar' >/dev/null ||
-  missing+=(libmaven-dependency-plugin-java)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
