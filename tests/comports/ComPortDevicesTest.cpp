@@ -49,6 +49,36 @@ TEST(ComPorts, AMissingPortIsOneTaggedLineAndNoDescriptor) {
   EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
 }
 
+TEST(ComPorts, TheSerialLayerWaitsWritesCountsAndFlushes) {
+  REQUIRE_PORT(port, "QUIET");
+  int fd = KorvaneSerial::Open(port, 230400, "Test");
+  ASSERT_NE(fd, -1);
+  unsigned char buffer[64];
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(KorvaneSerial::ReadWithin(fd, buffer, sizeof buffer, 100), 0) << "nothing comes";
+  auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(waited, 90ms);
+  EXPECT_LT(waited, 2s);
+  EXPECT_EQ(KorvaneSerial::Read(fd, buffer, 0), 0);
+  EXPECT_EQ(KorvaneSerial::Available(fd), 0);
+  // The info query (A5 90) is answered with a 7-byte header and a 20-byte record.
+  const unsigned char query[] = {0xA5, 0x90};
+  ASSERT_TRUE(KorvaneSerial::Write(fd, query, 2));
+  ASSERT_TRUE(test::waitUntil([&] { return KorvaneSerial::Available(fd) == 27; }, 5s))
+      << KorvaneSerial::Available(fd);
+  int got = KorvaneSerial::ReadWithin(fd, buffer, 3, 1000);
+  ASSERT_EQ(got, 3) << "no more than asked for";
+  EXPECT_EQ(buffer[0], 0xA5);
+  EXPECT_EQ(buffer[1], 0x5A);
+  EXPECT_EQ(KorvaneSerial::Available(fd), 24);
+  KorvaneSerial::FlushRx(fd);
+  EXPECT_EQ(KorvaneSerial::Available(fd), 0) << "flushed";
+  EXPECT_EQ(KorvaneSerial::ReadWithin(fd, buffer, sizeof buffer, 50), 0);
+  KorvaneSerial::Close(fd);
+  KorvaneSerial::Close(-1);
+  EXPECT_FALSE(KorvaneSerial::Write(-1, query, 2));
+}
+
 TEST(ComPorts, ColourSensorReadingsArriveAndCommandsAreWritten) {
   REQUIRE_PORT(port, "KROMEL");
   KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(port.c_str(), 20);

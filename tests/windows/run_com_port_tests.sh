@@ -60,6 +60,8 @@ serve KORVANE_COM_KROMEL COM11 kromel_usb_emulator 20
 serve KORVANE_COM_DYSTAN COM12 dystan_usb_emulator 10
 serve KORVANE_COM_LIDARMINI COM13 lidarmini_emulator
 serve KORVANE_COM_LIDAR COM14 lidar_room_emulator
+# A mini LiDAR that is never started: quiet until asked, for the serial layer's own calls.
+serve KORVANE_COM_QUIET COM16 lidarmini_emulator
 # One more colour sensor, unplugged when the test asks: it creates the file named in
 # KORVANE_HANGUP_REQUEST (a Linux path; the test reaches it through Wine's Z: drive).
 serve KORVANE_COM_HANGUP COM15 kromel_usb_emulator 20
