@@ -45,8 +45,8 @@ int64_t receiveStamped(int fd) {
 void MockDSCadence(benchmark::State& state) {
   korvane::test::DsReceiver receiver;
   int on = 1;
-  if (!receiver.bound() ||
-      ::setsockopt(receiver.fd(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
+  if (!receiver.bound() || ::setsockopt(static_cast<int>(receiver.native()), SOL_SOCKET,
+                                        SO_TIMESTAMPNS, &on, sizeof on) != 0) {
     state.SkipWithError("UDP 127.0.0.1:1110 is taken or gives no kernel timestamps");
     return;
   }
@@ -60,7 +60,7 @@ void MockDSCadence(benchmark::State& state) {
     std::vector<int64_t> arrivals;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
-      int64_t at = receiveStamped(receiver.fd());
+      int64_t at = receiveStamped(static_cast<int>(receiver.native()));
       if (at >= 0) arrivals.push_back(at);
     }
     double cpu = korvane::test::threadCpuSeconds(worker) - cpuBefore;

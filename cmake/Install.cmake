@@ -15,9 +15,11 @@ install(TARGETS KorvaneDriver korvane_drivers korvane_platform EXPORT KorvaneDri
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS korvane_sim_jni LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(TARGETS korvane_virtual_robot kromel_usb_emulator dystan_usb_emulator lidarmini_emulator
-                lidar_room_emulator
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NOT WIN32)  # the emulators serve pseudo-terminals: Linux tools
+  install(TARGETS korvane_virtual_robot kromel_usb_emulator dystan_usb_emulator lidarmini_emulator
+                  lidar_room_emulator
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # The drivers' headers under include/korvane-driver (the mini LiDAR's includes
 # common/SimulatedDevice.h); the stand-in's platform headers (hal/, wpi/, korvane/sim/) under
@@ -59,7 +61,7 @@ endif()
 
 # The virtual robot starts every emulator, prints their paths and stops cleanly on SIGINT (run
 # directly by a script, so not in the cross build).
-if(KORVANE_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
+if(KORVANE_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
   add_test(NAME sim.virtual-robot
            COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_virtual_robot.sh
                    $<TARGET_FILE:korvane_virtual_robot> ${CMAKE_BINARY_DIR}/package-test/virtual-robot

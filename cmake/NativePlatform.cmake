@@ -2,7 +2,8 @@
 # floating-point calling convention and the platform library it links:
 #   linuxathena  soft-float 32-bit ARM against WPILib: the robot controller
 #   linuxarm32   hard-float 32-bit ARM (coprocessors), against the stand-in
-#   linuxx86-64  64-bit x86 desktops
+#   linuxx86-64  64-bit x86 Linux desktops
+#   windowsx86-64  64-bit x86 Windows desktops (MinGW-w64)
 # A soft-float ARM build against the stand-in (the controller-ABI test build) is none of them.
 # Sets KORVANE_NATIVE_PLATFORM (empty when none) and KORVANE_NATIVE_PLATFORM_DIR.
 include(CheckCXXSymbolExists)
@@ -18,6 +19,9 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM)")
     set(KORVANE_NATIVE_PLATFORM linuxathena)
     set(KORVANE_NATIVE_PLATFORM_DIR linux/athena/shared)
   endif()
+elseif(WIN32 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(KORVANE_NATIVE_PLATFORM windowsx86-64)
+  set(KORVANE_NATIVE_PLATFORM_DIR windows/x86-64/shared)
 elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(KORVANE_NATIVE_PLATFORM linuxx86-64)
   set(KORVANE_NATIVE_PLATFORM_DIR linux/x86-64/shared)

@@ -6,6 +6,8 @@
 #   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
 #   linuxathena  linux/athena/shared  the robot controller: the driver alone, built soft-float against
 #                                     WPILib 2026 (KORVANE_WITH_WPILIB); the robot's WPILib loads it
+#   windowsx86-64  windows/x86-64/shared  Windows desktop simulation: the same three DLLs as the Linux
+#                                     desktop's, built with MinGW-w64 against WPILib's C HAL only
 # Built by the maven_natives target, part of every build that makes the driver library.
 set(KORVANE_MAVEN_GROUP com.korvane.frc)
 set(KORVANE_JAVA_ARTIFACT KorvaneDriver-java)
@@ -16,6 +18,7 @@ if(NOT KORVANE_NATIVE_PLATFORM)
   return()
 endif()
 set(native_platform_dir ${KORVANE_NATIVE_PLATFORM_DIR})
+string(REGEX REPLACE "/.*" "" native_top_folder ${native_platform_dir})  # linux, windows
 
 string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
 set(native_dir
@@ -30,8 +33,9 @@ configure_file(cmake/maven/pom.xml.in ${native_base}.pom @ONLY)
 
 # The desktop's zip is the build against WPILib's simulation HAL: a robot project's simulation
 # loads WPILib's HAL, and a second one beside it would leave our devices unreachable. The
-# stand-in's desktop build ships nothing; its repository takes that zip in (KORVANE_MAVEN_MERGE).
-if(NOT KORVANE_WITH_WPILIB AND NOT CMAKE_CROSSCOMPILING)
+# stand-in's desktop builds ship nothing (on Windows the stand-in is a test-only wpiHal.dll); the
+# default build's repository takes the desktop zips in (KORVANE_MAVEN_MERGE).
+if(NOT KORVANE_WITH_WPILIB AND (NOT CMAKE_CROSSCOMPILING OR WIN32))
   return()
 endif()
 
@@ -53,7 +57,7 @@ add_custom_command(OUTPUT ${KORVANE_NATIVE_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${native_stage}/${native_platform_dir}
   COMMAND ${CMAKE_COMMAND} -E copy ${native_files} ${native_stage}/${native_platform_dir}
   COMMAND ${CMAKE_COMMAND} -E chdir ${native_stage} ${CMAKE_COMMAND} -E tar cf
-          ${KORVANE_NATIVE_ZIP} --format=zip linux
+          ${KORVANE_NATIVE_ZIP} --format=zip ${native_top_folder}
   DEPENDS ${native_libraries} VERBATIM)
 add_custom_target(maven_natives ALL DEPENDS ${KORVANE_NATIVE_ZIP})
 

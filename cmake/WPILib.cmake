@@ -6,6 +6,11 @@
 #     include/hal, include/wpi, include/wpinet and the third-party headers beside them, and
 #     lib/libwpiHal.so, lib/libwpiutil.so, lib/libwpinet.so.
 # Either way korvane_wpilib carries their headers and libraries, and WPILib's C++ needs C++20.
+# A Windows build takes only the headers and WPILib's C HAL (cmake/WPILibWindows.cmake).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WPILibWindows.cmake)
+  return()
+endif()
 set(KORVANE_WPILIB_LAYOUT "")
 if(EXISTS "${KORVANE_WPILIB_ROOT}/share/hal/hal-config.cmake")
   set(KORVANE_WPILIB_LAYOUT "CMake install prefix")

@@ -1,6 +1,6 @@
 #pragma once
 
-// POSIX serial ports for the USB devices (colour sensor, distance sensor, mini LiDAR): raw 8N1 at
+// Serial ports for the USB devices (colour sensor, distance sensor, mini LiDAR): raw 8N1 at
 // a chosen speed without flow control, whole-buffer and line writes, reads that wait a bounded
 // time or until stop, and the choice of a USB serial device path.
 //
@@ -27,6 +27,8 @@ class KorvaneSerial {
   // drops anything queued. The descriptor, or -1 after one "[<tag>] ..." line on standard error.
   static int Open(const std::string& path, int baud, const char* tag);
   static void Close(int fd);
+  // How long Read waits for input.
+  static constexpr int kReadWaitMs = 5;
   // How long one Write may take in all, writing and draining.
   static constexpr int kWriteDeadlineMs = 1000;
   // After a hang-up or a failed read, ReadOrStop waits this long for stop before it returns, so a
@@ -61,5 +63,7 @@ class KorvaneSerial {
   static bool WriteLine(int fd, const std::string& line);
   // A USB serial device path from /dev: the first ttyACM*/ttyUSB* entry in byte-wise order, or
   // the second for index 3; "/dev/ttyACM0" (or "/dev/ttyACM1" for index 3) when there is none.
+  // On Windows the first (second) of the system's serial ports in number order, "COM5"; "COM1"
+  // ("COM2") when there is none. Open takes such a name as it is.
   static std::string FindDevicePath(int index);
 };

@@ -4,9 +4,11 @@
 # build). Then: the robot controller's library against WPILib (the linuxathena zip) and the
 # library against WPILib's desktop build in both layouts a team may have, with their symbol
 # checks; the coprocessors' hard-float ARM natives (the linuxarm32 zip); the C++ tests
-# cross-built for the controller's soft-float ABI under qemu-arm; (the native zips come first so
-# that the default build's Maven repository takes them in) the C++ tests, the Java tests in a
-# real JVM and the demo; the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
+# cross-built for the controller's soft-float ABI under qemu-arm; the Windows desktop natives
+# cross-built with MinGW-w64 against WPILib's C HAL (the windowsx86-64 zip, with the checks of its
+# DLLs); (the native zips come first so that the default build's Maven repository takes them in)
+# the C++ tests, the Java tests in a real JVM and the demo; the C++ tests cross-built for Windows
+# and run under Wine (the serial devices on COM ports served by the default build's emulators); the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 # and under ThreadSanitizer; then every fuzz target for 30 s (fuzz/run.sh). First installs what
 # a fresh Debian machine lacks for that (when run as root); otherwise names the missing packages
 # and stops.
@@ -41,6 +43,11 @@ have qemu-arm || missing+=(qemu-user)
 have mvn || missing+=(maven)
 compgen -G '/usr/share/maven-repo/org/apache/maven/plugins/maven-dependency-plugin/*/*.jar' >/dev/null ||
   missing+=(libmaven-dependency-plugin-java)
+# The Windows desktop natives: MinGW-w64 with POSIX threads, Wine to run their tests, and Debian's
+# pefile for the checks of the DLLs.
+have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
+[ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+/usr/bin/python3 -c 'import pefile' 2>/dev/null || missing+=(python3-pefile)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
@@ -70,8 +77,8 @@ if [ -z "${KORVANE_WPILIB_CACHE:-}" ]; then
   fi
 fi
 export KORVANE_WPILIB_CACHE
-# The vendor-dependency file of a full run names all three native zips.
-export KORVANE_EXPECT_PLATFORMS=linuxathena,linuxarm32,linuxx86-64
+# The vendor-dependency file of a full run names all four native zips.
+export KORVANE_EXPECT_PLATFORMS=linuxathena,linuxarm32,linuxx86-64,windowsx86-64
 
 step tests/robot/prepare_wpilib.sh
 step cmake --workflow --preset athena
@@ -79,7 +86,9 @@ step cmake --workflow --preset wpilib
 step cmake --workflow --preset wpilib-maven-layout
 step cmake --workflow --preset arm
 step cmake --workflow --preset armel
+step cmake --workflow --preset windows
 step cmake --workflow --preset default
+step cmake --workflow --preset windows-tests
 step cmake --workflow --preset asan
 step cmake --workflow --preset tsan
 step fuzz/run.sh

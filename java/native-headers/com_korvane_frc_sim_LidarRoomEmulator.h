@@ -9,10 +9,10 @@ extern "C" {
 #endif
 /*
  * Class:     com_korvane_frc_sim_LidarRoomEmulator
- * Method:    distanceAt
+ * Method:    distanceAt0
  * Signature: (D)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt0
   (JNIEnv *, jclass, jdouble);
 
 /*

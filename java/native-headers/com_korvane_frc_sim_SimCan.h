@@ -17,18 +17,18 @@ JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
- * Method:    clearSentFrames
+ * Method:    clearSentFrames0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
- * Method:    injectFrame
+ * Method:    injectFrame0
  * Signature: (I[B)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0
   (JNIEnv *, jclass, jint, jbyteArray);
 
 /*
@@ -41,26 +41,26 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_failCalls
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
- * Method:    clearFailures
+ * Method:    clearFailures0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
- * Method:    openHandles
+ * Method:    openHandles0
  * Signature: ()I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
- * Method:    reset
+ * Method:    reset0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset0
   (JNIEnv *, jclass);
 
 #ifdef __cplusplus

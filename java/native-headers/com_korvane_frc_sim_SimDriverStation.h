@@ -9,42 +9,42 @@ extern "C" {
 #endif
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
- * Method:    startListener
+ * Method:    startListener0
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
- * Method:    stopListener
+ * Method:    stopListener0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopListener
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopListener0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
- * Method:    listening
+ * Method:    listening0
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
- * Method:    packetsReceived
+ * Method:    packetsReceived0
  * Signature: ()J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
- * Method:    lastControl
+ * Method:    lastControl0
  * Signature: ()I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimDriverStation_lastControl
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimDriverStation_lastControl0
   (JNIEnv *, jclass);
 
 #ifdef __cplusplus

@@ -25,34 +25,34 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_failCalls0
 
 /*
  * Class:     com_korvane_frc_sim_SimI2C
- * Method:    clearTransactions
+ * Method:    clearTransactions0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearTransactions
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearTransactions0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimI2C
- * Method:    clearFailures
+ * Method:    clearFailures0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearFailures
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearFailures0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimI2C
- * Method:    portOpen
+ * Method:    portOpen0
  * Signature: (I)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimI2C_portOpen
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimI2C_portOpen0
   (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_sim_SimI2C
- * Method:    reset
+ * Method:    reset0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_reset
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_reset0
   (JNIEnv *, jclass);
 
 #ifdef __cplusplus

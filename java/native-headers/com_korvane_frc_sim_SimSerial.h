@@ -33,42 +33,42 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_failCalls0
 
 /*
  * Class:     com_korvane_frc_sim_SimSerial
- * Method:    portPath
+ * Method:    portPath0
  * Signature: (I)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_SimSerial_portPath
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_SimSerial_portPath0
   (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_sim_SimSerial
- * Method:    clearCalls
+ * Method:    clearCalls0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearCalls
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearCalls0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimSerial
- * Method:    clearFailures
+ * Method:    clearFailures0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearFailures
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearFailures0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimSerial
- * Method:    openHandles
+ * Method:    openHandles0
  * Signature: ()I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimSerial_openHandles
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimSerial_openHandles0
   (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimSerial
- * Method:    reset
+ * Method:    reset0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_reset
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_reset0
   (JNIEnv *, jclass);
 
 #ifdef __cplusplus

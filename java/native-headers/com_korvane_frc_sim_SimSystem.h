@@ -9,18 +9,18 @@ extern "C" {
 #endif
 /*
  * Class:     com_korvane_frc_sim_SimSystem
- * Method:    setSystemActive
+ * Method:    setSystemActive0
  * Signature: (Z)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive0
   (JNIEnv *, jclass, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_SimSystem
- * Method:    systemActive
+ * Method:    systemActive0
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive0
   (JNIEnv *, jclass);
 
 #ifdef __cplusplus

@@ -34,12 +34,12 @@ JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw(JNIEn
   return array;
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0(JNIEnv*, jclass) {
   clearSentFrames();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame(JNIEnv* env, jclass, jint id,
-                                                                   jbyteArray data) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0(JNIEnv* env, jclass, jint id,
+                                                                    jbyteArray data) {
   uint8_t bytes[8] = {};
   jsize size = data == nullptr ? 0 : env->GetArrayLength(data);
   if (size > 8) size = 8;
@@ -54,24 +54,24 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_failCalls(JNIEnv*, jclass
   failCanCalls(static_cast<CanCall>(call), status, count, throwInstead == JNI_TRUE);
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures0(JNIEnv*, jclass) {
   clearCanFailures();
 }
 
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles(JNIEnv*, jclass) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles0(JNIEnv*, jclass) {
   return openCanHandles();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset0(JNIEnv*, jclass) {
   resetCan();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive(JNIEnv*, jclass,
-                                                                          jboolean active) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive0(JNIEnv*, jclass,
+                                                                           jboolean active) {
   setSystemActive(active == JNI_TRUE);
 }
 
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive(JNIEnv*, jclass) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive0(JNIEnv*, jclass) {
   return systemActive() ? JNI_TRUE : JNI_FALSE;
 }
 

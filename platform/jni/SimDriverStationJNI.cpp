@@ -9,24 +9,25 @@ using namespace korvane::sim;
 
 extern "C" {
 
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener(JNIEnv*,
-                                                                                   jclass) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_startListener0(JNIEnv*,
+                                                                                    jclass) {
   return startDriverStationListener() ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopListener(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopListener0(JNIEnv*, jclass) {
   stopDriverStationListener();
 }
 
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening(JNIEnv*, jclass) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimDriverStation_listening0(JNIEnv*, jclass) {
   return driverStationListenerRunning() ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived(JNIEnv*, jclass) {
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceived0(JNIEnv*,
+                                                                                   jclass) {
   return static_cast<jlong>(driverStationPacketsReceived());
 }
 
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimDriverStation_lastControl(JNIEnv*, jclass) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimDriverStation_lastControl0(JNIEnv*, jclass) {
   return lastDriverStationControl();
 }
 

@@ -26,7 +26,7 @@ JNIEXPORT jintArray JNICALL Java_com_korvane_frc_sim_SimI2C_transactionsRaw(JNIE
   return array;
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearTransactions(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearTransactions0(JNIEnv*, jclass) {
   clearI2cTransactions();
 }
 
@@ -36,15 +36,15 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_failCalls0(JNIEnv*, jclas
   failI2cCalls(static_cast<I2cCall>(call), count, status);
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearFailures(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_clearFailures0(JNIEnv*, jclass) {
   clearI2cFailures();
 }
 
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimI2C_portOpen(JNIEnv*, jclass, jint port) {
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimI2C_portOpen0(JNIEnv*, jclass, jint port) {
   return i2cPortOpen(port) ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_reset(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimI2C_reset0(JNIEnv*, jclass) {
   resetI2c();
 }
 

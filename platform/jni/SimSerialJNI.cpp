@@ -22,8 +22,8 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSerial_mapPort0(JNIEnv* e
   return mapped ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_SimSerial_portPath(JNIEnv* env, jclass,
-                                                                      jint port) {
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_SimSerial_portPath0(JNIEnv* env, jclass,
+                                                                       jint port) {
   return env->NewStringUTF(serialPortPath(port).c_str());
 }
 
@@ -39,7 +39,7 @@ JNIEXPORT jintArray JNICALL Java_com_korvane_frc_sim_SimSerial_callsRaw(JNIEnv* 
   return array;
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearCalls(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearCalls0(JNIEnv*, jclass) {
   clearSerialCalls();
 }
 
@@ -49,15 +49,15 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_failCalls0(JNIEnv*, jc
   failSerialCalls(static_cast<SerialCall>(call), status, count);
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearFailures(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_clearFailures0(JNIEnv*, jclass) {
   clearSerialFailures();
 }
 
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimSerial_openHandles(JNIEnv*, jclass) {
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimSerial_openHandles0(JNIEnv*, jclass) {
   return openSerialHandles();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_reset(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSerial_reset0(JNIEnv*, jclass) {
   resetSerial();
 }
 

@@ -1,16 +1,7 @@
-// The robot controller's serial ports on ttys, one descriptor per handle, with their records and
-// injected failures.
+// The robot controller's serial ports on ttys (TtyDevice: termios on Linux, COM ports on Windows),
+// one tty per handle, with their records and injected failures.
 
 #include "korvane/platform/SerialPorts.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -26,6 +17,7 @@
 #include <string>
 
 #include "MonotonicTime.h"
+#include "TtyDevice.h"
 #include "korvane/sim/Serial.h"
 
 namespace korvane::platform::serial {
@@ -48,20 +40,15 @@ std::string defaultPath(int port) {
   return path != nullptr && *path != '\0' ? path : kDefaultPaths[port];
 }
 
-// One open handle. The descriptor is closed when the last user lets go, so a reader still inside
-// HAL_ReadSerial never reads a descriptor number that was reused.
+// One open handle. The tty is closed when the last user lets go, so a reader still inside
+// HAL_ReadSerial never reads a tty that was closed under it.
 struct OpenPort {
-  OpenPort(int fd, int wake, int port, std::string path)
-      : fd(fd), wake(wake), port(port), path(std::move(path)) {}
-  ~OpenPort() {
-    ::close(fd);
-    ::close(wake);
-  }
+  OpenPort(std::unique_ptr<TtyDevice> tty, int port, std::string path)
+      : tty(std::move(tty)), port(port), path(std::move(path)) {}
   OpenPort(const OpenPort&) = delete;
   OpenPort& operator=(const OpenPort&) = delete;
 
-  const int fd;
-  const int wake;  // eventfd, readable once the handle is closed
+  const std::unique_ptr<TtyDevice> tty;
   const int port;
   const std::string path;
   std::atomic<bool> closed{false};
@@ -70,18 +57,9 @@ struct OpenPort {
   std::atomic<bool> termination{false};
   // A pseudo-terminal carries bytes, not bits: its tty keeps 8 data bits without parity whatever
   // it is told, so the HAL's word format is kept here for it.
-  bool pseudoTerminal = false;
   std::atomic<int32_t> dataBits{8};
   std::atomic<int32_t> parity{0};
 };
-
-// UNIX 98 pseudo-terminal slaves have majors 136 to 143.
-bool isPseudoTerminal(int fd) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) return false;
-  unsigned int kind = major(info.st_rdev);
-  return kind >= 136 && kind <= 143;
-}
 
 struct Failure {
   int remaining = 0;  // < 0: every call
@@ -167,38 +145,19 @@ SerialCallRecord entryFor(SerialCall call, int32_t handle, const OpenPort* port,
   return entry;
 }
 
-struct BaudName {
-  int32_t baud;
-  speed_t speed;
-};
-constexpr BaudName kBauds[] = {{1200, B1200},     {2400, B2400},     {4800, B4800},
-                               {9600, B9600},     {19200, B19200},   {38400, B38400},
-                               {57600, B57600},   {115200, B115200}, {230400, B230400},
-                               {460800, B460800}, {921600, B921600}};
-
-// Changes the tty's settings; 0 or a negative status.
-int32_t changeSettings(int fd, const std::function<bool(termios&)>& change) {
-  termios settings{};
-  if (tcgetattr(fd, &settings) != 0) return -errno;
-  if (!change(settings)) return kSerialParameterOutOfRange;
-  if (tcsetattr(fd, TCSANOW, &settings) != 0) return -errno;
-  return 0;
-}
-
-// Data bits and parity: a pseudo-terminal refuses or ignores them, so for one only the value is
-// checked and kept.
+// A setting of the tty's; for data bits and parity, which a pseudo-terminal refuses or ignores,
+// only the value is checked there and kept in the port.
 void applySetting(SerialCall call, int32_t handle, double value,
-                  const std::function<bool(termios&)>& change, int32_t* status,
-                  const std::function<void(OpenPort&)>& keepWordFormat = nullptr) {
+                  const std::function<int32_t(TtyDevice&)>& change, int32_t* status,
+                  const std::function<bool(OpenPort&)>& keepWordFormat = nullptr) {
   int32_t result = 0;
   std::shared_ptr<OpenPort> port = lookUp(call, handle, &result);
-  if (port && keepWordFormat && port->pseudoTerminal) {
-    termios scratch{};
-    result = change(scratch) ? 0 : kSerialParameterOutOfRange;
+  if (port && keepWordFormat && port->tty->pseudoTerminal()) {
+    result = keepWordFormat(*port) ? 0 : kSerialParameterOutOfRange;
   } else if (port) {
-    result = changeSettings(port->fd, change);
+    result = change(*port->tty);
+    if (result == 0 && keepWordFormat) keepWordFormat(*port);
   }
-  if (port && keepWordFormat && result == 0) keepWordFormat(*port);
   SerialCallRecord entry = entryFor(call, handle, port.get(), value);
   entry.status = result;
   record(std::move(entry));
@@ -217,53 +176,8 @@ void storeSetting(SerialCall call, int32_t handle, double value,
   setStatus(status, result);
 }
 
-int millisecondsLeft(int64_t deadlineUs) {
-  int64_t left = deadlineUs - platform::monotonicMicros();
-  return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
-}
-
-// Reads until count bytes arrived, the timeout passed, the handle was closed or the tty failed.
-int32_t readWithTimeout(OpenPort& port, char* buffer, int32_t count, int32_t* status) {
-  const int64_t deadline =
-      platform::monotonicMicros() + static_cast<int64_t>(port.timeoutSeconds.load() * 1e6);
-  int32_t got = 0;
-  *status = 0;
-  while (got < count) {
-    if (port.closed.load()) {
-      *status = kSerialHandleError;
-      break;
-    }
-    ssize_t n = ::read(port.fd, buffer + got, static_cast<size_t>(count - got));
-    if (n > 0) {
-      got += static_cast<int32_t>(n);
-      continue;
-    }
-    // A raw tty without data reads 0 (or EAGAIN); a hang-up shows in poll below.
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) {
-      *status = -errno;
-      break;
-    }
-    int waitMs = millisecondsLeft(deadline);
-    if (waitMs == 0) break;
-    pollfd entries[2] = {{port.fd, POLLIN, 0}, {port.wake, POLLIN, 0}};
-    int ready = ::poll(entries, 2, waitMs);
-    if (ready < 0 && errno != EINTR) {
-      *status = -errno;
-      break;
-    }
-    if (entries[1].revents != 0) continue;  // closed: reported at the top
-    if (entries[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-      ssize_t last = ::read(port.fd, buffer + got, static_cast<size_t>(count - got));
-      if (last > 0) {
-        got += static_cast<int32_t>(last);
-        continue;
-      }
-      *status = -EIO;
-      break;
-    }
-  }
-  return got;
+int64_t deadlineFor(const OpenPort& port) {
+  return platform::monotonicMicros() + static_cast<int64_t>(port.timeoutSeconds.load() * 1e6);
 }
 
 }  // namespace
@@ -287,35 +201,12 @@ Handle initialize(int32_t port, int32_t* status) {
   }
   Handle handle = 0;
   if (result == 0) {
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios settings{};
-    if (fd < 0) {
-      result = -errno;
-    } else if (tcgetattr(fd, &settings) != 0) {
-      result = -errno;
-      ::close(fd);
-    } else {
-      // The controller's defaults: 9600 baud, 8 data bits, no parity, one stop bit, raw bytes.
-      cfmakeraw(&settings);
-      cfsetispeed(&settings, B9600);
-      cfsetospeed(&settings, B9600);
-      settings.c_cflag |= CLOCAL | CREAD | CS8;
-      settings.c_cflag &= ~(CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-      settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-      settings.c_cc[VMIN] = 0;
-      settings.c_cc[VTIME] = 0;
-      int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-      if (wake < 0 || tcsetattr(fd, TCSANOW, &settings) != 0) {
-        result = -errno;
-        if (wake >= 0) ::close(wake);
-        ::close(fd);
-      } else {
-        auto opened = std::make_shared<OpenPort>(fd, wake, port, path);
-        opened->pseudoTerminal = isPseudoTerminal(fd);
-        std::lock_guard lock(p.mutex);
-        handle = p.nextHandle++;
-        p.handles[handle] = std::move(opened);
-      }
+    std::unique_ptr<TtyDevice> tty = TtyDevice::open(path, &result);
+    if (tty) {
+      auto opened = std::make_shared<OpenPort>(std::move(tty), port, path);
+      std::lock_guard lock(p.mutex);
+      handle = p.nextHandle++;
+      p.handles[handle] = std::move(opened);
     }
   }
   entry.handle = handle;
@@ -328,58 +219,35 @@ Handle initialize(int32_t port, int32_t* status) {
 void setBaudRate(Handle handle, int32_t baud, int32_t* status) {
   applySetting(
       SerialCall::SetBaudRate, handle, baud,
-      [baud](termios& t) {
-        for (const BaudName& b : kBauds) {
-          if (b.baud == baud) {
-            cfsetispeed(&t, b.speed);
-            cfsetospeed(&t, b.speed);
-            return true;
-          }
-        }
-        return false;
-      },
-      status);
+      [baud](TtyDevice& tty) { return tty.setBaudRate(baud); }, status);
 }
 
 void setDataBits(Handle handle, int32_t bits, int32_t* status) {
   applySetting(
       SerialCall::SetDataBits, handle, bits,
-      [bits](termios& t) {
-        static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+      [bits](TtyDevice& tty) { return tty.setDataBits(bits); }, status,
+      [bits](OpenPort& port) {
         if (bits < 5 || bits > 8) return false;
-        t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[bits - 5];
+        port.dataBits.store(bits);
         return true;
-      },
-      status, [bits](OpenPort& port) { port.dataBits.store(bits); });
+      });
 }
 
 void setParity(Handle handle, int32_t parity, int32_t* status) {
   applySetting(
       SerialCall::SetParity, handle, parity,
-      [parity](termios& t) {
-        static const tcflag_t flags[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
-                                         PARENB | CMSPAR};
+      [parity](TtyDevice& tty) { return tty.setParity(parity); }, status,
+      [parity](OpenPort& port) {
         if (parity < 0 || parity > 4) return false;
-        t.c_cflag = (t.c_cflag & ~(PARENB | PARODD | CMSPAR)) | flags[parity];
+        port.parity.store(parity);
         return true;
-      },
-      status, [parity](OpenPort& port) { port.parity.store(parity); });
+      });
 }
 
 void setStopBits(Handle handle, int32_t stopBits, int32_t* status) {
   applySetting(
       SerialCall::SetStopBits, handle, stopBits,
-      [stopBits](termios& t) {
-        if (stopBits != 10 && stopBits != 15 && stopBits != 20) return false;
-        // termios knows one or two; one and a half is what two means with 5 data bits.
-        if (stopBits == 10) {
-          t.c_cflag &= ~CSTOPB;
-        } else {
-          t.c_cflag |= CSTOPB;
-        }
-        return true;
-      },
-      status);
+      [stopBits](TtyDevice& tty) { return tty.setStopBits(stopBits); }, status);
 }
 
 void setWriteMode(Handle handle, int32_t mode, int32_t* status) {
@@ -416,9 +284,9 @@ void disableTermination(Handle handle, int32_t* status) {
 
 int32_t bytesReceived(Handle handle, int32_t* status) {
   int32_t result = 0;
-  int waiting = 0;
+  int32_t waiting = 0;
   std::shared_ptr<OpenPort> port = lookUp(SerialCall::GetBytesReceived, handle, &result);
-  if (port && ::ioctl(port->fd, FIONREAD, &waiting) != 0) result = -errno;
+  if (port) waiting = port->tty->bytesWaiting(&result);
   if (result != 0) waiting = 0;
   SerialCallRecord entry = entryFor(SerialCall::GetBytesReceived, handle, port.get(), 0);
   entry.result = waiting;
@@ -433,7 +301,9 @@ int32_t read(Handle handle, char* buffer, int32_t count, int32_t* status) {
   int32_t got = 0;
   std::shared_ptr<OpenPort> port = lookUp(SerialCall::Read, handle, &result);
   if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
-  if (port && result == 0) got = readWithTimeout(*port, buffer, count, &result);
+  if (port && result == 0) {
+    got = port->tty->read(buffer, count, deadlineFor(*port), port->closed, &result);
+  }
   SerialCallRecord entry = entryFor(SerialCall::Read, handle, port.get(), count);
   entry.result = got;
   entry.status = result;
@@ -449,25 +319,7 @@ int32_t write(Handle handle, const char* buffer, int32_t count, int32_t* status)
   std::shared_ptr<OpenPort> port = lookUp(SerialCall::Write, handle, &result);
   if (port && (buffer == nullptr || count < 0)) result = kSerialParameterOutOfRange;
   if (port && result == 0) {
-    const int64_t deadline =
-        monotonicMicros() + static_cast<int64_t>(port->timeoutSeconds.load() * 1e6);
-    while (done < count && !port->closed.load()) {
-      ssize_t n = ::write(port->fd, buffer + done, static_cast<size_t>(count - done));
-      if (n > 0) {
-        done += static_cast<int32_t>(n);
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno != EAGAIN) {
-        result = -errno;
-        break;
-      }
-      int waitMs = millisecondsLeft(deadline);
-      if (waitMs == 0) break;
-      pollfd entries[2] = {{port->fd, POLLOUT, 0}, {port->wake, POLLIN, 0}};
-      ::poll(entries, 2, waitMs);
-    }
-    if (result == 0 && port->closed.load()) result = kSerialHandleError;
+    done = port->tty->write(buffer, count, deadlineFor(*port), port->closed, &result);
   }
   SerialCallRecord entry = entryFor(SerialCall::Write, handle, port.get(), count);
   entry.result = done;
@@ -496,8 +348,7 @@ void close(Handle handle) {
   }
   if (port) {
     port->closed.store(true);
-    uint64_t one = 1;
-    (void)!::write(port->wake, &one, sizeof one);
+    port->tty->wake();
   }
   SerialCallRecord entry = entryFor(SerialCall::Close, handle, port.get(), 0);
   entry.status = result;  // the HAL's close reports nothing: only the call log keeps it
@@ -568,39 +419,17 @@ SerialSettings serialSettings(int32_t handle) {
     if (it == p.handles.end()) return result;
     port = it->second;
   }
-  termios settings{};
-  if (tcgetattr(port->fd, &settings) != 0) return result;
+  TtyDevice::Settings tty = port->tty->settings();
+  if (!tty.valid) return result;
   result.valid = true;
-  speed_t speed = cfgetospeed(&settings);
-  for (const BaudName& b : kBauds) {
-    if (b.speed == speed) result.baudRate = b.baud;
-  }
-  switch (settings.c_cflag & CSIZE) {
-    case CS5:
-      result.dataBits = 5;
-      break;
-    case CS6:
-      result.dataBits = 6;
-      break;
-    case CS7:
-      result.dataBits = 7;
-      break;
-    default:
-      result.dataBits = 8;
-      break;
-  }
-  if (!(settings.c_cflag & PARENB)) {
-    result.parity = 0;
-  } else if (settings.c_cflag & CMSPAR) {
-    result.parity = (settings.c_cflag & PARODD) ? 3 : 4;
-  } else {
-    result.parity = (settings.c_cflag & PARODD) ? 1 : 2;
-  }
-  if (port->pseudoTerminal) {
+  result.baudRate = tty.baudRate;
+  result.dataBits = tty.dataBits;
+  result.parity = tty.parity;
+  if (port->tty->pseudoTerminal()) {
     result.dataBits = port->dataBits.load();
     result.parity = port->parity.load();
   }
-  result.stopBits = (settings.c_cflag & CSTOPB) ? 20 : 10;
+  result.stopBits = tty.stopBits;
   result.timeoutSeconds = port->timeoutSeconds.load();
   result.writeMode = port->writeMode.load();
   result.terminationEnabled = port->termination.load();
@@ -639,8 +468,7 @@ void resetSerial() {
   }
   for (auto& [handle, port] : closing) {
     port->closed.store(true);
-    uint64_t one = 1;
-    (void)!::write(port->wake, &one, sizeof one);
+    port->tty->wake();
   }
 }
 

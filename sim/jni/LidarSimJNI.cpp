@@ -34,8 +34,8 @@ JNIEXPORT jstring JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_path(JNIEnv
   return pathOf(env, g_lidars, id);
 }
 
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt(JNIEnv*, jclass,
-                                                                                jdouble degrees) {
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_LidarRoomEmulator_distanceAt0(JNIEnv*, jclass,
+                                                                                 jdouble degrees) {
   return LidarRoomSim::distanceAt(LidarRoomSim::Room{}, degrees);
 }
 

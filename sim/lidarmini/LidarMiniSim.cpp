@@ -1,14 +1,11 @@
 #include "LidarMiniSim.h"
 
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "korvane/sim/SerialDevices.h"
+#include "sim/pty/DeviceLinks.h"
 
 namespace korvane::sim {
 namespace {
@@ -85,7 +82,7 @@ std::string packetBytes(bool start, double firstDeg, double lastDeg,
 }  // namespace
 
 std::unique_ptr<LidarMiniSim> LidarMiniSim::start() {
-  auto device = PtyDevice::open(B230400);
+  auto device = PtyDevice::open(230400);
   if (!device) return nullptr;
   std::unique_ptr<LidarMiniSim> sim(new LidarMiniSim(std::move(device)));
   sim->device_->run([lidar = sim.get()] { lidar->run(); });
@@ -103,13 +100,8 @@ LidarMiniSim::~LidarMiniSim() {
 bool LidarMiniSim::plugIn() {
   std::lock_guard lock(mutex_);
   if (!linkFolder_.empty()) return true;
-  char folder[] = "/tmp/korvane-devices-XXXXXX";
-  if (mkdtemp(folder) == nullptr) return false;
-  std::string link = std::string(folder) + "/ttyUSB0";
-  if (symlink(device_->path().c_str(), link.c_str()) != 0) {
-    rmdir(folder);
-    return false;
-  }
+  std::string folder = linkInNewFolder(device_->path(), "ttyUSB0");
+  if (folder.empty()) return false;
   linkFolder_ = folder;
   setSerialDeviceDirectory(linkFolder_);
   return true;
@@ -118,8 +110,7 @@ bool LidarMiniSim::plugIn() {
 void LidarMiniSim::unplug() {
   std::lock_guard lock(mutex_);
   if (linkFolder_.empty()) return;
-  unlink((linkFolder_ + "/ttyUSB0").c_str());
-  rmdir(linkFolder_.c_str());
+  removeLinkFolder(linkFolder_, "ttyUSB0");
   if (serialDeviceDirectory() == linkFolder_) setSerialDeviceDirectory("/dev");
   linkFolder_.clear();
 }

@@ -6,8 +6,9 @@
 //
 // Threading: every member may be called from any thread. The device thread given to run() is
 // stopped and joined by stop() or hangUp() (also on destruction), before the terminal closes.
-
-#include <termios.h>
+//
+// Pseudo-terminals are a Linux facility: on Windows open() makes none, so the emulators built on
+// this class are Linux tools.
 
 #include <atomic>
 #include <chrono>
@@ -36,9 +37,9 @@ int millisecondsUntil(std::chrono::steady_clock::time_point when);
 
 class PtyDevice {
  public:
-  // A new raw pseudo-terminal (no echo, no line editing), at this line speed when one is given;
-  // null when none can be made.
-  static std::unique_ptr<PtyDevice> open(speed_t speed = B0);
+  // A new raw pseudo-terminal (no echo, no line editing), at this baud rate when one above 0 is
+  // given; null when none can be made.
+  static std::unique_ptr<PtyDevice> open(int baud = 0);
   ~PtyDevice();
   PtyDevice(const PtyDevice&) = delete;
   PtyDevice& operator=(const PtyDevice&) = delete;

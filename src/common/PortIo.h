@@ -1,28 +1,15 @@
 #pragma once
 
-// Waiting and writing on a device descriptor (a serial port or a pseudo-terminal), shared by every
-// driver that streams bytes: a reader blocks until its port has input or its owner asks it to
-// stop, and a write gives up at a deadline instead of hanging on a port that stops draining.
+// Writing on a device descriptor (a serial port or a pseudo-terminal) and naming it, shared by
+// every driver that streams bytes: a write gives up at a deadline instead of hanging on a port
+// that stops draining.
 //
-// Threading: no state; any thread. One thread may wait or read while another writes.
+// Threading: no state; any thread. One thread may read while another writes.
 
 #include <chrono>
 #include <cstddef>
 
-#include "common/StopSignal.h"
-
 namespace korvane {
-
-enum class PortEvent {
-  Input,    // bytes are waiting to be read
-  Stop,     // stop was requested
-  HungUp,   // the device is gone or failed: reads will not block
-  Timeout,  // nothing happened within the time given
-};
-
-// Blocks until the port has input, stop is requested, the device hangs up, or timeoutMs passes
-// (-1: no limit). A stop request wins over waiting input.
-PortEvent waitForInput(int fd, const StopSignal& stop, int timeoutMs);
 
 enum class WriteResult {
   Done,      // every byte written and transmitted
@@ -35,7 +22,8 @@ enum class WriteResult {
 WriteResult writeAllBefore(int fd, const unsigned char* data, size_t len,
                            std::chrono::steady_clock::time_point deadline);
 
-// The path a descriptor was opened from ("/dev/ttyACM0"), for error lines; "fd <n>" when unknown.
+// The path a descriptor was opened from ("/dev/ttyACM0", "COM5"), for error lines; "fd <n>"
+// when unknown.
 const char* describePort(int fd, char* buffer, size_t size);
 
 }  // namespace korvane

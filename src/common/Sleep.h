@@ -1,21 +1,14 @@
 #pragma once
 
-// Sleeping that resumes after signals: a nanosleep cut short by EINTR goes on with the time
-// left; any other failure ends the sleep early. Used by every driver that pauses.
+// Sleeping for a number of micro- or milliseconds, used by every driver that pauses. On Linux a
+// sleep cut short by a signal goes on with the time left; on Windows the sleep has the resolution
+// of a high-resolution timer, not the scheduler's 15.6 ms tick.
 
-#include <cerrno>
 #include <cstdint>
-#include <ctime>
 
 namespace korvane {
 
-inline void sleepMicroseconds(int64_t micros) {
-  if (micros <= 0) return;
-  timespec request{static_cast<time_t>(micros / 1000000),
-                   static_cast<long>((micros % 1000000) * 1000)};
-  while (nanosleep(&request, &request) != 0 && errno == EINTR) {
-  }
-}
+void sleepMicroseconds(int64_t micros);
 
 inline void sleepMilliseconds(int64_t milliseconds) {
   sleepMicroseconds(milliseconds * 1000);

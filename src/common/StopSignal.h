@@ -1,18 +1,20 @@
 #pragma once
 
-// A stop request that a thread blocked on a port notices at once. It is an eventfd that becomes
-// readable when stop is requested, so a reader can wait for its port and for stop in one poll and
-// needs no timer to look at a flag.
+// A stop request that a thread blocked on a port notices at once. It is something the operating
+// system waits on beside the port (an eventfd that becomes readable on Linux, an event that is set
+// on Windows), so a reader waits for its port and for stop in one call and needs no timer to look
+// at a flag.
 //
 // Threading: request(), reset(), requested() and the waits may be called from any thread.
 
 #include <atomic>
+#include <cstdint>
 
 namespace korvane {
 
 class StopSignal {
  public:
-  // Throws std::system_error when the kernel gives no eventfd (descriptors exhausted).
+  // Throws std::system_error when the system gives none (descriptors or handles exhausted).
   StopSignal();
   ~StopSignal();
   StopSignal(const StopSignal&) = delete;
@@ -25,11 +27,12 @@ class StopSignal {
   bool requested() const { return requested_.load(); }
   // Waits up to timeoutMs (-1: no limit) for a request; true when one was made.
   bool waitFor(int timeoutMs) const;
-  // The descriptor to poll for POLLIN next to a port.
-  int fd() const { return fd_; }
+  // What to wait on next to a port: the eventfd descriptor to poll for POLLIN, or the event
+  // HANDLE on Windows.
+  intptr_t native() const { return native_; }
 
  private:
-  int fd_;
+  intptr_t native_;
   std::atomic<bool> requested_{false};
 };
 

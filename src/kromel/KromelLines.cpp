@@ -1,9 +1,9 @@
 #include "kromel/KromelLines.h"
 
-#include <locale.h>
-
 #include <cstdlib>
 #include <vector>
+
+#include "common/CNumber.h"
 
 namespace korvane::kromel {
 
@@ -40,11 +40,9 @@ bool startsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
-// The sensor writes numbers with a decimal point whatever locale the robot program runs in, so
-// they are read in the C locale (strtof itself follows the process's locale).
+// The sensor writes numbers with a decimal point whatever locale the robot program runs in.
 float parseNumber(const std::string& text) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return strtof_l(text.c_str(), nullptr, cLocale);
+  return korvane::parseCFloat(text.c_str());
 }
 
 }  // namespace

@@ -63,9 +63,9 @@ std::string portName(int fd) {
 }
 
 // The device numbered port among the folder's USB serial devices; "/dev/ttyUSB0" ("/dev/ttyUSB1"
-// for port 3) when there is none.
+// for port 3) when there is none (COM1 and COM2 on Windows).
 std::string FindDevicePath(const std::string& directory, int port) {
-  return korvane::serial::findDevicePathIn(directory, port, "/dev/ttyUSB");
+  return korvane::serial::findDevicePathIn(directory, port, korvane::serial::Fallback::Usb);
 }
 
 // A removed port waits out the read as a quiet one would, so a query loop never spins on it.

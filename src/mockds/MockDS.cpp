@@ -13,10 +13,9 @@
 #include "MockDSJNI.h"
 #include "common/HandleTable.h"
 #include "common/Sleep.h"
-#include "hal/cpp/fpga_clock.h"
-#include "wpi/Logger.h"
-#include "wpi/raw_ostream.h"
-#include "wpinet/UDPClient.h"
+#include "port/Clock.h"
+#include "port/ErrorStream.h"
+#include "port/UdpSender.h"
 
 namespace korvane::mockds {
 namespace {
@@ -35,10 +34,7 @@ std::unique_ptr<MockDSJNI::Impl> MockDSJNI::pImpl;
 namespace {
 
 using korvane::mockds::g_live;
-
-int64_t fpgaMicros() {
-  return hal::fpga_clock::now().time_since_epoch().count();
-}
+using korvane::port::fpgaMicros;
 
 // One log line: 128 bytes inline, the heap only for longer lines.
 class LineBuffer {
@@ -70,9 +66,9 @@ class LineBuffer {
 };
 
 const char* prefixFor(unsigned int level) {
-  if (level >= wpi::WPI_LOG_CRITICAL) return "CRITICAL: ";
-  if (level >= wpi::WPI_LOG_ERROR) return "ERROR: ";
-  if (level >= wpi::WPI_LOG_WARNING) return "WARNING: ";
+  if (level >= korvane::port::kLogCritical) return "CRITICAL: ";
+  if (level >= korvane::port::kLogError) return "ERROR: ";
+  if (level >= korvane::port::kLogWarning) return "WARNING: ";
   return nullptr;
 }
 
@@ -89,8 +85,7 @@ MockDSJNI::Impl::~Impl() {
 }
 
 void MockDSJNI::Impl::run() {
-  wpi::Logger logger(LoggerFunc);
-  wpi::UDPClient client(logger);
+  korvane::port::UdpSender client(LoggerFunc);
   client.start();
   int64_t next = fpgaMicros();
   korvane::mockds::ControlCycle cycle;
@@ -109,7 +104,7 @@ void MockDSJNI::Impl::run() {
 void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned int line,
                                  const char* msg) {
   LineBuffer text;
-  if (level == wpi::WPI_LOG_INFO) {
+  if (level == korvane::port::kLogInfo) {
     text.append("DS: ");
     text.append(msg);
     text.append("\n");
@@ -127,7 +122,7 @@ void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned 
   } else {
     return;
   }
-  wpi::errs().write(text.data(), text.size());
+  korvane::port::writeError(text.data(), text.size());
 }
 
 void MockDSJNI::c_MockDS_create() {
@@ -136,7 +131,7 @@ void MockDSJNI::c_MockDS_create() {
     fresh = std::make_unique<Impl>();
   } catch (const std::exception&) {
     // The worker could not be started: the previous one, if any, keeps sending.
-    Impl::LoggerFunc(wpi::WPI_LOG_ERROR, "MockDS.cpp", __LINE__,
+    Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__,
                      "could not start the mock driver station");
     return;
   }

@@ -15,8 +15,8 @@ class MockDSJNI::Impl {
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
 
-  // The log function of the worker's logger: one "DS: " line on wpi::errs() for info, warning,
-  // error and critical messages; nothing for other levels.
+  // The log function of the worker's logger: one "DS: " line on the utility library's error stream
+  // for info, warning, error and critical messages; nothing for other levels.
   static void LoggerFunc(unsigned int level, const char* file, unsigned int line, const char* msg);
 
   std::atomic<bool> running{true};

@@ -1,31 +1,35 @@
 #pragma once
 
 // The choice of a USB serial device path, shared by every driver that opens its device by number,
-// over any directory so that tests can list a directory of their own instead of /dev.
+// over any location so that tests can list a folder of their own instead of the system's.
 
 #include <string>
+#include <vector>
 
-#if __has_include(<korvane/sim/SerialDevices.h>)
-#include <korvane/sim/SerialDevices.h>
-#define KORVANE_SIMULATED_SERIAL_DEVICES 1
-#endif
+#include "port/SerialDeviceLocation.h"
 
 namespace korvane::serial {
 
-// Where USB serial devices appear: "/dev" on the robot; on the simulated platform, the folder its
-// simulation controls name ("/dev" unless a simulation changes it).
+// Where USB serial devices appear (see port/SerialDeviceLocation.h).
 inline std::string deviceDirectory() {
-#ifdef KORVANE_SIMULATED_SERIAL_DEVICES
-  return korvane::sim::serialDeviceDirectory();
-#else
-  return "/dev";
-#endif
+  return korvane::port::serialDeviceLocation();
 }
 
-// Candidates are directory + "/" + name for every entry named ttyUSB* or ttyACM*, sorted
-// byte-wise: the first, or the second for index 3. Without such a candidate, the fallback prefix
-// followed by "0", or "1" for index 3.
+// Which name stands in when no device is listed: the first ttyACM (the sensors' CDC devices) or
+// ttyUSB (the mini LiDAR's adapter) on Linux; COM1 and COM2 on Windows.
+enum class Fallback { Acm, Usb };
+
+// The USB serial devices at a location, in the order drivers number them. Linux: the entries of
+// the folder named ttyUSB* or ttyACM*, as folder + "/" + name, sorted byte-wise. Windows: the
+// serial ports the system lists ("COM5", in number order) for "/dev", the system's location;
+// for any other folder, its entries named COM<n>.
+std::vector<std::string> listDevices(const std::string& location);
+// The name used when the list has no device for index (0 for the first, 1 for the second).
+std::string fallbackDevice(Fallback fallback, int second);
+
+// The first listed device, or the second for index 3; without one, the fallback ("/dev/ttyACM0",
+// or "/dev/ttyACM1" for index 3, on Linux).
 std::string findDevicePathIn(const std::string& directory, int index,
-                             const std::string& fallbackPrefix = "/dev/ttyACM");
+                             Fallback fallback = Fallback::Acm);
 
 }  // namespace korvane::serial

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -19,8 +20,20 @@ TEST(ConsoleLines, LinesFromTwoThreadsNeverMix) {
   const std::string missing = "/nonexistent/ttyKorvaneConsole";
   sim::resetSerial();
   ASSERT_TRUE(sim::mapSerialPort(HAL_SerialPort_USB2, missing));
-  const std::string lidarLine = "Error initializing serial port: -2";
-  const std::string dystanLine = "[Dystan] Cannot open " + missing + ": No such file or directory";
+  // Each driver's line, printed alone first (the system's words for a missing file differ).
+  auto alone = [](const std::function<void()>& print) {
+    testing::internal::CaptureStderr();
+    print();
+    std::string line = testing::internal::GetCapturedStderr();
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
+  };
+  const std::string lidarLine = alone([] { LidarJNI::c_Lidar_create(HAL_SerialPort_USB2); });
+  const std::string dystanLine =
+      alone([&] { EXPECT_EQ(DystanJNI::c_Dystan_createUsb(missing.c_str(), 0), nullptr); });
+  EXPECT_EQ(lidarLine.rfind("Error initializing serial port: -", 0), 0u) << lidarLine;
+  EXPECT_EQ(dystanLine.rfind("[Dystan] Cannot open " + missing + ": ", 0), 0u) << dystanLine;
+  EXPECT_EQ(dystanLine.find('\n'), std::string::npos) << dystanLine;
   constexpr int kLines = 2000;
 
   testing::internal::CaptureStderr();

@@ -2,8 +2,6 @@
 // would report it.
 
 #include <gtest/gtest.h>
-#include <locale.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -159,36 +157,6 @@ TEST(KromelLineStream, ReadingsDoNotDependOnWhereReadsEnd) {
     EXPECT_FLOAT_EQ(r.x, -0.5f);
     EXPECT_FLOAT_EQ(r.z, 2.25f);
   }
-}
-
-// The robot program's JVM may run in a locale whose decimal mark is a comma; the sensor's numbers
-// keep their point.
-TEST_F(KromelLineTest, NumbersDoNotDependOnTheProcessLocale) {
-  char dir[] = "/tmp/korvane-locale-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string build =
-      std::string("localedef -i de_DE -f UTF-8 ") + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-  bool built = std::system(build.c_str()) == 0;
-  std::string oldPath = getenv("LOCPATH") ? getenv("LOCPATH") : "";
-  setenv("LOCPATH", dir, 1);
-  const char* german = built ? setlocale(LC_NUMERIC, "de_DE.UTF-8") : nullptr;
-  if (german == nullptr) {
-    std::system((std::string("rm -rf ") + dir).c_str());
-    GTEST_SKIP() << "no locale with a decimal comma could be made (localedef)";
-  }
-  float localeSays = std::strtof("0.5", nullptr);
-  KromelJNI::ColorData r = feed("XYZ: 0.5, 0.25, 1.75\n");
-  setlocale(LC_NUMERIC, "C");
-  if (oldPath.empty())
-    unsetenv("LOCPATH");
-  else
-    setenv("LOCPATH", oldPath.c_str(), 1);
-  std::system((std::string("rm -rf ") + dir).c_str());
-
-  EXPECT_EQ(localeSays, 0.0f) << "the locale really reads a point as the end of the number";
-  EXPECT_FLOAT_EQ(r.x, 0.5f);
-  EXPECT_FLOAT_EQ(r.y, 0.25f);
-  EXPECT_FLOAT_EQ(r.z, 1.75f);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ std::vector<Point> decode(const std::string& packet) {
 
 // The correction the device's geometry gives a distance, in degrees.
 double correction(double d) {
-  return std::atan(21.8 * (155.3 - d) / (155.3 * d)) * 180.0 / M_PI;
+  return std::atan(21.8 * (155.3 - d) / (155.3 * d)) * 180.0 / std::numbers::pi;
 }
 
 // Feeds the stream in reads of the given sizes (cycled) through a buffer kept across reads, as

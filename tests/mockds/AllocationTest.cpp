@@ -53,12 +53,13 @@ TEST(MockDSAllocationTest, CyclesMakeNoHeapAllocation) {
   MockDSJNI::c_MockDS_enable();
   uint8_t packet[64];
   // Past start-up (thread, logger, socket).
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(receiveRaw(receiver.fd(), packet, sizeof packet));
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(receiveRaw(static_cast<int>(receiver.native()), packet, sizeof packet));
 
   long before = g_allocations.load();
   bool received = true;
   for (int i = 0; i < 100 && received; ++i) {  // two seconds, across the end of the warm-up
-    received = receiveRaw(receiver.fd(), packet, sizeof packet);
+    received = receiveRaw(static_cast<int>(receiver.native()), packet, sizeof packet);
   }
   long after = g_allocations.load();
   ASSERT_TRUE(received);

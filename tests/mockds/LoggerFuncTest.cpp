@@ -1,12 +1,12 @@
-// The mock driver station's log function and its use by the UDP client.
+// The mock driver station's log function and its use by the platform port's UDP sender (WPILib's
+// UDP client where the port takes WPILib's C++, a socket of ours elsewhere).
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "mockds/MockDSImpl.h"
-#include "wpi/Logger.h"
-#include "wpinet/UDPClient.h"
+#include "port/UdpSender.h"
 
 namespace {
 
@@ -36,17 +36,29 @@ TEST(LoggerFuncTest, NullTextsAreEmptyAndLongLinesAreWhole) {
             "DS: ERROR: " + message + " (" + file + ":9)\n");
 }
 
-TEST(LoggerFuncTest, UdpClientErrorsReachStandardErrorThroughIt) {
-  wpi::Logger logger(MockDSJNI::Impl::LoggerFunc);
-  wpi::UDPClient client(logger);
+TEST(LoggerFuncTest, UdpSenderErrorsReachStandardErrorThroughIt) {
+  korvane::port::UdpSender client(MockDSJNI::Impl::LoggerFunc);
   ASSERT_EQ(client.start(), 0);
   const uint8_t packet[] = {0, 0, 1, 0, 16, 0};
   testing::internal::CaptureStderr();
   EXPECT_EQ(client.send(packet, "localhost", 1110), -1);
   std::string line = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(line.rfind("DS: ERROR: could not resolve localhost address (UDPClient.cpp:", 0), 0u)
-      << line;
+  EXPECT_EQ(line.rfind("DS: ERROR: could not resolve localhost address (", 0), 0u) << line;
+  EXPECT_NE(line.find(".cpp:"), std::string::npos) << line;
   EXPECT_EQ(line.back(), '\n');
+}
+
+TEST(LoggerFuncTest, UdpSenderSendsOnlyWhileStarted) {
+  korvane::port::UdpSender client(MockDSJNI::Impl::LoggerFunc);
+  ASSERT_EQ(client.start(), 0);
+  ASSERT_EQ(client.start(), 0) << "starting a started sender does nothing";
+  const uint8_t packet[] = {0, 7, 1, 6, 16, 0};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(client.send(packet, "127.0.0.1", 9), 6);
+  client.shutdown();
+  EXPECT_EQ(client.send(packet, "127.0.0.1", 9), -1) << "a shut-down sender sends nothing";
+  std::string line = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(line.rfind("DS: ERROR: ", 0), 0u) << line;
 }
 
 }  // namespace

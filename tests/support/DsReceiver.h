@@ -26,8 +26,9 @@ class DsReceiver {
   DsReceiver(const DsReceiver&) = delete;
   DsReceiver& operator=(const DsReceiver&) = delete;
 
-  bool bound() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+  bool bound() const { return socket_ >= 0; }
+  // The socket: a descriptor, or a SOCKET on Windows.
+  intptr_t native() const { return socket_; }
 
   // The next packet from anyone, or nothing within the timeout.
   std::optional<DsPacket> receive(std::chrono::milliseconds timeout = std::chrono::seconds(5));
@@ -39,7 +40,7 @@ class DsReceiver {
   uint16_t followedPort() const { return followed_; }
 
  private:
-  int fd_ = -1;
+  intptr_t socket_ = -1;
   uint16_t followed_ = 0;
   std::vector<uint16_t> seen_;
 };

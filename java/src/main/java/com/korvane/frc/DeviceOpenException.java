@@ -1,9 +1,11 @@
 package com.korvane.frc;
 
+import com.korvane.frc.jni.KorvaneDriverLibrary;
+
 /**
- * Thrown by a device constructor when the device cannot be opened: the port does not exist or
- * cannot be opened, an argument is out of range, or the device did not take part in the opening
- * dialogue. The message says which device was being opened, how, and what failed; the driver
+ * Thrown by a device constructor when the device cannot be opened: the native library cannot be
+ * loaded on this platform, the port does not exist or cannot be opened, an argument is out of
+ * range, or the device did not take part in the opening dialogue. The message says which device was being opened, how, and what failed; the driver
  * also prints its own line about the failure on standard error.
  */
 public class DeviceOpenException extends RuntimeException {
@@ -12,6 +14,10 @@ public class DeviceOpenException extends RuntimeException {
 
   /** The device class that could not be opened. */
   private final String device;
+
+  // A Windows COM port, "COM5" or "\\.\COM12".
+  private static final java.util.regex.Pattern COM_PORT =
+      java.util.regex.Pattern.compile("(?i)(\\\\\\\\\\.\\\\)?COM[0-9]+");
 
   /**
    * Creates the exception.
@@ -34,6 +40,13 @@ public class DeviceOpenException extends RuntimeException {
     return device;
   }
 
+  /** Throws unless the native driver library is loaded (loading it first). */
+  static void checkNative(String device, String attempt) {
+    if (!KorvaneDriverLibrary.load()) {
+      throw new DeviceOpenException(device, attempt, KorvaneDriverLibrary.unavailableReason());
+    }
+  }
+
   /** Throws unless id lies in min..max. */
   static void checkRange(String device, String attempt, String what, int id, int min, int max) {
     if (id < min || id > max) {
@@ -42,10 +55,16 @@ public class DeviceOpenException extends RuntimeException {
     }
   }
 
-  /** Throws unless path names an existing file this process may read and write. */
+  /**
+   * Throws unless path names an existing file this process may read and write. A Windows COM port
+   * ({@code COM5}, {@code \\.\COM12}) is no file: only the driver can tell whether it opens.
+   */
   static void checkPath(String device, String attempt, String path) {
     if (path == null || path.isEmpty()) {
       throw new DeviceOpenException(device, attempt, "no device path was given");
+    }
+    if (COM_PORT.matcher(path).matches()) {
+      return;
     }
     java.io.File file = new java.io.File(path);
     if (!file.exists()) {

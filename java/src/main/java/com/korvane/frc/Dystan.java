@@ -110,6 +110,7 @@ public class Dystan implements AutoCloseable {
    */
   public Dystan(int canId) {
     String attempt = "at CAN ID " + canId;
+    DeviceOpenException.checkNative(NAME, attempt);
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     DeviceGuard opened = DeviceGuard.open(() -> DystanJNI.c_Dystan_create(canId));
     if (opened == null) {
@@ -129,6 +130,7 @@ public class Dystan implements AutoCloseable {
    */
   public Dystan(String path, int odr) {
     String attempt = "on " + path;
+    DeviceOpenException.checkNative(NAME, attempt);
     DeviceOpenException.checkPath(NAME, attempt, path);
     DeviceGuard opened = DeviceGuard.open(() -> DystanJNI.c_Dystan_createUsb(path, odr));
     if (opened == null) {
@@ -145,18 +147,22 @@ public class Dystan implements AutoCloseable {
    * @param odr output rate in scans a second, sent to the sensor when above 0
    * @return completes with the open sensor, which the caller closes, or exceptionally with a
    *     {@link DeviceOpenException}
+   * @throws DeviceOpenException at once when the native driver library cannot be loaded
    */
   public static CompletableFuture<Dystan> openUsbAsync(String path, int odr) {
+    DeviceOpenException.checkNative(NAME, "on " + path);
     return LibraryExecutor.open(() -> new Dystan(path, odr));
   }
 
   /**
-   * Picks a USB serial device in /dev. Returns at once.
+   * Picks a USB serial device in /dev (a COM port on Windows). Returns at once.
    *
    * @param port {@link SerialPort#USB2} for the second device found, any other for the first
    * @return the device's path, or a default path when there is none
+   * @throws DeviceOpenException when the native driver library cannot be loaded
    */
   public static String findDevicePath(SerialPort port) {
+    DeviceOpenException.checkNative(NAME, "finding a USB serial device");
     return DystanJNI.c_Dystan_findDevicePath(port.value());
   }
 

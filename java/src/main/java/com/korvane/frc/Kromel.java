@@ -100,6 +100,7 @@ public class Kromel implements AutoCloseable {
    */
   public Kromel(int canId) {
     String attempt = "at CAN ID " + canId;
+    DeviceOpenException.checkNative(NAME, attempt);
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     DeviceGuard opened = DeviceGuard.open(() -> KromelJNI.c_Kromel_create(canId));
     if (opened == null) {
@@ -118,6 +119,7 @@ public class Kromel implements AutoCloseable {
    */
   public Kromel(String path, int sampleTimeMs) {
     String attempt = "on " + path;
+    DeviceOpenException.checkNative(NAME, attempt);
     DeviceOpenException.checkPath(NAME, attempt, path);
     DeviceGuard opened = DeviceGuard.open(() -> KromelJNI.c_Kromel_createUsb(path, sampleTimeMs));
     if (opened == null) {
@@ -134,18 +136,22 @@ public class Kromel implements AutoCloseable {
    * @param sampleTimeMs milliseconds between readings, sent to the sensor when above 0
    * @return completes with the open sensor, which the caller closes, or exceptionally with a
    *     {@link DeviceOpenException}
+   * @throws DeviceOpenException at once when the native driver library cannot be loaded
    */
   public static CompletableFuture<Kromel> openUsbAsync(String path, int sampleTimeMs) {
+    DeviceOpenException.checkNative(NAME, "on " + path);
     return LibraryExecutor.open(() -> new Kromel(path, sampleTimeMs));
   }
 
   /**
-   * Picks a USB serial device in /dev. Returns at once.
+   * Picks a USB serial device in /dev (a COM port on Windows). Returns at once.
    *
    * @param port {@link SerialPort#USB2} for the second device found, any other for the first
    * @return the device's path, or a default path when there is none
+   * @throws DeviceOpenException when the native driver library cannot be loaded
    */
   public static String findDevicePath(SerialPort port) {
+    DeviceOpenException.checkNative(NAME, "finding a USB serial device");
     return KromelJNI.c_Kromel_findDevicePath(port.value());
   }
 

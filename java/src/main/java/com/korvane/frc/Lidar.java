@@ -109,8 +109,10 @@ public final class Lidar implements AutoCloseable {
    * LiDAR's reader stops. A port that cannot be opened is reported by a line on standard error.
    *
    * @param port the serial port
+   * @throws DeviceOpenException when the native driver library cannot be loaded
    */
   public Lidar(SerialPort port) {
+    DeviceOpenException.checkNative("Lidar", "on port " + port);
     guard =
         DeviceGuard.open(
             LIDAR,
@@ -126,8 +128,10 @@ public final class Lidar implements AutoCloseable {
    *
    * @param port the serial port
    * @return completes with the LiDAR, which the caller closes
+   * @throws DeviceOpenException at once when the native driver library cannot be loaded
    */
   public static CompletableFuture<Lidar> openAsync(SerialPort port) {
+    DeviceOpenException.checkNative("Lidar", "on port " + port);
     return LibraryExecutor.open(() -> new Lidar(port));
   }
 

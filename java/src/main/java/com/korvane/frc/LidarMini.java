@@ -127,6 +127,7 @@ public class LidarMini implements AutoCloseable {
    */
   public LidarMini(SerialPort port) {
     String which = port == SerialPort.USB2 ? "second" : "first";
+    DeviceOpenException.checkNative("LidarMini", "on port " + port);
     DeviceGuard opened = DeviceGuard.open(() -> LidarMiniJNI.c_LidarMini_create(port.value()));
     if (opened == null) {
       throw DeviceOpenException.refused(
@@ -141,8 +142,10 @@ public class LidarMini implements AutoCloseable {
    * @param port {@link SerialPort#USB2} for the second USB serial device, any other for the first
    * @return completes with the open LiDAR, which the caller closes, or exceptionally with a
    *     {@link DeviceOpenException}
+   * @throws DeviceOpenException at once when the native driver library cannot be loaded
    */
   public static CompletableFuture<LidarMini> openAsync(SerialPort port) {
+    DeviceOpenException.checkNative("LidarMini", "on port " + port);
     return LibraryExecutor.open(() -> new LidarMini(port));
   }
 

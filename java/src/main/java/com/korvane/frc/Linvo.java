@@ -41,8 +41,10 @@ public final class Linvo implements AutoCloseable {
    * are 0, so a robot program runs on without the sensor.
    *
    * @param referenceVoltage volts that a count of 2048 stands for, usually the supply, 3.3 V
+   * @throws DeviceOpenException when the native driver library cannot be loaded
    */
   public Linvo(float referenceVoltage) {
+    DeviceOpenException.checkNative("Linvo", "with reference voltage " + referenceVoltage + " V");
     boolean[] answered = new boolean[1];
     guard =
         DeviceGuard.open(

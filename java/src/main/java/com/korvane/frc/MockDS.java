@@ -20,8 +20,13 @@ public final class MockDS implements AutoCloseable {
 
   private final DeviceGuard guard;
 
-  /** Starts sending, robot disabled; restarts the sender when one is running. */
+  /**
+   * Starts sending, robot disabled; restarts the sender when one is running.
+   *
+   * @throws DeviceOpenException when the native driver library cannot be loaded
+   */
   public MockDS() {
+    DeviceOpenException.checkNative("MockDS", "on UDP 127.0.0.1:1110");
     guard =
         DeviceGuard.open(
             SENDER,

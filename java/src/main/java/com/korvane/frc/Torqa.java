@@ -89,6 +89,7 @@ public class Torqa implements AutoCloseable {
   public Torqa(int deviceId, int frequency) {
     this.deviceId = deviceId;
     String attempt = "at device " + deviceId + " with frequency " + frequency;
+    DeviceOpenException.checkNative("Torqa", attempt);
     DeviceOpenException.checkRange(
         "Torqa", attempt, "device number", deviceId, 1, MAX_DEVICE_ID);
     DeviceOpenException.checkRange("Torqa", attempt, "frequency", frequency, 0, MAX_FREQUENCY);

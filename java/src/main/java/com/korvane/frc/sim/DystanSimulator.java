@@ -24,6 +24,7 @@ public final class DystanSimulator implements AutoCloseable {
    * @return the sensor
    */
   public static DystanSimulator attach(int canId, int scansPerSecond) {
+    SimLibraries.requireSimulators();
     return new DystanSimulator(attach0(canId, scansPerSecond));
   }
 

@@ -22,6 +22,7 @@ public final class DystanUsbEmulator extends PtyEmulator {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static DystanUsbEmulator start(int outputRate, boolean binary) {
+    SimLibraries.requireSimulators();
     return new DystanUsbEmulator(started(start0(outputRate, binary), "distance sensor"));
   }
 

@@ -22,6 +22,7 @@ public final class KromelSimulator implements AutoCloseable {
    * @return the sensor
    */
   public static KromelSimulator attach() {
+    SimLibraries.requireSimulators();
     return new KromelSimulator(attach0(true));
   }
 
@@ -31,6 +32,7 @@ public final class KromelSimulator implements AutoCloseable {
    * @return the sensor, not publishing until {@link #setPublishing(boolean) setPublishing(true)}
    */
   public static KromelSimulator attachQuiet() {
+    SimLibraries.requireSimulators();
     return new KromelSimulator(attach0(false));
   }
 

@@ -20,6 +20,7 @@ public final class KromelUsbEmulator extends PtyEmulator {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static KromelUsbEmulator start(int sampleTimeMs) {
+    SimLibraries.requireSimulators();
     return new KromelUsbEmulator(started(start0(sampleTimeMs), "colour sensor"));
   }
 

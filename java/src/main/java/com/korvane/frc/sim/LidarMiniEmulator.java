@@ -19,6 +19,7 @@ public final class LidarMiniEmulator extends PtyEmulator {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarMiniEmulator start() {
+    SimLibraries.requireSimulators();
     return new LidarMiniEmulator(started(start0(), "mini LiDAR"));
   }
 

@@ -21,6 +21,7 @@ public final class LidarRoomEmulator extends PtyEmulator {
    * @throws IllegalStateException when no pseudo-terminal can be made
    */
   public static LidarRoomEmulator start(int seed, boolean streaming) {
+    SimLibraries.requireSimulators();
     return new LidarRoomEmulator(started(start0(seed, streaming), "LiDAR"));
   }
 
@@ -31,7 +32,12 @@ public final class LidarRoomEmulator extends PtyEmulator {
    * @param degrees the angle; 0 points along the room's 6 m length, 90 along its 4 m width
    * @return millimetres
    */
-  public static native double distanceAt(double degrees);
+  public static double distanceAt(double degrees) {
+    SimLibraries.requireSimulators();
+    return distanceAt0(degrees);
+  }
+
+  private static native double distanceAt0(double degrees);
 
   /**
    * Sets the noise added to every distance (none at first).

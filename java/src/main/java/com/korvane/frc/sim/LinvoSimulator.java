@@ -22,6 +22,7 @@ public final class LinvoSimulator implements AutoCloseable {
    * @return the converter, on the bus until {@link #close()}
    */
   public static LinvoSimulator attach() {
+    SimLibraries.requireSimulators();
     return attach(1, 0x48);
   }
 
@@ -33,6 +34,7 @@ public final class LinvoSimulator implements AutoCloseable {
    * @return the converter, on the bus until {@link #close()}
    */
   public static LinvoSimulator attach(int port, int address) {
+    SimLibraries.requireSimulators();
     return new LinvoSimulator(attach0(port, address));
   }
 

@@ -29,11 +29,16 @@ public abstract class PtyEmulator implements AutoCloseable {
   /**
    * The id of a native simulator just started, or else the exception that says none could be.
    *
-   * @throws IllegalStateException when the id is 0: no pseudo-terminal could be made
+   * @throws IllegalStateException when the id is 0: no pseudo-terminal could be made (always on
+   *     Windows: the emulators serve Linux pseudo-terminals)
    */
   static long started(long id, String device) {
     if (id == 0) {
-      throw new IllegalStateException("no pseudo-terminal for the emulated " + device);
+      throw new IllegalStateException(
+          "no pseudo-terminal for the emulated "
+              + device
+              + " (the emulators serve Linux pseudo-terminals; on Windows open a real device's"
+              + " COM port)");
     }
     return id;
   }

@@ -80,6 +80,7 @@ public final class SimCan {
    * @return a copy of the log
    */
   public static List<Frame> sentFrames() {
+    SimLibraries.requirePlatform();
     long[] raw = sentFramesRaw();
     List<Frame> frames = new ArrayList<>(raw.length / 4);
     for (int i = 0; i + 3 < raw.length; i += 4) {
@@ -100,6 +101,7 @@ public final class SimCan {
    * @return the matching frames of {@link #sentFrames()}
    */
   public static List<Frame> sentFrames(int id) {
+    SimLibraries.requirePlatform();
     List<Frame> matching = new ArrayList<>();
     for (Frame f : sentFrames()) {
       if (f.id == id) {
@@ -117,6 +119,7 @@ public final class SimCan {
    * @param count how many calls fail; every call when negative
    */
   public static void failCalls(Call call, int status, int count) {
+    SimLibraries.requirePlatform();
     failCalls(call.ordinal(), status, count, false);
   }
 
@@ -127,6 +130,7 @@ public final class SimCan {
    * @param count how many calls raise; every call when negative
    */
   public static void raiseInCalls(Call call, int count) {
+    SimLibraries.requirePlatform();
     failCalls(call.ordinal(), 0, count, true);
   }
 
@@ -138,6 +142,7 @@ public final class SimCan {
    * @param bytes the data, each value's low 8 bits; only the first 8 are taken
    */
   public static void inject(int id, int... bytes) {
+    SimLibraries.requirePlatform();
     byte[] data = new byte[Math.min(bytes.length, 8)];
     for (int i = 0; i < data.length; i++) {
       data[i] = (byte) bytes[i];
@@ -148,7 +153,12 @@ public final class SimCan {
   private static native long[] sentFramesRaw();
 
   /** Empties the log of sent frames. */
-  public static native void clearSentFrames();
+  public static void clearSentFrames() {
+    SimLibraries.requirePlatform();
+    clearSentFrames0();
+  }
+
+  private static native void clearSentFrames0();
 
   /**
    * A frame as if a device had sent it, as {@link #inject} does.
@@ -156,23 +166,43 @@ public final class SimCan {
    * @param id the 29-bit identifier
    * @param data the data; only the first 8 bytes are taken, null sends an empty frame
    */
-  public static native void injectFrame(int id, byte[] data);
+  public static void injectFrame(int id, byte[] data) {
+    SimLibraries.requirePlatform();
+    injectFrame0(id, data);
+  }
+
+  private static native void injectFrame0(int id, byte[] data);
 
   private static native void failCalls(int call, int status, int count, boolean throwInstead);
 
   /** Ends every injected failure. */
-  public static native void clearFailures();
+  public static void clearFailures() {
+    SimLibraries.requirePlatform();
+    clearFailures0();
+  }
+
+  private static native void clearFailures0();
 
   /**
    * Number of CAN handles open now: -1 over WPILib's simulation HAL, which does not tell.
    *
    * @return the count
    */
-  public static native int openHandles();
+  public static int openHandles() {
+    SimLibraries.requirePlatform();
+    return openHandles0();
+  }
+
+  private static native int openHandles0();
 
   /**
    * Back to the bus as at load time: no frames, sessions, failures or devices. Handles stay open,
    * as the HAL's do.
    */
-  public static native void reset();
+  public static void reset() {
+    SimLibraries.requirePlatform();
+    reset0();
+  }
+
+  private static native void reset0();
 }

@@ -19,29 +19,54 @@ public final class SimDriverStation {
    * @return true when it listens (also when it already did); false, with a line on standard
    *     error, when the port is taken
    */
-  public static native boolean startListener();
+  public static boolean startListener() {
+    SimLibraries.requirePlatform();
+    return startListener0();
+  }
+
+  private static native boolean startListener0();
 
   /** Stops and joins the listener and closes its socket; the system state stays as it is. */
-  public static native void stopListener();
+  public static void stopListener() {
+    SimLibraries.requirePlatform();
+    stopListener0();
+  }
+
+  private static native void stopListener0();
 
   /**
    * Whether the listener runs.
    *
    * @return true between {@link #startListener()} and {@link #stopListener()}
    */
-  public static native boolean listening();
+  public static boolean listening() {
+    SimLibraries.requirePlatform();
+    return listening0();
+  }
+
+  private static native boolean listening0();
 
   /**
    * Control packets received since the listener was last started.
    *
    * @return the count
    */
-  public static native long packetsReceived();
+  public static long packetsReceived() {
+    SimLibraries.requirePlatform();
+    return packetsReceived0();
+  }
+
+  private static native long packetsReceived0();
 
   /**
    * Control byte (byte 3) of the last packet received; bit 0x04 is "enabled".
    *
    * @return 0 to 255, or -1 before any packet since the listener was started
    */
-  public static native int lastControl();
+  public static int lastControl() {
+    SimLibraries.requirePlatform();
+    return lastControl0();
+  }
+
+  private static native int lastControl0();
 }

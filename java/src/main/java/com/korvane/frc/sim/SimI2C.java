@@ -77,6 +77,7 @@ public final class SimI2C {
    * @return a copy of the log
    */
   public static List<Transaction> transactions() {
+    SimLibraries.requirePlatform();
     int[] raw = transactionsRaw();
     List<Transaction> list = new ArrayList<>();
     int i = 0;
@@ -102,6 +103,7 @@ public final class SimI2C {
    * @param count how many calls fail; every call when negative
    */
   public static void failCalls(Call call, int count) {
+    SimLibraries.requirePlatform();
     failCalls0(call.ordinal(), count, -1);
   }
 
@@ -110,10 +112,20 @@ public final class SimI2C {
   private static native void failCalls0(int call, int count, int status);
 
   /** Empties the log of calls. */
-  public static native void clearTransactions();
+  public static void clearTransactions() {
+    SimLibraries.requirePlatform();
+    clearTransactions0();
+  }
+
+  private static native void clearTransactions0();
 
   /** Ends every injected failure. */
-  public static native void clearFailures();
+  public static void clearFailures() {
+    SimLibraries.requirePlatform();
+    clearFailures0();
+  }
+
+  private static native void clearFailures0();
 
   /**
    * Whether a port is open.
@@ -121,8 +133,18 @@ public final class SimI2C {
    * @param port the I2C port, 0 or 1
    * @return true between a successful initialisation of the port and its close
    */
-  public static native boolean portOpen(int port);
+  public static boolean portOpen(int port) {
+    SimLibraries.requirePlatform();
+    return portOpen0(port);
+  }
+
+  private static native boolean portOpen0(int port);
 
   /** Back to the buses as at load time: no records, devices, failures or open ports. */
-  public static native void reset();
+  public static void reset() {
+    SimLibraries.requirePlatform();
+    reset0();
+  }
+
+  private static native void reset0();
 }

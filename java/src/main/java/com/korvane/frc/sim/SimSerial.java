@@ -84,6 +84,7 @@ public final class SimSerial {
    * @return true when mapped; false for an unknown port or a null path
    */
   public static boolean mapPort(int port, String path) {
+    SimLibraries.requirePlatform();
     return mapPort0(port, path);
   }
 
@@ -94,6 +95,7 @@ public final class SimSerial {
    * @return a copy of the log
    */
   public static List<Record> calls() {
+    SimLibraries.requirePlatform();
     int[] raw = callsRaw();
     List<Record> list = new ArrayList<>();
     for (int i = 0; i + 5 <= raw.length; i += 5) {
@@ -110,6 +112,7 @@ public final class SimSerial {
    * @param count how many calls fail; every call when negative
    */
   public static void failCalls(Call call, int status, int count) {
+    SimLibraries.requirePlatform();
     failCalls0(call.ordinal(), status, count);
   }
 
@@ -125,21 +128,46 @@ public final class SimSerial {
    * @param port the HAL port number, 0 to 3
    * @return the path, e.g. "/dev/ttyS0" by default for port 0; empty for an unknown number
    */
-  public static native String portPath(int port);
+  public static String portPath(int port) {
+    SimLibraries.requirePlatform();
+    return portPath0(port);
+  }
+
+  private static native String portPath0(int port);
 
   /** Empties the log of calls. */
-  public static native void clearCalls();
+  public static void clearCalls() {
+    SimLibraries.requirePlatform();
+    clearCalls0();
+  }
+
+  private static native void clearCalls0();
 
   /** Ends every injected failure. */
-  public static native void clearFailures();
+  public static void clearFailures() {
+    SimLibraries.requirePlatform();
+    clearFailures0();
+  }
+
+  private static native void clearFailures0();
 
   /**
    * Handles open now.
    *
    * @return the count
    */
-  public static native int openHandles();
+  public static int openHandles() {
+    SimLibraries.requirePlatform();
+    return openHandles0();
+  }
+
+  private static native int openHandles0();
 
   /** Every handle closed, default paths, no records or failures. */
-  public static native void reset();
+  public static void reset() {
+    SimLibraries.requirePlatform();
+    reset0();
+  }
+
+  private static native void reset0();
 }

@@ -13,12 +13,22 @@ public final class SimSystem {
    *
    * @param active true for enabled
    */
-  public static native void setSystemActive(boolean active);
+  public static void setSystemActive(boolean active) {
+    SimLibraries.requirePlatform();
+    setSystemActive0(active);
+  }
+
+  private static native void setSystemActive0(boolean active);
 
   /**
    * Whether the robot's outputs are enabled, as the platform reports it to the drivers.
    *
    * @return true while enabled; false until first set
    */
-  public static native boolean systemActive();
+  public static boolean systemActive() {
+    SimLibraries.requirePlatform();
+    return systemActive0();
+  }
+
+  private static native boolean systemActive0();
 }

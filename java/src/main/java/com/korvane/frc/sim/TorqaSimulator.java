@@ -145,6 +145,7 @@ public final class TorqaSimulator implements AutoCloseable {
    * @return the controller
    */
   public static TorqaSimulator attach(int deviceNumber) {
+    SimLibraries.requireSimulators();
     return new TorqaSimulator(attach0(deviceNumber));
   }
 

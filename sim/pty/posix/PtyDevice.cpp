@@ -1,14 +1,34 @@
-#include "PtyDevice.h"
+#include "sim/pty/PtyDevice.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace korvane::sim {
 namespace {
+
+speed_t speedOf(int baud) {
+  switch (baud) {
+    case 9600:
+      return B9600;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      return B0;
+  }
+}
 
 void closeIfOpen(int& fd) {
   if (fd != -1) ::close(fd);
@@ -17,16 +37,8 @@ void closeIfOpen(int& fd) {
 
 }  // namespace
 
-std::chrono::nanoseconds lineTime(size_t bytes, int baud) {
-  return std::chrono::nanoseconds(static_cast<int64_t>(bytes) * 10 * 1'000'000'000 / baud);
-}
-
-int millisecondsUntil(std::chrono::steady_clock::time_point when) {
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
-  return static_cast<int>(std::max<int64_t>(left.count(), 0));
-}
-
-std::unique_ptr<PtyDevice> PtyDevice::open(speed_t speed) {
+std::unique_ptr<PtyDevice> PtyDevice::open(int baud) {
+  const speed_t speed = speedOf(baud);
   int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (master < 0) return nullptr;
   char name[128];

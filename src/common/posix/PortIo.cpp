@@ -34,19 +34,6 @@ constexpr int64_t kMicrosPerQueuedByte = 90;
 
 }  // namespace
 
-PortEvent waitForInput(int fd, const StopSignal& stop, int timeoutMs) {
-  pollfd entries[2] = {{stop.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
-  int ready;
-  while ((ready = poll(entries, 2, timeoutMs)) < 0 && errno == EINTR) {
-  }
-  if (stop.requested()) return PortEvent::Stop;
-  if (ready < 0) return PortEvent::HungUp;
-  if (ready == 0) return PortEvent::Timeout;
-  if (entries[1].revents & POLLIN) return PortEvent::Input;
-  if (entries[1].revents & (POLLHUP | POLLERR | POLLNVAL)) return PortEvent::HungUp;
-  return PortEvent::Timeout;
-}
-
 WriteResult writeAllBefore(int fd, const unsigned char* data, size_t len,
                            Clock::time_point deadline) {
   while (len > 0) {

@@ -1,0 +1,134 @@
+// Opening, reading and flushing a serial port with termios and poll.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include "KorvaneSerial.h"
+#include "common/ConsoleLine.h"
+#include "common/StopSignal.h"
+
+namespace {
+
+speed_t baudToConstant(int baud) {
+  switch (baud) {
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      return B115200;
+  }
+}
+
+void reportError(const char* tag, const std::string& what) {
+  korvane::printLine(std::cerr, std::string("[") + tag + "] " + what + ": " + std::strerror(errno));
+}
+
+enum class PortEvent { Input, Stop, HungUp };
+
+// Blocks until the port has input, stop is requested or the device hangs up. A stop request wins
+// over waiting input.
+PortEvent waitForInput(int fd, const korvane::StopSignal& stop) {
+  pollfd entries[2] = {{static_cast<int>(stop.native()), POLLIN, 0}, {fd, POLLIN, 0}};
+  int ready;
+  while ((ready = poll(entries, 2, -1)) < 0 && errno == EINTR) {
+  }
+  if (stop.requested()) return PortEvent::Stop;
+  if (ready <= 0) return PortEvent::HungUp;
+  if (entries[1].revents & POLLIN) return PortEvent::Input;
+  return PortEvent::HungUp;
+}
+
+}  // namespace
+
+int KorvaneSerial::Open(const std::string& path, int baud, const char* tag) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    reportError(tag, "Cannot open " + path);
+    return -1;
+  }
+  termios settings;
+  std::memset(&settings, 0, sizeof settings);
+  if (tcgetattr(fd, &settings) != 0) {
+    reportError(tag, "tcgetattr");
+    close(fd);
+    return -1;
+  }
+  cfmakeraw(&settings);
+  speed_t speed = baudToConstant(baud);
+  cfsetispeed(&settings, speed);
+  cfsetospeed(&settings, speed);
+  settings.c_cflag |= CLOCAL | CREAD | CS8;
+  settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
+  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+    reportError(tag, "tcsetattr");
+    close(fd);
+    return -1;
+  }
+  tcflush(fd, TCIOFLUSH);
+  return fd;
+}
+
+void KorvaneSerial::Close(int fd) {
+  if (fd != -1) close(fd);
+}
+
+int KorvaneSerial::ReadWithin(int fd, unsigned char* buf, int size, int waitMs) {
+  if (fd == -1 || buf == nullptr || size <= 0) return 0;
+  pollfd entry{fd, POLLIN, 0};
+  int ready;
+  while ((ready = poll(&entry, 1, waitMs)) < 0 && errno == EINTR) {
+  }
+  if (ready == 0) return 0;
+  if (ready < 0) return -1;
+  ssize_t count = read(fd, buf, static_cast<size_t>(size));
+  if (count > 0) return static_cast<int>(count);
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+  if (count == 0) errno = EIO;  // readable without bytes: the other end is gone
+  return -1;
+}
+
+int KorvaneSerial::Available(int fd) {
+  if (fd == -1) return 0;
+  int count = 0;
+  ioctl(fd, FIONREAD, &count);
+  return count;
+}
+
+int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size,
+                              const korvane::StopSignal& stop) {
+  if (fd == -1 || buf == nullptr || size <= 0) return -1;
+  while (true) {
+    PortEvent event = waitForInput(fd, stop);
+    if (event == PortEvent::Stop) return 0;
+    if (event != PortEvent::Input) break;
+    ssize_t count = read(fd, buf, static_cast<size_t>(size));
+    if (count > 0) return static_cast<int>(count);
+    if (count == 0 || (errno != EAGAIN && errno != EINTR)) break;
+  }
+  return stop.waitFor(kFailedPortPauseMs) ? 0 : -1;
+}
+
+void KorvaneSerial::FlushRx(int fd) {
+  if (fd != -1) tcflush(fd, TCIFLUSH);
+}

@@ -1,0 +1,57 @@
+# Every function a DLL imports from wpiHal.dll (IMPORTS, one a line, written by check_dlls.py) is a
+# C function WPILib's HAL headers declare: a C translation unit takes the address of each, and those
+# that cmake/windows/wpiHal.functions lists after "[c++ headers]" (declared in headers only C++
+# reads) are redeclared with C linkage in a C++ translation unit, which fails for a C++ function.
+# Usage: cmake -DIMPORTS= -DFUNCTIONS= -DC_COMPILER= -DCXX_COMPILER= "-DINCLUDES=<dirs>" -DOUT=
+#              -P check_hal_imports.cmake
+cmake_minimum_required(VERSION 3.25)
+file(STRINGS "${IMPORTS}" imported)
+if(NOT imported)
+  message(FATAL_ERROR "${IMPORTS} names no function imported from wpiHal.dll")
+endif()
+file(STRINGS "${FUNCTIONS}" lines)
+set(cxx_only "")
+set(in_cxx FALSE)
+foreach(line ${lines})
+  string(STRIP "${line}" line)
+  if(line STREQUAL "[c++ headers]")
+    set(in_cxx TRUE)
+  elseif(in_cxx AND NOT line STREQUAL "" AND NOT line MATCHES "^#")
+    list(APPEND cxx_only ${line})
+  endif()
+endforeach()
+
+set(c_headers hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h hal/SimDevice.h
+              hal/simulation/CanData.h hal/simulation/I2CData.h)
+set(c_source "")
+set(cxx_source "")
+foreach(header ${c_headers})
+  string(APPEND c_source "#include <${header}>\n")
+  string(APPEND cxx_source "#include <${header}>\n")
+endforeach()
+string(APPEND cxx_source "#include <hal/simulation/DriverStationData.h>\n")
+string(APPEND c_source "const void* const imported[] = {\n")
+foreach(function ${imported})
+  if(function IN_LIST cxx_only)
+    string(APPEND cxx_source "extern \"C\" decltype(${function}) ${function};\n")
+  else()
+    string(APPEND c_source "    (const void*)&${function},\n")
+  endif()
+endforeach()
+string(APPEND c_source "    0};\n")
+file(WRITE "${OUT}/imported.c" "${c_source}")
+file(WRITE "${OUT}/imported.cpp" "${cxx_source}")
+set(include_flags "")
+foreach(dir ${INCLUDES})
+  list(APPEND include_flags -I${dir})
+endforeach()
+foreach(check "${C_COMPILER};-std=c11;${OUT}/imported.c" "${CXX_COMPILER};-std=c++20;${OUT}/imported.cpp")
+  execute_process(COMMAND ${check} -fsyntax-only -Werror=implicit-function-declaration
+                          ${include_flags} RESULT_VARIABLE result ERROR_VARIABLE errors)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "a function imported from wpiHal.dll is no C function of WPILib's HAL "
+                        "headers:\n${errors}")
+  endif()
+endforeach()
+list(LENGTH imported count)
+message(STATUS "${count} functions imported from wpiHal.dll, each a C function of WPILib's HAL headers")
