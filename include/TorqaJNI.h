@@ -23,8 +23,11 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
+
+#include "DeviceFaults.h"
 
 class TorqaJNI {
  public:
@@ -83,6 +86,15 @@ class TorqaJNI {
   static bool c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out);
   // Fills out[0..3] with the four target RPMs; true only when all four were there.
   static bool c_Torqa_getTargetRPMFromDevice(long handle, double* out);
+
+  // Health: whether status frames keep coming (one within the last 100 ms; the controller sends
+  // them every 20 ms), the age of the newest in milliseconds (-1 before any), and the failed sends
+  // and status reads. Each reads the newest motor-0 RPM frame first and never waits. A handle
+  // that is not open is not connected, with age -1 and no faults. A change of health is reported
+  // to the driver station once, also while nothing asks (the heartbeat looks every beat).
+  static bool c_Torqa_isConnected(long handle);
+  static int64_t c_Torqa_getDataAgeMs(long handle);
+  static DeviceFaults c_Torqa_getFaults(long handle);
 
   // Identity: the cached info record (fetched with retries) and the serial number.
   static int c_Torqa_getID(long handle);

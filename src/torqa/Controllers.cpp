@@ -40,6 +40,11 @@ bool Controllers::close(int32_t canHandle) {
   return removeLocked(canHandle);
 }
 
+void Controllers::discard(int32_t canHandle) {
+  std::lock_guard lock(lifecycle_);
+  removeLocked(canHandle);
+}
+
 bool Controllers::removeLocked(int32_t canHandle) {
   std::unique_ptr<Controller> controller(table_.remove(canHandle));
   if (controller == nullptr) return false;

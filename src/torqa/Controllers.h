@@ -42,6 +42,9 @@ class Controllers {
   // Stops every heartbeat, then forgets the controller and frees it once no call holds it. True
   // when the handle was open.
   bool close(int32_t canHandle);
+  // Forgets and frees a controller whose opening failed half way, leaving the other heartbeats
+  // alone (its own, if it runs, is joined).
+  void discard(int32_t canHandle);
 
   // The controller open under the handle's low 32 bits; empty when there is none.
   Ref find(long handle) const { return table_.find(static_cast<int32_t>(handle)); }

@@ -1,5 +1,6 @@
 // The read side of the motor controller: the latest status frame of each kind, decoded. Nothing
-// is requested and nothing is waited for.
+// is requested and nothing is waited for. Each read also tells the open controller's health when
+// the HAL received the frame.
 
 #include <cstdint>
 #include <exception>
@@ -12,37 +13,33 @@
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 #include "torqa/Controllers.h"
+#include "torqa/StatusFrame.h"
 
 using korvane::torqa::Controllers;
+using korvane::torqa::kNoText;
+using korvane::torqa::StatusFrame;
 
 std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1.0};
 
-namespace {
-
-constexpr int kNoText = 0;
-
-struct StatusFrame {
-  unsigned char data[8] = {};
-  int32_t status = 0;
-  bool raised = false;
-
-  bool there() const { return !raised && status == 0; }
-};
-
-// The latest frame of the API, all zeros when none was copied. A read that raises prints the
-// code's text (unless kNoText) and leaves the zeros. Reads go through the handle alone, whether
-// or not it is open: the HAL fails them when it is not.
-StatusFrame readLatest(long handle, int api, int errorCode) {
+StatusFrame korvane::torqa::readStatusFrame(long handle, int api, int errorCode) {
   StatusFrame frame;
   int32_t length = 0;
-  uint64_t timestamp = 0;
   try {
     HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle), api, frame.data, &length,
-                            &timestamp, &frame.status);
+                            &frame.timestamp, &frame.status);
   } catch (const std::exception&) {
     frame.raised = true;
     if (errorCode != kNoText) korvane::printLine(std::cout, Torqa::getErrorMessage(errorCode));
   }
+  return frame;
+}
+
+namespace {
+
+// The latest frame of the API (see readStatusFrame), told to the handle's controller if open.
+StatusFrame readLatest(long handle, int api, int errorCode) {
+  StatusFrame frame = korvane::torqa::readStatusFrame(handle, api, errorCode);
+  if (const auto controller = Controllers::instance().find(handle)) controller->noteStatus(frame);
   return frame;
 }
 
