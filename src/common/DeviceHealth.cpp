@@ -10,11 +10,38 @@
 namespace korvane {
 
 DeviceHealth::DeviceHealth(std::string name, std::string about, uint32_t timeoutMs, Clock clock)
-    : name_(std::move(name)),
-      about_(std::move(about)),
-      clock_(clock),
+    : clock_(clock),
       timeoutMs_(timeoutMs),
-      expectingSince_(clock()) {}
+      expectingSince_(clock()),
+      name_(std::move(name)),
+      about_(std::move(about)) {}
+
+std::string DeviceHealth::name() const {
+  std::lock_guard lock(telling_);
+  return name_;
+}
+
+void DeviceHealth::reopen(std::string name, std::string about) {
+  std::lock_guard lock(telling_);
+  name_ = std::move(name);
+  about_ = std::move(about);
+  told_ = Told::Nothing;
+  troubleTold_.store(false);
+  newest_.store(0);
+  hungUp_.store(false);
+  expectingSince_.store(clock_());
+  sendFailures_.store(0);
+  receiveFailures_.store(0);
+  openFailures_.store(0);
+  sendsFailing_.store(false);
+  opensFailing_.store(false);
+}
+
+void DeviceHealth::tell(bool isError, int code, const char* text, int64_t number,
+                        const char* after) {
+  std::lock_guard lock(telling_);
+  report(isError, code, text, number, after);
+}
 
 void DeviceHealth::heard(uint32_t stampMs) {
   const uint64_t stamp = kHeard | stampMs;
@@ -42,7 +69,7 @@ void DeviceHealth::failed(FailedCall kind, int32_t status) {
     case FailedCall::Send:
       sendFailures_.fetch_add(1, std::memory_order_relaxed);
       if (!sendsFailing_.exchange(true)) {
-        report(true, report_code::kSendsFailing, "sends fail (status ", status, ")");
+        tell(true, report_code::kSendsFailing, "sends fail (status ", status, ")");
       }
       break;
     case FailedCall::Receive:
@@ -51,7 +78,7 @@ void DeviceHealth::failed(FailedCall kind, int32_t status) {
     case FailedCall::Open:
       openFailures_.fetch_add(1, std::memory_order_relaxed);
       if (!opensFailing_.exchange(true)) {
-        report(true, report_code::kOpenFailing, "its port cannot be opened (status ", status, ")");
+        tell(true, report_code::kOpenFailing, "its port cannot be opened (status ", status, ")");
       }
       break;
   }
@@ -59,12 +86,12 @@ void DeviceHealth::failed(FailedCall kind, int32_t status) {
 
 void DeviceHealth::sendsWork() {
   if (!sendsFailing_.exchange(false)) return;
-  report(false, report_code::kSendsWorking, "sends work again (",
-         static_cast<int64_t>(sendFailures_.load()), " failed so far)");
+  tell(false, report_code::kSendsWorking, "sends work again (",
+       static_cast<int64_t>(sendFailures_.load()), " failed so far)");
 }
 
 void DeviceHealth::opened() {
-  if (opensFailing_.exchange(false)) report(false, report_code::kHeardAgain, "its port opened");
+  if (opensFailing_.exchange(false)) tell(false, report_code::kHeardAgain, "its port opened");
 }
 
 void DeviceHealth::expectData(bool expect) {
@@ -92,6 +119,13 @@ bool DeviceHealth::connected() {
   const bool told = troubleTold_.load(std::memory_order_acquire);
   if (told ? now : (!now && (expecting_.load() || hungUp_.load()))) changeIfNeeded(now);
   return now;
+}
+
+bool DeviceHealth::silent() const {
+  if (hungUp_.load()) return true;
+  const uint32_t now = clock_();
+  return !connectedAt(now) &&
+         millisecondsBetween(quietSince(), now) > static_cast<int32_t>(timeoutMs());
 }
 
 int64_t DeviceHealth::dataAgeMs() const {
@@ -137,7 +171,7 @@ void DeviceHealth::changeIfNeeded(bool connected) {
     switch (trouble) {
       case Told::NeverHeard:
         report(true, report_code::kNeverHeard, "nothing heard from it within ", timeout,
-               " ms of opening: is it wired and powered, at this ID?");
+               " ms of opening: not powered or not wired, or at another ID or port?");
         break;
       case Told::Silent:
         report(true, report_code::kSilent, "no data for ", timeout, " ms: still powered?");

@@ -44,7 +44,10 @@ class DeviceHealth {
   DeviceHealth(const DeviceHealth&) = delete;
   DeviceHealth& operator=(const DeviceHealth&) = delete;
 
-  const std::string& name() const { return name_; }
+  std::string name() const;
+  // Starts afresh for a device opened again, perhaps elsewhere: the new name and about, no data,
+  // no failures, nothing told, opened now.
+  void reopen(std::string name, std::string about);
   uint32_t timeoutMs() const { return timeoutMs_.load(std::memory_order_relaxed); }
   void setTimeoutMs(uint32_t timeoutMs) { timeoutMs_.store(timeoutMs, std::memory_order_relaxed); }
   uint32_t now() const { return clock_(); }
@@ -67,6 +70,9 @@ class DeviceHealth {
 
   // Heard from now (a change found is reported).
   bool connected();
+  // Hung up, or not heard from for longer than its timeout since it was heard, opened or expected
+  // again: a device past its first moments that has gone quiet.
+  bool silent() const;
   int64_t dataAgeMs() const;
   DeviceFaults record();
   // Looks for a change of health and reports it.
@@ -87,13 +93,14 @@ class DeviceHealth {
   uint32_t quietSince() const;
   void changeIfNeeded(bool connected);
   void sendsWork();
+  void tell(bool isError, int code, const char* text, int64_t number = kNoNumber,
+            const char* after = "");
   static constexpr int64_t kNoNumber = INT64_MIN;
-  // "<name>: <text><number><after> [<about>]"; without the number and after unless given.
+  // Under telling_: "<name>: <text><number><after> [<about>]"; without the number and after
+  // unless given.
   void report(bool isError, int code, const char* text, int64_t number = kNoNumber,
               const char* after = "") const noexcept;
 
-  const std::string name_;
-  const std::string about_;
   const Clock clock_;
   std::atomic<uint32_t> timeoutMs_;
   std::atomic<uint64_t> newest_{0};
@@ -108,7 +115,9 @@ class DeviceHealth {
   // Whether a fault was told and not yet its end: a reading looks for a change only then.
   std::atomic<bool> troubleTold_{false};
 
-  std::mutex telling_;  // told_, and the order of the reports
+  mutable std::mutex telling_;  // what follows, and the order of the reports
+  std::string name_;
+  std::string about_;
   Told told_ = Told::Nothing;
 };
 

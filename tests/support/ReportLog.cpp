@@ -1,6 +1,7 @@
 #include "ReportLog.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace korvane::test {
@@ -36,6 +37,19 @@ std::string ReportLog::text() const {
            ": " + r.details + "\n";
   }
   return all;
+}
+
+std::string withoutReports(const std::string& captured) {
+  std::string kept;
+  size_t start = 0;
+  while (start < captured.size()) {
+    size_t end = captured.find('\n', start);
+    end = end == std::string::npos ? captured.size() : end + 1;
+    const std::string_view line(captured.data() + start, end - start);
+    if (line.rfind("Error at ", 0) != 0 && line.rfind("Warning at ", 0) != 0) kept += line;
+    start = end;
+  }
+  return kept;
 }
 
 }  // namespace korvane::test

@@ -27,4 +27,8 @@ class ReportLog {
   std::string text() const;
 };
 
+// Standard error as captured, without the lines the HAL prints for driver-station reports
+// ("Error at ...", "Warning at ..."): the library's own lines.
+std::string withoutReports(const std::string& captured);
+
 }  // namespace korvane::test

@@ -46,8 +46,8 @@ class LinvoTest {
       assertEquals(2047, linvo.getRawValue(2));
       assertEquals(0, linvo.getRawValue(3), "just below ground reads as ground");
       assertEquals(0.0f, linvo.getVoltage(3));
-      assertEquals(1000 * 3.3f / 2048, linvo.getVoltage(1), 1e-4);
-      assertEquals(2047 * 3.3f / 2048, linvo.getVoltage(2), 1e-4);
+      assertEquals(1.0f, linvo.getVoltage(1), 1e-4); // the input's volts, not scaled by 3.3 V
+      assertEquals(2.047f, linvo.getVoltage(2), 1e-4);
       assertEquals(0, linvo.getRawValue(4));
     }
     assertFalse(SimI2C.portOpen(1));
