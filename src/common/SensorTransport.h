@@ -55,7 +55,10 @@ class SensorTransport {
       : transport_(transport),
         canId_(canId),
         health_(std::move(name), transport == kCan ? "CAN" : "USB", silenceMs,
-                transport == kCan ? canMilliseconds : libraryMilliseconds) {}
+                transport == kCan ? canMilliseconds : libraryMilliseconds) {
+    // Over USB data comes once the opening dialogue is over and the reader runs.
+    if (transport == kUsb) health_.expectData(false);
+  }
 
  private:
   const int transport_;

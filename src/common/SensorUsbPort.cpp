@@ -21,6 +21,7 @@ SensorUsbPort::SensorUsbPort(const std::string& path, const char* tag, DeviceHea
 
 bool SensorUsbPort::startReader(SerialReader::Parser parser) {
   if (fd_ == -1) return false;
+  health_.expectData(true);
   try {
     reader_.start(fd_, kReadBlock, std::move(parser), 0, &health_);
   } catch (const std::system_error& e) {
