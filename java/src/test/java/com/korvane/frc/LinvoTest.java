@@ -108,7 +108,7 @@ class LinvoTest {
         double volts = 0.25 + 0.25 * change;
         converter.setVoltage(1, volts);
         int loops = 0;
-        while (Math.abs(linvo.getVoltage(1) - volts * 3.3f / 2.048f) > 0.01f && loops < 50) {
+        while (Math.abs(linvo.getVoltage(1) - volts) > 0.01f && loops < 50) {
           Thread.sleep(20);
           long start = System.nanoTime();
           for (int channel = 0; channel < Linvo.CHANNELS; channel++) {

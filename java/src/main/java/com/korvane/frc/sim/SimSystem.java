@@ -21,4 +21,19 @@ public final class SimSystem {
    * @return true while enabled; false until first set
    */
   public static native boolean systemActive();
+
+  /**
+   * Makes the platform report a real robot (a roboRIO 2) as its runtime, or a simulation again,
+   * as {@code HAL_GetRuntimeType} tells the drivers. A simulation until set.
+   *
+   * @param real true for a real robot
+   */
+  public static native void setRealRobot(boolean real);
+
+  /**
+   * Whether the platform reports a real robot.
+   *
+   * @return true after {@code setRealRobot(true)}
+   */
+  public static native boolean realRobot();
 }
