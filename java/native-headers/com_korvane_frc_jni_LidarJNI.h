@@ -12,106 +12,112 @@ extern "C" {
  * Method:    c_Lidar_create
  * Signature: (I)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1create(JNIEnv*, jclass, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1create
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_destroy
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1destroy(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1destroy
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_start
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1start(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1start
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_stop
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1stop(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1stop
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_getData
  * Signature: ()Lcom/korvane/frc/Lidar/ScanData;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData(JNIEnv*, jclass);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getData
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_getDataAgeMs
  * Signature: ()J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs(JNIEnv*, jclass);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMs
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_enableFilter
  * Signature: (IZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilter(JNIEnv*, jclass,
-                                                                                jint, jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilter
+  (JNIEnv *, jclass, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_clusterConfig
  * Signature: (FI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1clusterConfig(JNIEnv*, jclass,
-                                                                                 jfloat, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1clusterConfig
+  (JNIEnv *, jclass, jfloat, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_kalmanConfig
  * Signature: (FFF)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1kalmanConfig(JNIEnv*, jclass,
-                                                                                jfloat, jfloat,
-                                                                                jfloat);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1kalmanConfig
+  (JNIEnv *, jclass, jfloat, jfloat, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_movingAverageConfig
  * Signature: (I)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1movingAverageConfig(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1movingAverageConfig
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_medianConfig
  * Signature: (I)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfig(JNIEnv*, jclass,
-                                                                                jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfig
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_jitterConfig
  * Signature: (F)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfig(JNIEnv*, jclass,
-                                                                                jfloat);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfig
+  (JNIEnv *, jclass, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_isConnected
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnected(JNIEnv*, jclass);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnected
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LidarJNI
  * Method:    c_Lidar_getFaults
  * Signature: ()Lcom/korvane/frc/DeviceFaults;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults(JNIEnv*, jclass);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults
+  (JNIEnv *, jclass);
 
 #ifdef __cplusplus
 }

@@ -12,102 +12,96 @@ extern "C" {
  * Method:    c_LidarMini_create
  * Signature: (I)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1create(JNIEnv*, jclass,
-                                                                                   jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1create
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_destroy
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destroy(JNIEnv*, jclass,
-                                                                                   jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destroy
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_start
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start(JNIEnv*, jclass,
-                                                                                 jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_stop
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(JNIEnv*, jclass,
-                                                                                jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_increaseFrequency
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency(
-    JNIEnv*, jclass, jlong, jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_decreaseFrequency
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency(
-    JNIEnv*, jclass, jlong, jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_getInfo
  * Signature: (J)Lcom/korvane/frc/LidarMini/LidarInfo;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv*,
-                                                                                      jclass,
-                                                                                      jlong);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_getHealth
  * Signature: (J)Lcom/korvane/frc/LidarMini/LidarHealth;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_getData
  * Signature: (J)Lcom/korvane/frc/LidarMini/ScanData;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv*,
-                                                                                      jclass,
-                                                                                      jlong);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_isConnected
  * Signature: (J)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected(JNIEnv*,
-                                                                                           jclass,
-                                                                                           jlong);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_getDataAgeMs
  * Signature: (J)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_getFaults
  * Signature: (J)Lcom/korvane/frc/DeviceFaults;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

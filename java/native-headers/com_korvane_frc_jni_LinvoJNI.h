@@ -12,66 +12,72 @@ extern "C" {
  * Method:    c_initializeI2C
  * Signature: (F)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1initializeI2C(JNIEnv*, jclass,
-                                                                              jfloat);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1initializeI2C
+  (JNIEnv *, jclass, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_closeI2C
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1closeI2C(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1closeI2C
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getRawValue
  * Signature: (I)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getRawValue(JNIEnv*, jclass, jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getRawValue
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getVoltage
  * Signature: (I)F
  */
-JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getVoltage(JNIEnv*, jclass, jint);
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getVoltage
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getLatestRawValue
  * Signature: (I)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue(JNIEnv*, jclass,
-                                                                              jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getLatestVoltage
  * Signature: (I)F
  */
-JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage(JNIEnv*, jclass,
-                                                                               jint);
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_isAnswering
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnswering(JNIEnv*, jclass);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnswering
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getDataAgeMs
  * Signature: ()J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs(JNIEnv*, jclass);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_LinvoJNI
  * Method:    c_getFaults
  * Signature: ()Lcom/korvane/frc/DeviceFaults;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults(JNIEnv*, jclass);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults
+  (JNIEnv *, jclass);
 
 #ifdef __cplusplus
 }

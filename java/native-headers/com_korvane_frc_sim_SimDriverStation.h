@@ -41,6 +41,30 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceive
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    recordReports
+ * Signature: ()V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_recordReports
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    stopRecordingReports
+ * Signature: ()V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopRecordingReports
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    reportsRaw
+ * Signature: ()[Ljava/lang/String;
+ */
+JNIEXPORT jobjectArray JNICALL Java_com_korvane_frc_sim_SimDriverStation_reportsRaw
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
  * Method:    lastControl
  * Signature: ()I
  */

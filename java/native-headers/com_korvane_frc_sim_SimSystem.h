@@ -23,6 +23,22 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_sim_SimSystem
+ * Method:    setRealRobot
+ * Signature: (Z)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setRealRobot
+  (JNIEnv *, jclass, jboolean);
+
+/*
+ * Class:     com_korvane_frc_sim_SimSystem
+ * Method:    realRobot
+ * Signature: ()Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_realRobot
+  (JNIEnv *, jclass);
+
 #ifdef __cplusplus
 }
 #endif

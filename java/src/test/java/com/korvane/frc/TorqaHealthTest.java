@@ -73,6 +73,7 @@ class TorqaHealthTest {
   void aControllerAtAnotherDeviceNumberIsNeverConnected() {
     try (TorqaSimulator simulator = TorqaSimulator.attach(7);
         Torqa torqa = new Torqa(8, 1000)) {
+      assertEquals(-1, simulator.motorFrequency(0), "nothing reaches the controller there is");
       assertTrue(Wait.until(() -> reportsOf(NEVER_HEARD, "Torqa[8]") == 1));
       assertFalse(torqa.isConnected());
       assertEquals(-1, torqa.getDataAgeMs());
@@ -85,6 +86,7 @@ class TorqaHealthTest {
     try (TorqaSimulator simulator = TorqaSimulator.attach(7)) {
       torqa = new Torqa(7, 1000);
       assertTrue(Wait.until(torqa::isConnected));
+      assertTrue(simulator.heartbeatCount() > 0);
       torqa.close();
     }
     assertFalse(torqa.isConnected());
