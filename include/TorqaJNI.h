@@ -3,10 +3,11 @@
 // The motor controller driver: the open controllers by CAN handle, heartbeat, frame addressing,
 // the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading: every operation may be called from any thread at any time. Commands and identity
-// find their controller in one table that no sequence of calls corrupts, and a controller is
-// freed only once no call holds it; telemetry reads through the handle alone. What the order of
-// racing calls means is the caller's business:
+// Threading: every operation may be called from any thread at any time. Commands, identity and
+// health find their controller in one table that no sequence of calls corrupts, and a controller
+// is freed only once no call holds it; telemetry reads through the handle and then tells the open
+// controller's health when the frame arrived. What the order of racing calls means is the
+// caller's business:
 // - A command racing the destroy of its handle goes to the controller before the destroy or,
 //   after it, to device 0 (a handle that is not open); reads through a released handle fail as
 //   the HAL decides.

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <string>
 
@@ -69,11 +70,8 @@ void print(bool isError, const std::string& location, const std::string& details
   std::fflush(stderr);
 }
 
-}  // namespace
-
-int32_t send(int32_t isError, int32_t errorCode, int32_t isLVCode, const char* details,
-             const char* location, const char* callStack, int32_t printMsg) {
-  (void)isLVCode;
+void keepAndPrint(int32_t isError, int32_t errorCode, const char* details, const char* location,
+                  const char* callStack, int32_t printMsg) {
   sim::ErrorReport report{isError != 0,   errorCode,       text(details),
                           text(location), text(callStack), printMsg != 0};
   Log& l = reportLog();
@@ -89,6 +87,18 @@ int32_t send(int32_t isError, int32_t errorCode, int32_t isLVCode, const char* d
   }
   l.added.notify_all();
   if (printIt) print(report.isError, report.location, report.details, report.callStack);
+}
+
+}  // namespace
+
+int32_t send(int32_t isError, int32_t errorCode, int32_t isLVCode, const char* details,
+             const char* location, const char* callStack, int32_t printMsg) {
+  (void)isLVCode;
+  try {
+    keepAndPrint(isError, errorCode, details, location, callStack, printMsg);
+  } catch (const std::exception&) {
+    // no room to keep or print it: the HAL's caller goes on all the same
+  }
   return 0;
 }
 
