@@ -23,18 +23,20 @@ std::string DeviceHealth::name() const {
 
 void DeviceHealth::reopen(std::string name, std::string about) {
   std::lock_guard lock(telling_);
-  name_ = std::move(name);
-  about_ = std::move(about);
-  told_ = Told::Nothing;
-  troubleTold_.store(false);
+  if (name != name_ || about != about_) {
+    name_ = std::move(name);
+    about_ = std::move(about);
+    told_ = Told::Nothing;
+    troubleTold_.store(false);
+    sendsFailing_.store(false);
+    opensFailing_.store(false);
+  }
   newest_.store(0);
   hungUp_.store(false);
   expectingSince_.store(clock_());
   sendFailures_.store(0);
   receiveFailures_.store(0);
   openFailures_.store(0);
-  sendsFailing_.store(false);
-  opensFailing_.store(false);
 }
 
 void DeviceHealth::tell(bool isError, int code, const char* text, int64_t number,

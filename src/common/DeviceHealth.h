@@ -21,7 +21,7 @@
 //
 // Threading: every member may be called from any thread at any time. Data, counts and the
 // connected state are atomics (a reading costs a few atomic operations); a change of health is
-// reported under a short lock, outside the driver's own locks.
+// reported under a short lock of its own (the HAL's reporting takes no lock of a driver's).
 
 #include <atomic>
 #include <cstdint>
@@ -46,7 +46,8 @@ class DeviceHealth {
 
   std::string name() const;
   // Starts afresh for a device opened again, perhaps elsewhere: the new name and about, no data,
-  // no failures, nothing told, opened now.
+  // no failures, opened now. Opened again under the same name it is the same device: a fault
+  // told before (failing sends or opens, silence) is not told again.
   void reopen(std::string name, std::string about);
   uint32_t timeoutMs() const { return timeoutMs_.load(std::memory_order_relaxed); }
   void setTimeoutMs(uint32_t timeoutMs) { timeoutMs_.store(timeoutMs, std::memory_order_relaxed); }

@@ -359,7 +359,8 @@ void LidarJNI::c_Lidar_create(int port) {
         resetFilterSettings();
       } else {
         // A port that does not open leaves a LiDAR opened before reading its own port again
-        // (with its settings; and stopped if it was, so that start still reopens it).
+        // (with its settings; and stopped if it was, so that start still reopens it). When its
+        // own port does not open either, it counts as lost: the worker keeps trying.
         healthFor(previousPort);
         health().expectData(scanning.load());
         if (wasOpen) {
@@ -367,8 +368,6 @@ void LidarJNI::c_Lidar_create(int port) {
           if (handle != 0) {
             korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
             m_portHandle.store(handle);
-          } else {
-            scanning.store(false);
           }
         }
       }
