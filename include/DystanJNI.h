@@ -28,6 +28,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "DeviceFaults.h"
+
 namespace korvane {
 template <class Sensor>
 class DualTransportSensor;
@@ -80,6 +82,16 @@ class DystanJNI {
   ScanData c_Dystan_getLatestData(int count);
   // Asks the sensor for its configuration, waiting up to timeoutMs (negative means 0).
   Config c_Dystan_getConfig(int timeoutMs);
+
+  // Health: whether the sensor is heard from (data within three scan periods at the output rate
+  // given over USB, at least 100 ms; 500 ms over CAN or without a rate; over USB also: its port
+  // has not hung up), the age of its newest data in milliseconds (-1 before any) and its failed
+  // calls. Over CAN each first receives the newest chunk frame (the scans' stream session keeps
+  // every frame); never waits. A change of health is reported to the driver station once: over
+  // USB by the reader as it happens, over CAN when the sensor is next read or asked.
+  bool c_Dystan_isConnected();
+  int64_t c_Dystan_getDataAgeMs();
+  DeviceFaults c_Dystan_getFaults();
 
   ~DystanJNI();
   DystanJNI(const DystanJNI&) = delete;

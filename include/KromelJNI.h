@@ -27,6 +27,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "DeviceFaults.h"
+
 namespace korvane {
 template <class Sensor>
 class DualTransportSensor;
@@ -74,6 +76,16 @@ class KromelJNI {
   bool c_Kromel_setCanId(int canId);
   // Asks the sensor for a configuration value; on acceptance stores it in out.
   bool c_Kromel_getConfig(int key, unsigned int* out);
+
+  // Health: whether the sensor is heard from (data within three of its sample times, at least
+  // 100 ms; 300 ms while its sample time is the sensor's own; over USB also: its port has not
+  // hung up), the age of its newest data in milliseconds (-1 before any) and its failed calls.
+  // Over CAN each first receives the newest colour frame, which the next getColor still returns;
+  // never waits. A change of health is reported to the driver station once: over USB by the reader
+  // as it happens, over CAN when the sensor is next read or asked.
+  bool c_Kromel_isConnected();
+  int64_t c_Kromel_getDataAgeMs();
+  DeviceFaults c_Kromel_getFaults();
 
   ~KromelJNI();
   KromelJNI(const KromelJNI&) = delete;

@@ -39,6 +39,14 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1disable
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_jni_MockDSJNI
+ * Method:    c_MockDS_isSending
+ * Signature: ()Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1isSending
+  (JNIEnv *, jclass);
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,6 +11,7 @@
 #include "CanBusModel.h"
 #include "MonotonicTime.h"
 #include "hal/CAN.h"
+#include "hal/CANAPI.h"
 #include "korvane/sim/Can.h"
 
 namespace korvane::platform::can_bus {
@@ -25,8 +26,16 @@ constexpr uint32_t kIdMask = 0x1FFFFFFF;
 // Session handles start far from 1, where another device's simulation would start its own.
 constexpr uint32_t kFirstSession = 0x4B000001;
 
-struct DeviceFrame {
+// A frame from the device side as the HAL hands it out: stamped when it arrived, in the HAL's
+// CAN receive clock (whole milliseconds of HAL_GetCANPacketBaseTime: the monotonic clock on the
+// stand-in, as on the robot; the simulated FPGA clock over WPILib's simulation HAL).
+struct ArrivedFrame {
   CanFrame frame;
+  uint32_t receivedMs = 0;
+};
+
+struct DeviceFrame {
+  ArrivedFrame arrived;
   uint64_t sequence = 0;
   bool received = false;
 };
@@ -35,7 +44,7 @@ struct StreamSession {
   uint32_t id = 0;
   uint32_t mask = 0;
   size_t capacity = 1;
-  std::deque<CanFrame> pending;
+  std::deque<ArrivedFrame> pending;
   bool overrun = false;
 };
 
@@ -81,19 +90,15 @@ bool injectedFailureLocked(Bus& b, CanCall call, int32_t* status) {
   return true;
 }
 
-void appendToSessions(Bus& b, const CanFrame& frame) {
+void appendToSessions(Bus& b, const ArrivedFrame& arrived) {
   for (auto& [handle, session] : b.sessions) {
-    if ((frame.id & session.mask) != (session.id & session.mask)) continue;
-    session.pending.push_back(frame);
+    if ((arrived.frame.id & session.mask) != (session.id & session.mask)) continue;
+    session.pending.push_back(arrived);
     if (session.pending.size() > session.capacity) {
       session.pending.pop_front();
       session.overrun = true;
     }
   }
-}
-
-uint32_t milliseconds(const CanFrame& frame) {
-  return static_cast<uint32_t>(frame.timestampUs / 1000);
 }
 
 }  // namespace
@@ -148,11 +153,11 @@ void receiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data, 
   }
   if (newest == nullptr) return;
   newest->received = true;
-  const CanFrame& frame = newest->frame;
+  const CanFrame& frame = newest->arrived.frame;
   *messageID = frame.id;
   if (data) std::copy(frame.data.begin(), frame.data.begin() + frame.size, data);
   if (dataSize) *dataSize = frame.size;
-  if (timeStamp) *timeStamp = milliseconds(frame);
+  if (timeStamp) *timeStamp = newest->arrived.receivedMs;
   *status = 0;
 }
 
@@ -195,10 +200,10 @@ void readStreamSession(uint32_t sessionHandle, HAL_CANStreamMessage* messages,
   StreamSession& session = it->second;
   uint32_t count = 0;
   while (count < messagesToRead && !session.pending.empty()) {
-    const CanFrame& frame = session.pending.front();
+    const CanFrame& frame = session.pending.front().frame;
     HAL_CANStreamMessage& out = messages[count++];
     out.messageID = frame.id;
-    out.timeStamp = milliseconds(frame);
+    out.timeStamp = session.pending.front().receivedMs;
     std::copy(frame.data.begin(), frame.data.end(), out.data);
     out.dataSize = frame.size;
     session.pending.pop_front();
@@ -263,9 +268,10 @@ void injectFrame(uint32_t id, const uint8_t* data, uint8_t size) {
   if (data) std::copy(data, data + frame.size, frame.data.begin());
   frame.timestampUs = platform::monotonicMicros();
   auto& b = connectedBus();
+  const platform::can_bus::ArrivedFrame arrived{frame, HAL_GetCANPacketBaseTime()};
   std::lock_guard lock(b.mutex);
-  b.latest[frame.id] = platform::can_bus::DeviceFrame{frame, ++b.sequence};
-  platform::can_bus::appendToSessions(b, frame);
+  b.latest[frame.id] = platform::can_bus::DeviceFrame{arrived, ++b.sequence};
+  platform::can_bus::appendToSessions(b, arrived);
 }
 
 void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes) {

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "CanBusModel.h"
+#include "MonotonicTime.h"
 #include "hal/CAN.h"
 #include "hal/CANAPI.h"
 #include "korvane/sim/Can.h"
@@ -124,6 +125,12 @@ void HAL_CAN_ReadStreamSession(uint32_t sessionHandle, struct HAL_CANStreamMessa
   if (messagesRead) *messagesRead = 0;
   *status = HAL_ERR_CANSessionMux_NotAllowed;  // unless the bus has the session
   can_bus::readStreamSession(sessionHandle, messages, messagesToRead, messagesRead, status);
+}
+
+// The clock the bus stamps received frames with: whole milliseconds of the monotonic clock,
+// wrapping at 32 bits, as the robot's CAN layer stamps them.
+uint32_t HAL_GetCANPacketBaseTime(void) {
+  return static_cast<uint32_t>(korvane::platform::monotonicMicros() / 1000);
 }
 
 HAL_CANHandle HAL_InitializeCAN(HAL_CANManufacturer manufacturer, int32_t deviceId,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/ConsoleLine.h"
+#include "common/DeviceHealth.h"
 
 namespace korvane {
 
@@ -21,8 +22,9 @@ bool SensorCanSession::idInRange(int canId, const char* tag) {
   return false;
 }
 
-SensorCanSession::SensorCanSession(uint8_t canId, const Filter& filter, const char* tag)
-    : canId_(canId) {
+SensorCanSession::SensorCanSession(uint8_t canId, const Filter& filter, const char* tag,
+                                   DeviceHealth& health)
+    : canId_(canId), health_(health) {
   int32_t status = 0;
   HAL_CAN_OpenStreamSession(&session_, filter.messageId, filter.mask, filter.maxMessages, &status);
   open_ = status == 0;
@@ -41,24 +43,38 @@ uint32_t SensorCanSession::read(HAL_CANStreamMessage* messages, uint32_t capacit
   uint32_t count = 0;
   int32_t status = 0;
   HAL_CAN_ReadStreamSession(session_, messages, capacity, &count, &status);
-  if (status != 0 && status != HAL_ERR_CANSessionMux_SessionOverrun) return 0;
+  if (status != 0 && status != HAL_ERR_CANSessionMux_SessionOverrun) {
+    if (status != HAL_ERR_CANSessionMux_MessageNotFound)
+      health_.failed(FailedCall::Receive, status);
+    return 0;
+  }
   return std::min(count, capacity);
 }
 
-bool SensorCanSession::send(uint32_t messageId, const uint8_t* data, uint8_t length) {
+bool SensorCanSession::send(uint32_t messageId, const uint8_t* data, uint8_t length) const {
   int32_t status = 0;
   HAL_CAN_SendMessage(messageId, data, length, HAL_CAN_SEND_PERIOD_NO_REPEAT, &status);
-  return status == 0;
+  if (status != 0) {
+    health_.failed(FailedCall::Send, status);
+    return false;
+  }
+  health_.sent();
+  return true;
 }
 
-int SensorCanSession::receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp) {
+int SensorCanSession::receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp) const {
   uint32_t id = messageId;
   uint8_t length = 0;
   uint32_t received = 0;
   int32_t status = 0;
   HAL_CAN_ReceiveMessage(&id, kExactId, data, &length, &received, &status);
+  if (status != 0) {
+    if (status != HAL_ERR_CANSessionMux_MessageNotFound)
+      health_.failed(FailedCall::Receive, status);
+    return -1;
+  }
   if (timestamp != nullptr) *timestamp = received;
-  return status == 0 ? length : 0;
+  return length;
 }
 
 }  // namespace korvane

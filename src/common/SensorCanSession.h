@@ -2,7 +2,8 @@
 
 // The CAN link of a sensor's CAN part: its CAN ID and the stream session that collects the
 // sensor's frames, opened with the link and closed with it; frames sent once, and the latest
-// frame with one identifier.
+// frame with one identifier. Calls that fail count in the part's health (a receive or read that
+// finds nothing is not a failure).
 //
 // Threading: the constructor and destructor belong to the owner. send and receiveLatest may be
 // called from any thread; read from one thread at a time (the owner serialises the session's
@@ -13,6 +14,8 @@
 #include "hal/CAN.h"
 
 namespace korvane {
+
+class DeviceHealth;
 
 class SensorCanSession {
  public:
@@ -29,8 +32,8 @@ class SensorCanSession {
   static bool idInRange(int canId, const char* tag);
 
   // Opens the session; a failure prints "[<tag>] Failed to open CAN stream session (status <n>)"
-  // on standard output and leaves the link closed.
-  SensorCanSession(uint8_t canId, const Filter& filter, const char* tag);
+  // on standard output and leaves the link closed. The health must outlive the link.
+  SensorCanSession(uint8_t canId, const Filter& filter, const char* tag, DeviceHealth& health);
   ~SensorCanSession();
   SensorCanSession(const SensorCanSession&) = delete;
   SensorCanSession& operator=(const SensorCanSession&) = delete;
@@ -43,14 +46,15 @@ class SensorCanSession {
   // oldest were dropped), so they count like any other read.
   uint32_t read(HAL_CANStreamMessage* messages, uint32_t capacity) const;
   // Sends one frame, once; whether the bus took it.
-  static bool send(uint32_t messageId, const uint8_t* data, uint8_t length);
-  // The newest frame with exactly this identifier into data (8 bytes): its byte count, 0 when
-  // there is none; timestamp (when given) is when it was received, in milliseconds of the
-  // monotonic clock.
-  static int receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp = nullptr);
+  bool send(uint32_t messageId, const uint8_t* data, uint8_t length) const;
+  // The newest frame with exactly this identifier not received before, into data (8 bytes): its
+  // byte count, -1 when there is none; timestamp (when given) is when it arrived, in
+  // milliseconds of the HAL's CAN receive clock.
+  int receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp = nullptr) const;
 
  private:
   const uint8_t canId_;
+  DeviceHealth& health_;
   uint32_t session_ = 0;
   bool open_ = false;
 };

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "hal/HALBase.h"
+
 namespace korvane {
 
 template <>
@@ -22,6 +24,13 @@ void SimOutput<bool>::write(HAL_SimValueHandle handle, bool value) noexcept {
 }
 
 namespace {
+
+// Open devices of one class and id that each get a device of their own.
+constexpr int kMaxSameName = 16;
+
+bool isShowing() {
+  return HAL_GetRuntimeType() == HAL_Runtime_Simulation;
+}
 
 HAL_Value initialValue(double value) {
   return HAL_MakeDouble(value);
@@ -43,6 +52,11 @@ bool SimulatedDevice::open(std::string_view className, std::string_view id) noex
     name += id;
     name += ']';
     handle_ = HAL_CreateSimDevice(name.c_str());
+    // The simulation takes a name once; another open device of the same class and id is
+    // numbered. A HAL without a simulation refuses the first name already, and is not asked again.
+    for (int n = 2; handle_ == HAL_kInvalidHandle && n <= kMaxSameName && isShowing(); ++n) {
+      handle_ = HAL_CreateSimDevice((name + " #" + std::to_string(n)).c_str());
+    }
   } catch (const std::exception&) {
     handle_ = HAL_kInvalidHandle;  // no room for the name: the device goes unshown
   }

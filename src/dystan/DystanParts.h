@@ -30,6 +30,13 @@ namespace korvane::dystan {
 using ScanData = DystanJNI::ScanData;
 using Config = DystanJNI::Config;
 
+// How long the sensor may be silent and still count as heard from: three of its scan periods at
+// the output rate given at opening, at least kShortestSilenceMs; kUnknownRateSilenceMs when its
+// rate is its own (over CAN, or no rate given).
+constexpr uint32_t kShortestSilenceMs = 100;
+constexpr uint32_t kUnknownRateSilenceMs = 500;
+uint32_t silenceMsFor(int scansPerSecond);
+
 class Transport : public SensorTransport {
  public:
   // count is 1..64. Over CAN, scan works on the frames read during the call and latestScan on
@@ -61,6 +68,7 @@ class CanPart final : public Transport {
   explicit CanPart(uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
+  void listen() override;
   ScanData scan(int count) override;
   ScanData latestScan(int count) override;
   Config config(int timeoutMs) override;

@@ -47,7 +47,8 @@ bool isTextLine(const std::string& line) {
 
 }  // namespace
 
-UsbPart::UsbPart(const std::string& path, int odr) : Transport(kUsb, -1), port_(path, kTag) {
+UsbPart::UsbPart(const std::string& path, int odr)
+    : Transport(kUsb, -1, "Dystan[" + path + "]", silenceMsFor(odr)), port_(path, kTag, health()) {
   // Room for the bound plus one read, so the reader thread never allocates.
   rxBuffer_.reserve(korvane::dystan::framing::kMaxBuffered + kReadBlock);
   if (!port_.isOpen()) return;
@@ -123,6 +124,7 @@ bool UsbPart::readTextReply(int timeoutMs) {
       line.clear();
       continue;
     }
+    health().heardNow();
     korvane::dystan::framing::append(bytes, block, static_cast<size_t>(count));
     while (!bytes.empty()) {
       if (bytes[0] == 0xA5) {
@@ -180,6 +182,8 @@ Config UsbPart::config(int timeoutMs) {
   Config config;
   std::lock_guard query(configMutex_);
   bool wasRunning = port_.readerRunning();
+  // The scans pause while the query reads the port: no silence to report meanwhile.
+  health().expectData(false);
   if (wasRunning) port_.stopReader();
   KorvaneSerial::FlushRx(port_.fd());
   rxBuffer_.clear();
@@ -189,6 +193,7 @@ Config UsbPart::config(int timeoutMs) {
     config.valid = true;
   }
   if (wasRunning) startReader();
+  health().expectData(true);
   return config;
 }
 

@@ -132,4 +132,29 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
   });
 }
 
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1isConnected(JNIEnv*,
+                                                                                     jclass,
+                                                                                     jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device != nullptr && device->c_Dystan_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getDataAgeMs(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_Dystan_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getFaults(JNIEnv* env,
+                                                                                  jclass,
+                                                                                  jlong handle) {
+  auto device = g_sensors.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_Dystan_getFaults());
+  });
+}
+
 }  // extern "C"

@@ -167,4 +167,29 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConf
   return korvane::jni::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
 }
 
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1isConnected(JNIEnv*,
+                                                                                     jclass,
+                                                                                     jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device != nullptr && device->c_Kromel_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getDataAgeMs(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_Kromel_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getFaults(JNIEnv* env,
+                                                                                  jclass,
+                                                                                  jlong handle) {
+  auto device = g_sensors.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_Kromel_getFaults());
+  });
+}
+
 }  // extern "C"

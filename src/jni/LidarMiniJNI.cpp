@@ -155,4 +155,27 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass,
   });
 }
 
+// Health.
+
+JNIEXPORT jboolean JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected(JNIEnv*, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  return device != nullptr && device->c_LidarMini_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs(JNIEnv*, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_LidarMini_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults(JNIEnv* env, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_LidarMini_getFaults());
+  });
+}
+
 }  // extern "C"

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -25,19 +27,42 @@ float channel(const uint8_t* bytes) {
 }  // namespace
 
 CanPart::CanPart(uint8_t canId)
-    : Transport(kCan, canId), session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel") {}
+    : Transport(kCan, canId, "Kromel[" + std::to_string(canId) + "]", kUnknownSilenceMs),
+      session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
 
-ColorData CanPart::color() {
-  ColorData reading;
+std::optional<ColorData> CanPart::receiveColor() {
   uint8_t data[8] = {};
-  if (SensorCanSession::receiveLatest(kColor, data) < 8) return reading;
+  uint32_t stamp = 0;
+  const int length = session_.receiveLatest(kColor, data, &stamp);
+  if (length < 0) return std::nullopt;
+  health().heard(stamp);
+  ColorData reading;
+  if (length < 8) return reading;  // heard, but no reading
   reading.sequence = readU16(data);
   reading.x = channel(data + 2);
   reading.y = channel(data + 4);
   reading.z = channel(data + 6);
   reading.valid = true;
-  show(reading);
   return reading;
+}
+
+void CanPart::listen() {
+  std::optional<ColorData> reading = receiveColor();
+  if (!reading) return;
+  std::lock_guard lock(unreadMutex_);
+  unread_ = reading;
+}
+
+ColorData CanPart::color() {
+  std::optional<ColorData> reading = receiveColor();
+  {
+    std::lock_guard lock(unreadMutex_);
+    if (!reading) reading = unread_;
+    unread_.reset();
+  }
+  if (!reading || !reading->valid) return ColorData{};
+  show(*reading);
+  return *reading;
 }
 
 bool CanPart::setColorFormat(int format) {
@@ -60,7 +85,7 @@ bool CanPart::command(unsigned number, const unsigned char* payload, unsigned ch
   // (every sensor uses the same identifiers), must not be taken as this command's answer.
   while (session_.read(messages.data(), kSessionCapacity) == kSessionCapacity) {
   }
-  if (!SensorCanSession::send(kCommand + number, payload, length)) return false;
+  if (!session_.send(kCommand + number, payload, length)) return false;
   unsigned char ackStatus = 2;
   unsigned int value = 0;
   if (!waitConfigAck(messages, number, &value, &ackStatus, kCommandTimeoutMs)) return false;

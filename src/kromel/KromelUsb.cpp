@@ -21,7 +21,8 @@ const char* colorFormatName(int format) {
 }  // namespace
 
 UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
-    : Transport(kUsb, -1), port_(path, "Kromel") {
+    : Transport(kUsb, -1, "Kromel[" + path + "]", silenceMsFor(sampleTimeMs)),
+      port_(path, "Kromel", health()) {
   if (!port_.isOpen()) return;
   port_.writeLine("COLORFORMAT,XYZ");
   if (sampleTimeMs > 0) port_.writeLine("SAMPLETIME," + std::to_string(sampleTimeMs));

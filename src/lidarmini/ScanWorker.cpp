@@ -18,12 +18,12 @@ int64_t monotonicNanoseconds() {
 }  // namespace
 
 LidarMiniJNI::Impl::Impl(int fd, const std::atomic<bool>& scanning,
-                         const korvane::SimIntOutput& pointsShown)
+                         const korvane::SimIntOutput& pointsShown, korvane::DeviceHealth& health)
     : scanning_(scanning), pointsShown_(pointsShown) {
   buffer_.reserve(kBufferReserve);
   reader_.start(
       fd, kReadBlock, [this](const unsigned char* bytes, int count) { consume(bytes, count); },
-      kSettleMs);
+      kSettleMs, &health);
 }
 
 LidarMiniJNI::Impl::~Impl() {

@@ -23,8 +23,10 @@
 class LidarMiniJNI::Impl {
  public:
   // Starts the thread. Throws std::system_error when no thread or stop signal can be made, and
-  // std::bad_alloc. Each published revolution's point count goes to pointsShown.
-  Impl(int fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown);
+  // std::bad_alloc. Each published revolution's point count goes to pointsShown; the thread keeps
+  // the device's health (which must outlive it).
+  Impl(int fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown,
+       korvane::DeviceHealth& health);
   ~Impl();
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;

@@ -11,8 +11,10 @@
 #include "ControlPacket.h"
 #include "MockDSImpl.h"
 #include "MockDSJNI.h"
+#include "common/DriverStationReport.h"
 #include "common/HandleTable.h"
 #include "common/Sleep.h"
+#include "hal/HALBase.h"
 #include "port/Clock.h"
 #include "port/ErrorStream.h"
 #include "port/UdpSender.h"
@@ -125,7 +127,32 @@ void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned 
   korvane::port::writeError(text.data(), text.size());
 }
 
+namespace {
+
+constexpr const char* kOnRobot =
+    "not started: this is a real robot, which a mock driver station would enable without an "
+    "operator";
+
+// On a roboRIO the robot's own communications listen on 127.0.0.1:1110, where the packets go.
+bool onRealRobot() {
+  return HAL_GetRuntimeType() != HAL_Runtime_Simulation;
+}
+
+}  // namespace
+
 void MockDSJNI::c_MockDS_create() {
+  if (onRealRobot()) {
+    std::unique_ptr<Impl> running;
+    {
+      std::lock_guard lock(korvane::mockds::g_creating);
+      running.swap(pImpl);
+    }
+    running.reset();  // none should run here: one that does leaves the table and stops sending
+    Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__, kOnRobot);
+    korvane::reportToDriverStation(korvane::Severity::Error, korvane::report_code::kRefused,
+                                   "MockDS", std::string("MockDS: ") + kOnRobot);
+    return;
+  }
   std::unique_ptr<Impl> fresh;
   try {
     fresh = std::make_unique<Impl>();
@@ -153,4 +180,8 @@ void MockDSJNI::c_MockDS_disable() {
 
 void MockDSJNI::c_MockDS_destroy() {
   c_MockDS_disable();
+}
+
+bool MockDSJNI::c_MockDS_isSending() {
+  return static_cast<bool>(g_live.only());
 }

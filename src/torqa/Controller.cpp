@@ -1,10 +1,13 @@
 #include "torqa/Controller.h"
 
 #include <chrono>
+#include <string>
 
-#include "Torqa.h"
 #include "TorqaJNI.h"
+#include "common/MillisecondClock.h"
+#include "hal/CAN.h"
 #include "hal/HALBase.h"
+#include "torqa/FrameSend.h"
 #include "torqa/TorqaFrames.h"
 
 namespace korvane::torqa {
@@ -24,7 +27,10 @@ bool isMotor(int motor) {
 }  // namespace
 
 Controller::Controller(int32_t canHandle, int deviceNumber)
-    : canHandle_(canHandle), deviceNumber_(deviceNumber) {
+    : canHandle_(canHandle),
+      deviceNumber_(deviceNumber),
+      health_("Torqa[" + std::to_string(deviceNumber) + "]", "", kSilenceMs,
+              korvane::canMilliseconds) {
   if (!device_.open("Torqa", deviceNumber)) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
@@ -49,6 +55,34 @@ std::optional<InfoRecord> Controller::cachedInfo() const {
 void Controller::storeInfo(const InfoRecord& record) {
   std::lock_guard lock(infoMutex_);
   info_ = record;
+}
+
+void Controller::noteStatus(const StatusFrame& frame) {
+  if (frame.there()) {
+    health_.heard(static_cast<uint32_t>(frame.receivedTimestamp));
+  } else if (frame.raised || frame.status != HAL_ERR_CANSessionMux_MessageNotFound) {
+    health_.failed(korvane::FailedCall::Receive, frame.status);  // more than "none yet"
+  }
+}
+
+StatusFrame Controller::readStatus(int api, int errorCode) {
+  const int64_t readAt = RecentFrames::nanosecondsNow();
+  const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
+  recent_.keep(api, frame, readAt);
+  noteStatus(frame);
+  return frame;
+}
+
+StatusFrame Controller::recentStatus(int api, int errorCode) {
+  return recent_.read(api, [&] {
+    const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
+    noteStatus(frame);
+    return frame;
+  });
+}
+
+void Controller::pollStatus() {
+  recentStatus(korvane::torqa::frames::kRpmApi, kNoErrorText);
 }
 
 void Controller::showOutput(int motor, double output) const {
@@ -79,6 +113,7 @@ void Controller::wakeHeartbeat(bool ending) {
 }
 
 // The first beat leaves at once, the next ones a period apart, until TorqaJNI::stop is raised.
+// Each beat also listens for the controller's status frames and reports a change of its health.
 void Controller::beat() {
   auto stopped = [this] { return TorqaJNI::stop.load() || ending_; };
   std::unique_lock pauseLock(pauseMutex_);
@@ -86,11 +121,13 @@ void Controller::beat() {
     pauseLock.unlock();
     int32_t status = 0;
     const bool enabled = HAL_GetSystemActive(&status);
-    unsigned char data[8] = {};
-    Torqa::sendMessage(enabled ? korvane::torqa::frames::kHeartbeatEnabled
+    const unsigned char data[8] = {};
+    noteSend(sendFrame(enabled ? korvane::torqa::frames::kHeartbeatEnabled
                                : korvane::torqa::frames::kHeartbeatDisabled,
-                       data, deviceNumber_);
+                       data, deviceNumber_));
     enabled_.set(enabled);
+    pollStatus();
+    health_.check();
     pauseLock.lock();
     woken_.wait_for(pauseLock, kHeartbeatPeriod, stopped);
   }

@@ -10,6 +10,7 @@
 #include "common/LittleEndian.h"
 #include "hal/CANAPI.h"
 #include "torqa/Controllers.h"
+#include "torqa/FrameSend.h"
 
 using korvane::torqa::Controllers;
 
@@ -68,7 +69,10 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     controllers.startHeartbeat(handle);
     return handle;
   } catch (const std::exception&) {
-    report(1000);  // the controller stays open, without a heartbeat
+    // Nobody could close a controller whose create returned 0: it goes again, with its handle.
+    controllers.discard(handle);
+    HAL_CleanCAN(handle);
+    report(1000);
     return 0;
   }
 }
@@ -81,7 +85,10 @@ void TorqaJNI::c_Torqa_destroy(long handle) {
 }
 
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
-  unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
-                           korvane::byteOf(frequency, 1)};
-  Torqa::sendMessage(korvane::torqa::frames::kConfigureMotor, data, DeviceIDForHandle(handle));
+  const unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
+                                 korvane::byteOf(frequency, 1)};
+  const auto controller = Controllers::instance().find(handle);
+  const int32_t status = korvane::torqa::sendFrame(korvane::torqa::frames::kConfigureMotor, data,
+                                                   controller ? controller->deviceNumber() : 0);
+  if (controller) controller->noteSend(status);
 }

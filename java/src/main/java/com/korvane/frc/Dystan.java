@@ -13,9 +13,9 @@ import java.util.concurrent.CompletableFuture;
  * the scans kept between calls. {@link #getConfig(int)} blocks up to its timeout (over USB, a
  * timeout of 0 means 500 ms, and scans are not received meanwhile). Both have {@code ...Async}
  * forms that return at once and run on the library's executor, one at a time per sensor in the
- * order they were made. A blocking call does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
- * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
- * thread has stopped.
+ * order they were made. A blocking call does not wait for asynchronous calls queued before it.
+ * Opening over USB blocks for the sensor's opening dialogue: at least 270 ms, at most about 2.5 s;
+ * {@link #close()} blocks until the reader thread has stopped.
  *
  * <p>Thread-safe: scans may be read while a configuration query waits on another thread;
  * configuration queries run one at a time; {@link #close()} may be called from any thread, more
@@ -260,6 +260,41 @@ public class Dystan implements AutoCloseable {
    */
   public CompletableFuture<ScanData> getDataAsync(int count) {
     return guard.async(() -> getData(count), null);
+  }
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three scan periods at the output rate
+   * given over USB (at least 100 ms), or within 500 ms over CAN or without a rate. False before its
+   * first data, after that long without, after its USB port hung up (unplugged), and once closed;
+   * true again as soon as data comes. Its readings keep their last values meanwhile, so check this
+   * where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("Dystan[...]: ..."). Over USB
+   * a hang-up is final: close this object and open a new one when the sensor is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    return guard.call(DystanJNI::c_Dystan_isConnected, false);
+  }
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    return guard.call(DystanJNI::c_Dystan_getDataAgeMs, -1L);
+  }
+
+  /**
+   * The sensor's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(DystanJNI::c_Dystan_getFaults, null);
   }
 
   /**

@@ -215,6 +215,41 @@ public class Kromel implements AutoCloseable {
   }
 
   /**
+   * Whether the sensor is heard from: its data arrived within three of its sample times (at least
+   * 100 ms; 300 ms while the sample time is the sensor's own, as after opening over CAN). False
+   * before its first data, after that long without, after its USB port hung up (unplugged), and
+   * once closed; true again as soon as data comes. Its readings keep their last values meanwhile,
+   * so check this where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("Kromel[...]: ..."). Over USB
+   * a hang-up is final: close this object and open a new one when the sensor is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    return guard.call(KromelJNI::c_Kromel_isConnected, false);
+  }
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    return guard.call(KromelJNI::c_Kromel_getDataAgeMs, -1L);
+  }
+
+  /**
+   * The sensor's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(KromelJNI::c_Kromel_getFaults, null);
+  }
+
+  /**
    * Sets the colour format. Blocks up to 500 ms over CAN, about 1 s over USB.
    *
    * @param format the format; over USB only {@link ColorFormat#XYZ} gives readings

@@ -341,6 +341,42 @@ public class LidarMini implements AutoCloseable {
   private static final int FIRST_ROOM = 1024;
 
   /**
+   * Whether the mini LiDAR is heard from: its bytes arrived within 500 ms (three revolutions at its
+   * slowest 6 Hz). It sends only while scanning (or to answer {@link #getInfo} and {@link
+   * #getHealth}), so it reads false a moment after {@link #stop()}, without a report. False before
+   * its first data, after that long without, after its port hung up (unplugged), and once closed;
+   * true again as soon as data comes. Its readings keep their last values meanwhile, so check this
+   * where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("LidarMini[...]: ..."). A
+   * hang-up is final: close this object and open a new one when the device is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    return guard.call(LidarMiniJNI::c_LidarMini_isConnected, false);
+  }
+
+  /**
+   * Milliseconds since the mini LiDAR's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    return guard.call(LidarMiniJNI::c_LidarMini_getDataAgeMs, -1L);
+  }
+
+  /**
+   * The mini LiDAR's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(LidarMiniJNI::c_LidarMini_getFaults, null);
+  }
+
+  /**
    * Stops the worker (the device is not told to stop) and closes the port. Blocks until calls in
    * progress have finished. Safe to call again.
    */

@@ -13,6 +13,10 @@ import com.korvane.frc.jni.MockDSJNI;
  * from then on (its calls do nothing, and closing it leaves the newer one alone). Every call
  * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
+ *
+ * <p>It runs only in a simulation (WPILib's desktop simulation, or the library's simulated
+ * platform): on a real robot its packets would reach the robot's own communications and enable it
+ * without an operator, so opening one there throws and sends nothing.
  */
 public final class MockDS implements AutoCloseable {
   // The driver keeps one sender and takes one call at a time.
@@ -23,17 +27,25 @@ public final class MockDS implements AutoCloseable {
   /**
    * Starts sending, robot disabled; restarts the sender when one is running.
    *
-   * @throws DeviceOpenException when the native driver library cannot be loaded
+   * @throws DeviceOpenException when the native driver library cannot be loaded, on a real robot
+   *     (a sender left in a robot program must not enable it), or when the sender cannot start
    */
   public MockDS() {
     DeviceOpenException.checkNative("MockDS", "on UDP 127.0.0.1:1110");
-    guard =
+    DeviceGuard opened =
         DeviceGuard.open(
             SENDER,
             () -> {
               MockDSJNI.c_MockDS_create();
-              return DeviceGuard.NO_HANDLE;
+              return MockDSJNI.c_MockDS_isSending() ? DeviceGuard.NO_HANDLE : 0;
             });
+    if (opened == null) {
+      throw new DeviceOpenException(
+          "MockDS",
+          "on UDP 127.0.0.1:1110",
+          "it runs only in a simulation, and this is a real robot (or its thread could not start)");
+    }
+    guard = opened;
   }
 
   /** Marks the robot enabled (after the warm-up described in the class comment). */

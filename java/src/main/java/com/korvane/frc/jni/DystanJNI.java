@@ -125,4 +125,32 @@ public final class DystanJNI {
    *     unknown
    */
   public static native Dystan.Config c_Dystan_getConfig(long handle, int timeoutMs);
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three scan periods at the output rate
+   * given over USB (at least 100 ms; 500 ms over CAN or without a rate), and over USB its port has
+   * not hung up. Over CAN it first receives the newest chunk frame (the scans' stream session keeps
+   * every frame). Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return false for a zero handle, before the first data and after that long without
+   */
+  public static native boolean c_Dystan_isConnected(long handle);
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the age, or -1 before any data and for a zero handle
+   */
+  public static native long c_Dystan_getDataAgeMs(long handle);
+
+  /**
+   * The sensor's health: heard from or not, the age of its newest data, and its failed sends,
+   * receives and opens since it was opened. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the record, or null for a zero handle or when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_Dystan_getFaults(long handle);
 }

@@ -118,4 +118,31 @@ public final class LidarMiniJNI {
    */
   public static native int c_LidarMini_readData(
       long handle, float[] angle, float[] distance, float[] intensity, long[] timestamp);
+
+  /**
+   * Whether the mini LiDAR is heard from: its data arrived within 500 ms (three revolutions at 6
+   * Hz), and its port has not hung up. It sends only while scanning, or when it answers a query.
+   * Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return false for a zero handle, before the first data and after that long without
+   */
+  public static native boolean c_LidarMini_isConnected(long handle);
+
+  /**
+   * Milliseconds since the mini LiDAR's newest data arrived. Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return the age, or -1 before any data and for a zero handle
+   */
+  public static native long c_LidarMini_getDataAgeMs(long handle);
+
+  /**
+   * The mini LiDAR's health: heard from or not, the age of its newest data, and its failed sends,
+   * receives and opens since it was opened. Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return the record, or null for a zero handle or when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_LidarMini_getFaults(long handle);
 }
