@@ -43,11 +43,14 @@ class DystanJNI {
   static constexpr int kMaxDistances = 64;
 
   // A scan: the first count distances carry meaning; -1 marks a position nothing was received
-  // for. All zero (count 0) when there is no scan.
+  // for. All zero (count 0, ageMs -1) when there is no scan. ageMs: milliseconds since its newest
+  // data arrived, when it was copied, counted as c_Dystan_getDataAgeMs counts the sensor's newest
+  // data.
   struct ScanData {
     uint8_t sequence = 0;
     int count = 0;
     std::array<int16_t, kMaxDistances> distance{};
+    int64_t ageMs = -1;
   };
 
   // The sensor's configuration; valid false means no reply was obtained and every other field

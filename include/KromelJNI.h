@@ -39,13 +39,16 @@ class Transport;
 
 class KromelJNI {
  public:
-  // One colour reading; valid false means there is none and every other field is 0.
+  // One colour reading; valid false means there is none and every other field is 0 (ageMs -1).
+  // ageMs: milliseconds since its data arrived, when it was copied, counted as
+  // c_Kromel_getDataAgeMs counts the sensor's newest data.
   struct ColorData {
     uint16_t sequence = 0;
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
     bool valid = false;
+    int64_t ageMs = -1;
   };
 
   // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).

@@ -100,8 +100,10 @@ class LidarMiniJNI {
   ScanData c_LidarMini_getData();
   // The same revolution into the caller's arrays: its first min(n, room) points' angles,
   // distances and intensities, and its time; n, its number of points.
+  // ageMs receives the revolution's age: milliseconds since the bytes of its last packet arrived,
+  // counted as c_LidarMini_getDataAgeMs counts the newest bytes (-1 while there is none).
   size_t c_LidarMini_readData(float* angles, float* distances, float* intensities, size_t room,
-                              int64_t* timestampNs);
+                              int64_t* timestampNs, int64_t* ageMs);
 
   // Health: whether the device is heard from (bytes within kSilenceMs, three revolutions at its
   // slowest 6 Hz, and its port has not hung up), the age of its newest bytes in milliseconds (-1

@@ -74,10 +74,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_readLatestData
- * Signature: (JI[I)I
+ * Signature: (JI[I[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData
-  (JNIEnv *, jclass, jlong, jint, jintArray);
+  (JNIEnv *, jclass, jlong, jint, jintArray, jlongArray);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI

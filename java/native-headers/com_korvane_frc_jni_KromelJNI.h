@@ -66,10 +66,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_readColor
- * Signature: (J[F)I
+ * Signature: (J[F[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor
-  (JNIEnv *, jclass, jlong, jfloatArray);
+  (JNIEnv *, jclass, jlong, jfloatArray, jlongArray);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI

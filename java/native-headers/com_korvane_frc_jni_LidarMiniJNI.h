@@ -82,10 +82,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1ge
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_readData
- * Signature: (J[F[F[F[J)I
+ * Signature: (J[F[F[F[J[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readData
-  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray, jfloatArray, jlongArray);
+  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray, jfloatArray, jlongArray, jlongArray);
 
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI

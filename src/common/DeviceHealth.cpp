@@ -133,7 +133,11 @@ bool DeviceHealth::silent() const {
 int64_t DeviceHealth::dataAgeMs() const {
   const uint64_t newest = newest_.load(std::memory_order_acquire);
   if ((newest & kHeard) == 0) return -1;
-  return std::max(0, millisecondsBetween(static_cast<uint32_t>(newest), clock_()));
+  return ageOf(static_cast<uint32_t>(newest));
+}
+
+int64_t DeviceHealth::ageOf(uint32_t stampMs) const {
+  return std::max(0, millisecondsBetween(stampMs, clock_()));
 }
 
 DeviceFaults DeviceHealth::record() {

@@ -34,6 +34,14 @@ namespace korvane {
 
 enum class FailedCall { Send, Receive, Open };
 
+// A reading kept with the stamp of its data in its device's health clock (DeviceHealth::ageOf
+// tells its age).
+template <class Reading>
+struct Arrived {
+  Reading reading;
+  uint32_t arrivedMs = 0;
+};
+
 class DeviceHealth {
  public:
   using Clock = uint32_t (*)();
@@ -75,6 +83,15 @@ class DeviceHealth {
   // again: a device past its first moments that has gone quiet.
   bool silent() const;
   int64_t dataAgeMs() const;
+  // The stamp of the newest data heard, 0 before any: on the thread that has just told heard(),
+  // the stamp of that data (as a reader thread's parser stamps the reading it makes of it).
+  uint32_t newestMs() const {
+    return static_cast<uint32_t>(newest_.load(std::memory_order_acquire));
+  }
+  // The age now of data stamped stampMs, counted as dataAgeMs counts it: a reading kept with the
+  // stamp of its data tells its own age, which matches the device's data age while it is the
+  // newest.
+  int64_t ageOf(uint32_t stampMs) const;
   DeviceFaults record();
   // Looks for a change of health and reports it.
   void check();

@@ -132,7 +132,9 @@ ScanData CanPart::scan(int count) {
     const ScanData whole = positions(scan, DystanJNI::kMaxDistances);
     show(whole.sequence, whole.distance.data(), whole.count);
   }
-  return positions(scan, count);
+  ScanData data = positions(scan, count);
+  if (scan != nullptr) data.ageMs = health().ageOf(scan->lastMs);
+  return data;
 }
 
 ScanData CanPart::latestScan(int count) {
@@ -143,6 +145,7 @@ ScanData CanPart::latestScan(int count) {
     readChunks(nullptr);
     const Scan* scan = scans_.choose(false);
     data = positions(scan, count);
+    if (scan != nullptr) data.ageMs = health().ageOf(scan->lastMs);
     if (scan != nullptr && shownInSimulation()) whole = positions(scan, DystanJNI::kMaxDistances);
   }
   if (whole) show(whole->sequence, whole->distance.data(), whole->count);

@@ -105,7 +105,8 @@ class UsbPart final : public Transport {
 
   std::vector<uint8_t> rxBuffer_;  // the reader thread's, or the configuration query's
   std::mutex configMutex_;         // one configuration query at a time
-  LatestValue<korvane::dystan::framing::Scan> latest_;  // published by the reader thread
+  // Published by the reader thread, with the stamp of the read that completed the scan.
+  LatestValue<Arrived<korvane::dystan::framing::Scan>> latest_;
   SensorUsbPort port_;
 };
 

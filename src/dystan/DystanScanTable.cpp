@@ -44,8 +44,9 @@ void ScanTable::add(uint8_t sequence, uint8_t chunk, const int16_t (&values)[kVa
     scans_.back().sequence = sequence;
     scans_.back().firstMs = arrivedMs;
   }
-  if (chunk >= kChunksPerScan) return;
   Scan& scan = scans_.back();
+  if (!isBefore(arrivedMs, scan.lastMs) || scan.chunks == 0) scan.lastMs = arrivedMs;
+  if (chunk >= kChunksPerScan) return;
   scan.chunks |= 1u << chunk;
   for (int v = 0; v < kValuesPerChunk; ++v) scan.values[chunk * kValuesPerChunk + v] = values[v];
 }

@@ -30,6 +30,7 @@ constexpr uint32_t kShortestPeriodMs = 10;
 struct Scan {
   uint8_t sequence = 0;
   uint32_t firstMs = 0;  // when its first chunk arrived
+  uint32_t lastMs = 0;   // when its newest chunk arrived
   uint32_t chunks = 0;   // bit c: chunk c received
   std::array<int16_t, kChunksPerScan * kValuesPerChunk> values{};
 

@@ -164,17 +164,20 @@ void UsbPart::consume(const unsigned char* bytes, int count) {
   size_t taken = korvane::dystan::framing::consume(
       rxBuffer_, [&](const korvane::dystan::framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
-  latest_.publish(newest);
+  // The read that completed the scan has just been heard: its stamp is the scan's.
+  latest_.publish({newest, health().newestMs()});
   show(newest.sequence, newest.distances.data(), newest.count);
 }
 
 ScanData UsbPart::scan(int count) {
   ScanData scan;
-  korvane::dystan::framing::Scan latest;
-  if (!latest_.read(latest)) return scan;  // no scan yet
+  Arrived<korvane::dystan::framing::Scan> newest;
+  if (!latest_.read(newest)) return scan;  // no scan yet
+  const korvane::dystan::framing::Scan& latest = newest.reading;
   scan.count = std::min<int>(latest.count, count);
   scan.sequence = latest.sequence;
   std::copy_n(latest.distances.begin(), scan.count, scan.distance.begin());
+  scan.ageMs = health().ageOf(newest.arrivedMs);
   return scan;
 }
 

@@ -79,12 +79,17 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
   });
 }
 
-// x, y and z into elements 0..2 of the caller's array; the sequence number, or -1 (nothing
-// written) when there is no reading, the handle is not live or the array is null or too short.
+// x, y and z into elements 0..2 of the caller's array and the reading's age into element 0 of
+// ageMs; the sequence number, or -1 (nothing written) when there is no reading, the handle is not
+// live or an array is null or too short.
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(JNIEnv* env, jclass,
                                                                                jlong handle,
-                                                                               jfloatArray xyz) {
-  if (xyz == nullptr || env->GetArrayLength(xyz) < 3) return -1;
+                                                                               jfloatArray xyz,
+                                                                               jlongArray ageMs) {
+  if (xyz == nullptr || env->GetArrayLength(xyz) < 3 || ageMs == nullptr ||
+      env->GetArrayLength(ageMs) < 1) {
+    return -1;
+  }
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr) return -1;
   const KromelJNI::ColorData reading =
@@ -92,6 +97,8 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(J
   if (!reading.valid) return -1;
   const jfloat channels[3] = {reading.x, reading.y, reading.z};
   env->SetFloatArrayRegion(xyz, 0, 3, channels);
+  const jlong age = reading.ageMs;
+  env->SetLongArrayRegion(ageMs, 0, 1, &age);
   return reading.sequence;
 }
 

@@ -30,39 +30,42 @@ CanPart::CanPart(uint8_t canId)
     : Transport(kCan, canId, "Kromel[" + std::to_string(canId) + "]", kUnknownSilenceMs),
       session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
 
-std::optional<ColorData> CanPart::receiveColor() {
+std::optional<Arrived<ColorData>> CanPart::receiveColor() {
   uint8_t data[8] = {};
   uint32_t stamp = 0;
   const int length = session_.receiveLatest(kColor, data, &stamp);
   if (length < 0) return std::nullopt;
   health().heard(stamp);
-  ColorData reading;
-  if (length < 8) return reading;  // heard, but no reading
+  Arrived<ColorData> received{ColorData{}, stamp};
+  if (length < 8) return received;  // heard, but no reading
+  ColorData& reading = received.reading;
   reading.sequence = readU16(data);
   reading.x = channel(data + 2);
   reading.y = channel(data + 4);
   reading.z = channel(data + 6);
   reading.valid = true;
-  return reading;
+  return received;
 }
 
 void CanPart::listen() {
-  std::optional<ColorData> reading = receiveColor();
-  if (!reading) return;
+  std::optional<Arrived<ColorData>> received = receiveColor();
+  if (!received) return;
   std::lock_guard lock(unreadMutex_);
-  unread_ = reading;
+  unread_ = received;
 }
 
 ColorData CanPart::color() {
-  std::optional<ColorData> reading = receiveColor();
+  std::optional<Arrived<ColorData>> received = receiveColor();
   {
     std::lock_guard lock(unreadMutex_);
-    if (!reading) reading = unread_;
+    if (!received) received = unread_;
     unread_.reset();
   }
-  if (!reading || !reading->valid) return ColorData{};
-  show(*reading);
-  return *reading;
+  if (!received || !received->reading.valid) return ColorData{};
+  ColorData reading = received->reading;
+  reading.ageMs = health().ageOf(received->arrivedMs);
+  show(reading);
+  return reading;
 }
 
 bool CanPart::setColorFormat(int format) {

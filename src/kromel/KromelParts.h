@@ -36,7 +36,7 @@ uint32_t silenceMsFor(int sampleTimeMs);
 
 class Transport : public SensorTransport {
  public:
-  // The newest reading.
+  // The newest reading, with its age.
   virtual ColorData color() = 0;
   // format is 0..4, ms 0..65535.
   virtual bool setColorFormat(int format) = 0;
@@ -79,12 +79,13 @@ class CanPart final : public Transport {
   // messages, up to timeoutMs.
   bool waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
                      unsigned int* value, unsigned char* status, int timeoutMs);
-  // The newest colour frame the bus has not handed out yet, decoded when it is long enough.
-  std::optional<ColorData> receiveColor();
+  // The newest colour frame the bus has not handed out yet, decoded when it is long enough, with
+  // the HAL's stamp of its arrival.
+  std::optional<Arrived<ColorData>> receiveColor();
 
   SensorCanSession session_;
   std::mutex unreadMutex_;
-  std::optional<ColorData> unread_;  // received by listen(), not yet by color()
+  std::optional<Arrived<ColorData>> unread_;  // received by listen(), not yet by color()
 };
 
 class UsbPart final : public Transport {
@@ -103,8 +104,8 @@ class UsbPart final : public Transport {
   }
 
  private:
-  LineReader lines_;               // the reader thread's
-  LatestValue<ColorData> latest_;  // published by the reader thread
+  LineReader lines_;                        // the reader thread's
+  LatestValue<Arrived<ColorData>> latest_;  // published by the reader thread
   SensorUsbPort port_;
 };
 

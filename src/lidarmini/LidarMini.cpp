@@ -334,13 +334,14 @@ LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
 }
 
 size_t LidarMiniJNI::c_LidarMini_readData(float* angles, float* distances, float* intensities,
-                                          size_t room, int64_t* timestampNs) {
+                                          size_t room, int64_t* timestampNs, int64_t* ageMs) {
   std::shared_ptr<Impl> current = std::atomic_load(&worker);
   if (!current) {
     *timestampNs = 0;
+    *ageMs = -1;
     return 0;
   }
-  return current->copyLastScan(angles, distances, intensities, room, timestampNs);
+  return current->copyLastScan(angles, distances, intensities, room, timestampNs, ageMs);
 }
 
 bool LidarMiniJNI::c_LidarMini_isConnected() {

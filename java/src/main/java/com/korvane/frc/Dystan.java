@@ -49,6 +49,17 @@ public class Dystan implements AutoCloseable {
      */
     public int count = -1;
 
+    /**
+     * Milliseconds between the arrival of this scan's newest data and the moment it was read,
+     * counted as {@link Dystan#getDataAgeMs()} counts the sensor's newest data (so the two agree
+     * while this is the newest scan); -1 when there is no scan, or until the scan is filled by
+     * {@link Dystan#getData(int, ScanData)} or {@link Dystan#getData(int)}.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the age on its way into ageMs.
+    final long[] age = new long[1];
+
     /** An empty scan, filled by the driver. */
     public ScanData() {}
 
@@ -242,12 +253,13 @@ public class Dystan implements AutoCloseable {
     if (into.distance == null || into.distance.length < wanted) {
       into.distance = new int[MAX_DISTANCES];
     }
-    int result = DystanJNI.c_Dystan_readLatestData(handle, count, into.distance);
+    int result = DystanJNI.c_Dystan_readLatestData(handle, count, into.distance, into.age);
     if (result < 0 || !guard.stillOpen(handle)) {
       return null;
     }
     into.sequence = result >>> 16;
     into.count = result & 0xFFFF;
+    into.ageMs = into.age[0];
     return into;
   }
 
@@ -275,7 +287,9 @@ public class Dystan implements AutoCloseable {
    * @return true while its data keeps coming
    */
   public boolean isConnected() {
-    return guard.call(DystanJNI::c_Dystan_isConnected, false);
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && DystanJNI.c_Dystan_isConnected(h);
+    return connected && guard.stillOpen(h);
   }
 
   /**
@@ -284,7 +298,9 @@ public class Dystan implements AutoCloseable {
    * @return the age, or -1 before any data and once closed
    */
   public long getDataAgeMs() {
-    return guard.call(DystanJNI::c_Dystan_getDataAgeMs, -1L);
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : DystanJNI.c_Dystan_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
   }
 
   /**

@@ -77,15 +77,23 @@ public class Kromel implements AutoCloseable {
     /** The third channel. */
     public float z;
 
-    // Where the driver puts the three channels on their way into x, y and z.
+    /**
+     * Milliseconds between the arrival of this reading's data and the moment it was read, counted
+     * as {@link Kromel#getDataAgeMs()} counts the sensor's newest data (so the two agree while this
+     * is the newest reading); -1 until the reading is filled.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the three channels and the age on their way into the fields.
     final float[] channels = new float[3];
+    final long[] age = new long[1];
 
     /** An empty reading, filled by the driver. */
     public ColorData() {}
 
     @Override
     public String toString() {
-      return String.format("#%d (%.4f, %.4f, %.4f)", sequence, x, y, z);
+      return String.format("#%d (%.4f, %.4f, %.4f), %d ms old", sequence, x, y, z, ageMs);
     }
   }
 
@@ -203,7 +211,8 @@ public class Kromel implements AutoCloseable {
    */
   public ColorData getColor(ColorData into) {
     long handle = guard.readingHandle();
-    int sequence = handle == 0 ? -1 : KromelJNI.c_Kromel_readColor(handle, into.channels);
+    int sequence =
+        handle == 0 ? -1 : KromelJNI.c_Kromel_readColor(handle, into.channels, into.age);
     if (sequence < 0 || !guard.stillOpen(handle)) {
       return null;
     }
@@ -211,6 +220,7 @@ public class Kromel implements AutoCloseable {
     into.x = into.channels[0];
     into.y = into.channels[1];
     into.z = into.channels[2];
+    into.ageMs = into.age[0];
     return into;
   }
 
@@ -227,7 +237,9 @@ public class Kromel implements AutoCloseable {
    * @return true while its data keeps coming
    */
   public boolean isConnected() {
-    return guard.call(KromelJNI::c_Kromel_isConnected, false);
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && KromelJNI.c_Kromel_isConnected(h);
+    return connected && guard.stillOpen(h);
   }
 
   /**
@@ -236,7 +248,9 @@ public class Kromel implements AutoCloseable {
    * @return the age, or -1 before any data and once closed
    */
   public long getDataAgeMs() {
-    return guard.call(KromelJNI::c_Kromel_getDataAgeMs, -1L);
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : KromelJNI.c_Kromel_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
   }
 
   /**

@@ -205,7 +205,9 @@ public final class Lidar implements AutoCloseable {
    * @return true while its points keep coming
    */
   public boolean isConnected() {
-    return guard.call(h -> LidarJNI.c_Lidar_isConnected(), false);
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && LidarJNI.c_Lidar_isConnected();
+    return connected && guard.stillOpen(h);
   }
 
   /**
@@ -214,7 +216,9 @@ public final class Lidar implements AutoCloseable {
    * @return the age, or -1 before any point since the LiDAR was opened, and once closed
    */
   public long getDataAgeMs() {
-    return guard.call(h -> LidarJNI.c_Lidar_getDataAgeMs(), -1L);
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : LidarJNI.c_Lidar_getDataAgeMs();
+    return guard.stillOpen(h) ? age : -1;
   }
 
   /**

@@ -98,8 +98,15 @@ public class LidarMini implements AutoCloseable {
      */
     public int count = -1;
 
-    // Where the driver puts the time on its way into timestamp.
+    /**
+     * Milliseconds between the arrival of the revolution's last packet and the moment it was read,
+     * counted as {@link LidarMini#getDataAgeMs()} counts the newest bytes; -1 when there is none.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the time and the age on their way into timestamp and ageMs.
     final long[] time = new long[1];
+    final long[] age = new long[1];
 
     /** An empty revolution, filled by the driver. */
     public ScanData() {}
@@ -312,7 +319,7 @@ public class LidarMini implements AutoCloseable {
       }
       int count =
           LidarMiniJNI.c_LidarMini_readData(
-              handle, scan.angle, scan.distance, scan.intensity, scan.time);
+              handle, scan.angle, scan.distance, scan.intensity, scan.time, scan.age);
       if (count < 0 || !guard.stillOpen(handle)) {
         return null;
       }
@@ -325,6 +332,7 @@ public class LidarMini implements AutoCloseable {
         }
         scan.count = count;
         scan.timestamp = scan.time[0];
+        scan.ageMs = scan.age[0];
         return scan;
       }
       allocate(scan, exact ? count : Math.max(count + count / 4, FIRST_ROOM));
@@ -354,7 +362,9 @@ public class LidarMini implements AutoCloseable {
    * @return true while its data keeps coming
    */
   public boolean isConnected() {
-    return guard.call(LidarMiniJNI::c_LidarMini_isConnected, false);
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && LidarMiniJNI.c_LidarMini_isConnected(h);
+    return connected && guard.stillOpen(h);
   }
 
   /**
@@ -363,7 +373,9 @@ public class LidarMini implements AutoCloseable {
    * @return the age, or -1 before any data and once closed
    */
   public long getDataAgeMs() {
-    return guard.call(LidarMiniJNI::c_LidarMini_getDataAgeMs, -1L);
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : LidarMiniJNI.c_LidarMini_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
   }
 
   /**

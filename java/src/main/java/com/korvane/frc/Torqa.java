@@ -662,7 +662,9 @@ public class Torqa implements AutoCloseable {
    * controller at another device number is never heard from), after 100 ms without one (unplugged,
    * unpowered, or the CAN wiring broken), and once closed; true again as soon as frames come back.
    * The getters keep returning the last values meanwhile, so check this where a stale value
-   * matters. Returns at once.
+   * matters. Returns at once; takes no lock and allocates nothing. It looks at motor 0's speed
+   * frame, the frame {@link #getRPM(int) getRPM(0)} reads: within a millisecond of that reading
+   * both come from one read of the bus.
    *
    * <p>Each change is also reported once to the driver station's log ("Torqa[n]: ..."), also while
    * the program does not ask: the heartbeat looks every 100 ms.
@@ -670,16 +672,22 @@ public class Torqa implements AutoCloseable {
    * @return true while its status frames keep coming
    */
   public boolean isConnected() {
-    return guard.call(TorqaJNI::c_Torqa_isConnected, false);
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && TorqaJNI.c_Torqa_isConnected(h);
+    return connected && guard.stillOpen(h);
   }
 
   /**
-   * Milliseconds since the controller's newest status frame arrived. Returns at once.
+   * Milliseconds since the controller's newest status frame arrived, of those the program and the
+   * heartbeat read (as {@link #isConnected()}, it looks at motor 0's speed frame first). Returns
+   * at once; takes no lock and allocates nothing.
    *
    * @return the age, or -1 before the first frame and once closed
    */
   public long getDataAgeMs() {
-    return guard.call(TorqaJNI::c_Torqa_getDataAgeMs, -1L);
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : TorqaJNI.c_Torqa_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
   }
 
   /**

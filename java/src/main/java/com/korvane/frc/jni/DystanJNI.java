@@ -109,10 +109,14 @@ public final class DystanJNI {
    *     without traffic
    * @param distance at least min(count, 64) elements; elements 0 to n - 1 receive the n distances
    *     of the scan, the others are left as they were
+   * @param ageMs at least 1 element; element 0 receives the scan's age: milliseconds since its
+   *     newest data arrived, counted as {@link #c_Dystan_getDataAgeMs} counts the sensor's newest
+   *     data (-1 when there is no scan)
    * @return the scan's sequence number times 65536 plus n (0 when there is no scan yet); -1, with
    *     nothing written, for an unknown handle or an array that is null or too short
    */
-  public static native int c_Dystan_readLatestData(long handle, int count, int[] distance);
+  public static native int c_Dystan_readLatestData(
+      long handle, int count, int[] distance, long[] ageMs);
 
   /**
    * Asks the sensor for its configuration and blocks until it replies or the timeout passes.

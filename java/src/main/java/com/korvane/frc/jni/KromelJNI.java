@@ -89,10 +89,12 @@ public final class KromelJNI {
    *
    * @param handle the sensor's handle
    * @param xyz at least 3 elements; elements 0, 1 and 2 receive x, y and z
+   * @param ageMs at least 1 element; element 0 receives the reading's age: milliseconds since its
+   *     data arrived, counted as {@link #c_Kromel_getDataAgeMs} counts the sensor's newest data
    * @return the reading's sequence number, 0 to 65535; -1, with nothing written, when there is
-   *     no reading yet, the handle is unknown or xyz is null or shorter than 3
+   *     no reading yet, the handle is unknown or an array is null or too short
    */
-  public static native int c_Kromel_readColor(long handle, float[] xyz);
+  public static native int c_Kromel_readColor(long handle, float[] xyz, long[] ageMs);
 
   /**
    * Sets the colour format; both transports. Over USB only XYZ gives readings.

@@ -112,12 +112,21 @@ public final class LidarMiniJNI {
    * @param distance receives their distances
    * @param intensity receives their intensities
    * @param timestamp element 0 receives the revolution's time, 0 when there is none
+   * @param ageMs element 0 receives the revolution's age: milliseconds since the bytes of its last
+   *     packet arrived, counted as {@link #c_LidarMini_getDataAgeMs} counts the newest bytes (-1
+   *     when there is none)
    * @return the revolution's number of points n; the arrays received the first min(n, length of
    *     the shortest array) of them, so a result above that length asks for longer arrays. -1,
-   *     with nothing written, for an unknown handle or a null or empty timestamp or a null array
+   *     with nothing written, for an unknown handle, a null or empty timestamp or ageMs, or a null
+   *     array
    */
   public static native int c_LidarMini_readData(
-      long handle, float[] angle, float[] distance, float[] intensity, long[] timestamp);
+      long handle,
+      float[] angle,
+      float[] distance,
+      float[] intensity,
+      long[] timestamp,
+      long[] ageMs);
 
   /**
    * Whether the mini LiDAR is heard from: its data arrived within 500 ms (three revolutions at 6
