@@ -43,7 +43,7 @@ endforeach()
 set(_check_dir ${CMAKE_BINARY_DIR}/wpiHal-import)
 set(_c_headers hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h hal/SimDevice.h
                hal/simulation/CanData.h hal/simulation/I2CData.h)
-set(_cxx_headers hal/simulation/DriverStationData.h)
+set(_cxx_headers hal/simulation/DriverStationData.h hal/simulation/MockHooks.h)
 set(_c_source "/* The HAL functions the Windows DLLs import from wpiHal.dll, as WPILib declares them. */\n")
 foreach(header ${_c_headers})
   string(APPEND _c_source "#include <${header}>\n")
