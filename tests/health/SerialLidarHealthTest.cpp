@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -88,8 +89,20 @@ TEST_F(LidarHealthTest, UnpluggedAndPluggedInAgainItComesBackByItself) {
   // It tries to open the port again while the device is away.
   ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_getFaults().openFailures >= 1; }));
 
+  // Its table stays, and ages as its health does: the two count from one stamp.
+  std::array<float, LidarJNI::kSlots> angles{}, distances{};
+  const int64_t tableAge = LidarJNI::c_Lidar_readData(angles.data(), distances.data());
+  const int64_t dataAge = LidarJNI::c_Lidar_getFaults().dataAgeMs;
+  EXPECT_LE(0, tableAge);
+  EXPECT_LE(tableAge, dataAge);
+  EXPECT_LE(dataAge, LidarJNI::c_Lidar_readData(angles.data(), distances.data()));
+
   plugInAgain();  // nobody calls anything
   EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }, 10s));
+  // The worker publishes the table again: fresh points.
+  EXPECT_TRUE(test::waitUntil([&] {
+    return LidarJNI::c_Lidar_readData(angles.data(), distances.data()) < LidarJNI::kSilenceMs;
+  }));
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, kLidar)) << reports_.text();
   const DeviceFaults faults = LidarJNI::c_Lidar_getFaults();
@@ -115,6 +128,27 @@ TEST_F(LidarHealthTest, AStartAfterAHangUpOpensThePortAtOnce) {
   LidarJNI::c_Lidar_start();
   EXPECT_EQ(test::withoutReports(testing::internal::GetCapturedStderr()),
             "Lidar sensor is already scanning\n");
+}
+
+// A create on a port that does not open leaves the LiDAR on its own port, with its table and the
+// time of its newest point: the table's age and the health's stay one count.
+TEST_F(LidarHealthTest, ACreateThatFailsElsewhereKeepsTheAgeOfTheTable) {
+  constexpr int kMissingPort = HAL_SerialPort_USB2;
+  ASSERT_TRUE(sim::mapSerialPort(kMissingPort, "/nonexistent/ttyKorvaneLidarHealth"));
+  LidarJNI::c_Lidar_create(kPort);
+  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  room_->setStreaming(false);
+  ASSERT_TRUE(test::waitUntil([] { return !LidarJNI::c_Lidar_isConnected(); }));
+  testing::internal::CaptureStderr();
+  LidarJNI::c_Lidar_create(kMissingPort);
+  testing::internal::GetCapturedStderr();
+  std::array<float, LidarJNI::kSlots> angles{}, distances{};
+  const int64_t tableAge = LidarJNI::c_Lidar_readData(angles.data(), distances.data());
+  const int64_t dataAge = LidarJNI::c_Lidar_getFaults().dataAgeMs;
+  EXPECT_GT(tableAge, 0);
+  EXPECT_LE(tableAge, dataAge) << "the health forgot the table's points";
+  EXPECT_LE(dataAge, LidarJNI::c_Lidar_readData(angles.data(), distances.data()));
+  EXPECT_EQ(sim::openSerialHandles(), 1) << "back on its own port";
 }
 
 TEST_F(LidarHealthTest, AStoppedLidarIsNotConnectedAndNotReported) {

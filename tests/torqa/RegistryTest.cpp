@@ -2,9 +2,7 @@
 // by handle, and the HAL failure path.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -224,46 +222,6 @@ TEST_F(TorqaRegistryTest, ACreateWhoseConfigureSendRaisesClosesTheControllerAgai
   EXPECT_EQ(sim::openCanHandles(), 0);
   EXPECT_EQ(DeviceIDForHandle(failing), 0);
   EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
-}
-
-namespace {
-
-// The process's mapped memory, in bytes.
-rlim_t mappedBytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
-  }
-  return 0;
-}
-
-}  // namespace
-
-// A thread's stack is a mapping of its own: with no room left to map one, the heartbeat's thread
-// cannot start.
-TEST_F(TorqaRegistryTest, ACreateWhoseHeartbeatCannotStartClosesTheControllerAgain) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the sanitizers map memory of their own for every thread and call";
-#else
-  rlimit limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
-  const rlim_t mapped = mappedBytes();
-  ASSERT_GT(mapped, 0u);
-  CaptureStdout();
-  const rlimit lowered{mapped + (2u << 20), limit.rlim_max};
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
-  const long handle = TorqaJNI::c_Torqa_create(3, 1000);
-  setrlimit(RLIMIT_AS, &limit);
-  const std::string output = GetCapturedStdout();
-  if (handle != 0) {
-    TorqaJNI::c_Torqa_destroy(handle);
-    GTEST_SKIP() << "the thread reused the stack of one that ended earlier in this process";
-  }
-  EXPECT_EQ(output, "Torqa could not be initialized\n");
-  EXPECT_EQ(sim::openCanHandles(), 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
-#endif
 }
 
 TEST(TorqaErrorText, CoversTheTable) {
