@@ -1,8 +1,10 @@
 #pragma once
 
-// The Dystan distance sensor, over CAN or over USB serial; one object per sensor, created for one
-// transport and keeping it for life. A scan carries up to 64 distances and an 8-bit sequence
-// number.
+// The Dystan distance sensor's driver class as the JNI exports call it: a thin facade over the
+// sensor objects (korvane::Dystan in korvane/Dystan.h is the same sensor for C++ programs). Each
+// DystanJNI is the facade of one open sensor object, whose address is the handle; the sensor is
+// created for one transport and keeps it for life. A scan carries up to 64 distances and an
+// 8-bit sequence number.
 //
 // CAN: scans are reassembled from the three-value chunk frames the stream session collects.
 // getData works on the frames it reads during the call (three reads, 12 ms apart); getLatestData
@@ -15,54 +17,34 @@
 // - create and createUsb may run on any thread at any time. createUsb blocks for the opening
 //   dialogue: at least 270 ms, at most about 2.5 s even when the sensor never pauses (each
 //   command may add up to a second on a port that stops taking bytes).
-// - destroy must not run concurrently with any other call on the same object; it stops and joins
-//   the reader thread before the object is freed.
+// - destroy may run while other calls run on the object: it takes the sensor out of its table,
+//   waits for the calls that hold it (the exports' calls do), stops and joins the reader thread,
+//   and frees it. A call made through a pointer after its destroy returned is the caller's fault.
 // - getData, getCanID and getTransport may run concurrently with each other and with getConfig.
 //   getData over CAN blocks its caller for about 24 ms; getLatestData over CAN and both over USB
 //   return at once. The CAN reads take turns on the stream session (a short lock, never held
 //   across getData's pauses).
 // - getConfig blocks up to its timeout (over USB a timeout of 0 means 500 ms). Over USB it pauses
-//   the reader for its duration; concurrent queries on one object wait for each other.
+//   the reader for its duration. Queries of one sensor take turns, from any number of threads.
 
 #include <array>
 #include <cstdint>
-#include <memory>
 
 #include "DeviceFaults.h"
-
-namespace korvane {
-template <class Sensor>
-class DualTransportSensor;
-namespace dystan {
-class Transport;
-}
-}  // namespace korvane
+#include "korvane/Dystan.h"
 
 class DystanJNI {
  public:
-  static constexpr int kMaxDistances = 64;
+  static constexpr int kMaxDistances = korvane::Dystan::kMaxDistances;
 
   // A scan: the first count distances carry meaning; -1 marks a position nothing was received
   // for. All zero (count 0, ageMs -1) when there is no scan. ageMs: milliseconds since its newest
   // data arrived, when it was copied, counted as c_Dystan_getDataAgeMs counts the sensor's newest
   // data.
-  struct ScanData {
-    uint8_t sequence = 0;
-    int count = 0;
-    std::array<int16_t, kMaxDistances> distance{};
-    int64_t ageMs = -1;
-  };
-
+  using ScanData = korvane::Dystan::ScanData;
   // The sensor's configuration; valid false means no reply was obtained and every other field
   // is 0.
-  struct Config {
-    uint8_t version = 0;
-    uint8_t distanceEnabled = 0;
-    uint8_t canFdEnabled = 0;
-    uint8_t canBrsEnabled = 0;
-    uint8_t canID = 0;
-    bool valid = false;
-  };
+  using Config = korvane::Dystan::Config;
 
   // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
   static DystanJNI* c_Dystan_create(int canId);
@@ -96,14 +78,10 @@ class DystanJNI {
   int64_t c_Dystan_getDataAgeMs();
   DeviceFaults c_Dystan_getFaults();
 
-  ~DystanJNI();
   DystanJNI(const DystanJNI&) = delete;
   DystanJNI& operator=(const DystanJNI&) = delete;
 
- private:
-  using Transport = korvane::dystan::Transport;
-  friend class korvane::DualTransportSensor<DystanJNI>;
-  explicit DystanJNI(std::unique_ptr<Transport> part);
-
-  std::unique_ptr<Transport> part_;  // the CAN part or the USB part, for life
+ protected:
+  DystanJNI() = default;  // the facade of a sensor object only
+  ~DystanJNI() = default;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
-// The Kromel colour sensor, over CAN or over USB serial; one object per sensor, created for one
-// transport and keeping it for life.
+// The Kromel colour sensor's driver class as the JNI exports call it: a thin facade over the
+// sensor objects (korvane::Kromel in korvane/Kromel.h is the same sensor for C++ programs). Each
+// KromelJNI is the facade of one open sensor object, whose address is the handle.
 //
 // CAN: commands go out as frames and wait up to 500 ms for the sensor's acknowledgement, read
 // from a CAN stream session, which is emptied before each command goes out (so only an answer
@@ -11,52 +12,38 @@
 //
 // Threading:
 // - create and createUsb may run on any thread at any time.
-// - destroy must not run concurrently with any other call on the same object; it stops and joins
-//   the reader thread before the object is freed. (The JNI exports relax this: their destroy
-//   waits for the calls in flight on the object, and later calls find no object.)
-// - getColor, getCanID and getTransport may run concurrently with each other and with one
-//   command on the same object (over USB the reader thread publishes each reading and getColor
-//   copies the newest without a lock, never waiting for the reader; over CAN it is a separate HAL
-//   call from the commands).
-// - Commands (the setters and getConfig) must be issued one at a time per object: over CAN two
-//   commands in flight would read acknowledgements from the same session and could take each
-//   other's. A CAN command blocks its caller for up to 500 ms; a USB command until its line has
-//   left the port, at most about a second (then it fails with a line naming the port). createUsb
-//   sends up to two lines, so it may take about two seconds with a port that takes no bytes.
+// - destroy may run while other calls run on the object: it takes the sensor out of its table,
+//   waits for the calls that hold it (the exports' calls do), stops and joins the reader thread,
+//   and frees it. A call made through a pointer after its destroy returned is the caller's fault.
+// - getColor, getCanID and getTransport may run concurrently with each other and with commands
+//   (over USB the reader thread publishes each reading and getColor copies the newest without a
+//   lock, never waiting for the reader; over CAN it is a separate HAL call from the commands).
+// - Commands (the setters and getConfig) of one sensor take turns, from any number of threads:
+//   over CAN two commands in flight would read acknowledgements from the same session and could
+//   take each other's. A CAN command blocks its caller for up to 500 ms (and while another of the
+//   sensor's commands runs); a USB command until its line has left the port, at most about a
+//   second (then it fails with a line naming the port). createUsb sends up to two lines, so it
+//   may take about two seconds with a port that takes no bytes.
 
 #include <cstdint>
-#include <memory>
 
 #include "DeviceFaults.h"
-
-namespace korvane {
-template <class Sensor>
-class DualTransportSensor;
-namespace kromel {
-class Transport;
-}
-}  // namespace korvane
+#include "korvane/Kromel.h"
 
 class KromelJNI {
  public:
   // One colour reading; valid false means there is none and every other field is 0 (ageMs -1).
   // ageMs: milliseconds since its data arrived, when it was copied, counted as
   // c_Kromel_getDataAgeMs counts the sensor's newest data.
-  struct ColorData {
-    uint16_t sequence = 0;
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-    bool valid = false;
-    int64_t ageMs = -1;
-  };
+  using ColorData = korvane::Kromel::ColorData;
 
   // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
   static KromelJNI* c_Kromel_create(int canId);
   // A USB object on the serial device at path, its reader running, or null (the reason is
   // printed). A sample time above 0 is sent to the sensor.
   static KromelJNI* c_Kromel_createUsb(const char* path, int sampleTimeMs);
-  // Stops the reader, closes the port or the CAN session and frees the object; null is ignored.
+  // Stops the reader, closes the port or the CAN session and frees the object; null (and an
+  // object destroyed already) is ignored.
   static void c_Kromel_destroy(KromelJNI* sensor);
 
   // The CAN ID given at creation, -1 for a USB object.
@@ -90,14 +77,10 @@ class KromelJNI {
   int64_t c_Kromel_getDataAgeMs();
   DeviceFaults c_Kromel_getFaults();
 
-  ~KromelJNI();
   KromelJNI(const KromelJNI&) = delete;
   KromelJNI& operator=(const KromelJNI&) = delete;
 
- private:
-  using Transport = korvane::kromel::Transport;
-  friend class korvane::DualTransportSensor<KromelJNI>;
-  explicit KromelJNI(std::unique_ptr<Transport> part);
-
-  std::unique_ptr<Transport> part_;  // the CAN part or the USB part, for life
+ protected:
+  KromelJNI() = default;  // the facade of a sensor object only
+  ~KromelJNI() = default;
 };

@@ -1,7 +1,9 @@
 #pragma once
 
-// The motor controller driver: the open controllers by CAN handle, heartbeat, frame addressing,
-// the one-frame commands, telemetry from the status frames, and identity.
+// The motor controller driver as the JNI exports call it, by CAN handle: a thin facade over the
+// open controllers (korvane::Torqa in korvane/Torqa.h is the same controller for C++ programs),
+// kept for the exports. A handle that is not open sends its frames to device number 0 and reads
+// through the handle alone.
 //
 // Threading: every operation may be called from any thread at any time. Commands, identity,
 // telemetry and health find their controller in one table that no sequence of calls corrupts, and
@@ -14,7 +16,7 @@
 //   the HAL decides.
 // - create and destroy are serialised with each other. destroy raises the shared stop flag and
 //   joins every heartbeat thread (the pause between beats is cut short), and waits for the
-//   commands that hold its controller (never for an identity operation's waits); heartbeat
+//   calls that hold its controller (identity operations too, up to about 1.1 s); heartbeat
 //   threads share only that flag with callers.
 // - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
 //   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
@@ -22,7 +24,8 @@
 //   1 ms; several threads that find a frame older than that may each read it.
 // - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) block
 //   the calling thread: up to about 1.1 s while the info record cannot be obtained, 10 ms for the
-//   serial number. Two at once on one handle may both ask the controller.
+//   serial number. They hold their controller meanwhile (a destroy waits for them) and take
+//   turns on one controller.
 
 #include <array>
 #include <atomic>
@@ -121,10 +124,9 @@ class TorqaJNI {
   static std::string c_Torqa_getHardwareVersion(long handle);
   static std::string c_Torqa_getSerialNumber(long handle);
 
-  // Shared stop flag of the heartbeat threads (sequentially consistent).
+  // Shared stop flag of the heartbeat threads (sequentially consistent), raised and cleared by the
+  // open controllers' table (torqa/Controllers.h), which keeps the heartbeat policy.
   static std::atomic<bool> stop;
-  // Heartbeat threads started since the last destroy and not yet joined.
-  static size_t runningHeartbeats();
   // Distance per encoder tick of the four channels, library-wide; 1.0 at load.
   static std::array<std::atomic<double>, 4> encoderDistPerTick;
 };

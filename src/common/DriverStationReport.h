@@ -22,11 +22,16 @@ constexpr int kSendsFailing = 1305;  // a send failed after none or after workin
 constexpr int kSendsWorking = 1306;  // a send worked after failing ones
 constexpr int kOpenFailing = 1307;   // its port could not be opened (again)
 constexpr int kRefused = 1308;       // an object that must not run here was not started
+constexpr int kNotOpened = 1309;     // a device object of the C++ API could not be opened
 }  // namespace report_code
 
 // location names the device as "<Class>[<id>]" (its CAN ID, port or path); details say what
 // changed in one sentence.
 void reportToDriverStation(Severity severity, int code, const std::string& location,
                            const std::string& details) noexcept;
+
+// A device object of the C++ API that could not be opened (its driver printed why): told as an
+// error, "<location>: could not be opened (see the console)".
+void reportNotOpened(const std::string& location) noexcept;
 
 }  // namespace korvane

@@ -129,7 +129,7 @@ ScanData CanPart::scan(int count) {
   }
   const Scan* scan = callTable.choose(true);
   if (scan != nullptr && shownInSimulation()) {
-    const ScanData whole = positions(scan, DystanJNI::kMaxDistances);
+    const ScanData whole = positions(scan, kMaxDistances);
     show(whole.sequence, whole.distance.data(), whole.count);
   }
   ScanData data = positions(scan, count);
@@ -146,7 +146,7 @@ ScanData CanPart::latestScan(int count) {
     const Scan* scan = scans_.choose(false);
     data = positions(scan, count);
     if (scan != nullptr) data.ageMs = health().ageOf(scan->lastMs);
-    if (scan != nullptr && shownInSimulation()) whole = positions(scan, DystanJNI::kMaxDistances);
+    if (scan != nullptr && shownInSimulation()) whole = positions(scan, kMaxDistances);
   }
   if (whole) show(whole->sequence, whole->distance.data(), whole->count);
   return data;

@@ -1,94 +1,71 @@
-// The distance-sensor object: creation for either transport, and the operations, whose arguments
-// are checked here and carried by the object's transport part.
-
-#include <algorithm>
-#include <utility>
+// DystanJNI, the distance sensor's driver class as the JNI exports call it: a thin facade over the
+// sensor objects (dystan/DystanSensor.h), whose address is the handle.
 
 #include "DystanJNI.h"
-#include "common/DualTransportSensor.h"
-#include "dystan/DystanParts.h"
+
+#include "common/HandleTable.h"
+#include "dystan/DystanSensor.h"
 
 namespace {
 
-constexpr const char* kTag = "Dystan";
+using korvane::dystan::Sensor;
+
+// The sensor this facade is (every DystanJNI is the facade of a sensor object).
+Sensor& sensor(DystanJNI* facade) {
+  return static_cast<Sensor&>(*facade);
+}
+const Sensor& sensor(const DystanJNI* facade) {
+  return static_cast<const Sensor&>(*facade);
+}
+
+// The facade of a newly opened sensor, or null. The sensor stays in its table until destroyed.
+DystanJNI* facadeOf(int64_t handle) {
+  const auto opened = Sensor::find(handle);
+  return opened ? static_cast<DystanJNI*>(opened.get()) : nullptr;
+}
 
 }  // namespace
 
-namespace korvane::dystan {
-
-uint32_t silenceMsFor(int scansPerSecond) {
-  if (scansPerSecond <= 0) return kUnknownRateSilenceMs;
-  return std::max(kShortestSilenceMs, 3000u / static_cast<uint32_t>(scansPerSecond));
-}
-
-void Transport::showAs(std::string_view className, std::string_view id) {
-  if (!shown_.device.open(className, id)) return;
-  shown_.device.add(shown_.nearest, "Nearest (mm)", -1);
-  shown_.device.add(shown_.sequence, "Sequence", 0);
-}
-
-void Transport::show(uint8_t sequence, const int16_t* distances, int count) {
-  if (!shownInSimulation()) return;  // nothing to compute without a simulation
-  int nearest = -1;
-  for (int k = 0; k < count; ++k) {
-    // -1 marks a position not received, 0 one the sensor measured nothing at.
-    if (distances[k] > 0 && (nearest < 0 || distances[k] < nearest)) nearest = distances[k];
-  }
-  shown_.nearest.set(nearest);
-  shown_.sequence.set(sequence);
-}
-
-}  // namespace korvane::dystan
-
-DystanJNI::DystanJNI(std::unique_ptr<Transport> part) : part_(std::move(part)) {}
-DystanJNI::~DystanJNI() = default;
-
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
-  return korvane::DualTransportSensor<DystanJNI>::openCan<korvane::dystan::CanPart>(kTag, canId);
+  return facadeOf(Sensor::openCan(canId));
 }
 
 DystanJNI* DystanJNI::c_Dystan_createUsb(const char* path, int odr) {
-  return korvane::DualTransportSensor<DystanJNI>::openUsb<korvane::dystan::UsbPart>(kTag, path,
-                                                                                    odr);
+  return facadeOf(Sensor::openUsb(path, odr));
 }
 
 void DystanJNI::c_Dystan_destroy(DystanJNI* sensor) {
-  delete sensor;
+  if (sensor != nullptr) Sensor::close(korvane::addressHandle(sensor));
 }
 
 int DystanJNI::c_Dystan_getCanID() const {
-  return part_->canId();
+  return sensor(this).canId();
 }
 
 int DystanJNI::c_Dystan_getTransport() const {
-  return part_->transport();
+  return sensor(this).transport();
 }
 
 DystanJNI::ScanData DystanJNI::c_Dystan_getData(int count) {
-  if (count <= 0) return ScanData{};
-  return part_->scan(std::min(count, kMaxDistances));
+  return sensor(this).scan(count);
 }
 
 DystanJNI::ScanData DystanJNI::c_Dystan_getLatestData(int count) {
-  if (count <= 0) return ScanData{};
-  return part_->latestScan(std::min(count, kMaxDistances));
+  return sensor(this).latestScan(count);
 }
 
 DystanJNI::Config DystanJNI::c_Dystan_getConfig(int timeoutMs) {
-  return part_->config(std::max(timeoutMs, 0));
+  return sensor(this).config(timeoutMs);
 }
 
 bool DystanJNI::c_Dystan_isConnected() {
-  part_->listen();
-  return part_->health().connected();
+  return sensor(this).isConnected();
 }
 
 int64_t DystanJNI::c_Dystan_getDataAgeMs() {
-  part_->listen();
-  return part_->health().dataAgeMs();
+  return sensor(this).dataAgeMs();
 }
 
 DeviceFaults DystanJNI::c_Dystan_getFaults() {
-  part_->listen();
-  return part_->health().record();
+  return sensor(this).faults();
 }

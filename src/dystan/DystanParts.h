@@ -1,7 +1,7 @@
 #pragma once
 
-// The distance sensor's two transports behind one interface. DystanJNI holds one part and checks
-// the arguments; the parts speak the protocol.
+// The distance sensor's two transports behind one interface. The sensor object (DystanSensor.h)
+// holds one part and checks the arguments; the parts speak the protocol.
 //
 // CAN: scans are reassembled from the three-value chunk frames the stream session collects,
 // either during a call or into a table kept between calls; the configuration is a request
@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DystanJNI.h"
+#include "korvane/Dystan.h"
 #include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
@@ -27,8 +27,9 @@
 
 namespace korvane::dystan {
 
-using ScanData = DystanJNI::ScanData;
-using Config = DystanJNI::Config;
+using ScanData = korvane::Dystan::ScanData;
+using Config = korvane::Dystan::Config;
+constexpr int kMaxDistances = korvane::Dystan::kMaxDistances;
 
 // How long the sensor may be silent and still count as heard from: three of its scan periods at
 // the output rate given at opening, at least kShortestSilenceMs; kUnknownRateSilenceMs when its

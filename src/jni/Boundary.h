@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DeviceFaults.h"
+#include "common/Guarded.h"
 
 namespace korvane::jni {
 
@@ -24,31 +25,22 @@ inline jlong toJava(int32_t canHandle) {
   return static_cast<jlong>(canHandle);
 }
 
+// An object handle as the address it carries, at full pointer width (on a 32-bit controller its
+// low 32 bits): for the driver to look up, never dereferenced here.
+template <class T>
+T* objectAt(jlong handle) {
+  return reinterpret_cast<T*>(static_cast<intptr_t>(handle));
+}
+
 // Only JNI_TRUE is true.
 inline bool toBool(jboolean value) {
   return value == JNI_TRUE;
 }
 
-// Runs the part of an export that allocates (text, result objects, the driver's command lines).
-// Only an allocation failure is expected to throw there; it becomes the export's failure value,
+// Runs the part of an export that allocates (text, result objects, the driver's command lines):
+// anything thrown there becomes the export's failure value (or ends a call that returns nothing),
 // so that no C++ exception ever reaches the virtual machine.
-template <typename Result, typename Body>
-Result orOnThrow(Result failure, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return failure;
-  }
-}
-
-// The same for an export that returns nothing: a throw ends the call.
-template <typename Body>
-void orOnThrow(Body&& body) noexcept {
-  try {
-    body();
-  } catch (...) {
-  }
-}
+using korvane::orOnThrow;
 
 // A Java string argument as UTF-8, released when this goes out of scope. get() is null for a
 // null jstring or when the VM could not provide the characters.

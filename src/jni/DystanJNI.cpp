@@ -11,10 +11,9 @@
 #include "KorvaneSerial.h"
 #include "com_korvane_frc_jni_DystanJNI.h"
 #include "common/HandleTable.h"
+#include "dystan/DystanSensor.h"
 
 namespace {
-
-korvane::HandleTable<DystanJNI> g_sensors;
 
 // The distances go out as ints, each widened with its sign.
 jobject newScanData(JNIEnv* env, const DystanJNI::ScanData& scan) {
@@ -32,7 +31,7 @@ extern "C" {
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass,
                                                                              jint canId) {
   return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
-    return g_sensors.adopt(DystanJNI::c_Dystan_create(canId), &DystanJNI::c_Dystan_destroy);
+    return korvane::addressHandle(DystanJNI::c_Dystan_create(canId));
   });
 }
 
@@ -43,8 +42,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(
   korvane::jni::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
   return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
-    return g_sensors.adopt(DystanJNI::c_Dystan_createUsb(chars.get(), odr),
-                           &DystanJNI::c_Dystan_destroy);
+    return korvane::addressHandle(DystanJNI::c_Dystan_createUsb(chars.get(), odr));
   });
 }
 
@@ -58,19 +56,19 @@ JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevi
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1destroy(JNIEnv*, jclass,
                                                                              jlong handle) {
-  DystanJNI::c_Dystan_destroy(g_sensors.remove(handle));
+  DystanJNI::c_Dystan_destroy(korvane::jni::objectAt<DystanJNI>(handle));
 }
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getCanID(JNIEnv*, jclass,
                                                                               jlong handle) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return -1;
   return sensor->c_Dystan_getCanID();
 }
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTransport(JNIEnv*, jclass,
                                                                                   jlong handle) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return -1;
   return sensor->c_Dystan_getTransport();
 }
@@ -78,7 +76,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTranspor
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(JNIEnv* env, jclass,
                                                                                 jlong handle,
                                                                                 jint count) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     return newScanData(env, sensor->c_Dystan_getData(count));
@@ -89,7 +87,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
                                                                                       jclass,
                                                                                       jlong handle,
                                                                                       jint count) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     return newScanData(env, sensor->c_Dystan_getLatestData(count));
@@ -107,7 +105,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestD
       env->GetArrayLength(ageMs) < 1) {
     return -1;
   }
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return -1;
   const DystanJNI::ScanData scan = korvane::jni::orOnThrow(
       DystanJNI::ScanData{}, [&] { return sensor->c_Dystan_getLatestData(count); });
@@ -123,7 +121,7 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
                                                                                   jclass,
                                                                                   jlong handle,
                                                                                   jint timeoutMs) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::dystan::Sensor::find(handle);
   if (!sensor) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     DystanJNI::Config config = sensor->c_Dystan_getConfig(timeoutMs);
@@ -143,20 +141,20 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1isConnected(JNIEnv*,
                                                                                      jclass,
                                                                                      jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::dystan::Sensor::find(handle);
   return device != nullptr && device->c_Dystan_isConnected() ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getDataAgeMs(JNIEnv*, jclass,
                                                                                    jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::dystan::Sensor::find(handle);
   return device == nullptr ? -1 : static_cast<jlong>(device->c_Dystan_getDataAgeMs());
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getFaults(JNIEnv* env,
                                                                                   jclass,
                                                                                   jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::dystan::Sensor::find(handle);
   if (device == nullptr) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
     return korvane::jni::newFaultsObject(env, device->c_Dystan_getFaults());

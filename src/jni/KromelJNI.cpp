@@ -10,19 +10,14 @@
 #include "KorvaneSerial.h"
 #include "com_korvane_frc_jni_KromelJNI.h"
 #include "common/HandleTable.h"
-
-namespace {
-
-korvane::HandleTable<KromelJNI> g_sensors;
-
-}  // namespace
+#include "kromel/KromelSensor.h"
 
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
                                                                              jint canId) {
   return korvane::jni::orOnThrow(jlong{0}, [&] {
-    return g_sensors.adopt(KromelJNI::c_Kromel_create(canId), &KromelJNI::c_Kromel_destroy);
+    return korvane::addressHandle(KromelJNI::c_Kromel_create(canId));
   });
 }
 
@@ -33,8 +28,7 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(
   korvane::jni::Utf8Argument chars(env, path);
   if (chars.get() == nullptr) return 0;
   return korvane::jni::orOnThrow(jlong{0}, [&] {
-    return g_sensors.adopt(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs),
-                           &KromelJNI::c_Kromel_destroy);
+    return korvane::addressHandle(KromelJNI::c_Kromel_createUsb(chars.get(), sampleTimeMs));
   });
 }
 
@@ -48,25 +42,25 @@ JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevi
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNIEnv*, jclass,
                                                                              jlong handle) {
-  KromelJNI::c_Kromel_destroy(g_sensors.remove(handle));
+  KromelJNI::c_Kromel_destroy(korvane::jni::objectAt<KromelJNI>(handle));
 }
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID(JNIEnv*, jclass,
                                                                               jlong handle) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getCanID();
 }
 
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport(JNIEnv*, jclass,
                                                                                   jlong handle) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return sensor == nullptr ? -1 : sensor->c_Kromel_getTransport();
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor(JNIEnv* env,
                                                                                  jclass,
                                                                                  jlong handle) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   if (sensor == nullptr) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
     KromelJNI::ColorData reading = sensor->c_Kromel_getColor();
@@ -90,7 +84,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(J
       env->GetArrayLength(ageMs) < 1) {
     return -1;
   }
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   if (sensor == nullptr) return -1;
   const KromelJNI::ColorData reading =
       korvane::jni::orOnThrow(KromelJNI::ColorData{}, [&] { return sensor->c_Kromel_getColor(); });
@@ -104,28 +98,28 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(J
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(
     JNIEnv*, jclass, jlong handle, jint format) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setColorFormat(format); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(
     JNIEnv*, jclass, jlong handle, jint ms) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setSampleTimeMs(ms); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(
     JNIEnv*, jclass, jlong handle, jint brightness) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setBrightness(brightness); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(
     JNIEnv*, jclass, jlong handle, jboolean on, jint level) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(false, [&] {
     return sensor != nullptr && sensor->c_Kromel_setStatusLed(korvane::jni::toBool(on), level);
   });
@@ -133,7 +127,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStat
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(
     JNIEnv*, jclass, jlong handle, jint mode, jfloat value) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setMeasureMode(mode, value); });
 }
@@ -141,14 +135,14 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeas
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
                                                                                 jlong handle,
                                                                                 jfloat zmm) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(false,
                                  [&] { return sensor != nullptr && sensor->c_Kromel_setZmm(zmm); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(
     JNIEnv*, jclass, jlong handle, jboolean enable) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(false, [&] {
     return sensor != nullptr && sensor->c_Kromel_setUsbOverride(korvane::jni::toBool(enable));
   });
@@ -157,7 +151,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbO
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
                                                                                   jlong handle,
                                                                                   jint canId) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   return korvane::jni::orOnThrow(
       false, [&] { return sensor != nullptr && sensor->c_Kromel_setCanId(canId); });
 }
@@ -165,7 +159,7 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanI
 // The 32-bit answer goes into element 0 zero-extended, so bit 31 never makes it negative.
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig(
     JNIEnv* env, jclass, jlong handle, jint key, jlongArray out) {
-  auto sensor = g_sensors.find(handle);
+  auto sensor = korvane::kromel::Sensor::find(handle);
   if (sensor == nullptr || out == nullptr || env->GetArrayLength(out) < 1) return JNI_FALSE;
   unsigned int value = 0;
   if (!korvane::jni::orOnThrow(false, [&] { return sensor->c_Kromel_getConfig(key, &value); })) {
@@ -179,20 +173,20 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConf
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1isConnected(JNIEnv*,
                                                                                      jclass,
                                                                                      jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::kromel::Sensor::find(handle);
   return device != nullptr && device->c_Kromel_isConnected() ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getDataAgeMs(JNIEnv*, jclass,
                                                                                    jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::kromel::Sensor::find(handle);
   return device == nullptr ? -1 : static_cast<jlong>(device->c_Kromel_getDataAgeMs());
 }
 
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getFaults(JNIEnv* env,
                                                                                   jclass,
                                                                                   jlong handle) {
-  auto device = g_sensors.find(handle);
+  auto device = korvane::kromel::Sensor::find(handle);
   if (device == nullptr) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
     return korvane::jni::newFaultsObject(env, device->c_Kromel_getFaults());

@@ -1,159 +1,99 @@
-// The colour-sensor object: creation for either transport, and the operations, whose arguments are
-// checked and clamped here and carried by the object's transport part.
-
-#include <algorithm>
-#include <cstring>
-#include <utility>
+// KromelJNI, the colour sensor's driver class as the JNI exports call it: a thin facade over the
+// sensor objects (kromel/KromelSensor.h), whose address is the handle.
 
 #include "KromelJNI.h"
-#include "common/DualTransportSensor.h"
-#include "common/LittleEndian.h"
-#include "kromel/KromelFrames.h"
-#include "kromel/KromelParts.h"
 
-using namespace korvane::kromel::frames;
+#include "common/HandleTable.h"
+#include "kromel/KromelSensor.h"
 
 namespace {
 
-constexpr const char* kTag = "Kromel";
+using korvane::kromel::Sensor;
 
-void packFloat(float value, unsigned char* out) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  korvane::writeU32(out, bits);
+// The sensor this facade is (every KromelJNI is the facade of a sensor object).
+Sensor& sensor(KromelJNI* facade) {
+  return static_cast<Sensor&>(*facade);
+}
+const Sensor& sensor(const KromelJNI* facade) {
+  return static_cast<const Sensor&>(*facade);
+}
+
+// The facade of a newly opened sensor, or null. The sensor stays in its table until destroyed.
+KromelJNI* facadeOf(int64_t handle) {
+  const auto opened = Sensor::find(handle);
+  return opened ? static_cast<KromelJNI*>(opened.get()) : nullptr;
 }
 
 }  // namespace
 
-namespace korvane::kromel {
-
-uint32_t silenceMsFor(int sampleTimeMs) {
-  if (sampleTimeMs <= 0) return kUnknownSilenceMs;
-  return std::max(kShortestSilenceMs, 3 * static_cast<uint32_t>(sampleTimeMs));
-}
-
-void Transport::showAs(std::string_view className, std::string_view id) {
-  if (!shown_.device.open(className, id)) return;
-  shown_.device.add(shown_.x, "X", 0.0);
-  shown_.device.add(shown_.y, "Y", 0.0);
-  shown_.device.add(shown_.z, "Z", 0.0);
-  shown_.device.add(shown_.sequence, "Sequence", 0);
-}
-
-void Transport::show(const ColorData& reading) {
-  shown_.x.set(reading.x);
-  shown_.y.set(reading.y);
-  shown_.z.set(reading.z);
-  shown_.sequence.set(reading.sequence);
-}
-
-}  // namespace korvane::kromel
-
-KromelJNI::KromelJNI(std::unique_ptr<Transport> part) : part_(std::move(part)) {}
-KromelJNI::~KromelJNI() = default;
-
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
-  return korvane::DualTransportSensor<KromelJNI>::openCan<korvane::kromel::CanPart>(kTag, canId);
+  return facadeOf(Sensor::openCan(canId));
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {
-  return korvane::DualTransportSensor<KromelJNI>::openUsb<korvane::kromel::UsbPart>(kTag, path,
-                                                                                    sampleTimeMs);
+  return facadeOf(Sensor::openUsb(path, sampleTimeMs));
 }
 
 void KromelJNI::c_Kromel_destroy(KromelJNI* sensor) {
-  delete sensor;
+  if (sensor != nullptr) Sensor::close(korvane::addressHandle(sensor));
 }
 
 int KromelJNI::c_Kromel_getCanID() const {
-  return part_->canId();
+  return sensor(this).canId();
 }
 
 int KromelJNI::c_Kromel_getTransport() const {
-  return part_->transport();
+  return sensor(this).transport();
 }
 
 KromelJNI::ColorData KromelJNI::c_Kromel_getColor() {
-  return part_->color();
+  return sensor(this).color();
 }
 
 bool KromelJNI::c_Kromel_setColorFormat(int format) {
-  if (format < 0 || format > 4) return false;
-  return part_->setColorFormat(format);
+  return sensor(this).setColorFormat(format);
 }
 
 bool KromelJNI::c_Kromel_setSampleTimeMs(int ms) {
-  const int sampleTime = std::clamp(ms, 0, 65535);
-  if (!part_->setSampleTime(sampleTime)) return false;
-  part_->health().setTimeoutMs(korvane::kromel::silenceMsFor(sampleTime));
-  return true;
-}
-
-bool KromelJNI::c_Kromel_isConnected() {
-  part_->listen();
-  return part_->health().connected();
-}
-
-int64_t KromelJNI::c_Kromel_getDataAgeMs() {
-  part_->listen();
-  return part_->health().dataAgeMs();
-}
-
-DeviceFaults KromelJNI::c_Kromel_getFaults() {
-  part_->listen();
-  return part_->health().record();
+  return sensor(this).setSampleTimeMs(ms);
 }
 
 bool KromelJNI::c_Kromel_setBrightness(int brightness) {
-  unsigned char payload[1] = {static_cast<unsigned char>(std::clamp(brightness, 0, 100))};
-  return part_->command(kSetBrightness, payload, 1, nullptr);
+  return sensor(this).setBrightness(brightness);
 }
 
 bool KromelJNI::c_Kromel_setStatusLed(bool on, int level) {
-  unsigned char payload[2] = {static_cast<unsigned char>(on ? 1 : 0),
-                              static_cast<unsigned char>(std::clamp(level, 0, 100))};
-  return part_->command(kSetStatusLed, payload, 2, nullptr);
+  return sensor(this).setStatusLed(on, level);
 }
 
 bool KromelJNI::c_Kromel_setMeasureMode(int mode, float value) {
-  unsigned char payload[6] = {static_cast<unsigned char>(mode), 0};
-  unsigned char length;
-  switch (mode) {
-    case 0:
-      length = 1;
-      break;
-    case 1:
-      length = 2;
-      break;
-    case 2:
-      packFloat(value, payload + 2);
-      length = 6;
-      break;
-    default:
-      return false;
-  }
-  return part_->command(kSetMeasureMode, payload, length, nullptr);
+  return sensor(this).setMeasureMode(mode, value);
 }
 
 bool KromelJNI::c_Kromel_setZmm(float zmm) {
-  unsigned char payload[4];
-  packFloat(zmm, payload);
-  return part_->command(kSetZmm, payload, 4, nullptr);
+  return sensor(this).setZmm(zmm);
 }
 
 bool KromelJNI::c_Kromel_setUsbOverride(bool enable) {
-  unsigned char payload[1] = {static_cast<unsigned char>(enable ? 1 : 0)};
-  return part_->command(kSetUsbOverride, payload, 1, nullptr);
+  return sensor(this).setUsbOverride(enable);
 }
 
-bool KromelJNI::c_Kromel_setCanId(int newId) {
-  unsigned char payload[4];
-  korvane::writeU32(payload, static_cast<uint32_t>(newId));
-  return part_->command(kSetCanId, payload, 4, nullptr);
+bool KromelJNI::c_Kromel_setCanId(int canId) {
+  return sensor(this).setCanId(canId);
 }
 
 bool KromelJNI::c_Kromel_getConfig(int key, unsigned int* out) {
-  if (out == nullptr) return false;
-  unsigned char payload[1] = {static_cast<unsigned char>(key & 0xFF)};
-  return part_->command(kGetConfig, payload, 1, out);
+  return sensor(this).getConfig(key, out);
+}
+
+bool KromelJNI::c_Kromel_isConnected() {
+  return sensor(this).isConnected();
+}
+
+int64_t KromelJNI::c_Kromel_getDataAgeMs() {
+  return sensor(this).dataAgeMs();
+}
+
+DeviceFaults KromelJNI::c_Kromel_getFaults() {
+  return sensor(this).faults();
 }

@@ -12,13 +12,13 @@
 #include <cstdint>
 #include <string>
 
-#include "KromelJNI.h"
+#include "korvane/Kromel.h"
 
 namespace korvane::kromel {
 
 class LineReader {
  public:
-  using Reading = KromelJNI::ColorData;
+  using Reading = korvane::Kromel::ColorData;
 
   // Hands every reading the bytes complete to sink, in stream order, numbered from 1 (the count
   // wraps at 65536).

@@ -1,7 +1,7 @@
 #pragma once
 
-// The colour sensor's two transports behind one interface. KromelJNI holds one part and checks
-// and clamps the arguments; the parts speak the protocol.
+// The colour sensor's two transports behind one interface. The sensor object (KromelSensor.h)
+// holds one part and checks and clamps the arguments; the parts speak the protocol.
 //
 // CAN: colour readings are the latest colour frame; commands are frames answered by an
 // acknowledgement that the part waits for in its stream session.
@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "KromelJNI.h"
+#include "korvane/Kromel.h"
 #include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
@@ -26,7 +26,7 @@
 
 namespace korvane::kromel {
 
-using ColorData = KromelJNI::ColorData;
+using ColorData = korvane::Kromel::ColorData;
 
 // How long the sensor may be silent and still count as heard from: three of its sample times, at
 // least kShortestSilenceMs; kUnknownSilenceMs while its sample time is its own (none given).

@@ -23,6 +23,7 @@
 // time.
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -82,6 +83,17 @@ class Controller {
   void showOutput(int motor, double output) const;
   void showSpeed(int motor, double rpm) const;
 
+  // This controller's distance per encoder tick of each motor, 1.0 until set (the C++ API's;
+  // the TorqaJNI statics keep one library-wide scale of their own).
+  double distancePerTick(int motor) const {
+    return distancePerTick_[static_cast<size_t>(motor)].load(std::memory_order_relaxed);
+  }
+  void setDistancePerTick(int motor, double scale) {
+    distancePerTick_[static_cast<size_t>(motor)].store(scale, std::memory_order_relaxed);
+  }
+  // Held by an identity call while it asks the controller: one at a time per controller.
+  std::mutex& identityTurn() { return identity_; }
+
   // Starts the heartbeat thread, which beats until TorqaJNI::stop is raised. Throws what
   // starting a thread throws.
   void startHeartbeat();
@@ -103,6 +115,8 @@ class Controller {
 
   mutable std::mutex infoMutex_;
   std::optional<InfoRecord> info_;
+  std::mutex identity_;
+  std::array<std::atomic<double>, kMotors> distancePerTick_{1.0, 1.0, 1.0, 1.0};
 
   std::thread heartbeat_;
   std::mutex pauseMutex_;

@@ -1,9 +1,9 @@
 #pragma once
 
-// The open motor controllers, one Controller each, in one handle table keyed by CAN handle.
-// Commands, identity and health find their controller here (telemetry reads through the handle,
-// then tells the controller found here when the frame arrived); a handle that is not open finds
-// nothing and is treated as a zero handle (device number 0).
+// The open motor controllers, one Controller each, in one handle table keyed by CAN handle: the
+// motor controllers' table, through which the C++ API (korvane::Torqa) and the TorqaJNI statics
+// find them. Every call finds its controller here once (a Target) and holds it while it runs; a
+// handle that is not open finds nothing and is treated as a zero handle (device number 0).
 //
 // The heartbeat is the controllers' shared state, and its policy is this table's: every open
 // starts a heartbeat for its own controller only, and ANY close (of any handle, open or not)
@@ -67,6 +67,25 @@ class Controllers {
   std::mutex lifecycle_;  // held by open, startHeartbeat and close
   korvane::HandleTable<Controller> table_;
   std::atomic<int> shown_{0};  // open controllers that a simulation shows
+};
+
+// What a call acts on: the controller open under a CAN handle, found once and held while the call
+// runs (its close waits for the call); a handle that is not open finds none, and then its frames
+// go to device number 0 and its reads go through the handle alone, as the HAL decides.
+class Target {
+ public:
+  explicit Target(int64_t handle)
+      : canHandle_(static_cast<int32_t>(handle)), controller_(Controllers::instance().find(handle)) {}
+
+  int32_t canHandle() const { return canHandle_; }
+  // The open controller, or null.
+  Controller* controller() const { return controller_.get(); }
+  explicit operator bool() const { return static_cast<bool>(controller_); }
+  int deviceNumber() const { return controller_ ? controller_->deviceNumber() : 0; }
+
+ private:
+  const int32_t canHandle_;
+  const Controllers::Ref controller_;
 };
 
 }  // namespace korvane::torqa

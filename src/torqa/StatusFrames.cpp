@@ -3,8 +3,9 @@
 #include <exception>
 #include <iostream>
 
-#include "Torqa.h"
 #include "common/ConsoleLine.h"
+#include "common/ErrorText.h"
+#include "common/Guarded.h"
 #include "hal/CANAPI.h"
 #include "torqa/TorqaFrames.h"
 
@@ -14,14 +15,17 @@ StatusFrame readStatusFrame(int32_t canHandle, int api, int errorCode) {
   StatusFrame frame;
   int32_t length = 0;
   uint64_t timestamp = 0;
-  try {
-    HAL_ReadCANPacketLatest(canHandle, api, frame.data.data(), &length, &timestamp, &frame.status);
-    frame.length = length;
-    frame.receivedTimestamp = timestamp;
-  } catch (const std::exception&) {
-    frame.raised = true;
-    if (errorCode != kNoErrorText) printLine(std::cout, Torqa::getErrorMessage(errorCode));
-  }
+  guarded(
+      [&] {
+        HAL_ReadCANPacketLatest(canHandle, api, frame.data.data(), &length, &timestamp,
+                                &frame.status);
+        frame.length = length;
+        frame.receivedTimestamp = timestamp;
+      },
+      [&](const std::exception&) {
+        frame.raised = true;
+        if (errorCode != kNoErrorText) printLine(std::cout, errorText(errorCode));
+      });
   return frame;
 }
 

@@ -5,30 +5,22 @@
 #include <initializer_list>
 
 #include "TorqaFrames.h"
-#include "TorqaJNI.h"
 #include "common/LittleEndian.h"
-#include "torqa/Controllers.h"
 #include "torqa/FrameSend.h"
+#include "torqa/Operations.h"
 
-using korvane::torqa::Controllers;
+namespace korvane::torqa {
 
 namespace {
 
 // Sends the bytes (the rest of the 8 are 0) to the controller (device number 0 for a handle that
 // is not open), which counts a failed send.
-void sendTo(unsigned int messageBase, const Controllers::Ref& controller,
-            std::initializer_list<unsigned char> bytes) {
+void send(unsigned int messageBase, const Target& to, std::initializer_list<unsigned char> bytes) {
   unsigned char data[8] = {};
   int i = 0;
   for (unsigned char b : bytes) data[i++] = b;
-  const int32_t status =
-      korvane::torqa::sendFrame(messageBase, data, controller ? controller->deviceNumber() : 0);
-  if (controller) controller->noteSend(status);
-}
-
-// Sends the bytes to the handle's controller.
-void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
-  sendTo(messageBase, Controllers::instance().find(handle), bytes);
+  const int32_t status = sendFrame(messageBase, data, to.deviceNumber());
+  if (to) to.controller()->noteSend(status);
 }
 
 // Index 0..3: a negative index is rejected.
@@ -63,7 +55,12 @@ unsigned int scaledCurrentLimit(float amps) {
 
 }  // namespace
 
-void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double speed) {
+void configureMotor(const Target& to, signed char motor, int frequency) {
+  send(frames::kConfigureMotor, to,
+       {static_cast<unsigned char>(motor), byteOf(frequency, 0), byteOf(frequency, 1)});
+}
+
+void setMotorSpeed(const Target& to, signed char motor, double speed) {
   if (!motorInRange(motor)) return;
   if (std::isnan(speed)) speed = 0.0;  // stop rather than send an undefined magnitude
   if (speed > 1.0) speed = 1.0;
@@ -71,107 +68,107 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   int magnitude = speed >= 0 ? static_cast<int>(speed * 100.0) : static_cast<int>(-(speed * 100.0));
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
-  const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kMotorSpeed, controller,
+  send(frames::kMotorSpeed, to,
          {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
           static_cast<unsigned char>(speed >= 0 ? 1 : 0),
           static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
-  if (controller) controller->showOutput(motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
+  if (to) to.controller()->showOutput(motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
 }
 
-void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
-  const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kDisableMotor, controller, {static_cast<unsigned char>(motor)});
-  if (controller) controller->showOutput(motor, 0.0);
+void disableMotor(const Target& to, signed char motor) {
+  send(frames::kDisableMotor, to, {static_cast<unsigned char>(motor)});
+  if (to) to.controller()->showOutput(motor, 0.0);
 }
 
-void TorqaJNI::c_Torqa_resetEncoder(long handle, signed char motor) {
-  send(korvane::torqa::frames::kResetEncoder, handle, {static_cast<unsigned char>(motor)});
+void resetEncoder(const Target& to, signed char motor) {
+  send(frames::kResetEncoder, to, {static_cast<unsigned char>(motor)});
 }
 
-void TorqaJNI::c_Torqa_setTargetVelocity(long handle, signed char motor, float rpm) {
+void setTargetVelocity(const Target& to, signed char motor, float rpm) {
   if (!motorAtMost3(motor)) return;
   int32_t value = scaledVelocity(rpm);
-  send(korvane::torqa::frames::kTargetVelocity, handle,
-       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1),
-        korvane::byteOf(value, 2), korvane::byteOf(value, 3)});
+  send(frames::kTargetVelocity, to,
+       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1),
+        byteOf(value, 2), byteOf(value, 3)});
 }
 
-void TorqaJNI::c_Torqa_setTargetDistance(long handle, signed char motor, int distance) {
+void setTargetDistance(const Target& to, signed char motor, int distance) {
   if (!motorAtMost3(motor)) return;
-  send(korvane::torqa::frames::kTargetDistance, handle,
-       {static_cast<unsigned char>(motor), korvane::byteOf(distance, 0),
-        korvane::byteOf(distance, 1), korvane::byteOf(distance, 2)});
+  send(frames::kTargetDistance, to,
+       {static_cast<unsigned char>(motor), byteOf(distance, 0),
+        byteOf(distance, 1), byteOf(distance, 2)});
 }
 
-void TorqaJNI::c_Torqa_setTargetAngle(long handle, signed char motor, double degrees) {
+void setTargetAngle(const Target& to, signed char motor, double degrees) {
   if (!motorAtMost3(motor)) return;
   if (std::isnan(degrees) || degrees < 0) degrees = 0;
   if (degrees > 360) degrees = 360;
   unsigned int value = static_cast<unsigned int>(degrees * 100.0);
-  send(korvane::torqa::frames::kTargetAngle, handle,
-       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
+  send(frames::kTargetAngle, to,
+       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1)});
 }
 
-void TorqaJNI::c_Torqa_setPositionHold(long handle, signed char motor, bool hold) {
+void setPositionHold(const Target& to, signed char motor, bool hold) {
   if (!motorAtMost3(motor)) return;
-  send(korvane::torqa::frames::kPositionHold, handle,
+  send(frames::kPositionHold, to,
        {static_cast<unsigned char>(motor), static_cast<unsigned char>(hold ? 1 : 0)});
 }
 
-void TorqaJNI::c_Torqa_setEncoderResolution(long handle, signed char motor,
+void setEncoderResolution(const Target& to, signed char motor,
                                             unsigned short resolution) {
   if (!motorAtMost3(motor)) return;
-  send(korvane::torqa::frames::kEncoderResolution, handle,
-       {static_cast<unsigned char>(motor), korvane::byteOf(resolution, 0),
-        korvane::byteOf(resolution, 1)});
+  send(frames::kEncoderResolution, to,
+       {static_cast<unsigned char>(motor), byteOf(resolution, 0),
+        byteOf(resolution, 1)});
 }
 
-void TorqaJNI::c_Torqa_setCurrentLimit(long handle, signed char motor, float amps) {
+void setCurrentLimit(const Target& to, signed char motor, float amps) {
   if (!motorAtMost3(motor)) return;
   unsigned int value = scaledCurrentLimit(amps);
-  send(korvane::torqa::frames::kCurrentLimit, handle,
-       {static_cast<unsigned char>(motor), korvane::byteOf(value, 0), korvane::byteOf(value, 1)});
+  send(frames::kCurrentLimit, to,
+       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1)});
 }
 
-void TorqaJNI::c_Torqa_setCurrentLimitMode(long handle, signed char motor, unsigned char mode) {
+void setCurrentLimitMode(const Target& to, signed char motor, unsigned char mode) {
   if (!motorAtMost3(motor)) return;
-  send(korvane::torqa::frames::kCurrentLimitMode, handle,
+  send(frames::kCurrentLimitMode, to,
        {static_cast<unsigned char>(motor), static_cast<unsigned char>(mode != 0 ? 1 : 0)});
 }
 
-void TorqaJNI::c_Torqa_setMotorStopMode(long handle, unsigned char mode) {
-  send(korvane::torqa::frames::kMotorStopMode, handle, {mode});
+void setMotorStopMode(const Target& to, unsigned char mode) {
+  send(frames::kMotorStopMode, to, {mode});
 }
 
-void TorqaJNI::c_Torqa_setPIDType(long handle, unsigned char type) {
+void setPIDType(const Target& to, unsigned char type) {
   if (type > 2) return;
   // 0xFF in place of a motor index addresses every motor.
-  send(korvane::torqa::frames::kPIDType, handle, {0xFF, type, 0xC3});
+  send(frames::kPIDType, to, {0xFF, type, 0xC3});
 }
 
-void TorqaJNI::c_Torqa_setMotorPIDType(long handle, signed char motor, unsigned char type) {
+void setMotorPIDType(const Target& to, signed char motor, unsigned char type) {
   if (!motorInRange(motor) || type > 2) return;
-  send(korvane::torqa::frames::kPIDType, handle, {static_cast<unsigned char>(motor), type, 0xC3});
+  send(frames::kPIDType, to, {static_cast<unsigned char>(motor), type, 0xC3});
 }
 
-void TorqaJNI::c_Torqa_autotuneAll(long handle) {
-  send(korvane::torqa::frames::kAutotuneAll, handle, {});
+void autotuneAll(const Target& to) {
+  send(frames::kAutotuneAll, to, {});
 }
 
-void TorqaJNI::c_Torqa_autotuneMotor(long handle, signed char motor) {
+void autotuneMotor(const Target& to, signed char motor) {
   if (!motorInRange(motor)) return;
-  send(korvane::torqa::frames::kAutotuneMotor, handle, {static_cast<unsigned char>(motor)});
+  send(frames::kAutotuneMotor, to, {static_cast<unsigned char>(motor)});
 }
 
-void TorqaJNI::c_Torqa_setCANSensorOsDelay(long handle, unsigned short delay) {
+void setCANSensorOsDelay(const Target& to, unsigned short delay) {
   if (delay < 5) delay = 5;
-  send(korvane::torqa::frames::kCANSensorDelay, handle,
-       {korvane::byteOf(delay, 0), korvane::byteOf(delay, 1)});
+  send(frames::kCANSensorDelay, to,
+       {byteOf(delay, 0), byteOf(delay, 1)});
 }
 
-void TorqaJNI::c_Torqa_setSensitivity(long handle, signed char motor, unsigned char sensitivity) {
+void setSensitivity(const Target& to, signed char motor, unsigned char sensitivity) {
   if (!motorAtMost3(motor) || sensitivity > 10) return;
-  send(korvane::torqa::frames::kSensitivity, handle,
+  send(frames::kSensitivity, to,
        {static_cast<unsigned char>(motor), sensitivity});
 }
+
+}  // namespace korvane::torqa

@@ -1,40 +1,55 @@
-// Opening and closing motor controllers, and the frame that configures a motor.
+// Opening and closing motor controllers.
 
-#include <exception>
 #include <iostream>
 
-#include "Torqa.h"
 #include "TorqaFrames.h"
-#include "TorqaJNI.h"
 #include "common/ConsoleLine.h"
-#include "common/LittleEndian.h"
+#include "common/ErrorText.h"
+#include "common/Guarded.h"
 #include "hal/CANAPI.h"
 #include "torqa/Controllers.h"
-#include "torqa/FrameSend.h"
+#include "torqa/Operations.h"
 
-using korvane::torqa::Controllers;
-
-std::atomic<bool> TorqaJNI::stop{false};
+namespace korvane::torqa {
 
 namespace {
 
 void report(int code) {
-  korvane::printLine(std::cout, Torqa::getErrorMessage(code));
+  printLine(std::cout, errorText(code));
+}
+
+// The HAL's CAN handle for the controller, filed among the open controllers; 0 after the HAL's
+// refusal (reported) or with no room to keep it (the handle released again).
+int32_t openHandle(int deviceId) {
+  HAL_CANHandle handle = 0;
+  return guarded(
+      [&]() -> int32_t {
+        int32_t status = 0;
+        handle = HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(frames::kManufacturer),
+                                   deviceId, static_cast<HAL_CANDeviceType>(frames::kDeviceType),
+                                   &status);
+        if (status != 0) {
+          report(1000);
+          return 0;
+        }
+        if (!Controllers::instance().open(handle, deviceId)) {
+          HAL_CleanCAN(handle);  // no room to keep it: nobody could close it
+          report(1000);
+          return 0;
+        }
+        return handle;
+      },
+      [&](const std::exception&) -> int32_t {
+        if (handle != 0) HAL_CleanCAN(handle);
+        report(1000);
+        return 0;
+      });
 }
 
 }  // namespace
 
-size_t TorqaJNI::runningHeartbeats() {
-  return Controllers::instance().runningHeartbeats();
-}
-
-int DeviceIDForHandle(long handle) {
-  auto controller = Controllers::instance().find(handle);
-  return controller ? controller->deviceNumber() : 0;
-}
-
-long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
-  if (deviceID < 1 || deviceID > 63) {
+int32_t open(int deviceId, int frequency) {
+  if (deviceId < 1 || deviceId > 63) {
     report(1002);
     return 0;
   }
@@ -42,53 +57,33 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     report(1001);
     return 0;
   }
+  const int32_t handle = openHandle(deviceId);
+  if (handle == 0) return 0;
   Controllers& controllers = Controllers::instance();
-  HAL_CANHandle handle = 0;
-  try {
-    int32_t status = 0;
-    handle = HAL_InitializeCAN(
-        static_cast<HAL_CANManufacturer>(korvane::torqa::frames::kManufacturer), deviceID,
-        static_cast<HAL_CANDeviceType>(korvane::torqa::frames::kDeviceType), &status);
-    if (status != 0) {
-      report(1000);
-      return 0;
-    }
-    if (!controllers.open(handle, deviceID)) {
-      HAL_CleanCAN(handle);  // no room to keep it: nobody could close it
-      report(1000);
-      return 0;
-    }
-  } catch (const std::exception&) {
-    if (handle != 0) HAL_CleanCAN(handle);
-    report(1000);
-    return 0;
-  }
-  try {
-    for (signed char motor = 0; motor < 4; ++motor)
-      c_Torqa_configureMotor(handle, motor, frequency);
-    controllers.startHeartbeat(handle);
-    return handle;
-  } catch (const std::exception&) {
-    // Nobody could close a controller whose create returned 0: it goes again, with its handle.
-    controllers.discard(handle);
-    HAL_CleanCAN(handle);
-    report(1000);
-    return 0;
-  }
+  return guarded(
+      [&] {
+        {
+          const Target controller(handle);
+          for (signed char motor = 0; motor < 4; ++motor) {
+            configureMotor(controller, motor, frequency);
+          }
+        }
+        controllers.startHeartbeat(handle);
+        return handle;
+      },
+      [&](const std::exception&) -> int32_t {
+        // Nobody could close a controller whose open returned 0: it goes again, with its handle.
+        controllers.discard(handle);
+        HAL_CleanCAN(handle);
+        report(1000);
+        return 0;
+      });
 }
 
-void TorqaJNI::c_Torqa_destroy(long handle) {
-  // Only a handle that a create opened is released: a stale one may name another device's handle
+void close(int32_t canHandle) {
+  // Only a handle that an open opened is released: a stale one may name another device's handle
   // by now.
-  const auto key = static_cast<int32_t>(handle);
-  if (Controllers::instance().close(key)) HAL_CleanCAN(key);
+  if (Controllers::instance().close(canHandle)) HAL_CleanCAN(canHandle);
 }
 
-void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
-  const unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
-                                 korvane::byteOf(frequency, 1)};
-  const auto controller = Controllers::instance().find(handle);
-  const int32_t status = korvane::torqa::sendFrame(korvane::torqa::frames::kConfigureMotor, data,
-                                                   controller ? controller->deviceNumber() : 0);
-  if (controller) controller->noteSend(status);
-}
+}  // namespace korvane::torqa

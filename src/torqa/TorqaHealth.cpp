@@ -2,28 +2,29 @@
 // and its failed calls. Each call first reads the newest motor-0 RPM frame, so the answer is
 // fresh even while nothing else reads the controller.
 
-#include "TorqaJNI.h"
-#include "torqa/Controllers.h"
+#include "torqa/Operations.h"
 
-using korvane::torqa::Controllers;
+namespace korvane::torqa {
 
-bool TorqaJNI::c_Torqa_isConnected(long handle) {
-  const auto controller = Controllers::instance().find(handle);
-  if (!controller) return false;
+bool isConnected(const Target& of) {
+  Controller* controller = of.controller();
+  if (controller == nullptr) return false;
   controller->pollStatus();
   return controller->health().connected();
 }
 
-int64_t TorqaJNI::c_Torqa_getDataAgeMs(long handle) {
-  const auto controller = Controllers::instance().find(handle);
-  if (!controller) return -1;
+int64_t dataAgeMs(const Target& of) {
+  Controller* controller = of.controller();
+  if (controller == nullptr) return -1;
   controller->pollStatus();
   return controller->health().dataAgeMs();
 }
 
-DeviceFaults TorqaJNI::c_Torqa_getFaults(long handle) {
-  const auto controller = Controllers::instance().find(handle);
-  if (!controller) return DeviceFaults{};
+DeviceFaults faults(const Target& of) {
+  Controller* controller = of.controller();
+  if (controller == nullptr) return DeviceFaults{};
   controller->pollStatus();
   return controller->health().record();
 }
+
+}  // namespace korvane::torqa

@@ -1,113 +1,113 @@
 // Who the controller is: the info record (device number, firmware, hardware), fetched once per
-// handle with retries and cached, and the serial number, asked for on every call.
+// controller with retries and cached, and the serial number, asked for on every call. The
+// identity calls of one open controller take turns, so two never ask it at once.
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
-#include <exception>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <string>
 
-#include "Torqa.h"
 #include "TorqaFrames.h"
-#include "TorqaJNI.h"
 #include "common/ConsoleLine.h"
+#include "common/ErrorText.h"
+#include "common/Guarded.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "hal/CANAPI.h"
-#include "torqa/Controllers.h"
+#include "torqa/FrameSend.h"
+#include "torqa/Operations.h"
 
-using korvane::torqa::Controllers;
-using korvane::torqa::InfoRecord;
+namespace korvane::torqa {
 
 namespace {
 
 constexpr int kInfoAttempts = 8;
 
 void sendRequest(unsigned int messageBase, int deviceID) {
-  unsigned char data[8] = {};
-  Torqa::sendMessage(messageBase, data, deviceID);
+  const unsigned char data[8] = {};
+  sendFrame(messageBase, data, deviceID);
 }
 
-std::optional<InfoRecord> cachedInfo(long handle) {
-  const auto controller = Controllers::instance().find(handle);
-  return controller ? controller->cachedInfo() : std::nullopt;
+// One identity call at a time on an open controller; nothing to wait for on other handles.
+std::unique_lock<std::mutex> takeTurn(const Target& of) {
+  if (!of) return {};
+  return std::unique_lock(of.controller()->identityTurn());
 }
 
-// The handle's info record: the cached one, or one asked for up to eight times, cached when the
-// handle is open. The controller is looked up only around the cache, not held across the waits,
-// so that closing it never waits for an identity call.
-std::optional<InfoRecord> infoRecord(long handle, int deviceID) {
-  if (auto record = cachedInfo(handle)) return record;
+// The target's info record: the cached one, or one asked for (as deviceID) up to eight times,
+// cached when the controller is open.
+std::optional<InfoRecord> infoRecord(const Target& of, int deviceID) {
+  if (of) {
+    if (auto record = of.controller()->cachedInfo()) return record;
+  }
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
-    sendRequest(korvane::torqa::frames::kInfoRequest, deviceID);
-    korvane::sleepMilliseconds(50 + 25 * attempt);
+    sendRequest(frames::kInfoRequest, deviceID);
+    sleepMilliseconds(50 + 25 * attempt);
     InfoRecord record{};
     int32_t length = 0;
     uint64_t timestamp = 0;
     int32_t status = 0;
-    try {
-      HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle),
-                              korvane::torqa::frames::kInfoRecordApi, record.data(), &length,
-                              &timestamp, &status);
-    } catch (const std::exception&) {
-      continue;
-    }
+    const bool read = guarded(
+        [&] {
+          HAL_ReadCANPacketLatest(of.canHandle(), frames::kInfoRecordApi, record.data(), &length,
+                                  &timestamp, &status);
+          return true;
+        },
+        [](const std::exception&) { return false; });
     // Device number 0 in the record means the controller has not filled it in.
-    if (status != 0 || record[0] == 0) continue;
-    if (const auto controller = Controllers::instance().find(handle)) {
-      controller->storeInfo(record);
-    }
+    if (!read || status != 0 || record[0] == 0) continue;
+    if (of) of.controller()->storeInfo(record);
     return record;
   }
-  korvane::printLine(std::cerr, std::string("[Torqa] ") + Torqa::getErrorMessage(1010) +
-                                    " (handle=" + std::to_string(handle) +
-                                    ", deviceID=" + std::to_string(deviceID) + ")");
+  printLine(std::cerr, std::string("[Torqa] ") + errorText(1010) +
+                           " (handle=" + std::to_string(of.canHandle()) +
+                           ", deviceID=" + std::to_string(deviceID) + ")");
   return std::nullopt;
 }
 
-std::optional<InfoRecord> fetchInfo(long handle) {
-  return infoRecord(handle, DeviceIDForHandle(handle));
+std::optional<InfoRecord> fetchInfo(const Target& of) {
+  const auto turn = takeTurn(of);
+  return infoRecord(of, of.deviceNumber());
 }
 
 // One serial-number word from its frame, if a new one has come; 0 otherwise.
-uint32_t readSerialWord(long handle, int word) {
+uint32_t readSerialWord(const Target& of, int word) {
   unsigned char data[8] = {};
   int32_t length = 0;
   uint64_t timestamp = 0;
   int32_t status = 0;
-  try {
-    HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle),
-                         korvane::torqa::frames::kSerialWordApi + word, data, &length, &timestamp,
-                         &status);
-  } catch (const std::exception&) {
-    korvane::printLine(std::cout, Torqa::getErrorMessage(1021 + word));
-  }
-  return korvane::readU32(data);
+  guarded(
+      [&] {
+        HAL_ReadCANPacketNew(of.canHandle(), frames::kSerialWordApi + word, data, &length,
+                             &timestamp, &status);
+      },
+      [&](const std::exception&) { printLine(std::cout, errorText(1021 + word)); });
+  return readU32(data);
 }
 
 }  // namespace
 
-bool EnsureTorqaInfoCached(long handle, int deviceID) {
-  return infoRecord(handle, deviceID).has_value();
+bool ensureInfoCached(const Target& of, int deviceId) {
+  const auto turn = takeTurn(of);
+  return infoRecord(of, deviceId).has_value();
 }
 
-int TorqaJNI::c_Torqa_getID(long handle) {
-  const auto record = fetchInfo(handle);
+int reportedId(const Target& of) {
+  const auto record = fetchInfo(of);
   return record ? (*record)[0] : 0;
 }
 
-std::string TorqaJNI::c_Torqa_getFirmwareVersion(long handle) {
-  const auto record = fetchInfo(handle);
+std::string firmwareVersion(const Target& of) {
+  const auto record = fetchInfo(of);
   if (!record) return "Firmware Version: (read failed)";
   return "Firmware Version: [" + std::to_string((*record)[1]) + "." + std::to_string((*record)[2]) +
          "." + std::to_string((*record)[3]) + "]";
 }
 
-std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
-  const auto record = fetchInfo(handle);
+std::string hardwareVersion(const Target& of) {
+  const auto record = fetchInfo(of);
   if (!record) return "Hardware: (read failed)";
   std::string version = std::to_string((*record)[5]);
   switch ((*record)[4]) {
@@ -120,12 +120,15 @@ std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
   }
 }
 
-std::string TorqaJNI::c_Torqa_getSerialNumber(long handle) {
-  sendRequest(korvane::torqa::frames::kSerialRequest, DeviceIDForHandle(handle));
-  Torqa::delay(handle, 0.01);
+std::string serialNumber(const Target& of) {
+  const auto turn = takeTurn(of);
+  sendRequest(frames::kSerialRequest, of.deviceNumber());
+  sleepMilliseconds(10);
   uint32_t words[3];
-  for (int word = 0; word < 3; ++word) words[word] = readSerialWord(handle, word);
+  for (int word = 0; word < 3; ++word) words[word] = readSerialWord(of, word);
   char text[27];
   std::snprintf(text, sizeof text, "%08X-%08X-%08X", words[0], words[1], words[2]);
   return text;
 }
+
+}  // namespace korvane::torqa
