@@ -13,8 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "LidarMiniJNI.h"
 #include "PseudoTerminal.h"
+#include "korvane/LidarMini.h"
+#include "korvane/sim/SerialDevices.h"
 
 namespace {
 
@@ -48,14 +49,17 @@ void StartPacketToGetData(benchmark::State& state) {
     }
     std::string link = std::string(folder) + "/ttyUSB0";
     symlink(device.path().c_str(), link.c_str());
-    LidarMiniJNI* lidar = LidarMiniJNI::createIn(folder, 0);
-    if (lidar == nullptr) {
+    const std::string systemDevices = korvane::sim::serialDeviceDirectory();
+    korvane::sim::setSerialDeviceDirectory(folder);
+    korvane::LidarMini lidar(korvane::SerialPort::kOnboard);
+    korvane::sim::setSerialDeviceDirectory(systemDevices);
+    if (!lidar.IsOpen()) {
       state.SkipWithError("no LiDAR");
       return;
     }
-    lidar->c_LidarMini_start();
+    lidar.Start();
     // Start packets until the worker publishes: from then on it reads everything written.
-    while (lidar->c_LidarMini_getData().timestampNs == 0) {
+    while (lidar.GetData().timestampNs == 0) {
       device.write(packet(true, 1));
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -63,19 +67,19 @@ void StartPacketToGetData(benchmark::State& state) {
     const std::string body = packet(false, 40);
     const std::string start = packet(true, 1);
     for (int i = 0; i < kRevolutions; ++i) {
-      int64_t before = lidar->c_LidarMini_getData().timestampNs;
+      int64_t before = lidar.GetData().timestampNs;
       device.write(body);
       // A gap, so the start packet finds the worker waiting, as between a device's packets.
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       auto written = Clock::now();
       device.write(start);
       auto deadline = written + std::chrono::seconds(2);
-      while (lidar->c_LidarMini_getData().timestampNs == before && Clock::now() < deadline) {
+      while (lidar.GetData().timestampNs == before && Clock::now() < deadline) {
         std::this_thread::yield();
       }
       micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
     }
-    LidarMiniJNI::c_LidarMini_destroy(lidar);
+    lidar.Close();
     unlink(link.c_str());
     rmdir(folder);
   }

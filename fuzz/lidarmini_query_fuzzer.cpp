@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "LidarMiniJNI.h"
 #include "PseudoTerminal.h"
+#include "korvane/LidarMini.h"
+#include "korvane/sim/SerialDevices.h"
 
 namespace {
 
@@ -26,10 +28,13 @@ class Bench {
     folder_ = name;
     link_ = folder_ + "/ttyUSB0";
     if (symlink(device_.path().c_str(), link_.c_str()) != 0) return;
-    lidar_ = LidarMiniJNI::createIn(folder_, 0);
+    const std::string systemDevices = korvane::sim::serialDeviceDirectory();
+    korvane::sim::setSerialDeviceDirectory(folder_);
+    lidar_.emplace(korvane::SerialPort::kOnboard);
+    korvane::sim::setSerialDeviceDirectory(systemDevices);
     unlink(link_.c_str());  // the driver holds the terminal open now
     rmdir(folder_.c_str());
-    if (lidar_ == nullptr) return;
+    if (!lidar_->IsOpen()) return;
     device_.readAtLeast(2);  // the stop command sent on opening
     responder_ = std::thread([this] {
       while (true) {
@@ -40,7 +45,8 @@ class Bench {
       }
     });
   }
-  LidarMiniJNI* lidar() const { return lidar_; }
+  // Open once the constructor has run in full.
+  korvane::LidarMini* lidar() { return lidar_ && lidar_->IsOpen() ? &*lidar_ : nullptr; }
   void setReply(const uint8_t* data, size_t size) {
     std::lock_guard lock(replyMutex_);
     reply_.assign(reinterpret_cast<const char*>(data), size);
@@ -51,7 +57,7 @@ class Bench {
   korvane::test::PseudoTerminal device_;
   std::string folder_;
   std::string link_;
-  LidarMiniJNI* lidar_ = nullptr;
+  std::optional<korvane::LidarMini> lidar_;
   std::mutex replyMutex_;
   std::string reply_;
   std::thread responder_;
@@ -65,9 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (bench->lidar() == nullptr || size < 1) return 0;
   bench->setReply(data + 1, std::min<size_t>(size - 1, 64));
   if (data[0] & 1) {
-    bench->lidar()->c_LidarMini_getHealth();
+    bench->lidar()->GetHealth();
   } else {
-    bench->lidar()->c_LidarMini_getInfo();
+    bench->lidar()->GetInfo();
   }
   return 0;
 }

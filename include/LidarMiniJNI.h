@@ -1,16 +1,21 @@
 #pragma once
 
-// The T-mini Plus mini LiDAR on a USB serial port (230400 baud): two-byte commands, the device
-// info and health queries, and while scanning a worker thread that cuts the stream into scan
-// packets, gathers each revolution's points and publishes a revolution when the next one begins.
+// The T-mini Plus mini LiDAR's driver class as the JNI exports call it: a thin facade over the
+// device objects (korvane::LidarMini in korvane/LidarMini.h is the same device for C++ programs).
+// Each LidarMiniJNI is the facade of one open device object, whose address is the handle. On a
+// USB serial port (230400 baud): two-byte commands, the device info and health queries, and while
+// scanning a worker thread that cuts the stream into scan packets, gathers each revolution's
+// points and publishes a revolution when the next one begins.
 //
 // Threading:
-// - create may run on any thread at any time; destroy must not run concurrently with any other
-//   call on the same object. It stops and joins the worker before the object is freed.
-// - getData may run on any thread, also while start or stop runs on another: the worker is
-//   swapped atomically, and it publishes each revolution for getData to copy without a lock.
-// - start, stop, the frequency commands, getInfo and getHealth must be issued one at a time per
-//   object.
+// - create may run on any thread at any time. destroy may run while other calls run on the
+//   object: it takes the device out of its table, waits for the calls that hold it (the exports'
+//   calls do), stops and joins the worker, and frees it.
+// - getData and readData may run on any thread, also while start or stop runs on another: the
+//   worker is swapped atomically, and it publishes each revolution for them to copy without a
+//   lock.
+// - start, stop, the frequency commands, getInfo and getHealth of one device take turns, from any
+//   number of threads.
 //
 // Blocking (every write gives up after kWriteDeadlineMs with a "[LidarMini] write error" line):
 // - create: about 200 ms (the device is told to stop and its leftovers are dropped);
@@ -21,67 +26,33 @@
 //   return zeros at once (the answer would be lost in the scan stream);
 // - getData: never waits for the device.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <vector>
 
 #include "DeviceFaults.h"
-#include "common/SimulatedDevice.h"
+#include "korvane/LidarMini.h"
 
-namespace korvane {
-class DeviceHealth;
+namespace korvane::lidarmini {
+class ScanWorker;
 }
 
 class LidarMiniJNI {
  public:
-  // One sample: angle in degrees [0, 360), distance in metres (-1 for an invalid sample) and
-  // intensity 0..255.
-  struct DataPoint {
-    float angle = 0.0f;
-    float distance = 0.0f;
-    float intensity = 0.0f;
-  };
+  using DataPoint = korvane::LidarMini::DataPoint;
+  using LidarInfo = korvane::LidarMini::LidarInfo;
+  using LidarHealth = korvane::LidarMini::LidarHealth;
+  using ScanData = korvane::LidarMini::ScanData;
 
-  // The device-info answer; all zero when the query failed.
-  struct LidarInfo {
-    uint8_t model = 0;
-    uint16_t firmwareVersion = 0;
-    uint8_t hardwareVersion = 0;
-    uint8_t serialNumber[16] = {};
-  };
-
-  // The health answer; both zero when the query failed.
-  struct LidarHealth {
-    uint8_t status = 0;
-    uint16_t errorCode = 0;
-  };
-
-  // The last complete revolution: the time its start packet was decoded (nanoseconds of the
-  // monotonic clock, 0 when there is none) and its points in arrival order.
-  struct ScanData {
-    int64_t timestampNs = 0;
-    std::vector<DataPoint> points;
-  };
-
-  static constexpr float kMinFrequencyHz = 6.0f;
-  static constexpr float kMaxFrequencyHz = 12.0f;
-  static constexpr int kWriteDeadlineMs = 1000;
-  static constexpr int kQueryTimeoutMs = 2000;
-  // A revolution that grows past this many points without a start packet is dropped and
-  // gathering waits for the next start packet.
-  static constexpr size_t kMaxRevolutionPoints = 20000;
+  static constexpr float kMinFrequencyHz = korvane::LidarMini::kMinFrequencyHz;
+  static constexpr float kMaxFrequencyHz = korvane::LidarMini::kMaxFrequencyHz;
+  static constexpr int kWriteDeadlineMs = korvane::LidarMini::kWriteDeadlineMs;
+  static constexpr int kQueryTimeoutMs = korvane::LidarMini::kQueryTimeoutMs;
+  static constexpr size_t kMaxRevolutionPoints = korvane::LidarMini::kMaxRevolutionPoints;
 
   // Opens the device chosen by port (the second USB serial device for port 3, else the first),
   // tells it to stop scanning and drops what it sent. Null when it cannot be opened (the reason
   // is printed).
   static LidarMiniJNI* c_LidarMini_create(int port);
-  // The same, choosing among the ttyACM*/ttyUSB* entries of deviceDirectory instead of the
-  // platform's device directory.
-  static LidarMiniJNI* createIn(const std::string& deviceDirectory, int port);
   // Stops the worker (no stop command is sent), closes the port, frees the object; null is
   // ignored.
   static void c_LidarMini_destroy(LidarMiniJNI* lidar);
@@ -111,37 +82,22 @@ class LidarMiniJNI {
   // only by its answers to getInfo and getHealth, and falls silent without a report. A change of
   // health while scanning (silence, a hang-up, bytes again) is reported to the driver station
   // once, by the worker as it happens. Never wait.
-  static constexpr uint32_t kSilenceMs = 500;
+  static constexpr uint32_t kSilenceMs = korvane::LidarMini::kSilenceMs;
   bool c_LidarMini_isConnected();
   int64_t c_LidarMini_getDataAgeMs();
   DeviceFaults c_LidarMini_getFaults();
 
   // The driver's record of the device's scan frequency (6 Hz at creation).
-  float scanFrequency() const { return frequencyHz; }
-  bool isScanning() const { return scanning.load(); }
+  float scanFrequency() const;
+  bool isScanning() const;
 
   // The scanning worker.
-  class Impl;
+  using Impl = korvane::lidarmini::ScanWorker;
 
-  ~LidarMiniJNI();
   LidarMiniJNI(const LidarMiniJNI&) = delete;
   LidarMiniJNI& operator=(const LidarMiniJNI&) = delete;
 
- private:
-  LidarMiniJNI() = default;
-  void changeFrequency(bool increase, bool coarse);
-  void tearDownWorker();
-
-  // Read and replaced with std::atomic_load / std::atomic_exchange only.
-  std::shared_ptr<Impl> worker;
-  int fd = -1;
-  std::atomic<bool> scanning{false};
-  float frequencyHz = 6.0f;
-  std::mutex portMutex;
-  std::unique_ptr<korvane::DeviceHealth> health;  // made by create, before anything uses it
-  // The open device is shown as "LidarMini[<port>]" with the points of its last revolution.
-  struct Shown {
-    korvane::SimIntOutput pointsPerRevolution;
-    korvane::SimulatedDevice device;  // after the value: closed before it goes
-  } shown;
+ protected:
+  LidarMiniJNI() = default;  // the facade of a device object only
+  ~LidarMiniJNI() = default;
 };

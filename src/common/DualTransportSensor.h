@@ -94,23 +94,15 @@ class DualTransportSensor {
 
  private:
   template <class Made, class... Args>
-  static int64_t open(const char* tag, const char* transport, std::string_view id,
-                      Args&&... args) {
+  static int64_t open(const char* tag, const char* transport, std::string_view id, Args&&... args) {
     return guarded(
         [&]() -> int64_t {
           std::unique_ptr<Part> part = std::make_unique<Made>(std::forward<Args>(args)...);
           if (!part->isOpen()) return 0;
           part->showAs(tag, id);
-          std::unique_ptr<Sensor> sensor(new Sensor(std::move(part)));
-          const int64_t handle = Sensor::handleOf(sensor.get());
-          if (!Sensor::table().add(handle, sensor.get())) {
-            printLine(std::cerr, "[Korvane] " + std::to_string(Table::capacity()) +
-                                     " objects of this kind are open already; close one before "
-                                     "creating another");
-            return 0;
-          }
-          sensor.release();
-          return handle;
+          Sensor* sensor = new Sensor(std::move(part));
+          return Sensor::table().adopt(
+              sensor, [](Sensor* unfiled) { delete unfiled; }, Sensor::handleOf(sensor));
         },
         [&](const std::exception& e) -> int64_t {
           printLine(std::cout, std::string("[") + tag + "] Failed to create the " + transport +

@@ -137,12 +137,13 @@ class HandleTable {
     return false;
   }
 
-  // Files a new object made by a create, under its address: its handle, or 0 for null, and 0
-  // after freeing the object with destroy when the table is full (with one line on standard
-  // error).
-  int64_t adopt(T* object, void (*destroy)(T*)) {
+  // Files a new object made by an open, under its address (or the handle given): its handle, or 0
+  // for null, and 0 after freeing the object with destroy when the table is full (with one line on
+  // standard error).
+  template <class Destroy>
+  int64_t adopt(T* object, Destroy&& destroy, int64_t handle = 0) {
     if (object == nullptr) return 0;
-    int64_t handle = addressHandle(object);
+    if (handle == 0) handle = addressHandle(object);
     if (add(handle, object)) return handle;
     printLine(std::cerr, "[Korvane] " + std::to_string(kCapacity) +
                              " objects of this kind are open already; close one before "

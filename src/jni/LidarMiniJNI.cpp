@@ -11,29 +11,26 @@
 #include "Boundary.h"
 #include "com_korvane_frc_jni_LidarMiniJNI.h"
 #include "common/HandleTable.h"
-
-namespace {
-
-korvane::HandleTable<LidarMiniJNI> g_lidars;
-
-}  // namespace
+#include "lidarmini/LidarMiniDevice.h"
 
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1create(JNIEnv*, jclass,
                                                                                    jint port) {
-  return g_lidars.adopt(LidarMiniJNI::c_LidarMini_create(port), &LidarMiniJNI::c_LidarMini_destroy);
+  return korvane::jni::orOnThrow(
+      jlong{0}, [&] { return korvane::addressHandle(LidarMiniJNI::c_LidarMini_create(port)); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1destroy(JNIEnv*, jclass,
                                                                                    jlong handle) {
-  LidarMiniJNI::c_LidarMini_destroy(g_lidars.remove(handle));
+  korvane::jni::orOnThrow(
+      [&] { LidarMiniJNI::c_LidarMini_destroy(korvane::jni::objectAt<LidarMiniJNI>(handle)); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start(JNIEnv*, jclass,
                                                                                  jlong handle) {
   korvane::jni::orOnThrow([&] {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_start();
   });
@@ -42,7 +39,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1start
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(JNIEnv*, jclass,
                                                                                 jlong handle) {
   korvane::jni::orOnThrow([&] {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_stop();
   });
@@ -51,7 +48,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1stop(
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1increaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
   korvane::jni::orOnThrow([&] {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_increaseFrequency(korvane::jni::toBool(coarse));
   });
@@ -60,7 +57,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1incre
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decreaseFrequency(
     JNIEnv*, jclass, jlong handle, jboolean coarse) {
   korvane::jni::orOnThrow([&] {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return;
     lidar->c_LidarMini_decreaseFrequency(korvane::jni::toBool(coarse));
   });
@@ -69,7 +66,7 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1decre
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass, jlong handle) {
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
     return korvane::jni::newResultObject(
@@ -86,7 +83,7 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getInfo(JNIEnv* env, jclass,
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclass, jlong handle) {
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
     return korvane::jni::newResultObject(env, "com/korvane/frc/LidarMini$LidarHealth",
@@ -106,7 +103,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
       env->GetArrayLength(timestamp) < 1 || ageMs == nullptr || env->GetArrayLength(ageMs) < 1) {
     return -1;
   }
-  auto lidar = g_lidars.find(handle);
+  auto lidar = korvane::lidarmini::Device::find(handle);
   if (!lidar) return -1;
   const jsize room = std::min(
       {env->GetArrayLength(angle), env->GetArrayLength(distance), env->GetArrayLength(intensity)});
@@ -138,7 +135,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass, jlong handle) {
   return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
-    auto lidar = g_lidars.find(handle);
+    auto lidar = korvane::lidarmini::Device::find(handle);
     if (!lidar) return nullptr;
     LidarMiniJNI::ScanData scan = lidar->c_LidarMini_getData();
     std::vector<jfloat> angle, distance, intensity;
@@ -163,19 +160,19 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass,
 
 JNIEXPORT jboolean JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected(JNIEnv*, jclass, jlong handle) {
-  auto device = g_lidars.find(handle);
+  auto device = korvane::lidarmini::Device::find(handle);
   return device != nullptr && device->c_LidarMini_isConnected() ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jlong JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs(JNIEnv*, jclass, jlong handle) {
-  auto device = g_lidars.find(handle);
+  auto device = korvane::lidarmini::Device::find(handle);
   return device == nullptr ? -1 : static_cast<jlong>(device->c_LidarMini_getDataAgeMs());
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults(JNIEnv* env, jclass, jlong handle) {
-  auto device = g_lidars.find(handle);
+  auto device = korvane::lidarmini::Device::find(handle);
   if (device == nullptr) return nullptr;
   return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
     return korvane::jni::newFaultsObject(env, device->c_LidarMini_getFaults());

@@ -1,4 +1,4 @@
-// The T-mini Plus mini LiDAR: its port, the command and query exchanges, and the driver object
+// The T-mini Plus mini LiDAR: its port, the command and query exchanges, and the device object
 // that starts and stops the scanning worker.
 
 #include <algorithm>
@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "KorvaneSerial.h"
-#include "LidarMiniJNI.h"
 #include "common/ConsoleLine.h"
 #include "common/DeviceHealth.h"
+#include "common/Guarded.h"
 #include "common/LittleEndian.h"
 #include "common/MillisecondClock.h"
 #include "common/PortIo.h"
 #include "common/Sleep.h"
-#include "lidarmini/ScanWorker.h"
+#include "lidarmini/LidarMiniDevice.h"
 #include "serial/DevicePath.h"
 
 namespace {
@@ -46,6 +46,7 @@ constexpr int kStartSettleMs = 300;
 constexpr double kLimitMargin = 0.001;
 
 using korvane::DeviceHealth;
+using korvane::printLine;
 
 void printError(const std::string& text) {
   korvane::printLine(std::cerr, "[LidarMini] " + text);
@@ -81,7 +82,7 @@ int ReadSome(int fd, uint8_t* buf, int len, int waitMs) {
   return KorvaneSerial::ReadWithin(fd, buf, len, waitMs);
 }
 
-static_assert(LidarMiniJNI::kWriteDeadlineMs == KorvaneSerial::kWriteDeadlineMs);
+static_assert(korvane::LidarMini::kWriteDeadlineMs == KorvaneSerial::kWriteDeadlineMs);
 
 bool SendBytes(int fd, const uint8_t* data, int len, DeviceHealth& health) {
   if (fd == -1) return false;
@@ -95,7 +96,7 @@ bool SendBytes(int fd, const uint8_t* data, int len, DeviceHealth& health) {
     printError(std::string("write error: ") + std::strerror(error));
   } else {
     printError("write error: " + portName(fd) + " did not take the bytes within " +
-               std::to_string(LidarMiniJNI::kWriteDeadlineMs) + " ms");
+               std::to_string(korvane::LidarMini::kWriteDeadlineMs) + " ms");
   }
   health.failed(korvane::FailedCall::Send, -error);
   return false;
@@ -133,7 +134,7 @@ bool ReadExact(int fd, uint8_t* buf, int len, int timeoutMs) {
 
 bool ReadResponseHeader(int fd, uint8_t& type) {
   uint8_t header[kHeaderBytes];
-  if (!ReadExact(fd, header, kHeaderBytes, LidarMiniJNI::kQueryTimeoutMs)) return false;
+  if (!ReadExact(fd, header, kHeaderBytes, korvane::LidarMini::kQueryTimeoutMs)) return false;
   if (header[0] != 0xA5 || header[1] != 0x5A) {
     printError("Bad header (0x" + hex(header[0]) + " 0x" + hex(header[1]) + ")");
     return false;
@@ -154,11 +155,11 @@ bool Query(int fd, uint8_t command, uint8_t expectedType, uint8_t* payload, int 
     printError(std::string(name) + ": unexpected type 0x" + hex(type));
     return false;
   }
-  return ReadExact(fd, payload, payloadBytes, LidarMiniJNI::kQueryTimeoutMs);
+  return ReadExact(fd, payload, payloadBytes, korvane::LidarMini::kQueryTimeoutMs);
 }
 
-LidarMiniJNI::LidarInfo InfoExchange(int fd, DeviceHealth& health) {
-  LidarMiniJNI::LidarInfo info;
+korvane::LidarMini::LidarInfo InfoExchange(int fd, DeviceHealth& health) {
+  korvane::LidarMini::LidarInfo info;
   uint8_t payload[kInfoPayloadBytes];
   if (!Query(fd, kInfoQuery, kInfoType, payload, kInfoPayloadBytes, "getInfo", health)) {
     return info;
@@ -170,8 +171,8 @@ LidarMiniJNI::LidarInfo InfoExchange(int fd, DeviceHealth& health) {
   return info;
 }
 
-LidarMiniJNI::LidarHealth HealthExchange(int fd, DeviceHealth& health) {
-  LidarMiniJNI::LidarHealth answer;
+korvane::LidarMini::LidarHealth HealthExchange(int fd, DeviceHealth& health) {
+  korvane::LidarMini::LidarHealth answer;
   uint8_t payload[kHealthPayloadBytes];
   if (!Query(fd, kHealthQuery, kHealthType, payload, kHealthPayloadBytes, "getHealth", health)) {
     return answer;
@@ -183,159 +184,157 @@ LidarMiniJNI::LidarHealth HealthExchange(int fd, DeviceHealth& health) {
 
 }  // namespace
 
-LidarMiniJNI* LidarMiniJNI::c_LidarMini_create(int port) {
-  try {
-    return createIn(korvane::serial::deviceDirectory(), port);
-  } catch (const std::exception& e) {
-    printError(std::string("Cannot create: ") + e.what());
-    return nullptr;
-  }
+namespace korvane::lidarmini {
+
+using korvane::serial::deviceDirectory;
+
+// The mini LiDARs' table: every open device.
+Device::Table& Device::table() {
+  static Table* devices = new Table;  // never destroyed: a late call still finds a table
+  return *devices;
 }
 
-LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int port) {
-  try {
-    std::unique_ptr<LidarMiniJNI> lidar(new LidarMiniJNI());
-    std::string path = FindDevicePath(deviceDirectory, port);
-    lidar->health = std::make_unique<DeviceHealth>("LidarMini[" + std::to_string(port) + "]", path,
-                                                   kSilenceMs, korvane::libraryMilliseconds);
-    lidar->health->expectData(false);  // it streams only while scanning
-    printProgress("Opening " + path + " (port " + std::to_string(port) + ")");
-    {
-      std::lock_guard lock(lidar->portMutex);
-      lidar->fd = KorvaneSerial::Open(path, kBaud, "LidarMini");
-    }
-    if (lidar->fd == -1) return nullptr;
-    SendCmd(lidar->fd, kStopScan, *lidar->health);
-    korvane::sleepMilliseconds(kCreateSettleMs);
-    KorvaneSerial::FlushRx(lidar->fd);
-    printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
-    if (lidar->shown.device.open("LidarMini", port)) {
-      lidar->shown.device.add(lidar->shown.pointsPerRevolution, "Points per revolution", 0);
-    }
-    return lidar.release();
-  } catch (const std::exception& e) {
-    printError(std::string("Cannot create: ") + e.what());
-    return nullptr;
-  }
+int64_t Device::open(int port) {
+  return guarded(
+      [&]() -> int64_t {
+        std::unique_ptr<Device> lidar(new Device());
+        const std::string path = FindDevicePath(deviceDirectory(), port);
+        lidar->health_ =
+            std::make_unique<DeviceHealth>("LidarMini[" + std::to_string(port) + "]", path,
+                                           LidarMini::kSilenceMs, libraryMilliseconds);
+        lidar->health_->expectData(false);  // it streams only while scanning
+        printProgress("Opening " + path + " (port " + std::to_string(port) + ")");
+        lidar->fd_ = KorvaneSerial::Open(path, kBaud, "LidarMini");
+        if (lidar->fd_ == -1) return 0;
+        SendCmd(lidar->fd_, kStopScan, *lidar->health_);
+        sleepMilliseconds(kCreateSettleMs);
+        KorvaneSerial::FlushRx(lidar->fd_);
+        printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
+        if (lidar->shown_.device.open("LidarMini", port)) {
+          lidar->shown_.device.add(lidar->shown_.pointsPerRevolution, "Points per revolution", 0);
+        }
+        Device* opened = lidar.release();
+        return table().adopt(
+            opened, [](Device* unfiled) { delete unfiled; }, handleOf(opened));
+      },
+      [](const std::exception& e) -> int64_t {
+        printError(std::string("Cannot create: ") + e.what());
+        return 0;
+      });
 }
 
-LidarMiniJNI::~LidarMiniJNI() {
-  tearDownWorker();
-  std::lock_guard lock(portMutex);
-  KorvaneSerial::Close(fd);
-  fd = -1;
-}
-
-void LidarMiniJNI::c_LidarMini_destroy(LidarMiniJNI* lidar) {
-  if (lidar == nullptr) return;
+void Device::close(int64_t handle) {
+  std::unique_ptr<Device> lidar(table().remove(handle));
+  if (!lidar) return;
   lidar->tearDownWorker();
-  {
-    std::lock_guard lock(lidar->portMutex);
-    KorvaneSerial::Close(lidar->fd);
-    lidar->fd = -1;
-  }
   printProgress("Destroyed");
-  delete lidar;
 }
 
-void LidarMiniJNI::tearDownWorker() {
-  std::shared_ptr<Impl> old = std::atomic_exchange(&worker, std::shared_ptr<Impl>());
+Device::~Device() {
+  tearDownWorker();
+  KorvaneSerial::Close(fd_);
+}
+
+void Device::tearDownWorker() {
+  std::shared_ptr<ScanWorker> old = std::atomic_exchange(&worker_, std::shared_ptr<ScanWorker>());
   if (old) old->stop();
 }
 
-void LidarMiniJNI::c_LidarMini_start() {
-  if (scanning.load()) {
+void Device::start() {
+  std::lock_guard turn(commands_);
+  if (scanning_.load()) {
     printError("Already scanning");
     return;
   }
-  if (!SendCmd(fd, kStartScan, *health)) return;
-  korvane::sleepMilliseconds(kStartSettleMs);
-  int available = KorvaneSerial::Available(fd);
+  if (!SendCmd(fd_, kStartScan, *health_)) return;
+  sleepMilliseconds(kStartSettleMs);
+  int available = KorvaneSerial::Available(fd_);
   if (available <= 0) {
     printError(
         "WARNING: 0 bytes 300 ms after scan start. Check device path and T-mini Plus power.");
   } else {
     printProgress("Confirmed: " + std::to_string(available) + " bytes received after scan start.");
   }
-  scanning.store(true);
-  health->expectData(true);
-  std::shared_ptr<Impl> started;
-  try {
-    started = std::make_shared<Impl>(fd, scanning, shown.pointsPerRevolution, *health);
-  } catch (const std::exception& e) {
-    scanning.store(false);
-    health->expectData(false);
-    printError(std::string("Cannot start the scanning thread: ") + e.what());
-    SendCmd(fd, kStopScan, *health);
-    return;
-  }
-  std::shared_ptr<Impl> old = std::atomic_exchange(&worker, std::move(started));
+  scanning_.store(true);
+  health_->expectData(true);
+  std::shared_ptr<ScanWorker> started = guarded(
+      [&] {
+        return std::make_shared<ScanWorker>(fd_, scanning_, shown_.pointsPerRevolution, *health_);
+      },
+      [&](const std::exception& e) {
+        scanning_.store(false);
+        health_->expectData(false);
+        printError(std::string("Cannot start the scanning thread: ") + e.what());
+        SendCmd(fd_, kStopScan, *health_);
+        return std::shared_ptr<ScanWorker>();
+      });
+  if (!started) return;
+  std::shared_ptr<ScanWorker> old = std::atomic_exchange(&worker_, std::move(started));
   if (old) old->stop();
   printProgress("Scanning started");
 }
 
-void LidarMiniJNI::c_LidarMini_stop() {
-  SendCmd(fd, kStopScan, *health);
-  scanning.store(false);
-  health->expectData(false);
+void Device::stop() {
+  std::lock_guard turn(commands_);
+  SendCmd(fd_, kStopScan, *health_);
+  scanning_.store(false);
+  health_->expectData(false);
   tearDownWorker();
-  shown.pointsPerRevolution.set(0);  // getData has no revolution now
+  shown_.pointsPerRevolution.set(0);  // data() has no revolution now
   printProgress("Scanning stopped");
 }
 
-void LidarMiniJNI::c_LidarMini_increaseFrequency(bool coarse) {
-  changeFrequency(true, coarse);
-}
-
-void LidarMiniJNI::c_LidarMini_decreaseFrequency(bool coarse) {
-  changeFrequency(false, coarse);
-}
-
-void LidarMiniJNI::changeFrequency(bool increase, bool coarse) {
+void Device::changeFrequency(bool increase, bool coarse) {
+  std::lock_guard turn(commands_);
+  const float now = frequencyHz_.load();
   float step = coarse ? 1.0f : 0.1f;
-  float next = increase ? frequencyHz + step : frequencyHz - step;
-  if (increase && static_cast<double>(next) > kMaxFrequencyHz + kLimitMargin) {
+  float next = increase ? now + step : now - step;
+  if (increase && static_cast<double>(next) > LidarMini::kMaxFrequencyHz + kLimitMargin) {
     std::ostringstream text;
-    text << "increaseFrequency blocked: max is " << static_cast<double>(kMaxFrequencyHz) << " Hz";
+    text << "increaseFrequency blocked: max is " << static_cast<double>(LidarMini::kMaxFrequencyHz)
+         << " Hz";
     printError(text.str());
     return;
   }
-  if (!increase && static_cast<double>(next) < kMinFrequencyHz - kLimitMargin) {
+  if (!increase && static_cast<double>(next) < LidarMini::kMinFrequencyHz - kLimitMargin) {
     std::ostringstream text;
-    text << "decreaseFrequency blocked: min is " << static_cast<double>(kMinFrequencyHz) << " Hz";
+    text << "decreaseFrequency blocked: min is " << static_cast<double>(LidarMini::kMinFrequencyHz)
+         << " Hz";
     printError(text.str());
     return;
   }
   uint8_t code = increase ? (coarse ? kCoarseUp : kFineUp) : (coarse ? kCoarseDown : kFineDown);
-  if (SendCmd(fd, code, *health)) frequencyHz = next;
+  if (SendCmd(fd_, code, *health_)) frequencyHz_.store(next);
 }
 
-LidarMiniJNI::LidarInfo LidarMiniJNI::c_LidarMini_getInfo() {
-  if (scanning.load()) {
+Device::LidarInfo Device::info() {
+  std::lock_guard turn(commands_);
+  if (scanning_.load()) {
     printError("getInfo needs scanning stopped: its answer would be lost in the scan stream");
     return LidarInfo();
   }
-  KorvaneSerial::FlushRx(fd);
-  return InfoExchange(fd, *health);
+  KorvaneSerial::FlushRx(fd_);
+  return InfoExchange(fd_, *health_);
 }
 
-LidarMiniJNI::LidarHealth LidarMiniJNI::c_LidarMini_getHealth() {
-  if (scanning.load()) {
+Device::LidarHealth Device::health() {
+  std::lock_guard turn(commands_);
+  if (scanning_.load()) {
     printError("getHealth needs scanning stopped: its answer would be lost in the scan stream");
     return LidarHealth();
   }
-  KorvaneSerial::FlushRx(fd);
-  return HealthExchange(fd, *health);
+  KorvaneSerial::FlushRx(fd_);
+  return HealthExchange(fd_, *health_);
 }
 
-LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
-  std::shared_ptr<Impl> current = std::atomic_load(&worker);
+Device::ScanData Device::data() const {
+  std::shared_ptr<ScanWorker> current = std::atomic_load(&worker_);
   return current ? current->lastScan() : ScanData();
 }
 
-size_t LidarMiniJNI::c_LidarMini_readData(float* angles, float* distances, float* intensities,
-                                          size_t room, int64_t* timestampNs, int64_t* ageMs) {
-  std::shared_ptr<Impl> current = std::atomic_load(&worker);
+size_t Device::readData(float* angles, float* distances, float* intensities, size_t room,
+                        int64_t* timestampNs, int64_t* ageMs) const {
+  std::shared_ptr<ScanWorker> current = std::atomic_load(&worker_);
   if (!current) {
     *timestampNs = 0;
     *ageMs = -1;
@@ -344,14 +343,4 @@ size_t LidarMiniJNI::c_LidarMini_readData(float* angles, float* distances, float
   return current->copyLastScan(angles, distances, intensities, room, timestampNs, ageMs);
 }
 
-bool LidarMiniJNI::c_LidarMini_isConnected() {
-  return health->connected();
-}
-
-int64_t LidarMiniJNI::c_LidarMini_getDataAgeMs() {
-  return health->dataAgeMs();
-}
-
-DeviceFaults LidarMiniJNI::c_LidarMini_getFaults() {
-  return health->record();
-}
+}  // namespace korvane::lidarmini

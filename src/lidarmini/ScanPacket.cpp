@@ -27,11 +27,11 @@ float wrapDegrees(float angle) {
   return angle;
 }
 
-LidarMiniJNI::DataPoint decodeSample(const uint8_t* sample, float angle) {
+korvane::LidarMini::DataPoint decodeSample(const uint8_t* sample, float angle) {
   uint32_t distanceMm = (static_cast<uint32_t>(sample[2]) << 6) | (sample[1] >> 2);
   bool invalid = distanceMm < kMinDistanceMm || distanceMm > kMaxDistanceMm ||
                  (sample[1] & kInvalidSampleBit) != 0;
-  LidarMiniJNI::DataPoint point;
+  korvane::LidarMini::DataPoint point;
   point.angle = angle;
   point.distance = invalid ? -1.0f : static_cast<float>(distanceMm) / 1000.0f;
   point.intensity = static_cast<float>(sample[0]);

@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "LidarMiniJNI.h"
+#include "korvane/LidarMini.h"
 
 namespace korvane::lidarmini {
 
 struct ScanPacket {
   bool start = false;
-  std::vector<LidarMiniJNI::DataPoint> points;  // in sample order
+  std::vector<korvane::LidarMini::DataPoint> points;  // in sample order
 };
 
 // Drops bytes at the front of the buffer that cannot begin a packet. When a complete packet then

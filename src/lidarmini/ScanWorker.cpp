@@ -17,8 +17,10 @@ int64_t monotonicNanoseconds() {
 
 }  // namespace
 
-LidarMiniJNI::Impl::Impl(int fd, const std::atomic<bool>& scanning,
-                         const korvane::SimIntOutput& pointsShown, korvane::DeviceHealth& health)
+namespace korvane::lidarmini {
+
+ScanWorker::ScanWorker(int fd, const std::atomic<bool>& scanning,
+                       const korvane::SimIntOutput& pointsShown, korvane::DeviceHealth& health)
     : scanning_(scanning), pointsShown_(pointsShown), health_(health) {
   buffer_.reserve(kBufferReserve);
   reader_.start(
@@ -26,15 +28,15 @@ LidarMiniJNI::Impl::Impl(int fd, const std::atomic<bool>& scanning,
       kSettleMs, &health);
 }
 
-LidarMiniJNI::Impl::~Impl() {
+ScanWorker::~ScanWorker() {
   stop();
 }
 
-void LidarMiniJNI::Impl::stop() {
+void ScanWorker::stop() {
   reader_.stop();
 }
 
-LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
+ScanWorker::ScanData ScanWorker::lastScan() const {
   ScanData scan;
   RevolutionTime time;
   size_t count = 0;
@@ -51,8 +53,8 @@ LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
   return ScanData();
 }
 
-size_t LidarMiniJNI::Impl::copyLastScan(float* angles, float* distances, float* intensities,
-                                        size_t room, int64_t* timestampNs, int64_t* ageMs) const {
+size_t ScanWorker::copyLastScan(float* angles, float* distances, float* intensities, size_t room,
+                                int64_t* timestampNs, int64_t* ageMs) const {
   size_t count = 0;
   RevolutionTime time;
   const bool any = last_.read(time, room, count, [&](size_t i, const DataPoint& point) {
@@ -65,7 +67,7 @@ size_t LidarMiniJNI::Impl::copyLastScan(float* angles, float* distances, float* 
   return any ? count : 0;
 }
 
-void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
+void ScanWorker::consume(const unsigned char* bytes, int count) {
   if (!scanning_.load()) return;
   buffer_.insert(buffer_.end(), bytes, bytes + count);
   while (korvane::lidarmini::ExtractScanPacket(buffer_, packet_)) {
@@ -74,7 +76,7 @@ void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
   }
 }
 
-int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
+int ScanWorker::gather(const korvane::lidarmini::ScanPacket& packet) {
   int64_t now = packet.start ? monotonicNanoseconds() : 0;
   int published = -1;
   if (packet.start) {
@@ -87,7 +89,7 @@ int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
     firstScan_ = false;
   }
   if (firstScan_) return published;  // points before the first start packet belong to none
-  if (current_.size() + packet.points.size() > kMaxRevolutionPoints) {
+  if (current_.size() + packet.points.size() > LidarMini::kMaxRevolutionPoints) {
     // No start packet for far too long: drop the runaway revolution, wait for the next start.
     current_.clear();
     firstScan_ = true;
@@ -98,3 +100,5 @@ int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
   currentTime_.lastArrivedMs = health_.newestMs();
   return published;
 }
+
+}  // namespace korvane::lidarmini

@@ -14,23 +14,28 @@
 #include <cstdint>
 #include <vector>
 
-#include "LidarMiniJNI.h"
 #include "common/DeviceHealth.h"
 #include "common/LatestValue.h"
 #include "common/SimulatedDevice.h"
+#include "korvane/LidarMini.h"
 #include "lidarmini/ScanPacket.h"
 #include "serial/SerialReader.h"
 
-class LidarMiniJNI::Impl {
+namespace korvane::lidarmini {
+
+class ScanWorker {
  public:
+  using DataPoint = LidarMini::DataPoint;
+  using ScanData = LidarMini::ScanData;
+
   // Starts the thread. Throws std::system_error when no thread or stop signal can be made, and
   // std::bad_alloc. Each published revolution's point count goes to pointsShown; the thread keeps
   // the device's health (which must outlive it).
-  Impl(int fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown,
-       korvane::DeviceHealth& health);
-  ~Impl();
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
+  ScanWorker(int fd, const std::atomic<bool>& scanning, const korvane::SimIntOutput& pointsShown,
+             korvane::DeviceHealth& health);
+  ~ScanWorker();
+  ScanWorker(const ScanWorker&) = delete;
+  ScanWorker& operator=(const ScanWorker&) = delete;
 
   // Asks the thread to stop and joins it; it notices at once, even while waiting for bytes.
   void stop();
@@ -64,7 +69,9 @@ class LidarMiniJNI::Impl {
   std::vector<DataPoint> current_;
   bool firstScan_ = true;  // no start packet seen since starting (or since a runaway revolution)
   // The last whole revolution: its times and its points.
-  korvane::LatestValue<RevolutionTime, DataPoint, kMaxRevolutionPoints> last_;
+  korvane::LatestValue<RevolutionTime, DataPoint, LidarMini::kMaxRevolutionPoints> last_;
 
   korvane::SerialReader reader_;  // last: started once everything above exists
 };
+
+}  // namespace korvane::lidarmini

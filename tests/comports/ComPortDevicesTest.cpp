@@ -18,11 +18,12 @@
 #include "KorvaneSerial.h"
 #include "KromelJNI.h"
 #include "LidarJNI.h"
-#include "LidarMiniJNI.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
+#include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
+#include "korvane/sim/SerialDevices.h"
 #include "serial/DevicePath.h"
 
 using namespace korvane;
@@ -112,15 +113,17 @@ TEST(ComPorts, MiniLidarFoundByNumberAnswersAndScans) {
   ASSERT_NE(entry, nullptr);
   std::fclose(entry);
   EXPECT_EQ(serial::findDevicePathIn(folder.string(), 0), port);
-  LidarMiniJNI* lidar = LidarMiniJNI::createIn(folder.string(), 0);
+  const std::string systemPorts = sim::serialDeviceDirectory();
+  sim::setSerialDeviceDirectory(folder.string());
+  LidarMini lidar(SerialPort::kOnboard);
+  sim::setSerialDeviceDirectory(systemPorts);
   std::filesystem::remove_all(folder);
-  ASSERT_NE(lidar, nullptr);
-  LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
+  ASSERT_TRUE(lidar.IsOpen());
+  LidarMini::LidarInfo info = lidar.GetInfo();
   EXPECT_NE(info.model, 0) << "the info query was answered";
-  lidar->c_LidarMini_start();
-  EXPECT_TRUE(test::waitUntil([&] { return !lidar->c_LidarMini_getData().points.empty(); }, 10s));
-  lidar->c_LidarMini_stop();
-  LidarMiniJNI::c_LidarMini_destroy(lidar);
+  lidar.Start();
+  EXPECT_TRUE(test::waitUntil([&] { return !lidar.GetData().points.empty(); }, 10s));
+  lidar.Stop();
 }
 
 TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {

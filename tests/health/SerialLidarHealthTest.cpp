@@ -13,11 +13,11 @@
 #include <thread>
 
 #include "LidarJNI.h"
-#include "LidarMiniJNI.h"
 #include "ReportLog.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
 #include "hal/SerialPort.h"
+#include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
 #include "sim/lidar/LidarRoomSim.h"
@@ -201,48 +201,46 @@ class LidarMiniHealthTest : public ::testing::Test {
     ASSERT_TRUE(device_);
     ASSERT_TRUE(device_->plugIn());
   }
-  void TearDown() override {
-    if (lidar_ != nullptr) LidarMiniJNI::c_LidarMini_destroy(lidar_);
-  }
+  void TearDown() override { lidar_.reset(); }
 
   test::ReportLog reports_;
   std::unique_ptr<sim::LidarMiniSim> device_;
-  LidarMiniJNI* lidar_ = nullptr;
+  std::unique_ptr<korvane::LidarMini> lidar_;
 };
 
 TEST_F(LidarMiniHealthTest, HeardWhileScanningSilentAndBackThenHungUp) {
-  lidar_ = LidarMiniJNI::c_LidarMini_create(HAL_SerialPort_USB1);
-  ASSERT_NE(lidar_, nullptr);
-  EXPECT_FALSE(lidar_->c_LidarMini_isConnected());
-  lidar_->c_LidarMini_start();
-  ASSERT_TRUE(test::waitUntil([&] { return lidar_->c_LidarMini_isConnected(); }));
+  lidar_ = std::make_unique<korvane::LidarMini>(korvane::SerialPort::kUSB1);
+  ASSERT_TRUE(lidar_->IsOpen());
+  EXPECT_FALSE(lidar_->IsConnected());
+  lidar_->Start();
+  ASSERT_TRUE(test::waitUntil([&] { return lidar_->IsConnected(); }));
 
   device_->setSilent(true);
-  ASSERT_TRUE(test::waitUntil([&] { return !lidar_->c_LidarMini_isConnected(); }));
-  const int64_t age = lidar_->c_LidarMini_getDataAgeMs();
-  EXPECT_TRUE(test::waitUntil([&] { return lidar_->c_LidarMini_getDataAgeMs() > age; }));
+  ASSERT_TRUE(test::waitUntil([&] { return !lidar_->IsConnected(); }));
+  const int64_t age = lidar_->GetDataAgeMs();
+  EXPECT_TRUE(test::waitUntil([&] { return lidar_->GetDataAgeMs() > age; }));
   EXPECT_TRUE(reports_.waitFor(code::kSilent, "LidarMini[2]")) << reports_.text();
   device_->setSilent(false);
-  EXPECT_TRUE(test::waitUntil([&] { return lidar_->c_LidarMini_isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return lidar_->IsConnected(); }));
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, "LidarMini[2]")) << reports_.text();
 
   device_->hangUp();
   EXPECT_TRUE(reports_.waitFor(code::kHungUp, "LidarMini[2]")) << reports_.text();
-  EXPECT_FALSE(lidar_->c_LidarMini_isConnected());
+  EXPECT_FALSE(lidar_->IsConnected());
 }
 
 TEST_F(LidarMiniHealthTest, StoppedItFallsQuietWithoutAReport) {
-  lidar_ = LidarMiniJNI::c_LidarMini_create(HAL_SerialPort_USB1);
-  ASSERT_NE(lidar_, nullptr);
-  lidar_->c_LidarMini_start();
-  ASSERT_TRUE(test::waitUntil([&] { return lidar_->c_LidarMini_isConnected(); }));
-  lidar_->c_LidarMini_stop();
-  EXPECT_TRUE(test::waitUntil([&] { return !lidar_->c_LidarMini_isConnected(); }));
+  lidar_ = std::make_unique<korvane::LidarMini>(korvane::SerialPort::kUSB1);
+  ASSERT_TRUE(lidar_->IsOpen());
+  lidar_->Start();
+  ASSERT_TRUE(test::waitUntil([&] { return lidar_->IsConnected(); }));
+  lidar_->Stop();
+  EXPECT_TRUE(test::waitUntil([&] { return !lidar_->IsConnected(); }));
   std::this_thread::sleep_for(700ms);
   EXPECT_EQ(reports_.count(code::kSilent, "LidarMini[2]"), 0u) << reports_.text();
   // An answer to a query is the device heard.
-  lidar_->c_LidarMini_getHealth();
-  EXPECT_TRUE(lidar_->c_LidarMini_isConnected());
+  lidar_->GetHealth();
+  EXPECT_TRUE(lidar_->IsConnected());
 }
 
 }  // namespace

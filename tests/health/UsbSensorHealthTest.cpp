@@ -10,16 +10,14 @@
 #include "SensorHealth.h"
 #include "common/DriverStationReport.h"
 #include "hal/CAN.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
 #include "korvane/sim/Can.h"
 #include "sim/dystan/DystanUsbSim.h"
 #include "sim/kromel/KromelUsbSim.h"
 
 using namespace korvane;
-using korvane::test::Dystan;
-using korvane::test::DystanHealth;
 using korvane::test::expectSilentAndAgeing;
-using korvane::test::Kromel;
-using korvane::test::KromelHealth;
 using korvane::test::SensorHealthTest;
 namespace code = korvane::report_code;
 
@@ -28,46 +26,44 @@ namespace {
 TEST_F(SensorHealthTest, ColourSensorOnUsbSilentHungUpAndReportedAsItHappens) {
   auto sim = sim::KromelUsbSim::start(20);
   ASSERT_TRUE(sim);
-  Kromel kromel(KromelJNI::c_Kromel_createUsb(sim->path().c_str(), 20));
-  ASSERT_TRUE(kromel);
+  Kromel kromel(sim->path(), 20);
+  ASSERT_TRUE(kromel.IsOpen());
   const std::string name = "Kromel[" + sim->path() + "]";
-  KromelHealth health{kromel.get()};
-  EXPECT_TRUE(test::waitUntil([&] { return health.isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return kromel.IsConnected(); }));
 
   // Nobody asks: the reader notices the silence and its end, and says so.
   sim->setStreaming(false);
   EXPECT_TRUE(reports_.waitFor(code::kSilent, name)) << reports_.text();
-  EXPECT_FALSE(health.isConnected());
+  EXPECT_FALSE(kromel.IsConnected());
   sim->setStreaming(true);
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, name)) << reports_.text();
-  EXPECT_TRUE(health.isConnected());
+  EXPECT_TRUE(kromel.IsConnected());
 
   sim->hangUp();
   EXPECT_TRUE(reports_.waitFor(code::kHungUp, name)) << reports_.text();
-  expectSilentAndAgeing(health);
-  EXPECT_TRUE(kromel->c_Kromel_getColor().valid) << "the last reading stays";
+  expectSilentAndAgeing(kromel);
+  EXPECT_TRUE(kromel.GetColor().valid) << "the last reading stays";
   EXPECT_EQ(reports_.count(code::kSilent, name), 1u) << reports_.text();
 }
 
 TEST_F(SensorHealthTest, DistanceSensorOnUsbSilentAndHungUp) {
   auto sim = sim::DystanUsbSim::start();
   ASSERT_TRUE(sim);
-  Dystan dystan(DystanJNI::c_Dystan_createUsb(sim->path().c_str(), 15));
-  ASSERT_TRUE(dystan);
+  Dystan dystan(sim->path(), 15);
+  ASSERT_TRUE(dystan.IsOpen());
   const std::string name = "Dystan[" + sim->path() + "]";
-  DystanHealth health{dystan.get()};
-  EXPECT_TRUE(test::waitUntil([&] { return health.isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return dystan.IsConnected(); }));
 
   sim->setStreaming(false);
   EXPECT_TRUE(reports_.waitFor(code::kSilent, name)) << reports_.text();
-  EXPECT_FALSE(health.isConnected());
+  EXPECT_FALSE(dystan.IsConnected());
   sim->setStreaming(true);
-  EXPECT_TRUE(test::waitUntil([&] { return health.isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return dystan.IsConnected(); }));
 
   sim->hangUp();
   EXPECT_TRUE(reports_.waitFor(code::kHungUp, name)) << reports_.text();
-  expectSilentAndAgeing(health);
-  const DeviceFaults faults = dystan->c_Dystan_getFaults();
+  expectSilentAndAgeing(dystan);
+  const DeviceFaults faults = dystan.GetFaults();
   EXPECT_FALSE(faults.connected);
   EXPECT_GT(faults.dataAgeMs, 0);
 }

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <string>
 
-#include "LidarMiniJNI.h"
 #include "ReportLog.h"
 #include "Wait.h"
+#include "korvane/LidarMini.h"
 #include "sim/lidarmini/LidarMiniSim.h"
 
 using korvane::sim::LidarMiniSim;
@@ -19,10 +19,7 @@ namespace test = korvane::test;
 
 namespace {
 
-struct LidarDeleter {
-  void operator()(LidarMiniJNI* lidar) const { LidarMiniJNI::c_LidarMini_destroy(lidar); }
-};
-using Lidar = std::unique_ptr<LidarMiniJNI, LidarDeleter>;
+using Lidar = std::unique_ptr<korvane::LidarMini>;
 
 class LidarMiniEmulatorTest : public ::testing::Test {
  protected:
@@ -31,9 +28,9 @@ class LidarMiniEmulatorTest : public ::testing::Test {
     ASSERT_NE(emulator_, nullptr);
     ASSERT_TRUE(emulator_->plugIn());
     testing::internal::CaptureStdout();
-    lidar_.reset(LidarMiniJNI::c_LidarMini_create(0));
+    lidar_ = std::make_unique<korvane::LidarMini>(korvane::SerialPort::kOnboard);
     testing::internal::GetCapturedStdout();
-    ASSERT_NE(lidar_, nullptr);
+    ASSERT_TRUE(lidar_->IsOpen());
   }
   void TearDown() override {
     lidar_.reset();
@@ -41,8 +38,7 @@ class LidarMiniEmulatorTest : public ::testing::Test {
   }
   // Waits for a published revolution of exactly this many points.
   bool waitForRevolutionOf(size_t points) {
-    return test::waitUntil([&] { return lidar_->c_LidarMini_getData().points.size() == points; },
-                           10s);
+    return test::waitUntil([&] { return lidar_->GetData().points.size() == points; }, 10s);
   }
 
   std::unique_ptr<LidarMiniSim> emulator_;
@@ -52,24 +48,24 @@ class LidarMiniEmulatorTest : public ::testing::Test {
 TEST_F(LidarMiniEmulatorTest, IdentityAndHealthAreTheEmulatorsSettings) {
   emulator_->setInfo(150, 0x010A, 2, "0123456789ABCDEF");
   emulator_->setHealth(2, 0x0105);
-  LidarMiniJNI::LidarInfo info = lidar_->c_LidarMini_getInfo();
+  korvane::LidarMini::LidarInfo info = lidar_->GetInfo();
   EXPECT_EQ(info.model, 150);
   EXPECT_EQ(info.firmwareVersion, 266);
   EXPECT_EQ(info.hardwareVersion, 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.serialNumber), 16), "0123456789ABCDEF");
-  LidarMiniJNI::LidarHealth health = lidar_->c_LidarMini_getHealth();
+  korvane::LidarMini::LidarHealth health = lidar_->GetHealth();
   EXPECT_EQ(health.status, 2);
   EXPECT_EQ(health.errorCode, 261);
 }
 
 TEST_F(LidarMiniEmulatorTest, WholeRevolutionsOfTheRoomArriveAndFollowTheFrequency) {
   testing::internal::CaptureStdout();
-  lidar_->c_LidarMini_start();
+  lidar_->Start();
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("[LidarMini] Confirmed: "), std::string::npos) << out;
   EXPECT_TRUE(emulator_->scanning());
   ASSERT_TRUE(waitForRevolutionOf(static_cast<size_t>(emulator_->pointsPerRevolution())));
-  LidarMiniJNI::ScanData scan = lidar_->c_LidarMini_getData();
+  korvane::LidarMini::ScanData scan = lidar_->GetData();
   EXPECT_EQ(scan.points.size(), 666u) << "4000 samples a second at 6 Hz";
   EXPECT_NEAR(scan.points.front().angle, 0.0f, 0.01f);
   EXPECT_NEAR(scan.points.front().distance, 2.5f, 0.002f) << "the wall ahead";
@@ -78,33 +74,33 @@ TEST_F(LidarMiniEmulatorTest, WholeRevolutionsOfTheRoomArriveAndFollowTheFrequen
     ASSERT_GT(scan.points[i].angle, scan.points[i - 1].angle) << "in order around the circle";
   }
 
-  for (int i = 0; i < 6; ++i) lidar_->c_LidarMini_increaseFrequency(true);
-  EXPECT_FLOAT_EQ(lidar_->scanFrequency(), 12.0f);
+  for (int i = 0; i < 6; ++i) lidar_->IncreaseFrequency(true);
+  EXPECT_FLOAT_EQ(lidar_->GetFrequency(), 12.0f);
   ASSERT_TRUE(test::waitUntil([&] { return emulator_->frequencyTenthsHz() == 120; }));
   ASSERT_TRUE(waitForRevolutionOf(333u)) << "4000 samples a second at 12 Hz";
 
-  lidar_->c_LidarMini_stop();
+  lidar_->Stop();
   EXPECT_TRUE(test::waitUntil([&] { return !emulator_->scanning(); }));
 }
 
 TEST_F(LidarMiniEmulatorTest, GarbageBetweenPacketsCostsNoPoints) {
   emulator_->setGarbage(true);
-  lidar_->c_LidarMini_start();
+  lidar_->Start();
   uint64_t sent = emulator_->revolutionsSent();
   ASSERT_TRUE(test::waitUntil([&] { return emulator_->revolutionsSent() >= sent + 4; }, 10s));
-  EXPECT_EQ(lidar_->c_LidarMini_getData().points.size(), 666u);
+  EXPECT_EQ(lidar_->GetData().points.size(), 666u);
 }
 
 TEST_F(LidarMiniEmulatorTest, ASilentDeviceIsReportedAtStartAndGivesNothing) {
   emulator_->setSilent(true);
   testing::internal::CaptureStderr();
   testing::internal::CaptureStdout();
-  lidar_->c_LidarMini_start();
+  lidar_->Start();
   std::string out = testing::internal::GetCapturedStdout();
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_NE(err.find("[LidarMini] WARNING: 0 bytes 300 ms after scan start."), std::string::npos);
   EXPECT_EQ(out, "[LidarMini] Scanning started\n");
-  EXPECT_TRUE(lidar_->c_LidarMini_getData().points.empty());
+  EXPECT_TRUE(lidar_->GetData().points.empty());
 }
 
 TEST(LidarMiniEmulatorAloneTest, FrequencyStepsStayWithinSixToTwelveHertz) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// A mini LiDAR driver opened on a pseudo-terminal: a folder of device links (ttyUSB0 pointing at
-// the terminal) stands in for /dev, and the test plays the device on the terminal's other side.
+// A mini LiDAR opened on a pseudo-terminal: a folder of device links (ttyUSB0 pointing at the
+// terminal) stands in for /dev, and the test plays the device on the terminal's other side.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,8 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "LidarMiniJNI.h"
 #include "PseudoTerminal.h"
+#include "korvane/LidarMini.h"
+#include "korvane/sim/SerialDevices.h"
 
 namespace korvane::test::lidarmini {
 
@@ -43,10 +44,17 @@ class DeviceFolder {
   std::vector<std::string> links_;
 };
 
-struct LidarDeleter {
-  void operator()(LidarMiniJNI* lidar) const { LidarMiniJNI::c_LidarMini_destroy(lidar); }
-};
-using Lidar = std::unique_ptr<LidarMiniJNI, LidarDeleter>;
+using Lidar = korvane::LidarMini;
+
+// A mini LiDAR opened by port number among the folder's devices, the folder standing in for /dev
+// while it opens.
+inline Lidar openIn(const std::string& folder, int port) {
+  const std::string before = korvane::sim::serialDeviceDirectory();
+  korvane::sim::setSerialDeviceDirectory(folder);
+  Lidar lidar(static_cast<korvane::SerialPort>(port));
+  korvane::sim::setSerialDeviceDirectory(before);
+  return lidar;
+}
 
 class LidarMiniTest : public ::testing::Test {
  protected:
@@ -58,8 +66,8 @@ class LidarMiniTest : public ::testing::Test {
 
   // Opens the driver on the terminal and takes the stop command it sends on opening.
   Lidar open() {
-    Lidar lidar(LidarMiniJNI::createIn(folder_.path(), 0));
-    if (lidar) {
+    Lidar lidar = openIn(folder_.path(), 0);
+    if (lidar.IsOpen()) {
       EXPECT_EQ(device_.readAtLeast(2), "\xA5\x65");
     }
     return lidar;

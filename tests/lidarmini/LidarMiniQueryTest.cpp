@@ -32,16 +32,16 @@ TEST(LidarMiniOpenTest, PortThreeOpensTheSecondDeviceAndAnyOtherPortTheFirst) {
   folder.link("ttyS0", "/nonexistent");  // not a USB serial name: never chosen
 
   testing::internal::CaptureStdout();
-  Lidar second(LidarMiniJNI::createIn(folder.path(), 3));
+  Lidar second = openIn(folder.path(), 3);
   std::string out = testing::internal::GetCapturedStdout();
-  ASSERT_NE(second, nullptr);
+  ASSERT_TRUE(second.IsOpen());
   EXPECT_EQ(out, "[LidarMini] Opening " + usbLink +
                      " (port 3)\n[LidarMini] Initialised on port 3 (" + usbLink + ")\n");
   EXPECT_EQ(usb.readAtLeast(2), "\xA5\x65") << "opening tells the device to stop scanning";
 
   for (int port : {0, 1, 2, 4, -1}) {
-    Lidar first(LidarMiniJNI::createIn(folder.path(), port));
-    ASSERT_NE(first, nullptr);
+    Lidar first = openIn(folder.path(), port);
+    ASSERT_TRUE(first.IsOpen());
     EXPECT_EQ(acm.readAtLeast(2), "\xA5\x65") << "port " << port;
   }
   EXPECT_EQ(usb.readUntilQuiet(), "");
@@ -52,7 +52,7 @@ TEST(LidarMiniOpenTest, AnUnopenableDeviceGivesNoObjectAfterTheOpeningAndCannotO
   std::string missing = folder.link("ttyUSB0", folder.path() + "/gone");
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  EXPECT_EQ(LidarMiniJNI::createIn(folder.path(), 0), nullptr);
+  EXPECT_FALSE(openIn(folder.path(), 0).IsOpen());
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "[LidarMini] Opening " + missing + " (port 0)\n");
@@ -65,7 +65,7 @@ TEST(LidarMiniOpenTest, WithoutDevicesTheDefaultPathsAreTried) {
     if (access(path, F_OK) == 0) GTEST_SKIP() << path << " exists on this machine";
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(LidarMiniJNI::createIn(empty.path(), port), nullptr);
+    EXPECT_FALSE(openIn(empty.path(), port).IsOpen());
     std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Opening " + std::string(path) +
                                                           " (port " + std::to_string(port) + ")\n");
@@ -75,42 +75,42 @@ TEST(LidarMiniOpenTest, WithoutDevicesTheDefaultPathsAreTried) {
 
 TEST_F(LidarMiniTest, CommandsAreTwoBytesA5AndTheirCode) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  lidar->c_LidarMini_increaseFrequency(true);
-  lidar->c_LidarMini_increaseFrequency(false);
-  lidar->c_LidarMini_decreaseFrequency(false);
-  lidar->c_LidarMini_decreaseFrequency(true);
+  ASSERT_TRUE(lidar.IsOpen());
+  lidar.IncreaseFrequency(true);
+  lidar.IncreaseFrequency(false);
+  lidar.DecreaseFrequency(false);
+  lidar.DecreaseFrequency(true);
   EXPECT_EQ(device_.readAtLeast(8), bytesOf({0xA5, 0x0B, 0xA5, 0x09, 0xA5, 0x0A, 0xA5, 0x0C}));
-  EXPECT_FLOAT_EQ(lidar->scanFrequency(), 6.0f);
+  EXPECT_FLOAT_EQ(lidar.GetFrequency(), 6.0f);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  lidar->c_LidarMini_start();
+  lidar.Start();
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Scanning started\n");
   EXPECT_EQ(err,
             "[LidarMini] WARNING: 0 bytes 300 ms after scan start. Check device path and T-mini "
             "Plus power.\n");
   EXPECT_EQ(device_.readAtLeast(2), "\xA5\x60");
-  lidar->c_LidarMini_stop();
+  lidar.Stop();
   EXPECT_EQ(device_.readAtLeast(2), "\xA5\x65");
-  lidar->c_LidarMini_stop();
+  lidar.Stop();
   EXPECT_EQ(device_.readAtLeast(2), "\xA5\x65") << "stop is sent even when not scanning";
 }
 
 TEST_F(LidarMiniTest, FrequencyStaysBetweenSixAndTwelveHertz) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   testing::internal::CaptureStderr();
-  lidar->c_LidarMini_decreaseFrequency(false);
+  lidar.DecreaseFrequency(false);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] decreaseFrequency blocked: min is 6 Hz\n");
-  for (int i = 0; i < 6; ++i) lidar->c_LidarMini_increaseFrequency(true);
+  for (int i = 0; i < 6; ++i) lidar.IncreaseFrequency(true);
   EXPECT_EQ(device_.readAtLeast(12),
             bytesOf({0xA5, 0x0B, 0xA5, 0x0B, 0xA5, 0x0B, 0xA5, 0x0B, 0xA5, 0x0B, 0xA5, 0x0B}));
-  EXPECT_FLOAT_EQ(lidar->scanFrequency(), 12.0f);
+  EXPECT_FLOAT_EQ(lidar.GetFrequency(), 12.0f);
   testing::internal::CaptureStderr();
-  lidar->c_LidarMini_increaseFrequency(true);
-  lidar->c_LidarMini_increaseFrequency(false);
+  lidar.IncreaseFrequency(true);
+  lidar.IncreaseFrequency(false);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n"
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n");
@@ -118,29 +118,28 @@ TEST_F(LidarMiniTest, FrequencyStaysBetweenSixAndTwelveHertz) {
 
   // Sixty fine steps from 6 Hz are accepted, the sixty-first is not.
   Lidar fresh = open();
-  ASSERT_NE(fresh, nullptr);
+  ASSERT_TRUE(fresh.IsOpen());
   testing::internal::CaptureStderr();
-  for (int i = 0; i < 61; ++i) fresh->c_LidarMini_increaseFrequency(false);
+  for (int i = 0; i < 61; ++i) fresh.IncreaseFrequency(false);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n");
   EXPECT_EQ(device_.readAtLeast(120).size(), 120u);
-  EXPECT_NEAR(fresh->scanFrequency(), 12.0f, 0.01f);
+  EXPECT_NEAR(fresh.GetFrequency(), 12.0f, 0.01f);
 }
 
 TEST_F(LidarMiniTest, InfoAndHealthAreDecodedFromTheirPayloads) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  LidarMiniJNI::LidarInfo info =
-      answering(kInfoHeader + bytesOf({0x96, 0x0A, 0x01, 0x02}) + kSerial,
-                [&] { return lidar->c_LidarMini_getInfo(); });
+  ASSERT_TRUE(lidar.IsOpen());
+  korvane::LidarMini::LidarInfo info = answering(
+      kInfoHeader + bytesOf({0x96, 0x0A, 0x01, 0x02}) + kSerial, [&] { return lidar.GetInfo(); });
   EXPECT_EQ(lastCommand_, "\xA5\x90");
   EXPECT_EQ(info.model, 150);
   EXPECT_EQ(info.firmwareVersion, 266);
   EXPECT_EQ(info.hardwareVersion, 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.serialNumber), 16), kSerial);
 
-  LidarMiniJNI::LidarHealth health = answering(kHealthHeader + bytesOf({0x02, 0x05, 0x01}),
-                                               [&] { return lidar->c_LidarMini_getHealth(); });
+  korvane::LidarMini::LidarHealth health =
+      answering(kHealthHeader + bytesOf({0x02, 0x05, 0x01}), [&] { return lidar.GetHealth(); });
   EXPECT_EQ(lastCommand_, "\xA5\x92");
   EXPECT_EQ(health.status, 2);
   EXPECT_EQ(health.errorCode, 261);
@@ -148,45 +147,45 @@ TEST_F(LidarMiniTest, InfoAndHealthAreDecodedFromTheirPayloads) {
 
 TEST_F(LidarMiniTest, StaleInputIsDroppedBeforeAQuery) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   ASSERT_TRUE(device_.write(kHealthHeader + bytesOf({0x07, 0x07, 0x07, 0x42})));
   ASSERT_TRUE(device_.waitForPendingInput(11));
-  LidarMiniJNI::LidarHealth health = answering(kHealthHeader + bytesOf({0x01, 0x34, 0x12}),
-                                               [&] { return lidar->c_LidarMini_getHealth(); });
+  korvane::LidarMini::LidarHealth health =
+      answering(kHealthHeader + bytesOf({0x01, 0x34, 0x12}), [&] { return lidar.GetHealth(); });
   EXPECT_EQ(health.status, 1);
   EXPECT_EQ(health.errorCode, 0x1234);
 }
 
 TEST_F(LidarMiniTest, WrongAnswersGiveZerosAndTheirLines) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   testing::internal::CaptureStderr();
-  LidarMiniJNI::LidarHealth health = answering(kInfoHeader + std::string(20, '\x01'),
-                                               [&] { return lidar->c_LidarMini_getHealth(); });
+  korvane::LidarMini::LidarHealth health =
+      answering(kInfoHeader + std::string(20, '\x01'), [&] { return lidar.GetHealth(); });
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] getHealth: unexpected type 0x4\n");
   EXPECT_EQ(health.status, 0);
   EXPECT_EQ(health.errorCode, 0);
 
   testing::internal::CaptureStderr();
-  LidarMiniJNI::LidarInfo info = answering(bytesOf({0xAA, 0x55, 0, 0, 0, 0, 4}) + kSerial,
-                                           [&] { return lidar->c_LidarMini_getInfo(); });
+  korvane::LidarMini::LidarInfo info =
+      answering(bytesOf({0xAA, 0x55, 0, 0, 0, 0, 4}) + kSerial, [&] { return lidar.GetInfo(); });
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] Bad header (0xaa 0x55)\n");
   EXPECT_EQ(info.model, 0);
 
   testing::internal::CaptureStderr();
-  answering(bytesOf({0x05, 0x5A, 0, 0, 0, 0, 4}), [&] { return lidar->c_LidarMini_getInfo(); });
+  answering(bytesOf({0x05, 0x5A, 0, 0, 0, 0, 4}), [&] { return lidar.GetInfo(); });
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] Bad header (0x5 0x5a)\n");
 }
 
 TEST_F(LidarMiniTest, ASilentDeviceGivesAZeroInfoAfterAboutTwoSeconds) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   testing::internal::CaptureStderr();
   auto start = Clock::now();
-  LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
+  korvane::LidarMini::LidarInfo info = lidar.GetInfo();
   auto took = Clock::now() - start;
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] ReadExact timeout (got 0/7 bytes)\n");
@@ -202,10 +201,10 @@ TEST_F(LidarMiniTest, ASilentDeviceGivesAZeroInfoAfterAboutTwoSeconds) {
 
 TEST_F(LidarMiniTest, AHalfAnswerKeepsItsCountInTheTimeoutLine) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   testing::internal::CaptureStderr();
-  LidarMiniJNI::LidarHealth health =
-      answering(kHealthHeader + bytesOf({0x02}), [&] { return lidar->c_LidarMini_getHealth(); });
+  korvane::LidarMini::LidarHealth health =
+      answering(kHealthHeader + bytesOf({0x02}), [&] { return lidar.GetHealth(); });
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] ReadExact timeout (got 1/3 bytes)\n");
   EXPECT_EQ(health.status, 0);
@@ -215,7 +214,7 @@ TEST_F(LidarMiniTest, AHalfAnswerKeepsItsCountInTheTimeoutLine) {
 // and a refused frequency step leaves the frequency as it was.
 TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   int filler = ::open(device_.path().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(filler, 0);
   // The terminal moves written bytes on to its reading side in the background, so it is full
@@ -233,8 +232,8 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
   testing::internal::CaptureStderr();
   korvane::test::BackgroundCall call([&] {
     auto start = Clock::now();
-    lidar->c_LidarMini_increaseFrequency(true);
-    LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
+    lidar.IncreaseFrequency(true);
+    korvane::LidarMini::LidarInfo info = lidar.GetInfo();
     return std::make_pair(Clock::now() - start, info.model);
   });
   if (!call.waitFor(20s)) {
@@ -245,7 +244,7 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_LT(took, 10s);
   EXPECT_EQ(model, 0);
-  EXPECT_FLOAT_EQ(lidar->scanFrequency(), 6.0f);
+  EXPECT_FLOAT_EQ(lidar.GetFrequency(), 6.0f);
   std::string gaveUp =
       "[LidarMini] write error: " + device_.path() + " did not take the bytes within 1000 ms\n";
   EXPECT_EQ(err, gaveUp + "[LidarMini] SendCmd 0xb failed\n" + gaveUp +
@@ -258,7 +257,7 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
 // until the deadline.
 TEST_F(LidarMiniTest, AHangUpDuringAQueryEndsItAtOnce) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   std::string path = device_.path();
   std::thread device([&] {
     device_.readAtLeast(2);
@@ -266,7 +265,7 @@ TEST_F(LidarMiniTest, AHangUpDuringAQueryEndsItAtOnce) {
   });
   testing::internal::CaptureStderr();
   auto start = Clock::now();
-  LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
+  korvane::LidarMini::LidarHealth health = lidar.GetHealth();
   auto took = Clock::now() - start;
   device.join();
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());

@@ -47,55 +47,54 @@ class LidarMiniScanTest : public LidarMiniTest {
   // Starts scanning and waits until the worker reads what is written: start packets are sent
   // until one revolution of a single point (0.999 m) is published, so bytes sent before the
   // worker dropped what came ahead of it cannot be lost to the test.
-  std::vector<pid_t> startScanning(LidarMiniJNI& lidar) {
+  std::vector<pid_t> startScanning(korvane::LidarMini& lidar) {
     auto before = test::threadIds();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    lidar.c_LidarMini_start();
+    lidar.Start();
     korvane::test::withoutReports(testing::internal::GetCapturedStderr());
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(device_.readAtLeast(2), "\xA5\x60");
-    EXPECT_TRUE(lidar.isScanning());
+    EXPECT_TRUE(lidar.IsScanning());
     auto worker = test::threadsStartedSince(before);
-    LidarMiniJNI::ScanData scan = lidar.c_LidarMini_getData();
+    korvane::LidarMini::ScanData scan = lidar.GetData();
     EXPECT_EQ(scan.timestampNs, 0) << "nothing before the second start packet";
     EXPECT_TRUE(scan.points.empty());
     bool reading = false;
     for (int attempt = 0; attempt < 50 && !reading; ++attempt) {
       EXPECT_TRUE(device_.write(startPacket(999)));
-      reading =
-          test::waitUntil([&] { return lidar.c_LidarMini_getData().timestampNs != 0; }, 100ms);
+      reading = test::waitUntil([&] { return lidar.GetData().timestampNs != 0; }, 100ms);
     }
     EXPECT_TRUE(reading);
     return worker;
   }
-  bool waitForPoints(LidarMiniJNI& lidar, size_t count) {
-    return test::waitUntil([&] { return lidar.c_LidarMini_getData().points.size() == count; });
+  bool waitForPoints(korvane::LidarMini& lidar, size_t count) {
+    return test::waitUntil([&] { return lidar.GetData().points.size() == count; });
   }
 };
 
 TEST_F(LidarMiniScanTest, ARevolutionIsPublishedWhenTheNextOneStarts) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  EXPECT_EQ(lidar->c_LidarMini_getData().timestampNs, 0) << "not scanning";
-  startScanning(*lidar);
+  ASSERT_TRUE(lidar.IsOpen());
+  EXPECT_EQ(lidar.GetData().timestampNs, 0) << "not scanning";
+  startScanning(lidar);
 
-  int64_t primer = lidar->c_LidarMini_getData().timestampNs;
+  int64_t primer = lidar.GetData().timestampNs;
   int64_t beforeFirst = nowNs();
   ASSERT_TRUE(device_.write(startPacket(1000)));
   ASSERT_TRUE(device_.write(packet(false, 10, 12, samples(3, 1100))));
   ASSERT_TRUE(device_.write(packet(false, 20, 22, samples(3, 1200))));
   // The first start packet publishes the primer's last revolution once more.
-  ASSERT_TRUE(test::waitUntil([&] { return lidar->c_LidarMini_getData().timestampNs != primer; }));
+  ASSERT_TRUE(test::waitUntil([&] { return lidar.GetData().timestampNs != primer; }));
   int64_t afterFirst = nowNs();
-  LidarMiniJNI::ScanData earlier = lidar->c_LidarMini_getData();
+  korvane::LidarMini::ScanData earlier = lidar.GetData();
   ASSERT_EQ(earlier.points.size(), 1u) << "still the revolution before";
   EXPECT_FLOAT_EQ(earlier.points[0].distance, 0.999f);
   EXPECT_LT(earlier.timestampNs, beforeFirst);
 
   ASSERT_TRUE(device_.write(startPacket(2000)));
-  ASSERT_TRUE(waitForPoints(*lidar, 7));
-  LidarMiniJNI::ScanData first = lidar->c_LidarMini_getData();
+  ASSERT_TRUE(waitForPoints(lidar, 7));
+  korvane::LidarMini::ScanData first = lidar.GetData();
   EXPECT_GE(first.timestampNs, beforeFirst);
   EXPECT_LE(first.timestampNs, afterFirst) << "the time its start packet was decoded";
   const float distances[] = {1.0f, 1.1f, 1.101f, 1.102f, 1.2f, 1.201f, 1.202f};
@@ -107,30 +106,30 @@ TEST_F(LidarMiniScanTest, ARevolutionIsPublishedWhenTheNextOneStarts) {
   }
 
   ASSERT_TRUE(device_.write(packet(false, 30, 31, samples(2, 2100)) + startPacket(3000)));
-  ASSERT_TRUE(waitForPoints(*lidar, 3));
-  LidarMiniJNI::ScanData second = lidar->c_LidarMini_getData();
+  ASSERT_TRUE(waitForPoints(lidar, 3));
+  korvane::LidarMini::ScanData second = lidar.GetData();
   EXPECT_GT(second.timestampNs, afterFirst);
   EXPECT_FLOAT_EQ(second.points[0].distance, 2.0f);
   EXPECT_FLOAT_EQ(second.points[2].distance, 2.101f);
 
   testing::internal::CaptureStdout();
-  lidar->c_LidarMini_stop();
+  lidar.Stop();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Scanning stopped\n");
-  LidarMiniJNI::ScanData stopped = lidar->c_LidarMini_getData();
+  korvane::LidarMini::ScanData stopped = lidar.GetData();
   EXPECT_EQ(stopped.timestampNs, 0);
   EXPECT_TRUE(stopped.points.empty());
 }
 
 TEST_F(LidarMiniScanTest, QueriesWhileScanningReturnZerosAtOnceWithoutTouchingThePort) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  startScanning(*lidar);
+  ASSERT_TRUE(lidar.IsOpen());
+  startScanning(lidar);
   ASSERT_TRUE(device_.write(startPacket(1000) + packet(false, 10, 11, samples(2, 500))));
 
   testing::internal::CaptureStderr();
   auto start = Clock::now();
-  LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
-  LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
+  korvane::LidarMini::LidarInfo info = lidar.GetInfo();
+  korvane::LidarMini::LidarHealth health = lidar.GetHealth();
   auto took = Clock::now() - start;
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] getInfo needs scanning stopped: its answer would be lost in the scan "
@@ -144,43 +143,42 @@ TEST_F(LidarMiniScanTest, QueriesWhileScanningReturnZerosAtOnceWithoutTouchingTh
 
   // The scan stream was not disturbed: the revolution arrives whole.
   ASSERT_TRUE(device_.write(startPacket(1500)));
-  ASSERT_TRUE(waitForPoints(*lidar, 3));
+  ASSERT_TRUE(waitForPoints(lidar, 3));
 }
 
 TEST_F(LidarMiniScanTest, ARunawayRevolutionIsDroppedInsteadOfPublished) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  startScanning(*lidar);
+  ASSERT_TRUE(lidar.IsOpen());
+  startScanning(lidar);
   ASSERT_TRUE(
       device_.write(startPacket(1000) + packet(false, 1, 5, samples(5, 600)) + startPacket(1000)));
-  ASSERT_TRUE(waitForPoints(*lidar, 6));
-  int64_t published = lidar->c_LidarMini_getData().timestampNs;
+  ASSERT_TRUE(waitForPoints(lidar, 6));
+  int64_t published = lidar.GetData().timestampNs;
 
   // No start packet for far more points than a revolution holds, then one.
   std::string runaway;
-  for (size_t sent = 0; sent <= LidarMiniJNI::kMaxRevolutionPoints; sent += 40) {
+  for (size_t sent = 0; sent <= korvane::LidarMini::kMaxRevolutionPoints; sent += 40) {
     runaway += packet(false, 10, 50, samples(40, 3000));
   }
   ASSERT_TRUE(device_.write(runaway + startPacket(1000)));
   ASSERT_TRUE(test::waitUntil([&] { return device_.pendingInput() == 0; }));
-  EXPECT_FALSE(
-      test::waitUntil([&] { return lidar->c_LidarMini_getData().timestampNs != published; }, 300ms))
+  EXPECT_FALSE(test::waitUntil([&] { return lidar.GetData().timestampNs != published; }, 300ms))
       << "the runaway revolution must not be published";
-  EXPECT_EQ(lidar->c_LidarMini_getData().points.size(), 6u);
+  EXPECT_EQ(lidar.GetData().points.size(), 6u);
 
   // Gathering goes on with the next whole revolution.
   ASSERT_TRUE(device_.write(packet(false, 1, 2, samples(2, 700)) + startPacket(1000)));
-  ASSERT_TRUE(waitForPoints(*lidar, 3));
+  ASSERT_TRUE(waitForPoints(lidar, 3));
 }
 
 TEST_F(LidarMiniScanTest, StartingTwiceKeepsTheFirstWorker) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  auto worker = startScanning(*lidar);
+  ASSERT_TRUE(lidar.IsOpen());
+  auto worker = startScanning(lidar);
   ASSERT_EQ(worker.size(), 1u);
   auto before = test::threadIds();
   testing::internal::CaptureStderr();
-  lidar->c_LidarMini_start();
+  lidar.Start();
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] Already scanning\n");
   EXPECT_TRUE(test::threadsStartedSince(before).empty());
@@ -190,13 +188,13 @@ TEST_F(LidarMiniScanTest, StartingTwiceKeepsTheFirstWorker) {
 
 TEST_F(LidarMiniScanTest, StartConfirmsBytesThatArriveAfterTheStartCommand) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   std::thread device([&] {
     device_.readAtLeast(2);
     device_.write(startPacket(1000));
   });
   testing::internal::CaptureStdout();
-  lidar->c_LidarMini_start();
+  lidar.Start();
   device.join();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "[LidarMini] Confirmed: 13 bytes received after scan start.\n"
@@ -205,12 +203,12 @@ TEST_F(LidarMiniScanTest, StartConfirmsBytesThatArriveAfterTheStartCommand) {
 
 TEST_F(LidarMiniScanTest, DestroyWhileScanningJoinsTheWorkerAndClosesThePortWithoutAStop) {
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
-  auto worker = startScanning(*lidar);
+  ASSERT_TRUE(lidar.IsOpen());
+  auto worker = startScanning(lidar);
   ASSERT_EQ(worker.size(), 1u);
   ASSERT_EQ(descriptorsOpenOn(device_.path()), 2) << "the driver's and the test's own";
   testing::internal::CaptureStdout();
-  LidarMiniJNI::c_LidarMini_destroy(lidar.release());
+  lidar.Close();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Destroyed\n");
   // A joined thread can stay listed in /proc a moment longer (most of all under qemu).
   EXPECT_TRUE(test::waitUntil([&] { return test::threadIds().count(worker[0]) == 0; }))
@@ -228,18 +226,18 @@ TEST_F(LidarMiniScanTest, AWorkerThatCannotStartLeavesTheLidarIdle) {
   GTEST_SKIP() << "the sanitizers' own checks need free descriptors";
 #endif
   Lidar lidar = open();
-  ASSERT_NE(lidar, nullptr);
+  ASSERT_TRUE(lidar.IsOpen());
   testing::internal::CaptureStderr();
   testing::internal::CaptureStdout();
   std::vector<int> taken;
   for (int fd; (fd = dup(0)) >= 0;) taken.push_back(fd);
-  lidar->c_LidarMini_start();
+  lidar.Start();
   for (int fd : taken) close(fd);
   std::string out = testing::internal::GetCapturedStdout();
   std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
-  EXPECT_FALSE(lidar->isScanning());
+  EXPECT_FALSE(lidar.IsScanning());
   EXPECT_NE(err.find("[LidarMini] Cannot start the scanning thread: "), std::string::npos) << err;
   EXPECT_EQ(out.find("Scanning started"), std::string::npos) << out;
   EXPECT_EQ(device_.readAtLeast(4), "\xA5\x60\xA5\x65");
-  EXPECT_TRUE(lidar->c_LidarMini_getData().points.empty());
+  EXPECT_TRUE(lidar.GetData().points.empty());
 }

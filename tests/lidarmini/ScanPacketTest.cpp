@@ -20,7 +20,8 @@ std::vector<uint8_t> bufferOf(const std::string& bytes) {
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-void expectPoint(const LidarMiniJNI::DataPoint& p, float angle, float distance, float intensity) {
+void expectPoint(const korvane::LidarMini::DataPoint& p, float angle, float distance,
+                 float intensity) {
   EXPECT_FLOAT_EQ(p.angle, angle);
   EXPECT_FLOAT_EQ(p.distance, distance);
   EXPECT_FLOAT_EQ(p.intensity, intensity);

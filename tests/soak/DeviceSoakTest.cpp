@@ -23,12 +23,12 @@
 #include "DystanJNI.h"
 #include "KromelJNI.h"
 #include "LidarJNI.h"
-#include "LidarMiniJNI.h"
 #include "ProcessFootprint.h"
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
+#include "korvane/LidarMini.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/Serial.h"
 #include "sim/dystan/DystanCanSim.h"
@@ -38,6 +38,7 @@
 #include "sim/lidar/LidarRoomSim.h"
 #include "sim/lidarmini/LidarMiniSim.h"
 #include "sim/torqa/TorqaSim.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using Clock = std::chrono::steady_clock;
@@ -197,9 +198,10 @@ TEST_F(DeviceSoakTest, MiniLidarOnItsEmulator) {
   std::unique_ptr<sim::LidarMiniSim> device = start();
   soak("mini LiDAR", soak::cycles(60, 10000), [&](int i) {
     if (!restartEvery<sim::LidarMiniSim>(i, &device, +start)) return false;
-    LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(0);
-    if (lidar != nullptr) lidar->c_LidarMini_getHealth();
-    return createAndDestroy<LidarMiniJNI, LidarMiniJNI::c_LidarMini_destroy>(lidar);
+    LidarMini lidar(SerialPort::kOnboard);
+    if (!lidar.IsOpen()) return false;
+    lidar.GetHealth();
+    return true;
   });
 }
 
@@ -209,9 +211,10 @@ TEST_F(DeviceSoakTest, MotorController) {
     long handle = TorqaJNI::c_Torqa_create(1, 1000);
     if (handle == 0) return false;
     TorqaJNI::c_Torqa_setMotorSpeed(handle, 0, 0.5);
-    const bool running = TorqaJNI::runningHeartbeats() == 1;
+    const bool running = torqa::Controllers::instance().runningHeartbeats() == 1;
     TorqaJNI::c_Torqa_destroy(handle);
-    return running && TorqaJNI::runningHeartbeats() == 0 && sim::openCanHandles() == 0;
+    return running && torqa::Controllers::instance().runningHeartbeats() == 0 &&
+           sim::openCanHandles() == 0;
   });
 }
 

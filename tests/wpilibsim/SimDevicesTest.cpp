@@ -14,7 +14,6 @@
 #include "DystanJNI.h"
 #include "KromelJNI.h"
 #include "LidarJNI.h"
-#include "LidarMiniJNI.h"
 #include "LinvoJNI.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
@@ -22,6 +21,7 @@
 #include "hal/SimDevice.h"
 #include "hal/simulation/DriverStationData.h"
 #include "hal/simulation/SimDeviceData.h"
+#include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
 #include "sim/dystan/DystanCanSim.h"
 #include "sim/dystan/DystanUsbSim.h"
@@ -248,19 +248,19 @@ TEST_F(SimDevicesTest, LidarMiniShowsThePointsOfItsLastRevolution) {
   ASSERT_TRUE(device->plugIn());
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  LidarMiniJNI* lidar = LidarMiniJNI::c_LidarMini_create(0);
-  ASSERT_NE(lidar, nullptr);
+  korvane::LidarMini lidar(korvane::SerialPort::kOnboard);
+  ASSERT_TRUE(lidar.IsOpen());
   EXPECT_EQ(devicesNamed("LidarMini"), (Names{"LidarMini[0]"}));
   EXPECT_EQ(intOf("LidarMini[0]", "Points per revolution"), 0);
-  lidar->c_LidarMini_start();
+  lidar.Start();
   // Shown as each revolution is published: the same count getData gives.
   EXPECT_TRUE(waitUntil([&] {
-    const size_t points = lidar->c_LidarMini_getData().points.size();
+    const size_t points = lidar.GetData().points.size();
     return points > 100 && intOf("LidarMini[0]", "Points per revolution") == int(points);
   }));
-  lidar->c_LidarMini_stop();
+  lidar.Stop();
   EXPECT_EQ(intOf("LidarMini[0]", "Points per revolution"), 0);
-  LidarMiniJNI::c_LidarMini_destroy(lidar);
+  lidar.Close();
   testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(devicesNamed("LidarMini"), Names{});
