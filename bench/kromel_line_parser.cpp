@@ -19,10 +19,10 @@ std::string stream(const std::string& line, size_t bytes) {
 
 void parse(benchmark::State& state, const std::string& text) {
   korvane::kromel::LineReader lines;
-  KromelJNI::ColorData newest;
+  korvane::Kromel::ColorData newest;
   for (auto _ : state) {
     lines.feed(reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()),
-               [&](const KromelJNI::ColorData& reading) { newest = reading; });
+               [&](const korvane::Kromel::ColorData& reading) { newest = reading; });
     benchmark::DoNotOptimize(newest);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));

@@ -14,20 +14,20 @@ namespace {
 // A line reader and the newest reading it handed over.
 struct Lines {
   korvane::kromel::LineReader reader;
-  KromelJNI::ColorData newest;
+  korvane::Kromel::ColorData newest;
 
-  const KromelJNI::ColorData& feed(const std::string& bytes) {
+  const korvane::Kromel::ColorData& feed(const std::string& bytes) {
     reader.feed(reinterpret_cast<const unsigned char*>(bytes.data()),
                 static_cast<int>(bytes.size()),
-                [this](const KromelJNI::ColorData& reading) { newest = reading; });
+                [this](const korvane::Kromel::ColorData& reading) { newest = reading; });
     return newest;
   }
 };
 
 class KromelLineTest : public ::testing::Test {
  protected:
-  KromelJNI::ColorData feed(const std::string& bytes) { return lines_.feed(bytes); }
-  const KromelJNI::ColorData& newest() const { return lines_.newest; }
+  korvane::Kromel::ColorData feed(const std::string& bytes) { return lines_.feed(bytes); }
+  const korvane::Kromel::ColorData& newest() const { return lines_.newest; }
   uint16_t sequence() const { return newest().sequence; }
 
   Lines lines_;
@@ -35,7 +35,7 @@ class KromelLineTest : public ::testing::Test {
 
 TEST_F(KromelLineTest, ReadingsAreCountedFromOneAndTheCountWrapsAt65536) {
   EXPECT_FALSE(newest().valid) << "no reading before the first line";
-  KromelJNI::ColorData first = feed("XYZ: 0.5, 0.25, 1\r\n");
+  korvane::Kromel::ColorData first = feed("XYZ: 0.5, 0.25, 1\r\n");
   EXPECT_TRUE(first.valid);
   EXPECT_EQ(first.sequence, 1);
   EXPECT_FLOAT_EQ(first.x, 0.5f);
@@ -46,7 +46,7 @@ TEST_F(KromelLineTest, ReadingsAreCountedFromOneAndTheCountWrapsAt65536) {
   std::string many;
   for (int i = 3; i <= 65535; ++i) many += "XYZ: 1,1,1\n";
   EXPECT_EQ(feed(many).sequence, 65535);
-  KromelJNI::ColorData wrapped = feed("XYZ: 2, 3, 4\n");
+  korvane::Kromel::ColorData wrapped = feed("XYZ: 2, 3, 4\n");
   EXPECT_EQ(wrapped.sequence, 0) << "the 65536th reading";
   EXPECT_TRUE(wrapped.valid);
   EXPECT_FLOAT_EQ(wrapped.z, 4.0f);
@@ -54,7 +54,7 @@ TEST_F(KromelLineTest, ReadingsAreCountedFromOneAndTheCountWrapsAt65536) {
 }
 
 TEST_F(KromelLineTest, DistancePrefixIsDroppedUpToTheFirstTwoSpaces) {
-  KromelJNI::ColorData r = feed("DIST: 120mm  XYZ: 1,2,3\r\n");
+  korvane::Kromel::ColorData r = feed("DIST: 120mm  XYZ: 1,2,3\r\n");
   EXPECT_EQ(r.sequence, 1);
   EXPECT_FLOAT_EQ(r.x, 1.0f);
   EXPECT_FLOAT_EQ(r.y, 2.0f);
@@ -73,7 +73,7 @@ TEST_F(KromelLineTest, FieldListsShorterThanThreeAreIgnoredLongerOnesUseTheFirst
   feed("XYZ:\n");
   feed("XYZ: 1 2 3\n");
   EXPECT_FALSE(newest().valid);
-  KromelJNI::ColorData r = feed("XYZ: 1,2,3,4\n");
+  korvane::Kromel::ColorData r = feed("XYZ: 1,2,3,4\n");
   EXPECT_EQ(r.sequence, 1);
   EXPECT_FLOAT_EQ(r.z, 3.0f);
   r = feed("XYZ:-1.5,2e-1,+3\n");
@@ -83,7 +83,7 @@ TEST_F(KromelLineTest, FieldListsShorterThanThreeAreIgnoredLongerOnesUseTheFirst
 }
 
 TEST_F(KromelLineTest, NonNumbersReadAsZeroAndTrailingTextAfterANumberIsIgnored) {
-  KromelJNI::ColorData r = feed("XYZ: 5,5,5\n");
+  korvane::Kromel::ColorData r = feed("XYZ: 5,5,5\n");
   r = feed("XYZ: a,b,c\n");
   EXPECT_EQ(r.sequence, 2) << "a line of non-numbers still counts";
   EXPECT_EQ(r.x, 0.0f);
@@ -100,7 +100,7 @@ TEST_F(KromelLineTest, NonNumbersReadAsZeroAndTrailingTextAfterANumberIsIgnored)
 }
 
 TEST_F(KromelLineTest, LinesAreTrimmedAndCarriageReturnsIgnoredWherever) {
-  KromelJNI::ColorData r = feed("  \tXYZ:  0.5 ,\t0.25 , 1  \t\r\n");
+  korvane::Kromel::ColorData r = feed("  \tXYZ:  0.5 ,\t0.25 , 1  \t\r\n");
   EXPECT_EQ(r.sequence, 1);
   EXPECT_FLOAT_EQ(r.y, 0.25f);
   r = feed("XY\rZ: 7,\r8,9\r\r\n");
@@ -129,7 +129,7 @@ TEST_F(KromelLineTest, AnOverlongLineIsDroppedAndItsTailFormsALineOfItsOwn) {
   tail.resize(87, ' ');
   std::string line(513, 'a');
   EXPECT_EQ((line + tail).size(), 600u);
-  KromelJNI::ColorData r = feed(line + tail + "\n");
+  korvane::Kromel::ColorData r = feed(line + tail + "\n");
   EXPECT_EQ(r.sequence, 1);
   EXPECT_FLOAT_EQ(r.x, 4.0f);
 
@@ -152,7 +152,7 @@ TEST(KromelLineStream, ReadingsDoNotDependOnWhereReadsEnd) {
     SCOPED_TRACE("reads of " + std::to_string(chunk) + " bytes");
     Lines lines;
     for (size_t at = 0; at < stream.size(); at += chunk) lines.feed(stream.substr(at, chunk));
-    const KromelJNI::ColorData& r = lines.newest;
+    const korvane::Kromel::ColorData& r = lines.newest;
     EXPECT_EQ(r.sequence, 3);
     EXPECT_FLOAT_EQ(r.x, -0.5f);
     EXPECT_FLOAT_EQ(r.z, 2.25f);

@@ -14,16 +14,16 @@ namespace {
 
 class KromelLocaleTest : public ::testing::Test {
  protected:
-  KromelJNI::ColorData feed(const std::string& bytes) {
+  korvane::Kromel::ColorData feed(const std::string& bytes) {
     reader_.feed(reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<int>(bytes.size()),
-                 [this](const KromelJNI::ColorData& reading) { newest_ = reading; });
+                 [this](const korvane::Kromel::ColorData& reading) { newest_ = reading; });
     return newest_;
   }
 
  private:
   korvane::kromel::LineReader reader_;
-  KromelJNI::ColorData newest_;
+  korvane::Kromel::ColorData newest_;
 };
 
 // The robot program's JVM may run in a locale whose decimal mark is a comma; the sensor's numbers
@@ -42,7 +42,7 @@ TEST_F(KromelLocaleTest, NumbersDoNotDependOnTheProcessLocale) {
     GTEST_SKIP() << "no locale with a decimal comma could be made (localedef)";
   }
   float localeSays = std::strtof("0.5", nullptr);
-  KromelJNI::ColorData r = feed("XYZ: 0.5, 0.25, 1.75\n");
+  korvane::Kromel::ColorData r = feed("XYZ: 0.5, 0.25, 1.75\n");
   setlocale(LC_NUMERIC, "C");
   if (oldPath.empty())
     unsetenv("LOCPATH");

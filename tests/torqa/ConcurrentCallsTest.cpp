@@ -12,6 +12,7 @@
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -56,7 +57,7 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   done.store(true);
   for (auto& caller : callers) caller.join();
   TorqaJNI::c_Torqa_destroy(current.load());
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
   EXPECT_EQ(sim::openCanHandles(), 0) << "every controller closed";
   EXPECT_GT(calls.load(), 0);
 }

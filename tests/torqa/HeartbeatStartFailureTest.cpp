@@ -10,6 +10,7 @@
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using testing::internal::CaptureStdout;
@@ -51,7 +52,7 @@ TEST_F(TorqaHeartbeatStartTest, ACreateWhoseHeartbeatCannotStartClosesTheControl
   }
   EXPECT_EQ(output, "Torqa could not be initialized\n");
   EXPECT_EQ(sim::openCanHandles(), 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
 #endif
 }
 

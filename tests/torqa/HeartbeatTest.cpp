@@ -10,6 +10,7 @@
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
 #include "sim/torqa/TorqaSim.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -86,10 +87,10 @@ TEST_F(TorqaHeartbeatTest, AnyDestroyStopsEveryHeartbeatUntilTheNextCreate) {
   EXPECT_NE(first, second);
   ASSERT_TRUE(
       test::waitUntil([&] { return tenth->outputsEnabled() && eleventh->outputsEnabled(); }));
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 2u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 2u);
 
   TorqaJNI::c_Torqa_destroy(first);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
   // Both threads were joined: nothing more leaves, and both controllers time out.
   size_t settled = sim::sentFrames().size();
   std::this_thread::sleep_for(300ms);
@@ -105,7 +106,7 @@ TEST_F(TorqaHeartbeatTest, AnyDestroyStopsEveryHeartbeatUntilTheNextCreate) {
   const uint64_t silentCount = eleventh->heartbeatCount();
   long third = TorqaJNI::c_Torqa_create(10, 1000);
   ASSERT_NE(third, 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 1u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 1u);
   const uint64_t resumedFrom = tenth->heartbeatCount();
   ASSERT_TRUE(test::waitUntil([&] { return tenth->heartbeatCount() >= resumedFrom + 3; }));
   EXPECT_TRUE(tenth->outputsEnabled());
@@ -130,11 +131,11 @@ TEST_F(TorqaHeartbeatTest, NoHeartbeatOfAnOlderControllerOutlivesADestroy) {
   ASSERT_NE(second, 0);
   std::this_thread::sleep_for(80ms);
   TorqaJNI::c_Torqa_destroy(first);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
   sim::clearSentFrames();
   long third = TorqaJNI::c_Torqa_create(3, 1000);
   ASSERT_NE(third, 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 1u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 1u);
 
   // Several periods of the new controller's heartbeat: time enough for any straggler to beat.
   ASSERT_TRUE(waitForHeartbeats(kEnabled + 3, 5));
@@ -144,7 +145,7 @@ TEST_F(TorqaHeartbeatTest, NoHeartbeatOfAnOlderControllerOutlivesADestroy) {
 
   TorqaJNI::c_Torqa_destroy(third);
   TorqaJNI::c_Torqa_destroy(second);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaHeartbeatTest, SimulatedControllerFollowsTheHeartbeat) {

@@ -12,6 +12,7 @@
 #include "Wait.h"
 #include "hal/CANAPI.h"
 #include "korvane/sim/Can.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using testing::internal::CaptureStdout;
@@ -94,7 +95,7 @@ TEST_F(TorqaRegistryTest, DestroyForgetsTheHandleAndReleasesIt) {
   TorqaJNI::c_Torqa_destroy(handle);
   EXPECT_EQ(DeviceIDForHandle(handle), 0);
   EXPECT_EQ(sim::openCanHandles(), 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
   // A second destroy of the same handle only erases what is no longer there.
   TorqaJNI::c_Torqa_destroy(handle);
   EXPECT_EQ(DeviceIDForHandle(handle), 0);
@@ -190,7 +191,7 @@ TEST_F(TorqaRegistryTest, ACreateBeyondTheOpenLimitFailsAndKeepsNoHandle) {
   EXPECT_NE(open.back(), 0);
   for (long handle : open) TorqaJNI::c_Torqa_destroy(handle);
   EXPECT_EQ(sim::openCanHandles(), 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaRegistryTest, HalInitialisationFailureReportsCode1000AndChangesNothing) {
@@ -199,7 +200,7 @@ TEST_F(TorqaRegistryTest, HalInitialisationFailureReportsCode1000AndChangesNothi
   EXPECT_EQ(c.handle, 0);
   EXPECT_EQ(c.output, "Torqa could not be initialized\n");
   EXPECT_TRUE(sim::sentFrames().empty());
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
 }
 
 TEST_F(TorqaRegistryTest, HalRaisingDuringCreationReportsCode1000) {
@@ -221,7 +222,7 @@ TEST_F(TorqaRegistryTest, ACreateWhoseConfigureSendRaisesClosesTheControllerAgai
   EXPECT_EQ(c.output, "Torqa could not be initialized\n");
   EXPECT_EQ(sim::openCanHandles(), 0);
   EXPECT_EQ(DeviceIDForHandle(failing), 0);
-  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
+  EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
 }
 
 TEST(TorqaErrorText, CoversTheTable) {
