@@ -10,8 +10,10 @@
 
 #include "ControlPacket.h"
 #include "MockDSImpl.h"
+#include "MockDSInstances.h"
 #include "MockDSJNI.h"
 #include "common/DriverStationReport.h"
+#include "common/Guarded.h"
 #include "common/HandleTable.h"
 #include "common/Sleep.h"
 #include "hal/HALBase.h"
@@ -24,11 +26,16 @@ namespace {
 
 // The live instance, found by every call. Defined before pImpl, so that it outlives the instance
 // pImpl frees at unload.
-HandleTable<MockDSJNI::Impl, Population::OnePerProcess, 2> g_live;
+Table g_live;
 // Creates, which replace the instance in the table and in pImpl, one at a time.
 std::mutex g_creating;
 
 }  // namespace
+
+Table& live() {
+  return g_live;
+}
+
 }  // namespace korvane::mockds
 
 std::unique_ptr<MockDSJNI::Impl> MockDSJNI::pImpl;
@@ -140,34 +147,56 @@ bool onRealRobot() {
 
 }  // namespace
 
-void MockDSJNI::c_MockDS_create() {
+namespace korvane::mockds {
+
+int64_t open() {
+  using Impl = MockDSJNI::Impl;
   if (onRealRobot()) {
     std::unique_ptr<Impl> running;
     {
-      std::lock_guard lock(korvane::mockds::g_creating);
-      running.swap(pImpl);
+      std::lock_guard lock(g_creating);
+      running.swap(MockDSJNI::pImpl);
     }
     running.reset();  // none should run here: one that does leaves the table and stops sending
-    Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__, kOnRobot);
-    korvane::reportToDriverStation(korvane::Severity::Error, korvane::report_code::kRefused,
-                                   "MockDS", std::string("MockDS: ") + kOnRobot);
-    return;
+    Impl::LoggerFunc(port::kLogError, "MockDS.cpp", __LINE__, kOnRobot);
+    reportToDriverStation(Severity::Error, report_code::kRefused, "MockDS",
+                          std::string("MockDS: ") + kOnRobot);
+    return 0;
   }
-  std::unique_ptr<Impl> fresh;
-  try {
-    fresh = std::make_unique<Impl>();
-  } catch (const std::exception&) {
-    // The worker could not be started: the previous one, if any, keeps sending.
-    Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__,
-                     "could not start the mock driver station");
-    return;
-  }
-  std::lock_guard lock(korvane::mockds::g_creating);
+  std::unique_ptr<Impl> fresh =
+      guarded([] { return std::make_unique<Impl>(); },
+              [](const std::exception&) {
+                // The previous one, if any, keeps sending.
+                Impl::LoggerFunc(port::kLogError, "MockDS.cpp", __LINE__,
+                                 "could not start the mock driver station");
+                return std::unique_ptr<Impl>();
+              });
+  if (!fresh) return 0;
+  const int64_t handle = addressHandle(fresh.get());
+  std::lock_guard lock(g_creating);
   Impl* replaced = nullptr;
   // The instance before is out of the table once add returns (its calls have returned).
-  g_live.add(korvane::addressHandle(fresh.get()), fresh.get(), &replaced);
-  pImpl.swap(fresh);
+  g_live.add(handle, fresh.get(), &replaced);
+  MockDSJNI::pImpl.swap(fresh);
   fresh.reset();  // stops, joins and frees the instance it replaced
+  return handle;
+}
+
+void close(int64_t handle) {
+  std::unique_ptr<MockDSJNI::Impl> closing;
+  {
+    std::lock_guard lock(g_creating);
+    if (MockDSJNI::pImpl && addressHandle(MockDSJNI::pImpl.get()) == handle) {
+      closing.swap(MockDSJNI::pImpl);
+    }
+  }
+  closing.reset();  // leaves the table, stops and joins its worker
+}
+
+}  // namespace korvane::mockds
+
+void MockDSJNI::c_MockDS_create() {
+  korvane::mockds::open();
 }
 
 void MockDSJNI::c_MockDS_enable() {

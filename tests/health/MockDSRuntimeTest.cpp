@@ -10,6 +10,7 @@
 #include "MockDSJNI.h"
 #include "ReportLog.h"
 #include "common/DriverStationReport.h"
+#include "korvane/MockDS.h"
 #include "korvane/sim/System.h"
 
 using namespace korvane;
@@ -35,6 +36,27 @@ TEST_F(MockDSRuntimeTest, OnARealRobotNothingStartsAndNothingIsSent) {
 
   EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
   EXPECT_NE(said.find("DS: ERROR: not started: this is a real robot"), std::string::npos) << said;
+  EXPECT_FALSE(robotPort.receive(500ms).has_value());
+  EXPECT_EQ(reports.count(report_code::kRefused, "MockDS"), 1u) << reports.text();
+}
+
+TEST_F(MockDSRuntimeTest, OnARealRobotTheCppObjectIsClosedAndStopsTheOneRunning) {
+  test::DsReceiver robotPort;
+  ASSERT_TRUE(robotPort.bound());
+  MockDS running;
+  ASSERT_TRUE(running.IsOpen());
+  ASSERT_TRUE(robotPort.followNewSender().has_value());
+
+  test::ReportLog reports;
+  sim::setRealRobot(true);
+  testing::internal::CaptureStderr();
+  MockDS refused;
+  testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(refused.IsOpen());
+  EXPECT_FALSE(refused.IsSending());
+  EXPECT_FALSE(running.IsSending());
+  refused.Enable();
+  robotPort.receive(100ms);
   EXPECT_FALSE(robotPort.receive(500ms).has_value());
   EXPECT_EQ(reports.count(report_code::kRefused, "MockDS"), 1u) << reports.text();
 }

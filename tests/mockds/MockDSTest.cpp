@@ -1,9 +1,11 @@
-// The mock driver station's packets as the robot receives them on 127.0.0.1:1110.
+// The mock driver station's packets as the robot receives them on 127.0.0.1:1110, sent by
+// korvane::MockDS (and by the MockDSJNI statics where their own behaviour is the point).
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "DsReceiver.h"
@@ -11,6 +13,7 @@
 #include "SimBus.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
+#include "korvane/MockDS.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;
@@ -21,7 +24,10 @@ namespace {
 class MockDSTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(receiver.bound()) << "UDP 127.0.0.1:1110 is taken"; }
-  void TearDown() override { MockDSJNI::c_MockDS_destroy(); }
+  void TearDown() override {
+    ds_.reset();
+    MockDSJNI::c_MockDS_destroy();
+  }
 
   // The next packet of the followed worker; fails the test when none comes.
   DsPacket next() {
@@ -39,11 +45,12 @@ class MockDSTest : public ::testing::Test {
   }
 
   test::DsReceiver receiver;
+  std::optional<MockDS> ds_;
 };
 
 TEST_F(MockDSTest, FirstPacketsCountUpFromZeroMarkedDisabled) {
   auto created = std::chrono::steady_clock::now();
-  MockDSJNI::c_MockDS_create();
+  ds_.emplace();
   auto first = receiver.followNewSender();
   ASSERT_TRUE(first);
   EXPECT_EQ(test::hex(first->bytes), "00 00 01 00 10 00");
@@ -57,8 +64,8 @@ TEST_F(MockDSTest, FirstPacketsCountUpFromZeroMarkedDisabled) {
 }
 
 TEST_F(MockDSTest, FiftyEnabledCyclesOfWarmUpBeforeTheFirstEnabledPacket) {
-  MockDSJNI::c_MockDS_create();
-  MockDSJNI::c_MockDS_enable();  // before the first packet, which leaves a period later
+  ds_.emplace();
+  ds_->Enable();  // before the first packet, which leaves a period later
   auto first = receiver.followNewSender();
   ASSERT_TRUE(first);
   EXPECT_EQ(first->control(), 0x00);
@@ -72,13 +79,13 @@ TEST_F(MockDSTest, FiftyEnabledCyclesOfWarmUpBeforeTheFirstEnabledPacket) {
 }
 
 TEST_F(MockDSTest, AnInterruptedEnableContinuesTheWarmUp) {
-  MockDSJNI::c_MockDS_create();
+  ds_.emplace();
   ASSERT_TRUE(receiver.followNewSender());
-  MockDSJNI::c_MockDS_enable();
+  ds_->Enable();
   for (int i = 0; i < 30; ++i) EXPECT_EQ(next().control(), 0x00);
-  MockDSJNI::c_MockDS_disable();
+  ds_->Disable();
   for (int i = 0; i < 30; ++i) next();
-  MockDSJNI::c_MockDS_enable();
+  ds_->Enable();
   // About 30 of the 50 warm-up cycles are spent; a count restarted by the disable would need
   // 50 more, one that also counted disabled cycles none.
   int warmUpLeft = packetsBefore(0x06);
@@ -87,14 +94,14 @@ TEST_F(MockDSTest, AnInterruptedEnableContinuesTheWarmUp) {
 }
 
 TEST_F(MockDSTest, AfterTheWarmUpEnablingAgainIsImmediate) {
-  MockDSJNI::c_MockDS_create();
+  ds_.emplace();
   ASSERT_TRUE(receiver.followNewSender());
-  MockDSJNI::c_MockDS_enable();
+  ds_->Enable();
   packetsBefore(0x06);
-  MockDSJNI::c_MockDS_disable();
+  ds_->Disable();
   packetsBefore(0x00);
   EXPECT_EQ(next().control(), 0x00);
-  MockDSJNI::c_MockDS_enable();
+  ds_->Enable();
   // At most the packet already on its way still says disabled.
   EXPECT_LE(packetsBefore(0x06), 1);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(next().control(), 0x06);
@@ -115,15 +122,18 @@ TEST_F(MockDSTest, DestroyKeepsSendingDisabledPackets) {
   }
 }
 
-TEST_F(MockDSTest, CreateAgainReplacesTheWorker) {
+TEST_F(MockDSTest, OpeningAnotherReplacesTheWorker) {
   const auto before = test::threadIds();
-  MockDSJNI::c_MockDS_create();
+  MockDS first;
+  ASSERT_TRUE(first.IsOpen());
   ASSERT_TRUE(receiver.followNewSender());
-  MockDSJNI::c_MockDS_enable();
+  first.Enable();
   packetsBefore(0x06);
   uint16_t oldWorker = receiver.followedPort();
 
-  MockDSJNI::c_MockDS_create();  // returns once the old worker is joined
+  ds_.emplace();  // returns once the old worker is joined
+  EXPECT_FALSE(first.IsSending());
+  EXPECT_TRUE(ds_->IsSending());
   int fromOld = 0;
   int expectedSequence = 0;
   auto quietUntil = std::chrono::steady_clock::now() + 300ms;
@@ -143,8 +153,12 @@ TEST_F(MockDSTest, CreateAgainReplacesTheWorker) {
   EXPECT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(before).size() == 1; }))
       << test::threadsStartedSince(before).size() << " workers";
 
-  // The calls now reach the new worker, whose warm-up starts from the beginning.
-  MockDSJNI::c_MockDS_enable();
+  // The replaced object's calls reach nothing; the new one's reach its worker, whose warm-up
+  // starts from the beginning. Closing the replaced one leaves the new one sending.
+  first.Disable();
+  first.Close();
+  EXPECT_TRUE(ds_->IsSending());
+  ds_->Enable();
   int warmUp = 0;
   while (true) {
     auto p = receiver.receive();
@@ -155,6 +169,26 @@ TEST_F(MockDSTest, CreateAgainReplacesTheWorker) {
   }
   EXPECT_GE(warmUp, 50);
   EXPECT_LT(warmUp, 80);
+}
+
+TEST_F(MockDSTest, ClosingStopsSendingAndTheStaticsThenFindNone) {
+  const auto before = test::threadIds();
+  ds_.emplace();
+  ASSERT_TRUE(ds_->IsOpen());
+  EXPECT_TRUE(MockDSJNI::c_MockDS_isSending());
+  ASSERT_TRUE(receiver.followNewSender());
+  ds_->Close();
+  EXPECT_FALSE(ds_->IsOpen());
+  EXPECT_FALSE(ds_->IsSending());
+  EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
+  EXPECT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(before).empty(); }))
+      << "the worker was joined";
+  // A packet may have been on its way; none after that.
+  receiver.receive(100ms);
+  EXPECT_FALSE(receiver.receive(300ms).has_value());
+  ds_->Enable();  // a closed object does nothing
+  MockDSJNI::c_MockDS_enable();
+  EXPECT_FALSE(receiver.receive(100ms).has_value());
 }
 
 TEST_F(MockDSTest, CallsBeforeCreateDoNothing) {
