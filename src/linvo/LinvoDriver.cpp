@@ -17,6 +17,7 @@
 #include "common/Sleep.h"
 #include "hal/I2C.h"
 #include "linvo/LinvoSampler.h"
+#include "linvo/LinvoSensors.h"
 
 int32_t LinvoJNI::port = 1;
 int32_t LinvoJNI::deviceAddress = 0x48;
@@ -289,40 +290,99 @@ int getSingle(uint8_t channel, float* voltsOut = nullptr) {
 }  // namespace
 }  // namespace korvane::linvo
 
-using korvane::linvo::g_live;
-using korvane::linvo::g_opening;
-using korvane::linvo::g_owner;
+namespace korvane::linvo {
 
-bool LinvoJNI::c_initializeI2C(float reference) {
+int64_t open(float reference, bool* answered) {
+  int64_t handle = 0;
   {
     std::lock_guard opening(g_opening);
-    auto fresh = std::make_unique<korvane::linvo::Sensor>(fullScaleVolts(kDefaultGain));
+    auto fresh = std::make_unique<Sensor>(fullScaleVolts(kDefaultGain));
+    handle = addressHandle(fresh.get());
     {
       std::lock_guard<std::mutex> bus(g_bus);
-      vRef = reference;
-      mode = 0;
-      gain = kDefaultGain;
-      sampleRate = kDefaultSampleRate;
+      LinvoJNI::vRef = reference;
+      LinvoJNI::mode = 0;
+      LinvoJNI::gain = kDefaultGain;
+      LinvoJNI::sampleRate = kDefaultSampleRate;
       g_selected = -1;
       g_configured = true;
       char address[32];
-      std::snprintf(address, sizeof address, "I2C address 0x%02X", deviceAddress);
-      health().reopen("Linvo[" + std::to_string(port) + "]", address);
+      std::snprintf(address, sizeof address, "I2C address 0x%02X", LinvoJNI::deviceAddress);
+      health().reopen("Linvo[" + std::to_string(LinvoJNI::port) + "]", address);
       health().expectData(false);  // until the sampler samples
       int32_t status = 0;
       HAL_InitializeI2C(halPort(), &status);
     }
     // The sensor opened before is out of the table once add returns; freeing it joins its
     // sampler and takes it out of the simulation before the new one shows itself.
-    g_live.add(korvane::addressHandle(fresh.get()), fresh.get());
+    g_live.add(handle, fresh.get());
     g_owner.swap(fresh);
     fresh.reset();
     g_owner->open();
   }
-  return c_isConnected();
+  *answered = LinvoJNI::c_isConnected();
+  return handle;
+}
+
+void close(int64_t handle) {
+  std::lock_guard opening(g_opening);
+  if (!g_owner || addressHandle(g_owner.get()) != handle) return;
+  g_owner.reset();  // its sampler is joined, its latest counts go
+  std::lock_guard<std::mutex> bus(g_bus);
+  HAL_CloseI2C(halPort());
+  g_selected = -1;
+}
+
+int64_t openHandle() {
+  auto sensor = g_live.only();
+  return sensor ? addressHandle(sensor.get()) : 0;
+}
+
+int latestRawValue(int64_t handle, int channel) {
+  if (channel < 0 || channel > 3) return 0;
+  auto sensor = g_live.find(handle);
+  return sensor ? sensor->latest(static_cast<uint8_t>(channel)) : 0;
+}
+
+float latestVoltage(int64_t handle, int channel) {
+  if (channel < 0 || channel > 3) return 0.0f;
+  auto sensor = g_live.find(handle);
+  return sensor ? sensor->latestVolts(static_cast<uint8_t>(channel)) : 0.0f;
+}
+
+bool isAnswering(int64_t handle) {
+  auto sensor = g_live.find(handle);
+  if (!sensor) return false;
+  if (!health().connected()) {
+    // Nobody read it lately, or it stopped answering: one byte tells which.
+    uint8_t answer = 0;
+    std::lock_guard<std::mutex> bus(g_bus);
+    readI2C(1, &answer);
+  }
+  return health().connected();
+}
+
+int64_t dataAgeMs(int64_t handle) {
+  return g_live.find(handle) ? health().dataAgeMs() : -1;
+}
+
+DeviceFaults faults(int64_t handle) {
+  auto sensor = g_live.find(handle);
+  if (!sensor) return DeviceFaults{};
+  isAnswering(handle);
+  return health().record();
+}
+
+}  // namespace korvane::linvo
+
+bool LinvoJNI::c_initializeI2C(float reference) {
+  bool answered = false;
+  korvane::linvo::open(reference, &answered);
+  return answered;
 }
 
 void LinvoJNI::c_closeI2C() {
+  using namespace korvane::linvo;
   std::lock_guard opening(g_opening);
   g_owner.reset();  // its sampler is joined, its latest counts go
   std::lock_guard<std::mutex> bus(g_bus);
@@ -354,34 +414,21 @@ float LinvoJNI::c_getVoltage(uint8_t channel) {
 }
 
 bool LinvoJNI::c_isAnswering() {
-  if (!g_live.only()) return false;
-  if (!health().connected()) {
-    // Nobody read it lately, or it stopped answering: one byte tells which.
-    uint8_t answer = 0;
-    std::lock_guard<std::mutex> bus(g_bus);
-    readI2C(1, &answer);
-  }
-  return health().connected();
+  return korvane::linvo::isAnswering(korvane::linvo::openHandle());
 }
 
 int64_t LinvoJNI::c_getDataAgeMs() {
-  return g_live.only() ? health().dataAgeMs() : -1;
+  return korvane::linvo::dataAgeMs(korvane::linvo::openHandle());
 }
 
 DeviceFaults LinvoJNI::c_getFaults() {
-  if (!g_live.only()) return DeviceFaults{};
-  c_isAnswering();
-  return health().record();
+  return korvane::linvo::faults(korvane::linvo::openHandle());
 }
 
 int LinvoJNI::c_getLatestRawValue(uint8_t channel) {
-  if (channel > 3) return 0;
-  auto sensor = g_live.only();
-  return sensor ? sensor->latest(channel) : 0;
+  return korvane::linvo::latestRawValue(korvane::linvo::openHandle(), channel);
 }
 
 float LinvoJNI::c_getLatestVoltage(uint8_t channel) {
-  if (channel > 3) return 0.0f;
-  auto sensor = g_live.only();
-  return sensor ? sensor->latestVolts(channel) : 0.0f;
+  return korvane::linvo::latestVoltage(korvane::linvo::openHandle(), channel);
 }
