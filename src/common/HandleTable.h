@@ -45,6 +45,14 @@ inline int64_t addressHandle(const void* object) {
   return static_cast<int64_t>(reinterpret_cast<intptr_t>(object));
 }
 
+// The handle of an object of a one-per-process kind: a number never given before. A replaced
+// object's owner may keep its handle; an address could come back with a later object, a number
+// never does.
+inline int64_t serialHandle() {
+  static std::atomic<int64_t> last{0};
+  return last.fetch_add(1) + 1;
+}
+
 enum class Population { AnyNumber, OnePerProcess };
 
 template <class T, Population kPopulation = Population::AnyNumber, size_t kCapacity = 256>

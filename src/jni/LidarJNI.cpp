@@ -10,12 +10,14 @@
 
 #include "Boundary.h"
 #include "com_korvane_frc_jni_LidarJNI.h"
+#include "lidar/LidarOpenings.h"
 
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1create(JNIEnv*, jclass,
                                                                           jint port) {
-  korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_create(port); });
+  // A new opening: it replaces a korvane::Lidar of the same process.
+  korvane::jni::orOnThrow([&] { korvane::lidar::open(port); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1destroy(JNIEnv*, jclass) {

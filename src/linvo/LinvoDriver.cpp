@@ -186,7 +186,8 @@ class Sensor {
  public:
   // Silence is a fault while the sampler samples; paused, nobody reads the sensor.
   explicit Sensor(float fullScale)
-      : fullScale_(fullScale),
+      : handle(serialHandle()),
+        fullScale_(fullScale),
         sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter,
                  [](bool sampling) { health().expectData(sampling); }) {}
   ~Sensor();
@@ -205,6 +206,9 @@ class Sensor {
   // In volts of the input, at the full scale of the gain the sensor was opened with: a reading
   // never sees the settings of a sensor opened after it.
   float latestVolts(uint8_t channel) { return toVolts(latest(channel), fullScale_); }
+
+  // Its handle in the table (a serial number: a replaced object's handle never names a later one).
+  const int64_t handle;
 
  private:
   void sampleStep();
@@ -231,7 +235,7 @@ std::mutex g_opening;
 Sensor::~Sensor() {
   // Out of the table first (once the readings that found it have returned), so nothing finds
   // it while its sampler is joined and its values go.
-  g_live.remove(addressHandle(this));
+  g_live.remove(handle);
   sampler_.disable();
   device_.close();
 }
@@ -297,7 +301,7 @@ int64_t open(float reference, bool* answered) {
   {
     std::lock_guard opening(g_opening);
     auto fresh = std::make_unique<Sensor>(fullScaleVolts(kDefaultGain));
-    handle = addressHandle(fresh.get());
+    handle = fresh->handle;
     {
       std::lock_guard<std::mutex> bus(g_bus);
       LinvoJNI::vRef = reference;
@@ -326,7 +330,7 @@ int64_t open(float reference, bool* answered) {
 
 void close(int64_t handle) {
   std::lock_guard opening(g_opening);
-  if (!g_owner || addressHandle(g_owner.get()) != handle) return;
+  if (!g_owner || g_owner->handle != handle) return;
   g_owner.reset();  // its sampler is joined, its latest counts go
   std::lock_guard<std::mutex> bus(g_bus);
   HAL_CloseI2C(halPort());
@@ -335,7 +339,7 @@ void close(int64_t handle) {
 
 int64_t openHandle() {
   auto sensor = g_live.only();
-  return sensor ? addressHandle(sensor.get()) : 0;
+  return sensor ? sensor->handle : 0;
 }
 
 int latestRawValue(int64_t handle, int channel) {

@@ -1,10 +1,10 @@
 #pragma once
 
 // The line sensors: the one open sensor object, owned by the driver and filed in a
-// one-per-process table under its address, the handle of korvane::Linvo. Opening replaces the
-// sensor opened before (from C++ or Java). The LinvoJNI statics act on whichever sensor is open;
-// a handle acts on its own sensor only while it is the open one, and finds nothing once replaced
-// or closed (readings 0, health empty).
+// one-per-process table under a serial handle (never reused), the handle of korvane::Linvo. Opening
+// replaces the sensor opened before (from C++ or Java). The LinvoJNI statics act on whichever
+// sensor is open; a handle acts on its own sensor only while it is the open one, and finds nothing
+// once replaced or closed (readings 0, health empty).
 //
 // Threading: any thread; opens and closes take effect one at a time.
 

@@ -88,7 +88,7 @@ MockDSJNI::Impl::Impl() {
 }
 
 MockDSJNI::Impl::~Impl() {
-  g_live.remove(korvane::addressHandle(this));
+  g_live.remove(handle);
   running.store(false);
   if (worker_.joinable()) worker_.join();
 }
@@ -172,7 +172,7 @@ int64_t open() {
                 return std::unique_ptr<Impl>();
               });
   if (!fresh) return 0;
-  const int64_t handle = addressHandle(fresh.get());
+  const int64_t handle = fresh->handle;
   std::lock_guard lock(g_creating);
   Impl* replaced = nullptr;
   // The instance before is out of the table once add returns (its calls have returned).
@@ -186,7 +186,7 @@ void close(int64_t handle) {
   std::unique_ptr<MockDSJNI::Impl> closing;
   {
     std::lock_guard lock(g_creating);
-    if (MockDSJNI::pImpl && addressHandle(MockDSJNI::pImpl.get()) == handle) {
+    if (MockDSJNI::pImpl && MockDSJNI::pImpl->handle == handle) {
       closing.swap(MockDSJNI::pImpl);
     }
   }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 #include "MockDSJNI.h"
+#include "common/HandleTable.h"
 
 // One mock driver station: its worker thread and the flags it shares with callers. The worker
 // starts in the constructor; the destructor takes the instance out of the table of live ones
@@ -19,6 +21,8 @@ class MockDSJNI::Impl {
   // for info, warning, error and critical messages; nothing for other levels.
   static void LoggerFunc(unsigned int level, const char* file, unsigned int line, const char* msg);
 
+  // Its handle in the table of live ones (a serial number, never reused).
+  const int64_t handle = korvane::serialHandle();
   std::atomic<bool> running{true};
   std::atomic<bool> enabled{false};
 

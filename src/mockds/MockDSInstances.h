@@ -1,7 +1,7 @@
 #pragma once
 
 // The mock driver stations: the one live instance, owned by MockDSJNI::pImpl and filed in a
-// one-per-process table under its address, the handle of korvane::MockDS. MockDSJNI's statics
+// one-per-process table under its serial handle, the handle of korvane::MockDS. MockDSJNI's statics
 // act on whichever instance is live; korvane::MockDS acts on its own only.
 //
 // Threading: any thread; opens and closes take effect one at a time.
