@@ -1,39 +1,7 @@
+// The controller's serial ports as the HAL gives them (the robot, and the stand-in, whose HAL
+// ports are ttys).
+
 #include "serial/ControllerSerialPort.h"
-
-#ifdef KORVANE_CONTROLLER_PORTS_ON_TTYS
-
-#include "korvane/platform/SerialPorts.h"
-
-namespace korvane::serial::controller {
-
-namespace tty = korvane::platform::serial;
-
-int32_t initialize(int32_t port, int32_t* status) {
-  return tty::initialize(port, status);
-}
-void configure(int32_t handle, int32_t baudRate, double timeoutSeconds) {
-  int32_t status = 0;
-  tty::setBaudRate(handle, baudRate, &status);
-  tty::setDataBits(handle, 8, &status);
-  tty::setParity(handle, 0, &status);
-  tty::setStopBits(handle, 10, &status);
-  tty::setTimeout(handle, timeoutSeconds, &status);
-  tty::setWriteMode(handle, 1, &status);
-  tty::disableTermination(handle, &status);
-}
-int32_t bytesReceived(int32_t handle, int32_t* status) {
-  return tty::bytesReceived(handle, status);
-}
-int32_t read(int32_t handle, char* buffer, int32_t count, int32_t* status) {
-  return tty::read(handle, buffer, count, status);
-}
-void close(int32_t handle) {
-  tty::close(handle);
-}
-
-}  // namespace korvane::serial::controller
-
-#else
 
 #include "hal/SerialPort.h"
 
@@ -69,5 +37,3 @@ void close(int32_t handle) {
 }
 
 }  // namespace korvane::serial::controller
-
-#endif
