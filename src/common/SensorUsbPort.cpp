@@ -7,6 +7,7 @@
 #include "KorvaneSerial.h"
 #include "common/ConsoleLine.h"
 #include "common/DeviceHealth.h"
+#include "common/Guarded.h"
 
 namespace korvane {
 
@@ -22,11 +23,11 @@ SensorUsbPort::SensorUsbPort(const std::string& path, const char* tag, DeviceHea
 bool SensorUsbPort::startReader(SerialReader::Parser parser) {
   if (fd_ == -1) return false;
   health_.expectData(true);
-  try {
-    reader_.start(fd_, kReadBlock, std::move(parser), 0, &health_);
-  } catch (const std::system_error& e) {
-    printLine(std::cerr, std::string("[") + tag_ + "] Cannot start the reader thread: " + e.what());
-  }
+  guarded([&] { reader_.start(fd_, kReadBlock, std::move(parser), 0, &health_); },
+          [&](const std::exception& e) {
+            printLine(std::cerr,
+                      std::string("[") + tag_ + "] Cannot start the reader thread: " + e.what());
+          });
   return reader_.running();
 }
 

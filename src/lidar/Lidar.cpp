@@ -13,6 +13,7 @@
 #include "LidarJNI.h"
 #include "common/ConsoleLine.h"
 #include "common/DeviceHealth.h"
+#include "common/Guarded.h"
 #include "common/HandleTable.h"
 #include "common/MillisecondClock.h"
 #include "lidar/LidarImpl.h"
@@ -334,15 +335,15 @@ std::unique_ptr<LidarJNI::Impl> installDriverObject(std::unique_ptr<LidarJNI::Im
 // over, and the one they replace is returned for the caller to join once it has let go of the
 // lock. A worker that cannot start leaves the port closed and the LiDAR stopped.
 std::unique_ptr<LidarJNI::Impl> startWorker() {
-  std::unique_ptr<LidarJNI::Impl> fresh;
-  try {
-    fresh = std::make_unique<LidarJNI::Impl>();
-  } catch (const std::exception& e) {
-    printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
-    closeCurrentPort();
-    LidarJNI::scanning.store(false);
-    return nullptr;
-  }
+  std::unique_ptr<LidarJNI::Impl> fresh = korvane::guarded(
+      [] { return std::make_unique<LidarJNI::Impl>(); },
+      [](const std::exception& e) {
+        printLine(std::cerr, std::string("Error starting the LiDAR worker: ") + e.what());
+        closeCurrentPort();
+        LidarJNI::scanning.store(false);
+        return std::unique_ptr<LidarJNI::Impl>();
+      });
+  if (!fresh) return nullptr;
   return installDriverObject(std::move(fresh));
 }
 

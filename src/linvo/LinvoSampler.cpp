@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/ConsoleLine.h"
+#include "common/Guarded.h"
 
 namespace korvane::linvo {
 
@@ -57,14 +58,14 @@ void Sampler::touch() {
   }
   if (startFailed_) return;
   sampling_.store(true);
-  try {
-    thread_ = std::thread(&Sampler::run, this);
-  } catch (const std::system_error& e) {
-    sampling_.store(false);
-    startFailed_ = true;
-    korvane::printLine(std::cout,
-                       std::string("Line sensor sampling thread could not start: ") + e.what());
-  }
+  korvane::guarded([&] { thread_ = std::thread(&Sampler::run, this); },
+                   [&](const std::exception& e) {
+                     sampling_.store(false);
+                     startFailed_ = true;
+                     korvane::printLine(
+                         std::cout,
+                         std::string("Line sensor sampling thread could not start: ") + e.what());
+                   });
 }
 
 bool Sampler::readRecently(Clock::time_point now) const {
