@@ -45,7 +45,7 @@ class Linvo {
   Linvo& operator=(Linvo&&) noexcept = default;
 
   /// Whether this object holds the open sensor: false once replaced, closed or moved from.
-  bool IsOpen();
+  bool IsOpen() const;
   /// Stops the sampling thread and releases the bus, unless another Linvo has replaced this one.
   /// Safe to call again.
   void Close() noexcept { handle_.Reset(); }

@@ -10,8 +10,8 @@ namespace korvane {
 /// still say disabled.
 ///
 /// There is one per process: opening one replaces the one before (from C++ or Java), which stops
-/// sending; the replaced object stays open in name only (IsSending() false, Enable and Disable do
-/// nothing) until it is closed.
+/// sending; the replaced object is closed in all but name from then on (IsOpen() and IsSending()
+/// false, Enable and Disable do nothing, and closing it leaves the newer one sending).
 ///
 /// Open failure: on a real robot the robot's own communications listen on that port, and a mock
 /// driver station would enable the robot without an operator, so nothing starts (and one that
@@ -32,7 +32,9 @@ class MockDS {
   MockDS(MockDS&&) noexcept = default;
   MockDS& operator=(MockDS&&) noexcept = default;
 
-  bool IsOpen() const { return handle_.Get() != 0; }
+  /// Whether this object holds the mock driver station that sends: false once replaced, closed or
+  /// moved from.
+  bool IsOpen() const;
   /// Stops this mock driver station's thread, unless another has replaced it. Safe to call again.
   void Close() noexcept { handle_.Reset(); }
 
@@ -40,8 +42,8 @@ class MockDS {
   void Enable();
   /// Says disabled in the packets from the next cycle on.
   void Disable();
-  /// Whether this mock driver station still sends: false once replaced or closed.
-  bool IsSending();
+  /// Whether this mock driver station sends, as IsOpen().
+  bool IsSending() const { return IsOpen(); }
 
  private:
   static void Destroy(int64_t handle) noexcept;

@@ -26,7 +26,7 @@ void Linvo::Destroy(int64_t handle) noexcept {
   orOnThrow([&] { linvo::close(handle); });
 }
 
-bool Linvo::IsOpen() {
+bool Linvo::IsOpen() const {
   const int64_t handle = handle_.Get();
   return handle != 0 && orOnThrow(false, [&] { return linvo::openHandle() == handle; });
 }

@@ -30,8 +30,8 @@ void MockDS::Disable() {
   onOpen(mockds::live().find(handle_.Get()), [](auto& ds) { ds->enabled.store(false); });
 }
 
-bool MockDS::IsSending() {
-  return onOpen(mockds::live().find(handle_.Get()), false, [](auto&) { return true; });
+bool MockDS::IsOpen() const {
+  return orOnThrow(false, [&] { return static_cast<bool>(mockds::live().find(handle_.Get())); });
 }
 
 }  // namespace korvane

@@ -132,6 +132,7 @@ TEST_F(MockDSTest, OpeningAnotherReplacesTheWorker) {
   uint16_t oldWorker = receiver.followedPort();
 
   ds_.emplace();  // returns once the old worker is joined
+  EXPECT_FALSE(first.IsOpen()) << "replaced";
   EXPECT_FALSE(first.IsSending());
   EXPECT_TRUE(ds_->IsSending());
   int fromOld = 0;
