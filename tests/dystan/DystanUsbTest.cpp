@@ -17,6 +17,7 @@
 #include "StalledDevice.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
+#include "korvane/Dystan.h"
 #include "sim/dystan/DystanUsbSim.h"
 
 using namespace korvane;
@@ -124,16 +125,16 @@ TEST(DystanUsbTest, TheSimulatedSensorStreamsScansWithRisingSequences) {
   std::vector<int16_t> distances = {1, -2, 300, 32767, -32768};
   device->setDistances(distances);
   device->setGarbage(bytes({0xA5, 0x00, 0x5A, 0xA5}));
-  Sensor sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 40));
-  ASSERT_NE(sensor, nullptr);
+  Dystan sensor(device->path(), 40);
+  ASSERT_TRUE(sensor.IsOpen());
   EXPECT_TRUE(device->binary());
   EXPECT_FALSE(device->verbose());
   EXPECT_EQ(device->outputRate(), 40);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).count == 5; }));
-  uint8_t first = sensor->c_Dystan_getData(64).sequence;
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetData(64).count == 5; }));
+  uint8_t first = sensor.GetData(64).sequence;
   ASSERT_TRUE(test::waitUntil(
-      [&] { return static_cast<uint8_t>(sensor->c_Dystan_getData(64).sequence - first) >= 3; }));
-  DystanJNI::ScanData scan = sensor->c_Dystan_getData(64);
+      [&] { return static_cast<uint8_t>(sensor.GetData(64).sequence - first) >= 3; }));
+  Dystan::ScanData scan = sensor.GetData(64);
   EXPECT_EQ(std::vector<int16_t>(scan.distance.begin(), scan.distance.begin() + scan.count),
             distances);
 }
@@ -143,13 +144,13 @@ TEST(DystanUsbTest, GetConfigPausesTheReaderAndAnyTextLineIsAReply) {
   options.outputRate = 100;
   auto device = sim::DystanUsbSim::start(options);
   ASSERT_NE(device, nullptr);
-  Sensor sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0));
-  ASSERT_NE(sensor, nullptr);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).count > 0; }));
+  Dystan sensor(device->path(), 0);
+  ASSERT_TRUE(sensor.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetData(64).count > 0; }));
 
   auto before = test::threadIds();
   size_t commandsBefore = device->commands().size();
-  DystanJNI::Config config = sensor->c_Dystan_getConfig(0);
+  Dystan::Config config = sensor.GetConfig(0);
   ASSERT_TRUE(config.valid);
   EXPECT_EQ(config.version, 0);
   EXPECT_EQ(config.distanceEnabled, 1);
@@ -160,8 +161,8 @@ TEST(DystanUsbTest, GetConfigPausesTheReaderAndAnyTextLineIsAReply) {
   EXPECT_EQ(device->commands().back(), "GETCONFIG");
   EXPECT_EQ(test::threadsStartedSince(before).size(), 1u) << "the reader was restarted";
 
-  uint8_t after = sensor->c_Dystan_getData(64).sequence;
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).sequence != after; }))
+  uint8_t after = sensor.GetData(64).sequence;
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetData(64).sequence != after; }))
       << "scans arrive again";
 }
 
@@ -173,11 +174,11 @@ TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
   auto device = sim::DystanUsbSim::start(options);
   ASSERT_NE(device, nullptr);
   auto before = test::threadIds();
-  Sensor sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0));
-  ASSERT_NE(sensor, nullptr);
+  Dystan sensor(device->path(), 0);
+  ASSERT_TRUE(sensor.IsOpen());
   auto ask = [&] {
     int valid = 0;
-    for (int i = 0; i < 5; ++i) valid += sensor->c_Dystan_getConfig(2000).valid ? 1 : 0;
+    for (int i = 0; i < 5; ++i) valid += sensor.GetConfig(2000).valid ? 1 : 0;
     return valid;
   };
   korvane::test::BackgroundCall first(ask);
@@ -185,8 +186,8 @@ TEST(DystanUsbTest, ConcurrentQueriesTakeTurnsAndLeaveOneReaderRunning) {
   EXPECT_EQ(first.get() + second.get(), 10);
   EXPECT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(before).size() == 1; }))
       << "one reader, running";
-  uint8_t sequence = sensor->c_Dystan_getData(64).sequence;
-  EXPECT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).sequence != sequence; }));
+  uint8_t sequence = sensor.GetData(64).sequence;
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetData(64).sequence != sequence; }));
 }
 
 // Scan frames still streaming when the reply comes are cut out by their own length, so a reply

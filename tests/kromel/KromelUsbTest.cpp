@@ -18,6 +18,7 @@
 #include "ReportLog.h"
 #include "SimBus.h"
 #include "Wait.h"
+#include "korvane/Kromel.h"
 #include "korvane/sim/Can.h"
 #include "sim/kromel/KromelUsbSim.h"
 
@@ -172,32 +173,33 @@ TEST(KromelUsbEmulatorTest, ReadingsArriveWithRisingSequenceAndStopOnceTheFormat
   auto emulator = sim::KromelUsbSim::start(5);
   ASSERT_NE(emulator, nullptr);
   emulator->setColor(0.125f, 0.5f, 0.75f);
-  Sensor sensor(KromelJNI::c_Kromel_createUsb(emulator->path().c_str(), 10));
-  ASSERT_NE(sensor, nullptr);
+  Kromel sensor(emulator->path(), 10);
+  ASSERT_TRUE(sensor.IsOpen());
+  EXPECT_EQ(sensor.GetTransport(), Transport::kUsb);
   ASSERT_TRUE(emulator->waitForCommands(2, 5s));
   EXPECT_EQ(emulator->commands()[0], "COLORFORMAT,XYZ");
   EXPECT_EQ(emulator->commands()[1], "SAMPLETIME,10");
   EXPECT_EQ(emulator->sampleTimeMs(), 10);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence >= 5; }));
-  KromelJNI::ColorData r = sensor->c_Kromel_getColor();
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetColor().sequence >= 5; }));
+  Kromel::ColorData r = sensor.GetColor();
   EXPECT_FLOAT_EQ(r.x, 0.125f);
   EXPECT_FLOAT_EQ(r.y, 0.5f);
   EXPECT_FLOAT_EQ(r.z, 0.75f);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence > r.sequence; }));
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetColor().sequence > r.sequence; }));
 
-  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(0));
+  EXPECT_TRUE(sensor.SetColorFormat(Kromel::ColorFormat::kRGB));
   ASSERT_TRUE(test::waitUntil([&] { return emulator->colorFormat() == "RGB"; }));
   // A marker line sent after the format changed: once it is read, every XYZ line before it was.
   auto readThrough = [&](float marker) {
     EXPECT_TRUE(emulator->send("XYZ: " + std::to_string(marker) + ", 0, 0\r\n"));
-    return test::waitUntil([&] { return sensor->c_Kromel_getColor().x == marker; });
+    return test::waitUntil([&] { return sensor.GetColor().x == marker; });
   };
   ASSERT_TRUE(readThrough(9.0f));
-  uint16_t frozen = sensor->c_Kromel_getColor().sequence;
+  uint16_t frozen = sensor.GetColor().sequence;
   uint64_t streamed = emulator->linesSent();
   ASSERT_TRUE(test::waitUntil([&] { return emulator->linesSent() >= streamed + 5; }));
   ASSERT_TRUE(readThrough(8.0f));
-  EXPECT_EQ(sensor->c_Kromel_getColor().sequence, static_cast<uint16_t>(frozen + 1))
+  EXPECT_EQ(sensor.GetColor().sequence, static_cast<uint16_t>(frozen + 1))
       << "the RGB lines in between gave no readings";
 }
 
