@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "SimBus.h"
 #include "TorqaJNI.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "sim/torqa/TorqaSim.h"
 
@@ -31,14 +33,15 @@ class TorqaIdentityTest : public test::SimBusTest {
     controller = sim::TorqaSim::attach(kDevice);
   }
   void TearDown() override {
-    if (handle != 0) TorqaJNI::c_Torqa_destroy(handle);
+    torqa.reset();
     controller->detach();
     test::SimBusTest::TearDown();
   }
   void open() {
-    if (handle != 0) TorqaJNI::c_Torqa_destroy(handle);
-    handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-    ASSERT_NE(handle, 0);
+    torqa.reset();
+    torqa.emplace(kDevice, 1000);
+    ASSERT_TRUE(torqa->IsOpen());
+    handle = torqa->GetHandle();
     sim::clearSentFrames();
   }
   std::string failureLine() const {
@@ -47,19 +50,20 @@ class TorqaIdentityTest : public test::SimBusTest {
   }
 
   std::shared_ptr<sim::TorqaSim> controller;
-  long handle = 0;
+  std::optional<Torqa> torqa;
+  int64_t handle = 0;
 };
 
 TEST_F(TorqaIdentityTest, AnAnsweringControllerIsAskedOnceAndCached) {
   controller->setInfoRecord({0x03, 0x01, 0x02, 0x0A, 0x01, 0x05, 0x00, 0x00});
   open();
   CaptureStderr();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), 3);
+  EXPECT_EQ(torqa->GetReportedDeviceId(), 3);
   EXPECT_EQ(test::framesWithId(kInfoRequest).size(), 1u);
   EXPECT_EQ(test::hex(test::framesWithId(kInfoRequest)[0]), "00 00 00 00 00 00 00 00");
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), 3);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getFirmwareVersion(handle), "Firmware Version: [1.2.10]");
-  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(handle), "Hardware: Torqa Quad, Version: 5");
+  EXPECT_EQ(torqa->GetReportedDeviceId(), 3);
+  EXPECT_EQ(torqa->GetFirmwareVersion(), "Firmware Version: [1.2.10]");
+  EXPECT_EQ(torqa->GetHardwareVersion(), "Hardware: Torqa Quad, Version: 5");
   EXPECT_EQ(test::framesWithId(kInfoRequest).size(), 1u) << "later calls use the cache";
   EXPECT_EQ(controller->infoRequestCount(), 1);
   EXPECT_EQ(GetCapturedStderr(), "");
@@ -68,14 +72,14 @@ TEST_F(TorqaIdentityTest, AnAnsweringControllerIsAskedOnceAndCached) {
 TEST_F(TorqaIdentityTest, TextsPrintBytesUnsignedAndNameTheHardware) {
   controller->setInfoRecord({0x03, 200, 0xFF, 0x80, 0x02, 0x00, 0x00, 0x00});
   open();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getFirmwareVersion(handle), "Firmware Version: [200.255.128]");
-  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(handle), "Hardware: Torqa Small, Version: 0");
+  EXPECT_EQ(torqa->GetFirmwareVersion(), "Firmware Version: [200.255.128]");
+  EXPECT_EQ(torqa->GetHardwareVersion(), "Hardware: Torqa Small, Version: 0");
 
   // A new create of the handle forgets the cached record.
   controller->setInfoRecord({0xC8, 0, 0, 0, 0x07, 0x09, 0x00, 0x00});
   open();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(handle), "No Hardware Found!");
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), 200) << "unsigned";
+  EXPECT_EQ(torqa->GetHardwareVersion(), "No Hardware Found!");
+  EXPECT_EQ(torqa->GetReportedDeviceId(), 200) << "unsigned";
 }
 
 TEST_F(TorqaIdentityTest, EachControllerKeepsItsOwnRecord) {
@@ -83,14 +87,14 @@ TEST_F(TorqaIdentityTest, EachControllerKeepsItsOwnRecord) {
   auto other = sim::TorqaSim::attach(kDevice + 1);
   other->setInfoRecord({kDevice + 1, 2, 0, 0, 0x02, 0x06, 0x00, 0x00});
   open();
-  long otherHandle = TorqaJNI::c_Torqa_create(kDevice + 1, 1000);
-  ASSERT_NE(otherHandle, 0);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), kDevice);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(otherHandle), kDevice + 1);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getFirmwareVersion(handle), "Firmware Version: [1.0.0]");
-  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(otherHandle), "Hardware: Torqa Small, Version: 6");
+  Torqa otherTorqa(kDevice + 1, 1000);
+  ASSERT_TRUE(otherTorqa.IsOpen());
+  EXPECT_EQ(torqa->GetReportedDeviceId(), kDevice);
+  EXPECT_EQ(otherTorqa.GetReportedDeviceId(), kDevice + 1);
+  EXPECT_EQ(torqa->GetFirmwareVersion(), "Firmware Version: [1.0.0]");
+  EXPECT_EQ(otherTorqa.GetHardwareVersion(), "Hardware: Torqa Small, Version: 6");
   // Closing one forgets its record only.
-  TorqaJNI::c_Torqa_destroy(otherHandle);
+  otherTorqa.Close();
   EXPECT_TRUE(EnsureTorqaInfoCached(handle, kDevice));
   EXPECT_EQ(controller->infoRequestCount(), 1);
   EXPECT_EQ(other->infoRequestCount(), 1);
@@ -102,7 +106,7 @@ TEST_F(TorqaIdentityTest, ARaisingReadCountsAsAFailedAttempt) {
   TorqaJNI::c_Torqa_destroy(0);  // no heartbeat, whose status reads would take the failure
   sim::failCanCalls(sim::CanCall::ReadPacketLatest, 0, 1, /*throwInstead=*/true);
   CaptureStdout();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), kDevice);
+  EXPECT_EQ(torqa->GetReportedDeviceId(), kDevice);
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(test::framesWithId(kInfoRequest).size(), 2u);
 }
@@ -111,7 +115,7 @@ TEST_F(TorqaIdentityTest, ASilentOrUnnumberedControllerGetsEightRequestsAndOneLi
   controller->setInfoReply(sim::TorqaSim::InfoReply::Silent);
   open();
   CaptureStderr();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), 0);
+  EXPECT_EQ(torqa->GetReportedDeviceId(), 0);
   EXPECT_EQ(GetCapturedStderr(), failureLine());
   auto requests = test::framesWithId(kInfoRequest);
   ASSERT_EQ(requests.size(), 8u);
@@ -122,14 +126,14 @@ TEST_F(TorqaIdentityTest, ASilentOrUnnumberedControllerGetsEightRequestsAndOneLi
   }
   // A failure is not cached: every call tries again.
   CaptureStderr();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getFirmwareVersion(handle), "Firmware Version: (read failed)");
+  EXPECT_EQ(torqa->GetFirmwareVersion(), "Firmware Version: (read failed)");
   EXPECT_EQ(GetCapturedStderr(), failureLine());
   EXPECT_EQ(test::framesWithId(kInfoRequest).size(), 16u);
 
   controller->setInfoReply(sim::TorqaSim::InfoReply::ZeroDeviceNumber);
   sim::clearSentFrames();
   CaptureStderr();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getHardwareVersion(handle), "Hardware: (read failed)");
+  EXPECT_EQ(torqa->GetHardwareVersion(), "Hardware: (read failed)");
   EXPECT_EQ(GetCapturedStderr(), failureLine());
   EXPECT_EQ(test::framesWithId(kInfoRequest).size(), 8u);
   EXPECT_EQ(controller->infoRequestCount(), 24);
@@ -138,29 +142,30 @@ TEST_F(TorqaIdentityTest, ASilentOrUnnumberedControllerGetsEightRequestsAndOneLi
 TEST_F(TorqaIdentityTest, SerialNumberIsAskedForOnEveryCall) {
   controller->setSerialNumber(0x0012A4F0, 0x00000000, 0xDEADBEEF);
   open();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getSerialNumber(handle), "0012A4F0-00000000-DEADBEEF");
+  EXPECT_EQ(torqa->GetSerialNumber(), "0012A4F0-00000000-DEADBEEF");
   controller->setSerialNumber(0xFFFFFFFF, 0x1, 0xABCDEF);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getSerialNumber(handle), "FFFFFFFF-00000001-00ABCDEF");
+  EXPECT_EQ(torqa->GetSerialNumber(), "FFFFFFFF-00000001-00ABCDEF");
   EXPECT_EQ(test::framesWithId(kSerialRequest).size(), 2u);
 
   // Frames already read are not read again: a controller that stops answering reads as zeros.
   controller->setSerialAnswers(false);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getSerialNumber(handle), "00000000-00000000-00000000");
+  EXPECT_EQ(torqa->GetSerialNumber(), "00000000-00000000-00000000");
 
   // A raising read prints its word's text and the others are still read.
   controller->setSerialAnswers(true);
   sim::failCanCalls(sim::CanCall::ReadPacketNew, 0, 1, /*throwInstead=*/true);
   CaptureStdout();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getSerialNumber(handle), "00000000-00000001-00ABCDEF");
+  EXPECT_EQ(torqa->GetSerialNumber(), "00000000-00000001-00ABCDEF");
   EXPECT_EQ(GetCapturedStdout(), "Serial number word 1 could not be obtained\n");
 }
 
 TEST(TorqaIdentityWithoutController, SerialNumberIsAllZeros) {
   sim::resetCan();
-  long handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-  ASSERT_NE(handle, 0);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getSerialNumber(handle), "00000000-00000000-00000000");
-  TorqaJNI::c_Torqa_destroy(handle);
+  {
+    Torqa torqa(kDevice, 1000);
+    ASSERT_TRUE(torqa.IsOpen());
+    EXPECT_EQ(torqa.GetSerialNumber(), "00000000-00000000-00000000");
+  }
   sim::resetCan();
 }
 
