@@ -21,13 +21,13 @@ if(NOT WIN32)  # the emulators serve pseudo-terminals: Linux tools
           RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# The drivers' headers under include/korvane-driver (the mini LiDAR's includes
-# common/SimulatedDevice.h); the stand-in's platform headers (hal/, wpi/, korvane/sim/) under
-# include.
+# The drivers' headers under include/korvane-driver: the C++ API (korvane/<Device>.h) and the
+# driver classes the exports call, which include it; the stand-in's platform headers (hal/, wpi/,
+# korvane/sim/) under include.
 file(GLOB driver_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
 install(FILES ${driver_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver)
-install(FILES ${PROJECT_SOURCE_DIR}/src/common/SimulatedDevice.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver/common)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/korvane
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvane-driver)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/
                   ${PROJECT_SOURCE_DIR}/platform/controls/include/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

@@ -1,10 +1,20 @@
-// Opens a colour sensor on CAN through the installed drivers and the platform stand-in, and says
-// which CAN ID and transport it reports.
+// Opens a colour sensor on CAN through the installed drivers and the platform stand-in, once as a
+// C++ program does (korvane::Kromel) and once through the driver class the exports call, and
+// says which CAN ID and transport it reports.
 #include <cstdio>
 
 #include "KromelJNI.h"
+#include "korvane/Kromel.h"
 
 int main() {
+  {
+    korvane::Kromel sensor(6);
+    if (!sensor.IsOpen() || sensor.GetCanId() != 6 ||
+        sensor.GetTransport() != korvane::Transport::kCan) {
+      std::puts("no sensor through the C++ API");
+      return 1;
+    }
+  }
   KromelJNI* sensor = KromelJNI::c_Kromel_create(7);
   if (sensor == nullptr) {
     std::puts("no sensor");
