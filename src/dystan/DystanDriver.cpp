@@ -2,7 +2,6 @@
 // sensor objects (dystan/DystanSensor.h), whose address is the handle.
 
 #include "DystanJNI.h"
-
 #include "common/HandleTable.h"
 #include "dystan/DystanSensor.h"
 

@@ -16,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "korvane/Dystan.h"
 #include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
@@ -24,6 +23,7 @@
 #include "common/SimulatedDevice.h"
 #include "dystan/DystanFraming.h"
 #include "dystan/DystanScanTable.h"
+#include "korvane/Dystan.h"
 
 namespace korvane::dystan {
 

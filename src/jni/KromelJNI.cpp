@@ -16,9 +16,8 @@ extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass,
                                                                              jint canId) {
-  return korvane::jni::orOnThrow(jlong{0}, [&] {
-    return korvane::addressHandle(KromelJNI::c_Kromel_create(canId));
-  });
+  return korvane::jni::orOnThrow(
+      jlong{0}, [&] { return korvane::addressHandle(KromelJNI::c_Kromel_create(canId)); });
 }
 
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,

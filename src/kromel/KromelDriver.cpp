@@ -2,7 +2,6 @@
 // sensor objects (kromel/KromelSensor.h), whose address is the handle.
 
 #include "KromelJNI.h"
-
 #include "common/HandleTable.h"
 #include "kromel/KromelSensor.h"
 

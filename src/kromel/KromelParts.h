@@ -16,12 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "korvane/Kromel.h"
 #include "common/LatestValue.h"
 #include "common/SensorCanSession.h"
 #include "common/SensorTransport.h"
 #include "common/SensorUsbPort.h"
 #include "common/SimulatedDevice.h"
+#include "korvane/Kromel.h"
 #include "kromel/KromelLines.h"
 
 namespace korvane::kromel {

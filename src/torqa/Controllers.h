@@ -75,7 +75,8 @@ class Controllers {
 class Target {
  public:
   explicit Target(int64_t handle)
-      : canHandle_(static_cast<int32_t>(handle)), controller_(Controllers::instance().find(handle)) {}
+      : canHandle_(static_cast<int32_t>(handle)),
+        controller_(Controllers::instance().find(handle)) {}
 
   int32_t canHandle() const { return canHandle_; }
   // The open controller, or null.

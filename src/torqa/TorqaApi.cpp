@@ -58,11 +58,13 @@ void Torqa::SetSpeed(int motor, double speed) {
 }
 
 void Torqa::DisableMotor(int motor) {
-  onMotor(handle_.Get(), motor, [](const Target& to, signed char m) { torqa::disableMotor(to, m); });
+  onMotor(handle_.Get(), motor,
+          [](const Target& to, signed char m) { torqa::disableMotor(to, m); });
 }
 
 void Torqa::ResetEncoder(int motor) {
-  onMotor(handle_.Get(), motor, [](const Target& to, signed char m) { torqa::resetEncoder(to, m); });
+  onMotor(handle_.Get(), motor,
+          [](const Target& to, signed char m) { torqa::resetEncoder(to, m); });
 }
 
 void Torqa::SetTargetVelocity(int motor, double rpm) {
@@ -107,9 +109,8 @@ void Torqa::SetCurrentLimitEnabled(int motor, bool enabled) {
 
 void Torqa::SetStopMode(int mode) {
   if (mode < 0 || mode > 255) return;
-  onOpen(Target(handle_.Get()), [&](const Target& to) {
-    torqa::setMotorStopMode(to, static_cast<unsigned char>(mode));
-  });
+  onOpen(Target(handle_.Get()),
+         [&](const Target& to) { torqa::setMotorStopMode(to, static_cast<unsigned char>(mode)); });
 }
 
 void Torqa::SetPIDType(PIDType type) {
@@ -164,9 +165,8 @@ double Torqa::GetTemperature() {
 
 double Torqa::GetRPM(int motor) {
   if (!isMotor(motor)) return 0.0;
-  return onOpen(Target(handle_.Get()), 0.0, [&](const Target& of) {
-    return torqa::rpm(of, motorIndex(motor), Read::kRecent);
-  });
+  return onOpen(Target(handle_.Get()), 0.0,
+                [&](const Target& of) { return torqa::rpm(of, motorIndex(motor), Read::kRecent); });
 }
 
 std::optional<double> Torqa::TryGetRPM(int motor) {

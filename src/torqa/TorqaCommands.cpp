@@ -69,9 +69,9 @@ void setMotorSpeed(const Target& to, signed char motor, double speed) {
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
   send(frames::kMotorSpeed, to,
-         {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
-          static_cast<unsigned char>(speed >= 0 ? 1 : 0),
-          static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
+       {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
+        static_cast<unsigned char>(speed >= 0 ? 1 : 0),
+        static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
   if (to) to.controller()->showOutput(motor, (speed >= 0 ? magnitude : -magnitude) / 100.0);
 }
 
@@ -88,15 +88,15 @@ void setTargetVelocity(const Target& to, signed char motor, float rpm) {
   if (!motorAtMost3(motor)) return;
   int32_t value = scaledVelocity(rpm);
   send(frames::kTargetVelocity, to,
-       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1),
-        byteOf(value, 2), byteOf(value, 3)});
+       {static_cast<unsigned char>(motor), byteOf(value, 0), byteOf(value, 1), byteOf(value, 2),
+        byteOf(value, 3)});
 }
 
 void setTargetDistance(const Target& to, signed char motor, int distance) {
   if (!motorAtMost3(motor)) return;
   send(frames::kTargetDistance, to,
-       {static_cast<unsigned char>(motor), byteOf(distance, 0),
-        byteOf(distance, 1), byteOf(distance, 2)});
+       {static_cast<unsigned char>(motor), byteOf(distance, 0), byteOf(distance, 1),
+        byteOf(distance, 2)});
 }
 
 void setTargetAngle(const Target& to, signed char motor, double degrees) {
@@ -114,12 +114,10 @@ void setPositionHold(const Target& to, signed char motor, bool hold) {
        {static_cast<unsigned char>(motor), static_cast<unsigned char>(hold ? 1 : 0)});
 }
 
-void setEncoderResolution(const Target& to, signed char motor,
-                                            unsigned short resolution) {
+void setEncoderResolution(const Target& to, signed char motor, unsigned short resolution) {
   if (!motorAtMost3(motor)) return;
   send(frames::kEncoderResolution, to,
-       {static_cast<unsigned char>(motor), byteOf(resolution, 0),
-        byteOf(resolution, 1)});
+       {static_cast<unsigned char>(motor), byteOf(resolution, 0), byteOf(resolution, 1)});
 }
 
 void setCurrentLimit(const Target& to, signed char motor, float amps) {
@@ -161,14 +159,12 @@ void autotuneMotor(const Target& to, signed char motor) {
 
 void setCANSensorOsDelay(const Target& to, unsigned short delay) {
   if (delay < 5) delay = 5;
-  send(frames::kCANSensorDelay, to,
-       {byteOf(delay, 0), byteOf(delay, 1)});
+  send(frames::kCANSensorDelay, to, {byteOf(delay, 0), byteOf(delay, 1)});
 }
 
 void setSensitivity(const Target& to, signed char motor, unsigned char sensitivity) {
   if (!motorAtMost3(motor) || sensitivity > 10) return;
-  send(frames::kSensitivity, to,
-       {static_cast<unsigned char>(motor), sensitivity});
+  send(frames::kSensitivity, to, {static_cast<unsigned char>(motor), sensitivity});
 }
 
 }  // namespace korvane::torqa

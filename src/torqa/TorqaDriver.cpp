@@ -25,9 +25,9 @@ int32_t openHandle(int deviceId) {
   return guarded(
       [&]() -> int32_t {
         int32_t status = 0;
-        handle = HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(frames::kManufacturer),
-                                   deviceId, static_cast<HAL_CANDeviceType>(frames::kDeviceType),
-                                   &status);
+        handle =
+            HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(frames::kManufacturer), deviceId,
+                              static_cast<HAL_CANDeviceType>(frames::kDeviceType), &status);
         if (status != 0) {
           report(1000);
           return 0;

@@ -131,9 +131,9 @@ void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distanc
 
 double TorqaJNI::c_Torqa_getEncoderDistance(long handle, signed char motor) {
   if (static_cast<unsigned char>(motor) > 3) return 0.0;
-  return korvane::torqa::encoderDistance(
-      Target(handle), motor, encoderDistPerTick[motor].load(std::memory_order_relaxed),
-      Read::kLatest);
+  return korvane::torqa::encoderDistance(Target(handle), motor,
+                                         encoderDistPerTick[motor].load(std::memory_order_relaxed),
+                                         Read::kLatest);
 }
 
 double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
