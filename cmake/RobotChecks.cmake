@@ -22,7 +22,7 @@ endforeach()
 
 add_test(NAME robot.exports
          COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check_exports.sh $<TARGET_FILE:KorvaneDriver>
-                 libwpiHal.so)
+                 libwpiHal.so $<TARGET_FILE:korvane_drivers>)
 # In a desktop simulation the drivers also take the serial ports on ttys from the platform library.
 set(symbol_providers ${KORVANE_WPILIB_LIBRARIES})
 if(KORVANE_WPILIB_SIMULATION)
