@@ -3,6 +3,7 @@
 # robot projects take vendor libraries:
 #   com/korvane/frc/KorvaneDriver-java/<v>/   the jar, its -sources and -javadoc jars, its pom
 #   com/korvane/frc/KorvaneDriver-driver/<v>/ the natives' zips per platform, their pom
+#   com/korvane/frc/KorvaneDriver-cpp/<v>/    the C++ headers, sources and library zips, their pom
 # Native zips of other builds join this repository: KORVANE_MAVEN_MERGE lists their repositories
 # (the default preset names the cross builds'). Each build of maven_repository copies the zips of
 # this version it finds there, lists every platform it holds in the vendor-dependency file, and
@@ -48,12 +49,17 @@ add_custom_command(OUTPUT ${java_base}-javadoc.jar
   COMMAND ${Java_JAR_EXECUTABLE} cf ${java_base}-javadoc.jar -C ${javadoc_dir} .
   DEPENDS ${maven_java_sources} ${generated_java_sources} VERBATIM)
 
+# The C++ headers and sources zips and the C++ pom; the C++ platform zips come with the natives.
+include(cmake/CppArtifacts.cmake)
+korvane_cpp_headers_and_sources(${KORVANE_MAVEN_REPOSITORY} ${PROJECT_VERSION})
+
 # Every run copies the other builds' zips of this version and rewrites the vendor-dependency file,
 # so a zip that appeared since the last build is listed.
 add_custom_target(maven_merged_natives
   COMMAND ${CMAKE_COMMAND} -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY} "-DSOURCES=${KORVANE_MAVEN_MERGE}"
           -DGROUP=${KORVANE_MAVEN_GROUP} -DJAVA_ARTIFACT=${KORVANE_JAVA_ARTIFACT}
-          -DNATIVE_ARTIFACT=${KORVANE_NATIVE_ARTIFACT} -DVERSION=${PROJECT_VERSION}
+          -DNATIVE_ARTIFACT=${KORVANE_NATIVE_ARTIFACT} -DCPP_ARTIFACT=${KORVANE_CPP_ARTIFACT}
+          -DVERSION=${PROJECT_VERSION}
           -DFRC_YEAR=${KORVANE_FRC_YEAR} -DTEMPLATE=${PROJECT_SOURCE_DIR}/cmake/maven/KorvaneDriver.json.in
           -DVENDORDEP=${KORVANE_VENDORDEP} -P ${PROJECT_SOURCE_DIR}/cmake/maven/MergeNatives.cmake
   BYPRODUCTS ${KORVANE_VENDORDEP} VERBATIM)
@@ -62,7 +68,7 @@ add_custom_target(maven_repository ALL
   COMMAND ${CMAKE_COMMAND} -DREPOSITORY=${KORVANE_MAVEN_REPOSITORY}
           -P ${PROJECT_SOURCE_DIR}/cmake/maven/IndexRepository.cmake
   DEPENDS ${java_base}.jar ${java_base}-sources.jar ${java_base}-javadoc.jar VERBATIM)
-add_dependencies(maven_repository maven_merged_natives)
+add_dependencies(maven_repository maven_merged_natives maven_cpp_sources)
 
 # The vendor-dependency file by WPILib's rules and against the repository (KORVANE_EXPECT_PLATFORMS
 # names platforms a full run must list); Maven, offline with strict checksums, resolves everything

@@ -1,6 +1,7 @@
 # The natives as robot projects unpack them, as one zip per platform in a Maven-layout repository
 # (<build>/maven), with WPILib's platform names:
 #   com/korvane/frc/KorvaneDriver-driver/<v>/KorvaneDriver-driver-<v>-<platform>.zip and its pom
+# (and the C++ artifacts of the same libraries beside them, see cmake/CppArtifacts.cmake)
 #   linuxx86-64  linux/x86-64/shared  desktop simulation: driver, platform library (no HAL of its own),
 #                                     simulators' bindings, built against WPILib's simulation HAL
 #   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
@@ -60,6 +61,21 @@ add_custom_command(OUTPUT ${KORVANE_NATIVE_ZIP}
           ${KORVANE_NATIVE_ZIP} --format=zip ${native_top_folder}
   DEPENDS ${native_libraries} VERBATIM)
 add_custom_target(maven_natives ALL DEPENDS ${KORVANE_NATIVE_ZIP})
+
+# The C++ artifacts (cmake/CppArtifacts.cmake): the same driver library with the platform library
+# it needs (not the simulators' Java bindings), and the headers and sources. None for Windows.
+include(cmake/CppArtifacts.cmake)
+if(NOT WIN32)
+  set(cpp_libraries KorvaneDriver)
+  if(TARGET korvane_platform)
+    get_target_property(platform_type korvane_platform TYPE)
+    if(platform_type STREQUAL "SHARED_LIBRARY")
+      list(APPEND cpp_libraries korvane_platform)
+    endif()
+  endif()
+  korvane_cpp_platform_zips(${KORVANE_MAVEN_REPOSITORY} ${PROJECT_VERSION} ${cpp_libraries})
+  korvane_cpp_headers_and_sources(${KORVANE_MAVEN_REPOSITORY} ${PROJECT_VERSION})
+endif()
 
 if(KORVANE_NATIVE_PLATFORM STREQUAL "linuxarm32")
   add_test(NAME package.arm-native-zip

@@ -62,3 +62,10 @@ if(KORVANE_WPILIB_SIMULATION AND KORVANE_NATIVE_ZIP)
                    ${CMAKE_BINARY_DIR}/package-test/desktop-zip)
   set_tests_properties(robot.desktop-zip-one-hal PROPERTIES LABELS robot)
 endif()
+
+# A team's C++ robot program built from this build's C++ zips alone reads the motor controller
+# and the colour sensor from their simulators in WPILib's desktop simulation.
+if(KORVANE_WPILIB_SIMULATION AND KORVANE_BUILD_TESTS AND KORVANE_NATIVE_PLATFORM STREQUAL "linuxx86-64"
+   AND NOT CMAKE_CROSSCOMPILING)
+  add_subdirectory(tests/cpprobot)
+endif()

@@ -7,8 +7,11 @@
 # - every validPlatforms name is one of WPILib's, none twice;
 # - every artifact named is in the repository: each Java dependency's jar, -sources and -javadoc
 #   jars and pom; each JNI dependency's pom and, for every listed platform, its zip holding a
-#   shared library under the platform's folder;
-# - validPlatforms names exactly the zips the repository holds, this build's platform among them,
+#   shared library under the platform's folder; each C++ dependency's pom, headers zip (korvane/*.h
+#   at its root alone), sources zip and, for every binaryPlatforms name (none of Windows), its zip
+#   and debug zip holding lib<libName>.so under the platform's folder;
+# - validPlatforms (and binaryPlatforms) names exactly the zips the repository holds, this build's
+#   platform among them,
 #   and every platform of the comma-separated environment variable KORVANE_EXPECT_PLATFORMS.
 # Usage: cmake -DVENDORDEP=<json> -DREPOSITORY=<folder> -DPLATFORM=<classifier> -DFRC_YEAR=<year>
 #              -P check_vendordep.cmake
@@ -186,6 +189,103 @@ foreach(i RANGE ${last})
     endif()
   endforeach()
 endforeach()
+
+# The C++ dependencies, as GradleRIO reads them: the headers zip (the include folder, korvane/*.h
+# at its root and nothing else), the sources zip and, for every binaryPlatforms name, the
+# platform's zip and its debug twin holding lib<libName>.so under the platform's folder. No
+# Windows platform: KorvaneDriver.dll is MinGW-built and a team's C++ program there MSVC-built.
+string(JSON cpp_count LENGTH "${json}" cppDependencies)
+if(cpp_count EQUAL 0)
+  fault("names no C++ dependency")
+else()
+  math(EXPR last "${cpp_count} - 1")
+  foreach(i RANGE ${last})
+    artifact_base(cppDependencies ${i})
+    foreach(field libName headerClassifier sourcesClassifier)
+      expect_type("${artifact} ${field}" STRING cppDependencies ${i} ${field})
+    endforeach()
+    expect_type("${artifact} sharedLibrary" BOOLEAN cppDependencies ${i} sharedLibrary)
+    expect_type("${artifact} skipInvalidPlatforms" BOOLEAN cppDependencies ${i} skipInvalidPlatforms)
+    expect_type("${artifact} binaryPlatforms" ARRAY cppDependencies ${i} binaryPlatforms)
+    if(faults)
+      message(FATAL_ERROR "${VENDORDEP}:${faults}")
+    endif()
+    expect("${base}.pom")
+    string(JSON lib_name GET "${json}" cppDependencies ${i} libName)
+    string(JSON shared GET "${json}" cppDependencies ${i} sharedLibrary)
+    if(NOT shared)
+      fault("${artifact} is not a shared library: the robot program and the JVM share one")
+    endif()
+
+    string(JSON headers_classifier GET "${json}" cppDependencies ${i} headerClassifier)
+    set(headers_zip "${base}-${headers_classifier}.zip")
+    expect("${headers_zip}")
+    if(EXISTS "${REPOSITORY}/${headers_zip}")
+      execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf "${REPOSITORY}/${headers_zip}"
+                      OUTPUT_VARIABLE entries RESULT_VARIABLE status)
+      string(REGEX REPLACE "\n$" "" entries "${entries}")
+      string(REPLACE "\n" ";" entries "${entries}")
+      if(NOT status EQUAL 0)
+        fault("${headers_zip} does not open")
+      elseif(NOT "korvane/Torqa.h" IN_LIST entries)
+        fault("${headers_zip} has no korvane/Torqa.h at its root")
+      endif()
+      foreach(entry ${entries})
+        if(NOT entry MATCHES "^korvane/([A-Za-z]+\\.h)?$")
+          fault("${headers_zip} holds ${entry}, which is not a header of korvane/")
+        endif()
+      endforeach()
+    endif()
+    string(JSON sources_classifier GET "${json}" cppDependencies ${i} sourcesClassifier)
+    expect("${base}-${sources_classifier}.zip")
+
+    set(listed "")
+    string(JSON platform_count LENGTH "${json}" cppDependencies ${i} binaryPlatforms)
+    if(platform_count GREATER 0)
+      math(EXPR last_platform "${platform_count} - 1")
+      foreach(p RANGE ${last_platform})
+        string(JSON platform GET "${json}" cppDependencies ${i} binaryPlatforms ${p})
+        if(NOT platform IN_LIST wpilib_platforms)
+          fault("${artifact} lists ${platform}, which is no WPILib platform")
+        elseif(platform IN_LIST listed)
+          fault("${artifact} lists ${platform} twice")
+        elseif(platform MATCHES "^windows")
+          fault("${artifact} lists ${platform}: the MinGW-built DLL cannot serve an MSVC-built program")
+        endif()
+        list(APPEND listed ${platform})
+        platform_folder(${platform} folder)
+        foreach(classifier ${platform} ${platform}debug)
+          set(archive "${base}-${classifier}.zip")
+          expect("${archive}")
+          if(EXISTS "${REPOSITORY}/${archive}")
+            execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf "${REPOSITORY}/${archive}"
+                            OUTPUT_VARIABLE entries RESULT_VARIABLE status)
+            if(NOT status EQUAL 0)
+              fault("${archive} does not open")
+            elseif(NOT "\n${entries}\n" MATCHES "\n${folder}/lib${lib_name}\\.so\n")
+              fault("${archive} holds no ${folder}/lib${lib_name}.so")
+            endif()
+          endif()
+        endforeach()
+      endforeach()
+    endif()
+
+    file(GLOB held RELATIVE "${REPOSITORY}/${artifact_folder}" "${REPOSITORY}/${base}-*.zip")
+    foreach(archive ${held})
+      string(REGEX REPLACE "^${artifact}-${version}-(.*)\\.zip$" "\\1" platform "${archive}")
+      string(REGEX REPLACE "debug$" "" platform "${platform}")
+      if(NOT platform MATCHES "^(${headers_classifier}|${sources_classifier})$" AND
+         NOT platform IN_LIST listed)
+        fault("${artifact} does not list ${platform}, whose zip the repository holds")
+      endif()
+    endforeach()
+    foreach(platform ${expected_platforms})
+      if(NOT platform MATCHES "^windows" AND NOT platform IN_LIST listed)
+        fault("${artifact} does not list the platform ${platform}")
+      endif()
+    endforeach()
+  endforeach()
+endif()
 
 if(missing)
   fault("named in the file but missing from ${REPOSITORY}:${missing}")

@@ -20,7 +20,8 @@ case_() {
   json="$folder/$(basename "$vendordep")" repo="$folder/repository"
   cp "$vendordep" "$json"
   cp -r "$repository" "$repo"
-  platform_zip=$(find "$repo" -name "*-$platform.zip")
+  platform_zip=$(find "$repo" -path "*/KorvaneDriver-driver/*" -name "*-$platform.zip")
+  cpp_zip=$(find "$repo" -path "*/KorvaneDriver-cpp/*" -name "*-$platform.zip")
   "$@"
   if cmake -DVENDORDEP="$json" -DREPOSITORY="$repo" -DPLATFORM="$platform" -DFRC_YEAR="$season" \
        -P "$checker" > "$folder.log" 2>&1; then
@@ -51,6 +52,19 @@ library_elsewhere() { # the zip holds its library under another platform's folde
   echo not-a-library > "$stage/linux/nowhere/shared/libKorvaneDriver.so"
   (cd "$stage" && cmake -E tar cf "$platform_zip" --format=zip linux)
 }
+remove_cpp_debug_zip() { rm "${cpp_zip%.zip}debug.zip"; }
+stray_header() { # a header beside korvane/ in the headers zip
+  local stage="$work/stage" headers
+  headers=$(find "$repo" -name '*-headers.zip')
+  rm -rf "$stage" && mkdir -p "$stage"
+  (cd "$stage" && cmake -E tar xf "$headers" && echo '#pragma once' > TorqaJNI.h &&
+     rm "$headers" && cmake -E tar cf "$headers" --format=zip korvane TorqaJNI.h)
+}
+cpp_windows() { # the C++ library listed for Windows, with a zip to match
+  cp "$cpp_zip" "${cpp_zip%-"$platform".zip}-windowsx86-64.zip"
+  cp "$cpp_zip" "${cpp_zip%-"$platform".zip}-windowsx86-64debug.zip"
+  sed -i '/"binaryPlatforms": \[/a\        "windowsx86-64",' "$json"
+}
 expect_windowsarm64() { export KORVANE_EXPECT_PLATFORMS=windowsarm64; }
 
 case_ unspoilt "" true
@@ -69,6 +83,11 @@ case_ zip-unlisted "does not list windowsarm64, whose zip the repository holds" 
 case_ library-elsewhere "holds no shared library under linux/" library_elsewhere
 case_ expected-platform "does not list the platform windowsarm64" expect_windowsarm64
 unset KORVANE_EXPECT_PLATFORMS
+case_ cpp-debug-zip-missing "missing from" remove_cpp_debug_zip
+case_ cpp-stray-header "holds TorqaJNI.h, which is not a header of korvane/" stray_header
+case_ cpp-windows "lists windowsx86-64: the MinGW-built DLL cannot serve an MSVC-built program" \
+  cpp_windows
+case_ cpp-not-shared "is not a shared library" edit 's/"sharedLibrary": true/"sharedLibrary": false/'
 
 [ "$failures" -eq 0 ] || exit 1
-echo "the check refused each of 12 spoilt copies for its fault"
+echo "the check refused each of 16 spoilt copies for its fault"

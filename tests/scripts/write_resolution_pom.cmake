@@ -1,6 +1,7 @@
 # Writes a Maven project that depends on everything the vendor-dependency file makes a robot
 # project fetch, from one repository: each Java dependency's jar with its -sources and -javadoc
-# jars, and each JNI dependency's archive for every listed platform, by its classifier. Versions
+# jars, each JNI dependency's archive for every listed platform, by its classifier, and each C++
+# dependency's headers and sources zips and its zip and debug zip for every binary platform. Versions
 # are exact ranges ([v]), so Maven reads each artifact folder's maven-metadata.xml as well.
 # Usage: cmake -DVENDORDEP=<json> -DURL=<repository URL> -DPOM=<pom.xml to write>
 #              -P write_resolution_pom.cmake
@@ -50,6 +51,27 @@ foreach(i RANGE ${last})
     add_dependency(${group} ${artifact} ${version} ${type} ${platform})
   endforeach()
 endforeach()
+
+string(JSON cpp_count LENGTH "${json}" cppDependencies)
+if(cpp_count GREATER 0)
+  math(EXPR last "${cpp_count} - 1")
+  foreach(i RANGE ${last})
+    coordinates(cppDependencies ${i})
+    foreach(field headerClassifier sourcesClassifier)
+      string(JSON classifier GET "${json}" cppDependencies ${i} ${field})
+      add_dependency(${group} ${artifact} ${version} zip ${classifier})
+    endforeach()
+    string(JSON platform_count LENGTH "${json}" cppDependencies ${i} binaryPlatforms)
+    if(platform_count GREATER 0)
+      math(EXPR last_platform "${platform_count} - 1")
+      foreach(p RANGE ${last_platform})
+        string(JSON platform GET "${json}" cppDependencies ${i} binaryPlatforms ${p})
+        add_dependency(${group} ${artifact} ${version} zip ${platform})
+        add_dependency(${group} ${artifact} ${version} zip ${platform}debug)
+      endforeach()
+    endif()
+  endforeach()
+endif()
 
 file(WRITE "${POM}" "<?xml version=\"1.0\" encoding=\"UTF-8\"?>
 <project xmlns=\"http://maven.apache.org/POM/4.0.0\">
