@@ -2,14 +2,16 @@
 
 // Creating a sensor object that speaks CAN or USB. The device's part for the transport is made
 // (opening its session or port), kept only if it opened, shown in a desktop simulation as
-// "<tag>[<CAN ID>]" or "<tag>[<path>]", and handed to a new sensor object; on any failure
+// "<tag>[<CAN ID>]" (on CAN bus 0), "<tag>[<bus>/<CAN ID>]" (on another bus) or "<tag>[<path>]",
+// and handed to a new sensor object; on any failure
 // everything made is freed again, so the caller gets an open sensor or null. A throw while making
 // it (allocation, starting the reader thread) becomes one line, "[<tag>] Failed to create the
 // <CAN|USB> sensor: <reason>", on standard output.
 //
 // Sensor is the device's driver class: it befriends DualTransportSensor<Sensor> and is
 // constructed from a std::unique_ptr to its device's interface (Sensor::Transport), which both
-// parts implement; the parts derive from it and take their link's arguments first.
+// parts implement; the parts derive from it and take their link's arguments first (a CAN part its
+// bus and CAN ID).
 
 #include <exception>
 #include <iostream>
@@ -20,6 +22,7 @@
 
 #include "common/ConsoleLine.h"
 #include "common/SensorCanSession.h"
+#include "port/Can.h"
 
 namespace korvane {
 
@@ -27,9 +30,12 @@ template <class Sensor>
 class DualTransportSensor {
  public:
   template <class CanPart, class... Args>
-  static Sensor* openCan(const char* tag, int canId, Args&&... args) {
+  static Sensor* openCan(const char* tag, int bus, int canId, Args&&... args) {
     if (!SensorCanSession::idInRange(canId, tag)) return nullptr;
-    return open<CanPart>(tag, "CAN", std::to_string(canId), static_cast<uint8_t>(canId),
+    if (!port::can::busInRange(bus, tag)) return nullptr;
+    const std::string id =
+        bus == 0 ? std::to_string(canId) : std::to_string(bus) + "/" + std::to_string(canId);
+    return open<CanPart>(tag, "CAN", id, bus, static_cast<uint8_t>(canId),
                          std::forward<Args>(args)...);
   }
 

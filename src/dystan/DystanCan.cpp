@@ -5,7 +5,6 @@
 #include <array>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <iterator>
 #include <mutex>
 #include <optional>
@@ -39,14 +38,6 @@ ScanData positions(const Scan* scan, int count) {
   return data;
 }
 
-// The clock the HAL stamps received frames with: milliseconds of CLOCK_MONOTONIC, wrapping.
-uint32_t monotonicMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                               static_cast<uint64_t>(now.tv_nsec) / 1000000u);
-}
-
 // Whether stamp a lies before stamp b, across the wrap of the 32-bit millisecond count.
 bool isBefore(uint32_t a, uint32_t b) {
   return static_cast<int32_t>(a - b) < 0;
@@ -54,8 +45,9 @@ bool isBefore(uint32_t a, uint32_t b) {
 
 }  // namespace
 
-CanPart::CanPart(uint8_t canId)
-    : Transport(kCan, canId), session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan") {}
+CanPart::CanPart(int bus, uint8_t canId)
+    : Transport(kCan, canId),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan") {}
 
 Config CanPart::config(int timeoutMs) {
   Config config;
@@ -63,22 +55,21 @@ Config CanPart::config(int timeoutMs) {
   // Only a reply received after the request answers it. The bus stamps frames in whole
   // milliseconds of the monotonic clock, so the request leaves in a later millisecond than any
   // reply already received, and an answer is stamped no earlier than that millisecond.
-  uint32_t sentAtMs = monotonicMilliseconds();
+  uint32_t sentAtMs = port::can::receiveClockMs();
   uint32_t stamp = 0;
   unsigned char data[8] = {};
-  if (SensorCanSession::receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+  if (session_.receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
     sleepMilliseconds(1);
-    sentAtMs = monotonicMilliseconds();
+    sentAtMs = port::can::receiveClockMs();
   }
   const unsigned char request[8] = {};
-  if (!SensorCanSession::send(idFor(kConfigRequestApi, session_.canId()), request,
-                              sizeof request)) {
+  if (!session_.send(idFor(kConfigRequestApi, session_.canId()), request, sizeof request)) {
     return config;
   }
   auto start = std::chrono::steady_clock::now();
   while (true) {
     std::fill(std::begin(data), std::end(data), 0);
-    if (SensorCanSession::receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+    if (session_.receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
       config.version = data[0];
       config.distanceEnabled = data[1];
       config.canFdEnabled = data[2];
@@ -96,12 +87,12 @@ Config CanPart::config(int timeoutMs) {
 
 void CanPart::readChunks(ScanTable* callTable) {
   const uint32_t chunkId = idFor(kScanChunkApi, session_.canId());
-  std::array<HAL_CANStreamMessage, kSessionCapacity> messages{};
+  std::array<SensorCanSession::Frame, kSessionCapacity> messages{};
   while (true) {
     uint32_t read = session_.read(messages.data(), kSessionCapacity);
     for (uint32_t i = 0; i < read; ++i) {
-      const HAL_CANStreamMessage& m = messages[i];
-      if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
+      const SensorCanSession::Frame& m = messages[i];
+      if ((m.id & kIdMask) != chunkId || m.size < 8) continue;
       int16_t values[kValuesPerChunk];
       for (int v = 0; v < kValuesPerChunk; ++v) values[v] = readI16(m.data + 2 + 2 * v);
       scans_.add(m.data[0], m.data[1], values);

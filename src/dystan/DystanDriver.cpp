@@ -39,7 +39,12 @@ DystanJNI::DystanJNI(std::unique_ptr<Transport> part) : part_(std::move(part)) {
 DystanJNI::~DystanJNI() = default;
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
-  return korvane::DualTransportSensor<DystanJNI>::openCan<korvane::dystan::CanPart>(kTag, canId);
+  return c_Dystan_createOnBus(0, canId);
+}
+
+DystanJNI* DystanJNI::c_Dystan_createOnBus(int bus, int canId) {
+  return korvane::DualTransportSensor<DystanJNI>::openCan<korvane::dystan::CanPart>(kTag, bus,
+                                                                                    canId);
 }
 
 DystanJNI* DystanJNI::c_Dystan_createUsb(const char* path, int odr) {

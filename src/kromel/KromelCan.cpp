@@ -24,13 +24,14 @@ float channel(const uint8_t* bytes) {
 
 }  // namespace
 
-CanPart::CanPart(uint8_t canId)
-    : Transport(kCan, canId), session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel") {}
+CanPart::CanPart(int bus, uint8_t canId)
+    : Transport(kCan, canId),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel") {}
 
 ColorData CanPart::color() {
   ColorData reading;
   uint8_t data[8] = {};
-  if (SensorCanSession::receiveLatest(kColor, data) < 8) return reading;
+  if (session_.receiveLatest(kColor, data) < 8) return reading;
   reading.sequence = readU16(data);
   reading.x = channel(data + 2);
   reading.y = channel(data + 4);
@@ -54,13 +55,13 @@ bool CanPart::setSampleTime(int ms) {
 bool CanPart::command(unsigned number, const unsigned char* payload, unsigned char length,
                       unsigned int* out) {
   if (payload == nullptr || length == 0 || length > 8) return false;
-  std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
+  std::vector<SensorCanSession::Frame> messages(kSessionCapacity);
   // Empties the session of everything that arrived before the command goes out: an
   // acknowledgement that came after its own command gave up, or that answered another sensor
   // (every sensor uses the same identifiers), must not be taken as this command's answer.
   while (session_.read(messages.data(), kSessionCapacity) == kSessionCapacity) {
   }
-  if (!SensorCanSession::send(kCommand + number, payload, length)) return false;
+  if (!session_.send(kCommand + number, payload, length)) return false;
   unsigned char ackStatus = 2;
   unsigned int value = 0;
   if (!waitConfigAck(messages, number, &value, &ackStatus, kCommandTimeoutMs)) return false;
@@ -68,16 +69,15 @@ bool CanPart::command(unsigned number, const unsigned char* payload, unsigned ch
   return ackStatus == 0;
 }
 
-bool CanPart::waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
+bool CanPart::waitConfigAck(std::vector<SensorCanSession::Frame>& messages, unsigned command,
                             unsigned int* value, unsigned char* status, int timeoutMs) {
   timeoutMs = std::max(timeoutMs, 0);
   auto start = std::chrono::steady_clock::now();
   while (true) {
     uint32_t read = session_.read(messages.data(), kSessionCapacity);
     for (uint32_t i = 0; i < read; ++i) {
-      const HAL_CANStreamMessage& m = messages[i];
-      if ((m.messageID & kIdMask) != kAck || m.dataSize < 6 ||
-          m.data[0] != static_cast<uint8_t>(command)) {
+      const SensorCanSession::Frame& m = messages[i];
+      if ((m.id & kIdMask) != kAck || m.size < 6 || m.data[0] != static_cast<uint8_t>(command)) {
         continue;
       }
       if (status != nullptr) *status = m.data[1];

@@ -48,7 +48,12 @@ KromelJNI::KromelJNI(std::unique_ptr<Transport> part) : part_(std::move(part)) {
 KromelJNI::~KromelJNI() = default;
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
-  return korvane::DualTransportSensor<KromelJNI>::openCan<korvane::kromel::CanPart>(kTag, canId);
+  return c_Kromel_createOnBus(0, canId);
+}
+
+KromelJNI* KromelJNI::c_Kromel_createOnBus(int bus, int canId) {
+  return korvane::DualTransportSensor<KromelJNI>::openCan<korvane::kromel::CanPart>(kTag, bus,
+                                                                                    canId);
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {

@@ -55,7 +55,7 @@ class Transport : public SensorTransport {
 
 class CanPart final : public Transport {
  public:
-  explicit CanPart(uint8_t canId);
+  CanPart(int bus, uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
   ColorData color() override;
@@ -67,7 +67,7 @@ class CanPart final : public Transport {
  private:
   // The acknowledgement of this command among the frames the session collects, read into
   // messages, up to timeoutMs.
-  bool waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
+  bool waitConfigAck(std::vector<SensorCanSession::Frame>& messages, unsigned command,
                      unsigned int* value, unsigned char* status, int timeoutMs);
 
   SensorCanSession session_;

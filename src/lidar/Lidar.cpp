@@ -15,7 +15,7 @@
 #include "common/HandleTable.h"
 #include "lidar/LidarImpl.h"
 #include "lidar/LidarSimDevice.h"
-#include "serial/ControllerSerialPort.h"
+#include "port/ControllerSerialPorts.h"
 
 using korvane::printLine;
 
@@ -52,7 +52,7 @@ constexpr auto kFailedPollPause = std::chrono::milliseconds(100);
 // Opens the port; the handle, or 0 after the error line.
 int32_t openPort(int port) {
   int32_t status = 0;
-  int32_t handle = korvane::serial::controller::initialize(port, &status);
+  int32_t handle = korvane::port::controller_serial::initialize(port, &status);
   if (status != 0) {
     printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
     return 0;
@@ -115,7 +115,7 @@ LidarJNI::Impl::~Impl() {
 }
 
 void LidarJNI::Impl::ThreadMain() {
-  korvane::serial::controller::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
+  korvane::port::controller_serial::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
   std::vector<uint8_t> buffer;
   buffer.reserve(kBufferCapacity);
   bool failing = false;  // one error line per run of failed polls
@@ -136,7 +136,7 @@ void LidarJNI::Impl::ThreadMain() {
       handle = m_portHandle.load();
     }
     int32_t status = 0;
-    const int32_t waiting = korvane::serial::controller::bytesReceived(handle, &status);
+    const int32_t waiting = korvane::port::controller_serial::bytesReceived(handle, &status);
     if (status < 0) {
       // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
       const bool portFailed = [&] {
@@ -158,7 +158,7 @@ void LidarJNI::Impl::ThreadMain() {
     const size_t kept = buffer.size();
     buffer.resize(kept + want);
     const auto asked = std::chrono::steady_clock::now();
-    int32_t got = korvane::serial::controller::read(
+    int32_t got = korvane::port::controller_serial::read(
         handle, reinterpret_cast<char*>(buffer.data() + kept), static_cast<int32_t>(want), &status);
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
@@ -246,7 +246,7 @@ namespace {
 // close ends that read, and the worker finds the handle no longer current.
 void closeCurrentPort() {
   const int32_t handle = LidarJNI::m_portHandle.exchange(0);
-  if (handle != 0) korvane::serial::controller::close(handle);
+  if (handle != 0) korvane::port::controller_serial::close(handle);
 }
 
 // Under portMutex: the live driver object gives way to `fresh`, in the table (once the calls that
@@ -299,7 +299,7 @@ void LidarJNI::c_Lidar_create(int port) {
         // (with its settings; and stopped if it was, so that start still reopens it).
         handle = openPort(usbPort.load());
         if (handle != 0) {
-          korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+          korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
           m_portHandle.store(handle);
         } else {
           scanning.store(false);
@@ -335,7 +335,7 @@ void LidarJNI::c_Lidar_start() {
     }
     const int32_t handle = openPort(usbPort.load());
     if (handle == 0) return;  // still stopped: a later start tries again
-    korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+    korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
     m_portHandle.store(handle);
     scanning.store(true);
     // The first create could not open its port: the worker starts with the port.

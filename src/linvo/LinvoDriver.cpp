@@ -12,8 +12,8 @@
 #include "common/HandleTable.h"
 #include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
-#include "hal/I2C.h"
 #include "linvo/LinvoSampler.h"
+#include "port/I2c.h"
 
 int32_t LinvoJNI::port = 1;
 int32_t LinvoJNI::deviceAddress = 0x48;
@@ -59,18 +59,18 @@ void report(int code) {
   korvane::printLine(std::cout, korvane::errorText(code));
 }
 
-HAL_I2CPort halPort() {
-  return static_cast<HAL_I2CPort>(LinvoJNI::port);
+int32_t halPort() {
+  return LinvoJNI::port;
 }
 
 // The transfer helpers return 1 when the HAL aborted the transfer, 0 otherwise.
 int writeI2C(uint8_t reg, uint8_t value) {
   uint8_t data[2] = {reg, value};
-  return HAL_WriteI2C(halPort(), LinvoJNI::deviceAddress, data, 2) < 0 ? 1 : 0;
+  return korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, 2) < 0 ? 1 : 0;
 }
 
 int writeBulkI2C(const uint8_t* data, int count) {
-  return HAL_WriteI2C(halPort(), LinvoJNI::deviceAddress, data, count) < 0 ? 1 : 0;
+  return korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, count) < 0 ? 1 : 0;
 }
 
 int readI2C(int count, uint8_t* buffer) {
@@ -82,7 +82,7 @@ int readI2C(int count, uint8_t* buffer) {
     report(kReadBufferNull);
     return 1;
   }
-  return HAL_ReadI2C(halPort(), LinvoJNI::deviceAddress, buffer, count) < 0 ? 1 : 0;
+  return korvane::port::i2c::read(halPort(), LinvoJNI::deviceAddress, buffer, count) < 0 ? 1 : 0;
 }
 
 int writeRegister(const uint8_t* data, int count) {
@@ -256,7 +256,7 @@ bool LinvoJNI::c_initializeI2C(float reference) {
       sampleRate = kDefaultSampleRate;
       g_selected = -1;
       int32_t status = 0;
-      HAL_InitializeI2C(halPort(), &status);
+      korvane::port::i2c::initialize(halPort(), &status);
     }
     // The sensor opened before is out of the table once add returns; freeing it joins its
     // sampler and takes it out of the simulation before the new one shows itself.
@@ -272,7 +272,7 @@ void LinvoJNI::c_closeI2C() {
   std::lock_guard opening(g_opening);
   g_owner.reset();  // its sampler is joined, its latest counts go
   std::lock_guard<std::mutex> bus(g_bus);
-  HAL_CloseI2C(halPort());
+  korvane::port::i2c::close(halPort());
   g_selected = -1;
 }
 

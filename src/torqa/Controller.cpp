@@ -1,10 +1,11 @@
 #include "torqa/Controller.h"
 
 #include <chrono>
+#include <string>
 
 #include "Torqa.h"
 #include "TorqaJNI.h"
-#include "hal/HALBase.h"
+#include "port/RobotState.h"
 #include "torqa/TorqaFrames.h"
 
 namespace korvane::torqa {
@@ -23,9 +24,12 @@ bool isMotor(int motor) {
 
 }  // namespace
 
-Controller::Controller(int32_t canHandle, int deviceNumber)
-    : canHandle_(canHandle), deviceNumber_(deviceNumber) {
-  if (!device_.open("Torqa", deviceNumber)) return;
+Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
+    : canHandle_(canHandle), address_{bus, deviceNumber} {
+  const bool opened =
+      bus == 0 ? device_.open("Torqa", deviceNumber)
+               : device_.open("Torqa", std::to_string(bus) + "/" + std::to_string(deviceNumber));
+  if (!opened) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
     device_.add(rpms_[m], kRpmNames[m], 0.0);
@@ -84,12 +88,12 @@ void Controller::beat() {
   std::unique_lock pauseLock(pauseMutex_);
   while (!stopped()) {
     pauseLock.unlock();
-    int32_t status = 0;
-    const bool enabled = HAL_GetSystemActive(&status);
-    unsigned char data[8] = {};
-    Torqa::sendMessage(enabled ? korvane::torqa::frames::kHeartbeatEnabled
-                               : korvane::torqa::frames::kHeartbeatDisabled,
-                       data, deviceNumber_);
+    const bool enabled = korvane::port::outputsEnabled();
+    const unsigned char data[8] = {};
+    sendFrame(address_,
+              enabled ? korvane::torqa::frames::kHeartbeatEnabled
+                      : korvane::torqa::frames::kHeartbeatDisabled,
+              data);
     enabled_.set(enabled);
     pauseLock.lock();
     woken_.wait_for(pauseLock, kHeartbeatPeriod, stopped);

@@ -1,7 +1,8 @@
 #pragma once
 
-// One open motor controller: its CAN handle and device number, the info record it sent (cached
-// once obtained), its heartbeat thread, and the simulated device "Torqa[<device number>]" that
+// One open motor controller: its CAN handle, bus and device number, the info record it sent
+// (cached once obtained), its heartbeat thread, and the simulated device "Torqa[<device number>]"
+// ("Torqa[<bus>/<device number>]" on a CAN bus other than 0) that
 // shows, per motor 0..3, "Output <m>" (the open-loop output last commanded, -1.0 to 1.0) and
 // "RPM <m>" (the speed last read from its status frame), and "Enabled" (what the latest heartbeat
 // told the controller).
@@ -21,6 +22,7 @@
 #include <thread>
 
 #include "common/SimulatedDevice.h"
+#include "torqa/FrameSend.h"
 
 namespace korvane::torqa {
 
@@ -30,14 +32,16 @@ class Controller {
  public:
   static constexpr int kMotors = 4;
 
-  Controller(int32_t canHandle, int deviceNumber);
+  Controller(int32_t canHandle, int deviceNumber, int bus = 0);
   // Ends the heartbeat if it still runs (joining it) and removes the simulated device.
   ~Controller();
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
 
   int32_t canHandle() const { return canHandle_; }
-  int deviceNumber() const { return deviceNumber_; }
+  int deviceNumber() const { return address_.deviceNumber; }
+  int bus() const { return address_.bus; }
+  const Address& address() const { return address_; }
 
   // The info record, or nothing while none has been obtained.
   std::optional<InfoRecord> cachedInfo() const;
@@ -62,7 +66,7 @@ class Controller {
   void wakeHeartbeat(bool ending);
 
   const int32_t canHandle_;
-  const int deviceNumber_;
+  const Address address_;
 
   mutable std::mutex infoMutex_;
   std::optional<InfoRecord> info_;

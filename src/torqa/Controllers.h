@@ -35,7 +35,7 @@ class Controllers {
 
   // Files a new controller under its CAN handle; one still filed under that handle is closed
   // first (its heartbeat alone ended). False, with nothing filed, when the table is full.
-  bool open(int32_t canHandle, int deviceNumber);
+  bool open(int32_t canHandle, int deviceNumber, int bus = 0);
   // Clears the stop flag and starts the controller's heartbeat. Throws what starting a thread
   // throws; the controller then stays open without one.
   void startHeartbeat(int32_t canHandle);

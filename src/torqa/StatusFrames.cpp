@@ -5,7 +5,7 @@
 
 #include "Torqa.h"
 #include "common/ConsoleLine.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/TorqaFrames.h"
 
 namespace korvane::torqa {
@@ -30,7 +30,7 @@ StatusFrame readStatusFrame(int32_t canHandle, int api, int errorCode) {
   int32_t length = 0;
   uint64_t timestamp = 0;
   try {
-    HAL_ReadCANPacketLatest(canHandle, api, frame.data.data(), &length, &timestamp, &frame.status);
+    port::can::readLatest(canHandle, api, frame.data.data(), &length, &timestamp, &frame.status);
     frame.length = length;
     frame.receivedTimestamp = timestamp;
   } catch (const std::exception&) {

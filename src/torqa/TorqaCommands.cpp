@@ -4,31 +4,33 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "Torqa.h"
 #include "TorqaFrames.h"
 #include "TorqaJNI.h"
 #include "common/LittleEndian.h"
 #include "torqa/Controllers.h"
+#include "torqa/FrameSend.h"
 
 using korvane::torqa::Controllers;
 
 namespace {
 
-// Sends the bytes (the rest of the 8 are 0) to the controller with this device number.
-void sendTo(unsigned int messageBase, int deviceID, std::initializer_list<unsigned char> bytes) {
+// Sends the bytes (the rest of the 8 are 0) to the controller at this address.
+void sendTo(unsigned int messageBase, const korvane::torqa::Address& to,
+            std::initializer_list<unsigned char> bytes) {
   unsigned char data[8] = {};
   int i = 0;
   for (unsigned char b : bytes) data[i++] = b;
-  Torqa::sendMessage(messageBase, data, deviceID);
+  korvane::torqa::sendFrame(to, messageBase, data);
 }
 
-int deviceNumber(const Controllers::Ref& controller) {
-  return controller ? controller->deviceNumber() : 0;
+// Device number 0 on bus 0 for a handle that is not open.
+korvane::torqa::Address addressOf(const Controllers::Ref& controller) {
+  return controller ? controller->address() : korvane::torqa::Address{};
 }
 
-// Sends the bytes to the handle's controller (device number 0 for a handle that is not open).
+// Sends the bytes to the handle's controller.
 void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
-  sendTo(messageBase, deviceNumber(Controllers::instance().find(handle)), bytes);
+  sendTo(messageBase, addressOf(Controllers::instance().find(handle)), bytes);
 }
 
 // Index 0..3: a negative index is rejected.
@@ -72,7 +74,7 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
   const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kMotorSpeed, deviceNumber(controller),
+  sendTo(korvane::torqa::frames::kMotorSpeed, addressOf(controller),
          {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
           static_cast<unsigned char>(speed >= 0 ? 1 : 0),
           static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
@@ -81,7 +83,7 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
 
 void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
   const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kDisableMotor, deviceNumber(controller),
+  sendTo(korvane::torqa::frames::kDisableMotor, addressOf(controller),
          {static_cast<unsigned char>(motor)});
   if (controller) controller->showOutput(motor, 0.0);
 }

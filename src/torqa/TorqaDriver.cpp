@@ -8,8 +8,9 @@
 #include "TorqaJNI.h"
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/Controllers.h"
+#include "torqa/FrameSend.h"
 
 using korvane::torqa::Controllers;
 
@@ -33,6 +34,10 @@ int DeviceIDForHandle(long handle) {
 }
 
 long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
+  return c_Torqa_createOnBus(0, deviceID, frequency);
+}
+
+long TorqaJNI::c_Torqa_createOnBus(int bus, int deviceID, int frequency) {
   if (deviceID < 1 || deviceID > 63) {
     report(1002);
     return 0;
@@ -41,24 +46,24 @@ long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
     report(1001);
     return 0;
   }
+  if (!korvane::port::can::busInRange(bus, "Torqa")) return 0;
   Controllers& controllers = Controllers::instance();
-  HAL_CANHandle handle = 0;
+  int32_t handle = 0;
   try {
     int32_t status = 0;
-    handle = HAL_InitializeCAN(
-        static_cast<HAL_CANManufacturer>(korvane::torqa::frames::kManufacturer), deviceID,
-        static_cast<HAL_CANDeviceType>(korvane::torqa::frames::kDeviceType), &status);
+    handle = korvane::port::can::openDevice(bus, korvane::torqa::frames::kManufacturer, deviceID,
+                                            korvane::torqa::frames::kDeviceType, &status);
     if (status != 0) {
       report(1000);
       return 0;
     }
-    if (!controllers.open(handle, deviceID)) {
-      HAL_CleanCAN(handle);  // no room to keep it: nobody could close it
+    if (!controllers.open(handle, deviceID, bus)) {
+      korvane::port::can::closeDevice(handle);  // no room to keep it: nobody could close it
       report(1000);
       return 0;
     }
   } catch (const std::exception&) {
-    if (handle != 0) HAL_CleanCAN(handle);
+    if (handle != 0) korvane::port::can::closeDevice(handle);
     report(1000);
     return 0;
   }
@@ -77,11 +82,13 @@ void TorqaJNI::c_Torqa_destroy(long handle) {
   // Only a handle that a create opened is released: a stale one may name another device's handle
   // by now.
   const auto key = static_cast<int32_t>(handle);
-  if (Controllers::instance().close(key)) HAL_CleanCAN(key);
+  if (Controllers::instance().close(key)) korvane::port::can::closeDevice(key);
 }
 
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
   unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
                            korvane::byteOf(frequency, 1)};
-  Torqa::sendMessage(korvane::torqa::frames::kConfigureMotor, data, DeviceIDForHandle(handle));
+  auto controller = Controllers::instance().find(handle);
+  korvane::torqa::sendFrame(controller ? controller->address() : korvane::torqa::Address{},
+                            korvane::torqa::frames::kConfigureMotor, data);
 }

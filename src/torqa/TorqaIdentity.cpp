@@ -16,8 +16,9 @@
 #include "common/ConsoleLine.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/Controllers.h"
+#include "torqa/FrameSend.h"
 
 using korvane::torqa::Controllers;
 using korvane::torqa::InfoRecord;
@@ -26,9 +27,15 @@ namespace {
 
 constexpr int kInfoAttempts = 8;
 
-void sendRequest(unsigned int messageBase, int deviceID) {
-  unsigned char data[8] = {};
-  Torqa::sendMessage(messageBase, data, deviceID);
+// The handle's controller's bus; 0 for a handle that is not open.
+int busOf(long handle) {
+  const auto controller = Controllers::instance().find(handle);
+  return controller ? controller->bus() : 0;
+}
+
+void sendRequest(unsigned int messageBase, const korvane::torqa::Address& to) {
+  const unsigned char data[8] = {};
+  korvane::torqa::sendFrame(to, messageBase, data);
 }
 
 std::optional<InfoRecord> cachedInfo(long handle) {
@@ -41,17 +48,18 @@ std::optional<InfoRecord> cachedInfo(long handle) {
 // so that closing it never waits for an identity call.
 std::optional<InfoRecord> infoRecord(long handle, int deviceID) {
   if (auto record = cachedInfo(handle)) return record;
+  const korvane::torqa::Address to{busOf(handle), deviceID};
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
-    sendRequest(korvane::torqa::frames::kInfoRequest, deviceID);
+    sendRequest(korvane::torqa::frames::kInfoRequest, to);
     korvane::sleepMilliseconds(50 + 25 * attempt);
     InfoRecord record{};
     int32_t length = 0;
     uint64_t timestamp = 0;
     int32_t status = 0;
     try {
-      HAL_ReadCANPacketLatest(static_cast<HAL_CANHandle>(handle),
-                              korvane::torqa::frames::kInfoRecordApi, record.data(), &length,
-                              &timestamp, &status);
+      korvane::port::can::readLatest(static_cast<int32_t>(handle),
+                                     korvane::torqa::frames::kInfoRecordApi, record.data(), &length,
+                                     &timestamp, &status);
     } catch (const std::exception&) {
       continue;
     }
@@ -79,9 +87,9 @@ uint32_t readSerialWord(long handle, int word) {
   uint64_t timestamp = 0;
   int32_t status = 0;
   try {
-    HAL_ReadCANPacketNew(static_cast<HAL_CANHandle>(handle),
-                         korvane::torqa::frames::kSerialWordApi + word, data, &length, &timestamp,
-                         &status);
+    korvane::port::can::readNew(static_cast<int32_t>(handle),
+                                korvane::torqa::frames::kSerialWordApi + word, data, &length,
+                                &timestamp, &status);
   } catch (const std::exception&) {
     korvane::printLine(std::cout, Torqa::getErrorMessage(1021 + word));
   }
@@ -121,7 +129,7 @@ std::string TorqaJNI::c_Torqa_getHardwareVersion(long handle) {
 }
 
 std::string TorqaJNI::c_Torqa_getSerialNumber(long handle) {
-  sendRequest(korvane::torqa::frames::kSerialRequest, DeviceIDForHandle(handle));
+  sendRequest(korvane::torqa::frames::kSerialRequest, {busOf(handle), DeviceIDForHandle(handle)});
   Torqa::delay(handle, 0.01);
   uint32_t words[3];
   for (int word = 0; word < 3; ++word) words[word] = readSerialWord(handle, word);

@@ -1,43 +1,10 @@
-#include "serial/ControllerSerialPort.h"
+// The controller's serial ports through WPILib 2026's HAL: the robot's own, or the stand-in's.
 
-#ifdef KORVANE_CONTROLLER_PORTS_ON_TTYS
-
-#include "korvane/platform/SerialPorts.h"
-
-namespace korvane::serial::controller {
-
-namespace tty = korvane::platform::serial;
-
-int32_t initialize(int32_t port, int32_t* status) {
-  return tty::initialize(port, status);
-}
-void configure(int32_t handle, int32_t baudRate, double timeoutSeconds) {
-  int32_t status = 0;
-  tty::setBaudRate(handle, baudRate, &status);
-  tty::setDataBits(handle, 8, &status);
-  tty::setParity(handle, 0, &status);
-  tty::setStopBits(handle, 10, &status);
-  tty::setTimeout(handle, timeoutSeconds, &status);
-  tty::setWriteMode(handle, 1, &status);
-  tty::disableTermination(handle, &status);
-}
-int32_t bytesReceived(int32_t handle, int32_t* status) {
-  return tty::bytesReceived(handle, status);
-}
-int32_t read(int32_t handle, char* buffer, int32_t count, int32_t* status) {
-  return tty::read(handle, buffer, count, status);
-}
-void close(int32_t handle) {
-  tty::close(handle);
-}
-
-}  // namespace korvane::serial::controller
-
-#else
+#include "port/ControllerSerialPorts.h"
 
 #include "hal/SerialPort.h"
 
-namespace korvane::serial::controller {
+namespace korvane::port::controller_serial {
 
 // A HAL that gives out no handle yet leaves the status 0 (as a HAL whose serial ports are stubs
 // does) has not opened a port either: the caller is told so with the HAL's handle error.
@@ -68,6 +35,4 @@ void close(int32_t handle) {
   HAL_CloseSerial(handle);
 }
 
-}  // namespace korvane::serial::controller
-
-#endif
+}  // namespace korvane::port::controller_serial
