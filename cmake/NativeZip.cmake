@@ -46,7 +46,7 @@ endif()
 # The natives find each other beside themselves wherever they are unpacked: RUNPATH $ORIGIN, in the
 # build tree as when installed.
 set(native_libraries KorvaneDriver)
-if(TARGET korvane_sim_jni)
+if(TARGET korvane_sim_jni AND NOT KORVANE_ROBOT_BUILD)
   list(APPEND native_libraries korvane_platform korvane_sim_jni)
 endif()
 set_target_properties(${native_libraries} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
