@@ -36,6 +36,15 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNI
   });
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createOnBus(JNIEnv*, jclass,
+                                                                                  jint bus,
+                                                                                  jint canId) {
+  return korvane::jni::orOnThrow(jlong{0}, [&] {
+    return g_sensors.adopt(DystanJNI::c_Dystan_createOnBus(bus, canId),
+                           &DystanJNI::c_Dystan_destroy);
+  });
+}
+
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(JNIEnv* env, jclass,
                                                                                 jstring path,
                                                                                 jint odr) {

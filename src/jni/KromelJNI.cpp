@@ -26,6 +26,15 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNI
   });
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createOnBus(JNIEnv*, jclass,
+                                                                                  jint bus,
+                                                                                  jint canId) {
+  return korvane::jni::orOnThrow(jlong{0}, [&] {
+    return g_sensors.adopt(KromelJNI::c_Kromel_createOnBus(bus, canId),
+                           &KromelJNI::c_Kromel_destroy);
+  });
+}
+
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
                                                                                 jstring path,
                                                                                 jint sampleTimeMs) {
