@@ -26,14 +26,14 @@ endif()
 
 if(KORVANE_WPILIB_YEAR STREQUAL "2027")
   set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal2027.functions)
-  set(KORVANE_WPIHAL_C_HEADERS wpi/hal/HAL.h wpi/hal/CAN.h wpi/hal/CANAPI.h wpi/hal/DriverStation.h wpi/hal/I2C.h
-                 wpi/hal/SimDevice.h wpi/hal/simulation/CanData.h wpi/hal/simulation/I2CData.h
-                 wpi/hal/simulation/DriverStationData.h wpi/hal/simulation/MockHooks.h)
-  set(KORVANE_WPIHAL_CXX_HEADERS "")
+  set(KORVANE_WPIHAL_C_HEADERS wpi/hal/HAL.h wpi/hal/CAN.h wpi/hal/CANAPI.h wpi/hal/DriverStation.h
+                               wpi/hal/I2C.h wpi/hal/SimDevice.h wpi/hal/simulation/CanData.h
+                               wpi/hal/simulation/I2CData.h wpi/hal/simulation/MockHooks.h)
+  set(KORVANE_WPIHAL_CXX_HEADERS wpi/hal/simulation/DriverStationData.h)
 else()
   set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions)
-  set(KORVANE_WPIHAL_C_HEADERS hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h hal/SimDevice.h
-                 hal/simulation/CanData.h hal/simulation/I2CData.h)
+  set(KORVANE_WPIHAL_C_HEADERS hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h
+                               hal/SimDevice.h hal/simulation/CanData.h hal/simulation/I2CData.h)
   set(KORVANE_WPIHAL_CXX_HEADERS hal/simulation/DriverStationData.h)
 endif()
 set(_functions_file ${KORVANE_WPIHAL_FUNCTIONS_FILE})
