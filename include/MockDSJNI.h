@@ -5,6 +5,10 @@
 // disable asked. The first 50 cycles in which it finds the robot enabled (counted over the
 // worker's life) still say disabled.
 //
+// It runs only where those packets do something: WPILib 2027 takes none (Systemcore is enabled by
+// its own driver station, its simulation by its GUI), so in a build against it create starts
+// nothing and says why on the log hook's stream (port/MockDriverStation.h).
+//
 // There is one mock driver station: its live instance is filed in a one-per-process handle table
 // (korvane::HandleTable), through which enable, disable and destroy find it; `pImpl` owns it.
 //
@@ -21,12 +25,14 @@
 class MockDSJNI {
  public:
   // Starts a new worker (sequence 0, fresh warm-up); the one it replaces is then stopped,
-  // joined and freed.
+  // joined and freed. Where it may not run: nothing starts (see above).
   static void c_MockDS_create();
   static void c_MockDS_enable();
   static void c_MockDS_disable();
   // The same as disable: the worker keeps sending disabled packets.
   static void c_MockDS_destroy();
+  // Whether a worker runs: false before the first create, and after a create that was refused.
+  static bool c_MockDS_isSending();
 
   class Impl;
   static std::unique_ptr<Impl> pImpl;

@@ -12,9 +12,9 @@ set(KORVANE_ROBOT_JAVA_TESTS TorqaTest KromelTest CACHE STRING
     "Java test classes run in the robot's JVM")
 # The tests of what the other WPILib generation has are left out (see java/CMakeLists.txt).
 if(KORVANE_WPILIB_YEAR STREQUAL "2027")
-  set(other_generation_tag one-can-bus)
+  set(other_generation_tag wpilib-2026)
 else()
-  set(other_generation_tag can-buses)
+  set(other_generation_tag wpilib-2027)
 endif()
 
 file(GLOB_RECURSE robot_class_sources CONFIGURE_DEPENDS

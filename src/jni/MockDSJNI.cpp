@@ -24,4 +24,9 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy(JNI
   MockDSJNI::c_MockDS_destroy();
 }
 
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1isSending(JNIEnv*,
+                                                                                   jclass) {
+  return MockDSJNI::c_MockDS_isSending() ? JNI_TRUE : JNI_FALSE;
+}
+
 }  // extern "C"

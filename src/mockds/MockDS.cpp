@@ -15,6 +15,7 @@
 #include "common/Sleep.h"
 #include "port/Clock.h"
 #include "port/ErrorStream.h"
+#include "port/MockDriverStation.h"
 #include "port/UdpSender.h"
 
 namespace korvane::mockds {
@@ -126,6 +127,16 @@ void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned 
 }
 
 void MockDSJNI::c_MockDS_create() {
+  if (const char* refusal = korvane::port::mockDriverStationRefusal()) {
+    std::unique_ptr<Impl> running;
+    {
+      std::lock_guard lock(korvane::mockds::g_creating);
+      running.swap(pImpl);
+    }
+    running.reset();  // none runs here; one that did leaves the table and stops sending
+    Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__, refusal);
+    return;
+  }
   std::unique_ptr<Impl> fresh;
   try {
     fresh = std::make_unique<Impl>();
@@ -153,4 +164,8 @@ void MockDSJNI::c_MockDS_disable() {
 
 void MockDSJNI::c_MockDS_destroy() {
   c_MockDS_disable();
+}
+
+bool MockDSJNI::c_MockDS_isSending() {
+  return static_cast<bool>(g_live.only());
 }

@@ -13,6 +13,12 @@ import com.korvane.frc.jni.MockDSJNI;
  * from then on (its calls do nothing, and closing it leaves the newer one alone). Every call
  * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
+ *
+ * <p>It runs where those packets enable the robot: WPILib 2026's desktop simulation (with a listener
+ * on the port, such as {@code SimDriverStation.startListener()}) and the library's simulated
+ * platform. WPILib 2027 takes no such packets (Systemcore and its desktop simulation are enabled
+ * from their own driver station or the simulation GUI), so with the library built for it opening
+ * one throws and sends nothing.
  */
 public final class MockDS implements AutoCloseable {
   // The driver keeps one sender and takes one call at a time.
@@ -23,17 +29,28 @@ public final class MockDS implements AutoCloseable {
   /**
    * Starts sending, robot disabled; restarts the sender when one is running.
    *
-   * @throws DeviceOpenException when the native driver library cannot be loaded
+   * @throws DeviceOpenException when the native driver library cannot be loaded, when it is built
+   *     for WPILib 2027 (which takes no such packets; its error line says so), or when the sender
+   *     cannot start
    */
   public MockDS() {
-    DeviceOpenException.checkNative("MockDS", "on UDP 127.0.0.1:1110");
-    guard =
+    String attempt = "on UDP 127.0.0.1:1110";
+    DeviceOpenException.checkNative("MockDS", attempt);
+    DeviceGuard opened =
         DeviceGuard.open(
             SENDER,
             () -> {
               MockDSJNI.c_MockDS_create();
-              return DeviceGuard.NO_HANDLE;
+              return MockDSJNI.c_MockDS_isSending() ? DeviceGuard.NO_HANDLE : 0;
             });
+    if (opened == null) {
+      throw new DeviceOpenException(
+          "MockDS",
+          attempt,
+          "the sender did not start: the robot's WPILib takes no roboRIO driver-station packets"
+              + " (WPILib 2027), or its thread could not start (the error line says which)");
+    }
+    guard = opened;
   }
 
   /** Marks the robot enabled (after the warm-up described in the class comment). */

@@ -166,9 +166,9 @@ class KromelTest {
   }
 
   // Robot controllers with one CAN bus (WPILib 2026 and the stand-in) and with several (WPILib
-  // 2027): each build runs the test of its own.
+  // 2027): each build runs the test of its own generation.
   @Test
-  @Tag("one-can-bus")
+  @Tag("wpilib-2026")
   void aBusOtherThanZeroIsRefusedWhereThereIsOnlyOne() {
     assertEquals(0, KromelJNI.c_Kromel_createOnBus(2, 9));
     DeviceOpenException refused = assertThrows(DeviceOpenException.class, () -> new Kromel(2, 9));
@@ -179,7 +179,7 @@ class KromelTest {
   }
 
   @Test
-  @Tag("can-buses")
+  @Tag("wpilib-2027")
   void aSensorOnAnotherBusHearsOnlyItsOwnBus() {
     KromelSimulator onThree = KromelSimulator.attach(3);
     try (KromelSimulator onZero = KromelSimulator.attachQuiet();

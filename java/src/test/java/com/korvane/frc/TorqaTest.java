@@ -22,10 +22,10 @@ class TorqaTest {
   private static final int HEARTBEAT_ENABLED = 0x020C0040;
   // Counts CAN handles or fails HAL_InitializeCAN, which WPILib's simulation HAL has no hook for.
   private static final String STAND_IN_HAL = "stand-in-hal";
-  // Robot controllers with one CAN bus (WPILib 2026, and the stand-in, which mirrors it), and
-  // those with several (WPILib 2027): each build runs the tests of its own.
-  private static final String ONE_CAN_BUS = "one-can-bus";
-  private static final String CAN_BUSES = "can-buses";
+  // What a WPILib generation has: one CAN bus (WPILib 2026, and the stand-in, which mirrors it),
+  // or several (WPILib 2027). Each build runs the tests of its own generation.
+  private static final String ONE_CAN_BUS = "wpilib-2026";
+  private static final String CAN_BUSES = "wpilib-2027";
 
   @BeforeEach
   void freshBus() {

@@ -18,7 +18,9 @@ public final class MockDSJNI {
   /**
    * Starts a new sender (robot disabled, sequence 0, a fresh warm-up), then stops and joins the
    * one it replaces, which takes up to one 20 ms cycle. When the sender cannot start, an error
-   * line is logged and the previous one keeps sending.
+   * line is logged and the previous one keeps sending. In a build against WPILib 2027, which takes
+   * none of these packets, nothing starts (a sender running is stopped) and an error line says
+   * why.
    */
   public static native void c_MockDS_create();
 
@@ -33,4 +35,11 @@ public final class MockDSJNI {
 
   /** The same as disable: packets keep going out, marked disabled, until the library unloads. */
   public static native void c_MockDS_destroy();
+
+  /**
+   * Whether a sender runs. Returns at once.
+   *
+   * @return false before the first create and after a create that was refused
+   */
+  public static native boolean c_MockDS_isSending();
 }

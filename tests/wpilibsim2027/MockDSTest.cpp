@@ -1,0 +1,32 @@
+// The mock driver station against WPILib 2027, which takes none of the roboRIO's driver-station
+// packets: create refuses with one line on the log hook's stream and sends nothing.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+
+#include "DsReceiver.h"
+#include "MockDSJNI.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(MockDSRefused, CreateStartsNothingAndSaysWhy) {
+  korvane::test::DsReceiver receiver;
+  ASSERT_TRUE(receiver.bound()) << "UDP 127.0.0.1:1110 is taken";
+  testing::internal::CaptureStderr();
+  MockDSJNI::c_MockDS_create();
+  MockDSJNI::c_MockDS_enable();
+  const std::string lines = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(std::regex_match(lines, std::regex("DS: ERROR: not started: WPILib 2027 takes no "
+                                                 "roboRIO driver-station packets .*\\(MockDS\\."
+                                                 "cpp:[0-9]+\\)\n")))
+      << lines;
+  EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
+  EXPECT_FALSE(receiver.receive(300ms).has_value()) << "a packet went out";
+}
+
+}  // namespace
