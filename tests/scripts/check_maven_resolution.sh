@@ -94,7 +94,7 @@ version=$(sed -n 's/^  "version": "\([^"]*\)".*/\1/p' "$vendordep")
 while IFS= read -r -d '' file; do
   [ "$(basename "$(dirname "$file")")" = "$version" ] ||
     fault "Maven fetched ${file#"$work/strict/fetched/"}, which is not of version $version"
-done < <(find "$work/strict/fetched" -type f -print0)
+done < <(find "$work/strict/fetched" -type f \( -name '*.jar' -o -name '*.zip' \) -print0)
 [ "$faults" -eq 0 ] || exit 1
 
 # The same with one .sha1 wrong: the last native archive of the season's.
