@@ -3,7 +3,6 @@
 #include <chrono>
 #include <string>
 
-#include "Torqa.h"
 #include "TorqaJNI.h"
 #include "port/RobotState.h"
 #include "torqa/TorqaFrames.h"
