@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "DsReceiver.h"
 #include "MockDSJNI.h"
@@ -14,9 +16,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The port, once no other program on this machine holds it (waiting up to 30 s).
+std::unique_ptr<korvane::test::DsReceiver> listenOnTheDriverStationPort() {
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (true) {
+    auto receiver = std::make_unique<korvane::test::DsReceiver>();
+    if (receiver->bound() || std::chrono::steady_clock::now() > deadline) return receiver;
+    std::this_thread::sleep_for(200ms);
+  }
+}
+
 TEST(MockDSRefused, CreateStartsNothingAndSaysWhy) {
-  korvane::test::DsReceiver receiver;
-  ASSERT_TRUE(receiver.bound()) << "UDP 127.0.0.1:1110 is taken";
+  const auto receiver = listenOnTheDriverStationPort();
+  ASSERT_TRUE(receiver->bound()) << "UDP 127.0.0.1:1110 is taken";
   testing::internal::CaptureStderr();
   MockDSJNI::c_MockDS_create();
   MockDSJNI::c_MockDS_enable();
@@ -26,7 +38,7 @@ TEST(MockDSRefused, CreateStartsNothingAndSaysWhy) {
                                                  "cpp:[0-9]+\\)\n")))
       << lines;
   EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
-  EXPECT_FALSE(receiver.receive(300ms).has_value()) << "a packet went out";
+  EXPECT_FALSE(receiver->receive(300ms).has_value()) << "a packet went out";
 }
 
 }  // namespace
