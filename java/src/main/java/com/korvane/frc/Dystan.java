@@ -128,7 +128,10 @@ public class Dystan implements AutoCloseable {
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     DeviceGuard opened =
         DeviceGuard.open(
-            () -> bus == 0 ? DystanJNI.c_Dystan_create(canId) : DystanJNI.c_Dystan_createOnBus(bus, canId));
+            () ->
+                bus == 0
+                    ? DystanJNI.c_Dystan_create(canId)
+                    : DystanJNI.c_Dystan_createOnBus(bus, canId));
     if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }

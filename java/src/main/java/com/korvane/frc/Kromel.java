@@ -118,7 +118,10 @@ public class Kromel implements AutoCloseable {
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
     DeviceGuard opened =
         DeviceGuard.open(
-            () -> bus == 0 ? KromelJNI.c_Kromel_create(canId) : KromelJNI.c_Kromel_createOnBus(bus, canId));
+            () ->
+                bus == 0
+                    ? KromelJNI.c_Kromel_create(canId)
+                    : KromelJNI.c_Kromel_createOnBus(bus, canId));
     if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }

@@ -14,9 +14,9 @@ import com.korvane.frc.jni.MockDSJNI;
  * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
  *
- * <p>It runs where those packets enable the robot: WPILib 2026's desktop simulation (with a listener
- * on the port, such as {@code SimDriverStation.startListener()}) and the library's simulated
- * platform. WPILib 2027 takes no such packets (Systemcore and its desktop simulation are enabled
+ * <p>It runs where those packets enable the robot: WPILib 2026's desktop simulation (with a
+ * listener on the port, such as {@code SimDriverStation.startListener()}) and the library's
+ * simulated platform. WPILib 2027 takes no such packets (Systemcore and its desktop simulation are enabled
  * from their own driver station or the simulation GUI), so with the library built for it opening
  * one throws and sends nothing.
  */
