@@ -12,90 +12,88 @@ extern "C" {
  * Method:    c_Dystan_create
  * Signature: (I)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNIEnv*, jclass, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_createOnBus
  * Signature: (II)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createOnBus(JNIEnv*, jclass,
-                                                                                  jint, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createOnBus
+  (JNIEnv *, jclass, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_createUsb
  * Signature: (Ljava/lang/String;I)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(JNIEnv*, jclass,
-                                                                                jstring, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb
+  (JNIEnv *, jclass, jstring, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_findDevicePath
  * Signature: (I)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevicePath(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jint);
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1findDevicePath
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_destroy
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1destroy(JNIEnv*, jclass,
-                                                                             jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1destroy
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getCanID
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getCanID(JNIEnv*, jclass,
-                                                                              jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getCanID
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getTransport
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTransport(JNIEnv*, jclass,
-                                                                                  jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getTransport
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getData
  * Signature: (JI)Lcom/korvane/frc/Dystan/ScanData;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData(JNIEnv*, jclass,
-                                                                                jlong, jint);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getData
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getLatestData
  * Signature: (JI)Lcom/korvane/frc/Dystan/ScanData;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLatestData(JNIEnv*,
-                                                                                      jclass, jlong,
-                                                                                      jint);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLatestData
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_readLatestData
  * Signature: (JI[I)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData(JNIEnv*, jclass,
-                                                                                    jlong, jint,
-                                                                                    jintArray);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData
+  (JNIEnv *, jclass, jlong, jint, jintArray);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_getConfig
  * Signature: (JI)Lcom/korvane/frc/Dystan/Config;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig(JNIEnv*, jclass,
-                                                                                  jlong, jint);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig
+  (JNIEnv *, jclass, jlong, jint);
 
 #ifdef __cplusplus
 }

@@ -12,156 +12,144 @@ extern "C" {
  * Method:    c_Kromel_create
  * Signature: (I)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNIEnv*, jclass, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_createOnBus
  * Signature: (II)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createOnBus(JNIEnv*, jclass,
-                                                                                  jint, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createOnBus
+  (JNIEnv *, jclass, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_createUsb
  * Signature: (Ljava/lang/String;I)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv*, jclass,
-                                                                                jstring, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb
+  (JNIEnv *, jclass, jstring, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_findDevicePath
  * Signature: (I)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jint);
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1findDevicePath
+  (JNIEnv *, jclass, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_destroy
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy(JNIEnv*, jclass,
-                                                                             jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1destroy
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_getCanID
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID(JNIEnv*, jclass,
-                                                                              jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getCanID
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_getTransport
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport(JNIEnv*, jclass,
-                                                                                  jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getTransport
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_getColor
  * Signature: (J)Lcom/korvane/frc/Kromel/ColorData;
  */
-JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor(JNIEnv*, jclass,
-                                                                                 jlong);
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_readColor
  * Signature: (J[F)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(JNIEnv*, jclass,
-                                                                               jlong, jfloatArray);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor
+  (JNIEnv *, jclass, jlong, jfloatArray);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setColorFormat
  * Signature: (JI)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong,
-                                                                                        jint);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setColorFormat
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setSampleTimeMs
  * Signature: (JI)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong,
-                                                                                         jint);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setSampleTimeMs
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setBrightness
  * Signature: (JI)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jlong, jint);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setBrightness
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setStatusLed
  * Signature: (JZI)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed(JNIEnv*,
-                                                                                      jclass, jlong,
-                                                                                      jboolean,
-                                                                                      jint);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setStatusLed
+  (JNIEnv *, jclass, jlong, jboolean, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setMeasureMode
  * Signature: (JIF)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong, jint,
-                                                                                        jfloat);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setMeasureMode
+  (JNIEnv *, jclass, jlong, jint, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setZmm
  * Signature: (JF)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm(JNIEnv*, jclass,
-                                                                                jlong, jfloat);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setZmm
+  (JNIEnv *, jclass, jlong, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setUsbOverride
  * Signature: (JZ)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong,
-                                                                                        jboolean);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setUsbOverride
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_setCanId
  * Signature: (JI)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId(JNIEnv*, jclass,
-                                                                                  jlong, jint);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanId
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_getConfig
  * Signature: (JI[J)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig(JNIEnv*, jclass,
-                                                                                   jlong, jint,
-                                                                                   jlongArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig
+  (JNIEnv *, jclass, jlong, jint, jlongArray);
 
 #ifdef __cplusplus
 }

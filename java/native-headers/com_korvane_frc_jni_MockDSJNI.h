@@ -12,35 +12,40 @@ extern "C" {
  * Method:    c_MockDS_create
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1create(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1create
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_MockDSJNI
  * Method:    c_MockDS_enable
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1enable(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1enable
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_MockDSJNI
  * Method:    c_MockDS_disable
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1disable(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1disable
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_MockDSJNI
  * Method:    c_MockDS_destroy
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_jni_MockDSJNI
  * Method:    c_MockDS_isSending
  * Signature: ()Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1isSending(JNIEnv*, jclass);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1isSending
+  (JNIEnv *, jclass);
 
 #ifdef __cplusplus
 }

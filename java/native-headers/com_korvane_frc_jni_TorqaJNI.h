@@ -12,412 +12,384 @@ extern "C" {
  * Method:    c_Torqa_create
  * Signature: (II)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1create(JNIEnv*, jclass, jint,
-                                                                           jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1create
+  (JNIEnv *, jclass, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_createOnBus
  * Signature: (III)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1createOnBus(JNIEnv*, jclass,
-                                                                                jint, jint, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1createOnBus
+  (JNIEnv *, jclass, jint, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_destroy
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1destroy(JNIEnv*, jclass, jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1destroy
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_configureMotor
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1configureMotor(JNIEnv*, jclass,
-                                                                                  jlong, jint,
-                                                                                  jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1configureMotor
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setMotorSpeed
  * Signature: (JID)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorSpeed(JNIEnv*, jclass,
-                                                                                 jlong, jint,
-                                                                                 jdouble);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorSpeed
+  (JNIEnv *, jclass, jlong, jint, jdouble);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_disableMotor
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1disableMotor(JNIEnv*, jclass,
-                                                                                jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1disableMotor
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_resetEncoder
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1resetEncoder(JNIEnv*, jclass,
-                                                                                jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1resetEncoder
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setTargetVelocity
  * Signature: (JIF)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetVelocity(JNIEnv*,
-                                                                                     jclass, jlong,
-                                                                                     jint, jfloat);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetVelocity
+  (JNIEnv *, jclass, jlong, jint, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setTargetDistance
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetDistance(JNIEnv*,
-                                                                                     jclass, jlong,
-                                                                                     jint, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetDistance
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setTargetAngle
  * Signature: (JID)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetAngle(JNIEnv*, jclass,
-                                                                                  jlong, jint,
-                                                                                  jdouble);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setTargetAngle
+  (JNIEnv *, jclass, jlong, jint, jdouble);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setPositionHold
  * Signature: (JIZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setPositionHold(JNIEnv*, jclass,
-                                                                                   jlong, jint,
-                                                                                   jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setPositionHold
+  (JNIEnv *, jclass, jlong, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setEncoderResolution
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setEncoderResolution(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong, jint,
-                                                                                        jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setEncoderResolution
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setCurrentLimit
  * Signature: (JIF)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCurrentLimit(JNIEnv*, jclass,
-                                                                                   jlong, jint,
-                                                                                   jfloat);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCurrentLimit
+  (JNIEnv *, jclass, jlong, jint, jfloat);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setCurrentLimitMode
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCurrentLimitMode(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jlong, jint,
-                                                                                       jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCurrentLimitMode
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setMotorStopMode
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorStopMode(JNIEnv*, jclass,
-                                                                                    jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorStopMode
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setPIDType
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setPIDType(JNIEnv*, jclass,
-                                                                              jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setPIDType
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setMotorPIDType
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorPIDType(JNIEnv*, jclass,
-                                                                                   jlong, jint,
-                                                                                   jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setMotorPIDType
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_autotuneAll
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1autotuneAll(JNIEnv*, jclass,
-                                                                               jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1autotuneAll
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_autotuneMotor
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1autotuneMotor(JNIEnv*, jclass,
-                                                                                 jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1autotuneMotor
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setCANSensorOsDelay
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCANSensorOsDelay(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jlong, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setCANSensorOsDelay
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setSensitivity
  * Signature: (JII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setSensitivity(JNIEnv*, jclass,
-                                                                                  jlong, jint,
-                                                                                  jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setSensitivity
+  (JNIEnv *, jclass, jlong, jint, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getFrequency
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFrequency(JNIEnv*, jclass,
-                                                                                jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFrequency
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getControllerTemp
  * Signature: (J)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getControllerTemp(JNIEnv*,
-                                                                                        jclass,
-                                                                                        jlong);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getControllerTemp
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRPM
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRPM(JNIEnv*, jclass, jlong,
-                                                                             jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRPM
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getLimitSwitch
  * Signature: (JIZ)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getLimitSwitch(JNIEnv*,
-                                                                                      jclass, jlong,
-                                                                                      jint,
-                                                                                      jboolean);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getLimitSwitch
+  (JNIEnv *, jclass, jlong, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getOrvixPosition
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getOrvixPosition(JNIEnv*,
-                                                                                       jclass,
-                                                                                       jlong, jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getOrvixPosition
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_setEncoder
  * Signature: (JID)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setEncoder(JNIEnv*, jclass,
-                                                                              jlong, jint, jdouble);
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1setEncoder
+  (JNIEnv *, jclass, jlong, jint, jdouble);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getEncoderDistance
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderDistance(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong,
-                                                                                         jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderDistance
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getEncoderRaw
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderRaw(JNIEnv*, jclass,
-                                                                                    jlong, jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderRaw
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getEncoderSpeed
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderSpeed(JNIEnv*,
-                                                                                      jclass, jlong,
-                                                                                      jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderSpeed
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getEncoderCount
  * Signature: (JI)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderCount(JNIEnv*, jclass,
-                                                                                   jlong, jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderCount
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_tryGetRPM
  * Signature: (JI[D)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRPM(JNIEnv*, jclass,
-                                                                                 jlong, jint,
-                                                                                 jdoubleArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_tryGetTargetRPM
  * Signature: (JI[D)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetTargetRPM(
-    JNIEnv*, jclass, jlong, jint, jdoubleArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetTargetRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getTargetRPMFromDevice
  * Signature: (J)[D
  */
-JNIEXPORT jdoubleArray JNICALL
-Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getTargetRPMFromDevice(JNIEnv*, jclass, jlong);
+JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getTargetRPMFromDevice
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentFrequency
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentFrequency(JNIEnv*,
-                                                                                      jclass,
-                                                                                      jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentFrequency
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentControllerTemp
  * Signature: (J)D
  */
-JNIEXPORT jdouble JNICALL
-Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentControllerTemp(JNIEnv*, jclass, jlong);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentControllerTemp
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentRPM
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentRPM(JNIEnv*, jclass,
-                                                                                   jlong, jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentRPM
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentEncoderSpeed
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderSpeed(JNIEnv*,
-                                                                                            jclass,
-                                                                                            jlong,
-                                                                                            jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderSpeed
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentEncoderCount
  * Signature: (JI)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderCount(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong,
-                                                                                         jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentEncoderCount
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentLimitSwitch
  * Signature: (JIZ)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentLimitSwitch(
-    JNIEnv*, jclass, jlong, jint, jboolean);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentLimitSwitch
+  (JNIEnv *, jclass, jlong, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentOrvixPosition
  * Signature: (JI)D
  */
-JNIEXPORT jdouble JNICALL
-Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentOrvixPosition(JNIEnv*, jclass, jlong, jint);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentOrvixPosition
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_tryGetRecentRPM
  * Signature: (JI[D)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentRPM(
-    JNIEnv*, jclass, jlong, jint, jdoubleArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_tryGetRecentTargetRPM
  * Signature: (JI[D)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentTargetRPM(
-    JNIEnv*, jclass, jlong, jint, jdoubleArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRecentTargetRPM
+  (JNIEnv *, jclass, jlong, jint, jdoubleArray);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getRecentTargetRPMs
  * Signature: (J[D)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentTargetRPMs(
-    JNIEnv*, jclass, jlong, jdoubleArray);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecentTargetRPMs
+  (JNIEnv *, jclass, jlong, jdoubleArray);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getID
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getID(JNIEnv*, jclass, jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getID
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getFirmwareVersion
  * Signature: (J)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFirmwareVersion(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong);
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFirmwareVersion
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getHardwareVersion
  * Signature: (J)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getHardwareVersion(JNIEnv*,
-                                                                                         jclass,
-                                                                                         jlong);
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getHardwareVersion
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getSerialNumber
  * Signature: (J)Ljava/lang/String;
  */
-JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getSerialNumber(JNIEnv*,
-                                                                                      jclass,
-                                                                                      jlong);
+JNIEXPORT jstring JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getSerialNumber
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

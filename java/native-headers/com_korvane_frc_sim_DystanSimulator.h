@@ -12,79 +12,80 @@ extern "C" {
  * Method:    attach0
  * Signature: (III)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_attach0(JNIEnv*, jclass, jint,
-                                                                         jint, jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_attach0
+  (JNIEnv *, jclass, jint, jint, jint);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    detach
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_detach(JNIEnv*, jclass, jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_detach
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    setDistances
  * Signature: (J[I)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setDistances(JNIEnv*, jclass, jlong,
-                                                                             jintArray);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setDistances
+  (JNIEnv *, jclass, jlong, jintArray);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    setScanRate
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setScanRate(JNIEnv*, jclass, jlong,
-                                                                            jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setScanRate
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    setDroppedChunks
  * Signature: (J[I)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setDroppedChunks(JNIEnv*, jclass,
-                                                                                 jlong, jintArray);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setDroppedChunks
+  (JNIEnv *, jclass, jlong, jintArray);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    setSilent
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setSilent(JNIEnv*, jclass, jlong,
-                                                                          jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setSilent
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    setConfig
  * Signature: (JIZZZI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setConfig(JNIEnv*, jclass, jlong,
-                                                                          jint, jboolean, jboolean,
-                                                                          jboolean, jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_setConfig
+  (JNIEnv *, jclass, jlong, jint, jboolean, jboolean, jboolean, jint);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    sequence
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_DystanSimulator_sequence(JNIEnv*, jclass, jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_DystanSimulator_sequence
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    scansPublished
  * Signature: (J)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_scansPublished(JNIEnv*, jclass,
-                                                                                jlong);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_scansPublished
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    configRequests
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_DystanSimulator_configRequests(JNIEnv*, jclass,
-                                                                               jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_DystanSimulator_configRequests
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

@@ -12,70 +12,72 @@ extern "C" {
  * Method:    attach0
  * Signature: (IZ)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0(JNIEnv*, jclass, jint,
-                                                                         jboolean);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0
+  (JNIEnv *, jclass, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    detach
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_detach(JNIEnv*, jclass, jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_detach
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    setColor
  * Signature: (JFFF)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setColor(JNIEnv*, jclass, jlong,
-                                                                         jfloat, jfloat, jfloat);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setColor
+  (JNIEnv *, jclass, jlong, jfloat, jfloat, jfloat);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    setPublishing
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setPublishing(JNIEnv*, jclass,
-                                                                              jlong, jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setPublishing
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    setAckStatus
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setAckStatus(JNIEnv*, jclass, jlong,
-                                                                             jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setAckStatus
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    setConfigValue
  * Signature: (JIJ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setConfigValue(JNIEnv*, jclass,
-                                                                               jlong, jint, jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setConfigValue
+  (JNIEnv *, jclass, jlong, jint, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    setSilent
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setSilent(JNIEnv*, jclass, jlong,
-                                                                          jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_setSilent
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    commandCount
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_commandCount(JNIEnv*, jclass,
-                                                                             jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_commandCount
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    sequence
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_sequence(JNIEnv*, jclass, jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_KromelSimulator_sequence
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

@@ -12,51 +12,56 @@ extern "C" {
  * Method:    sentFramesRaw
  * Signature: ()[J
  */
-JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw(JNIEnv*, jclass);
+JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    clearSentFrames0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    injectFrame0
  * Signature: (II[B)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0(JNIEnv*, jclass, jint, jint,
-                                                                    jbyteArray);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0
+  (JNIEnv *, jclass, jint, jint, jbyteArray);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    failCalls
  * Signature: (IIIZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_failCalls(JNIEnv*, jclass, jint, jint, jint,
-                                                                 jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_failCalls
+  (JNIEnv *, jclass, jint, jint, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    clearFailures0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures0(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearFailures0
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    openHandles0
  * Signature: ()I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles0(JNIEnv*, jclass);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_SimCan_openHandles0
+  (JNIEnv *, jclass);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    reset0
  * Signature: ()V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset0(JNIEnv*, jclass);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_reset0
+  (JNIEnv *, jclass);
 
 #ifdef __cplusplus
 }

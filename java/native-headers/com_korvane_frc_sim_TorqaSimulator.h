@@ -14,129 +14,128 @@ extern "C" {
  * Method:    attach0
  * Signature: (II)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass, jint,
-                                                                        jint);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0
+  (JNIEnv *, jclass, jint, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    detach
  * Signature: (J)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_detach(JNIEnv*, jclass, jlong);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_detach
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    heartbeat
  * Signature: (J)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeat(JNIEnv*, jclass, jlong);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeat
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    outputsEnabled
  * Signature: (J)Z
  */
-JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_TorqaSimulator_outputsEnabled(JNIEnv*, jclass,
-                                                                                  jlong);
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_TorqaSimulator_outputsEnabled
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    heartbeatRate
  * Signature: (J)D
  */
-JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeatRate(JNIEnv*, jclass,
-                                                                                jlong);
+JNIEXPORT jdouble JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeatRate
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    heartbeatCount
  * Signature: (J)J
  */
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeatCount(JNIEnv*, jclass,
-                                                                               jlong);
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_heartbeatCount
+  (JNIEnv *, jclass, jlong);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    motorFrequency
  * Signature: (JI)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_motorFrequency(JNIEnv*, jclass,
-                                                                              jlong, jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_motorFrequency
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    motorState
  * Signature: (JI)[D
  */
-JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_sim_TorqaSimulator_motorState(JNIEnv*, jclass,
-                                                                                  jlong, jint);
+JNIEXPORT jdoubleArray JNICALL Java_com_korvane_frc_sim_TorqaSimulator_motorState
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    counter
  * Signature: (JI)I
  */
-JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_counter(JNIEnv*, jclass, jlong,
-                                                                       jint);
+JNIEXPORT jint JNICALL Java_com_korvane_frc_sim_TorqaSimulator_counter
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setInfoRecord
  * Signature: (J[B)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setInfoRecord(JNIEnv*, jclass, jlong,
-                                                                             jbyteArray);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setInfoRecord
+  (JNIEnv *, jclass, jlong, jbyteArray);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setInfoReply
  * Signature: (JI)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setInfoReply(JNIEnv*, jclass, jlong,
-                                                                            jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setInfoReply
+  (JNIEnv *, jclass, jlong, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setSerialNumber
  * Signature: (JIII)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setSerialNumber(JNIEnv*, jclass,
-                                                                               jlong, jint, jint,
-                                                                               jint);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setSerialNumber
+  (JNIEnv *, jclass, jlong, jint, jint, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setSerialAnswers
  * Signature: (JZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setSerialAnswers(JNIEnv*, jclass,
-                                                                                jlong, jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setSerialAnswers
+  (JNIEnv *, jclass, jlong, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setLimitSwitch
  * Signature: (JIIZ)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setLimitSwitch(JNIEnv*, jclass,
-                                                                              jlong, jint, jint,
-                                                                              jboolean);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setLimitSwitch
+  (JNIEnv *, jclass, jlong, jint, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setOrvixPosition
  * Signature: (JID)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setOrvixPosition(JNIEnv*, jclass,
-                                                                                jlong, jint,
-                                                                                jdouble);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setOrvixPosition
+  (JNIEnv *, jclass, jlong, jint, jdouble);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    setTemperature
  * Signature: (JD)V
  */
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setTemperature(JNIEnv*, jclass,
-                                                                              jlong, jdouble);
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_setTemperature
+  (JNIEnv *, jclass, jlong, jdouble);
 
 #ifdef __cplusplus
 }
