@@ -179,9 +179,10 @@ int main(int argc, char** argv) {
       {"LidarMini getData",
        [&] {
          int64_t time = 0;
+         int64_t age = 0;
          sink = sink + static_cast<double>(mini->c_LidarMini_readData(
                            miniAngles.data(), miniDistances.data(), miniIntensities.data(),
-                           miniAngles.size(), &time));
+                           miniAngles.size(), &time, &age));
        },
        {}},
       {"Linvo getVoltage x4",

@@ -1,7 +1,7 @@
-// How long the motor controller's operations hold their caller, on the simulated bus: commands
-// and telemetry (which never wait: mean time per call and the slowest single call), and the
-// identity operations, which block by design (info record fetched at once, cached, or never
-// obtained; serial number).
+// How long the motor controller's operations hold their caller, on the simulated bus: commands,
+// telemetry and the health query (which never wait: mean time per call and the slowest single
+// call), and the identity operations, which block by design (info record fetched at once, cached,
+// or never obtained; serial number).
 
 #include <benchmark/benchmark.h>
 
@@ -71,6 +71,9 @@ void GetTargetRPMFromDevice(benchmark::State& state) {
     benchmark::DoNotOptimize(TorqaJNI::c_Torqa_getTargetRPMFromDevice(h, out));
   });
 }
+void IsConnected(benchmark::State& state) {
+  timeEachCall(state, [](long h) { benchmark::DoNotOptimize(TorqaJNI::c_Torqa_isConnected(h)); });
+}
 void GetEncoderDistance(benchmark::State& state) {
   timeEachCall(
       state, [](long h) { benchmark::DoNotOptimize(TorqaJNI::c_Torqa_getEncoderDistance(h, 2)); });
@@ -116,6 +119,7 @@ BENCHMARK(GetRPM)->Iterations(200000);
 BENCHMARK(TryGetRPM)->Iterations(200000);
 BENCHMARK(GetTargetRPMFromDevice)->Iterations(200000);
 BENCHMARK(GetEncoderDistance)->Iterations(200000);
+BENCHMARK(IsConnected)->Iterations(200000);
 BENCHMARK(GetIDFirstAndCached)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(GetIDNeverAnswered)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(GetSerialNumber)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -34,7 +34,7 @@ else()
   set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions)
   set(KORVANE_WPIHAL_C_HEADERS hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h
                                hal/SimDevice.h hal/simulation/CanData.h hal/simulation/I2CData.h)
-  set(KORVANE_WPIHAL_CXX_HEADERS hal/simulation/DriverStationData.h)
+  set(KORVANE_WPIHAL_CXX_HEADERS hal/simulation/DriverStationData.h hal/simulation/MockHooks.h)
 endif()
 set(_functions_file ${KORVANE_WPIHAL_FUNCTIONS_FILE})
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_functions_file})

@@ -1,7 +1,7 @@
 # Checks of a Windows build's DLLs, run on this machine without Wine: PE32+ x86-64; imports only
 # wpiHal.dll, our DLLs beside them and Windows' own, none of MinGW's runtime DLLs; the driver DLL
-# exports only the natives (tests/windows/check_dlls.py, which also lists each DLL's size and
-# imports). Against WPILib's headers: every function imported from wpiHal.dll is a C function they
+# exports exactly the natives the committed headers declare (tests/windows/check_dlls.py, which
+# also lists each DLL's size and imports). Against WPILib's headers: every function imported from wpiHal.dll is a C function they
 # declare; and the zip holds our three DLLs alone.
 find_program(KORVANE_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
 set(windows_dlls $<TARGET_FILE:KorvaneDriver>)
@@ -14,7 +14,7 @@ endif()
 set(hal_imports ${CMAKE_BINARY_DIR}/package-test/windows/wpiHal-imports.txt)
 add_test(NAME windows.dlls
          COMMAND ${KORVANE_DEBIAN_PYTHON} ${PROJECT_SOURCE_DIR}/tests/windows/check_dlls.py
-                 ${hal_imports} ${windows_dlls})
+                 --natives ${PROJECT_SOURCE_DIR}/java/native-headers ${hal_imports} ${windows_dlls})
 set_tests_properties(windows.dlls PROPERTIES LABELS package FIXTURES_SETUP wpihal_imports)
 if(KORVANE_WITH_WPILIB)
   get_target_property(wpilib_includes korvane_wpilib INTERFACE_INCLUDE_DIRECTORIES)

@@ -28,6 +28,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "DeviceFaults.h"
+
 namespace korvane {
 template <class Sensor>
 class DualTransportSensor;
@@ -41,11 +43,14 @@ class DystanJNI {
   static constexpr int kMaxDistances = 64;
 
   // A scan: the first count distances carry meaning; -1 marks a position nothing was received
-  // for. All zero (count 0) when there is no scan.
+  // for. All zero (count 0, ageMs -1) when there is no scan. ageMs: milliseconds since its newest
+  // data arrived, when it was copied, counted as c_Dystan_getDataAgeMs counts the sensor's newest
+  // data.
   struct ScanData {
     uint8_t sequence = 0;
     int count = 0;
     std::array<int16_t, kMaxDistances> distance{};
+    int64_t ageMs = -1;
   };
 
   // The sensor's configuration; valid false means no reply was obtained and every other field
@@ -83,6 +88,16 @@ class DystanJNI {
   ScanData c_Dystan_getLatestData(int count);
   // Asks the sensor for its configuration, waiting up to timeoutMs (negative means 0).
   Config c_Dystan_getConfig(int timeoutMs);
+
+  // Health: whether the sensor is heard from (data within three scan periods at the output rate
+  // given over USB, at least 100 ms; 500 ms over CAN or without a rate; over USB also: its port
+  // has not hung up), the age of its newest data in milliseconds (-1 before any) and its failed
+  // calls. Over CAN each first receives the newest chunk frame (the scans' stream session keeps
+  // every frame); never waits. A change of health is reported to the driver station once: over
+  // USB by the reader as it happens, over CAN when the sensor is next read or asked.
+  bool c_Dystan_isConnected();
+  int64_t c_Dystan_getDataAgeMs();
+  DeviceFaults c_Dystan_getFaults();
 
   ~DystanJNI();
   DystanJNI(const DystanJNI&) = delete;

@@ -12,7 +12,7 @@
 // thread while another writes to it; the layer adds no lock, it relies on the operating system.
 // Write, WriteWithin and WriteLine block until the bytes have left the port, at most
 // kWriteDeadlineMs; Read blocks at most 5 ms, ReadWithin at most its wait; ReadOrStop blocks until
-// input arrives or stop is requested.
+// input arrives, stop is requested or its wait (if any) is over.
 
 #include <string>
 
@@ -53,10 +53,12 @@ class KorvaneSerial {
   static int ReadWithin(int fd, unsigned char* buf, int size, int waitMs);
   // Bytes received and not yet read; 0 for -1.
   static int Available(int fd);
-  // Blocks until input arrives or stop is requested, then reads up to size bytes. The byte count
-  // (> 0); 0 when stop was requested; -1 for invalid arguments, or when the device has hung up or
-  // a read failed, after waiting up to kFailedPortPauseMs for stop.
-  static int ReadOrStop(int fd, unsigned char* buf, int size, const korvane::StopSignal& stop);
+  // Blocks until input arrives, stop is requested or waitMs passes (-1: no limit), then reads up
+  // to size bytes. The byte count (> 0); 0 when stop was requested or nothing came within waitMs
+  // (stop.requested() tells which); -1 for invalid arguments, or when the device has hung up or a
+  // read failed, after waiting up to kFailedPortPauseMs for stop.
+  static int ReadOrStop(int fd, unsigned char* buf, int size, const korvane::StopSignal& stop,
+                        int waitMs = -1);
   // Discards input received but not yet read.
   static void FlushRx(int fd);
   // Sends the text followed by "\r\n", or unchanged when it already ends in "\n".

@@ -27,6 +27,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "DeviceFaults.h"
+
 namespace korvane {
 template <class Sensor>
 class DualTransportSensor;
@@ -37,13 +39,16 @@ class Transport;
 
 class KromelJNI {
  public:
-  // One colour reading; valid false means there is none and every other field is 0.
+  // One colour reading; valid false means there is none and every other field is 0 (ageMs -1).
+  // ageMs: milliseconds since its data arrived, when it was copied, counted as
+  // c_Kromel_getDataAgeMs counts the sensor's newest data.
   struct ColorData {
     uint16_t sequence = 0;
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
     bool valid = false;
+    int64_t ageMs = -1;
   };
 
   // A CAN object for the sensor at CAN ID 0..63 on CAN bus 0, or null (the reason is printed).
@@ -77,6 +82,16 @@ class KromelJNI {
   bool c_Kromel_setCanId(int canId);
   // Asks the sensor for a configuration value; on acceptance stores it in out.
   bool c_Kromel_getConfig(int key, unsigned int* out);
+
+  // Health: whether the sensor is heard from (data within three of its sample times, at least
+  // 100 ms; 300 ms while its sample time is the sensor's own; over USB also: its port has not
+  // hung up), the age of its newest data in milliseconds (-1 before any) and its failed calls.
+  // Over CAN each first receives the newest colour frame, which the next getColor still returns;
+  // never waits. A change of health is reported to the driver station once: over USB by the reader
+  // as it happens, over CAN when the sensor is next read or asked.
+  bool c_Kromel_isConnected();
+  int64_t c_Kromel_getDataAgeMs();
+  DeviceFaults c_Kromel_getFaults();
 
   ~KromelJNI();
   KromelJNI(const KromelJNI&) = delete;

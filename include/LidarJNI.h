@@ -35,6 +35,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "DeviceFaults.h"
+
 class LidarJNI {
  public:
   static constexpr int kSlots = 360;
@@ -57,9 +59,10 @@ class LidarJNI {
   // lives until a later create or the unload.
   static void c_Lidar_destroy();
   // Opens and configures the port after stop, or after a create whose port did not open (then
-  // the worker starts); the worker resumes. "Lidar sensor is already scanning" when it is. When
-  // the port cannot be opened the error line is printed and the LiDAR stays stopped, so that a
-  // later start tries again.
+  // the worker starts); the worker resumes. While scanning, a port that was lost or a LiDAR that
+  // fell silent (no point for kSilenceMs) is opened afresh; one that scans prints "Lidar sensor is
+  // already scanning". When the port cannot be opened the error line is printed and the LiDAR
+  // stays stopped (or, after a loss, the worker keeps trying), so that a later start tries again.
   static void c_Lidar_start();
   // Stops scanning and closes the port; the worker waits, without waking, for a start.
   static void c_Lidar_stop();
@@ -71,6 +74,16 @@ class LidarJNI {
   // One copy of the table into the two arrays of kSlots (angles, distances) and the age of its
   // newest point, as c_Lidar_getDataAgeMs gives it, taken from that same copy.
   static int64_t c_Lidar_readData(float* angles, float* distances);
+
+  // Health: heard from while a point was filed within kSilenceMs (the head turns about seven
+  // times a second) and the port has not failed; the failed reads and opens since the last
+  // create. A port that fails (a hang-up: the device unplugged) is closed and counts as lost; the
+  // worker opens it again by itself every 500 ms until it is back, as does a start at once. A
+  // change of health while scanning is reported to the driver station once, by the worker (a
+  // silence within the read's one-second timeout). Never wait.
+  static constexpr uint32_t kSilenceMs = 500;
+  static bool c_Lidar_isConnected();
+  static DeviceFaults c_Lidar_getFaults();
 
   // Filters: 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter. Switching one on
   // switches the others off; switching any off leaves all off; other ids change nothing.

@@ -29,7 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "DeviceFaults.h"
 #include "common/SimulatedDevice.h"
+
+namespace korvane {
+class DeviceHealth;
+}
 
 class LidarMiniJNI {
  public:
@@ -95,8 +100,21 @@ class LidarMiniJNI {
   ScanData c_LidarMini_getData();
   // The same revolution into the caller's arrays: its first min(n, room) points' angles,
   // distances and intensities, and its time; n, its number of points.
+  // ageMs receives the revolution's age: milliseconds since the bytes of its last packet arrived,
+  // counted as c_LidarMini_getDataAgeMs counts the newest bytes (-1 while there is none).
   size_t c_LidarMini_readData(float* angles, float* distances, float* intensities, size_t room,
-                              int64_t* timestampNs);
+                              int64_t* timestampNs, int64_t* ageMs);
+
+  // Health: whether the device is heard from (bytes within kSilenceMs, three revolutions at its
+  // slowest 6 Hz, and its port has not hung up), the age of its newest bytes in milliseconds (-1
+  // before any) and its failed calls. It streams only while scanning: stopped, it is heard from
+  // only by its answers to getInfo and getHealth, and falls silent without a report. A change of
+  // health while scanning (silence, a hang-up, bytes again) is reported to the driver station
+  // once, by the worker as it happens. Never wait.
+  static constexpr uint32_t kSilenceMs = 500;
+  bool c_LidarMini_isConnected();
+  int64_t c_LidarMini_getDataAgeMs();
+  DeviceFaults c_LidarMini_getFaults();
 
   // The driver's record of the device's scan frequency (6 Hz at creation).
   float scanFrequency() const { return frequencyHz; }
@@ -120,6 +138,7 @@ class LidarMiniJNI {
   std::atomic<bool> scanning{false};
   float frequencyHz = 6.0f;
   std::mutex portMutex;
+  std::unique_ptr<korvane::DeviceHealth> health;  // made by create, before anything uses it
   // The open device is shown as "LidarMini[<port>]" with the points of its last revolution.
   struct Shown {
     korvane::SimIntOutput pointsPerRevolution;

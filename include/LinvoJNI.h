@@ -24,10 +24,14 @@
 
 #include <cstdint>
 
+#include "DeviceFaults.h"
+
 class LinvoJNI {
  public:
   // Sets the reference voltage, the default gain (+-2.048 V) and data rate (1600 samples/s),
   // opens the bus and checks that the converter answers (a status line is printed either way).
+  // The reference voltage is kept (vRef) but takes no part in the conversion to volts, which the
+  // converter's full-scale range at its gain fixes: the volts are the input's.
   static bool c_initializeI2C(float vRef);
   static void c_closeI2C();
   // Reads one byte from the converter; prints whether it answered.
@@ -35,7 +39,8 @@ class LinvoJNI {
   // One conversion of channel 0..3 as a count 0..2047 (a reading below ground counts 0); 0
   // without bus traffic above 3.
   static int c_getRawValue(uint8_t channel);
-  // The count times vRef / 2048; 0.0 until c_initializeI2C has set vRef.
+  // The input's volts: the count times the full-scale voltage at the converter's gain (2.048 V by
+  // default) / 2048; 0.0 until c_initializeI2C has set the gain.
   static float c_getVoltage(uint8_t channel);
   // The newest count of channel 0..3 without waiting for the converter: while read at least once
   // a second, at most 16 ms plus one conversion old. The first reading after c_initializeI2C, or
@@ -45,6 +50,16 @@ class LinvoJNI {
   static int c_getLatestRawValue(uint8_t channel);
   // The newest count in volts, as c_getVoltage converts it.
   static float c_getLatestVoltage(uint8_t channel);
+
+  // Health of the open sensor: whether the converter answered a read within the last 100 ms (the
+  // sampler reads it every 4 ms while the sensor is read; when it has paused, one byte is read to
+  // find out, a bus transaction of well under a millisecond), the age of the newest answer in
+  // milliseconds (-1 before any) and the failed transfers since c_initializeI2C. No sensor open:
+  // false, -1, an empty record. Silence while the sampler samples, and its end, are reported to
+  // the driver station once, by the sampler.
+  static bool c_isAnswering();
+  static int64_t c_getDataAgeMs();
+  static DeviceFaults c_getFaults();
 
   static int32_t port;
   static int32_t deviceAddress;

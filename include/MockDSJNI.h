@@ -5,9 +5,11 @@
 // disable asked. The first 50 cycles in which it finds the robot enabled (counted over the
 // worker's life) still say disabled.
 //
-// It runs only where those packets do something: WPILib 2027 takes none (Systemcore is enabled by
-// its own driver station, its simulation by its GUI), so in a build against it create starts
-// nothing and says why on the log hook's stream (port/MockDriverStation.h).
+// It runs only where those packets do something: on a real robot (HAL_GetRuntimeType) the robot's
+// own communications listen on that port, and a mock driver station would enable the robot without
+// an operator; WPILib 2027 takes none of them (Systemcore is enabled by its own driver station, its
+// simulation by its GUI). There create starts nothing (and stops one that runs), sends nothing, and
+// says why on the log hook's stream and to the driver station (port/MockDriverStation.h).
 //
 // There is one mock driver station: its live instance is filed in a one-per-process handle table
 // (korvane::HandleTable), through which enable, disable and destroy find it; `pImpl` owns it.

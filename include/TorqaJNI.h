@@ -3,10 +3,12 @@
 // The motor controller driver: the open controllers by CAN handle, heartbeat, frame addressing,
 // the one-frame commands, telemetry from the status frames, and identity.
 //
-// Threading: every operation may be called from any thread at any time. Commands and identity
-// find their controller in one table that no sequence of calls corrupts, and a controller is
-// freed only once no call holds it; telemetry reads through the handle alone. What the order of
-// racing calls means is the caller's business:
+// Threading: every operation may be called from any thread at any time. Commands, identity,
+// telemetry and health find their controller in one table that no sequence of calls corrupts, and
+// a controller is freed only once no call holds it; telemetry of a handle that is not open reads
+// through the handle alone. Every status-frame read of an open controller is kept among its
+// recent frames and tells its health when the frame arrived. What the order of racing calls means
+// is the caller's business:
 // - A command racing the destroy of its handle goes to the controller before the destroy or,
 //   after it, to device 0 (a handle that is not open); reads through a released handle fail as
 //   the HAL decides.
@@ -24,8 +26,11 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
+
+#include "DeviceFaults.h"
 
 class TorqaJNI {
  public:
@@ -103,6 +108,16 @@ class TorqaJNI {
   static bool c_Torqa_tryGetRecentRPM(long handle, signed char motor, double* out);
   static bool c_Torqa_tryGetRecentTargetRPM(long handle, signed char motor, double* out);
   static bool c_Torqa_getRecentTargetRPMs(long handle, double* out);
+
+  // Health: whether status frames keep coming (one within the last 100 ms; the controller sends
+  // them every 20 ms), the age of the newest in milliseconds (-1 before any), and the failed sends
+  // and status reads. Each first takes the recent motor-0 RPM frame (one HAL read, shared with the
+  // recent-frame getters within 1 ms) and never waits. A handle
+  // that is not open is not connected, with age -1 and no faults. A change of health is reported
+  // to the driver station once, also while nothing asks (the heartbeat looks every beat).
+  static bool c_Torqa_isConnected(long handle);
+  static int64_t c_Torqa_getDataAgeMs(long handle);
+  static DeviceFaults c_Torqa_getFaults(long handle);
 
   // Identity: the cached info record (fetched with retries) and the serial number.
   static int c_Torqa_getID(long handle);

@@ -82,10 +82,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_readLatestData
- * Signature: (JI[I)I
+ * Signature: (JI[I[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData
-  (JNIEnv *, jclass, jlong, jint, jintArray);
+  (JNIEnv *, jclass, jlong, jint, jintArray, jlongArray);
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
@@ -94,6 +94,30 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestD
  */
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfig
   (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_isConnected
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1isConnected
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_getDataAgeMs
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getDataAgeMs
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_getFaults
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getFaults
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

@@ -74,10 +74,10 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_readColor
- * Signature: (J[F)I
+ * Signature: (J[F[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor
-  (JNIEnv *, jclass, jlong, jfloatArray);
+  (JNIEnv *, jclass, jlong, jfloatArray, jlongArray);
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
@@ -150,6 +150,30 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1setCanI
  */
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConfig
   (JNIEnv *, jclass, jlong, jint, jlongArray);
+
+/*
+ * Class:     com_korvane_frc_jni_KromelJNI
+ * Method:    c_Kromel_isConnected
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1isConnected
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_KromelJNI
+ * Method:    c_Kromel_getDataAgeMs
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getDataAgeMs
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_KromelJNI
+ * Method:    c_Kromel_getFaults
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getFaults
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

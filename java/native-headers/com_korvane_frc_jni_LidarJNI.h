@@ -111,6 +111,22 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfig
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfig
   (JNIEnv *, jclass, jfloat);
 
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_isConnected
+ * Signature: ()Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnected
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_getFaults
+ * Signature: ()Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults
+  (JNIEnv *, jclass);
+
 #ifdef __cplusplus
 }
 #endif

@@ -82,10 +82,34 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1ge
 /*
  * Class:     com_korvane_frc_jni_LidarMiniJNI
  * Method:    c_LidarMini_readData
- * Signature: (J[F[F[F[J)I
+ * Signature: (J[F[F[F[J[J)I
  */
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readData
-  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray, jfloatArray, jlongArray);
+  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray, jfloatArray, jlongArray, jlongArray);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarMiniJNI
+ * Method:    c_LidarMini_isConnected
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarMiniJNI
+ * Method:    c_LidarMini_getDataAgeMs
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarMiniJNI
+ * Method:    c_LidarMini_getFaults
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults
+  (JNIEnv *, jclass, jlong);
 
 #ifdef __cplusplus
 }

@@ -55,6 +55,30 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue
 JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage
   (JNIEnv *, jclass, jint);
 
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_isAnswering
+ * Signature: ()Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnswering
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getDataAgeMs
+ * Signature: ()J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getFaults
+ * Signature: ()Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults
+  (JNIEnv *, jclass);
+
 #ifdef __cplusplus
 }
 #endif

@@ -257,6 +257,30 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderCou
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_isConnected
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1isConnected
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getDataAgeMs
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getDataAgeMs
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_getFaults
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFaults
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_tryGetRPM
  * Signature: (JI[D)Z
  */

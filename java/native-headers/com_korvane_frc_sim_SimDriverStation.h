@@ -41,6 +41,30 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_SimDriverStation_packetsReceive
 
 /*
  * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    recordReports0
+ * Signature: ()V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_recordReports0
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    stopRecordingReports0
+ * Signature: ()V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimDriverStation_stopRecordingReports0
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
+ * Method:    reportsRaw
+ * Signature: ()[Ljava/lang/String;
+ */
+JNIEXPORT jobjectArray JNICALL Java_com_korvane_frc_sim_SimDriverStation_reportsRaw
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_sim_SimDriverStation
  * Method:    lastControl0
  * Signature: ()I
  */

@@ -23,6 +23,22 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setSystemActive0
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive0
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_sim_SimSystem
+ * Method:    setRealRobot0
+ * Signature: (Z)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setRealRobot0
+  (JNIEnv *, jclass, jboolean);
+
+/*
+ * Class:     com_korvane_frc_sim_SimSystem
+ * Method:    realRobot0
+ * Signature: ()Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_realRobot0
+  (JNIEnv *, jclass);
+
 #ifdef __cplusplus
 }
 #endif

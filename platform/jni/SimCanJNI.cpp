@@ -76,4 +76,13 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_systemActive0(JNIE
   return systemActive() ? JNI_TRUE : JNI_FALSE;
 }
 
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimSystem_setRealRobot0(JNIEnv*, jclass,
+                                                                        jboolean real) {
+  setRealRobot(real == JNI_TRUE);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_sim_SimSystem_realRobot0(JNIEnv*, jclass) {
+  return realRobot() ? JNI_TRUE : JNI_FALSE;
+}
+
 }  // extern "C"

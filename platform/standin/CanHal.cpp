@@ -156,6 +156,12 @@ void HAL_CAN_ReadStreamSession(uint32_t sessionHandle, struct HAL_CANStreamMessa
                              messages, messagesToRead, messagesRead, status);
 }
 
+// The clock the bus stamps received frames with: whole milliseconds of the monotonic clock,
+// wrapping at 32 bits, as the robot's CAN layer stamps them.
+uint32_t HAL_GetCANPacketBaseTime(void) {
+  return static_cast<uint32_t>(korvane::platform::monotonicMicros() / 1000);
+}
+
 HAL_CANHandle HAL_InitializeCAN(HAL_CANManufacturer manufacturer, int32_t deviceId,
                                 HAL_CANDeviceType deviceType, int32_t* status) {
   if (can_bus::injectedFailure(CanCall::InitializeCAN, status)) return HAL_kInvalidHandle;

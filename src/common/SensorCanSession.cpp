@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/ConsoleLine.h"
+#include "common/DeviceHealth.h"
 
 namespace korvane {
 
@@ -15,8 +16,9 @@ bool SensorCanSession::idInRange(int canId, const char* tag) {
   return false;
 }
 
-SensorCanSession::SensorCanSession(int bus, uint8_t canId, const Filter& filter, const char* tag)
-    : bus_(bus), canId_(canId) {
+SensorCanSession::SensorCanSession(int bus, uint8_t canId, const Filter& filter, const char* tag,
+                                   DeviceHealth& health)
+    : bus_(bus), canId_(canId), health_(health) {
   int32_t status = 0;
   session_ =
       port::can::openSession(bus, filter.messageId, filter.mask, filter.maxMessages, &status);
@@ -36,14 +38,22 @@ uint32_t SensorCanSession::read(Frame* frames, uint32_t capacity) const {
   uint32_t count = 0;
   int32_t status = 0;
   port::can::readSession(session_, frames, capacity, &count, &status);
-  if (status != 0 && status != port::can::kSessionOverrun) return 0;
+  if (status != 0 && status != port::can::kSessionOverrun) {
+    if (status != port::can::kMessageNotFound) health_.failed(FailedCall::Receive, status);
+    return 0;
+  }
   return std::min(count, capacity);
 }
 
 bool SensorCanSession::send(uint32_t messageId, const uint8_t* data, uint8_t length) const {
   int32_t status = 0;
   port::can::send(bus_, messageId, data, length, &status);
-  return status == 0;
+  if (status != 0) {
+    health_.failed(FailedCall::Send, status);
+    return false;
+  }
+  health_.sent();
+  return true;
 }
 
 int SensorCanSession::receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp) const {
@@ -51,8 +61,12 @@ int SensorCanSession::receiveLatest(uint32_t messageId, uint8_t* data, uint32_t*
   uint32_t received = 0;
   int32_t status = 0;
   port::can::receive(bus_, messageId, data, &length, &received, &status);
+  if (status != 0) {
+    if (status != port::can::kMessageNotFound) health_.failed(FailedCall::Receive, status);
+    return -1;
+  }
   if (timestamp != nullptr) *timestamp = received;
-  return status == 0 ? length : 0;
+  return length;
 }
 
 }  // namespace korvane

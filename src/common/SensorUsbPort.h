@@ -1,8 +1,9 @@
 #pragma once
 
 // The USB link of a sensor's USB part: its serial port at 115200 baud, raw 8N1, and the reader
-// thread that hands each read to the part's parser. Closing stops and joins the reader before the
-// port goes, so the reader never uses a closed descriptor.
+// thread that hands each read to the part's parser and keeps the part's health (bytes heard,
+// silence, a hang-up). Lines the port does not take count as failed sends. Closing stops and
+// joins the reader before the port goes, so the reader never uses a closed descriptor.
 //
 // Threading: the constructor, startReader, stopReader, close and the destructor belong to the
 // owner, one at a time. writeLine and fd() may be used from any thread while the reader runs.
@@ -13,14 +14,16 @@
 
 namespace korvane {
 
+class DeviceHealth;
+
 class SensorUsbPort {
  public:
   // The most the reader reads at a time.
   static constexpr int kReadBlock = 256;
 
   // Opens the port; a failure prints the serial layer's "[<tag>] ..." line on standard error and
-  // leaves the link closed.
-  SensorUsbPort(const std::string& path, const char* tag);
+  // leaves the link closed. The health must outlive the link.
+  SensorUsbPort(const std::string& path, const char* tag, DeviceHealth& health);
   ~SensorUsbPort() { close(); }
   SensorUsbPort(const SensorUsbPort&) = delete;
   SensorUsbPort& operator=(const SensorUsbPort&) = delete;
@@ -42,6 +45,7 @@ class SensorUsbPort {
 
  private:
   const char* tag_;
+  DeviceHealth& health_;
   int fd_;
   SerialReader reader_;
 };

@@ -4,7 +4,16 @@
 #include <exception>
 #include <string>
 
+#include "port/RobotState.h"
+
 namespace korvane {
+
+namespace {
+
+// Open devices of one class and id that each get a device of their own.
+constexpr int kMaxSameName = 16;
+
+}  // namespace
 
 bool SimulatedDevice::open(std::string_view className, std::string_view id) noexcept {
   close();
@@ -14,6 +23,12 @@ bool SimulatedDevice::open(std::string_view className, std::string_view id) noex
     name += id;
     name += ']';
     handle_ = port::sim_values::createDevice(name.c_str());
+    // The simulation takes a name once; another open device of the same class and id is
+    // numbered. A HAL without a simulation refuses the first name already, and is not asked again.
+    for (int n = 2; handle_ == port::sim_values::kNone && n <= kMaxSameName && port::isSimulation();
+         ++n) {
+      handle_ = port::sim_values::createDevice((name + " #" + std::to_string(n)).c_str());
+    }
   } catch (const std::exception&) {
     handle_ = port::sim_values::kNone;  // no room for the name: the device goes unshown
   }

@@ -56,9 +56,9 @@ class SimulatedDevice {
   SimulatedDevice(const SimulatedDevice&) = delete;
   SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
-  // Registers the device as "<className>[<id>]" (closing one this object held before). False
-  // where there is no simulation, and when another open device already has the name: the values
-  // then stay empty.
+  // Registers the device as "<className>[<id>]" (closing one this object held before); while
+  // another open device has that name, as "<className>[<id>] #2", "#3" and so on, up to 16 of
+  // them. False where there is no simulation: the values then stay empty.
   bool open(std::string_view className, std::string_view id) noexcept;
   bool open(std::string_view className, int id) noexcept;
   // Creates the value on the open device with its first value; nothing without an open device.

@@ -8,8 +8,10 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "common/LittleEndian.h"
+#include "common/MillisecondClock.h"
 #include "common/Sleep.h"
 #include "dystan/DystanFrames.h"
 #include "dystan/DystanParts.h"
@@ -38,29 +40,33 @@ ScanData positions(const Scan* scan, int count) {
   return data;
 }
 
-// Whether stamp a lies before stamp b, across the wrap of the 32-bit millisecond count.
-bool isBefore(uint32_t a, uint32_t b) {
-  return static_cast<int32_t>(a - b) < 0;
-}
-
 }  // namespace
 
 CanPart::CanPart(int bus, uint8_t canId)
-    : Transport(kCan, canId),
-      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan") {}
+    : Transport(kCan, canId, "Dystan[" + std::to_string(canId) + "]", kUnknownRateSilenceMs),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan", health()) {}
+
+void CanPart::listen() {
+  // A receive of the newest chunk leaves the stream session, which the scans read, as it is.
+  uint8_t data[8] = {};
+  uint32_t stamp = 0;
+  if (session_.receiveLatest(idFor(kScanChunkApi, session_.canId()), data, &stamp) >= 0) {
+    health().heard(stamp);
+  }
+}
 
 Config CanPart::config(int timeoutMs) {
   Config config;
   const uint32_t replyId = idFor(kConfigReplyApi, session_.canId());
-  // Only a reply received after the request answers it. The bus stamps frames in whole
-  // milliseconds of the monotonic clock, so the request leaves in a later millisecond than any
+  // Only a reply received after the request answers it. The HAL stamps frames in whole
+  // milliseconds of its CAN receive clock, so the request leaves in a later millisecond than any
   // reply already received, and an answer is stamped no earlier than that millisecond.
-  uint32_t sentAtMs = port::can::receiveClockMs();
+  uint32_t sentAtMs = canMilliseconds();
   uint32_t stamp = 0;
   unsigned char data[8] = {};
   if (session_.receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
     sleepMilliseconds(1);
-    sentAtMs = port::can::receiveClockMs();
+    sentAtMs = canMilliseconds();
   }
   const unsigned char request[8] = {};
   if (!session_.send(idFor(kConfigRequestApi, session_.canId()), request, sizeof request)) {
@@ -70,6 +76,7 @@ Config CanPart::config(int timeoutMs) {
   while (true) {
     std::fill(std::begin(data), std::end(data), 0);
     if (session_.receiveLatest(replyId, data, &stamp) >= 8 && !isBefore(stamp, sentAtMs)) {
+      health().heard(stamp);
       config.version = data[0];
       config.distanceEnabled = data[1];
       config.canFdEnabled = data[2];
@@ -95,8 +102,9 @@ void CanPart::readChunks(ScanTable* callTable) {
       if ((m.id & kIdMask) != chunkId || m.size < 8) continue;
       int16_t values[kValuesPerChunk];
       for (int v = 0; v < kValuesPerChunk; ++v) values[v] = readI16(m.data + 2 + 2 * v);
-      scans_.add(m.data[0], m.data[1], values);
-      if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values);
+      health().heard(m.timestampMs);
+      scans_.add(m.data[0], m.data[1], values, m.timestampMs);
+      if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values, m.timestampMs);
     }
     if (read < kSessionCapacity) return;
   }
@@ -104,8 +112,14 @@ void CanPart::readChunks(ScanTable* callTable) {
 
 ScanData CanPart::scan(int count) {
   // Only the frames read during this call count; they also go to the table the latest-scan
-  // reads use, so that mixing both kinds of read loses no scan.
-  ScanTable callTable;
+  // reads use, so that mixing both kinds of read loses no scan. The period measured there
+  // bounds a scan here too.
+  uint32_t periodMs;
+  {
+    std::lock_guard<std::mutex> lock(canMutex_);
+    periodMs = scans_.periodMs();
+  }
+  ScanTable callTable(periodMs);
   for (int pass = 0; pass < kCollectionPasses; ++pass) {
     {
       std::lock_guard<std::mutex> lock(canMutex_);
@@ -118,7 +132,9 @@ ScanData CanPart::scan(int count) {
     const ScanData whole = positions(scan, DystanJNI::kMaxDistances);
     show(whole.sequence, whole.distance.data(), whole.count);
   }
-  return positions(scan, count);
+  ScanData data = positions(scan, count);
+  if (scan != nullptr) data.ageMs = health().ageOf(scan->lastMs);
+  return data;
 }
 
 ScanData CanPart::latestScan(int count) {
@@ -129,6 +145,7 @@ ScanData CanPart::latestScan(int count) {
     readChunks(nullptr);
     const Scan* scan = scans_.choose(false);
     data = positions(scan, count);
+    if (scan != nullptr) data.ageMs = health().ageOf(scan->lastMs);
     if (scan != nullptr && shownInSimulation()) whole = positions(scan, DystanJNI::kMaxDistances);
   }
   if (whole) show(whole->sequence, whole->distance.data(), whole->count);

@@ -16,6 +16,11 @@ constexpr const char* kTag = "Dystan";
 
 namespace korvane::dystan {
 
+uint32_t silenceMsFor(int scansPerSecond) {
+  if (scansPerSecond <= 0) return kUnknownRateSilenceMs;
+  return std::max(kShortestSilenceMs, 3000u / static_cast<uint32_t>(scansPerSecond));
+}
+
 void Transport::showAs(std::string_view className, std::string_view id) {
   if (!shown_.device.open(className, id)) return;
   shown_.device.add(shown_.nearest, "Nearest (mm)", -1);
@@ -76,4 +81,19 @@ DystanJNI::ScanData DystanJNI::c_Dystan_getLatestData(int count) {
 
 DystanJNI::Config DystanJNI::c_Dystan_getConfig(int timeoutMs) {
   return part_->config(std::max(timeoutMs, 0));
+}
+
+bool DystanJNI::c_Dystan_isConnected() {
+  part_->listen();
+  return part_->health().connected();
+}
+
+int64_t DystanJNI::c_Dystan_getDataAgeMs() {
+  part_->listen();
+  return part_->health().dataAgeMs();
+}
+
+DeviceFaults DystanJNI::c_Dystan_getFaults() {
+  part_->listen();
+  return part_->health().record();
 }

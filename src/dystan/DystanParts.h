@@ -30,6 +30,13 @@ namespace korvane::dystan {
 using ScanData = DystanJNI::ScanData;
 using Config = DystanJNI::Config;
 
+// How long the sensor may be silent and still count as heard from: three of its scan periods at
+// the output rate given at opening, at least kShortestSilenceMs; kUnknownRateSilenceMs when its
+// rate is its own (over CAN, or no rate given).
+constexpr uint32_t kShortestSilenceMs = 100;
+constexpr uint32_t kUnknownRateSilenceMs = 500;
+uint32_t silenceMsFor(int scansPerSecond);
+
 class Transport : public SensorTransport {
  public:
   // count is 1..64. Over CAN, scan works on the frames read during the call and latestScan on
@@ -61,6 +68,7 @@ class CanPart final : public Transport {
   CanPart(int bus, uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
+  void listen() override;
   ScanData scan(int count) override;
   ScanData latestScan(int count) override;
   Config config(int timeoutMs) override;
@@ -97,7 +105,8 @@ class UsbPart final : public Transport {
 
   std::vector<uint8_t> rxBuffer_;  // the reader thread's, or the configuration query's
   std::mutex configMutex_;         // one configuration query at a time
-  LatestValue<korvane::dystan::framing::Scan> latest_;  // published by the reader thread
+  // Published by the reader thread, with the stamp of the read that completed the scan.
+  LatestValue<Arrived<korvane::dystan::framing::Scan>> latest_;
   SensorUsbPort port_;
 };
 

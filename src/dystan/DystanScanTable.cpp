@@ -1,12 +1,16 @@
 #include "dystan/DystanScanTable.h"
 
+#include <algorithm>
 #include <bitset>
+
+#include "common/MillisecondClock.h"
 
 namespace korvane::dystan::scans {
 
 namespace {
 
 constexpr uint32_t kAllChunks = (1u << kChunksPerScan) - 1;
+constexpr uint32_t kLongestPeriodMs = 2000;
 
 }  // namespace
 
@@ -18,14 +22,31 @@ bool Scan::complete() const {
   return chunks == kAllChunks;
 }
 
-void ScanTable::add(uint8_t sequence, uint8_t chunk, const int16_t (&values)[kValuesPerChunk]) {
-  if (scans_.empty() || scans_.back().sequence != sequence) {
+bool ScanTable::startsNewScan(uint8_t sequence, uint8_t chunk, uint32_t arrivedMs) const {
+  if (scans_.empty()) return true;
+  const Scan& last = scans_.back();
+  return last.sequence != sequence || last.has(chunk) ||
+         millisecondsBetween(last.firstMs, arrivedMs) > static_cast<int32_t>(periodMs_);
+}
+
+void ScanTable::add(uint8_t sequence, uint8_t chunk, const int16_t (&values)[kValuesPerChunk],
+                    uint32_t arrivedMs) {
+  if (startsNewScan(sequence, chunk, arrivedMs)) {
+    if (!scans_.empty() && static_cast<uint8_t>(scans_.back().sequence + 1) == sequence) {
+      const int32_t period = millisecondsBetween(scans_.back().firstMs, arrivedMs);
+      if (period >= static_cast<int32_t>(kShortestPeriodMs) &&
+          period <= static_cast<int32_t>(kLongestPeriodMs)) {
+        periodMs_ = static_cast<uint32_t>(period);
+      }
+    }
     if (scans_.size() == kKeptScans) scans_.pop_front();
     scans_.push_back(Scan{});
     scans_.back().sequence = sequence;
+    scans_.back().firstMs = arrivedMs;
   }
-  if (chunk >= kChunksPerScan) return;
   Scan& scan = scans_.back();
+  if (!isBefore(arrivedMs, scan.lastMs) || scan.chunks == 0) scan.lastMs = arrivedMs;
+  if (chunk >= kChunksPerScan) return;
   scan.chunks |= 1u << chunk;
   for (int v = 0; v < kValuesPerChunk; ++v) scan.values[chunk * kValuesPerChunk + v] = values[v];
 }

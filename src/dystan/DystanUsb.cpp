@@ -47,7 +47,8 @@ bool isTextLine(const std::string& line) {
 
 }  // namespace
 
-UsbPart::UsbPart(const std::string& path, int odr) : Transport(kUsb, -1), port_(path, kTag) {
+UsbPart::UsbPart(const std::string& path, int odr)
+    : Transport(kUsb, -1, "Dystan[" + path + "]", silenceMsFor(odr)), port_(path, kTag, health()) {
   // Room for the bound plus one read, so the reader thread never allocates.
   rxBuffer_.reserve(korvane::dystan::framing::kMaxBuffered + kReadBlock);
   if (!port_.isOpen()) return;
@@ -123,6 +124,7 @@ bool UsbPart::readTextReply(int timeoutMs) {
       line.clear();
       continue;
     }
+    health().heardNow();
     korvane::dystan::framing::append(bytes, block, static_cast<size_t>(count));
     while (!bytes.empty()) {
       if (bytes[0] == 0xA5) {
@@ -162,17 +164,20 @@ void UsbPart::consume(const unsigned char* bytes, int count) {
   size_t taken = korvane::dystan::framing::consume(
       rxBuffer_, [&](const korvane::dystan::framing::Scan& scan) { newest = scan; });
   if (taken == 0) return;
-  latest_.publish(newest);
+  // The read that completed the scan has just been heard: its stamp is the scan's.
+  latest_.publish({newest, health().newestMs()});
   show(newest.sequence, newest.distances.data(), newest.count);
 }
 
 ScanData UsbPart::scan(int count) {
   ScanData scan;
-  korvane::dystan::framing::Scan latest;
-  if (!latest_.read(latest)) return scan;  // no scan yet
+  Arrived<korvane::dystan::framing::Scan> newest;
+  if (!latest_.read(newest)) return scan;  // no scan yet
+  const korvane::dystan::framing::Scan& latest = newest.reading;
   scan.count = std::min<int>(latest.count, count);
   scan.sequence = latest.sequence;
   std::copy_n(latest.distances.begin(), scan.count, scan.distance.begin());
+  scan.ageMs = health().ageOf(newest.arrivedMs);
   return scan;
 }
 
@@ -180,6 +185,8 @@ Config UsbPart::config(int timeoutMs) {
   Config config;
   std::lock_guard query(configMutex_);
   bool wasRunning = port_.readerRunning();
+  // The scans pause while the query reads the port: no silence to report meanwhile.
+  health().expectData(false);
   if (wasRunning) port_.stopReader();
   KorvaneSerial::FlushRx(port_.fd());
   rxBuffer_.clear();
@@ -189,6 +196,7 @@ Config UsbPart::config(int timeoutMs) {
     config.valid = true;
   }
   if (wasRunning) startReader();
+  health().expectData(true);
   return config;
 }
 

@@ -142,6 +142,15 @@ jobject newResultObject(JNIEnv* env, const char* classPath,
   return object;
 }
 
+jobject newFaultsObject(JNIEnv* env, const DeviceFaults& faults) {
+  return newResultObject(
+      env, "com/korvane/frc/DeviceFaults",
+      {booleanField("connected", faults.connected), longField("dataAgeMs", faults.dataAgeMs),
+       longField("sendFailures", static_cast<jlong>(faults.sendFailures)),
+       longField("receiveFailures", static_cast<jlong>(faults.receiveFailures)),
+       longField("openFailures", static_cast<jlong>(faults.openFailures))});
+}
+
 bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value) {
   return writeElementZero(env, out, value, &JNIEnv::SetDoubleArrayRegion);
 }

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "DeviceFaults.h"
+
 namespace korvane::jni {
 
 // A platform handle (the HAL's CAN handle) travels as its 32-bit value sign-extended.
@@ -85,6 +87,9 @@ ResultField doubleArrayField(const char* name, std::vector<jdouble> values);
 // them. Null when the class, the constructor, the object, any field or an array value is missing.
 jobject newResultObject(JNIEnv* env, const char* classPath,
                         std::initializer_list<ResultField> fields);
+
+// A "com/korvane/frc/DeviceFaults" object holding the record; null as newResultObject.
+jobject newFaultsObject(JNIEnv* env, const DeviceFaults& faults);
 
 // Writes element 0 of an out-array. False (and nothing written) for a null or empty array.
 bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);

@@ -105,13 +105,17 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getLates
   });
 }
 
-// The distances of c_Dystan_getLatestData into the caller's array, each widened with its sign;
-// the scan's sequence number times 65536 plus the number of distances written, or -1 (nothing
-// written) for a handle that is not live or an array null or shorter than min(count, 64).
+// The distances of c_Dystan_getLatestData into the caller's array, each widened with its sign,
+// and the scan's age into element 0 of ageMs; the scan's sequence number times 65536 plus the
+// number of distances written, or -1 (nothing written) for a handle that is not live, a distance
+// array null or shorter than min(count, 64), or an ageMs array null or empty.
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestData(
-    JNIEnv* env, jclass, jlong handle, jint count, jintArray distance) {
+    JNIEnv* env, jclass, jlong handle, jint count, jintArray distance, jlongArray ageMs) {
   const jsize wanted = std::clamp<jint>(count, 0, DystanJNI::kMaxDistances);
-  if (distance == nullptr || env->GetArrayLength(distance) < wanted) return -1;
+  if (distance == nullptr || env->GetArrayLength(distance) < wanted || ageMs == nullptr ||
+      env->GetArrayLength(ageMs) < 1) {
+    return -1;
+  }
   auto sensor = g_sensors.find(handle);
   if (!sensor) return -1;
   const DystanJNI::ScanData scan = korvane::jni::orOnThrow(
@@ -119,6 +123,8 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1readLatestD
   jint distances[DystanJNI::kMaxDistances];
   std::copy_n(scan.distance.begin(), scan.count, distances);
   env->SetIntArrayRegion(distance, 0, scan.count, distances);
+  const jlong age = scan.ageMs;
+  env->SetLongArrayRegion(ageMs, 0, 1, &age);
   return static_cast<jint>(scan.sequence) << 16 | scan.count;
 }
 
@@ -138,6 +144,31 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getConfi
          korvane::jni::booleanField("canFdEnabled", config.canFdEnabled != 0),
          korvane::jni::booleanField("canBrsEnabled", config.canBrsEnabled != 0),
          korvane::jni::intField("canID", config.canID)});
+  });
+}
+
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1isConnected(JNIEnv*,
+                                                                                     jclass,
+                                                                                     jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device != nullptr && device->c_Dystan_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getDataAgeMs(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_Dystan_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1getFaults(JNIEnv* env,
+                                                                                  jclass,
+                                                                                  jlong handle) {
+  auto device = g_sensors.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_Dystan_getFaults());
   });
 }
 

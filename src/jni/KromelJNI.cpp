@@ -88,12 +88,17 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getColor
   });
 }
 
-// x, y and z into elements 0..2 of the caller's array; the sequence number, or -1 (nothing
-// written) when there is no reading, the handle is not live or the array is null or too short.
+// x, y and z into elements 0..2 of the caller's array and the reading's age into element 0 of
+// ageMs; the sequence number, or -1 (nothing written) when there is no reading, the handle is not
+// live or an array is null or too short.
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(JNIEnv* env, jclass,
                                                                                jlong handle,
-                                                                               jfloatArray xyz) {
-  if (xyz == nullptr || env->GetArrayLength(xyz) < 3) return -1;
+                                                                               jfloatArray xyz,
+                                                                               jlongArray ageMs) {
+  if (xyz == nullptr || env->GetArrayLength(xyz) < 3 || ageMs == nullptr ||
+      env->GetArrayLength(ageMs) < 1) {
+    return -1;
+  }
   auto sensor = g_sensors.find(handle);
   if (sensor == nullptr) return -1;
   const KromelJNI::ColorData reading =
@@ -101,6 +106,8 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1readColor(J
   if (!reading.valid) return -1;
   const jfloat channels[3] = {reading.x, reading.y, reading.z};
   env->SetFloatArrayRegion(xyz, 0, 3, channels);
+  const jlong age = reading.ageMs;
+  env->SetLongArrayRegion(ageMs, 0, 1, &age);
   return reading.sequence;
 }
 
@@ -174,6 +181,31 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getConf
     return JNI_FALSE;
   }
   return korvane::jni::writeFirst(env, out, static_cast<jlong>(static_cast<uint32_t>(value)));
+}
+
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1isConnected(JNIEnv*,
+                                                                                     jclass,
+                                                                                     jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device != nullptr && device->c_Kromel_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getDataAgeMs(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  auto device = g_sensors.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_Kromel_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1getFaults(JNIEnv* env,
+                                                                                  jclass,
+                                                                                  jlong handle) {
+  auto device = g_sensors.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_Kromel_getFaults());
+  });
 }
 
 }  // extern "C"

@@ -97,4 +97,18 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfig(
   korvane::jni::orOnThrow([&] { LidarJNI::c_Lidar_jitterConfig(threshold); });
 }
 
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnected(JNIEnv*,
+                                                                                   jclass) {
+  return LidarJNI::c_Lidar_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults(JNIEnv* env,
+                                                                                jclass) {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, LidarJNI::c_Lidar_getFaults());
+  });
+}
+
 }  // extern "C"

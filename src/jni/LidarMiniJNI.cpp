@@ -95,14 +95,15 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getHealth(JNIEnv* env, jclas
   });
 }
 
-// The last revolution into the caller's arrays (as many points as the shortest holds) and its
-// time into element 0 of timestamp; the revolution's number of points, which may exceed the room.
-// -1 (nothing written) for a handle that is not live or an array that is null.
+// The last revolution into the caller's arrays (as many points as the shortest holds), its time
+// into element 0 of timestamp and its age into element 0 of ageMs; the revolution's number of
+// points, which may exceed the room. -1 (nothing written) for a handle that is not live or an
+// array that is null, or an empty timestamp or ageMs.
 JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readData(
     JNIEnv* env, jclass, jlong handle, jfloatArray angle, jfloatArray distance,
-    jfloatArray intensity, jlongArray timestamp) {
+    jfloatArray intensity, jlongArray timestamp, jlongArray ageMs) {
   if (angle == nullptr || distance == nullptr || intensity == nullptr || timestamp == nullptr ||
-      env->GetArrayLength(timestamp) < 1) {
+      env->GetArrayLength(timestamp) < 1 || ageMs == nullptr || env->GetArrayLength(ageMs) < 1) {
     return -1;
   }
   auto lidar = g_lidars.find(handle);
@@ -110,6 +111,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
   const jsize room = std::min(
       {env->GetArrayLength(angle), env->GetArrayLength(distance), env->GetArrayLength(intensity)});
   int64_t timestampNs = 0;
+  int64_t age = -1;
   size_t count = 0;
   bool copied = false;
   {
@@ -119,7 +121,7 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
     copied = angles.get() != nullptr && distances.get() != nullptr && intensities.get() != nullptr;
     if (copied) {
       count = lidar->c_LidarMini_readData(angles.get(), distances.get(), intensities.get(),
-                                          static_cast<size_t>(room), &timestampNs);
+                                          static_cast<size_t>(room), &timestampNs, &age);
     }
   }
   if (!copied) {
@@ -128,6 +130,8 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
   }
   const jlong time = timestampNs;
   env->SetLongArrayRegion(timestamp, 0, 1, &time);
+  const jlong revolutionAge = age;
+  env->SetLongArrayRegion(ageMs, 0, 1, &revolutionAge);
   return static_cast<jint>(count);
 }
 
@@ -152,6 +156,29 @@ Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getData(JNIEnv* env, jclass,
          korvane::jni::floatArrayField("distance", std::move(distance)),
          korvane::jni::floatArrayField("intensity", std::move(intensity)),
          korvane::jni::longField("timestamp", scan.timestampNs)});
+  });
+}
+
+// Health.
+
+JNIEXPORT jboolean JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1isConnected(JNIEnv*, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  return device != nullptr && device->c_LidarMini_isConnected() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getDataAgeMs(JNIEnv*, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  return device == nullptr ? -1 : static_cast<jlong>(device->c_LidarMini_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1getFaults(JNIEnv* env, jclass, jlong handle) {
+  auto device = g_lidars.find(handle);
+  if (device == nullptr) return nullptr;
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, device->c_LidarMini_getFaults());
   });
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "Boundary.h"
 #include "com_korvane_frc_jni_LinvoJNI.h"
 
 extern "C" {
@@ -37,6 +38,22 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValue(JN
 JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltage(JNIEnv*, jclass,
                                                                                jint channel) {
   return LinvoJNI::c_getLatestVoltage(static_cast<uint8_t>(channel));
+}
+
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnswering(JNIEnv*, jclass) {
+  return LinvoJNI::c_isAnswering() ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs(JNIEnv*, jclass) {
+  return static_cast<jlong>(LinvoJNI::c_getDataAgeMs());
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults(JNIEnv* env, jclass) {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, LinvoJNI::c_getFaults());
+  });
 }
 
 }  // extern "C"

@@ -227,6 +227,25 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getEncoderCou
   return TorqaJNI::c_Torqa_getEncoderCount(canHandle(handle), motorIndex(motor));
 }
 
+// Health.
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1isConnected(JNIEnv*, jclass,
+                                                                                   jlong handle) {
+  return TorqaJNI::c_Torqa_isConnected(canHandle(handle)) ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getDataAgeMs(JNIEnv*, jclass,
+                                                                                 jlong handle) {
+  return static_cast<jlong>(TorqaJNI::c_Torqa_getDataAgeMs(canHandle(handle)));
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getFaults(JNIEnv* env, jclass,
+                                                                                jlong handle) {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
+    return korvane::jni::newFaultsObject(env, TorqaJNI::c_Torqa_getFaults(canHandle(handle)));
+  });
+}
+
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1tryGetRPM(
     JNIEnv* env, jclass, jlong handle, jint motor, jdoubleArray out) {
   if (out == nullptr) return JNI_FALSE;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -25,18 +27,43 @@ float channel(const uint8_t* bytes) {
 }  // namespace
 
 CanPart::CanPart(int bus, uint8_t canId)
-    : Transport(kCan, canId),
-      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel") {}
+    : Transport(kCan, canId, "Kromel[" + std::to_string(canId) + "]", kUnknownSilenceMs),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
 
-ColorData CanPart::color() {
-  ColorData reading;
+std::optional<Arrived<ColorData>> CanPart::receiveColor() {
   uint8_t data[8] = {};
-  if (session_.receiveLatest(kColor, data) < 8) return reading;
+  uint32_t stamp = 0;
+  const int length = session_.receiveLatest(kColor, data, &stamp);
+  if (length < 0) return std::nullopt;
+  health().heard(stamp);
+  Arrived<ColorData> received{ColorData{}, stamp};
+  if (length < 8) return received;  // heard, but no reading
+  ColorData& reading = received.reading;
   reading.sequence = readU16(data);
   reading.x = channel(data + 2);
   reading.y = channel(data + 4);
   reading.z = channel(data + 6);
   reading.valid = true;
+  return received;
+}
+
+void CanPart::listen() {
+  std::optional<Arrived<ColorData>> received = receiveColor();
+  if (!received) return;
+  std::lock_guard lock(unreadMutex_);
+  unread_ = received;
+}
+
+ColorData CanPart::color() {
+  std::optional<Arrived<ColorData>> received = receiveColor();
+  {
+    std::lock_guard lock(unreadMutex_);
+    if (!received) received = unread_;
+    unread_.reset();
+  }
+  if (!received || !received->reading.valid) return ColorData{};
+  ColorData reading = received->reading;
+  reading.ageMs = health().ageOf(received->arrivedMs);
   show(reading);
   return reading;
 }

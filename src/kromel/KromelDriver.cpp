@@ -27,6 +27,11 @@ void packFloat(float value, unsigned char* out) {
 
 namespace korvane::kromel {
 
+uint32_t silenceMsFor(int sampleTimeMs) {
+  if (sampleTimeMs <= 0) return kUnknownSilenceMs;
+  return std::max(kShortestSilenceMs, 3 * static_cast<uint32_t>(sampleTimeMs));
+}
+
 void Transport::showAs(std::string_view className, std::string_view id) {
   if (!shown_.device.open(className, id)) return;
   shown_.device.add(shown_.x, "X", 0.0);
@@ -83,7 +88,25 @@ bool KromelJNI::c_Kromel_setColorFormat(int format) {
 }
 
 bool KromelJNI::c_Kromel_setSampleTimeMs(int ms) {
-  return part_->setSampleTime(std::clamp(ms, 0, 65535));
+  const int sampleTime = std::clamp(ms, 0, 65535);
+  if (!part_->setSampleTime(sampleTime)) return false;
+  part_->health().setTimeoutMs(korvane::kromel::silenceMsFor(sampleTime));
+  return true;
+}
+
+bool KromelJNI::c_Kromel_isConnected() {
+  part_->listen();
+  return part_->health().connected();
+}
+
+int64_t KromelJNI::c_Kromel_getDataAgeMs() {
+  part_->listen();
+  return part_->health().dataAgeMs();
+}
+
+DeviceFaults KromelJNI::c_Kromel_getFaults() {
+  part_->listen();
+  return part_->health().record();
 }
 
 bool KromelJNI::c_Kromel_setBrightness(int brightness) {

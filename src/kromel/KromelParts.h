@@ -10,6 +10,8 @@
 // are text commands, and the other commands do not exist.
 
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,9 +28,15 @@ namespace korvane::kromel {
 
 using ColorData = KromelJNI::ColorData;
 
+// How long the sensor may be silent and still count as heard from: three of its sample times, at
+// least kShortestSilenceMs; kUnknownSilenceMs while its sample time is its own (none given).
+constexpr uint32_t kShortestSilenceMs = 100;
+constexpr uint32_t kUnknownSilenceMs = 300;
+uint32_t silenceMsFor(int sampleTimeMs);
+
 class Transport : public SensorTransport {
  public:
-  // The newest reading.
+  // The newest reading, with its age.
   virtual ColorData color() = 0;
   // format is 0..4, ms 0..65535.
   virtual bool setColorFormat(int format) = 0;
@@ -58,6 +66,8 @@ class CanPart final : public Transport {
   CanPart(int bus, uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
+  // A colour frame received here is kept for the next color(), which would otherwise miss it.
+  void listen() override;
   ColorData color() override;
   bool setColorFormat(int format) override;
   bool setSampleTime(int ms) override;
@@ -69,8 +79,13 @@ class CanPart final : public Transport {
   // messages, up to timeoutMs.
   bool waitConfigAck(std::vector<SensorCanSession::Frame>& messages, unsigned command,
                      unsigned int* value, unsigned char* status, int timeoutMs);
+  // The newest colour frame the bus has not handed out yet, decoded when it is long enough, with
+  // the HAL's stamp of its arrival.
+  std::optional<Arrived<ColorData>> receiveColor();
 
   SensorCanSession session_;
+  std::mutex unreadMutex_;
+  std::optional<Arrived<ColorData>> unread_;  // received by listen(), not yet by color()
 };
 
 class UsbPart final : public Transport {
@@ -89,8 +104,8 @@ class UsbPart final : public Transport {
   }
 
  private:
-  LineReader lines_;               // the reader thread's
-  LatestValue<ColorData> latest_;  // published by the reader thread
+  LineReader lines_;                        // the reader thread's
+  LatestValue<Arrived<ColorData>> latest_;  // published by the reader thread
   SensorUsbPort port_;
 };
 

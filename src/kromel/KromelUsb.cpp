@@ -21,7 +21,8 @@ const char* colorFormatName(int format) {
 }  // namespace
 
 UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
-    : Transport(kUsb, -1), port_(path, "Kromel") {
+    : Transport(kUsb, -1, "Kromel[" + path + "]", silenceMsFor(sampleTimeMs)),
+      port_(path, "Kromel", health()) {
   if (!port_.isOpen()) return;
   port_.writeLine("COLORFORMAT,XYZ");
   if (sampleTimeMs > 0) port_.writeLine("SAMPLETIME," + std::to_string(sampleTimeMs));
@@ -29,7 +30,8 @@ UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
   KorvaneSerial::FlushRx(port_.fd());
   bool reading = port_.startReader([this](const unsigned char* bytes, int count) {
     lines_.feed(bytes, count, [this](const ColorData& reading) {
-      latest_.publish(reading);
+      // The read that completed the line has just been heard: its stamp is the reading's.
+      latest_.publish({reading, health().newestMs()});
       show(reading);
     });
   });
@@ -37,9 +39,10 @@ UsbPart::UsbPart(const std::string& path, int sampleTimeMs)
 }
 
 ColorData UsbPart::color() {
-  ColorData reading;  // invalid until the first reading line
-  latest_.read(reading);
-  return reading;
+  Arrived<ColorData> newest;
+  if (!latest_.read(newest)) return ColorData{};  // invalid until the first reading line
+  newest.reading.ageMs = health().ageOf(newest.arrivedMs);
+  return newest.reading;
 }
 
 bool UsbPart::setColorFormat(int format) {

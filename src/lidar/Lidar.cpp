@@ -12,7 +12,9 @@
 
 #include "LidarJNI.h"
 #include "common/ConsoleLine.h"
+#include "common/DeviceHealth.h"
 #include "common/HandleTable.h"
+#include "common/MillisecondClock.h"
 #include "lidar/LidarImpl.h"
 #include "lidar/LidarSimDevice.h"
 #include "port/ControllerSerialPorts.h"
@@ -35,28 +37,52 @@ using korvane::lidar::g_live;
 
 std::mutex portMutex;
 std::mutex filterMutex;
-// Signalled under portMutex when scanning or a worker's running flag changes.
+// Signalled under portMutex when scanning, the port's handle or a worker's running flag changes.
 std::condition_variable portChanged;
-// The port's state (guarded by portMutex, written only under it): scanning exactly while
-// m_portHandle holds an open handle, and 0 in m_portHandle whenever no handle is open. Each
-// operation moves it from one such state to the next as a whole, so that calls from any threads
-// in any order leave it as some order of those calls would.
+// The port's state (guarded by portMutex, written only under it): 0 in m_portHandle whenever no
+// handle is open; a handle open only while scanning; scanning without a handle while the port is
+// lost (it hung up or failed), which the worker then opens again by itself. Each operation moves
+// it from one such state to the next as a whole, so that calls from any threads in any order
+// leave it as some order of those calls would.
 
 constexpr int32_t kBaudRate = 115200;
 constexpr double kReadTimeoutSeconds = 1.0;
 // A read that comes back empty sooner than this is followed by a pause for the rest, so a port
 // that fails at once costs at most 20 wakeups a second.
 constexpr auto kShortestEmptyRead = std::chrono::milliseconds(50);
-constexpr auto kFailedPollPause = std::chrono::milliseconds(100);
+// A lost port is tried again this often (two wakeups a second while it is away).
+constexpr auto kReopenPeriod = std::chrono::milliseconds(500);
 
-// Opens the port; the handle, or 0 after the error line.
-int32_t openPort(int port) {
+// The LiDAR's health, one per process as the LiDAR is: a create starts it afresh for its port.
+// Never destroyed: the worker may still report while the process exits.
+korvane::DeviceHealth& health() {
+  static auto* instance =
+      new korvane::DeviceHealth("Lidar", "", LidarJNI::kSilenceMs, korvane::libraryMilliseconds);
+  return *instance;
+}
+
+std::string portAbout(int port) {
+  static const char* const kNames[] = {"on board", "expansion port", "USB1", "USB2"};
+  std::string about = "HAL serial port " + std::to_string(port);
+  if (port >= 0 && port <= 3) about += std::string(" (") + kNames[port] + ")";
+  return about;
+}
+
+// The LiDAR on this port, from now on.
+void healthFor(int port) {
+  health().reopen("Lidar[" + std::to_string(port) + "]", portAbout(port));
+}
+
+// Opens the port; the handle, or 0 after the error line (unless quiet) and a count of the failure.
+int32_t openPort(int port, bool quiet = false) {
   int32_t status = 0;
   int32_t handle = korvane::port::controller_serial::initialize(port, &status);
   if (status != 0) {
-    printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
+    if (!quiet) printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
+    health().failed(korvane::FailedCall::Open, status);
     return 0;
   }
+  health().opened();
   return handle;
 }
 
@@ -114,11 +140,44 @@ LidarJNI::Impl::~Impl() {
   if (worker.joinable()) worker.join();
 }
 
+namespace {
+
+// Under portMutex: the handle, if still the port's, is closed and the port counts as lost (the
+// worker opens it again). False when stop or a create closed or replaced it meanwhile.
+bool losePortLocked(int32_t handle) {
+  if (handle != LidarJNI::m_portHandle.load() || !LidarJNI::scanning.load()) return false;
+  LidarJNI::m_portHandle.store(0);
+  korvane::port::controller_serial::close(handle);
+  return true;
+}
+
+}  // namespace
+
 void LidarJNI::Impl::ThreadMain() {
   korvane::port::controller_serial::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
   std::vector<uint8_t> buffer;
   buffer.reserve(kBufferCapacity);
-  bool failing = false;  // one error line per run of failed polls
+  bool failing = false;      // a run of failed polls: one error line for it
+  bool openFailing = false;  // a run of failed attempts to open the port again: one line
+  int32_t readFrom = 0;      // the handle the buffer's bytes came from
+  // The port failed: it is closed, and opened again a reopen period later (sooner by a start).
+  auto lose = [&](int32_t handle, int32_t status, bool polling) {
+    {
+      std::unique_lock lock(portMutex);
+      // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
+      if (!losePortLocked(handle)) return;
+    }
+    if (polling && !failing) {
+      printLine(std::cerr, "Error getting serial bytes: " + std::to_string(status));
+    }
+    failing = true;
+    health().failed(korvane::FailedCall::Receive, status);
+    health().hungUp();
+    std::unique_lock lock(portMutex);
+    portChanged.wait_for(lock, kReopenPeriod, [&] {
+      return !running.load() || !scanning.load() || m_portHandle.load() != 0;
+    });
+  };
   while (running.load()) {
     if (!scanning.load()) {
       std::unique_lock lock(portMutex);
@@ -131,26 +190,31 @@ void LidarJNI::Impl::ThreadMain() {
       // Read under the port lock together with the running flag: a create that replaces this
       // worker stores its new port's handle and ends this worker in one step, so this worker never
       // reads (and waits out the timeout of) the port opened for the worker after it.
-      std::lock_guard lock(portMutex);
+      std::unique_lock lock(portMutex);
       if (!running.load()) break;
       handle = m_portHandle.load();
+      if (handle == 0 && scanning.load()) {
+        // The port was lost: opened again as soon as it is back, tried every kReopenPeriod.
+        handle = openPort(usbPort.load(), /*quiet=*/openFailing);
+        openFailing = handle == 0;
+        if (handle == 0) {
+          portChanged.wait_for(lock, kReopenPeriod, [&] {
+            return !running.load() || !scanning.load() || m_portHandle.load() != 0;
+          });
+          continue;
+        }
+        korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
+        m_portHandle.store(handle);
+      }
     }
+    if (handle != readFrom) buffer.clear();  // a part packet of another handle's bytes is none
+    readFrom = handle;
     int32_t status = 0;
     const int32_t waiting = korvane::port::controller_serial::bytesReceived(handle, &status);
     if (status < 0) {
-      // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
-      const bool portFailed = [&] {
-        std::lock_guard lock(portMutex);
-        return handle == m_portHandle.load() && scanning.load();
-      }();
-      if (!failing && portFailed) {
-        printLine(std::cerr, "Error getting serial bytes: " + std::to_string(status));
-        failing = true;
-      }
-      pauseUnlessStopped(running, kFailedPollPause);
+      lose(handle, status, /*polling=*/true);
       continue;
     }
-    failing = false;
     // With nothing waiting, one byte is asked for: the read returns as soon as one arrives, or
     // after the port's timeout.
     const size_t room = kBufferCapacity - buffer.size();
@@ -162,7 +226,12 @@ void LidarJNI::Impl::ThreadMain() {
         handle, reinterpret_cast<char*>(buffer.data() + kept), static_cast<int32_t>(want), &status);
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
+    if (status != 0 && got == 0) {
+      lose(handle, status, /*polling=*/false);
+      continue;
+    }
     if (got == 0) {
+      health().check();  // silent for the read's whole timeout, perhaps: told once
       auto elapsed = std::chrono::steady_clock::now() - asked;
       if (elapsed < kShortestEmptyRead) {
         pauseUnlessStopped(running, std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -170,6 +239,7 @@ void LidarJNI::Impl::ThreadMain() {
       }
       continue;
     }
+    failing = false;
     consume(buffer);
   }
 }
@@ -196,9 +266,7 @@ void LidarJNI::Impl::publish() {
   TableTime time;
   if (newestPoint) {
     time.anyPoint = true;
-    time.newestPointNs =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(newestPoint->time_since_epoch())
-            .count();
+    time.newestPointMs = korvane::libraryMillisecondsAt(*newestPoint);
   }
   published.publish(time, kSlots, [this](size_t k) { return DataPoint{angles[k], distances[k]}; });
 }
@@ -206,6 +274,8 @@ void LidarJNI::Impl::publish() {
 void LidarJNI::Impl::file(const std::vector<DataPoint>& points) {
   if (points.empty()) return;
   const auto now = std::chrono::steady_clock::now();
+  // The health hears the stamp the table is published with: both give the same data age.
+  health().heard(korvane::libraryMillisecondsAt(now));
   korvane::lidar::FilterSwitches on;
   on.cluster = clusterFilterEnabled.load();
   on.kalman = kalmanFilterEnabled.load();
@@ -284,25 +354,37 @@ void LidarJNI::c_Lidar_create(int port) {
     std::lock_guard lock(portMutex);
     const bool lidarExists = static_cast<bool>(g_live.only());
     // One handle per port at most: the port a LiDAR holds is given up before any other is
-    // opened, as a controller that allows one handle per port requires.
-    const bool wasOpen = m_portHandle.load() != 0;
+    // opened, as a controller that allows one handle per port requires. A lost port counts as
+    // held: the LiDAR goes back to it.
+    const bool wasOpen = m_portHandle.load() != 0 || (lidarExists && scanning.load());
+    const int previousPort = usbPort.load();
     closeCurrentPort();
+    healthFor(port);
     int32_t handle = openPort(port);
     if (handle == 0) {
       if (!lidarExists) {
         // Nothing to go back to: a later start opens this port and starts the worker.
         usbPort.store(port);
         scanning.store(false);
+        health().expectData(false);
         resetFilterSettings();
-      } else if (wasOpen) {
+      } else {
         // A port that does not open leaves a LiDAR opened before reading its own port again
-        // (with its settings; and stopped if it was, so that start still reopens it).
-        handle = openPort(usbPort.load());
-        if (handle != 0) {
-          korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
-          m_portHandle.store(handle);
-        } else {
-          scanning.store(false);
+        // (with its settings; and stopped if it was, so that start still reopens it). When its
+        // own port does not open either, it counts as lost: the worker keeps trying.
+        healthFor(previousPort);
+        health().expectData(scanning.load());
+        // Its table keeps its points, and its health their time: both tell the same data age.
+        LidarJNI::Impl::TableTime time;
+        if (auto live = g_live.only(); live && live->published.read(time) && time.anyPoint) {
+          health().heard(time.newestPointMs);
+        }
+        if (wasOpen) {
+          handle = openPort(previousPort);
+          if (handle != 0) {
+            korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
+            m_portHandle.store(handle);
+          }
         }
       }
       korvane::lidar::simdevice::opened(usbPort.load());
@@ -312,6 +394,7 @@ void LidarJNI::c_Lidar_create(int port) {
     usbPort.store(port);
     m_portHandle.store(handle);
     scanning.store(true);
+    health().expectData(true);
     resetFilterSettings();
     replaced = startWorker();
     korvane::lidar::simdevice::opened(port);
@@ -330,7 +413,19 @@ void LidarJNI::c_Lidar_start() {
   {
     std::lock_guard lock(portMutex);
     if (scanning.load()) {
-      printLine(std::cerr, "Lidar sensor is already scanning");
+      // A port that was lost (the worker is trying to open it again) or a LiDAR that fell silent
+      // is opened afresh now; one that scans is left alone.
+      if (m_portHandle.load() != 0 && !health().silent()) {
+        printLine(std::cerr, "Lidar sensor is already scanning");
+        return;
+      }
+      closeCurrentPort();
+      const int32_t handle = openPort(usbPort.load());
+      if (handle == 0) return;  // still lost: the worker keeps trying, as does a later start
+      korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
+      m_portHandle.store(handle);
+      health().expectData(true);
+      portChanged.notify_all();
       return;
     }
     const int32_t handle = openPort(usbPort.load());
@@ -338,6 +433,7 @@ void LidarJNI::c_Lidar_start() {
     korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
     m_portHandle.store(handle);
     scanning.store(true);
+    health().expectData(true);
     // The first create could not open its port: the worker starts with the port.
     if (!g_live.only()) replaced = startWorker();
     portChanged.notify_all();
@@ -348,17 +444,25 @@ void LidarJNI::c_Lidar_start() {
 void LidarJNI::c_Lidar_stop() {
   std::lock_guard lock(portMutex);
   scanning.store(false);
+  health().expectData(false);
   closeCurrentPort();
   portChanged.notify_all();
 }
 
-namespace {
+bool LidarJNI::c_Lidar_isConnected() {
+  return health().connected();
+}
 
-using Clock = std::chrono::steady_clock;
+DeviceFaults LidarJNI::c_Lidar_getFaults() {
+  return health().record();
+}
+
+namespace {
 
 // One copy of the live object's published table (slot k: angle k and -1.0 without one) into the
 // two arrays of 360, unless they are null; the age in milliseconds of its newest point at the time
-// of the copy, -1 when it has none.
+// of the copy, -1 when it has none. The age is counted as the LiDAR's health counts it, from the
+// same stamp.
 int64_t copyTable(float* angles, float* distances) {
   LidarJNI::Impl::TableTime time;
   size_t count = 0;
@@ -377,9 +481,8 @@ int64_t copyTable(float* angles, float* distances) {
     return -1;
   }
   if (!time.anyPoint) return -1;
-  const auto newest = Clock::time_point(
-      std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(time.newestPointNs)));
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - newest).count();
+  return std::max(0,
+                  korvane::millisecondsBetween(time.newestPointMs, korvane::libraryMilliseconds()));
 }
 
 }  // namespace

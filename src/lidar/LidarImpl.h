@@ -34,8 +34,8 @@ class LidarJNI::Impl {
 
   // What readers copy: when the newest point was filed, and the table's 360 slots.
   struct TableTime {
-    int64_t newestPointNs = 0;  // steady clock
-    bool anyPoint = false;      // false until the first point is filed
+    uint32_t newestPointMs = 0;  // the library's millisecond clock, as the LiDAR's health stamps
+    bool anyPoint = false;       // false until the first point is filed
   };
   using PublishedTable = korvane::LatestValue<TableTime, DataPoint, kSlots>;
 

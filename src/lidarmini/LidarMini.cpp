@@ -15,7 +15,9 @@
 #include "KorvaneSerial.h"
 #include "LidarMiniJNI.h"
 #include "common/ConsoleLine.h"
+#include "common/DeviceHealth.h"
 #include "common/LittleEndian.h"
+#include "common/MillisecondClock.h"
 #include "common/PortIo.h"
 #include "common/Sleep.h"
 #include "lidarmini/ScanWorker.h"
@@ -42,6 +44,8 @@ constexpr int kHeaderBytes = 7;
 constexpr int kCreateSettleMs = 200;
 constexpr int kStartSettleMs = 300;
 constexpr double kLimitMargin = 0.001;
+
+using korvane::DeviceHealth;
 
 void printError(const std::string& text) {
   korvane::printLine(std::cerr, "[LidarMini] " + text);
@@ -79,22 +83,27 @@ int ReadSome(int fd, uint8_t* buf, int len, int waitMs) {
 
 static_assert(LidarMiniJNI::kWriteDeadlineMs == KorvaneSerial::kWriteDeadlineMs);
 
-bool SendBytes(int fd, const uint8_t* data, int len) {
+bool SendBytes(int fd, const uint8_t* data, int len, DeviceHealth& health) {
   if (fd == -1) return false;
   KorvaneSerial::WriteOutcome result = KorvaneSerial::WriteWithin(fd, data, len);
-  if (result == KorvaneSerial::WriteOutcome::Done) return true;
+  if (result == KorvaneSerial::WriteOutcome::Done) {
+    health.sent();
+    return true;
+  }
+  const int error = result == KorvaneSerial::WriteOutcome::Failed ? errno : ETIMEDOUT;
   if (result == KorvaneSerial::WriteOutcome::Failed) {
-    printError(std::string("write error: ") + std::strerror(errno));
+    printError(std::string("write error: ") + std::strerror(error));
   } else {
     printError("write error: " + portName(fd) + " did not take the bytes within " +
                std::to_string(LidarMiniJNI::kWriteDeadlineMs) + " ms");
   }
+  health.failed(korvane::FailedCall::Send, -error);
   return false;
 }
 
-bool SendCmd(int fd, uint8_t code) {
+bool SendCmd(int fd, uint8_t code, DeviceHealth& health) {
   const uint8_t frame[2] = {0xA5, code};
-  if (SendBytes(fd, frame, 2)) return true;
+  if (SendBytes(fd, frame, 2, health)) return true;
   printError("SendCmd 0x" + hex(code) + " failed");
   return false;
 }
@@ -134,12 +143,13 @@ bool ReadResponseHeader(int fd, uint8_t& type) {
 }
 
 // Sends the query and reads its header and payload; false (after a line) when any step fails or
-// the answer is of another type.
+// the answer is of another type. An answer is the device heard.
 bool Query(int fd, uint8_t command, uint8_t expectedType, uint8_t* payload, int payloadBytes,
-           const char* name) {
-  if (!SendCmd(fd, command)) return false;
+           const char* name, DeviceHealth& health) {
+  if (!SendCmd(fd, command, health)) return false;
   uint8_t type = 0;
   if (!ReadResponseHeader(fd, type)) return false;
+  health.heardNow();
   if (type != expectedType) {
     printError(std::string(name) + ": unexpected type 0x" + hex(type));
     return false;
@@ -147,10 +157,12 @@ bool Query(int fd, uint8_t command, uint8_t expectedType, uint8_t* payload, int 
   return ReadExact(fd, payload, payloadBytes, LidarMiniJNI::kQueryTimeoutMs);
 }
 
-LidarMiniJNI::LidarInfo InfoExchange(int fd) {
+LidarMiniJNI::LidarInfo InfoExchange(int fd, DeviceHealth& health) {
   LidarMiniJNI::LidarInfo info;
   uint8_t payload[kInfoPayloadBytes];
-  if (!Query(fd, kInfoQuery, kInfoType, payload, kInfoPayloadBytes, "getInfo")) return info;
+  if (!Query(fd, kInfoQuery, kInfoType, payload, kInfoPayloadBytes, "getInfo", health)) {
+    return info;
+  }
   info.model = payload[0];
   info.firmwareVersion = korvane::readU16(payload + 1);
   info.hardwareVersion = payload[3];
@@ -158,15 +170,15 @@ LidarMiniJNI::LidarInfo InfoExchange(int fd) {
   return info;
 }
 
-LidarMiniJNI::LidarHealth HealthExchange(int fd) {
-  LidarMiniJNI::LidarHealth health;
+LidarMiniJNI::LidarHealth HealthExchange(int fd, DeviceHealth& health) {
+  LidarMiniJNI::LidarHealth answer;
   uint8_t payload[kHealthPayloadBytes];
-  if (!Query(fd, kHealthQuery, kHealthType, payload, kHealthPayloadBytes, "getHealth")) {
-    return health;
+  if (!Query(fd, kHealthQuery, kHealthType, payload, kHealthPayloadBytes, "getHealth", health)) {
+    return answer;
   }
-  health.status = payload[0];
-  health.errorCode = korvane::readU16(payload + 1);
-  return health;
+  answer.status = payload[0];
+  answer.errorCode = korvane::readU16(payload + 1);
+  return answer;
 }
 
 }  // namespace
@@ -184,13 +196,16 @@ LidarMiniJNI* LidarMiniJNI::createIn(const std::string& deviceDirectory, int por
   try {
     std::unique_ptr<LidarMiniJNI> lidar(new LidarMiniJNI());
     std::string path = FindDevicePath(deviceDirectory, port);
+    lidar->health = std::make_unique<DeviceHealth>("LidarMini[" + std::to_string(port) + "]", path,
+                                                   kSilenceMs, korvane::libraryMilliseconds);
+    lidar->health->expectData(false);  // it streams only while scanning
     printProgress("Opening " + path + " (port " + std::to_string(port) + ")");
     {
       std::lock_guard lock(lidar->portMutex);
       lidar->fd = KorvaneSerial::Open(path, kBaud, "LidarMini");
     }
     if (lidar->fd == -1) return nullptr;
-    SendCmd(lidar->fd, kStopScan);
+    SendCmd(lidar->fd, kStopScan, *lidar->health);
     korvane::sleepMilliseconds(kCreateSettleMs);
     KorvaneSerial::FlushRx(lidar->fd);
     printProgress("Initialised on port " + std::to_string(port) + " (" + path + ")");
@@ -233,7 +248,7 @@ void LidarMiniJNI::c_LidarMini_start() {
     printError("Already scanning");
     return;
   }
-  if (!SendCmd(fd, kStartScan)) return;
+  if (!SendCmd(fd, kStartScan, *health)) return;
   korvane::sleepMilliseconds(kStartSettleMs);
   int available = KorvaneSerial::Available(fd);
   if (available <= 0) {
@@ -243,13 +258,15 @@ void LidarMiniJNI::c_LidarMini_start() {
     printProgress("Confirmed: " + std::to_string(available) + " bytes received after scan start.");
   }
   scanning.store(true);
+  health->expectData(true);
   std::shared_ptr<Impl> started;
   try {
-    started = std::make_shared<Impl>(fd, scanning, shown.pointsPerRevolution);
+    started = std::make_shared<Impl>(fd, scanning, shown.pointsPerRevolution, *health);
   } catch (const std::exception& e) {
     scanning.store(false);
+    health->expectData(false);
     printError(std::string("Cannot start the scanning thread: ") + e.what());
-    SendCmd(fd, kStopScan);
+    SendCmd(fd, kStopScan, *health);
     return;
   }
   std::shared_ptr<Impl> old = std::atomic_exchange(&worker, std::move(started));
@@ -258,8 +275,9 @@ void LidarMiniJNI::c_LidarMini_start() {
 }
 
 void LidarMiniJNI::c_LidarMini_stop() {
-  SendCmd(fd, kStopScan);
+  SendCmd(fd, kStopScan, *health);
   scanning.store(false);
+  health->expectData(false);
   tearDownWorker();
   shown.pointsPerRevolution.set(0);  // getData has no revolution now
   printProgress("Scanning stopped");
@@ -289,7 +307,7 @@ void LidarMiniJNI::changeFrequency(bool increase, bool coarse) {
     return;
   }
   uint8_t code = increase ? (coarse ? kCoarseUp : kFineUp) : (coarse ? kCoarseDown : kFineDown);
-  if (SendCmd(fd, code)) frequencyHz = next;
+  if (SendCmd(fd, code, *health)) frequencyHz = next;
 }
 
 LidarMiniJNI::LidarInfo LidarMiniJNI::c_LidarMini_getInfo() {
@@ -298,7 +316,7 @@ LidarMiniJNI::LidarInfo LidarMiniJNI::c_LidarMini_getInfo() {
     return LidarInfo();
   }
   KorvaneSerial::FlushRx(fd);
-  return InfoExchange(fd);
+  return InfoExchange(fd, *health);
 }
 
 LidarMiniJNI::LidarHealth LidarMiniJNI::c_LidarMini_getHealth() {
@@ -307,7 +325,7 @@ LidarMiniJNI::LidarHealth LidarMiniJNI::c_LidarMini_getHealth() {
     return LidarHealth();
   }
   KorvaneSerial::FlushRx(fd);
-  return HealthExchange(fd);
+  return HealthExchange(fd, *health);
 }
 
 LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
@@ -316,11 +334,24 @@ LidarMiniJNI::ScanData LidarMiniJNI::c_LidarMini_getData() {
 }
 
 size_t LidarMiniJNI::c_LidarMini_readData(float* angles, float* distances, float* intensities,
-                                          size_t room, int64_t* timestampNs) {
+                                          size_t room, int64_t* timestampNs, int64_t* ageMs) {
   std::shared_ptr<Impl> current = std::atomic_load(&worker);
   if (!current) {
     *timestampNs = 0;
+    *ageMs = -1;
     return 0;
   }
-  return current->copyLastScan(angles, distances, intensities, room, timestampNs);
+  return current->copyLastScan(angles, distances, intensities, room, timestampNs, ageMs);
+}
+
+bool LidarMiniJNI::c_LidarMini_isConnected() {
+  return health->connected();
+}
+
+int64_t LidarMiniJNI::c_LidarMini_getDataAgeMs() {
+  return health->dataAgeMs();
+}
+
+DeviceFaults LidarMiniJNI::c_LidarMini_getFaults() {
+  return health->record();
 }

@@ -18,12 +18,12 @@ int64_t monotonicNanoseconds() {
 }  // namespace
 
 LidarMiniJNI::Impl::Impl(int fd, const std::atomic<bool>& scanning,
-                         const korvane::SimIntOutput& pointsShown)
-    : scanning_(scanning), pointsShown_(pointsShown) {
+                         const korvane::SimIntOutput& pointsShown, korvane::DeviceHealth& health)
+    : scanning_(scanning), pointsShown_(pointsShown), health_(health) {
   buffer_.reserve(kBufferReserve);
   reader_.start(
       fd, kReadBlock, [this](const unsigned char* bytes, int count) { consume(bytes, count); },
-      kSettleMs);
+      kSettleMs, &health);
 }
 
 LidarMiniJNI::Impl::~Impl() {
@@ -36,12 +36,14 @@ void LidarMiniJNI::Impl::stop() {
 
 LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
   ScanData scan;
+  RevolutionTime time;
   size_t count = 0;
   // Sized by a first look; a newer, larger revolution published meanwhile is looked at again.
-  while (last_.read(scan.timestampNs, scan.points.size(), count,
+  while (last_.read(time, scan.points.size(), count,
                     [&](size_t i, const DataPoint& point) { scan.points[i] = point; })) {
     if (count <= scan.points.size()) {
       scan.points.resize(count);
+      scan.timestampNs = time.startNs;
       return scan;
     }
     scan.points.resize(count);
@@ -50,15 +52,17 @@ LidarMiniJNI::ScanData LidarMiniJNI::Impl::lastScan() const {
 }
 
 size_t LidarMiniJNI::Impl::copyLastScan(float* angles, float* distances, float* intensities,
-                                        size_t room, int64_t* timestampNs) const {
+                                        size_t room, int64_t* timestampNs, int64_t* ageMs) const {
   size_t count = 0;
-  *timestampNs = 0;
-  last_.read(*timestampNs, room, count, [&](size_t i, const DataPoint& point) {
+  RevolutionTime time;
+  const bool any = last_.read(time, room, count, [&](size_t i, const DataPoint& point) {
     angles[i] = point.angle;
     distances[i] = point.distance;
     intensities[i] = point.intensity;
   });
-  return count;
+  *timestampNs = any ? time.startNs : 0;
+  *ageMs = any ? health_.ageOf(time.lastArrivedMs) : -1;
+  return any ? count : 0;
 }
 
 void LidarMiniJNI::Impl::consume(const unsigned char* bytes, int count) {
@@ -75,11 +79,11 @@ int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
   int published = -1;
   if (packet.start) {
     if (!firstScan_ && !current_.empty()) {
-      last_.publish(currentStartNs_, current_.data(), current_.size());
+      last_.publish(currentTime_, current_.data(), current_.size());
       published = static_cast<int>(current_.size());
     }
     current_.clear();
-    currentStartNs_ = now;
+    currentTime_.startNs = now;
     firstScan_ = false;
   }
   if (firstScan_) return published;  // points before the first start packet belong to none
@@ -90,5 +94,7 @@ int LidarMiniJNI::Impl::gather(const korvane::lidarmini::ScanPacket& packet) {
     return published;
   }
   current_.insert(current_.end(), packet.points.begin(), packet.points.end());
+  // The read that completed the packet has just been heard: its stamp is the packet's.
+  currentTime_.lastArrivedMs = health_.newestMs();
   return published;
 }

@@ -2,14 +2,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <mutex>
 
 #include "LinvoJNI.h"
 #include "common/ConsoleLine.h"
+#include "common/DeviceHealth.h"
 #include "common/ErrorText.h"
 #include "common/HandleTable.h"
+#include "common/MillisecondClock.h"
 #include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
 #include "linvo/LinvoSampler.h"
@@ -34,10 +37,14 @@ constexpr uint8_t kConversionRegister = 0x00;
 constexpr int kStartConversion = 0x8000;
 constexpr int kSingleEndedChannel0 = 0x4000;
 constexpr int kChannelStep = 0x1000;
-constexpr int kDefaultGain = 0x0400;                // +-2.048 V full scale
+constexpr int kDefaultGain = 0x0400;  // +-2.048 V full scale
+constexpr int kGainBits = 0x0E00;
 constexpr int kDefaultSampleRate = 0x0080;          // 1600 samples per second
 constexpr float kCountToFraction = 0.00048828125f;  // 1 / 2048
 constexpr int kChannels = 4;
+// The converter's full-scale voltage for each setting of its programmable gain (bits 11-9).
+constexpr float kFullScaleVolts[8] = {6.144f, 4.096f, 2.048f, 1.024f,
+                                      0.512f, 0.256f, 0.256f, 0.256f};
 
 // The sampler reads one channel per step and selects the next, so the converter has a whole step
 // to convert it: each channel is read every 4 steps, 16 ms, and the conversion it returns is at
@@ -51,6 +58,32 @@ constexpr auto kSamplerIdleAfter = std::chrono::seconds(1);
 std::mutex g_bus;
 // Under g_bus: the channel the converter was last switched to (-1: none).
 int g_selected = -1;
+// Under g_bus: whether an initialisation has set the configuration (voltages are 0.0 before).
+bool g_configured = false;
+
+// Heard from while the converter answered a read within kSilenceMs: the sampler reads it every
+// 4 ms while the sensor is read. One per process, as the sensor is; each initialisation starts
+// it afresh. Every transfer on the bus tells it how it went. Never destroyed: a sampler may still
+// report while the process exits.
+constexpr uint32_t kSilenceMs = 100;
+korvane::DeviceHealth& health() {
+  static auto* instance =
+      new korvane::DeviceHealth("Linvo", "", kSilenceMs, korvane::libraryMilliseconds);
+  return *instance;
+}
+
+int told(int32_t result, korvane::FailedCall kind) {
+  if (result < 0) {
+    health().failed(kind, result);
+    return 1;
+  }
+  if (kind == korvane::FailedCall::Send) {
+    health().sent();
+  } else {
+    health().heardNow();
+  }
+  return 0;
+}
 
 constexpr const char* kVoltageNames[kChannels] = {"Voltage 0", "Voltage 1", "Voltage 2",
                                                   "Voltage 3"};
@@ -66,11 +99,13 @@ int32_t halPort() {
 // The transfer helpers return 1 when the HAL aborted the transfer, 0 otherwise.
 int writeI2C(uint8_t reg, uint8_t value) {
   uint8_t data[2] = {reg, value};
-  return korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, 2) < 0 ? 1 : 0;
+  return told(korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, 2),
+              korvane::FailedCall::Send);
 }
 
 int writeBulkI2C(const uint8_t* data, int count) {
-  return korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, count) < 0 ? 1 : 0;
+  return told(korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, count),
+              korvane::FailedCall::Send);
 }
 
 int readI2C(int count, uint8_t* buffer) {
@@ -82,7 +117,8 @@ int readI2C(int count, uint8_t* buffer) {
     report(kReadBufferNull);
     return 1;
   }
-  return korvane::port::i2c::read(halPort(), LinvoJNI::deviceAddress, buffer, count) < 0 ? 1 : 0;
+  return told(korvane::port::i2c::read(halPort(), LinvoJNI::deviceAddress, buffer, count),
+              korvane::FailedCall::Receive);
 }
 
 int writeRegister(const uint8_t* data, int count) {
@@ -122,12 +158,20 @@ int readCount() {
   return result >> 4;
 }
 
-float toVolts(int count, float reference) {
-  return static_cast<float>(count) * (reference * kCountToFraction);
+// The converter's full-scale voltage at a gain setting: it stands for a count of 2048.
+float fullScaleVolts(int gain) {
+  return kFullScaleVolts[(gain & kGainBits) >> 9];
 }
 
+float toVolts(int count, float fullScale) {
+  return static_cast<float>(count) * (fullScale * kCountToFraction);
+}
+
+// Under g_bus: the count in volts of the input at the converter's present gain, whatever the
+// reference given (0.0 before an initialisation has set the gain).
 float toVolts(int count) {
-  return toVolts(count, LinvoJNI::vRef);
+  if (!g_configured) return 0.0f;
+  return toVolts(count, fullScaleVolts(LinvoJNI::gain));
 }
 
 }  // namespace
@@ -140,9 +184,11 @@ namespace {
 // ends it, each stopping and joining its sampler.
 class Sensor {
  public:
-  explicit Sensor(float reference)
-      : reference_(reference),
-        sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter) {}
+  // Silence is a fault while the sampler samples; paused, nobody reads the sensor.
+  explicit Sensor(float fullScale)
+      : fullScale_(fullScale),
+        sampler_([this] { sampleStep(); }, kSamplerStep, kSamplerIdleAfter,
+                 [](bool sampling) { health().expectData(sampling); }) {}
   ~Sensor();
   Sensor(const Sensor&) = delete;
   Sensor& operator=(const Sensor&) = delete;
@@ -156,14 +202,14 @@ class Sensor {
     sampler_.touch();
     return latest_[channel].load();
   }
-  // In volts, with the reference voltage the sensor was opened with: a reading never sees the
-  // reference of a sensor opened after it.
-  float latestVolts(uint8_t channel) { return toVolts(latest(channel), reference_); }
+  // In volts of the input, at the full scale of the gain the sensor was opened with: a reading
+  // never sees the settings of a sensor opened after it.
+  float latestVolts(uint8_t channel) { return toVolts(latest(channel), fullScale_); }
 
  private:
   void sampleStep();
 
-  const float reference_;
+  const float fullScale_;
   // Under g_bus: the channel this object's sampler switched the converter to (-1: none).
   int sampling_ = -1;
   std::array<std::atomic<int>, kChannels> latest_{};
@@ -209,7 +255,7 @@ void Sensor::sampleStep() {
       const int count = readCount();
       latest_[static_cast<size_t>(sampling_)].store(count);
       sampled = sampling_;
-      volts = toVolts(count, reference_);
+      volts = toVolts(count, fullScale_);
       next = (sampling_ + 1) % kChannels;
     } else if (sampling_ >= 0) {
       next = sampling_;
@@ -218,9 +264,12 @@ void Sensor::sampleStep() {
     sampling_ = next;
   }
   if (sampled >= 0) show(sampled, volts);
+  health().check();
 }
 
-int getSingle(uint8_t channel) {
+// One blocking conversion of the channel: its count, and (when asked) its volts at the
+// converter's present gain.
+int getSingle(uint8_t channel, float* voltsOut = nullptr) {
   if (channel > 3) return 0;
   auto sensor = g_live.only();
   float volts;
@@ -234,6 +283,7 @@ int getSingle(uint8_t channel) {
     volts = toVolts(count);
   }
   if (sensor) sensor->show(channel, volts);
+  if (voltsOut != nullptr) *voltsOut = volts;
   return count;
 }
 
@@ -247,7 +297,7 @@ using korvane::linvo::g_owner;
 bool LinvoJNI::c_initializeI2C(float reference) {
   {
     std::lock_guard opening(g_opening);
-    auto fresh = std::make_unique<korvane::linvo::Sensor>(reference);
+    auto fresh = std::make_unique<korvane::linvo::Sensor>(fullScaleVolts(kDefaultGain));
     {
       std::lock_guard<std::mutex> bus(g_bus);
       vRef = reference;
@@ -255,6 +305,11 @@ bool LinvoJNI::c_initializeI2C(float reference) {
       gain = kDefaultGain;
       sampleRate = kDefaultSampleRate;
       g_selected = -1;
+      g_configured = true;
+      char address[32];
+      std::snprintf(address, sizeof address, "I2C address 0x%02X", deviceAddress);
+      health().reopen("Linvo[" + std::to_string(port) + "]", address);
+      health().expectData(false);  // until the sampler samples
       int32_t status = 0;
       korvane::port::i2c::initialize(halPort(), &status);
     }
@@ -294,7 +349,30 @@ int LinvoJNI::c_getRawValue(uint8_t channel) {
 }
 
 float LinvoJNI::c_getVoltage(uint8_t channel) {
-  return toVolts(korvane::linvo::getSingle(channel));
+  float volts = 0.0f;
+  korvane::linvo::getSingle(channel, &volts);
+  return volts;
+}
+
+bool LinvoJNI::c_isAnswering() {
+  if (!g_live.only()) return false;
+  if (!health().connected()) {
+    // Nobody read it lately, or it stopped answering: one byte tells which.
+    uint8_t answer = 0;
+    std::lock_guard<std::mutex> bus(g_bus);
+    readI2C(1, &answer);
+  }
+  return health().connected();
+}
+
+int64_t LinvoJNI::c_getDataAgeMs() {
+  return g_live.only() ? health().dataAgeMs() : -1;
+}
+
+DeviceFaults LinvoJNI::c_getFaults() {
+  if (!g_live.only()) return DeviceFaults{};
+  c_isAnswering();
+  return health().record();
 }
 
 int LinvoJNI::c_getLatestRawValue(uint8_t channel) {

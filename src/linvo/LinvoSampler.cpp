@@ -11,8 +11,12 @@
 
 namespace korvane::linvo {
 
-Sampler::Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter)
-    : step_(std::move(step)), period_(period), idleAfter_(idleAfter) {}
+Sampler::Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter,
+                 std::function<void(bool)> onSampling)
+    : step_(std::move(step)),
+      onSampling_(std::move(onSampling)),
+      period_(period),
+      idleAfter_(idleAfter) {}
 
 Sampler::~Sampler() {
   disable();
@@ -70,17 +74,22 @@ bool Sampler::readRecently(Clock::time_point now) const {
 void Sampler::run() {
   pthread_setname_np(pthread_self(), "linvo-sampler");
   std::unique_lock<std::mutex> lock(mutex_);
+  bool paused = true;
   while (!stopping_) {
     if (!readRecently(Clock::now())) {
       // A read between the check and this store either sees sampling_ false and wakes us, or
       // its time is seen by the second check.
       sampling_.store(false);
       if (!readRecently(Clock::now())) {
+        if (!paused && onSampling_) onSampling_(false);
+        paused = true;
         wake_.wait(lock, [this] { return stopping_ || sampling_.load(); });
         continue;
       }
       sampling_.store(true);
     }
+    if (paused && onSampling_) onSampling_(true);
+    paused = false;
     lock.unlock();
     step_();
     lock.lock();

@@ -21,7 +21,9 @@ class Sampler {
  public:
   using Clock = std::chrono::steady_clock;
 
-  Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter);
+  // onSampling (when given) is told, on the thread, when sampling starts and when it pauses.
+  Sampler(std::function<void()> step, Clock::duration period, Clock::duration idleAfter,
+          std::function<void(bool sampling)> onSampling = {});
   ~Sampler();
   Sampler(const Sampler&) = delete;
   Sampler& operator=(const Sampler&) = delete;
@@ -38,6 +40,7 @@ class Sampler {
   bool readRecently(Clock::time_point now) const;
 
   const std::function<void()> step_;
+  const std::function<void(bool)> onSampling_;
   const Clock::duration period_;
   const Clock::duration idleAfter_;
   std::mutex lifecycle_;  // enable, disable and starting the thread

@@ -11,6 +11,7 @@
 #include "ControlPacket.h"
 #include "MockDSImpl.h"
 #include "MockDSJNI.h"
+#include "common/DriverStationReport.h"
 #include "common/HandleTable.h"
 #include "common/Sleep.h"
 #include "port/Clock.h"
@@ -135,6 +136,8 @@ void MockDSJNI::c_MockDS_create() {
     }
     running.reset();  // none runs here; one that did leaves the table and stops sending
     Impl::LoggerFunc(korvane::port::kLogError, "MockDS.cpp", __LINE__, refusal);
+    korvane::reportToDriverStation(korvane::Severity::Error, korvane::report_code::kRefused,
+                                   "MockDS", std::string("MockDS: ") + refusal);
     return;
   }
   std::unique_ptr<Impl> fresh;

@@ -1,8 +1,8 @@
 # The platform port (src/port): the one place where the drivers meet the platform, and which
 # implementation of each of its pieces this build takes. Sets port_sources.
-#   - The WPILib generation's C HAL (KORVANE_WPILIB_YEAR): CAN with its buses and frames, the
-#     robot's enabled state, I2C, simulated-device values, whether the mock driver station's
-#     packets do anything there; hal2026/ (WPILib 2026, which the
+#   - The WPILib generation's C HAL (KORVANE_WPILIB_YEAR): CAN with its buses, frames and receive
+#     clock, the robot's enabled state and runtime, I2C, simulated-device values, the driver
+#     station's error reports, whether the mock driver station's packets do anything there; hal2026/ (WPILib 2026, which the
 #     stand-in mirrors) or hal2027/ (WPILib 2027: headers under wpi/hal/, CAN buses and message
 #     structs, HAL_GetOutputsEnabled).
 #   - The family (KORVANE_PORT) of what the drivers take from WPILib beyond its C HAL (clock, UDP
@@ -17,7 +17,8 @@
 #     library's simulation controls say (simulated/).
 set(_year ${KORVANE_WPILIB_YEAR})
 set(port_sources port/hal${_year}/Can.cpp port/hal${_year}/RobotState.cpp port/hal${_year}/I2c.cpp
-                 port/hal${_year}/SimValues.cpp port/hal${_year}/MockDriverStation.cpp)
+                 port/hal${_year}/SimValues.cpp port/hal${_year}/MockDriverStation.cpp
+                 port/hal${_year}/DriverStationError.cpp)
 if(KORVANE_PORT STREQUAL "wpilib")
   list(APPEND port_sources port/wpilib/Clock.cpp port/wpilib/ErrorStream.cpp
        port/wpilib/UdpSender.cpp)

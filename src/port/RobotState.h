@@ -10,4 +10,7 @@ namespace korvane::port {
 // the robot and the controller lets its outputs drive.
 bool outputsEnabled();
 
+// True in a simulation (WPILib's desktop simulation, the stand-in); false on a real robot.
+bool isSimulation();
+
 }  // namespace korvane::port

@@ -4,7 +4,10 @@
 #include <string>
 
 #include "TorqaJNI.h"
+#include "common/MillisecondClock.h"
+#include "port/Can.h"
 #include "port/RobotState.h"
+#include "torqa/FrameSend.h"
 #include "torqa/TorqaFrames.h"
 
 namespace korvane::torqa {
@@ -21,14 +24,21 @@ bool isMotor(int motor) {
   return motor >= 0 && motor < Controller::kMotors;
 }
 
+// The controller as its simulated device and health name it: its device number, with the bus
+// before it on a bus other than 0.
+std::string shownId(int deviceNumber, int bus) {
+  if (bus == 0) return std::to_string(deviceNumber);
+  return std::to_string(bus) + "/" + std::to_string(deviceNumber);
+}
+
 }  // namespace
 
 Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
-    : canHandle_(canHandle), address_{bus, deviceNumber} {
-  const bool opened =
-      bus == 0 ? device_.open("Torqa", deviceNumber)
-               : device_.open("Torqa", std::to_string(bus) + "/" + std::to_string(deviceNumber));
-  if (!opened) return;
+    : canHandle_(canHandle),
+      address_{bus, deviceNumber},
+      health_("Torqa[" + shownId(deviceNumber, bus) + "]", "", kSilenceMs,
+              korvane::canMilliseconds) {
+  if (!device_.open("Torqa", shownId(deviceNumber, bus))) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
     device_.add(rpms_[m], kRpmNames[m], 0.0);
@@ -52,6 +62,34 @@ std::optional<InfoRecord> Controller::cachedInfo() const {
 void Controller::storeInfo(const InfoRecord& record) {
   std::lock_guard lock(infoMutex_);
   info_ = record;
+}
+
+void Controller::noteStatus(const StatusFrame& frame) {
+  if (frame.there()) {
+    health_.heard(static_cast<uint32_t>(frame.receivedTimestamp));
+  } else if (frame.raised || frame.status != korvane::port::can::kMessageNotFound) {
+    health_.failed(korvane::FailedCall::Receive, frame.status);  // more than "none yet"
+  }
+}
+
+StatusFrame Controller::readStatus(int api, int errorCode) {
+  const int64_t readAt = RecentFrames::nanosecondsNow();
+  const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
+  recent_.keep(api, frame, readAt);
+  noteStatus(frame);
+  return frame;
+}
+
+StatusFrame Controller::recentStatus(int api, int errorCode) {
+  return recent_.read(api, [&] {
+    const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
+    noteStatus(frame);
+    return frame;
+  });
+}
+
+void Controller::pollStatus() {
+  recentStatus(korvane::torqa::frames::kRpmApi, kNoErrorText);
 }
 
 void Controller::showOutput(int motor, double output) const {
@@ -82,6 +120,7 @@ void Controller::wakeHeartbeat(bool ending) {
 }
 
 // The first beat leaves at once, the next ones a period apart, until TorqaJNI::stop is raised.
+// Each beat also listens for the controller's status frames and reports a change of its health.
 void Controller::beat() {
   auto stopped = [this] { return TorqaJNI::stop.load() || ending_; };
   std::unique_lock pauseLock(pauseMutex_);
@@ -89,11 +128,13 @@ void Controller::beat() {
     pauseLock.unlock();
     const bool enabled = korvane::port::outputsEnabled();
     const unsigned char data[8] = {};
-    sendFrame(address_,
-              enabled ? korvane::torqa::frames::kHeartbeatEnabled
-                      : korvane::torqa::frames::kHeartbeatDisabled,
-              data);
+    noteSend(sendFrame(address_,
+                       enabled ? korvane::torqa::frames::kHeartbeatEnabled
+                               : korvane::torqa::frames::kHeartbeatDisabled,
+                       data));
     enabled_.set(enabled);
+    pollStatus();
+    health_.check();
     pauseLock.lock();
     woken_.wait_for(pauseLock, kHeartbeatPeriod, stopped);
   }

@@ -1,18 +1,27 @@
 #pragma once
 
 // One open motor controller: its CAN handle, bus and device number, the info record it sent
-// (cached once obtained), its heartbeat thread, and the simulated device "Torqa[<device number>]"
-// ("Torqa[<bus>/<device number>]" on a CAN bus other than 0) that
-// shows, per motor 0..3, "Output <m>" (the open-loop output last commanded, -1.0 to 1.0) and
-// "RPM <m>" (the speed last read from its status frame), and "Enabled" (what the latest heartbeat
-// told the controller).
+// (cached once obtained), its heartbeat thread, its health, and the simulated device
+// "Torqa[<device number>]" ("Torqa[<bus>/<device number>]" on a CAN bus other than 0) that shows,
+// per motor 0..3, "Output <m>" (the open-loop output last commanded, -1.0 to 1.0) and "RPM <m>"
+// (the speed last read from its status frame), and "Enabled" (what the latest heartbeat told the
+// controller). Its health names it the same way.
 //
-// A second controller opened on a device number already shown is not shown again; closing it
-// leaves the first one's device alone. Without simulation (on the robot) nothing is shown and
-// every show is a load and a branch.
+// Status frames and health: every status-frame read of an open controller, by any getter, is one
+// HAL read through readStatus, which keeps the frame among the controller's recent frames and
+// tells its health. The controller is heard from while a status frame arrived within kSilenceMs
+// (it sends them every 20 ms), by the HAL's receive stamps. A heartbeat also takes the recent
+// motor-0 RPM frame and looks for a change, so a controller that never answers (a wrong device
+// number) or falls silent is reported within a beat of its timeout even while nothing reads it.
+// Every frame sent to it counts its failures.
 //
-// Threading: the getters, the cache and the shows may be called from any thread at once. The
-// heartbeat is started and ended by the owner of the open controllers, one call at a time.
+// A second controller opened on a device number already shown is shown as
+// "Torqa[<device number>] #2" (and so on); each keeps its own. Without simulation (on the robot)
+// nothing is shown and every show is a load and a branch.
+//
+// Threading: the getters, the cache, the health and the shows may be called from any thread at
+// once. The heartbeat is started and ended by the owner of the open controllers, one call at a
+// time.
 
 #include <array>
 #include <condition_variable>
@@ -21,8 +30,10 @@
 #include <optional>
 #include <thread>
 
+#include "common/DeviceHealth.h"
 #include "common/SimulatedDevice.h"
 #include "torqa/FrameSend.h"
+#include "torqa/StatusFrames.h"
 
 namespace korvane::torqa {
 
@@ -31,6 +42,7 @@ using InfoRecord = std::array<unsigned char, 8>;
 class Controller {
  public:
   static constexpr int kMotors = 4;
+  static constexpr uint32_t kSilenceMs = 100;
 
   Controller(int32_t canHandle, int deviceNumber, int bus = 0);
   // Ends the heartbeat if it still runs (joining it) and removes the simulated device.
@@ -46,6 +58,27 @@ class Controller {
   // The info record, or nothing while none has been obtained.
   std::optional<InfoRecord> cachedInfo() const;
   void storeInfo(const InfoRecord& record);
+
+  korvane::DeviceHealth& health() { return health_; }
+  // The API's status frame read through the HAL now. Every status read of the controller goes
+  // through here: it is kept among the recent frames and tells the health when the HAL received
+  // it (or that the read failed).
+  StatusFrame readStatus(int api, int errorCode);
+  // The API's recent frame (see torqa/StatusFrames.h): read through readStatus when the kept one
+  // is older than RecentFrames::kFreshFor.
+  StatusFrame recentStatus(int api, int errorCode);
+  const RecentFrames& recentFrames() const { return recent_; }
+  // What a send to the controller says of it.
+  void noteSend(int32_t status) {
+    if (status != 0) {
+      health_.failed(korvane::FailedCall::Send, status);
+    } else {
+      health_.sent();
+    }
+  }
+  // The recent motor-0 RPM frame for the health (no text printed): a read of the HAL only when
+  // no getter read it within RecentFrames::kFreshFor.
+  void pollStatus();
 
   // True when a simulation shows this controller.
   bool shown() const { return static_cast<bool>(device_); }
@@ -64,9 +97,13 @@ class Controller {
  private:
   void beat();
   void wakeHeartbeat(bool ending);
+  // What a status read through the handle says of the controller's health.
+  void noteStatus(const StatusFrame& frame);
 
   const int32_t canHandle_;
   const Address address_;
+  korvane::DeviceHealth health_;
+  RecentFrames recent_;
 
   mutable std::mutex infoMutex_;
   std::optional<InfoRecord> info_;

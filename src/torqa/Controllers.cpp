@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "TorqaJNI.h"
-#include "torqa/StatusFrames.h"
 
 namespace korvane::torqa {
 
@@ -23,7 +22,6 @@ bool Controllers::open(int32_t canHandle, int deviceNumber, int bus) {
   if (!table_.add(canHandle, controller.get())) return false;
   if (controller->shown()) shown_.fetch_add(1, std::memory_order_relaxed);
   controller.release();
-  RecentFrames::instance().open(canHandle);
   return true;
 }
 
@@ -42,10 +40,14 @@ bool Controllers::close(int32_t canHandle) {
   return removeLocked(canHandle);
 }
 
+void Controllers::discard(int32_t canHandle) {
+  std::lock_guard lock(lifecycle_);
+  removeLocked(canHandle);
+}
+
 bool Controllers::removeLocked(int32_t canHandle) {
   std::unique_ptr<Controller> controller(table_.remove(canHandle));
   if (controller == nullptr) return false;
-  RecentFrames::instance().close(canHandle);
   if (controller->shown()) shown_.fetch_sub(1, std::memory_order_relaxed);
   return true;
 }

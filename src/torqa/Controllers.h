@@ -1,8 +1,9 @@
 #pragma once
 
 // The open motor controllers, one Controller each, in one handle table keyed by CAN handle.
-// Commands and identity find their controller here (telemetry reads through the handle alone); a
-// handle that is not open finds nothing and is treated as a zero handle (device number 0).
+// Commands, identity and health find their controller here (telemetry reads through the handle,
+// then tells the controller found here when the frame arrived); a handle that is not open finds
+// nothing and is treated as a zero handle (device number 0).
 //
 // The heartbeat is the controllers' shared state, and its policy is this table's: every open
 // starts a heartbeat for its own controller only, and ANY close (of any handle, open or not)
@@ -42,6 +43,9 @@ class Controllers {
   // Stops every heartbeat, then forgets the controller and frees it once no call holds it. True
   // when the handle was open.
   bool close(int32_t canHandle);
+  // Forgets and frees a controller whose opening failed half way, leaving the other heartbeats
+  // alone (its own, if it runs, is joined).
+  void discard(int32_t canHandle);
 
   // The controller open under the handle's low 32 bits; empty when there is none.
   Ref find(long handle) const { return table_.find(static_cast<int32_t>(handle)); }

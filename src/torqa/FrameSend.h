@@ -14,8 +14,8 @@ struct Address {
   int deviceNumber = 0;
 };
 
-// Sends 8 bytes to messageBase + the device number on the bus, once. Returns the HAL's status,
-// which Torqa::sendMessage discards.
+// Sends 8 bytes to messageBase + the device number on the bus, once. Returns the HAL's status:
+// Torqa::sendMessage discards it, the open controllers count what it says (Controller::noteSend).
 int32_t sendFrame(const Address& to, unsigned int messageBase, const unsigned char* data);
 
 }  // namespace korvane::torqa

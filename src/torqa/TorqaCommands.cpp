@@ -14,23 +14,21 @@ using korvane::torqa::Controllers;
 
 namespace {
 
-// Sends the bytes (the rest of the 8 are 0) to the controller at this address.
-void sendTo(unsigned int messageBase, const korvane::torqa::Address& to,
+// Sends the bytes (the rest of the 8 are 0) to the controller (device number 0 on bus 0 for a
+// handle that is not open), which counts a failed send.
+void sendTo(unsigned int messageBase, const Controllers::Ref& controller,
             std::initializer_list<unsigned char> bytes) {
   unsigned char data[8] = {};
   int i = 0;
   for (unsigned char b : bytes) data[i++] = b;
-  korvane::torqa::sendFrame(to, messageBase, data);
-}
-
-// Device number 0 on bus 0 for a handle that is not open.
-korvane::torqa::Address addressOf(const Controllers::Ref& controller) {
-  return controller ? controller->address() : korvane::torqa::Address{};
+  const int32_t status = korvane::torqa::sendFrame(
+      controller ? controller->address() : korvane::torqa::Address{}, messageBase, data);
+  if (controller) controller->noteSend(status);
 }
 
 // Sends the bytes to the handle's controller.
 void send(unsigned int messageBase, long handle, std::initializer_list<unsigned char> bytes) {
-  sendTo(messageBase, addressOf(Controllers::instance().find(handle)), bytes);
+  sendTo(messageBase, Controllers::instance().find(handle), bytes);
 }
 
 // Index 0..3: a negative index is rejected.
@@ -74,7 +72,7 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
   if (magnitude < 0) magnitude = 0;
   if (magnitude > 100) magnitude = 100;
   const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kMotorSpeed, addressOf(controller),
+  sendTo(korvane::torqa::frames::kMotorSpeed, controller,
          {static_cast<unsigned char>(motor), static_cast<unsigned char>(magnitude),
           static_cast<unsigned char>(speed >= 0 ? 1 : 0),
           static_cast<unsigned char>(speed <= 0 ? 1 : 0)});
@@ -83,8 +81,7 @@ void TorqaJNI::c_Torqa_setMotorSpeed(long handle, signed char motor, double spee
 
 void TorqaJNI::c_Torqa_disableMotor(long handle, signed char motor) {
   const auto controller = Controllers::instance().find(handle);
-  sendTo(korvane::torqa::frames::kDisableMotor, addressOf(controller),
-         {static_cast<unsigned char>(motor)});
+  sendTo(korvane::torqa::frames::kDisableMotor, controller, {static_cast<unsigned char>(motor)});
   if (controller) controller->showOutput(motor, 0.0);
 }
 

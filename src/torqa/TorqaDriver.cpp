@@ -73,7 +73,10 @@ long TorqaJNI::c_Torqa_createOnBus(int bus, int deviceID, int frequency) {
     controllers.startHeartbeat(handle);
     return handle;
   } catch (const std::exception&) {
-    report(1000);  // the controller stays open, without a heartbeat
+    // Nobody could close a controller whose create returned 0: it goes again, with its handle.
+    controllers.discard(handle);
+    korvane::port::can::closeDevice(handle);
+    report(1000);
     return 0;
   }
 }
@@ -86,9 +89,11 @@ void TorqaJNI::c_Torqa_destroy(long handle) {
 }
 
 void TorqaJNI::c_Torqa_configureMotor(long handle, signed char motor, int frequency) {
-  unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
-                           korvane::byteOf(frequency, 1)};
-  auto controller = Controllers::instance().find(handle);
-  korvane::torqa::sendFrame(controller ? controller->address() : korvane::torqa::Address{},
-                            korvane::torqa::frames::kConfigureMotor, data);
+  const unsigned char data[8] = {static_cast<unsigned char>(motor), korvane::byteOf(frequency, 0),
+                                 korvane::byteOf(frequency, 1)};
+  const auto controller = Controllers::instance().find(handle);
+  const int32_t status =
+      korvane::torqa::sendFrame(controller ? controller->address() : korvane::torqa::Address{},
+                                korvane::torqa::frames::kConfigureMotor, data);
+  if (controller) controller->noteSend(status);
 }

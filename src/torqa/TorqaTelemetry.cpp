@@ -1,6 +1,7 @@
 // The read side of the motor controller: the latest status frame of each kind, decoded, read
 // through the HAL on every call or shared among the reads of one robot loop (the recent frames).
-// Nothing is requested and nothing is waited for.
+// Nothing is requested and nothing is waited for. Every read of an open controller also tells its
+// health when the HAL received the frame (torqa/Controller.h).
 
 #include <cstdint>
 
@@ -17,19 +18,39 @@ std::array<std::atomic<double>, 4> TorqaJNI::encoderDistPerTick{1.0, 1.0, 1.0, 1
 namespace {
 
 using korvane::torqa::kNoErrorText;
-using korvane::torqa::RecentFrames;
 using korvane::torqa::StatusFrame;
 
-// The latest frame of the API, all zeros when none was copied. Reads go through the handle alone,
-// whether or not it is open: the HAL fails them when it is not.
-StatusFrame readLatest(long handle, int api, int errorCode) {
-  return korvane::torqa::readStatusFrame(static_cast<int32_t>(handle), api, errorCode);
-}
+// The status reads of one call: the open controller the handle names is looked up once, and reads
+// its frames (keeping them and telling its health) and shows its speeds. A handle that is not
+// open is read through the HAL alone, which fails the read.
+class Reads {
+ public:
+  explicit Reads(long handle)
+      : handle_(handle), controller_(Controllers::instance().find(handle)) {}
 
-// The same, shared with the other reads of the API within the freshness bound.
-StatusFrame readRecent(long handle, int api, int errorCode) {
-  return RecentFrames::instance().read(static_cast<int32_t>(handle), api, errorCode);
-}
+  // The latest frame of the API, read through the HAL now; all zeros when none was copied.
+  StatusFrame latest(int api, int errorCode) const {
+    return controller_
+               ? controller_->readStatus(api, errorCode)
+               : korvane::torqa::readStatusFrame(static_cast<int32_t>(handle_), api, errorCode);
+  }
+
+  // The same, shared with the other reads of the API within the freshness bound.
+  StatusFrame recent(int api, int errorCode) const {
+    return controller_
+               ? controller_->recentStatus(api, errorCode)
+               : korvane::torqa::readStatusFrame(static_cast<int32_t>(handle_), api, errorCode);
+  }
+
+  // Shows a speed read on the controller's simulated device (on the robot, a load and a branch).
+  void showSpeed(signed char motor, double rpm) const {
+    if (controller_) controller_->showSpeed(motor, rpm);
+  }
+
+ private:
+  const long handle_;
+  const Controllers::Ref controller_;
+};
 
 bool motorInRange(signed char motor) {
   return static_cast<unsigned char>(motor) <= 3;
@@ -65,19 +86,11 @@ bool tryDecode(const StatusFrame& frame, double* out) {
   return true;
 }
 
-// Shows a speed read on the controller's simulated device. The controller is looked up only
-// while a simulation shows some controller, so that a read on the robot stays a HAL call.
-void showSpeed(long handle, signed char motor, double rpm) {
-  const Controllers& controllers = Controllers::instance();
-  if (!controllers.anyShown()) return;
-  if (const auto controller = controllers.find(handle)) controller->showSpeed(motor, rpm);
-}
-
 // The motor's speed from its status frame; also shown on its simulated device when the frame was
 // there.
-double rpmOf(long handle, signed char motor, const StatusFrame& f) {
+double rpmOf(const Reads& reads, signed char motor, const StatusFrame& f) {
   const double rpm = unpackRpm(f.data.data());
-  if (f.there()) showSpeed(handle, motor, rpm);
+  if (f.there()) reads.showSpeed(motor, rpm);
   return rpm;
 }
 
@@ -117,31 +130,46 @@ constexpr int kFrequencyCode = 1011;
 constexpr int kTemperatureCode = 1015;
 constexpr int kLimitSwitchCode = 1016;
 
+// The four target speeds, each from its frame as read() reads it; zeros for the frames missing.
+template <class Read>
+bool targetRpms(double* out, Read&& read) {
+  if (out == nullptr) return false;
+  bool all = true;
+  for (signed char motor = 0; motor < 4; ++motor) {
+    if (!tryDecode(read(targetRpmOutputID(motor)), &out[motor])) {
+      out[motor] = 0.0;
+      all = false;
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
 int TorqaJNI::c_Torqa_getFrequency(long handle) {
-  return frequencyOf(readLatest(handle, korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
+  return frequencyOf(Reads(handle).latest(korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
 }
 
 double TorqaJNI::c_Torqa_getControllerTemp(long handle) {
   return temperatureOf(
-      readLatest(handle, korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
+      Reads(handle).latest(korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
 }
 
 double TorqaJNI::c_Torqa_getRPM(long handle, signed char motor) {
-  return rpmOf(handle, motor, readLatest(handle, rpmOutputID(motor), rpmCode(motor)));
+  const Reads reads(handle);
+  return rpmOf(reads, motor, reads.latest(rpmOutputID(motor), rpmCode(motor)));
 }
 
 unsigned char TorqaJNI::c_Torqa_getLimitSwitch(long handle, signed char motor, bool selector) {
   if (!motorInRange(motor)) return 0;  // the frame has switches for motors 0..3 only
   return limitSwitchOf(
-      readLatest(handle, korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
+      Reads(handle).latest(korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
       selector);
 }
 
 double TorqaJNI::c_Torqa_getOrvixPosition(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;
-  return orvixPositionOf(readLatest(handle, korvane::torqa::frames::kOrvixApi, kNoErrorText),
+  return orvixPositionOf(Reads(handle).latest(korvane::torqa::frames::kOrvixApi, kNoErrorText),
                          motor);
 }
 
@@ -154,105 +182,96 @@ void TorqaJNI::c_Torqa_setEncoder(long handle, signed char motor, double distanc
 
 double TorqaJNI::c_Torqa_getEncoderDistance(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;  // there is a scale for channels 0..3 only
-  StatusFrame f = readLatest(handle, encoderOutputID(motor), 1100 + frameMotor(motor));
+  StatusFrame f = Reads(handle).latest(encoderOutputID(motor), 1100 + frameMotor(motor));
   return encoderCountOf(f) * encoderDistPerTick[motor].load(std::memory_order_relaxed);
 }
 
 double TorqaJNI::c_Torqa_getEncoderRaw(long handle, signed char motor) {
   return static_cast<double>(
-      encoderCountOf(readLatest(handle, encoderOutputID(motor), encoderCode(motor))));
+      encoderCountOf(Reads(handle).latest(encoderOutputID(motor), encoderCode(motor))));
 }
 
 double TorqaJNI::c_Torqa_getEncoderSpeed(long handle, signed char motor) {
-  return rpmOf(handle, motor, readLatest(handle, rpmOutputID(motor), encoderSpeedCode(motor)));
+  const Reads reads(handle);
+  return rpmOf(reads, motor, reads.latest(rpmOutputID(motor), encoderSpeedCode(motor)));
 }
 
 int TorqaJNI::c_Torqa_getEncoderCount(long handle, signed char motor) {
-  return encoderCountOf(readLatest(handle, encoderOutputID(motor), encoderCode(motor)));
+  return encoderCountOf(Reads(handle).latest(encoderOutputID(motor), encoderCode(motor)));
 }
 
 bool TorqaJNI::c_Torqa_tryGetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  if (!tryDecode(readLatest(handle, rpmOutputID(motor), kNoErrorText), out)) return false;
-  showSpeed(handle, motor, *out);
+  const Reads reads(handle);
+  if (!tryDecode(reads.latest(rpmOutputID(motor), kNoErrorText), out)) return false;
+  reads.showSpeed(motor, *out);
   return true;
 }
 
 bool TorqaJNI::c_Torqa_tryGetTargetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
   if (!motorInRange(motor)) return false;
-  return tryDecode(readLatest(handle, targetRpmOutputID(motor), kNoErrorText), out);
+  return tryDecode(Reads(handle).latest(targetRpmOutputID(motor), kNoErrorText), out);
 }
 
 bool TorqaJNI::c_Torqa_getTargetRPMFromDevice(long handle, double* out) {
-  if (out == nullptr) return false;
-  bool all = true;
-  for (signed char motor = 0; motor < 4; ++motor) {
-    if (!c_Torqa_tryGetTargetRPM(handle, motor, &out[motor])) {
-      out[motor] = 0.0;
-      all = false;
-    }
-  }
-  return all;
+  const Reads reads(handle);
+  return targetRpms(out, [&](int api) { return reads.latest(api, kNoErrorText); });
 }
 
 // The same readings from the recent frames.
 
 int TorqaJNI::c_Torqa_getRecentFrequency(long handle) {
-  return frequencyOf(readRecent(handle, korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
+  return frequencyOf(Reads(handle).recent(korvane::torqa::frames::kFrequencyApi, kFrequencyCode));
 }
 
 double TorqaJNI::c_Torqa_getRecentControllerTemp(long handle) {
   return temperatureOf(
-      readRecent(handle, korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
+      Reads(handle).recent(korvane::torqa::frames::kTemperatureApi, kTemperatureCode));
 }
 
 double TorqaJNI::c_Torqa_getRecentRPM(long handle, signed char motor) {
-  return rpmOf(handle, motor, readRecent(handle, rpmOutputID(motor), rpmCode(motor)));
+  const Reads reads(handle);
+  return rpmOf(reads, motor, reads.recent(rpmOutputID(motor), rpmCode(motor)));
 }
 
 double TorqaJNI::c_Torqa_getRecentEncoderSpeed(long handle, signed char motor) {
-  return rpmOf(handle, motor, readRecent(handle, rpmOutputID(motor), encoderSpeedCode(motor)));
+  const Reads reads(handle);
+  return rpmOf(reads, motor, reads.recent(rpmOutputID(motor), encoderSpeedCode(motor)));
 }
 
 int TorqaJNI::c_Torqa_getRecentEncoderCount(long handle, signed char motor) {
-  return encoderCountOf(readRecent(handle, encoderOutputID(motor), encoderCode(motor)));
+  return encoderCountOf(Reads(handle).recent(encoderOutputID(motor), encoderCode(motor)));
 }
 
 unsigned char TorqaJNI::c_Torqa_getRecentLimitSwitch(long handle, signed char motor,
                                                      bool selector) {
   if (!motorInRange(motor)) return 0;
   return limitSwitchOf(
-      readRecent(handle, korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
+      Reads(handle).recent(korvane::torqa::frames::kLimitSwitchApi, kLimitSwitchCode), motor,
       selector);
 }
 
 double TorqaJNI::c_Torqa_getRecentOrvixPosition(long handle, signed char motor) {
   if (!motorInRange(motor)) return 0.0;
-  return orvixPositionOf(readRecent(handle, korvane::torqa::frames::kOrvixApi, kNoErrorText),
+  return orvixPositionOf(Reads(handle).recent(korvane::torqa::frames::kOrvixApi, kNoErrorText),
                          motor);
 }
 
 bool TorqaJNI::c_Torqa_tryGetRecentRPM(long handle, signed char motor, double* out) {
   if (out == nullptr) return false;
-  if (!tryDecode(readRecent(handle, rpmOutputID(motor), kNoErrorText), out)) return false;
-  showSpeed(handle, motor, *out);
+  const Reads reads(handle);
+  if (!tryDecode(reads.recent(rpmOutputID(motor), kNoErrorText), out)) return false;
+  reads.showSpeed(motor, *out);
   return true;
 }
 
 bool TorqaJNI::c_Torqa_tryGetRecentTargetRPM(long handle, signed char motor, double* out) {
   if (out == nullptr || !motorInRange(motor)) return false;
-  return tryDecode(readRecent(handle, targetRpmOutputID(motor), kNoErrorText), out);
+  return tryDecode(Reads(handle).recent(targetRpmOutputID(motor), kNoErrorText), out);
 }
 
 bool TorqaJNI::c_Torqa_getRecentTargetRPMs(long handle, double* out) {
-  if (out == nullptr) return false;
-  bool all = true;
-  for (signed char motor = 0; motor < 4; ++motor) {
-    if (!c_Torqa_tryGetRecentTargetRPM(handle, motor, &out[motor])) {
-      out[motor] = 0.0;
-      all = false;
-    }
-  }
-  return all;
+  const Reads reads(handle);
+  return targetRpms(out, [&](int api) { return reads.recent(api, kNoErrorText); });
 }

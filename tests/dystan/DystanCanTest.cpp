@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BackgroundCall.h"
@@ -178,6 +179,57 @@ TEST_F(DystanCanTest, BlockingReadsAlsoKeepTheScansTheyRead) {
   injectChunks(41, 0, 21);
   EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 41);
   EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "the blocking read counts its own frames";
+}
+
+// Chunks first..last of a scan whose position k carries base + k.
+void injectMarked(uint8_t sequence, int first, int last, int16_t base) {
+  for (int c = first; c <= last; ++c) {
+    uint8_t data[8] = {sequence, static_cast<uint8_t>(c)};
+    for (int v = 0; v < 3; ++v) {
+      auto bits = static_cast<uint16_t>(base + c * 3 + v);
+      data[2 + 2 * v] = static_cast<uint8_t>(bits);
+      data[3 + 2 * v] = static_cast<uint8_t>(bits >> 8);
+    }
+    sim::injectFrame(kChunk + kId, data, 8);
+  }
+}
+
+// Whether any of the scan's distances came from the scan marked with base.
+bool holdsAnyOf(const DystanJNI::ScanData& scan, int16_t base) {
+  for (int k = 0; k < scan.count; ++k) {
+    if (scan.distance[k] >= base && scan.distance[k] < base + 100) return true;
+  }
+  return false;
+}
+
+// A sensor that restarts (a reset, a re-plug) may begin again at the sequence number it was
+// sending: the unfinished scan and the new one are two scans, never one "complete" scan of both.
+TEST_F(DystanCanTest, ASensorRestartingOnTheSameSequenceNumberNeverMixesTwoScans) {
+  constexpr int16_t kOld = 1000, kNew = 3000;
+  // Chunks 0..15 of a scan, then the restarted sensor's first chunks with the same number.
+  injectMarked(7, 0, 15, kOld);
+  injectMarked(7, 0, 10, kNew);
+  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(64);
+  EXPECT_FALSE(holdsAnyOf(scan, kOld) && holdsAnyOf(scan, kNew));
+  EXPECT_EQ(scan.count, 48) << "the scan with the most chunks, whole";
+  // The rest of the new scan: the newest complete one.
+  injectMarked(7, 11, 21, kNew);
+  scan = sensor_->c_Dystan_getLatestData(64);
+  EXPECT_EQ(scan.count, 64);
+  EXPECT_FALSE(holdsAnyOf(scan, kOld));
+
+  // Only the last chunks of a scan came; a scan period later, the restarted sensor's first chunks
+  // with the same number: chunks that would fit together, yet two scans.
+  Sensor fresh(DystanJNI::c_Dystan_create(kId));
+  sensor_.reset();
+  injectMarked(9, 11, 21, kOld);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  injectMarked(9, 0, 10, kNew);
+  scan = fresh->c_Dystan_getData(64);
+  EXPECT_EQ(scan.sequence, 9);
+  EXPECT_FALSE(holdsAnyOf(scan, kOld) && holdsAnyOf(scan, kNew));
+  EXPECT_TRUE(holdsAnyOf(scan, kNew)) << "the newest, which holds chunk 0";
+  EXPECT_EQ(scan.count, 33);
 }
 
 TEST_F(DystanCanTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {

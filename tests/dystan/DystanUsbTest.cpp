@@ -13,6 +13,7 @@
 #include "BackgroundCall.h"
 #include "DystanJNI.h"
 #include "PseudoTerminal.h"
+#include "ReportLog.h"
 #include "StalledDevice.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
@@ -78,7 +79,7 @@ TEST(DystanUsbTest, MissingOrUnopenablePathsGiveNoObject) {
   std::string missing = "/tmp/korvane-no-such-device-" + std::to_string(::getpid());
   testing::internal::CaptureStderr();
   EXPECT_EQ(DystanJNI::c_Dystan_createUsb(missing.c_str(), 0), nullptr);
-  std::string error = testing::internal::GetCapturedStderr();
+  std::string error = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(error.rfind("[Dystan] Cannot open " + missing + ": ", 0), 0u) << error;
   DystanJNI::c_Dystan_destroy(nullptr);
 }
@@ -268,7 +269,7 @@ TEST(DystanUsbTest, ASensorThatTakesNoOpeningCommandDoesNotOpen) {
     device.resume();
   }
   Sensor sensor = opening.get();
-  std::string errors = testing::internal::GetCapturedStderr();
+  std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(sensor, nullptr);
   EXPECT_NE(errors.find("[Dystan] " + terminal.path() +
                         " did not take \"GETCONFIG\": the sensor is not opened\n"),

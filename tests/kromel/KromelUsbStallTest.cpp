@@ -12,6 +12,7 @@
 #include "BackgroundCall.h"
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
+#include "ReportLog.h"
 #include "StalledDevice.h"
 #include "sim/kromel/KromelUsbSim.h"
 
@@ -48,14 +49,14 @@ TEST(KromelUsbStallTest, ASensorThatStopsReadingFailsCommandsWithALineInsteadOfH
   testing::internal::CaptureStderr();
   KromelJNI* sensor = returnsWithin(
       20s, device, [&] { return KromelJNI::c_Kromel_createUsb(terminal.path().c_str(), 100); });
-  std::string errors = testing::internal::GetCapturedStderr();
+  std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   ASSERT_NE(sensor, nullptr) << "the opening commands' results are not looked at";
   EXPECT_TRUE(contains(errors, line)) << errors;
 
   testing::internal::CaptureStderr();
   EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(2); }));
   EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setSampleTimeMs(50); }));
-  errors = testing::internal::GetCapturedStderr();
+  errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_TRUE(contains(errors, line + "\n" + line + "\n")) << errors;
 
   returnsWithin(20s, device, [&] {
@@ -75,7 +76,7 @@ TEST(KromelUsbStallTest, ADeviceThatTakesBytesAgainTakesCommandsAgain) {
     ASSERT_TRUE(device.ok());
     testing::internal::CaptureStderr();
     EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(1); }));
-    testing::internal::GetCapturedStderr();
+    korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   }
   EXPECT_TRUE(sensor->c_Kromel_setColorFormat(4));
   EXPECT_EQ(terminal.readUntilQuiet(), "COLORFORMAT,XYZ\r\n");

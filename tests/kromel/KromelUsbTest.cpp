@@ -15,6 +15,7 @@
 
 #include "KromelJNI.h"
 #include "PseudoTerminal.h"
+#include "ReportLog.h"
 #include "SimBus.h"
 #include "Wait.h"
 #include "korvane/sim/Can.h"
@@ -115,7 +116,7 @@ TEST_F(KromelUsbTest, MissingOrUnopenablePathsGiveNoObject) {
   std::string missing = "/tmp/korvane-no-such-device-" + std::to_string(::getpid());
   testing::internal::CaptureStderr();
   EXPECT_EQ(KromelJNI::c_Kromel_createUsb(missing.c_str(), 0), nullptr);
-  std::string error = testing::internal::GetCapturedStderr();
+  std::string error = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(error.rfind("[Kromel] Cannot open " + missing + ": ", 0), 0u) << error;
   KromelJNI::c_Kromel_destroy(nullptr);
 }
@@ -160,7 +161,7 @@ TEST_F(KromelUsbTest, AReaderThatCannotStartGivesNoObjectAndClosesThePort) {
 
   for (int fd : fillers) close(fd);
   setrlimit(RLIMIT_NOFILE, &limit);
-  std::string errors = testing::internal::GetCapturedStderr();
+  std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(sensor, nullptr);
   KromelJNI::c_Kromel_destroy(sensor);
   EXPECT_EQ(errors.rfind("[Kromel] Cannot start the reader thread: ", 0), 0u) << errors;

@@ -16,6 +16,7 @@
 #include "LidarJNI.h"
 #include "LidarPacketBytes.h"
 #include "PseudoTerminal.h"
+#include "ReportLog.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
@@ -194,7 +195,8 @@ TEST_F(LidarDriverTest, StartWhileScanningChangesNothing) {
   createConfigured();
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lidar sensor is already scanning\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Lidar sensor is already scanning\n");
   EXPECT_EQ(callsOf(SerialCall::Initialize), 1u);
 }
 
@@ -203,7 +205,8 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   sim::failSerialCalls(SerialCall::Initialize, -1234, 1);
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(kPort);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1234\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Error initializing serial port: -1234\n");
   // Its own port, reopened and configured again.
   int reopened = -1;
   const int32_t handle = lastOpenedHandle(&reopened);
@@ -217,12 +220,14 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   // A port number the controller does not have, as Java may pass it.
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(-7);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -1028\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Error initializing serial port: -1028\n");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_EQ(sim::serialSettings(lastOpenedHandle()).path, terminal.path());
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {8000})));
@@ -237,7 +242,8 @@ TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettin
   sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -2\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
   // The settings stay those of the LiDAR opened before.
   EXPECT_TRUE(LidarJNI::medianFilterEnabled.load());
@@ -248,7 +254,7 @@ TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettin
   sim::clearSerialCalls();
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
   int reopened = -1;
   EXPECT_NE(lastOpenedHandle(&reopened), 0);
   EXPECT_EQ(reopened, kPort);
@@ -358,7 +364,7 @@ TEST_F(LidarDriverTest, AStartRightAfterStopIsNotAFailingPort) {
     LidarJNI::c_Lidar_stop();
     LidarJNI::c_Lidar_start();
   }
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
@@ -372,7 +378,7 @@ TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
   bool polled = test::waitUntil([] { return callsOf(SerialCall::GetBytesReceived, true) >= 5; },
                                 std::chrono::seconds(10));
   sim::clearSerialFailures();
-  std::string errors = testing::internal::GetCapturedStderr();
+  std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   ASSERT_TRUE(polled);
   EXPECT_EQ(countOf(errors, "Error getting serial bytes: -1098\n"), 1u) << errors;
   ASSERT_TRUE(terminal.write(kExample));
@@ -385,12 +391,13 @@ TEST_F(LidarDriverTest, AStartWhosePortDoesNotOpenLeavesTheLidarStoppedForTheNex
   sim::failSerialCalls(SerialCall::Initialize, -5, 1);
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error initializing serial port: -5\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "Error initializing serial port: -5\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
   // Still stopped: the next start is not refused as "already scanning", and opens the port.
   testing::internal::CaptureStderr();
   LidarJNI::c_Lidar_start();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));

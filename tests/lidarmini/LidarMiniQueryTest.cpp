@@ -11,6 +11,7 @@
 #include "BackgroundCall.h"
 #include "LidarMiniFixture.h"
 #include "PacketBytes.h"
+#include "ReportLog.h"
 
 using namespace korvane::test::lidarmini;
 using namespace std::chrono_literals;
@@ -52,7 +53,7 @@ TEST(LidarMiniOpenTest, AnUnopenableDeviceGivesNoObjectAfterTheOpeningAndCannotO
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_EQ(LidarMiniJNI::createIn(folder.path(), 0), nullptr);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "[LidarMini] Opening " + missing + " (port 0)\n");
   EXPECT_EQ(err, "[LidarMini] Cannot open " + missing + ": " + std::strerror(ENOENT) + "\n");
@@ -65,7 +66,7 @@ TEST(LidarMiniOpenTest, WithoutDevicesTheDefaultPathsAreTried) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_EQ(LidarMiniJNI::createIn(empty.path(), port), nullptr);
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Opening " + std::string(path) +
                                                           " (port " + std::to_string(port) + ")\n");
     EXPECT_EQ(err.rfind("[LidarMini] Cannot open " + std::string(path) + ": ", 0), 0u) << err;
@@ -84,7 +85,7 @@ TEST_F(LidarMiniTest, CommandsAreTwoBytesA5AndTheirCode) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   lidar->c_LidarMini_start();
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[LidarMini] Scanning started\n");
   EXPECT_EQ(err,
             "[LidarMini] WARNING: 0 bytes 300 ms after scan start. Check device path and T-mini "
@@ -101,7 +102,7 @@ TEST_F(LidarMiniTest, FrequencyStaysBetweenSixAndTwelveHertz) {
   ASSERT_NE(lidar, nullptr);
   testing::internal::CaptureStderr();
   lidar->c_LidarMini_decreaseFrequency(false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] decreaseFrequency blocked: min is 6 Hz\n");
   for (int i = 0; i < 6; ++i) lidar->c_LidarMini_increaseFrequency(true);
   EXPECT_EQ(device_.readAtLeast(12),
@@ -110,7 +111,7 @@ TEST_F(LidarMiniTest, FrequencyStaysBetweenSixAndTwelveHertz) {
   testing::internal::CaptureStderr();
   lidar->c_LidarMini_increaseFrequency(true);
   lidar->c_LidarMini_increaseFrequency(false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n"
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n");
   EXPECT_EQ(device_.readUntilQuiet(), "") << "a refused step sends nothing";
@@ -120,7 +121,7 @@ TEST_F(LidarMiniTest, FrequencyStaysBetweenSixAndTwelveHertz) {
   ASSERT_NE(fresh, nullptr);
   testing::internal::CaptureStderr();
   for (int i = 0; i < 61; ++i) fresh->c_LidarMini_increaseFrequency(false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] increaseFrequency blocked: max is 12 Hz\n");
   EXPECT_EQ(device_.readAtLeast(120).size(), 120u);
   EXPECT_NEAR(fresh->scanFrequency(), 12.0f, 0.01f);
@@ -162,19 +163,22 @@ TEST_F(LidarMiniTest, WrongAnswersGiveZerosAndTheirLines) {
   testing::internal::CaptureStderr();
   LidarMiniJNI::LidarHealth health = answering(kInfoHeader + std::string(20, '\x01'),
                                                [&] { return lidar->c_LidarMini_getHealth(); });
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "[LidarMini] getHealth: unexpected type 0x4\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "[LidarMini] getHealth: unexpected type 0x4\n");
   EXPECT_EQ(health.status, 0);
   EXPECT_EQ(health.errorCode, 0);
 
   testing::internal::CaptureStderr();
   LidarMiniJNI::LidarInfo info = answering(bytesOf({0xAA, 0x55, 0, 0, 0, 0, 4}) + kSerial,
                                            [&] { return lidar->c_LidarMini_getInfo(); });
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "[LidarMini] Bad header (0xaa 0x55)\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "[LidarMini] Bad header (0xaa 0x55)\n");
   EXPECT_EQ(info.model, 0);
 
   testing::internal::CaptureStderr();
   answering(bytesOf({0x05, 0x5A, 0, 0, 0, 0, 4}), [&] { return lidar->c_LidarMini_getInfo(); });
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "[LidarMini] Bad header (0x5 0x5a)\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "[LidarMini] Bad header (0x5 0x5a)\n");
 }
 
 TEST_F(LidarMiniTest, ASilentDeviceGivesAZeroInfoAfterAboutTwoSeconds) {
@@ -184,7 +188,7 @@ TEST_F(LidarMiniTest, ASilentDeviceGivesAZeroInfoAfterAboutTwoSeconds) {
   auto start = Clock::now();
   LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
   auto took = Clock::now() - start;
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] ReadExact timeout (got 0/7 bytes)\n");
   EXPECT_GE(took, 1900ms);
   EXPECT_LT(took, 10s);
@@ -202,7 +206,7 @@ TEST_F(LidarMiniTest, AHalfAnswerKeepsItsCountInTheTimeoutLine) {
   testing::internal::CaptureStderr();
   LidarMiniJNI::LidarHealth health =
       answering(kHealthHeader + bytesOf({0x02}), [&] { return lidar->c_LidarMini_getHealth(); });
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] ReadExact timeout (got 1/3 bytes)\n");
   EXPECT_EQ(health.status, 0);
 }
@@ -238,7 +242,7 @@ TEST_F(LidarMiniTest, WritesToAPortThatStopsDrainingGiveUp) {
     FAIL() << "a write hung on a port that does not drain";
   }
   auto [took, model] = call.get();
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_LT(took, 10s);
   EXPECT_EQ(model, 0);
   EXPECT_FLOAT_EQ(lidar->scanFrequency(), 6.0f);
@@ -265,7 +269,7 @@ TEST_F(LidarMiniTest, AHangUpDuringAQueryEndsItAtOnce) {
   LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
   auto took = Clock::now() - start;
   device.join();
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(err.rfind("[LidarMini] ReadExact failed on " + path, 0), 0u) << err;
   EXPECT_NE(err.find("(got 0/7 bytes)\n"), std::string::npos) << err;
   EXPECT_LT(took, 1500ms) << "well before the 2 s deadline";

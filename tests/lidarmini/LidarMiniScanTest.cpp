@@ -12,6 +12,7 @@
 
 #include "LidarMiniFixture.h"
 #include "PacketBytes.h"
+#include "ReportLog.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 
@@ -51,7 +52,7 @@ class LidarMiniScanTest : public LidarMiniTest {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     lidar.c_LidarMini_start();
-    testing::internal::GetCapturedStderr();
+    korvane::test::withoutReports(testing::internal::GetCapturedStderr());
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(device_.readAtLeast(2), "\xA5\x60");
     EXPECT_TRUE(lidar.isScanning());
@@ -131,7 +132,7 @@ TEST_F(LidarMiniScanTest, QueriesWhileScanningReturnZerosAtOnceWithoutTouchingTh
   LidarMiniJNI::LidarInfo info = lidar->c_LidarMini_getInfo();
   LidarMiniJNI::LidarHealth health = lidar->c_LidarMini_getHealth();
   auto took = Clock::now() - start;
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "[LidarMini] getInfo needs scanning stopped: its answer would be lost in the scan "
             "stream\n"
             "[LidarMini] getHealth needs scanning stopped: its answer would be lost in the scan "
@@ -180,7 +181,8 @@ TEST_F(LidarMiniScanTest, StartingTwiceKeepsTheFirstWorker) {
   auto before = test::threadIds();
   testing::internal::CaptureStderr();
   lidar->c_LidarMini_start();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "[LidarMini] Already scanning\n");
+  EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
+            "[LidarMini] Already scanning\n");
   EXPECT_TRUE(test::threadsStartedSince(before).empty());
   EXPECT_EQ(test::threadIds().count(worker[0]), 1u);
   EXPECT_EQ(device_.readUntilQuiet(), "") << "no second start command";
@@ -234,7 +236,7 @@ TEST_F(LidarMiniScanTest, AWorkerThatCannotStartLeavesTheLidarIdle) {
   lidar->c_LidarMini_start();
   for (int fd : taken) close(fd);
   std::string out = testing::internal::GetCapturedStdout();
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_FALSE(lidar->isScanning());
   EXPECT_NE(err.find("[LidarMini] Cannot start the scanning thread: "), std::string::npos) << err;
   EXPECT_EQ(out.find("Scanning started"), std::string::npos) << out;

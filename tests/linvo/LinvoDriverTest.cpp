@@ -68,9 +68,10 @@ TEST_F(LinvoDriverTest, ReadingChannelTwoWithTheDefaults) {
   // The pause between starting the conversion and pointing at its result.
   EXPECT_GE(t[1].timestampUs - t[0].timestampUs, 1000);
 
+  // The input's volts at the converter's +-2.048 V full scale, whatever the reference given.
   float volts = LinvoJNI::c_getVoltage(2);
-  EXPECT_FLOAT_EQ(volts, 2047.0f * (3.3f * 0.00048828125f));
-  EXPECT_NEAR(volts, 3.298, 0.001);
+  EXPECT_FLOAT_EQ(volts, 2047.0f * (2.048f * 0.00048828125f));
+  EXPECT_NEAR(volts, 2.047, 0.0001);
 }
 
 TEST_F(LinvoDriverTest, ConfigurationWordSelectsTheChannel) {
@@ -98,13 +99,13 @@ TEST_F(LinvoDriverTest, ConversionRegisterBytesToCountsAndVolts) {
   struct Case {
     uint8_t high, low;
     int count;
-    float volts;  // at 3.3 V reference
+    float volts;  // at the +-2.048 V full scale (the 3.3 V reference takes no part)
   };
   const Case cases[] = {
       {0x00, 0x00, 0, 0.0f},
-      {0x00, 0x10, 1, 0.0016113f},
-      {0x12, 0x3F, 0x123, 0.4688f},  // the low four bits are not part of the result
-      {0x7F, 0xF0, 2047, 3.2984f},
+      {0x00, 0x10, 1, 0.001f},
+      {0x12, 0x3F, 0x123, 0.291f},  // the low four bits are not part of the result
+      {0x7F, 0xF0, 2047, 2.047f},
       // Negative results (an input at or just below ground) read as ground, not near the top.
       {0xFF, 0xF0, 0, 0.0f},
       {0x80, 0x00, 0, 0.0f},

@@ -52,8 +52,8 @@ TEST_F(LinvoSimTest, ReadsEachChannelAtTheDefaultGain) {
   EXPECT_EQ(LinvoJNI::c_getRawValue(1), 1000);
   EXPECT_EQ(LinvoJNI::c_getRawValue(2), 2000);
   EXPECT_EQ(LinvoJNI::c_getRawValue(3), 2047);
-  EXPECT_NEAR(LinvoJNI::c_getVoltage(1), 1000 * 3.3 / 2048, 1e-4);
-  EXPECT_EQ(converter->configRegister(), 0xD480);  // channel 1, the last one read
+  EXPECT_NEAR(LinvoJNI::c_getVoltage(1), 1.0, 1e-4);  // the input's volts
+  EXPECT_EQ(converter->configRegister(), 0xD480);     // channel 1, the last one read
   EXPECT_EQ(converter->configWrites(), 5);
 }
 

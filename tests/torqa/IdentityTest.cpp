@@ -99,6 +99,7 @@ TEST_F(TorqaIdentityTest, EachControllerKeepsItsOwnRecord) {
 
 TEST_F(TorqaIdentityTest, ARaisingReadCountsAsAFailedAttempt) {
   open();
+  TorqaJNI::c_Torqa_destroy(0);  // no heartbeat, whose status reads would take the failure
   sim::failCanCalls(sim::CanCall::ReadPacketLatest, 0, 1, /*throwInstead=*/true);
   CaptureStdout();
   EXPECT_EQ(TorqaJNI::c_Torqa_getID(handle), kDevice);

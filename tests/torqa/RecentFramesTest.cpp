@@ -1,6 +1,7 @@
 // The recent frames: reads of one status frame within the freshness bound share one HAL read,
-// a later read reads the HAL again, each frame keeps the HAL's timestamp and status, and a closed
-// controller's frames are never handed out again.
+// a later read reads the HAL again, each frame keeps the HAL's timestamp and status, every HAL
+// read (of any getter) is kept and tells the controller's health, whose own look at the
+// controller shares the kept frame, and a closed controller's frames are never handed out again.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "OpenControllerTest.h"
 #include "TorqaJNI.h"
 #include "korvane/sim/Can.h"
+#include "torqa/Controllers.h"
 #include "torqa/StatusFrames.h"
 
 using namespace korvane;
@@ -30,7 +32,23 @@ void injectRpm(int hundredths) {
                                        static_cast<uint8_t>(hundredths >> 8), 0, 0, 0, 0, 0, 0});
 }
 
-class RecentFramesTest : public test::OpenControllerTest<kDevice> {};
+class RecentFramesTest : public test::OpenControllerTest<kDevice> {
+ protected:
+  // Without a heartbeat, whose look at the controller's health would read the HAL now and then,
+  // every HAL read is a test's own.
+  void SetUp() override {
+    test::OpenControllerTest<kDevice>::SetUp();
+    torqa::Controllers::instance().stopEveryHeartbeat();
+    // A first beat may have read the motor-0 frame already: its read is stale once past the bound.
+    std::this_thread::sleep_for(2 * torqa::RecentFrames::kFreshFor);
+  }
+
+  // The frame kept for the API of the open controller, and when it was read.
+  bool kept(int api, torqa::StatusFrame& frame, Clock::time_point& readAt) {
+    const auto controller = torqa::Controllers::instance().find(handle);
+    return controller && controller->recentFrames().kept(api, frame, readAt);
+  }
+};
 
 // Whether a read made a HAL read is told by a failure armed for the next HAL read: a read that
 // reads the HAL takes it and gives 0. Only a pair of reads that happened well within the bound
@@ -71,21 +89,18 @@ TEST_F(RecentFramesTest, AFrameOlderThanTheBoundIsReadAgain) {
 TEST_F(RecentFramesTest, EachKeptFrameHasTheHalsTimestampAndStatusAndWhenItWasRead) {
   torqa::StatusFrame frame;
   Clock::time_point readAt;
-  EXPECT_FALSE(
-      torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi, frame, readAt));
+  EXPECT_FALSE(kept(kRpmApi + 1, frame, readAt));
   // No frame yet: the read is kept with the HAL's status.
   const auto before = Clock::now();
   EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 1), 0.0);
-  ASSERT_TRUE(torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi + 1, frame,
-                                                   readAt));
+  ASSERT_TRUE(kept(kRpmApi + 1, frame, readAt));
   EXPECT_NE(frame.status, 0);
   EXPECT_FALSE(frame.there());
   EXPECT_GE(readAt, before);
 
   injectRpm(1234);
   EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 12.34);
-  ASSERT_TRUE(
-      torqa::RecentFrames::instance().kept(static_cast<int32_t>(handle), kRpmApi, frame, readAt));
+  ASSERT_TRUE(kept(kRpmApi, frame, readAt));
   EXPECT_EQ(frame.status, 0);
   EXPECT_EQ(frame.length, 8);
   EXPECT_GT(frame.receivedTimestamp, 0u);
@@ -99,13 +114,72 @@ TEST_F(RecentFramesTest, AClosedControllersFramesAreNotHandedOutAgain) {
   EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
   const long closed = handle;
   TorqaJNI::c_Torqa_destroy(handle);
-  handle = 0;
+  // Opened again under the same handle, the controller starts without kept frames.
+  handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
+  ASSERT_NE(handle, 0);
+  torqa::Controllers::instance().stopEveryHeartbeat();
   torqa::StatusFrame frame;
   Clock::time_point readAt;
-  EXPECT_FALSE(
-      torqa::RecentFrames::instance().kept(static_cast<int32_t>(closed), kRpmApi, frame, readAt));
+  if (handle == closed) {
+    EXPECT_FALSE(kept(kRpmApi, frame, readAt));
+  }
+  TorqaJNI::c_Torqa_destroy(handle);
+  handle = 0;
   // A closed handle is read through the HAL, which no longer knows it.
   EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(closed, 0), 0.0);
+}
+
+// A getter that reads the HAL every time keeps its frame too: a recent read within the bound
+// decodes it instead of reading again.
+TEST_F(RecentFramesTest, AGetterThatReadsTheHalKeepsItsFrameForTheRecentReads) {
+  bool pairWithinBound = false;
+  for (int attempt = 0; attempt < 50 && !pairWithinBound; ++attempt) {
+    injectRpm(1000 + attempt);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const auto first = Clock::now();
+    const double direct = TorqaJNI::c_Torqa_getRPM(handle, 0);
+    sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
+    const double recent = TorqaJNI::c_Torqa_getRecentRPM(handle, 0);
+    const auto last = Clock::now();
+    sim::clearCanFailures();
+    if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;
+    pairWithinBound = true;
+    EXPECT_EQ(direct, (1000 + attempt) / 100.0);
+    EXPECT_EQ(recent, direct) << "the recent read took the frame the getter read";
+  }
+  EXPECT_TRUE(pairWithinBound);
+}
+
+// The controller's health is told by the telemetry's own reads, of any status frame: a controller
+// that sends only its temperature is heard from once the temperature is read.
+TEST_F(RecentFramesTest, TheTelemetrysReadsTellTheHealth) {
+  constexpr int kTemperatureApi = 47;
+  EXPECT_EQ(TorqaJNI::c_Torqa_getDataAgeMs(handle), -1);
+  sim::injectFrame(statusId(kTemperatureApi), {30, 50, 0, 0, 0, 0, 0, 0});
+  EXPECT_DOUBLE_EQ(TorqaJNI::c_Torqa_getRecentControllerTemp(handle), 30.5);
+  EXPECT_GE(TorqaJNI::c_Torqa_getDataAgeMs(handle), 0);
+  EXPECT_TRUE(TorqaJNI::c_Torqa_isConnected(handle));
+}
+
+// The health's look at the controller (its motor-0 RPM frame) within the bound of a getter's
+// read of that frame takes the kept frame: no second HAL read.
+TEST_F(RecentFramesTest, TheHealthSharesTheKeptFrame) {
+  injectRpm(1000);
+  bool pairWithinBound = false;
+  for (int attempt = 0; attempt < 50 && !pairWithinBound; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const auto first = Clock::now();
+    ASSERT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+    sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
+    const DeviceFaults faults = TorqaJNI::c_Torqa_getFaults(handle);
+    const auto last = Clock::now();
+    sim::clearCanFailures();
+    if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;
+    pairWithinBound = true;
+    EXPECT_TRUE(faults.connected);
+    EXPECT_EQ(faults.receiveFailures, 0u) << "the health read the HAL again";
+  }
+  EXPECT_TRUE(pairWithinBound);
 }
 
 }  // namespace

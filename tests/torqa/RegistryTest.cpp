@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "SimBus.h"
@@ -206,6 +207,21 @@ TEST_F(TorqaRegistryTest, HalRaisingDuringCreationReportsCode1000) {
   Created c = createCapturingOutput(3, 1000);
   EXPECT_EQ(c.handle, 0);
   EXPECT_EQ(c.output, "Torqa could not be initialized\n");
+}
+
+// A create that fails after the handle opened returns 0 with nothing left behind: no controller
+// under the handle (its commands would go to device 0) and the handle released.
+TEST_F(TorqaRegistryTest, ACreateWhoseConfigureSendRaisesClosesTheControllerAgain) {
+  const long before = TorqaJNI::c_Torqa_create(3, 1000);
+  TorqaJNI::c_Torqa_destroy(before);
+  const long failing = before + 1;  // the stand-in hands out handles in turn
+  sim::failCanCalls(sim::CanCall::SendMessage, 0, 1, /*throwInstead=*/true);
+  Created c = createCapturingOutput(3, 1000);
+  EXPECT_EQ(c.handle, 0);
+  EXPECT_EQ(c.output, "Torqa could not be initialized\n");
+  EXPECT_EQ(sim::openCanHandles(), 0);
+  EXPECT_EQ(DeviceIDForHandle(failing), 0);
+  EXPECT_EQ(TorqaJNI::runningHeartbeats(), 0u);
 }
 
 TEST(TorqaErrorText, CoversTheTable) {

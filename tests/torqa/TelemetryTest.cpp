@@ -25,6 +25,12 @@ uint32_t statusId(int api) {
 
 class TorqaTelemetryTest : public test::OpenControllerTest<kDevice> {
  protected:
+  void SetUp() override {
+    test::OpenControllerTest<kDevice>::SetUp();
+    // Every heartbeat reads a status frame for the controller's health: with the heartbeats
+    // stopped (as any destroy stops them), a read failure set up for the next read is the test's.
+    TorqaJNI::c_Torqa_destroy(0);
+  }
   void TearDown() override {
     for (signed char motor = 0; motor < 4; ++motor)
       TorqaJNI::c_Torqa_setEncoder(handle, motor, 1.0);

@@ -2,12 +2,17 @@
 """Checks the Windows DLLs of a build as Windows will load them, and lists each one's size and
 imports: every DLL is a PE32+ x86-64 DLL; it imports only WPILib's wpiHal.dll, the other DLLs of
 ours beside it and Windows' own DLLs, never MinGW's C++ runtime, libgcc or winpthreads; the driver
-DLL exports the JNI natives and nothing else. The names imported from wpiHal.dll are written to a
-file, one a line, for the check against WPILib's headers.
+DLL exports the JNI natives and nothing else: with --natives, exactly the natives the committed
+headers of com.korvane.frc.jni declare (com_korvane_frc_jni_*.h in that folder), every one of
+them. The names imported from wpiHal.dll are written to a file, one a line, for the check against
+WPILib's headers.
 
-Usage: check_dlls.py <hal imports out> <driver DLL> [other DLL...]
+Usage: check_dlls.py [--natives <native headers folder>] <hal imports out> <driver DLL>
+                     [other DLL...]
 """
+import glob
 import os
+import re
 import sys
 
 import pefile
@@ -18,8 +23,24 @@ RUNTIME_DLLS = ("libstdc++", "libgcc_s", "libwinpthread")
 NATIVE_PREFIX = "Java_com_korvane_frc_jni_"
 
 
+def declared_natives(folder):
+    names = set()
+    for header in glob.glob(os.path.join(folder, "com_korvane_frc_jni_*.h")):
+        with open(header) as text:
+            names.update(re.findall(r"JNICALL\s+(" + NATIVE_PREFIX + r"\w+)", text.read()))
+    return names
+
+
 def main():
-    hal_out, driver, *others = sys.argv[1:]
+    args = sys.argv[1:]
+    natives = None
+    if args[:1] == ["--natives"]:
+        natives = declared_natives(args[1])
+        args = args[2:]
+        if not natives:
+            print(f"FAIL: no native declared in {args[1]}")
+            return 1
+    hal_out, driver, *others = args
     dlls = [driver] + others
     ours = {os.path.basename(path).lower() for path in dlls}
     failures = []
@@ -55,6 +76,15 @@ def main():
                 failures.append(f"{name} exports more than the natives: {' '.join(strays[:10])}")
             if not exports:
                 failures.append(f"{name} exports no native")
+            if natives is not None:
+                missing = sorted(natives - set(exports))
+                unknown = sorted(set(exports) - natives - set(strays))
+                print(f"  {len(natives)} natives declared, {len(missing)} of them not exported")
+                if missing:
+                    failures.append(f"{name} does not export {' '.join(missing[:10])}")
+                if unknown:
+                    failures.append(f"{name} exports natives no header declares: "
+                                    f"{' '.join(unknown[:10])}")
     os.makedirs(os.path.dirname(os.path.abspath(hal_out)), exist_ok=True)
     with open(hal_out, "w") as out:
         out.write("".join(f"{function}\n" for function in sorted(hal_imports)))

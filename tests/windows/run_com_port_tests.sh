@@ -36,17 +36,19 @@ trap cleanup EXIT
 serve() {
   local variable=$1 port=$2 tool=$3
   shift 3
-  "$emulators/$tool" "$@" >"$work/$tool.out" 2>"$work/$tool.err" &
+  # Files of this port's own: two emulators of one kind must not write into one file.
+  local out="$work/$tool-$port.out" err="$work/$tool-$port.err"
+  "$emulators/$tool" "$@" >"$out" 2>"$err" &
   pids+=($!)
   for _ in $(seq 100); do
-    [ -s "$work/$tool.out" ] && break
+    [ -s "$out" ] && break
     sleep 0.1
   done
   local path
-  path=$(head -n1 "$work/$tool.out")
+  path=$(head -n1 "$out")
   if [ -z "$path" ]; then
     echo "run_com_port_tests.sh: $tool printed no terminal:" >&2
-    cat "$work/$tool.err" >&2
+    cat "$err" >&2
     exit 1
   fi
   local link="$WINEPREFIX/dosdevices/${port,,}"

@@ -237,4 +237,22 @@ TEST_F(WpilibCanDevicesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
   EXPECT_EQ(sim::openStreamSessions(), 0);
 }
 
+// A test's reset of WPILib's CAN data removes every CAN callback: the simulators attach again by
+// themselves (the controller's simulator with its next status frame), with the bus as it was.
+TEST_F(WpilibCanDevicesTest, AfterACanDataResetTheSimulatorsAttachAgainByThemselves) {
+  auto controller = sim::TorqaSim::attach(kTorqa);
+  const long handle = TorqaJNI::c_Torqa_create(kTorqa, 1000);
+  ASSERT_NE(handle, 0);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  const uint64_t beats = controller->heartbeatCount();
+
+  HALSIM_ResetCanData();
+  EXPECT_TRUE(test::waitUntil([&] { return controller->heartbeatCount() > beats + 2; }));
+  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, 0.5);
+  EXPECT_TRUE(test::waitUntil([&] { return controller->motor(2).speed == 0.5; }));
+  TorqaJNI::c_Torqa_destroy(handle);
+  controller->detach();
+}
+
 }  // namespace

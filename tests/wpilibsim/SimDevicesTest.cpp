@@ -107,15 +107,18 @@ TEST_F(SimDevicesTest, TorqaIsListedPerDeviceNumberWhileOpen) {
   EXPECT_EQ(valueNames("Torqa[5]"), (Names{"Output 0", "RPM 0", "Output 1", "RPM 1", "Output 2",
                                            "RPM 2", "Output 3", "RPM 3", "Enabled"}));
 
-  // A second handle on a device number already shown is not shown twice, and its destroy leaves
-  // the first one's device alone.
+  // A second handle on a device number already shown is shown on its own, numbered; each
+  // destroy takes its own device away and leaves the other's.
   const long again = TorqaJNI::c_Torqa_create(5, 1000);
   ASSERT_NE(again, 0);
   ASSERT_NE(again, first);
-  TorqaJNI::c_Torqa_destroy(again);
-  EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]", "Torqa[6]"}));
-
+  EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]", "Torqa[5] #2", "Torqa[6]"}));
+  TorqaJNI::c_Torqa_setMotorSpeed(again, 1, 0.5);
+  EXPECT_DOUBLE_EQ(doubleOf("Torqa[5] #2", "Output 1"), 0.5);
+  EXPECT_DOUBLE_EQ(doubleOf("Torqa[5]", "Output 1"), 0.0);
   TorqaJNI::c_Torqa_destroy(first);
+  EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5] #2", "Torqa[6]"}));
+  TorqaJNI::c_Torqa_destroy(again);
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[6]"}));
   TorqaJNI::c_Torqa_destroy(second);
   EXPECT_EQ(devicesNamed("Torqa"), Names{});

@@ -48,7 +48,7 @@ TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltagesThroughWpilibsCallbacks) {
   EXPECT_EQ(LinvoJNI::c_getRawValue(3), 2047);
   converter->setVoltage(2, 2.0);
   sim::clearI2cTransactions();
-  EXPECT_NEAR(LinvoJNI::c_getVoltage(2), 2000 * 3.3 / 2048, 1e-4);
+  EXPECT_NEAR(LinvoJNI::c_getVoltage(2), 2.0, 1e-4);  // the input's volts
 
   // The converter saw the driver's bytes, on the converter's port (WPILib passes no address).
   auto t = transfers();
@@ -63,7 +63,7 @@ TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltagesThroughWpilibsCallbacks) {
 }
 
 TEST_F(LinvoI2cTest, BackgroundSamplesFollowTheVoltagesUntilClosed) {
-  ASSERT_TRUE(initialize(2.048f));  // volts come out as the inputs
+  ASSERT_TRUE(initialize(3.3f));
   converter->setVoltage(1, 1.25);
   EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 1.25); }));
   converter->setVoltage(1, 0.4);

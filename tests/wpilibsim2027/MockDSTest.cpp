@@ -11,6 +11,8 @@
 
 #include "DsReceiver.h"
 #include "MockDSJNI.h"
+#include "ReportLog.h"
+#include "common/DriverStationReport.h"
 
 namespace {
 
@@ -29,15 +31,17 @@ std::unique_ptr<korvane::test::DsReceiver> listenOnTheDriverStationPort() {
 TEST(MockDSRefused, CreateStartsNothingAndSaysWhy) {
   const auto receiver = listenOnTheDriverStationPort();
   ASSERT_TRUE(receiver->bound()) << "UDP 127.0.0.1:1110 is taken";
+  korvane::test::ReportLog reports;
   testing::internal::CaptureStderr();
   MockDSJNI::c_MockDS_create();
   MockDSJNI::c_MockDS_enable();
-  const std::string lines = testing::internal::GetCapturedStderr();
+  const std::string lines = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_TRUE(std::regex_match(lines, std::regex("DS: ERROR: not started: WPILib 2027 takes no "
                                                  "roboRIO driver-station packets .*\\(MockDS\\."
                                                  "cpp:[0-9]+\\)\n")))
       << lines;
   EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
+  EXPECT_EQ(reports.count(korvane::report_code::kRefused, "MockDS"), 1u) << reports.text();
   EXPECT_FALSE(receiver->receive(300ms).has_value()) << "a packet went out";
 }
 

@@ -9,6 +9,7 @@
 extern "C" {
 #endif
 
+uint32_t HAL_GetCANPacketBaseTime(void);
 HAL_CANHandle HAL_InitializeCAN(HAL_CANManufacturer manufacturer, int32_t deviceId,
                                 HAL_CANDeviceType deviceType, int32_t* status);
 void HAL_CleanCAN(HAL_CANHandle handle);

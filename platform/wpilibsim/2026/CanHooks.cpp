@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "CanBusModel.h"
-#include "MonotonicTime.h"
 #include "WpilibHal.h"
 #include "hal/CAN.h"
+#include "hal/CANAPI.h"
 #include "hal/simulation/CanData.h"
 #include "korvane/sim/Can.h"
 
@@ -23,8 +23,18 @@ void onSend(const char*, void*, uint32_t messageID, const uint8_t* data, uint8_t
   sendMessage(0, messageID, data, dataSize, periodMs, status);
 }
 
+// A receive no device makes (bits above the 29 of an identifier set) asks whether our callbacks
+// are still registered: HALSIM_ResetCanData (a test's reset) removes every CAN callback.
+constexpr uint32_t kProbeId = 0xFFFFFFFF;
+constexpr uint32_t kProbeMask = 0xFFFFFFFF;
+thread_local bool t_probeAnswered = false;
+
 void onReceive(const char*, void*, uint32_t* messageID, uint32_t messageIDMask, uint8_t* data,
                uint8_t* dataSize, uint32_t* timeStamp, int32_t* status) {
+  if (messageID != nullptr && *messageID == kProbeId && messageIDMask == kProbeMask) {
+    t_probeAnswered = true;
+    return;
+  }
   if (messageID == nullptr) {
     *status = kInvalidBuffer;
     return;
@@ -36,6 +46,17 @@ void onReceive(const char*, void*, uint32_t* messageID, uint32_t messageIDMask, 
     std::copy(arrived.frame.data.begin(), arrived.frame.data.begin() + arrived.frame.size, data);
   if (dataSize) *dataSize = arrived.frame.size;
   if (timeStamp) *timeStamp = static_cast<uint32_t>(arrived.stamp);
+}
+
+bool callbacksRegistered() {
+  t_probeAnswered = false;
+  uint32_t id = kProbeId;
+  uint8_t data[8] = {};
+  uint8_t size = 0;
+  uint32_t stamp = 0;
+  int32_t status = 0;
+  HAL_CAN_ReceiveMessage(&id, kProbeMask, data, &size, &stamp, &status);
+  return t_probeAnswered;
 }
 
 void onOpenStream(const char*, void*, uint32_t* sessionHandle, uint32_t messageID,
@@ -63,24 +84,26 @@ void onReadStream(const char*, void*, uint32_t sessionHandle, HAL_CANStreamMessa
 
 }  // namespace
 
-// Received frames are stamped in whole milliseconds of the monotonic clock, as the stand-in and the
-// robot stamp them.
+// Received frames are stamped as WPILib 2026's simulation HAL stamps the frames of its CAN API:
+// whole milliseconds of HAL_GetCANPacketBaseTime, its simulated FPGA clock.
 uint64_t arrivalStamp() {
-  return static_cast<uint64_t>(monotonicMicros() / 1000);
+  return HAL_GetCANPacketBaseTime();
 }
 
 // Registered for the life of the process: nothing here cancels them, and resetCan() only
-// empties the bus behind them.
+// empties the bus behind them. After HALSIM_ResetCanData has removed them, the next simulation
+// control registers them again: a simulator that publishes does so at its next frame, so the
+// simulators reattach by themselves, with the bus (devices, sessions, frames) as it was.
 void connectToHal() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    ensureWpilibHal();
-    HALSIM_RegisterCanSendMessageCallback(onSend, nullptr);
-    HALSIM_RegisterCanReceiveMessageCallback(onReceive, nullptr);
-    HALSIM_RegisterCanOpenStreamCallback(onOpenStream, nullptr);
-    HALSIM_RegisterCanCloseStreamCallback(onCloseStream, nullptr);
-    HALSIM_RegisterCanReadStreamCallback(onReadStream, nullptr);
-  });
+  static std::mutex connecting;
+  std::lock_guard lock(connecting);
+  ensureWpilibHal();
+  if (callbacksRegistered()) return;
+  HALSIM_RegisterCanSendMessageCallback(onSend, nullptr);
+  HALSIM_RegisterCanReceiveMessageCallback(onReceive, nullptr);
+  HALSIM_RegisterCanOpenStreamCallback(onOpenStream, nullptr);
+  HALSIM_RegisterCanCloseStreamCallback(onCloseStream, nullptr);
+  HALSIM_RegisterCanReadStreamCallback(onReadStream, nullptr);
 }
 
 }  // namespace korvane::platform::can_bus

@@ -2,7 +2,9 @@
 // station's enabled state, which its HAL_GetSystemActive returns.
 
 #include "WpilibHal.h"
+#include "hal/HALBase.h"
 #include "hal/simulation/DriverStationData.h"
+#include "hal/simulation/MockHooks.h"
 #include "korvane/sim/System.h"
 
 namespace korvane::sim {
@@ -18,6 +20,16 @@ void setSystemActive(bool active) {
 bool systemActive() {
   platform::ensureWpilibHal();
   return HALSIM_GetDriverStationEnabled();
+}
+
+void setRealRobot(bool real) {
+  platform::ensureWpilibHal();
+  HALSIM_SetRuntimeType(real ? HAL_Runtime_RoboRIO2 : HAL_Runtime_Simulation);
+}
+
+bool realRobot() {
+  platform::ensureWpilibHal();
+  return HAL_GetRuntimeType() != HAL_Runtime_Simulation;
 }
 
 }  // namespace korvane::sim

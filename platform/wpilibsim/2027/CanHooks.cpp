@@ -37,8 +37,17 @@ void onSend(const char*, void*, int32_t busId, uint32_t messageId, const HAL_CAN
   sendMessage(busId, messageId, message->data, message->dataSize, periodMs, status);
 }
 
+// A receive no device makes (bits above the 29 of an identifier set) asks whether our callbacks
+// are still registered: HALSIM_ResetCanData (a test's reset) removes every CAN callback.
+constexpr uint32_t kProbeId = 0xFFFFFFFF;
+thread_local bool t_probeAnswered = false;
+
 void onReceive(const char*, void*, int32_t busId, uint32_t messageId,
                HAL_CANReceiveMessage* message, int32_t* status) {
+  if (messageId == kProbeId) {
+    t_probeAnswered = true;
+    return;
+  }
   if (message == nullptr) {
     *status = kInvalidBuffer;
     return;
@@ -78,6 +87,14 @@ void onReadStream(const char*, void*, HAL_CANStreamHandle sessionHandle,
                     messagesRead, status);
 }
 
+bool callbacksRegistered() {
+  t_probeAnswered = false;
+  HAL_CANReceiveMessage message{};
+  int32_t status = 0;
+  HAL_CAN_ReceiveMessage(0, kProbeId, &message, &status);
+  return t_probeAnswered;
+}
+
 }  // namespace
 
 uint64_t arrivalStamp() {
@@ -85,17 +102,19 @@ uint64_t arrivalStamp() {
 }
 
 // Registered for the life of the process: nothing here cancels them, and resetCan() only
-// empties the buses behind them.
+// empties the buses behind them. After HALSIM_ResetCanData has removed them, the next simulation
+// control registers them again: a simulator that publishes does so at its next frame, so the
+// simulators reattach by themselves, with the buses (devices, sessions, frames) as they were.
 void connectToHal() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    ensureWpilibHal();
-    HALSIM_RegisterCanSendMessageCallback(onSend, nullptr);
-    HALSIM_RegisterCanReceiveMessageCallback(onReceive, nullptr);
-    HALSIM_RegisterCanOpenStreamCallback(onOpenStream, nullptr);
-    HALSIM_RegisterCanCloseStreamCallback(onCloseStream, nullptr);
-    HALSIM_RegisterCanReadStreamCallback(onReadStream, nullptr);
-  });
+  static std::mutex connecting;
+  std::lock_guard lock(connecting);
+  ensureWpilibHal();
+  if (callbacksRegistered()) return;
+  HALSIM_RegisterCanSendMessageCallback(onSend, nullptr);
+  HALSIM_RegisterCanReceiveMessageCallback(onReceive, nullptr);
+  HALSIM_RegisterCanOpenStreamCallback(onOpenStream, nullptr);
+  HALSIM_RegisterCanCloseStreamCallback(onCloseStream, nullptr);
+  HALSIM_RegisterCanReadStreamCallback(onReadStream, nullptr);
 }
 
 }  // namespace korvane::platform::can_bus

@@ -5,7 +5,9 @@
 #include "WpilibHal.h"
 #include "korvane/sim/System.h"
 #include "wpi/hal/DriverStation.h"
+#include "wpi/hal/HAL.h"
 #include "wpi/hal/simulation/DriverStationData.h"
+#include "wpi/hal/simulation/MockHooks.h"
 
 namespace korvane::sim {
 
@@ -24,6 +26,16 @@ void setSystemActive(bool active) {
 bool systemActive() {
   platform::ensureWpilibHal();
   return HALSIM_GetDriverStationEnabled();
+}
+
+void setRealRobot(bool real) {
+  platform::ensureWpilibHal();
+  HALSIM_SetRuntimeType(real ? HAL_RUNTIME_SYSTEMCORE : HAL_RUNTIME_SIMULATION);
+}
+
+bool realRobot() {
+  platform::ensureWpilibHal();
+  return HAL_GetRuntimeType() != HAL_RUNTIME_SIMULATION;
 }
 
 }  // namespace korvane::sim

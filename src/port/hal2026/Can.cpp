@@ -3,7 +3,6 @@
 #include "port/Can.h"
 
 #include <algorithm>
-#include <ctime>
 #include <iostream>
 #include <string>
 
@@ -36,12 +35,10 @@ bool busInRange(int bus, const char* tag) {
   return false;
 }
 
-// The HAL stamps received frames in whole milliseconds of CLOCK_MONOTONIC.
+// The clock the HAL stamps received frames with: CLOCK_MONOTONIC on the roboRIO, the simulated
+// FPGA clock in WPILib's simulation.
 uint32_t receiveClockMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                               static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+  return HAL_GetCANPacketBaseTime();
 }
 
 int32_t openDevice(int, int manufacturer, int deviceNumber, int deviceType, int32_t* status) {

@@ -12,4 +12,8 @@ bool outputsEnabled() {
   return HAL_GetSystemActive(&status);
 }
 
+bool isSimulation() {
+  return HAL_GetRuntimeType() == HAL_Runtime_Simulation;
+}
+
 }  // namespace korvane::port

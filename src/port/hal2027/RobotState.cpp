@@ -3,6 +3,7 @@
 #include "port/RobotState.h"
 
 #include "wpi/hal/DriverStation.h"
+#include "wpi/hal/HAL.h"
 
 namespace korvane::port {
 
@@ -12,6 +13,10 @@ namespace korvane::port {
 // HAL_GetSystemActive, the state 2026 reads, fails on Systemcore.
 bool outputsEnabled() {
   return HAL_GetOutputsEnabled();
+}
+
+bool isSimulation() {
+  return HAL_GetRuntimeType() == HAL_RUNTIME_SIMULATION;
 }
 
 }  // namespace korvane::port

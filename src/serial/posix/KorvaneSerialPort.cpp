@@ -41,17 +41,18 @@ void reportError(const char* tag, const std::string& what) {
   korvane::printLine(std::cerr, std::string("[") + tag + "] " + what + ": " + std::strerror(errno));
 }
 
-enum class PortEvent { Input, Stop, HungUp };
+enum class PortEvent { Input, Stop, HungUp, Timeout };
 
-// Blocks until the port has input, stop is requested or the device hangs up. A stop request wins
-// over waiting input.
-PortEvent waitForInput(int fd, const korvane::StopSignal& stop) {
+// Blocks until the port has input, stop is requested, the device hangs up or timeoutMs passes
+// (-1: no limit). A stop request wins over waiting input.
+PortEvent waitForInput(int fd, const korvane::StopSignal& stop, int timeoutMs) {
   pollfd entries[2] = {{static_cast<int>(stop.native()), POLLIN, 0}, {fd, POLLIN, 0}};
   int ready;
-  while ((ready = poll(entries, 2, -1)) < 0 && errno == EINTR) {
+  while ((ready = poll(entries, 2, timeoutMs)) < 0 && errno == EINTR) {
   }
   if (stop.requested()) return PortEvent::Stop;
-  if (ready <= 0) return PortEvent::HungUp;
+  if (ready == 0) return PortEvent::Timeout;
+  if (ready < 0) return PortEvent::HungUp;
   if (entries[1].revents & POLLIN) return PortEvent::Input;
   return PortEvent::HungUp;
 }
@@ -115,12 +116,12 @@ int KorvaneSerial::Available(int fd) {
   return count;
 }
 
-int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size,
-                              const korvane::StopSignal& stop) {
+int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size, const korvane::StopSignal& stop,
+                              int waitMs) {
   if (fd == -1 || buf == nullptr || size <= 0) return -1;
   while (true) {
-    PortEvent event = waitForInput(fd, stop);
-    if (event == PortEvent::Stop) return 0;
+    PortEvent event = waitForInput(fd, stop, waitMs);
+    if (event == PortEvent::Stop || event == PortEvent::Timeout) return 0;
     if (event != PortEvent::Input) break;
     ssize_t count = read(fd, buf, static_cast<size_t>(size));
     if (count > 0) return static_cast<int>(count);

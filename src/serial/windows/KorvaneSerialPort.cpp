@@ -142,15 +142,16 @@ int KorvaneSerial::Available(int fd) {
   return static_cast<int>(state.cbInQue);
 }
 
-int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size,
-                              const korvane::StopSignal& stop) {
+int KorvaneSerial::ReadOrStop(int fd, unsigned char* buf, int size, const korvane::StopSignal& stop,
+                              int waitMs) {
   if (fd == -1 || buf == nullptr || size <= 0) return -1;
   HANDLE port = portHandle(fd);
   HANDLE stopEvent = reinterpret_cast<HANDLE>(stop.native());
   while (port != INVALID_HANDLE_VALUE && !stop.requested()) {
-    int count = readWhenReady(port, buf, size, stopEvent, -1);
+    int count = readWhenReady(port, buf, size, stopEvent, waitMs);
     if (count > 0) return count;
     if (count < 0) break;
+    if (waitMs >= 0) return 0;  // the wait is over, or stop
   }
   if (stop.requested()) return 0;
   return stop.waitFor(kFailedPortPauseMs) ? 0 : -1;

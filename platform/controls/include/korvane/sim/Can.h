@@ -13,6 +13,11 @@
 //   it initializes WPILib's HAL if the program has not yet). Devices opened before their
 //   simulators attach are served once they do.
 //
+// The HAL stamps each device frame when it arrives, in the clock of HAL_GetCANPacketBaseTime
+// (whole milliseconds; the monotonic clock on the stand-in, as on the robot; the simulated FPGA
+// clock over WPILib's simulation HAL): packet reads, receives and stream sessions hand out that
+// stamp.
+//
 // Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
 // HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives
 // each device frame once; the latest read falls back on the handle's copy of the last frame it
@@ -38,7 +43,7 @@ struct CanFrame {
   uint32_t id = 0;  // 29-bit extended identifier
   std::array<uint8_t, 8> data{};
   uint8_t size = 0;
-  int64_t timestampUs = 0;  // monotonic, same clock as hal::fpga_clock
+  int64_t timestampUs = 0;  // when sent or injected: monotonic, same clock as hal::fpga_clock
 };
 
 // Frames sent by the robot side (HAL_CAN_SendMessage), oldest first. The log keeps the newest

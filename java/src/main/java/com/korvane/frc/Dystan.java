@@ -13,9 +13,9 @@ import java.util.concurrent.CompletableFuture;
  * the scans kept between calls. {@link #getConfig(int)} blocks up to its timeout (over USB, a
  * timeout of 0 means 500 ms, and scans are not received meanwhile). Both have {@code ...Async}
  * forms that return at once and run on the library's executor, one at a time per sensor in the
- * order they were made. A blocking call does not wait for asynchronous calls queued before it. Opening over USB blocks for the sensor's
- * opening dialogue: at least 270 ms, at most about 2.5 s; {@link #close()} blocks until the reader
- * thread has stopped.
+ * order they were made. A blocking call does not wait for asynchronous calls queued before it.
+ * Opening over USB blocks for the sensor's opening dialogue: at least 270 ms, at most about 2.5 s;
+ * {@link #close()} blocks until the reader thread has stopped.
  *
  * <p>Thread-safe: scans may be read while a configuration query waits on another thread;
  * configuration queries run one at a time; {@link #close()} may be called from any thread, more
@@ -48,6 +48,17 @@ public class Dystan implements AutoCloseable {
      * has it) means all of them.
      */
     public int count = -1;
+
+    /**
+     * Milliseconds between the arrival of this scan's newest data and the moment it was read,
+     * counted as {@link Dystan#getDataAgeMs()} counts the sensor's newest data (so the two agree
+     * while this is the newest scan); -1 when there is no scan, or until the scan is filled by
+     * {@link Dystan#getData(int, ScanData)} or {@link Dystan#getData(int)}.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the age on its way into ageMs.
+    final long[] age = new long[1];
 
     /** An empty scan, filled by the driver. */
     public ScanData() {}
@@ -261,12 +272,13 @@ public class Dystan implements AutoCloseable {
     if (into.distance == null || into.distance.length < wanted) {
       into.distance = new int[MAX_DISTANCES];
     }
-    int result = DystanJNI.c_Dystan_readLatestData(handle, count, into.distance);
+    int result = DystanJNI.c_Dystan_readLatestData(handle, count, into.distance, into.age);
     if (result < 0 || !guard.stillOpen(handle)) {
       return null;
     }
     into.sequence = result >>> 16;
     into.count = result & 0xFFFF;
+    into.ageMs = into.age[0];
     return into;
   }
 
@@ -279,6 +291,45 @@ public class Dystan implements AutoCloseable {
    */
   public CompletableFuture<ScanData> getDataAsync(int count) {
     return guard.async(() -> getData(count), null);
+  }
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three scan periods at the output rate
+   * given over USB (at least 100 ms), or within 500 ms over CAN or without a rate. False before its
+   * first data, after that long without, after its USB port hung up (unplugged), and once closed;
+   * true again as soon as data comes. Its readings keep their last values meanwhile, so check this
+   * where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("Dystan[...]: ..."). Over USB
+   * a hang-up is final: close this object and open a new one when the sensor is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && DystanJNI.c_Dystan_isConnected(h);
+    return connected && guard.stillOpen(h);
+  }
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : DystanJNI.c_Dystan_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
+  }
+
+  /**
+   * The sensor's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(DystanJNI::c_Dystan_getFaults, null);
   }
 
   /**

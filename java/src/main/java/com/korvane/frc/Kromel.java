@@ -77,15 +77,23 @@ public class Kromel implements AutoCloseable {
     /** The third channel. */
     public float z;
 
-    // Where the driver puts the three channels on their way into x, y and z.
+    /**
+     * Milliseconds between the arrival of this reading's data and the moment it was read, counted
+     * as {@link Kromel#getDataAgeMs()} counts the sensor's newest data (so the two agree while this
+     * is the newest reading); -1 until the reading is filled.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the three channels and the age on their way into the fields.
     final float[] channels = new float[3];
+    final long[] age = new long[1];
 
     /** An empty reading, filled by the driver. */
     public ColorData() {}
 
     @Override
     public String toString() {
-      return String.format("#%d (%.4f, %.4f, %.4f)", sequence, x, y, z);
+      return String.format("#%d (%.4f, %.4f, %.4f), %d ms old", sequence, x, y, z, ageMs);
     }
   }
 
@@ -222,7 +230,8 @@ public class Kromel implements AutoCloseable {
    */
   public ColorData getColor(ColorData into) {
     long handle = guard.readingHandle();
-    int sequence = handle == 0 ? -1 : KromelJNI.c_Kromel_readColor(handle, into.channels);
+    int sequence =
+        handle == 0 ? -1 : KromelJNI.c_Kromel_readColor(handle, into.channels, into.age);
     if (sequence < 0 || !guard.stillOpen(handle)) {
       return null;
     }
@@ -230,7 +239,47 @@ public class Kromel implements AutoCloseable {
     into.x = into.channels[0];
     into.y = into.channels[1];
     into.z = into.channels[2];
+    into.ageMs = into.age[0];
     return into;
+  }
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three of its sample times (at least
+   * 100 ms; 300 ms while the sample time is the sensor's own, as after opening over CAN). False
+   * before its first data, after that long without, after its USB port hung up (unplugged), and
+   * once closed; true again as soon as data comes. Its readings keep their last values meanwhile,
+   * so check this where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("Kromel[...]: ..."). Over USB
+   * a hang-up is final: close this object and open a new one when the sensor is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && KromelJNI.c_Kromel_isConnected(h);
+    return connected && guard.stillOpen(h);
+  }
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : KromelJNI.c_Kromel_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
+  }
+
+  /**
+   * The sensor's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(KromelJNI::c_Kromel_getFaults, null);
   }
 
   /**

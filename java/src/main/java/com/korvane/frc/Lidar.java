@@ -137,8 +137,11 @@ public final class Lidar implements AutoCloseable {
 
   /**
    * Opens the port after {@link #stop()}, or after an opening that could not open it (a LiDAR
-   * plugged in late); scanning resumes. Prints a line when already scanning, and when the port
-   * cannot be opened (the LiDAR then stays stopped, and a later start tries again).
+   * plugged in late); scanning resumes. While scanning, it opens the port afresh when the port was
+   * lost (the LiDAR unplugged) or the LiDAR fell silent (see {@link #isConnected()}); a LiDAR that
+   * scans is left alone, with a line saying it is already scanning. Prints a line when the port
+   * cannot be opened (the LiDAR then stays stopped, or after a loss keeps trying by itself, and a
+   * later start tries again).
    */
   public void start() {
     guard.call(h -> LidarJNI.c_Lidar_start());
@@ -186,6 +189,46 @@ public final class Lidar implements AutoCloseable {
     }
     into.ageMs = ageMs;
     return into;
+  }
+
+  /**
+   * Whether the LiDAR is heard from: a point was filed within the last 500 ms (its head turns
+   * about seven times a second) and its port has not failed. False before the first point, after
+   * 500 ms without one, after the port failed (the LiDAR unplugged), once stopped and once closed.
+   * Returns at once.
+   *
+   * <p>A LiDAR comes back by itself: when its port fails, the port is closed and opened again
+   * every 500 ms until the LiDAR is plugged in again (two wakeups a second meanwhile), and {@link
+   * #start()} opens it at once. Each change of health while scanning is reported once to the driver
+   * station's log ("Lidar[port]: ...").
+   *
+   * @return true while its points keep coming
+   */
+  public boolean isConnected() {
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && LidarJNI.c_Lidar_isConnected();
+    return connected && guard.stillOpen(h);
+  }
+
+  /**
+   * Milliseconds since the newest point was filed, as {@link ScanData#ageMs}. Returns at once.
+   *
+   * @return the age, or -1 before any point since the LiDAR was opened, and once closed
+   */
+  public long getDataAgeMs() {
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : LidarJNI.c_Lidar_getDataAgeMs();
+    return guard.stillOpen(h) ? age : -1;
+  }
+
+  /**
+   * The LiDAR's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed reads and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(h -> LidarJNI.c_Lidar_getFaults(), null);
   }
 
   /**

@@ -98,8 +98,15 @@ public class LidarMini implements AutoCloseable {
      */
     public int count = -1;
 
-    // Where the driver puts the time on its way into timestamp.
+    /**
+     * Milliseconds between the arrival of the revolution's last packet and the moment it was read,
+     * counted as {@link LidarMini#getDataAgeMs()} counts the newest bytes; -1 when there is none.
+     */
+    public long ageMs = -1;
+
+    // Where the driver puts the time and the age on their way into timestamp and ageMs.
     final long[] time = new long[1];
+    final long[] age = new long[1];
 
     /** An empty revolution, filled by the driver. */
     public ScanData() {}
@@ -312,7 +319,7 @@ public class LidarMini implements AutoCloseable {
       }
       int count =
           LidarMiniJNI.c_LidarMini_readData(
-              handle, scan.angle, scan.distance, scan.intensity, scan.time);
+              handle, scan.angle, scan.distance, scan.intensity, scan.time, scan.age);
       if (count < 0 || !guard.stillOpen(handle)) {
         return null;
       }
@@ -325,6 +332,7 @@ public class LidarMini implements AutoCloseable {
         }
         scan.count = count;
         scan.timestamp = scan.time[0];
+        scan.ageMs = scan.age[0];
         return scan;
       }
       allocate(scan, exact ? count : Math.max(count + count / 4, FIRST_ROOM));
@@ -339,6 +347,46 @@ public class LidarMini implements AutoCloseable {
 
   // A revolution at 6 Hz and the device's 4000 samples a second, with room to spare.
   private static final int FIRST_ROOM = 1024;
+
+  /**
+   * Whether the mini LiDAR is heard from: its bytes arrived within 500 ms (three revolutions at its
+   * slowest 6 Hz). It sends only while scanning (or to answer {@link #getInfo} and {@link
+   * #getHealth}), so it reads false a moment after {@link #stop()}, without a report. False before
+   * its first data, after that long without, after its port hung up (unplugged), and once closed;
+   * true again as soon as data comes. Its readings keep their last values meanwhile, so check this
+   * where a stale one matters. Returns at once.
+   *
+   * <p>Each change is also reported once to the driver station's log ("LidarMini[...]: ..."). A
+   * hang-up is final: close this object and open a new one when the device is back.
+   *
+   * @return true while its data keeps coming
+   */
+  public boolean isConnected() {
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && LidarMiniJNI.c_LidarMini_isConnected(h);
+    return connected && guard.stillOpen(h);
+  }
+
+  /**
+   * Milliseconds since the mini LiDAR's newest data arrived. Returns at once.
+   *
+   * @return the age, or -1 before any data and once closed
+   */
+  public long getDataAgeMs() {
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : LidarMiniJNI.c_LidarMini_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
+  }
+
+  /**
+   * The mini LiDAR's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * failed sends, receives and port openings since it was opened. Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(LidarMiniJNI::c_LidarMini_getFaults, null);
+  }
 
   /**
    * Stops the worker (the device is not told to stop) and closes the port. Blocks until calls in

@@ -25,13 +25,12 @@ public final class Linvo implements AutoCloseable {
   /** Number of channels, numbered 0 to 3. */
   public static final int CHANNELS = 4;
 
-  /** Largest raw count: the reference voltage, less one count. */
+  /** Largest raw count: the full-scale 2.048 V, less one count. */
   public static final int MAX_COUNT = 2047;
 
   // The driver keeps one sensor and takes one call at a time.
   private static final DeviceGuard.Family SENSOR = DeviceGuard.Family.onePerProcessSharedDriver();
 
-  private final boolean connected;
   private final DeviceGuard guard;
 
   /**
@@ -40,30 +39,59 @@ public final class Linvo implements AutoCloseable {
    * that does not answer is not an error here: {@link #isConnected()} says so, and its readings
    * are 0, so a robot program runs on without the sensor.
    *
-   * @param referenceVoltage volts that a count of 2048 stands for, usually the supply, 3.3 V
+   * <p>Voltages are the inputs' volts: the converter measures against its own full-scale range,
+   * ±2.048 V at its gain, so an input of 0.5 V reads 0.5 whatever reference is given, and inputs
+   * from 2.047 V up read 2.047 (the largest count).
+   *
+   * @param referenceVoltage the sensor board's supply voltage (usually 3.3 V), kept as the driver's
+   *     record of it; it does not scale the readings
    * @throws DeviceOpenException when the native driver library cannot be loaded
    */
   public Linvo(float referenceVoltage) {
     DeviceOpenException.checkNative("Linvo", "with reference voltage " + referenceVoltage + " V");
-    boolean[] answered = new boolean[1];
     guard =
         DeviceGuard.open(
             SENSOR,
             () -> {
-              answered[0] = LinvoJNI.c_initializeI2C(referenceVoltage);
+              LinvoJNI.c_initializeI2C(referenceVoltage);
               LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
               return DeviceGuard.NO_HANDLE;
             });
-    connected = answered[0];
   }
 
   /**
-   * Whether the converter answered when the sensor was opened. Returns at once.
+   * Whether the converter answers: a read of it succeeded within the last 100 ms (the library
+   * reads it every 4 ms while the sensor is read). When nobody has read the sensor for a while,
+   * one byte is read to find out, a bus transaction of well under a millisecond; otherwise it
+   * returns at once. False once closed.
    *
-   * @return true when it answered
+   * <p>Each change while the sensor is being read (the converter stops or starts answering) is
+   * reported once to the driver station's log ("Linvo[1]: ...").
+   *
+   * @return true while the converter answers
    */
   public boolean isConnected() {
-    return connected;
+    return guard.command(h -> LinvoJNI.c_isAnswering(), false);
+  }
+
+  /**
+   * Milliseconds since the converter last answered a read. Returns at once.
+   *
+   * @return the age, or -1 before any answer and once closed
+   */
+  public long getDataAgeMs() {
+    return guard.command(h -> LinvoJNI.c_getDataAgeMs(), -1L);
+  }
+
+  /**
+   * The sensor's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and the
+   * bus transfers that failed since it was opened (writes as sends, reads as receives). As {@link
+   * #isConnected()} it may read one byte.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.command(h -> LinvoJNI.c_getFaults(), null);
   }
 
   /**
@@ -97,8 +125,8 @@ public final class Linvo implements AutoCloseable {
    * The newest sample of a channel in volts. Returns at once; as old as {@link #getRawValue}'s.
    *
    * @param channel 0 to 3
-   * @return volts (count times reference voltage / 2048); 0 for another channel, before the first
-   *     sample, or once closed
+   * @return the input's volts (the count times 2.048 V / 2048); 0 for another channel, before the
+   *     first sample, or once closed
    */
   public float getVoltage(int channel) {
     long handle = guard.readingHandle();

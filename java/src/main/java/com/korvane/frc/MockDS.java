@@ -14,11 +14,12 @@ import com.korvane.frc.jni.MockDSJNI;
  * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
  *
- * <p>It runs where those packets enable the robot: WPILib 2026's desktop simulation (with a
- * listener on the port, such as {@code SimDriverStation.startListener()}) and the library's
- * simulated platform. WPILib 2027 takes no such packets (Systemcore and its desktop simulation are enabled
- * from their own driver station or the simulation GUI), so with the library built for it opening
- * one throws and sends nothing.
+ * <p>It runs only in a simulation that takes those packets: WPILib 2026's desktop simulation (with
+ * a listener on the port, such as {@code SimDriverStation.startListener()}) and the library's
+ * simulated platform. On a real robot its packets would reach the robot's own communications and
+ * enable it without an operator, and WPILib 2027 takes no such packets (Systemcore and its desktop
+ * simulation are enabled from their own driver station or the simulation GUI); there opening one
+ * throws and sends nothing.
  */
 public final class MockDS implements AutoCloseable {
   // The driver keeps one sender and takes one call at a time.
@@ -29,9 +30,9 @@ public final class MockDS implements AutoCloseable {
   /**
    * Starts sending, robot disabled; restarts the sender when one is running.
    *
-   * @throws DeviceOpenException when the native driver library cannot be loaded, when it is built
-   *     for WPILib 2027 (which takes no such packets; its error line says so), or when the sender
-   *     cannot start
+   * @throws DeviceOpenException when the native driver library cannot be loaded, on a real robot
+   *     (a sender left in a robot program must not enable it), when it is built for WPILib 2027
+   *     (which takes no such packets; its error line says so), or when the sender cannot start
    */
   public MockDS() {
     String attempt = "on UDP 127.0.0.1:1110";
@@ -47,8 +48,9 @@ public final class MockDS implements AutoCloseable {
       throw new DeviceOpenException(
           "MockDS",
           attempt,
-          "the sender did not start: the robot's WPILib takes no roboRIO driver-station packets"
-              + " (WPILib 2027), or its thread could not start (the error line says which)");
+          "the sender did not start: it runs only in a simulation that takes roboRIO"
+              + " driver-station packets, and this is a real robot or WPILib 2027, or its thread"
+              + " could not start (the error line says which)");
     }
     guard = opened;
   }

@@ -690,6 +690,53 @@ public class Torqa implements AutoCloseable {
     return guard.stillOpen(h) ? value : 0.0;
   }
 
+  // ---- Health: whether the controller is heard from, returning at once ----
+
+  /**
+   * Whether the controller is heard from: one of its status frames arrived within the last 100 ms
+   * (it sends them every 20 ms), by the time the HAL received it. False before its first frame (a
+   * controller at another device number is never heard from), after 100 ms without one (unplugged,
+   * unpowered, or the CAN wiring broken), and once closed; true again as soon as frames come back.
+   * The getters keep returning the last values meanwhile, so check this where a stale value
+   * matters. Returns at once; takes no lock and allocates nothing. It looks at motor 0's speed
+   * frame, the frame {@link #getRPM(int) getRPM(0)} reads: within a millisecond of that reading
+   * both come from one read of the bus.
+   *
+   * <p>Each change is also reported once to the driver station's log ("Torqa[n]: ..."), also while
+   * the program does not ask: the heartbeat looks every 100 ms.
+   *
+   * @return true while its status frames keep coming
+   */
+  public boolean isConnected() {
+    long h = guard.readingHandle();
+    boolean connected = h != 0 && TorqaJNI.c_Torqa_isConnected(h);
+    return connected && guard.stillOpen(h);
+  }
+
+  /**
+   * Milliseconds since the controller's newest status frame arrived, of those the program and the
+   * heartbeat read (as {@link #isConnected()}, it looks at motor 0's speed frame first). Returns
+   * at once; takes no lock and allocates nothing.
+   *
+   * @return the age, or -1 before the first frame and once closed
+   */
+  public long getDataAgeMs() {
+    long h = guard.readingHandle();
+    long age = h == 0 ? -1 : TorqaJNI.c_Torqa_getDataAgeMs(h);
+    return guard.stillOpen(h) ? age : -1;
+  }
+
+  /**
+   * The controller's health in one record: {@link #isConnected()}, {@link #getDataAgeMs()}, and
+   * the sends and status reads that failed since it was opened (a send fails when the CAN bus
+   * does not take the frame). Returns at once.
+   *
+   * @return the record, or null once closed
+   */
+  public DeviceFaults getFaults() {
+    return guard.call(TorqaJNI::c_Torqa_getFaults, null);
+  }
+
   // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
 
   /**

@@ -46,8 +46,8 @@ class LinvoTest {
       assertEquals(2047, linvo.getRawValue(2));
       assertEquals(0, linvo.getRawValue(3), "just below ground reads as ground");
       assertEquals(0.0f, linvo.getVoltage(3));
-      assertEquals(1000 * 3.3f / 2048, linvo.getVoltage(1), 1e-4);
-      assertEquals(2047 * 3.3f / 2048, linvo.getVoltage(2), 1e-4);
+      assertEquals(1.0f, linvo.getVoltage(1), 1e-4); // the input's volts, not scaled by 3.3 V
+      assertEquals(2.047f, linvo.getVoltage(2), 1e-4);
       assertEquals(0, linvo.getRawValue(4));
     }
     assertFalse(SimI2C.portOpen(1));
@@ -108,7 +108,7 @@ class LinvoTest {
         double volts = 0.25 + 0.25 * change;
         converter.setVoltage(1, volts);
         int loops = 0;
-        while (Math.abs(linvo.getVoltage(1) - volts * 3.3f / 2.048f) > 0.01f && loops < 50) {
+        while (Math.abs(linvo.getVoltage(1) - volts) > 0.01f && loops < 50) {
           Thread.sleep(20);
           long start = System.nanoTime();
           for (int channel = 0; channel < Linvo.CHANNELS; channel++) {

@@ -18,7 +18,8 @@ import org.junit.jupiter.api.Test;
 
 /**
  * A robot loop that reads every device once through the forms that fill the loop's own result
- * objects allocates nothing once warmed up, whatever the JIT has or has not compiled by then.
+ * objects, and asks each whether it is connected and how old its data is, allocates nothing once
+ * warmed up, whatever the JIT has or has not compiled by then.
  * Every device is simulated and streaming, so the reads have new data to copy.
  */
 class LoopAllocationTest {
@@ -97,6 +98,7 @@ class LoopAllocationTest {
     final double[] targets = new double[Torqa.MOTORS];
     double sum;
     int colours;
+    long healthy;
 
     Loop(
         Torqa torqa,
@@ -133,6 +135,12 @@ class LoopAllocationTest {
       for (int channel = 0; channel < Linvo.CHANNELS; channel++) {
         sum += linvo.getVoltage(channel) + linvo.getRawValue(channel);
       }
+      // Each device's health, as a loop that checks for a device gone would look at it.
+      healthy += torqa.isConnected() ? 1 : 0;
+      healthy += kromel.isConnected() && dystanUsb.isConnected() && dystanCan.isConnected() ? 1 : 0;
+      healthy += lidar.isConnected() && mini.isConnected() ? 1 : 0;
+      sum += torqa.getDataAgeMs() + kromel.getDataAgeMs() + dystanUsb.getDataAgeMs();
+      sum += dystanCan.getDataAgeMs() + lidar.getDataAgeMs() + mini.getDataAgeMs();
       return true;
     }
 

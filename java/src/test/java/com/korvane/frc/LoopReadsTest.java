@@ -98,10 +98,16 @@ class LoopReadsTest {
       assertNotNull(made);
       SimCan.inject(0x04090540, frame); // the same state again: each frame is received once
       float[] xyz = new float[3];
-      assertEquals(made.sequence, KromelJNI.c_Kromel_readColor(h, xyz));
+      long[] age = {-2};
+      assertEquals(made.sequence, KromelJNI.c_Kromel_readColor(h, xyz, age));
       assertArrayEquals(new float[] {made.x, made.y, made.z}, xyz);
-      assertEquals(-1, KromelJNI.c_Kromel_readColor(h, xyz), "no new frame: no reading");
-      assertEquals(-1, KromelJNI.c_Kromel_readColor(h, new float[2]));
+      // The reading's age and the sensor's data age come from the same stamp: the reading is the
+      // newest data, so the data age, taken after it, is at least as old.
+      assertTrue(age[0] >= 0, "age " + age[0]);
+      assertTrue(KromelJNI.c_Kromel_getDataAgeMs(h) >= age[0]);
+      assertEquals(-1, KromelJNI.c_Kromel_readColor(h, xyz, age), "no new frame: no reading");
+      assertEquals(-1, KromelJNI.c_Kromel_readColor(h, new float[2], age));
+      assertEquals(-1, KromelJNI.c_Kromel_readColor(h, xyz, new long[0]));
 
       Kromel.ColorData into = new Kromel.ColorData();
       float[] channels = into.channels;
@@ -132,12 +138,19 @@ class LoopReadsTest {
       Dystan.ScanData made = DystanJNI.c_Dystan_getLatestData(h, 64);
       assertNotNull(made);
       int[] distance = new int[64];
-      int result = DystanJNI.c_Dystan_readLatestData(h, 64, distance);
+      long[] age = {-2};
+      int result = DystanJNI.c_Dystan_readLatestData(h, 64, distance, age);
       assertEquals(made.sequence, result >>> 16);
       assertEquals(made.distance.length, result & 0xFFFF);
       assertArrayEquals(made.distance, Arrays.copyOf(distance, result & 0xFFFF));
-      assertEquals(0, DystanJNI.c_Dystan_readLatestData(h, 0, distance), "nothing asked for");
-      assertEquals(-1, DystanJNI.c_Dystan_readLatestData(h, 64, new int[63]));
+      // The scan's newest chunk is the sensor's newest data: its data age, taken later, is no
+      // younger than the scan's.
+      assertTrue(age[0] >= 0, "age " + age[0]);
+      assertTrue(DystanJNI.c_Dystan_getDataAgeMs(h) >= age[0]);
+      assertEquals(0, DystanJNI.c_Dystan_readLatestData(h, 0, distance, age), "nothing asked for");
+      assertEquals(-1, age[0], "no scan, no age");
+      assertEquals(-1, DystanJNI.c_Dystan_readLatestData(h, 64, new int[63], age));
+      assertEquals(-1, DystanJNI.c_Dystan_readLatestData(h, 64, distance, null));
     } finally {
       DystanJNI.c_Dystan_destroy(h);
     }
@@ -170,10 +183,19 @@ class LoopReadsTest {
             Wait.until(() -> staysFor200Ms(() -> DystanJNI.c_Dystan_getLatestData(h, 64).sequence)));
         Dystan.ScanData made = DystanJNI.c_Dystan_getLatestData(h, 64);
         int[] distance = new int[64];
-        int result = DystanJNI.c_Dystan_readLatestData(h, 64, distance);
+        long[] age = new long[1];
+        int result = DystanJNI.c_Dystan_readLatestData(h, 64, distance, age);
         assertEquals(made.sequence, result >>> 16);
         assertEquals(3, result & 0xFFFF);
         assertArrayEquals(made.distance, Arrays.copyOf(distance, 3));
+        // The sensor is silent and its last scan is its newest data: the scan's age and the
+        // sensor's data age are one count, each taken later no smaller.
+        long scanAge = age[0];
+        long dataAge = DystanJNI.c_Dystan_getDataAgeMs(h);
+        DystanJNI.c_Dystan_readLatestData(h, 64, distance, age);
+        assertTrue(
+            scanAge >= 0 && scanAge <= dataAge && dataAge <= age[0],
+            scanAge + " <= " + dataAge + " <= " + age[0]);
       } finally {
         DystanJNI.c_Dystan_destroy(h);
       }
@@ -238,17 +260,30 @@ class LoopReadsTest {
         float[] distances = new float[n];
         float[] intensities = new float[n];
         long[] time = new long[1];
-        assertEquals(n, LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, time));
+        long[] age = {-2};
+        assertEquals(
+            n, LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, time, age));
         assertArrayEquals(made.angle, angles);
         assertArrayEquals(made.distance, distances);
         assertArrayEquals(made.intensity, intensities);
         assertEquals(made.timestamp, time[0]);
+        // The revolution's age counts from its last packet, no later than the device's newest
+        // bytes, on the same clock: the data age taken after it is no older.
+        long revolutionAge = age[0];
+        long dataAge = LidarMiniJNI.c_LidarMini_getDataAgeMs(h);
+        LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, time, age);
+        assertTrue(
+            revolutionAge >= 0 && dataAge >= 0 && dataAge <= age[0],
+            revolutionAge + ", " + dataAge + " <= " + age[0]);
         float[] one = new float[1];
         assertEquals(
             n,
-            LidarMiniJNI.c_LidarMini_readData(h, one, one, one, time),
+            LidarMiniJNI.c_LidarMini_readData(h, one, one, one, time, age),
             "the count of a revolution that does not fit, to size the arrays by");
-        assertEquals(-1, LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, null));
+        assertEquals(
+            -1, LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, null, age));
+        assertEquals(
+            -1, LidarMiniJNI.c_LidarMini_readData(h, angles, distances, intensities, time, null));
       } finally {
         LidarMiniJNI.c_LidarMini_destroy(h);
       }

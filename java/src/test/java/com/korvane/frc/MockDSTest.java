@@ -2,6 +2,7 @@ package com.korvane.frc;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.korvane.frc.sim.SimCan;
@@ -97,5 +98,23 @@ class MockDSTest {
     assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= later + 5));
     assertTrue(SimSystem.systemActive(), "the newer sender still marks the robot enabled");
     assertEquals(0x06, SimDriverStation.lastControl());
+  }
+
+  @Test
+  void onARealRobotItThrowsAndSendsNothing() throws InterruptedException {
+    SimSystem.setRealRobot(true);
+    try {
+      DeviceOpenException refused = assertThrows(DeviceOpenException.class, MockDS::new);
+      assertEquals("MockDS", refused.getDevice());
+      Thread.sleep(50); // a packet already on its way
+      long before = SimDriverStation.packetsReceived();
+      Thread.sleep(300); // fifteen 20 ms cycles: a sender left from before stopped too
+      assertEquals(before, SimDriverStation.packetsReceived());
+      assertFalse(SimSystem.systemActive());
+    } finally {
+      SimSystem.setRealRobot(false);
+    }
+    ds = new MockDS(); // a simulation again: it runs
+    assertTrue(Wait.until(() -> SimDriverStation.packetsReceived() >= 3));
   }
 }

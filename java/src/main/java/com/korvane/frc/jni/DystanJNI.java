@@ -121,10 +121,14 @@ public final class DystanJNI {
    *     without traffic
    * @param distance at least min(count, 64) elements; elements 0 to n - 1 receive the n distances
    *     of the scan, the others are left as they were
+   * @param ageMs at least 1 element; element 0 receives the scan's age: milliseconds since its
+   *     newest data arrived, counted as {@link #c_Dystan_getDataAgeMs} counts the sensor's newest
+   *     data (-1 when there is no scan)
    * @return the scan's sequence number times 65536 plus n (0 when there is no scan yet); -1, with
    *     nothing written, for an unknown handle or an array that is null or too short
    */
-  public static native int c_Dystan_readLatestData(long handle, int count, int[] distance);
+  public static native int c_Dystan_readLatestData(
+      long handle, int count, int[] distance, long[] ageMs);
 
   /**
    * Asks the sensor for its configuration and blocks until it replies or the timeout passes.
@@ -137,4 +141,32 @@ public final class DystanJNI {
    *     unknown
    */
   public static native Dystan.Config c_Dystan_getConfig(long handle, int timeoutMs);
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three scan periods at the output rate
+   * given over USB (at least 100 ms; 500 ms over CAN or without a rate), and over USB its port has
+   * not hung up. Over CAN it first receives the newest chunk frame (the scans' stream session keeps
+   * every frame). Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return false for a zero handle, before the first data and after that long without
+   */
+  public static native boolean c_Dystan_isConnected(long handle);
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the age, or -1 before any data and for a zero handle
+   */
+  public static native long c_Dystan_getDataAgeMs(long handle);
+
+  /**
+   * The sensor's health: heard from or not, the age of its newest data, and its failed sends,
+   * receives and opens since it was opened. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the record, or null for a zero handle or when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_Dystan_getFaults(long handle);
 }

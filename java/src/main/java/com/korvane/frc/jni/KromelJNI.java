@@ -101,10 +101,12 @@ public final class KromelJNI {
    *
    * @param handle the sensor's handle
    * @param xyz at least 3 elements; elements 0, 1 and 2 receive x, y and z
+   * @param ageMs at least 1 element; element 0 receives the reading's age: milliseconds since its
+   *     data arrived, counted as {@link #c_Kromel_getDataAgeMs} counts the sensor's newest data
    * @return the reading's sequence number, 0 to 65535; -1, with nothing written, when there is
-   *     no reading yet, the handle is unknown or xyz is null or shorter than 3
+   *     no reading yet, the handle is unknown or an array is null or too short
    */
-  public static native int c_Kromel_readColor(long handle, float[] xyz);
+  public static native int c_Kromel_readColor(long handle, float[] xyz, long[] ageMs);
 
   /**
    * Sets the colour format; both transports. Over USB only XYZ gives readings.
@@ -191,4 +193,32 @@ public final class KromelJNI {
    *     USB sensor, or when out is null or empty
    */
   public static native boolean c_Kromel_getConfig(long handle, int key, long[] out);
+
+  /**
+   * Whether the sensor is heard from: its data arrived within three of its sample times (at least
+   * 100 ms; 300 ms while its sample time is the sensor's own), and over USB its port has not hung
+   * up. Over CAN it first receives the newest colour frame, which the next getColor still returns.
+   * Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return false for a zero handle, before the first data and after that long without
+   */
+  public static native boolean c_Kromel_isConnected(long handle);
+
+  /**
+   * Milliseconds since the sensor's newest data arrived. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the age, or -1 before any data and for a zero handle
+   */
+  public static native long c_Kromel_getDataAgeMs(long handle);
+
+  /**
+   * The sensor's health: heard from or not, the age of its newest data, and its failed sends,
+   * receives and opens since it was opened. Never waits.
+   *
+   * @param handle the sensor's handle
+   * @return the record, or null for a zero handle or when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_Kromel_getFaults(long handle);
 }

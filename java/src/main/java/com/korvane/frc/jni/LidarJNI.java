@@ -127,4 +127,21 @@ public final class LidarJNI {
    * @param threshold millimetres; a larger jump is held back for one reading
    */
   public static native void c_Lidar_jitterConfig(float threshold);
+
+  /**
+   * Whether the LiDAR is heard from: a point was filed within the last 500 ms (the head turns
+   * about seven times a second) and its port has not failed. Never waits.
+   *
+   * @return false before the first point, after 500 ms without one, after a hang-up and once
+   *     stopped
+   */
+  public static native boolean c_Lidar_isConnected();
+
+  /**
+   * The LiDAR's health: heard from or not, the age of its newest point, and its failed reads and
+   * port openings since the last create. Never waits.
+   *
+   * @return the record, or null when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_Lidar_getFaults();
 }

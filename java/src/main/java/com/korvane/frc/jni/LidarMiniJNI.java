@@ -112,10 +112,46 @@ public final class LidarMiniJNI {
    * @param distance receives their distances
    * @param intensity receives their intensities
    * @param timestamp element 0 receives the revolution's time, 0 when there is none
+   * @param ageMs element 0 receives the revolution's age: milliseconds since the bytes of its last
+   *     packet arrived, counted as {@link #c_LidarMini_getDataAgeMs} counts the newest bytes (-1
+   *     when there is none)
    * @return the revolution's number of points n; the arrays received the first min(n, length of
    *     the shortest array) of them, so a result above that length asks for longer arrays. -1,
-   *     with nothing written, for an unknown handle or a null or empty timestamp or a null array
+   *     with nothing written, for an unknown handle, a null or empty timestamp or ageMs, or a null
+   *     array
    */
   public static native int c_LidarMini_readData(
-      long handle, float[] angle, float[] distance, float[] intensity, long[] timestamp);
+      long handle,
+      float[] angle,
+      float[] distance,
+      float[] intensity,
+      long[] timestamp,
+      long[] ageMs);
+
+  /**
+   * Whether the mini LiDAR is heard from: its data arrived within 500 ms (three revolutions at 6
+   * Hz), and its port has not hung up. It sends only while scanning, or when it answers a query.
+   * Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return false for a zero handle, before the first data and after that long without
+   */
+  public static native boolean c_LidarMini_isConnected(long handle);
+
+  /**
+   * Milliseconds since the mini LiDAR's newest data arrived. Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return the age, or -1 before any data and for a zero handle
+   */
+  public static native long c_LidarMini_getDataAgeMs(long handle);
+
+  /**
+   * The mini LiDAR's health: heard from or not, the age of its newest data, and its failed sends,
+   * receives and opens since it was opened. Never waits.
+   *
+   * @param handle the mini LiDAR's handle
+   * @return the record, or null for a zero handle or when the VM is out of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_LidarMini_getFaults(long handle);
 }

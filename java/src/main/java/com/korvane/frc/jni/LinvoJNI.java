@@ -19,7 +19,8 @@ public final class LinvoJNI {
    * Keeps the reference voltage, sets gain +-2.048 V and 1600 samples/s, opens the bus and reads
    * one byte to check that the converter answers; prints a status line either way.
    *
-   * @param vRef the reference voltage in volts, used by {@link #c_getVoltage}
+   * @param vRef the sensor's reference (supply) voltage in volts, kept as given; the conversion to
+   *     volts does not use it (see {@link #c_getVoltage})
    * @return true when the converter answers
    */
   public static native boolean c_initializeI2C(float vRef);
@@ -37,8 +38,8 @@ public final class LinvoJNI {
   public static native int c_getRawValue(int channel);
 
   /**
-   * One conversion of a channel in volts: the count times vRef / 2048. Blocks as {@link
-   * #c_getRawValue}.
+   * One conversion of a channel in volts, the input's: the count times the converter's full-scale
+   * voltage at its gain (2.048 V) / 2048. Blocks as {@link #c_getRawValue}.
    *
    * @param channel 0 to 3, as for {@link #c_getRawValue}
    * @return volts; 0.0 for another channel or before {@link #c_initializeI2C}
@@ -60,12 +61,37 @@ public final class LinvoJNI {
   public static native int c_getLatestRawValue(int channel);
 
   /**
-   * {@link #c_getLatestRawValue} in volts: the count times vRef / 2048. Returns at once; as old as
-   * {@link #c_getLatestRawValue}'s count.
+   * {@link #c_getLatestRawValue} in volts, the input's, converted as {@link #c_getVoltage} does.
+   * Returns at once; as old as {@link #c_getLatestRawValue}'s count.
    *
    * @param channel 0 to 3, as for {@link #c_getLatestRawValue}
    * @return volts; 0.0 for another channel, until the channel's first sample, before {@link
    *     #c_initializeI2C} has set vRef, and after {@link #c_closeI2C}
    */
   public static native float c_getLatestVoltage(int channel);
+
+  /**
+   * Whether the converter answers: a read of it succeeded within the last 100 ms. The sampler
+   * reads it every 4 ms while the sensor is read; when it has paused, one byte is read to find
+   * out (a bus transaction of well under a millisecond).
+   *
+   * @return false when no sensor is open, and when the converter does not answer
+   */
+  public static native boolean c_isAnswering();
+
+  /**
+   * Milliseconds since the converter last answered a read. Never waits.
+   *
+   * @return the age, or -1 before any answer and when no sensor is open
+   */
+  public static native long c_getDataAgeMs();
+
+  /**
+   * The sensor's health: answering or not, the age of its newest answer, and the failed bus
+   * transfers since it was initialized. As {@link #c_isAnswering} it may read one byte.
+   *
+   * @return the record (an empty one when no sensor is open), or null when the VM is out of
+   *     memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_getFaults();
 }

@@ -302,6 +302,34 @@ public final class TorqaJNI {
   public static native int c_Torqa_getEncoderCount(long handle, int motor);
 
   /**
+   * Whether the controller is heard from: one of its status frames arrived within the last 100 ms
+   * (it sends them every 20 ms), by the HAL's receive time. Reads the newest motor-0 RPM frame
+   * first; never waits.
+   *
+   * @param handle the controller's handle
+   * @return false for a handle that is not open, before the first frame and after 100 ms without
+   */
+  public static native boolean c_Torqa_isConnected(long handle);
+
+  /**
+   * Milliseconds since the newest status frame arrived, by the HAL's receive time. Never waits.
+   *
+   * @param handle the controller's handle
+   * @return the age, or -1 before any frame and for a handle that is not open
+   */
+  public static native long c_Torqa_getDataAgeMs(long handle);
+
+  /**
+   * The controller's health: heard from or not, the age of its newest status frame, and its
+   * failed sends and status reads since it was opened. Never waits.
+   *
+   * @param handle the controller's handle
+   * @return the record (an empty one for a handle that is not open), or null when the VM is out
+   *     of memory
+   */
+  public static native com.korvane.frc.DeviceFaults c_Torqa_getFaults(long handle);
+
+  /**
    * A motor's speed, if its frame has come.
    *
    * @param handle the controller's handle

@@ -31,4 +31,29 @@ public final class SimSystem {
   }
 
   private static native boolean systemActive0();
+
+  /**
+   * Makes the platform report a real robot (a roboRIO 2) as its runtime, or a simulation again,
+   * as {@code HAL_GetRuntimeType} tells the drivers. A simulation until set.
+   *
+   * @param real true for a real robot
+   */
+  public static void setRealRobot(boolean real) {
+    SimLibraries.requirePlatform();
+    setRealRobot0(real);
+  }
+
+  private static native void setRealRobot0(boolean real);
+
+  /**
+   * Whether the platform reports a real robot.
+   *
+   * @return true after {@code setRealRobot(true)}
+   */
+  public static boolean realRobot() {
+    SimLibraries.requirePlatform();
+    return realRobot0();
+  }
+
+  private static native boolean realRobot0();
 }

@@ -1,0 +1,121 @@
+// The motor controller's health on either HAL: heard from while its simulated controller
+// publishes, silent (and its data ageing) once it is detached, heard again when one is attached
+// again; a controller at a device number nobody answers; sends failing and working again. Each
+// change is one driver-station report.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "ReportLog.h"
+#include "SimBus.h"
+#include "TorqaJNI.h"
+#include "Wait.h"
+#include "common/DriverStationReport.h"
+#include "korvane/sim/Can.h"
+#include "sim/torqa/TorqaSim.h"
+
+using namespace korvane;
+using namespace std::chrono_literals;
+namespace code = korvane::report_code;
+
+namespace {
+
+// The HAL's status for a CAN call it refuses (HAL_ERR_CANSessionMux_NotAllowed), in every
+// WPILib generation.
+constexpr int32_t kCanNotAllowed = -44088;
+
+constexpr int kDevice = 6;
+constexpr const char* kName = "Torqa[6]";
+
+class TorqaHealthTest : public test::SimBusTest {
+ protected:
+  void TearDown() override {
+    if (handle_ != 0) TorqaJNI::c_Torqa_destroy(handle_);
+    if (sim_) sim_->detach();
+    sim::clearCanFailures();
+    test::SimBusTest::TearDown();
+  }
+
+  long open(int device = kDevice) {
+    handle_ = TorqaJNI::c_Torqa_create(device, 1000);
+    return handle_;
+  }
+
+  test::ReportLog reports_;
+  std::shared_ptr<sim::TorqaSim> sim_;
+  long handle_ = 0;
+};
+
+TEST_F(TorqaHealthTest, HeardWhileItPublishesSilentWhenDetachedHeardAgainWhenBack) {
+  sim_ = sim::TorqaSim::attach(kDevice);
+  ASSERT_NE(open(), 0);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle_); }));
+  const int64_t fresh = TorqaJNI::c_Torqa_getDataAgeMs(handle_);
+  EXPECT_GE(fresh, 0);
+  EXPECT_LE(fresh, 100);
+
+  sim_->detach();
+  ASSERT_TRUE(test::waitUntil([&] { return !TorqaJNI::c_Torqa_isConnected(handle_); }));
+  // The getters still give the last frame; its age tells how old it is, and keeps growing.
+  const int64_t silentFor = TorqaJNI::c_Torqa_getDataAgeMs(handle_);
+  EXPECT_GT(silentFor, 100);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_getDataAgeMs(handle_) > silentFor; }));
+  EXPECT_TRUE(reports_.waitFor(code::kSilent, kName)) << reports_.text();
+
+  sim_ = sim::TorqaSim::attach(kDevice);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle_); }));
+  EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, kName)) << reports_.text();
+  EXPECT_EQ(reports_.count(code::kSilent, kName), 1u) << reports_.text();
+  EXPECT_EQ(reports_.count(code::kNeverHeard, kName), 0u) << reports_.text();
+
+  const DeviceFaults faults = TorqaJNI::c_Torqa_getFaults(handle_);
+  EXPECT_TRUE(faults.connected);
+  EXPECT_GE(faults.dataAgeMs, 0);
+  EXPECT_EQ(faults.sendFailures, 0u);
+}
+
+// Nobody answers at device 9: the heartbeat notices without any read, and says so once.
+TEST_F(TorqaHealthTest, AControllerAtAWrongDeviceNumberIsNeverHeardAndReportedOnce) {
+  sim_ = sim::TorqaSim::attach(kDevice);
+  ASSERT_NE(open(9), 0);
+  EXPECT_TRUE(reports_.waitFor(code::kNeverHeard, "Torqa[9]")) << reports_.text();
+  EXPECT_FALSE(TorqaJNI::c_Torqa_isConnected(handle_));
+  EXPECT_EQ(TorqaJNI::c_Torqa_getDataAgeMs(handle_), -1);
+  // More beats and more asking change nothing: still one report.
+  const auto heartbeats = test::framesWithId(0x020C0000 + 9).size();
+  ASSERT_TRUE(
+      test::waitUntil([&] { return test::framesWithId(0x020C0000 + 9).size() >= heartbeats + 5; }));
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(TorqaJNI::c_Torqa_isConnected(handle_));
+  EXPECT_EQ(reports_.count(code::kNeverHeard, "Torqa[9]"), 1u) << reports_.text();
+}
+
+TEST_F(TorqaHealthTest, FailingSendsAreCountedAndReportedOnceEachWay) {
+  sim_ = sim::TorqaSim::attach(kDevice);
+  ASSERT_NE(open(), 0);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle_); }));
+  EXPECT_EQ(TorqaJNI::c_Torqa_getFaults(handle_).sendFailures, 0u);
+
+  sim::failCanCalls(sim::CanCall::SendMessage, kCanNotAllowed);
+  for (int i = 0; i < 20; ++i) TorqaJNI::c_Torqa_setMotorSpeed(handle_, 0, 0.5);
+  EXPECT_GE(TorqaJNI::c_Torqa_getFaults(handle_).sendFailures, 20u);
+  ASSERT_TRUE(reports_.waitFor(code::kSendsFailing, kName)) << reports_.text();
+
+  sim::clearCanFailures();
+  TorqaJNI::c_Torqa_setMotorSpeed(handle_, 0, 0.25);
+  ASSERT_TRUE(reports_.waitFor(code::kSendsWorking, kName)) << reports_.text();
+  for (int i = 0; i < 20; ++i) TorqaJNI::c_Torqa_setMotorSpeed(handle_, 0, 0.25);
+  EXPECT_EQ(reports_.count(code::kSendsFailing, kName), 1u) << reports_.text();
+  EXPECT_EQ(reports_.count(code::kSendsWorking, kName), 1u) << reports_.text();
+}
+
+TEST_F(TorqaHealthTest, AHandleThatIsNotOpenIsNotConnected) {
+  EXPECT_FALSE(TorqaJNI::c_Torqa_isConnected(12345));
+  EXPECT_EQ(TorqaJNI::c_Torqa_getDataAgeMs(12345), -1);
+  const DeviceFaults faults = TorqaJNI::c_Torqa_getFaults(12345);
+  EXPECT_FALSE(faults.connected);
+  EXPECT_EQ(faults.dataAgeMs, -1);
+}
+
+}  // namespace
