@@ -20,6 +20,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/CanDeviceId.h"
 #include "common/ConsoleLine.h"
 #include "common/SensorCanSession.h"
 #include "port/Can.h"
@@ -33,9 +34,7 @@ class DualTransportSensor {
   static Sensor* openCan(const char* tag, int bus, int canId, Args&&... args) {
     if (!SensorCanSession::idInRange(canId, tag)) return nullptr;
     if (!port::can::busInRange(bus, tag)) return nullptr;
-    const std::string id =
-        bus == 0 ? std::to_string(canId) : std::to_string(bus) + "/" + std::to_string(canId);
-    return open<CanPart>(tag, "CAN", id, bus, static_cast<uint8_t>(canId),
+    return open<CanPart>(tag, "CAN", canDeviceId(bus, canId), bus, static_cast<uint8_t>(canId),
                          std::forward<Args>(args)...);
   }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "common/CanDeviceId.h"
 #include "common/LittleEndian.h"
 #include "common/MillisecondClock.h"
 #include "common/Sleep.h"
@@ -43,7 +44,7 @@ ScanData positions(const Scan* scan, int count) {
 }  // namespace
 
 CanPart::CanPart(int bus, uint8_t canId)
-    : Transport(kCan, canId, "Dystan[" + std::to_string(canId) + "]", kUnknownRateSilenceMs),
+    : Transport(kCan, canId, "Dystan[" + canDeviceId(bus, canId) + "]", kUnknownRateSilenceMs),
       session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan", health()) {}
 
 void CanPart::listen() {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/CanDeviceId.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "kromel/KromelFrames.h"
@@ -27,7 +28,7 @@ float channel(const uint8_t* bytes) {
 }  // namespace
 
 CanPart::CanPart(int bus, uint8_t canId)
-    : Transport(kCan, canId, "Kromel[" + std::to_string(canId) + "]", kUnknownSilenceMs),
+    : Transport(kCan, canId, "Kromel[" + canDeviceId(bus, canId) + "]", kUnknownSilenceMs),
       session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
 
 std::optional<Arrived<ColorData>> CanPart::receiveColor() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "TorqaJNI.h"
+#include "common/CanDeviceId.h"
 #include "common/MillisecondClock.h"
 #include "port/Can.h"
 #include "port/RobotState.h"
@@ -24,21 +25,14 @@ bool isMotor(int motor) {
   return motor >= 0 && motor < Controller::kMotors;
 }
 
-// The controller as its simulated device and health name it: its device number, with the bus
-// before it on a bus other than 0.
-std::string shownId(int deviceNumber, int bus) {
-  if (bus == 0) return std::to_string(deviceNumber);
-  return std::to_string(bus) + "/" + std::to_string(deviceNumber);
-}
-
 }  // namespace
 
 Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
     : canHandle_(canHandle),
       address_{bus, deviceNumber},
-      health_("Torqa[" + shownId(deviceNumber, bus) + "]", "", kSilenceMs,
+      health_("Torqa[" + korvane::canDeviceId(bus, deviceNumber) + "]", "", kSilenceMs,
               korvane::canMilliseconds) {
-  if (!device_.open("Torqa", shownId(deviceNumber, bus))) return;
+  if (!device_.open("Torqa", korvane::canDeviceId(bus, deviceNumber))) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
     device_.add(rpms_[m], kRpmNames[m], 0.0);

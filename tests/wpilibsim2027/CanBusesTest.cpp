@@ -16,9 +16,11 @@
 
 #include "DystanJNI.h"
 #include "KromelJNI.h"
+#include "ReportLog.h"
 #include "SimBus.h"
 #include "TorqaJNI.h"
 #include "Wait.h"
+#include "common/DriverStationReport.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
 #include "sim/dystan/DystanCanSim.h"
@@ -288,6 +290,43 @@ TEST_F(WpilibCanBusesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
   EXPECT_EQ(received.message.data[7], 8);
   HAL_CAN_ReceiveMessage(1, 0x04090540, &received, &status);
   EXPECT_EQ(status, HAL_ERR_CANSessionMux_MessageNotFound) << "each frame is received once";
+}
+
+// The health of a device on another bus: heard from by WPILib 2027's receive stamps (its
+// monotonic clock), and named with its bus in the driver station's reports.
+TEST_F(WpilibCanBusesTest, TheHealthOfAControllerOnAnotherBusNamesItsBus) {
+  test::ReportLog reports;
+  auto controller = sim::TorqaSim::attach(kTorqa, 2);
+  long handle = TorqaJNI::c_Torqa_createOnBus(2, kTorqa, 1000);
+  ASSERT_NE(handle, 0);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  const int64_t age = TorqaJNI::c_Torqa_getDataAgeMs(handle);
+  EXPECT_GE(age, 0);
+  EXPECT_LT(age, 5000) << "stamps and clock are one clock";
+
+  controller->detach();
+  EXPECT_TRUE(reports.waitFor(report_code::kSilent, "Torqa[2/4]")) << reports.text();
+  EXPECT_FALSE(TorqaJNI::c_Torqa_isConnected(handle));
+  EXPECT_EQ(reports.count(report_code::kSilent, "Torqa[4]"), 0u);
+  TorqaJNI::c_Torqa_destroy(handle);
+}
+
+// A test's reset of WPILib's CAN data removes every CAN callback: the simulators attach again by
+// themselves (the controller's simulator with its next status frame), with the buses as they were.
+TEST_F(WpilibCanBusesTest, AfterACanDataResetTheSimulatorsAttachAgainByThemselves) {
+  auto controller = sim::TorqaSim::attach(kTorqa, 1);
+  const long handle = TorqaJNI::c_Torqa_createOnBus(1, kTorqa, 1000);
+  ASSERT_NE(handle, 0);
+  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  const uint64_t beats = controller->heartbeatCount();
+
+  HALSIM_ResetCanData();
+  EXPECT_TRUE(test::waitUntil([&] { return controller->heartbeatCount() > beats + 2; }));
+  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, 0.5);
+  EXPECT_TRUE(test::waitUntil([&] { return controller->motor(2).speed == 0.5; }));
+  TorqaJNI::c_Torqa_destroy(handle);
+  controller->detach();
 }
 
 }  // namespace
