@@ -27,8 +27,9 @@ endif()
 if(KORVANE_WPILIB_YEAR STREQUAL "2027")
   set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal2027.functions)
   set(KORVANE_WPIHAL_C_HEADERS wpi/hal/HAL.h wpi/hal/CAN.h wpi/hal/CANAPI.h wpi/hal/DriverStation.h
-                               wpi/hal/I2C.h wpi/hal/SimDevice.h wpi/hal/simulation/CanData.h
-                               wpi/hal/simulation/I2CData.h wpi/hal/simulation/MockHooks.h)
+                               wpi/hal/I2C.h wpi/hal/Ports.h wpi/hal/SimDevice.h
+                               wpi/hal/simulation/CanData.h wpi/hal/simulation/I2CData.h
+                               wpi/hal/simulation/MockHooks.h)
   set(KORVANE_WPIHAL_CXX_HEADERS wpi/hal/simulation/DriverStationData.h)
 else()
   set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions)

@@ -13,6 +13,7 @@
 #include "wpi/hal/CAN.h"
 #include "wpi/hal/CANAPI.h"
 #include "wpi/hal/HAL.h"
+#include "wpi/hal/Ports.h"
 
 namespace korvane::port::can {
 
@@ -21,8 +22,6 @@ static_assert(kSessionOverrun == HAL_ERR_CANSessionMux_SessionOverrun);
 
 namespace {
 
-// Systemcore's CAN connectors, can_s0 to can_s4; WPILib's simulation has as many.
-constexpr int kBuses = 5;
 // Stream messages are read through a buffer of this many at a time.
 constexpr uint32_t kReadChunk = 16;
 
@@ -39,14 +38,17 @@ uint8_t copyData(const HAL_CANMessage& message, uint8_t* data) {
 
 }  // namespace
 
+// As many as the HAL says: its simulation has five, Systemcore's HAL more than its five CAN
+// connectors (can_s0 to can_s4).
 int busCount() {
-  return kBuses;
+  return HAL_GetNumCanBuses();
 }
 
 bool busInRange(int bus, const char* tag) {
-  if (bus >= 0 && bus < kBuses) return true;
+  const int buses = busCount();
+  if (bus >= 0 && bus < buses) return true;
   printLine(std::cout, std::string("[") + tag + "] CAN bus " + std::to_string(bus) +
-                           " is out of range (0 - " + std::to_string(kBuses - 1) + ")");
+                           " is out of range (0 - " + std::to_string(buses - 1) + ")");
   return false;
 }
 
