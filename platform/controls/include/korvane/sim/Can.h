@@ -13,10 +13,11 @@
 //   it initializes WPILib's HAL if the program has not yet). Devices opened before their
 //   simulators attach are served once they do.
 //
-// The HAL stamps each device frame when it arrives, in the clock of HAL_GetCANPacketBaseTime
-// (whole milliseconds; the monotonic clock on the stand-in, as on the robot; the simulated FPGA
-// clock over WPILib's simulation HAL): packet reads, receives and stream sessions hand out that
-// stamp.
+// The HAL stamps each device frame when it arrives, in the clock its own CAN layer stamps with:
+// whole milliseconds of HAL_GetCANPacketBaseTime with WPILib 2026 (the monotonic clock on the
+// stand-in, as on the robot; the simulated FPGA clock over WPILib's simulation HAL), microseconds
+// of HAL_GetMonotonicTime with WPILib 2027. Packet reads, receives and stream sessions hand out
+// that stamp.
 //
 // Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
 // HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives
