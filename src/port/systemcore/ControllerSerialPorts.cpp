@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +29,7 @@
 
 #include "common/StopSignal.h"
 #include "serial/DevicePath.h"
+#include "serial/posix/RawTty.h"
 
 namespace korvane::port::controller_serial {
 namespace {
@@ -80,27 +80,6 @@ std::string pathOf(int32_t port) {
   return index < devices.size() ? devices[index] : std::string();
 }
 
-speed_t speedOf(int32_t baud) {
-  switch (baud) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 230400:
-      return B230400;
-    case 460800:
-      return B460800;
-    case 921600:
-      return B921600;
-    default:
-      return B115200;
-  }
-}
-
 }  // namespace
 
 int32_t initialize(int32_t port, int32_t* status) {
@@ -138,16 +117,7 @@ void configure(int32_t handle, int32_t baudRate, double timeoutSeconds) {
   auto port = find(handle);
   if (!port) return;
   port->timeoutSeconds.store(std::max(timeoutSeconds, 0.0));
-  termios settings{};
-  if (tcgetattr(port->fd, &settings) != 0) return;
-  cfmakeraw(&settings);
-  settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS | PARENB);
-  settings.c_cflag |= CLOCAL | CREAD | CS8;
-  settings.c_cc[VMIN] = 0;
-  settings.c_cc[VTIME] = 0;
-  cfsetispeed(&settings, speedOf(baudRate));
-  cfsetospeed(&settings, speedOf(baudRate));
-  tcsetattr(port->fd, TCSANOW, &settings);
+  korvane::serial::configureRawTty(port->fd, baudRate);
 }
 
 int32_t bytesReceived(int32_t handle, int32_t* status) {
