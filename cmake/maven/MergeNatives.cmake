@@ -6,7 +6,8 @@
 # team's desktop too (Windows, macOS), for which there is no zip. A repository without the robot's
 # zip is caught by the package tests instead (KORVANE_EXPECT_PLATFORMS).
 # Usage: cmake -DREPOSITORY= -DSOURCES=<list> -DGROUP= -DJAVA_ARTIFACT= -DNATIVE_ARTIFACT=
-#              -DVERSION= -DFRC_YEAR= -DTEMPLATE=<json.in> -DVENDORDEP=<json> -P MergeNatives.cmake
+#              -DVERSION= -DFRC_YEAR= -DUUID= -DTEMPLATE=<json.in> -DVENDORDEP=<json>
+#              -P MergeNatives.cmake
 string(REPLACE "." "/" group_path "${GROUP}")
 set(relative "${group_path}/${NATIVE_ARTIFACT}/${VERSION}")
 set(prefix "${NATIVE_ARTIFACT}-${VERSION}-")
@@ -26,8 +27,10 @@ foreach(zip ${held})
   list(APPEND platforms "        \"${platform}\"")
 endforeach()
 if(NOT platforms)
-  message(WARNING "${REPOSITORY}/${relative} holds no native zip: build the wpilib, athena or arm "
-                  "preset first (KORVANE_MAVEN_MERGE). The vendor-dependency file lists no platform.")
+  message(WARNING "${REPOSITORY}/${relative} holds no native zip: build the presets that make the "
+                  "${FRC_YEAR} season's zips first (KORVANE_MAVEN_MERGE). The vendor-dependency "
+                  "file lists no platform.")
 endif()
 list(JOIN platforms ",\n" KORVANE_VALID_PLATFORMS)
+get_filename_component(VENDORDEP_NAME "${VENDORDEP}" NAME)
 configure_file("${TEMPLATE}" "${VENDORDEP}" @ONLY)
