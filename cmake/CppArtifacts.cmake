@@ -15,9 +15,10 @@ set(KORVANE_CPP_ARTIFACT KorvaneDriver-cpp)
 # Fixed entry times, so every build's headers and sources zips are byte for byte alike.
 set(KORVANE_CPP_ZIP_MTIME "2026-01-01 00:00:00")
 
-# The headers and sources zips and the pom in REPOSITORY for VERSION (target maven_cpp_sources).
+# The headers and sources zips and the pom in REPOSITORY for VERSION (target
+# maven_cpp_sources_<version>).
 function(korvane_cpp_headers_and_sources repository version)
-  if(TARGET maven_cpp_sources)
+  if(TARGET maven_cpp_sources_${version})
     return()
   endif()
   string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
@@ -43,7 +44,7 @@ function(korvane_cpp_headers_and_sources repository version)
     COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_SOURCE_DIR}/src ${CMAKE_COMMAND} -E tar cf
             ${base}-sources.zip --format=zip --mtime=${KORVANE_CPP_ZIP_MTIME} ${source_entries}
     DEPENDS ${sources} VERBATIM)
-  add_custom_target(maven_cpp_sources ALL DEPENDS ${base}-headers.zip ${base}-sources.zip)
+  add_custom_target(maven_cpp_sources_${version} ALL DEPENDS ${base}-headers.zip ${base}-sources.zip)
 endfunction()
 
 # This build's platform zips (with their debug twins) in REPOSITORY for VERSION, from the

@@ -7,9 +7,12 @@
 #   linuxarm32   linux/arm32/shared   the same for hard-float 32-bit ARM Linux coprocessors
 #   linuxathena  linux/athena/shared  the robot controller: the driver alone, built soft-float against
 #                                     WPILib 2026 (KORVANE_WITH_WPILIB); the robot's WPILib loads it
+#   linuxsystemcore  linux/systemcore/shared  Systemcore: the driver alone, 64-bit ARM against WPILib
+#                                     2027, whose robot libraries load it
 #   windowsx86-64  windows/x86-64/shared  Windows desktop simulation: the same three DLLs as the Linux
 #                                     desktop's, built with MinGW-w64 against WPILib's C HAL only
-# Built by the maven_natives target, part of every build that makes the driver library.
+# The version is the season's (KORVANE_RELEASE_VERSION: <v> for 2026, <v>-2027 for 2027). Built by
+# the maven_natives target, part of every build that makes the driver library.
 set(KORVANE_MAVEN_GROUP com.korvane.frc)
 set(KORVANE_JAVA_ARTIFACT KorvaneDriver-java)
 set(KORVANE_NATIVE_ARTIFACT KorvaneDriver-driver)
@@ -23,11 +26,12 @@ string(REGEX REPLACE "/.*" "" native_top_folder ${native_platform_dir})  # linux
 
 string(REPLACE "." "/" group_path ${KORVANE_MAVEN_GROUP})
 set(native_dir
-    ${KORVANE_MAVEN_REPOSITORY}/${group_path}/${KORVANE_NATIVE_ARTIFACT}/${PROJECT_VERSION})
-set(native_base ${native_dir}/${KORVANE_NATIVE_ARTIFACT}-${PROJECT_VERSION})
+    ${KORVANE_MAVEN_REPOSITORY}/${group_path}/${KORVANE_NATIVE_ARTIFACT}/${KORVANE_RELEASE_VERSION})
+set(native_base ${native_dir}/${KORVANE_NATIVE_ARTIFACT}-${KORVANE_RELEASE_VERSION})
 set(KORVANE_NATIVE_ZIP ${native_base}-${KORVANE_NATIVE_PLATFORM}.zip)
 
 set(pom_artifact ${KORVANE_NATIVE_ARTIFACT})
+set(pom_version ${KORVANE_RELEASE_VERSION})
 set(pom_packaging pom)
 set(pom_name "Korvane driver library, JNI natives per platform")
 configure_file(cmake/maven/pom.xml.in ${native_base}.pom @ONLY)
@@ -43,7 +47,7 @@ endif()
 # The natives find each other beside themselves wherever they are unpacked: RUNPATH $ORIGIN, in the
 # build tree as when installed.
 set(native_libraries KorvaneDriver)
-if(TARGET korvane_sim_jni)
+if(TARGET korvane_sim_jni AND NOT KORVANE_ROBOT_BUILD)
   list(APPEND native_libraries korvane_platform korvane_sim_jni)
 endif()
 set_target_properties(${native_libraries} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
@@ -66,15 +70,10 @@ add_custom_target(maven_natives ALL DEPENDS ${KORVANE_NATIVE_ZIP})
 # it needs (not the simulators' Java bindings), and the headers and sources. None for Windows.
 include(cmake/CppArtifacts.cmake)
 if(NOT WIN32)
-  set(cpp_libraries KorvaneDriver)
-  if(TARGET korvane_platform)
-    get_target_property(platform_type korvane_platform TYPE)
-    if(platform_type STREQUAL "SHARED_LIBRARY")
-      list(APPEND cpp_libraries korvane_platform)
-    endif()
-  endif()
-  korvane_cpp_platform_zips(${KORVANE_MAVEN_REPOSITORY} ${PROJECT_VERSION} ${cpp_libraries})
-  korvane_cpp_headers_and_sources(${KORVANE_MAVEN_REPOSITORY} ${PROJECT_VERSION})
+  set(cpp_libraries ${native_libraries})
+  list(REMOVE_ITEM cpp_libraries korvane_sim_jni)
+  korvane_cpp_platform_zips(${KORVANE_MAVEN_REPOSITORY} ${KORVANE_RELEASE_VERSION} ${cpp_libraries})
+  korvane_cpp_headers_and_sources(${KORVANE_MAVEN_REPOSITORY} ${KORVANE_RELEASE_VERSION})
 endif()
 
 if(KORVANE_NATIVE_PLATFORM STREQUAL "linuxarm32")

@@ -1,4 +1,5 @@
-# The robot's platform, WPILib 2026's HAL, wpiutil and wpinet, in place of the stand-in.
+# The robot's platform, WPILib's HAL, in place of the stand-in. For WPILib 2026 with its wpiutil
+# and wpinet, whose C++ classes the drivers use where our compiler shares WPILib's C++ ABI.
 # KORVANE_WPILIB_ROOT is one of the two layouts a team has at hand:
 #   - a WPILib CMake install prefix (what WPILib's own CMake build installs): share/hal,
 #     share/wpinet and share/wpiutil with their package files, found with find_package;
@@ -6,7 +7,12 @@
 #     include/hal, include/wpi, include/wpinet and the third-party headers beside them, and
 #     lib/libwpiHal.so, lib/libwpiutil.so, lib/libwpinet.so.
 # Either way korvane_wpilib carries their headers and libraries, and WPILib's C++ needs C++20.
-# A Windows build takes only the headers and WPILib's C HAL (cmake/WPILibWindows.cmake).
+# A Windows build takes only the headers and WPILib's C HAL (cmake/WPILibWindows.cmake). WPILib
+# 2027 is taken differently (cmake/WPILib2027.cmake).
+if(KORVANE_WPILIB_YEAR STREQUAL "2027")
+  include(${CMAKE_CURRENT_LIST_DIR}/WPILib2027.cmake)
+  return()
+endif()
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/WPILibWindows.cmake)
   return()

@@ -1,10 +1,14 @@
-# WPILib 2026 for a Windows build. WPILib's Windows DLLs are built with MSVC, whose C++ a MinGW build
+# WPILib for a Windows build. WPILib's Windows DLLs are built with MSVC, whose C++ a MinGW build
 # cannot call: only the C functions of its HAL are used, from wpiHal.dll. Their declarations are
-# WPILib's own headers in KORVANE_WPILIB_ROOT (either layout cmake/WPILib.cmake takes; the headers
-# are the same on every platform); the import library of wpiHal.dll is made here from the list
-# cmake/windows/wpiHal.functions, once a C translation unit naming every function on it has
-# compiled against those headers.
-if(EXISTS "${KORVANE_WPILIB_ROOT}/include/hal/hal/HALBase.h")
+# WPILib's own headers in KORVANE_WPILIB_ROOT (either layout cmake/WPILib.cmake or, for WPILib
+# 2027, cmake/WPILib2027.cmake takes; the headers are the same on every platform); the import
+# library of wpiHal.dll is made here from the generation's list, cmake/windows/wpiHal.functions
+# (2026) or cmake/windows/wpiHal2027.functions, once a C translation unit naming every function on
+# it has compiled against those headers.
+if(KORVANE_WPILIB_YEAR STREQUAL "2027")
+  # Layout and headers found by cmake/WPILib2027.cmake.
+  set(KORVANE_WPILIB_LAYOUT "${KORVANE_WPILIB_LAYOUT} (headers)")
+elseif(EXISTS "${KORVANE_WPILIB_ROOT}/include/hal/hal/HALBase.h")
   set(KORVANE_WPILIB_LAYOUT "CMake install prefix (headers)")
   set(_wpilib_includes "${KORVANE_WPILIB_ROOT}/include/hal" "${KORVANE_WPILIB_ROOT}/include/wpiutil"
                        "${KORVANE_WPILIB_ROOT}/include/wpinet")
@@ -20,7 +24,20 @@ if(NOT KORVANE_DLLTOOL)
   find_program(KORVANE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
 endif()
 
-set(_functions_file ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions)
+if(KORVANE_WPILIB_YEAR STREQUAL "2027")
+  set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal2027.functions)
+  set(KORVANE_WPIHAL_C_HEADERS wpi/hal/HAL.h wpi/hal/CAN.h wpi/hal/CANAPI.h wpi/hal/DriverStation.h
+                               wpi/hal/I2C.h wpi/hal/Ports.h wpi/hal/SimDevice.h
+                               wpi/hal/simulation/CanData.h wpi/hal/simulation/I2CData.h
+                               wpi/hal/simulation/MockHooks.h)
+  set(KORVANE_WPIHAL_CXX_HEADERS wpi/hal/simulation/DriverStationData.h)
+else()
+  set(KORVANE_WPIHAL_FUNCTIONS_FILE ${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions)
+  set(KORVANE_WPIHAL_C_HEADERS hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h
+                               hal/SimDevice.h hal/simulation/CanData.h hal/simulation/I2CData.h)
+  set(KORVANE_WPIHAL_CXX_HEADERS hal/simulation/DriverStationData.h hal/simulation/MockHooks.h)
+endif()
+set(_functions_file ${KORVANE_WPIHAL_FUNCTIONS_FILE})
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_functions_file})
 file(STRINGS ${_functions_file} _lines)
 set(KORVANE_WPIHAL_FUNCTIONS "")
@@ -41,11 +58,8 @@ endforeach()
 # can be named; in C++ a redeclaration with C linkage fails for a function of C++ linkage (and for
 # an overloaded name).
 set(_check_dir ${CMAKE_BINARY_DIR}/wpiHal-import)
-set(_c_headers hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h hal/SimDevice.h
-               hal/simulation/CanData.h hal/simulation/I2CData.h)
-set(_cxx_headers hal/simulation/DriverStationData.h hal/simulation/MockHooks.h)
 set(_c_source "/* The HAL functions the Windows DLLs import from wpiHal.dll, as WPILib declares them. */\n")
-foreach(header ${_c_headers})
+foreach(header ${KORVANE_WPIHAL_C_HEADERS})
   string(APPEND _c_source "#include <${header}>\n")
 endforeach()
 string(APPEND _c_source "\nconst void* const korvane_wpihal_functions[] = {\n")
@@ -54,7 +68,7 @@ foreach(function ${_c_functions})
 endforeach()
 string(APPEND _c_source "};\n")
 set(_cxx_source "// The HAL functions declared in headers only C++ reads, each redeclared with C linkage.\n")
-foreach(header ${_c_headers} ${_cxx_headers})
+foreach(header ${KORVANE_WPIHAL_C_HEADERS} ${KORVANE_WPIHAL_CXX_HEADERS})
   string(APPEND _cxx_source "#include <${header}>\n")
 endforeach()
 string(APPEND _cxx_source "\n")
@@ -72,7 +86,7 @@ foreach(check "${CMAKE_C_COMPILER};-std=c11;${_check_dir}/wpiHal_functions.c"
   execute_process(COMMAND ${check} -fsyntax-only -Werror=implicit-function-declaration ${_includes}
                   RESULT_VARIABLE _checked ERROR_VARIABLE _check_errors)
   if(NOT _checked EQUAL 0)
-    message(FATAL_ERROR "cmake/windows/wpiHal.functions names what WPILib's HAL headers in "
+    message(FATAL_ERROR "${_functions_file} names what WPILib's HAL headers in "
                         "${KORVANE_WPILIB_ROOT} declare as no C function:\n${_check_errors}")
   endif()
 endforeach()

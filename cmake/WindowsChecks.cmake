@@ -20,9 +20,11 @@ if(KORVANE_WITH_WPILIB)
   get_target_property(wpilib_includes korvane_wpilib INTERFACE_INCLUDE_DIRECTORIES)
   add_test(NAME windows.hal-imports-declared
            COMMAND ${CMAKE_COMMAND} -DIMPORTS=${hal_imports}
-                   -DFUNCTIONS=${PROJECT_SOURCE_DIR}/cmake/windows/wpiHal.functions
+                   -DFUNCTIONS=${KORVANE_WPIHAL_FUNCTIONS_FILE}
                    -DC_COMPILER=${CMAKE_C_COMPILER} -DCXX_COMPILER=${CMAKE_CXX_COMPILER}
-                   "-DINCLUDES=${wpilib_includes}" -DOUT=${CMAKE_BINARY_DIR}/package-test/windows
+                   "-DINCLUDES=${wpilib_includes}" "-DC_HEADERS=${KORVANE_WPIHAL_C_HEADERS}"
+                   "-DCXX_HEADERS=${KORVANE_WPIHAL_CXX_HEADERS}"
+                   -DOUT=${CMAKE_BINARY_DIR}/package-test/windows
                    -P ${PROJECT_SOURCE_DIR}/tests/windows/check_hal_imports.cmake)
   set_tests_properties(windows.hal-imports-declared PROPERTIES LABELS package
                        FIXTURES_REQUIRED wpihal_imports)

@@ -46,8 +46,11 @@ class DystanJNI {
   // is 0.
   using Config = korvane::Dystan::Config;
 
-  // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
+  // A CAN object for the sensor at CAN ID 0..63 on CAN bus 0, or null (the reason is printed).
   static DystanJNI* c_Dystan_create(int canId);
+  // The same on a CAN bus of the robot's (0 .. port::can::busCount() - 1; WPILib 2026 has bus 0
+  // only): a bus it does not have is refused with a "[Dystan] CAN bus ..." line.
+  static DystanJNI* c_Dystan_createOnBus(int bus, int canId);
   // A USB object on the serial device at path, switched to binary scans (and to the output rate
   // odr when above 0), its reader running; or null (the reason is printed).
   static DystanJNI* c_Dystan_createUsb(const char* path, int odr);

@@ -37,8 +37,11 @@ class KromelJNI {
   // c_Kromel_getDataAgeMs counts the sensor's newest data.
   using ColorData = korvane::Kromel::ColorData;
 
-  // A CAN object for the sensor at CAN ID 0..63, or null (the reason is printed).
+  // A CAN object for the sensor at CAN ID 0..63 on CAN bus 0, or null (the reason is printed).
   static KromelJNI* c_Kromel_create(int canId);
+  // The same on a CAN bus of the robot's (0 .. port::can::busCount() - 1; WPILib 2026 has bus 0
+  // only): a bus it does not have is refused with a "[Kromel] CAN bus ..." line.
+  static KromelJNI* c_Kromel_createOnBus(int bus, int canId);
   // A USB object on the serial device at path, its reader running, or null (the reason is
   // printed). A sample time above 0 is sent to the sensor.
   static KromelJNI* c_Kromel_createUsb(const char* path, int sampleTimeMs);

@@ -5,10 +5,11 @@
 // disable asked. The first 50 cycles in which it finds the robot enabled (counted over the
 // worker's life) still say disabled.
 //
-// It runs only in a simulation: on a real robot (HAL_GetRuntimeType) the robot's own
-// communications listen on that port, and a mock driver station would enable the robot without
-// an operator. There create starts nothing (and stops one that runs), sends nothing, and says why
-// on the log hook's stream and to the driver station.
+// It runs only where those packets do something: on a real robot (HAL_GetRuntimeType) the robot's
+// own communications listen on that port, and a mock driver station would enable the robot without
+// an operator; WPILib 2027 takes none of them (Systemcore is enabled by its own driver station, its
+// simulation by its GUI). There create starts nothing (and stops one that runs), sends nothing, and
+// says why on the log hook's stream and to the driver station (port/MockDriverStation.h).
 //
 // There is one mock driver station: its live instance is filed in a one-per-process handle table
 // (korvane::HandleTable), through which enable, disable and destroy find it; `pImpl` owns it.
@@ -26,13 +27,13 @@
 class MockDSJNI {
  public:
   // Starts a new worker (sequence 0, fresh warm-up); the one it replaces is then stopped,
-  // joined and freed. On a real robot: nothing starts (see above).
+  // joined and freed. Where it may not run: nothing starts (see above).
   static void c_MockDS_create();
   static void c_MockDS_enable();
   static void c_MockDS_disable();
   // The same as disable: the worker keeps sending disabled packets.
   static void c_MockDS_destroy();
-  // Whether a worker runs: false before the first create, and after a create on a real robot.
+  // Whether a worker runs: false before the first create, and after a create that was refused.
   static bool c_MockDS_isSending();
 
   class Impl;

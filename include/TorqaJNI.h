@@ -40,6 +40,10 @@ class TorqaJNI {
   // Opens the controller at CAN device number 1..63 and starts its heartbeat. The CAN handle,
   // or 0 on failure (the reason is printed), also while 256 controllers are open already.
   static long c_Torqa_create(int deviceID, int frequency);
+  // The same on a CAN bus of the robot's (0 .. port::can::busCount() - 1; WPILib 2026 has bus 0
+  // only): a bus it does not have is refused with a "[Torqa] CAN bus ..." line. Every frame to the
+  // controller goes on its bus.
+  static long c_Torqa_createOnBus(int bus, int deviceID, int frequency);
   // Stops and joins the heartbeat thread of every open controller (any destroy silences them
   // all), then forgets the handle and releases it. A handle that is not open is not released.
   static void c_Torqa_destroy(long handle);

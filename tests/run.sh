@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Runs every test. First WPILib 2026 (../shared/wpilib) is built for the desktop and for the robot
-# controller into a cache outside the clone ($KORVANE_WPILIB_CACHE; reused when it holds the same
-# build). Then: the robot controller's library against WPILib (the linuxathena zip) and the
-# library against WPILib's desktop build in both layouts a team may have, with their symbol
-# checks; the coprocessors' hard-float ARM natives (the linuxarm32 zip); the C++ tests
-# cross-built for the controller's soft-float ABI under qemu-arm; the Windows desktop natives
-# cross-built with MinGW-w64 against WPILib's C HAL (the windowsx86-64 zip, with the checks of its
-# DLLs); (the native zips come first so that the default build's Maven repository takes them in)
+# Runs every test. First WPILib 2026 (../shared/wpilib) and WPILib 2027 (../shared/wpilib-2027) are
+# built for the desktop and for the robot controllers into a cache outside the clone
+# ($KORVANE_WPILIB_CACHE; reused when it holds the same build), and Debian's OpenJDK 17 for the
+# controllers' ABIs is unpacked there. Then: the roboRIO's library against WPILib 2026 (the
+# linuxathena zip, with its Java tests in an armel JVM under qemu-arm) and the library against
+# WPILib 2026's desktop build in both layouts a team may have, with their symbol checks; the 2027
+# desktop zip against WPILib 2027's simulation HAL with the tests there, and Systemcore's library
+# (the linuxsystemcore zip, with its Java tests in an arm64 JVM under qemu-aarch64); the
+# coprocessors' hard-float ARM natives (the linuxarm32 zip); the C++ tests cross-built for the
+# controller's soft-float ABI under qemu-arm and for 64-bit ARM under qemu-aarch64; the Windows
+# desktop natives of both seasons cross-built with MinGW-w64 against WPILib's C HAL (the
+# windowsx86-64 zips, with the checks of their DLLs); (the native zips come first so that the
+# default build's Maven repository takes them in)
 # the C++ tests, the Java tests in a real JVM and the demo; the C++ tests cross-built for Windows
 # and run under Wine (the serial devices on COM ports served by the default build's emulators); the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 # and under ThreadSanitizer; then every fuzz target for 30 s (fuzz/run.sh). First installs what
@@ -48,15 +53,37 @@ compgen -G '/usr/share/maven-repo/org/apache/maven/plugins/maven-dependency-plug
 have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
 [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
 /usr/bin/python3 -c 'import pefile' 2>/dev/null || missing+=(python3-pefile)
+# WPILib 2027 (its build.sh): clang 19 with LLVM's C++ library, lld and Debian's arm64 C library
+# and GCC runtime for its 64-bit ARM build. Systemcore's library and the C++ tests for 64-bit ARM:
+# Debian's aarch64 cross compiler; they and the arm64 JVM run against the multiarch arm64 C and C++
+# libraries (one C library for loader and program, qemu-aarch64 -L /).
+have clang++-19 || missing+=(clang-19)
+[ -d /usr/lib/llvm-19/include/c++/v1 ] || missing+=(libc++-19-dev libc++abi-19-dev)
+have ld.lld-19 || missing+=(lld-19)
+have aarch64-linux-gnu-g++ || missing+=(g++-aarch64-linux-gnu)
+have qemu-aarch64 || missing+=(qemu-user)
+arm64_missing=()
+[ -f /usr/lib/aarch64-linux-gnu/crt1.o ] || arm64_missing+=(libc6-dev:arm64)
+[ -d /usr/lib/gcc/aarch64-linux-gnu/12 ] || arm64_missing+=(libgcc-12-dev:arm64)
+[ -f /lib/aarch64-linux-gnu/libstdc++.so.6 ] || arm64_missing+=(libstdc++6:arm64)
+[ -f /lib/aarch64-linux-gnu/libz.so.1 ] || arm64_missing+=(zlib1g:arm64)
+[ -f /lib/aarch64-linux-gnu/libatomic.so.1 ] || arm64_missing+=(libatomic1:arm64)
+if [ ${#arm64_missing[@]} -gt 0 ]; then
+  missing+=("${arm64_missing[@]}")
+fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
     echo "tests/run.sh: missing Debian packages: ${missing[*]}" >&2
-    echo "Install them as root (apt-get install ${missing[*]}) or run tests/run.sh as root." >&2
+    echo "Install them as root (apt-get install ${missing[*]}; the :arm64 ones after" \
+         "dpkg --add-architecture arm64 && apt-get update) or run tests/run.sh as root." >&2
     exit 1
   fi
   echo "tests/run.sh: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if [ ${#arm64_missing[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    dpkg --add-architecture arm64
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
@@ -77,16 +104,23 @@ if [ -z "${KORVANE_WPILIB_CACHE:-}" ]; then
   fi
 fi
 export KORVANE_WPILIB_CACHE
-# The vendor-dependency file of a full run names all four native zips.
+# The vendor-dependency files of a full run name every native zip of their season.
 export KORVANE_EXPECT_PLATFORMS=linuxathena,linuxarm32,linuxx86-64,windowsx86-64
+export KORVANE_EXPECT_PLATFORMS_2027=linuxsystemcore,linuxx86-64,windowsx86-64
 
 step tests/robot/prepare_wpilib.sh
+step tests/robot/prepare_wpilib2027.sh
+step tests/robot/prepare_robot_jvms.sh
 step cmake --workflow --preset athena
 step cmake --workflow --preset wpilib
 step cmake --workflow --preset wpilib-maven-layout
+step cmake --workflow --preset wpilib2027
+step cmake --workflow --preset systemcore
 step cmake --workflow --preset arm
 step cmake --workflow --preset armel
+step cmake --workflow --preset arm64
 step cmake --workflow --preset windows
+step cmake --workflow --preset windows2027
 step cmake --workflow --preset default
 step cmake --workflow --preset windows-tests
 step cmake --workflow --preset asan

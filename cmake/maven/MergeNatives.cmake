@@ -8,8 +8,8 @@
 # The C++ library's platform zips (CPP_ARTIFACT) are merged and listed (binaryPlatforms) the same
 # way.
 # Usage: cmake -DREPOSITORY= -DSOURCES=<list> -DGROUP= -DJAVA_ARTIFACT= -DNATIVE_ARTIFACT=
-#              -DCPP_ARTIFACT=
-#              -DVERSION= -DFRC_YEAR= -DTEMPLATE=<json.in> -DVENDORDEP=<json> -P MergeNatives.cmake
+#              -DCPP_ARTIFACT= -DVERSION= -DFRC_YEAR= -DUUID= -DTEMPLATE=<json.in>
+#              -DVENDORDEP=<json> -P MergeNatives.cmake
 string(REPLACE "." "/" group_path "${GROUP}")
 
 # merge_platform_zips(<artifact> <variable>): copies the artifact's platform zips of this version
@@ -42,9 +42,11 @@ merge_platform_zips(${NATIVE_ARTIFACT} platforms)
 merge_platform_zips(${CPP_ARTIFACT} cpp_platforms)
 set(relative "${group_path}/${NATIVE_ARTIFACT}/${VERSION}")
 if(NOT platforms)
-  message(WARNING "${REPOSITORY}/${relative} holds no native zip: build the wpilib, athena or arm "
-                  "preset first (KORVANE_MAVEN_MERGE). The vendor-dependency file lists no platform.")
+  message(WARNING "${REPOSITORY}/${relative} holds no native zip: build the presets that make the "
+                  "${FRC_YEAR} season's zips first (KORVANE_MAVEN_MERGE). The vendor-dependency "
+                  "file lists no platform.")
 endif()
 list(JOIN platforms ",\n" KORVANE_VALID_PLATFORMS)
 list(JOIN cpp_platforms ",\n" KORVANE_CPP_PLATFORMS)
+get_filename_component(VENDORDEP_NAME "${VENDORDEP}" NAME)
 configure_file("${TEMPLATE}" "${VENDORDEP}" @ONLY)

@@ -54,8 +54,11 @@ class Dystan {
     bool valid = false;
   };
 
-  /// Opens the sensor on CAN at ID 0..63. Returns at once.
+  /// Opens the sensor on CAN bus 0 at ID 0..63. Returns at once.
   explicit Dystan(int canId);
+  /// Opens the sensor on a CAN bus of the robot's (0 .. the bus count - 1; WPILib 2026 has bus
+  /// 0 only) at ID 0..63; a bus the robot does not have leaves it closed. Returns at once.
+  Dystan(int bus, int canId);
   /// Opens the sensor on a USB serial device, switches it to binary scans (and to the output rate
   /// odr, scans a second, when above 0) and starts reading. Blocks for the opening dialogue (see
   /// the class).

@@ -50,8 +50,11 @@ class Kromel {
     int64_t ageMs = -1;
   };
 
-  /// Opens the sensor on CAN at ID 0..63. Returns at once.
+  /// Opens the sensor on CAN bus 0 at ID 0..63. Returns at once.
   explicit Kromel(int canId);
+  /// Opens the sensor on a CAN bus of the robot's (0 .. the bus count - 1; WPILib 2026 has bus
+  /// 0 only) at ID 0..63; a bus the robot does not have leaves it closed. Returns at once.
+  Kromel(int bus, int canId);
   /// Opens the sensor on a USB serial device (e.g. from FindDevicePath), sets the XYZ format,
   /// sends the sample time when above 0 (milliseconds between readings) and starts reading.
   /// Blocks until those lines have left the port: at most about 2 s.

@@ -38,9 +38,14 @@ class Torqa {
   /// The controller's PID types; their meaning is the controller firmware's.
   enum class PIDType { kType0 = 0, kType1 = 1, kType2 = 2 };
 
-  /// Opens the controller at CAN device number 1..63 with the motor frequency (Hz, 0..20000) for
-  /// all four motors, and starts the heartbeat. Returns at once; on failure the object is closed.
+  /// Opens the controller at CAN device number 1..63 on CAN bus 0 with the motor frequency (Hz,
+  /// 0..20000) for all four motors, and starts the heartbeat. Returns at once; on failure the
+  /// object is closed.
   Torqa(int deviceId, int frequency);
+  /// The same on a CAN bus of the robot's (0 .. the bus count - 1; WPILib 2026 has bus 0 only);
+  /// every frame to the controller goes on that bus. A bus the robot does not have leaves the
+  /// object closed.
+  Torqa(int bus, int deviceId, int frequency);
   /// Closes the controller (as Close()).
   ~Torqa() = default;
   Torqa(Torqa&&) noexcept = default;

@@ -17,6 +17,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create
 
 /*
  * Class:     com_korvane_frc_jni_DystanJNI
+ * Method:    c_Dystan_createOnBus
+ * Signature: (II)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createOnBus
+  (JNIEnv *, jclass, jint, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_DystanJNI
  * Method:    c_Dystan_createUsb
  * Signature: (Ljava/lang/String;I)J
  */

@@ -17,6 +17,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create
 
 /*
  * Class:     com_korvane_frc_jni_KromelJNI
+ * Method:    c_Kromel_createOnBus
+ * Signature: (II)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createOnBus
+  (JNIEnv *, jclass, jint, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_KromelJNI
  * Method:    c_Kromel_createUsb
  * Signature: (Ljava/lang/String;I)J
  */

@@ -17,6 +17,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1create
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_createOnBus
+ * Signature: (III)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1createOnBus
+  (JNIEnv *, jclass, jint, jint, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_destroy
  * Signature: (J)V
  */

@@ -10,10 +10,10 @@ extern "C" {
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator
  * Method:    attach0
- * Signature: (II)J
+ * Signature: (III)J
  */
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_attach0
-  (JNIEnv *, jclass, jint, jint);
+  (JNIEnv *, jclass, jint, jint, jint);
 
 /*
  * Class:     com_korvane_frc_sim_DystanSimulator

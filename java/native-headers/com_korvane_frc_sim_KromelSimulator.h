@@ -10,10 +10,10 @@ extern "C" {
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator
  * Method:    attach0
- * Signature: (Z)J
+ * Signature: (IZ)J
  */
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0
-  (JNIEnv *, jclass, jboolean);
+  (JNIEnv *, jclass, jint, jboolean);
 
 /*
  * Class:     com_korvane_frc_sim_KromelSimulator

@@ -26,10 +26,10 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0
 /*
  * Class:     com_korvane_frc_sim_SimCan
  * Method:    injectFrame0
- * Signature: (I[B)V
+ * Signature: (II[B)V
  */
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0
-  (JNIEnv *, jclass, jint, jbyteArray);
+  (JNIEnv *, jclass, jint, jint, jbyteArray);
 
 /*
  * Class:     com_korvane_frc_sim_SimCan

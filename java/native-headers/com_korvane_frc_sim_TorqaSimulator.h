@@ -12,10 +12,10 @@ extern "C" {
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator
  * Method:    attach0
- * Signature: (I)J
+ * Signature: (II)J
  */
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0
-  (JNIEnv *, jclass, jint);
+  (JNIEnv *, jclass, jint, jint);
 
 /*
  * Class:     com_korvane_frc_sim_TorqaSimulator

@@ -14,12 +14,12 @@ using namespace korvane::sim;
 
 extern "C" {
 
-// Four longs per frame, oldest first: identifier, data size, the 8 data bytes little-endian,
-// timestamp in microseconds.
+// Five longs per frame, oldest first: identifier, data size, the 8 data bytes little-endian,
+// timestamp in microseconds, bus.
 JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw(JNIEnv* env, jclass) {
   std::vector<CanFrame> frames = sentFrames();
   std::vector<jlong> raw;
-  raw.reserve(frames.size() * 4);
+  raw.reserve(frames.size() * 5);
   for (const CanFrame& f : frames) {
     uint64_t data = 0;
     for (int i = 7; i >= 0; --i) data = (data << 8) | f.data[i];
@@ -27,6 +27,7 @@ JNIEXPORT jlongArray JNICALL Java_com_korvane_frc_sim_SimCan_sentFramesRaw(JNIEn
     raw.push_back(f.size);
     raw.push_back(static_cast<jlong>(data));
     raw.push_back(f.timestampUs);
+    raw.push_back(f.bus);
   }
   jlongArray array = env->NewLongArray(static_cast<jsize>(raw.size()));
   if (array != nullptr)
@@ -38,13 +39,13 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_clearSentFrames0(JNIEnv*,
   clearSentFrames();
 }
 
-JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0(JNIEnv* env, jclass, jint id,
-                                                                    jbyteArray data) {
+JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_injectFrame0(JNIEnv* env, jclass, jint bus,
+                                                                    jint id, jbyteArray data) {
   uint8_t bytes[8] = {};
   jsize size = data == nullptr ? 0 : env->GetArrayLength(data);
   if (size > 8) size = 8;
   if (size > 0) env->GetByteArrayRegion(data, 0, size, reinterpret_cast<jbyte*>(bytes));
-  injectFrame(static_cast<uint32_t>(id), bytes, static_cast<uint8_t>(size));
+  injectFrame(bus, static_cast<uint32_t>(id), bytes, static_cast<uint8_t>(size));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_SimCan_failCalls(JNIEnv*, jclass, jint call,

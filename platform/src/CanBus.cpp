@@ -1,4 +1,4 @@
-// The simulated CAN bus and its simulation controls.
+// The simulated CAN buses and their simulation controls.
 
 #include <algorithm>
 #include <condition_variable>
@@ -10,8 +10,6 @@
 
 #include "CanBusModel.h"
 #include "MonotonicTime.h"
-#include "hal/CAN.h"
-#include "hal/CANAPI.h"
 #include "korvane/sim/Can.h"
 
 namespace korvane::platform::can_bus {
@@ -26,14 +24,6 @@ constexpr uint32_t kIdMask = 0x1FFFFFFF;
 // Session handles start far from 1, where another device's simulation would start its own.
 constexpr uint32_t kFirstSession = 0x4B000001;
 
-// A frame from the device side as the HAL hands it out: stamped when it arrived, in the HAL's
-// CAN receive clock (whole milliseconds of HAL_GetCANPacketBaseTime: the monotonic clock on the
-// stand-in, as on the robot; the simulated FPGA clock over WPILib's simulation HAL).
-struct ArrivedFrame {
-  CanFrame frame;
-  uint32_t receivedMs = 0;
-};
-
 struct DeviceFrame {
   ArrivedFrame arrived;
   uint64_t sequence = 0;
@@ -41,12 +31,18 @@ struct DeviceFrame {
 };
 
 struct StreamSession {
+  int32_t bus = 0;
   uint32_t id = 0;
   uint32_t mask = 0;
   size_t capacity = 1;
   std::deque<ArrivedFrame> pending;
   bool overrun = false;
 };
+
+// The newest device frames, by bus and identifier.
+uint64_t frameKey(int32_t bus, uint32_t id) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(bus)) << 32) | id;
+}
 
 struct Failure {
   int remaining = 0;  // < 0: every call
@@ -60,7 +56,7 @@ struct Bus {
   std::deque<CanFrame> sentLog;
   uint64_t sentTotal = 0;  // frames ever sent; tells waiters that the log changed
   uint64_t sequence = 0;
-  std::unordered_map<uint32_t, DeviceFrame> latest;
+  std::unordered_map<uint64_t, DeviceFrame> latest;
   std::map<uint32_t, StreamSession> sessions;
   uint32_t nextSession = kFirstSession;
   std::vector<std::pair<ListenerId, std::shared_ptr<CanDevice>>> devices;
@@ -69,7 +65,7 @@ struct Bus {
 };
 
 // Never destroyed: threads of the drivers may still send while the process exits.
-Bus& bus() {
+Bus& buses() {
   static Bus* instance = new Bus;
   return *instance;
 }
@@ -77,7 +73,7 @@ Bus& bus() {
 // The bus for a simulation control: connected to the HAL first.
 Bus& connectedBus() {
   connectToHal();
-  return bus();
+  return buses();
 }
 
 // Under the bus lock. True when the call is to fail; raises when it is to throw.
@@ -92,6 +88,7 @@ bool injectedFailureLocked(Bus& b, CanCall call, int32_t* status) {
 
 void appendToSessions(Bus& b, const ArrivedFrame& arrived) {
   for (auto& [handle, session] : b.sessions) {
+    if (arrived.frame.bus != session.bus) continue;
     if ((arrived.frame.id & session.mask) != (session.id & session.mask)) continue;
     session.pending.push_back(arrived);
     if (session.pending.size() > session.capacity) {
@@ -103,19 +100,20 @@ void appendToSessions(Bus& b, const ArrivedFrame& arrived) {
 
 }  // namespace
 
-void sendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize, int32_t periodMs,
-                 int32_t* status) {
+void sendMessage(int32_t bus, uint32_t messageID, const uint8_t* data, uint8_t dataSize,
+                 int32_t periodMs, int32_t* status) {
   (void)periodMs;  // only single sends are simulated
-  Bus& b = bus();
+  Bus& b = buses();
   std::vector<std::shared_ptr<CanDevice>> receivers;
   CanFrame frame;
   {
     std::lock_guard lock(b.mutex);
     if (injectedFailureLocked(b, CanCall::SendMessage, status)) return;
     if (dataSize > 8 || (dataSize > 0 && data == nullptr)) {
-      *status = HAL_ERR_CANSessionMux_InvalidBuffer;
+      *status = kInvalidBuffer;
       return;
     }
+    frame.bus = bus;
     frame.id = messageID & kIdMask;
     frame.size = dataSize;
     if (dataSize > 0) std::copy(data, data + dataSize, frame.data.begin());
@@ -130,48 +128,50 @@ void sendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize, int3
   for (const auto& device : receivers) device->onFrameSent(frame);
 }
 
-void receiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data, uint8_t* dataSize,
-                    uint32_t* timeStamp, int32_t* status) {
-  Bus& b = bus();
+bool receiveMessage(int32_t bus, uint32_t messageID, uint32_t messageIDMask, ArrivedFrame* out,
+                    int32_t* status) {
+  Bus& b = buses();
   std::lock_guard lock(b.mutex);
-  if (injectedFailureLocked(b, CanCall::ReceiveMessage, status)) return;
-  if (messageID == nullptr) {
-    *status = HAL_ERR_CANSessionMux_InvalidBuffer;
-    return;
+  if (injectedFailureLocked(b, CanCall::ReceiveMessage, status)) return false;
+  if (out == nullptr) {
+    *status = kInvalidBuffer;
+    return false;
   }
   DeviceFrame* newest = nullptr;
   if ((messageIDMask & kIdMask) == kIdMask) {
     // One identifier matches: found by it, as the robot's CAN layer finds it, at the same cost
     // however many identifiers the bus carries.
-    auto it = b.latest.find(*messageID & kIdMask);
+    auto it = b.latest.find(frameKey(bus, messageID & kIdMask));
     if (it != b.latest.end() && !it->second.received) newest = &it->second;
   } else {
-    for (auto& [id, entry] : b.latest) {
-      if (entry.received || (id & messageIDMask) != (*messageID & messageIDMask)) continue;
+    for (auto& [key, entry] : b.latest) {
+      const CanFrame& frame = entry.arrived.frame;
+      if (entry.received || frame.bus != bus ||
+          (frame.id & messageIDMask) != (messageID & messageIDMask)) {
+        continue;
+      }
       if (newest == nullptr || entry.sequence > newest->sequence) newest = &entry;
     }
   }
-  if (newest == nullptr) return;
+  if (newest == nullptr) return false;
   newest->received = true;
-  const CanFrame& frame = newest->arrived.frame;
-  *messageID = frame.id;
-  if (data) std::copy(frame.data.begin(), frame.data.begin() + frame.size, data);
-  if (dataSize) *dataSize = frame.size;
-  if (timeStamp) *timeStamp = newest->arrived.receivedMs;
+  *out = newest->arrived;
   *status = 0;
+  return true;
 }
 
-void openStreamSession(uint32_t* sessionHandle, uint32_t messageID, uint32_t messageIDMask,
-                       uint32_t maxMessages, int32_t* status) {
-  Bus& b = bus();
+void openStreamSession(int32_t bus, uint32_t* sessionHandle, uint32_t messageID,
+                       uint32_t messageIDMask, uint32_t maxMessages, int32_t* status) {
+  Bus& b = buses();
   std::lock_guard lock(b.mutex);
   if (injectedFailureLocked(b, CanCall::OpenStreamSession, status)) return;
   if (sessionHandle == nullptr) {
-    *status = HAL_ERR_CANSessionMux_InvalidBuffer;
+    *status = kInvalidBuffer;
     return;
   }
   uint32_t handle = b.nextSession++;
   StreamSession& session = b.sessions[handle];
+  session.bus = bus;
   session.id = messageID;
   session.mask = messageIDMask;
   session.capacity = std::max<uint32_t>(maxMessages, 1);
@@ -180,45 +180,41 @@ void openStreamSession(uint32_t* sessionHandle, uint32_t messageID, uint32_t mes
 }
 
 void closeStreamSession(uint32_t sessionHandle) {
-  Bus& b = bus();
+  Bus& b = buses();
   std::lock_guard lock(b.mutex);
   b.sessions.erase(sessionHandle);
 }
 
-void readStreamSession(uint32_t sessionHandle, HAL_CANStreamMessage* messages,
-                       uint32_t messagesToRead, uint32_t* messagesRead, int32_t* status) {
-  Bus& b = bus();
+bool readStreamSession(uint32_t sessionHandle, PutFrame put, void* context, uint32_t messagesToRead,
+                       uint32_t* messagesRead, int32_t* status) {
+  Bus& b = buses();
   std::lock_guard lock(b.mutex);
   auto it = b.sessions.find(sessionHandle);
-  if (it == b.sessions.end()) return;
+  if (it == b.sessions.end()) return false;
   if (messagesRead) *messagesRead = 0;
-  if (injectedFailureLocked(b, CanCall::ReadStreamSession, status)) return;
-  if (messages == nullptr || messagesRead == nullptr) {
-    *status = HAL_ERR_CANSessionMux_InvalidBuffer;
-    return;
+  if (injectedFailureLocked(b, CanCall::ReadStreamSession, status)) return true;
+  if (put == nullptr || messagesRead == nullptr) {
+    *status = kInvalidBuffer;
+    return true;
   }
   StreamSession& session = it->second;
   uint32_t count = 0;
   while (count < messagesToRead && !session.pending.empty()) {
-    const CanFrame& frame = session.pending.front().frame;
-    HAL_CANStreamMessage& out = messages[count++];
-    out.messageID = frame.id;
-    out.timeStamp = session.pending.front().receivedMs;
-    std::copy(frame.data.begin(), frame.data.end(), out.data);
-    out.dataSize = frame.size;
+    put(context, count++, session.pending.front());
     session.pending.pop_front();
   }
   *messagesRead = count;
   if (session.overrun) {
     session.overrun = false;
-    *status = HAL_ERR_CANSessionMux_SessionOverrun;
+    *status = kSessionOverrun;
   } else {
-    *status = count == 0 ? HAL_ERR_CANSessionMux_MessageNotFound : 0;
+    *status = count == 0 ? kMessageNotFound : 0;
   }
+  return true;
 }
 
 bool injectedFailure(CanCall call, int32_t* status) {
-  Bus& b = bus();
+  Bus& b = buses();
   std::lock_guard lock(b.mutex);
   return injectedFailureLocked(b, call, status);
 }
@@ -261,22 +257,32 @@ bool waitForSentFrames(const std::function<bool(const std::vector<CanFrame>&)>& 
   }
 }
 
-void injectFrame(uint32_t id, const uint8_t* data, uint8_t size) {
+void injectFrame(int32_t bus, uint32_t id, const uint8_t* data, uint8_t size) {
   CanFrame frame;
+  frame.bus = bus;
   frame.id = id & platform::can_bus::kIdMask;
   frame.size = std::min<uint8_t>(size, 8);
   if (data) std::copy(data, data + frame.size, frame.data.begin());
   frame.timestampUs = platform::monotonicMicros();
   auto& b = connectedBus();
-  const platform::can_bus::ArrivedFrame arrived{frame, HAL_GetCANPacketBaseTime()};
+  const platform::can_bus::ArrivedFrame arrived{frame, platform::can_bus::arrivalStamp()};
   std::lock_guard lock(b.mutex);
-  b.latest[frame.id] = platform::can_bus::DeviceFrame{arrived, ++b.sequence};
+  b.latest[platform::can_bus::frameKey(bus, frame.id)] =
+      platform::can_bus::DeviceFrame{arrived, ++b.sequence};
   platform::can_bus::appendToSessions(b, arrived);
 }
 
-void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes) {
+void injectFrame(int32_t bus, uint32_t id, std::initializer_list<uint8_t> bytes) {
   std::vector<uint8_t> data(bytes);
-  injectFrame(id, data.data(), static_cast<uint8_t>(data.size()));
+  injectFrame(bus, id, data.data(), static_cast<uint8_t>(data.size()));
+}
+
+void injectFrame(uint32_t id, const uint8_t* data, uint8_t size) {
+  injectFrame(0, id, data, size);
+}
+
+void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes) {
+  injectFrame(0, id, bytes);
 }
 
 ListenerId attachDevice(std::shared_ptr<CanDevice> device) {

@@ -23,6 +23,19 @@ namespace can_bus = korvane::platform::can_bus;
 constexpr int32_t kHandleError = -1098;  // HAL_HANDLE_ERROR
 constexpr uint32_t kFullMask = 0x1FFFFFFF;
 
+static_assert(can_bus::kMessageNotFound == HAL_ERR_CANSessionMux_MessageNotFound);
+static_assert(can_bus::kSessionOverrun == HAL_ERR_CANSessionMux_SessionOverrun);
+static_assert(can_bus::kNotAllowed == HAL_ERR_CANSessionMux_NotAllowed);
+
+void putStreamMessage(void* context, uint32_t index, const can_bus::ArrivedFrame& arrived) {
+  const korvane::sim::CanFrame& frame = arrived.frame;
+  HAL_CANStreamMessage& out = static_cast<HAL_CANStreamMessage*>(context)[index];
+  out.messageID = frame.id;
+  out.timeStamp = static_cast<uint32_t>(arrived.stamp);
+  std::copy(frame.data.begin(), frame.data.end(), out.data);
+  out.dataSize = frame.size;
+}
+
 struct Received {
   uint8_t data[8] = {};
   uint8_t length = 0;
@@ -88,6 +101,11 @@ std::shared_ptr<CanDevice> receivePacket(CanCall call, HAL_CANHandle handle, int
 
 namespace korvane::platform::can_bus {
 void connectToHal() {}  // the HAL functions below call the bus themselves
+
+// Received frames are stamped in whole milliseconds of the monotonic clock, as on the robot.
+uint64_t arrivalStamp() {
+  return static_cast<uint64_t>(monotonicMicros() / 1000);
+}
 }  // namespace korvane::platform::can_bus
 
 namespace korvane::sim {
@@ -102,18 +120,28 @@ extern "C" {
 
 void HAL_CAN_SendMessage(uint32_t messageID, const uint8_t* data, uint8_t dataSize,
                          int32_t periodMs, int32_t* status) {
-  can_bus::sendMessage(messageID, data, dataSize, periodMs, status);
+  can_bus::sendMessage(0, messageID, data, dataSize, periodMs, status);
 }
 
 void HAL_CAN_ReceiveMessage(uint32_t* messageID, uint32_t messageIDMask, uint8_t* data,
                             uint8_t* dataSize, uint32_t* timeStamp, int32_t* status) {
   *status = HAL_ERR_CANSessionMux_MessageNotFound;  // unless the bus has a frame
-  can_bus::receiveMessage(messageID, messageIDMask, data, dataSize, timeStamp, status);
+  if (messageID == nullptr) {
+    *status = HAL_ERR_CANSessionMux_InvalidBuffer;
+    return;
+  }
+  can_bus::ArrivedFrame arrived;
+  if (!can_bus::receiveMessage(0, *messageID, messageIDMask, &arrived, status)) return;
+  const korvane::sim::CanFrame& frame = arrived.frame;
+  *messageID = frame.id;
+  if (data) std::copy(frame.data.begin(), frame.data.begin() + frame.size, data);
+  if (dataSize) *dataSize = frame.size;
+  if (timeStamp) *timeStamp = static_cast<uint32_t>(arrived.stamp);
 }
 
 void HAL_CAN_OpenStreamSession(uint32_t* sessionHandle, uint32_t messageID, uint32_t messageIDMask,
                                uint32_t maxMessages, int32_t* status) {
-  can_bus::openStreamSession(sessionHandle, messageID, messageIDMask, maxMessages, status);
+  can_bus::openStreamSession(0, sessionHandle, messageID, messageIDMask, maxMessages, status);
 }
 
 void HAL_CAN_CloseStreamSession(uint32_t sessionHandle) {
@@ -124,7 +152,8 @@ void HAL_CAN_ReadStreamSession(uint32_t sessionHandle, struct HAL_CANStreamMessa
                                uint32_t messagesToRead, uint32_t* messagesRead, int32_t* status) {
   if (messagesRead) *messagesRead = 0;
   *status = HAL_ERR_CANSessionMux_NotAllowed;  // unless the bus has the session
-  can_bus::readStreamSession(sessionHandle, messages, messagesToRead, messagesRead, status);
+  can_bus::readStreamSession(sessionHandle, messages == nullptr ? nullptr : putStreamMessage,
+                             messages, messagesToRead, messagesRead, status);
 }
 
 // The clock the bus stamps received frames with: whole milliseconds of the monotonic clock,

@@ -16,14 +16,16 @@ uint32_t idFor(uint32_t api, uint8_t canId) {
 
 }  // namespace
 
-std::shared_ptr<DystanCanSim> DystanCanSim::attach(uint8_t canId, int scansPerSecond) {
-  std::shared_ptr<DystanCanSim> sim(new DystanCanSim(canId, scansPerSecond));
+std::shared_ptr<DystanCanSim> DystanCanSim::attach(uint8_t canId, int scansPerSecond, int32_t bus) {
+  std::shared_ptr<DystanCanSim> sim(new DystanCanSim(canId, scansPerSecond, bus));
   start(sim);
   return sim;
 }
 
-DystanCanSim::DystanCanSim(uint8_t canId, int scansPerSecond)
-    : canId_(static_cast<uint8_t>(canId & 0x3F)), scansPerSecond_(std::max(scansPerSecond, 0)) {
+DystanCanSim::DystanCanSim(uint8_t canId, int scansPerSecond, int32_t bus)
+    : ClockedCanDevice(bus),
+      canId_(static_cast<uint8_t>(canId & 0x3F)),
+      scansPerSecond_(std::max(scansPerSecond, 0)) {
   config_.canId = canId_;
   for (int k = 0; k < kPositions; ++k) distances_[k] = static_cast<int16_t>(1000 + 10 * k);
 }
@@ -70,7 +72,7 @@ void DystanCanSim::publishLocked() {
       data[2 + 2 * v] = static_cast<uint8_t>(bits);
       data[3 + 2 * v] = static_cast<uint8_t>(bits >> 8);
     }
-    injectFrame(idFor(kChunkApi, canId_), data, 8);
+    publishFrame(idFor(kChunkApi, canId_), data, 8);
   }
 }
 
@@ -121,6 +123,7 @@ int DystanCanSim::configRequests() const {
 }
 
 void DystanCanSim::onFrameSent(const CanFrame& frame) {
+  if (!onMyBus(frame)) return;
   if (frame.id != idFor(kConfigRequestApi, canId_)) return;
   uint8_t reply[8] = {};
   {
@@ -133,7 +136,7 @@ void DystanCanSim::onFrameSent(const CanFrame& frame) {
     reply[3] = config_.canBrsEnabled ? 1 : 0;
     reply[4] = config_.canId;
   }
-  injectFrame(idFor(kConfigReplyApi, canId_), reply, 8);
+  publishFrame(idFor(kConfigReplyApi, canId_), reply, 8);
 }
 
 }  // namespace korvane::sim

@@ -37,7 +37,8 @@ class DystanCanSim : public ClockedCanDevice {
 
   // Puts a sensor with this CAN ID on the bus, publishing scansPerSecond scans (0: none until
   // setScanRate). It reports its own CAN ID in the configuration reply.
-  static std::shared_ptr<DystanCanSim> attach(uint8_t canId, int scansPerSecond = 20);
+  static std::shared_ptr<DystanCanSim> attach(uint8_t canId, int scansPerSecond = 20,
+                                              int32_t bus = 0);
   ~DystanCanSim() override;
 
   // Distances of the next scans; positions past the values given carry 0.
@@ -57,7 +58,7 @@ class DystanCanSim : public ClockedCanDevice {
   void onFrameSent(const CanFrame& frame) override;
 
  private:
-  DystanCanSim(uint8_t canId, int scansPerSecond);
+  DystanCanSim(uint8_t canId, int scansPerSecond, int32_t bus);
   void run() override;
   void publishLocked();
   std::chrono::nanoseconds periodLocked() const;

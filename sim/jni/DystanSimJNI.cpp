@@ -44,10 +44,10 @@ std::vector<int16_t> distancesOf(JNIEnv* env, jintArray array) {
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_attach0(JNIEnv*, jclass,
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_DystanSimulator_attach0(JNIEnv*, jclass, jint bus,
                                                                          jint canId,
                                                                          jint scansPerSecond) {
-  return g_can.add(DystanCanSim::attach(static_cast<uint8_t>(canId), scansPerSecond));
+  return g_can.add(DystanCanSim::attach(static_cast<uint8_t>(canId), scansPerSecond, bus));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_DystanSimulator_detach(JNIEnv*, jclass, jlong id) {

@@ -27,9 +27,9 @@ SimRegistry<KromelUsbSim> g_usb;
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0(JNIEnv*, jclass,
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_KromelSimulator_attach0(JNIEnv*, jclass, jint bus,
                                                                          jboolean publishing) {
-  return g_can.add(KromelCanSim::attach(publishing == JNI_TRUE));
+  return g_can.add(KromelCanSim::attach(publishing == JNI_TRUE, bus));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_KromelSimulator_detach(JNIEnv*, jclass, jlong id) {

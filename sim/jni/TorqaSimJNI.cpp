@@ -24,9 +24,9 @@ std::shared_ptr<TorqaSim> find(jlong id) {
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass,
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_sim_TorqaSimulator_attach0(JNIEnv*, jclass, jint bus,
                                                                         jint deviceNumber) {
-  return g_sims.add(TorqaSim::attach(deviceNumber));
+  return g_sims.add(TorqaSim::attach(deviceNumber, bus));
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_sim_TorqaSimulator_detach(JNIEnv*, jclass, jlong id) {

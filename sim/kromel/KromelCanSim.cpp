@@ -21,13 +21,14 @@ int16_t toCount(float value) {
 
 }  // namespace
 
-std::shared_ptr<KromelCanSim> KromelCanSim::attach(bool publishing) {
-  std::shared_ptr<KromelCanSim> sim(new KromelCanSim(publishing));
+std::shared_ptr<KromelCanSim> KromelCanSim::attach(bool publishing, int32_t bus) {
+  std::shared_ptr<KromelCanSim> sim(new KromelCanSim(publishing, bus));
   start(sim);
   return sim;
 }
 
-KromelCanSim::KromelCanSim(bool publishing) : publishing_(publishing) {}
+KromelCanSim::KromelCanSim(bool publishing, int32_t bus)
+    : ClockedCanDevice(bus), publishing_(publishing) {}
 
 KromelCanSim::~KromelCanSim() {
   detach();
@@ -54,7 +55,7 @@ void KromelCanSim::publishLocked() {
     data[2 + 2 * i] = static_cast<uint8_t>(bits);
     data[3 + 2 * i] = static_cast<uint8_t>(bits >> 8);
   }
-  injectFrame(kColor, data, 8);
+  publishFrame(kColor, data, 8);
 }
 
 void KromelCanSim::setColor(float x, float y, float z) {
@@ -100,6 +101,7 @@ uint16_t KromelCanSim::sequence() const {
 }
 
 void KromelCanSim::onFrameSent(const CanFrame& frame) {
+  if (!onMyBus(frame)) return;
   if (frame.id < kCommandBase + kFirstCommand || frame.id > kCommandBase + kLastCommand) return;
   unsigned number = frame.id - kCommandBase;
   uint8_t ack[8] = {static_cast<uint8_t>(number)};
@@ -119,7 +121,7 @@ void KromelCanSim::onFrameSent(const CanFrame& frame) {
     ack[1] = ackStatus_;
     for (int i = 0; i < 4; ++i) ack[2 + i] = static_cast<uint8_t>(value >> (8 * i));
   }
-  injectFrame(kAck, ack, 8);
+  publishFrame(kAck, ack, 8);
 }
 
 }  // namespace korvane::sim

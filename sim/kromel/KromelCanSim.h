@@ -31,9 +31,9 @@ class KromelCanSim : public ClockedCanDevice {
     std::vector<uint8_t> payload;
   };
 
-  // Puts a sensor on the bus, where it stays until detach(). With publishing false it sends no
-  // colour frames until setPublishing(true).
-  static std::shared_ptr<KromelCanSim> attach(bool publishing = true);
+  // Puts a sensor on CAN bus `bus`, where it stays until detach(). With publishing false it sends
+  // no colour frames until setPublishing(true).
+  static std::shared_ptr<KromelCanSim> attach(bool publishing = true, int32_t bus = 0);
   ~KromelCanSim() override;
 
   // The colour the next frames carry (each channel limited to the frame's -3.2768..3.2767).
@@ -55,7 +55,7 @@ class KromelCanSim : public ClockedCanDevice {
   void onFrameSent(const CanFrame& frame) override;
 
  private:
-  KromelCanSim(bool publishing);
+  KromelCanSim(bool publishing, int32_t bus);
   void run() override;
   void publishLocked();
 

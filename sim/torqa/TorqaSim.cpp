@@ -77,13 +77,14 @@ double clampRpm(double rpm) {
 
 }  // namespace
 
-std::shared_ptr<TorqaSim> TorqaSim::attach(int deviceNumber) {
-  std::shared_ptr<TorqaSim> sim(new TorqaSim(deviceNumber));
+std::shared_ptr<TorqaSim> TorqaSim::attach(int deviceNumber, int32_t bus) {
+  std::shared_ptr<TorqaSim> sim(new TorqaSim(deviceNumber, bus));
   start(sim);
   return sim;
 }
 
-TorqaSim::TorqaSim(int deviceNumber) : deviceNumber_(deviceNumber) {
+TorqaSim::TorqaSim(int deviceNumber, int32_t bus)
+    : ClockedCanDevice(bus), deviceNumber_(deviceNumber) {
   infoRecord_ = {static_cast<uint8_t>(deviceNumber), 1, 4, 2, 1, 3, 0, 0};
   serial_ = {0x4B560000u + static_cast<uint32_t>(deviceNumber), 0x00000001u, 0x20260001u};
 }
@@ -112,7 +113,7 @@ void TorqaSim::publish(const std::vector<Outgoing>& frames) const {
   uint32_t base =
       (kDeviceType << 24) | (kManufacturer << 16) | static_cast<uint32_t>(deviceNumber_);
   for (const Outgoing& f : frames) {
-    injectFrame(base | (static_cast<uint32_t>(f.api) << 6), f.data.data(), 8);
+    publishFrame(base | (static_cast<uint32_t>(f.api) << 6), f.data.data(), 8);
   }
 }
 
@@ -303,6 +304,7 @@ void TorqaSim::setTemperature(double celsius) {
 }
 
 void TorqaSim::onFrameSent(const CanFrame& frame) {
+  if (!onMyBus(frame)) return;
   if ((frame.id >> 24) != kDeviceType || ((frame.id >> 16) & 0xFF) != kManufacturer) return;
   if (static_cast<int>(frame.id & 0x3F) != deviceNumber_) return;
   int api = static_cast<int>((frame.id >> 6) & 0x3FF);

@@ -66,9 +66,9 @@ class TorqaSim : public ClockedCanDevice {
     std::array<uint8_t, 2> limitSwitch{};
   };
 
-  // Puts a controller with this CAN device number (1..63) on the bus, where it stays until
+  // Puts a controller with this CAN device number (1..63) on CAN bus `bus`, where it stays until
   // detach().
-  static std::shared_ptr<TorqaSim> attach(int deviceNumber);
+  static std::shared_ptr<TorqaSim> attach(int deviceNumber, int32_t bus = 0);
   ~TorqaSim() override;
 
   int deviceNumber() const { return deviceNumber_; }
@@ -113,7 +113,7 @@ class TorqaSim : public ClockedCanDevice {
     std::array<uint8_t, 8> data;
   };
 
-  explicit TorqaSim(int deviceNumber);
+  TorqaSim(int deviceNumber, int32_t bus);
   void run() override;
   void publish(const std::vector<Outgoing>& frames) const;
   // Under the lock.

@@ -2,14 +2,14 @@
 
 #include <exception>
 
-#include "hal/DriverStation.h"
+#include "port/DriverStationError.h"
 
 namespace korvane {
 
 void reportToDriverStation(Severity severity, int code, const std::string& location,
                            const std::string& details) noexcept {
-  HAL_SendError(severity == Severity::Error ? 1 : 0, code, /*isLVCode=*/0, details.c_str(),
-                location.c_str(), /*callStack=*/"", /*printMsg=*/1);
+  port::sendDriverStationError(severity == Severity::Error, code, details.c_str(),
+                               location.c_str());
 }
 
 void reportNotOpened(const std::string& location) noexcept {

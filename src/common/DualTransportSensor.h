@@ -6,15 +6,16 @@
 // time.
 //
 // Opening: the part for the transport is made (opening its session or port), kept only if it
-// opened, shown in a desktop simulation as "<tag>[<CAN ID>]" or "<tag>[<path>]", and handed to a
-// new sensor object, which is filed in the table; on any failure everything made is freed again
-// and the handle is 0. A throw while making it (allocation, starting the reader thread) becomes
-// one line, "[<tag>] Failed to create the <CAN|USB> sensor: <reason>", on standard output.
+// opened, shown in a desktop simulation as "<tag>[<CAN ID>]" (on CAN bus 0), "<tag>[<bus>/<CAN
+// ID>]" (on another bus) or "<tag>[<path>]", and handed to a new sensor object, which is filed in
+// the table; on any failure everything made is freed again and the handle is 0. A throw while
+// making it (allocation, starting the reader thread) becomes one line, "[<tag>] Failed to create
+// the <CAN|USB> sensor: <reason>", on standard output.
 //
 // Sensor is the device's object class: it derives from DualTransportSensor<Sensor, Part> (Part is
 // its device's transport interface, which both parts implement; the parts derive from it and take
-// their link's arguments first), is constructed from a std::unique_ptr<Part>, and defines its
-// table, `static Table& table()`, in its source file.
+// their link's arguments first: a CAN part its bus and CAN ID), is constructed from a
+// std::unique_ptr<Part>, and defines its table, `static Table& table()`, in its source file.
 //
 // Threading: opening, closing and finding may run on any thread at any time; close waits for the
 // calls that hold the sensor. Commands take turns through commandTurn(); readings and health take
@@ -30,10 +31,12 @@
 #include <utility>
 
 #include "DeviceFaults.h"
+#include "common/CanDeviceId.h"
 #include "common/ConsoleLine.h"
 #include "common/Guarded.h"
 #include "common/HandleTable.h"
 #include "common/SensorCanSession.h"
+#include "port/Can.h"
 
 namespace korvane {
 
@@ -51,9 +54,10 @@ class DualTransportSensor {
   static void close(int64_t handle) { delete Sensor::table().remove(handle); }
 
   template <class CanPart, class... Args>
-  static int64_t openCan(const char* tag, int canId, Args&&... args) {
+  static int64_t openCan(const char* tag, int bus, int canId, Args&&... args) {
     if (!SensorCanSession::idInRange(canId, tag)) return 0;
-    return open<CanPart>(tag, "CAN", std::to_string(canId), static_cast<uint8_t>(canId),
+    if (!port::can::busInRange(bus, tag)) return 0;
+    return open<CanPart>(tag, "CAN", canDeviceId(bus, canId), bus, static_cast<uint8_t>(canId),
                          std::forward<Args>(args)...);
   }
 

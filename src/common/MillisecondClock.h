@@ -4,20 +4,20 @@
 // stamps received CAN frames. Differences are taken across the wrap; two times compared are
 // assumed less than about 24 days apart.
 //
-// Two clocks: the HAL's CAN receive clock (HAL_GetCANPacketBaseTime), which the stamps of received
-// frames are in, and the library's monotonic clock for everything the library times itself.
+// Two clocks: the HAL's CAN receive clock (port/Can.h), which the stamps of received frames are
+// in, and the library's monotonic clock for everything the library times itself.
 //
 // Threading: any thread.
 
 #include <chrono>
 #include <cstdint>
 
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 
 namespace korvane {
 
 inline uint32_t canMilliseconds() {
-  return HAL_GetCANPacketBaseTime();
+  return port::can::receiveClockMs();
 }
 
 // A time of the monotonic clock in the library's milliseconds.

@@ -9,12 +9,6 @@
 
 namespace korvane {
 
-namespace {
-
-constexpr uint32_t kExactId = 0x1FFFFFFF;
-
-}  // namespace
-
 bool SensorCanSession::idInRange(int canId, const char* tag) {
   if (static_cast<unsigned>(canId) <= 63) return true;
   printLine(std::cout, std::string("[") + tag + "] CAN ID " + std::to_string(canId) +
@@ -22,11 +16,12 @@ bool SensorCanSession::idInRange(int canId, const char* tag) {
   return false;
 }
 
-SensorCanSession::SensorCanSession(uint8_t canId, const Filter& filter, const char* tag,
+SensorCanSession::SensorCanSession(int bus, uint8_t canId, const Filter& filter, const char* tag,
                                    DeviceHealth& health)
-    : canId_(canId), health_(health) {
+    : bus_(bus), canId_(canId), health_(health) {
   int32_t status = 0;
-  HAL_CAN_OpenStreamSession(&session_, filter.messageId, filter.mask, filter.maxMessages, &status);
+  session_ =
+      port::can::openSession(bus, filter.messageId, filter.mask, filter.maxMessages, &status);
   open_ = status == 0;
   if (!open_) {
     printLine(std::cout, std::string("[") + tag + "] Failed to open CAN stream session (status " +
@@ -35,17 +30,16 @@ SensorCanSession::SensorCanSession(uint8_t canId, const Filter& filter, const ch
 }
 
 SensorCanSession::~SensorCanSession() {
-  if (open_) HAL_CAN_CloseStreamSession(session_);
+  if (open_) port::can::closeSession(session_);
 }
 
-uint32_t SensorCanSession::read(HAL_CANStreamMessage* messages, uint32_t capacity) const {
+uint32_t SensorCanSession::read(Frame* frames, uint32_t capacity) const {
   if (!open_) return 0;
   uint32_t count = 0;
   int32_t status = 0;
-  HAL_CAN_ReadStreamSession(session_, messages, capacity, &count, &status);
-  if (status != 0 && status != HAL_ERR_CANSessionMux_SessionOverrun) {
-    if (status != HAL_ERR_CANSessionMux_MessageNotFound)
-      health_.failed(FailedCall::Receive, status);
+  port::can::readSession(session_, frames, capacity, &count, &status);
+  if (status != 0 && status != port::can::kSessionOverrun) {
+    if (status != port::can::kMessageNotFound) health_.failed(FailedCall::Receive, status);
     return 0;
   }
   return std::min(count, capacity);
@@ -53,7 +47,7 @@ uint32_t SensorCanSession::read(HAL_CANStreamMessage* messages, uint32_t capacit
 
 bool SensorCanSession::send(uint32_t messageId, const uint8_t* data, uint8_t length) const {
   int32_t status = 0;
-  HAL_CAN_SendMessage(messageId, data, length, HAL_CAN_SEND_PERIOD_NO_REPEAT, &status);
+  port::can::send(bus_, messageId, data, length, &status);
   if (status != 0) {
     health_.failed(FailedCall::Send, status);
     return false;
@@ -63,14 +57,12 @@ bool SensorCanSession::send(uint32_t messageId, const uint8_t* data, uint8_t len
 }
 
 int SensorCanSession::receiveLatest(uint32_t messageId, uint8_t* data, uint32_t* timestamp) const {
-  uint32_t id = messageId;
   uint8_t length = 0;
   uint32_t received = 0;
   int32_t status = 0;
-  HAL_CAN_ReceiveMessage(&id, kExactId, data, &length, &received, &status);
+  port::can::receive(bus_, messageId, data, &length, &received, &status);
   if (status != 0) {
-    if (status != HAL_ERR_CANSessionMux_MessageNotFound)
-      health_.failed(FailedCall::Receive, status);
+    if (status != port::can::kMessageNotFound) health_.failed(FailedCall::Receive, status);
     return -1;
   }
   if (timestamp != nullptr) *timestamp = received;

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hal/SimDevice.h"
+#include "port/SimValues.h"
 
 namespace korvane {
 
@@ -33,17 +33,16 @@ class SimOutput {
   SimOutput& operator=(const SimOutput&) = delete;
 
   void set(T value) const noexcept {
-    const HAL_SimValueHandle handle = handle_.load(std::memory_order_relaxed);
-    if (handle != HAL_kInvalidHandle) write(handle, value);
+    const port::sim_values::Handle handle = handle_.load(std::memory_order_relaxed);
+    if (handle != port::sim_values::kNone) port::sim_values::set(handle, value);
   }
   explicit operator bool() const noexcept {
-    return handle_.load(std::memory_order_relaxed) != HAL_kInvalidHandle;
+    return handle_.load(std::memory_order_relaxed) != port::sim_values::kNone;
   }
 
  private:
   friend class SimulatedDevice;
-  static void write(HAL_SimValueHandle handle, T value) noexcept;
-  std::atomic<HAL_SimValueHandle> handle_{HAL_kInvalidHandle};
+  std::atomic<port::sim_values::Handle> handle_{port::sim_values::kNone};
 };
 
 using SimDoubleOutput = SimOutput<double>;
@@ -69,11 +68,11 @@ class SimulatedDevice {
   // Empties the values, then removes the device from the simulation.
   void close() noexcept;
 
-  explicit operator bool() const noexcept { return handle_ != HAL_kInvalidHandle; }
+  explicit operator bool() const noexcept { return handle_ != port::sim_values::kNone; }
 
  private:
-  HAL_SimDeviceHandle handle_ = HAL_kInvalidHandle;
-  std::vector<std::atomic<HAL_SimValueHandle>*> values_;
+  port::sim_values::Handle handle_ = port::sim_values::kNone;
+  std::vector<std::atomic<port::sim_values::Handle>*> values_;
 };
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "KorvaneSerial.h"
+#include "common/CanDeviceId.h"
 #include "common/DriverStationReport.h"
 #include "common/OpenDevice.h"
 #include "dystan/DystanSensor.h"
@@ -20,9 +21,9 @@ int64_t opened(int64_t handle, const std::string& device) {
   return handle;
 }
 
-int64_t openCan(int canId) {
-  return opened(orOnThrow(int64_t{0}, [&] { return Sensor::openCan(canId); }),
-                "Dystan[" + std::to_string(canId) + "]");
+int64_t openCan(int bus, int canId) {
+  return opened(orOnThrow(int64_t{0}, [&] { return Sensor::openCan(bus, canId); }),
+                "Dystan[" + canDeviceId(bus, canId) + "]");
 }
 
 int64_t openUsb(const std::string& path, int odr) {
@@ -32,7 +33,9 @@ int64_t openUsb(const std::string& path, int odr) {
 
 }  // namespace
 
-Dystan::Dystan(int canId) : handle_(&Dystan::Destroy, openCan(canId)) {}
+Dystan::Dystan(int canId) : Dystan(0, canId) {}
+
+Dystan::Dystan(int bus, int canId) : handle_(&Dystan::Destroy, openCan(bus, canId)) {}
 
 Dystan::Dystan(const std::string& path, int odr) : handle_(&Dystan::Destroy, openUsb(path, odr)) {}
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "common/CanDeviceId.h"
 #include "common/LittleEndian.h"
 #include "common/MillisecondClock.h"
 #include "common/Sleep.h"
@@ -42,9 +43,9 @@ ScanData positions(const Scan* scan, int count) {
 
 }  // namespace
 
-CanPart::CanPart(uint8_t canId)
-    : Transport(kCan, canId, "Dystan[" + std::to_string(canId) + "]", kUnknownRateSilenceMs),
-      session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan", health()) {}
+CanPart::CanPart(int bus, uint8_t canId)
+    : Transport(kCan, canId, "Dystan[" + canDeviceId(bus, canId) + "]", kUnknownRateSilenceMs),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Dystan", health()) {}
 
 void CanPart::listen() {
   // A receive of the newest chunk leaves the stream session, which the scans read, as it is.
@@ -94,17 +95,17 @@ Config CanPart::config(int timeoutMs) {
 
 void CanPart::readChunks(ScanTable* callTable) {
   const uint32_t chunkId = idFor(kScanChunkApi, session_.canId());
-  std::array<HAL_CANStreamMessage, kSessionCapacity> messages{};
+  std::array<SensorCanSession::Frame, kSessionCapacity> messages{};
   while (true) {
     uint32_t read = session_.read(messages.data(), kSessionCapacity);
     for (uint32_t i = 0; i < read; ++i) {
-      const HAL_CANStreamMessage& m = messages[i];
-      if ((m.messageID & kIdMask) != chunkId || m.dataSize < 8) continue;
+      const SensorCanSession::Frame& m = messages[i];
+      if ((m.id & kIdMask) != chunkId || m.size < 8) continue;
       int16_t values[kValuesPerChunk];
       for (int v = 0; v < kValuesPerChunk; ++v) values[v] = readI16(m.data + 2 + 2 * v);
-      health().heard(m.timeStamp);
-      scans_.add(m.data[0], m.data[1], values, m.timeStamp);
-      if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values, m.timeStamp);
+      health().heard(m.timestampMs);
+      scans_.add(m.data[0], m.data[1], values, m.timestampMs);
+      if (callTable != nullptr) callTable->add(m.data[0], m.data[1], values, m.timestampMs);
     }
     if (read < kSessionCapacity) return;
   }

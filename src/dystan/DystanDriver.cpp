@@ -26,7 +26,11 @@ DystanJNI* facadeOf(int64_t handle) {
 }  // namespace
 
 DystanJNI* DystanJNI::c_Dystan_create(int canId) {
-  return facadeOf(Sensor::openCan(canId));
+  return c_Dystan_createOnBus(0, canId);
+}
+
+DystanJNI* DystanJNI::c_Dystan_createOnBus(int bus, int canId) {
+  return facadeOf(Sensor::openCan(bus, canId));
 }
 
 DystanJNI* DystanJNI::c_Dystan_createUsb(const char* path, int odr) {

@@ -66,7 +66,7 @@ class Transport : public SensorTransport {
 
 class CanPart final : public Transport {
  public:
-  explicit CanPart(uint8_t canId);
+  CanPart(int bus, uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
   void listen() override;

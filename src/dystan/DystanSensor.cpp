@@ -41,8 +41,8 @@ Sensor::Table& Sensor::table() {
   return *sensors;
 }
 
-int64_t Sensor::openCan(int canId) {
-  return DualTransportSensor::openCan<CanPart>(kTag, canId);
+int64_t Sensor::openCan(int bus, int canId) {
+  return DualTransportSensor::openCan<CanPart>(kTag, bus, canId);
 }
 
 int64_t Sensor::openUsb(const char* path, int odr) {

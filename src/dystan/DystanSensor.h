@@ -24,7 +24,7 @@ class Sensor final : public DystanJNI, public DualTransportSensor<Sensor, Transp
     return addressHandle(static_cast<const DystanJNI*>(sensor));
   }
   // The handle of a newly opened sensor, or 0 (the reason printed).
-  static int64_t openCan(int canId);
+  static int64_t openCan(int bus, int canId);
   static int64_t openUsb(const char* path, int odr);
 
   // Up to count distances (above 64 means 64); count <= 0 gives an empty scan without traffic.

@@ -35,6 +35,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1create(JNI
   });
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createOnBus(JNIEnv*, jclass,
+                                                                                  jint bus,
+                                                                                  jint canId) {
+  return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
+    return korvane::addressHandle(DystanJNI::c_Dystan_createOnBus(bus, canId));
+  });
+}
+
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_DystanJNI_c_1Dystan_1createUsb(JNIEnv* env, jclass,
                                                                                 jstring path,
                                                                                 jint odr) {

@@ -20,6 +20,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1create(JNI
       jlong{0}, [&] { return korvane::addressHandle(KromelJNI::c_Kromel_create(canId)); });
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createOnBus(JNIEnv*, jclass,
+                                                                                  jint bus,
+                                                                                  jint canId) {
+  return korvane::jni::orOnThrow(jlong{0}, [&]() -> jlong {
+    return korvane::addressHandle(KromelJNI::c_Kromel_createOnBus(bus, canId));
+  });
+}
+
 JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_KromelJNI_c_1Kromel_1createUsb(JNIEnv* env, jclass,
                                                                                 jstring path,
                                                                                 jint sampleTimeMs) {

@@ -42,6 +42,14 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1create(JNIEn
   return korvane::jni::toJava(static_cast<int32_t>(TorqaJNI::c_Torqa_create(deviceID, frequency)));
 }
 
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1createOnBus(JNIEnv*, jclass,
+                                                                                jint bus,
+                                                                                jint deviceID,
+                                                                                jint frequency) {
+  return korvane::jni::toJava(
+      static_cast<int32_t>(TorqaJNI::c_Torqa_createOnBus(bus, deviceID, frequency)));
+}
+
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1destroy(JNIEnv*, jclass,
                                                                            jlong handle) {
   TorqaJNI::c_Torqa_destroy(canHandle(handle));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "KorvaneSerial.h"
+#include "common/CanDeviceId.h"
 #include "common/DriverStationReport.h"
 #include "common/OpenDevice.h"
 #include "korvane/Kromel.h"
@@ -20,9 +21,9 @@ int64_t opened(int64_t handle, const std::string& device) {
   return handle;
 }
 
-int64_t openCan(int canId) {
-  return opened(orOnThrow(int64_t{0}, [&] { return Sensor::openCan(canId); }),
-                "Kromel[" + std::to_string(canId) + "]");
+int64_t openCan(int bus, int canId) {
+  return opened(orOnThrow(int64_t{0}, [&] { return Sensor::openCan(bus, canId); }),
+                "Kromel[" + canDeviceId(bus, canId) + "]");
 }
 
 int64_t openUsb(const std::string& path, int sampleTimeMs) {
@@ -32,7 +33,9 @@ int64_t openUsb(const std::string& path, int sampleTimeMs) {
 
 }  // namespace
 
-Kromel::Kromel(int canId) : handle_(&Kromel::Destroy, openCan(canId)) {}
+Kromel::Kromel(int canId) : Kromel(0, canId) {}
+
+Kromel::Kromel(int bus, int canId) : handle_(&Kromel::Destroy, openCan(bus, canId)) {}
 
 Kromel::Kromel(const std::string& path, int sampleTimeMs)
     : handle_(&Kromel::Destroy, openUsb(path, sampleTimeMs)) {}

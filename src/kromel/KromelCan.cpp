@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/CanDeviceId.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
 #include "kromel/KromelFrames.h"
@@ -26,9 +27,9 @@ float channel(const uint8_t* bytes) {
 
 }  // namespace
 
-CanPart::CanPart(uint8_t canId)
-    : Transport(kCan, canId, "Kromel[" + std::to_string(canId) + "]", kUnknownSilenceMs),
-      session_(canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
+CanPart::CanPart(int bus, uint8_t canId)
+    : Transport(kCan, canId, "Kromel[" + canDeviceId(bus, canId) + "]", kUnknownSilenceMs),
+      session_(bus, canId, {kBase, kBaseMask, kSessionCapacity}, "Kromel", health()) {}
 
 std::optional<Arrived<ColorData>> CanPart::receiveColor() {
   uint8_t data[8] = {};
@@ -82,7 +83,7 @@ bool CanPart::setSampleTime(int ms) {
 bool CanPart::command(unsigned number, const unsigned char* payload, unsigned char length,
                       unsigned int* out) {
   if (payload == nullptr || length == 0 || length > 8) return false;
-  std::vector<HAL_CANStreamMessage> messages(kSessionCapacity, HAL_CANStreamMessage{});
+  std::vector<SensorCanSession::Frame> messages(kSessionCapacity);
   // Empties the session of everything that arrived before the command goes out: an
   // acknowledgement that came after its own command gave up, or that answered another sensor
   // (every sensor uses the same identifiers), must not be taken as this command's answer.
@@ -96,16 +97,15 @@ bool CanPart::command(unsigned number, const unsigned char* payload, unsigned ch
   return ackStatus == 0;
 }
 
-bool CanPart::waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
+bool CanPart::waitConfigAck(std::vector<SensorCanSession::Frame>& messages, unsigned command,
                             unsigned int* value, unsigned char* status, int timeoutMs) {
   timeoutMs = std::max(timeoutMs, 0);
   auto start = std::chrono::steady_clock::now();
   while (true) {
     uint32_t read = session_.read(messages.data(), kSessionCapacity);
     for (uint32_t i = 0; i < read; ++i) {
-      const HAL_CANStreamMessage& m = messages[i];
-      if ((m.messageID & kIdMask) != kAck || m.dataSize < 6 ||
-          m.data[0] != static_cast<uint8_t>(command)) {
+      const SensorCanSession::Frame& m = messages[i];
+      if ((m.id & kIdMask) != kAck || m.size < 6 || m.data[0] != static_cast<uint8_t>(command)) {
         continue;
       }
       if (status != nullptr) *status = m.data[1];

@@ -26,7 +26,11 @@ KromelJNI* facadeOf(int64_t handle) {
 }  // namespace
 
 KromelJNI* KromelJNI::c_Kromel_create(int canId) {
-  return facadeOf(Sensor::openCan(canId));
+  return c_Kromel_createOnBus(0, canId);
+}
+
+KromelJNI* KromelJNI::c_Kromel_createOnBus(int bus, int canId) {
+  return facadeOf(Sensor::openCan(bus, canId));
 }
 
 KromelJNI* KromelJNI::c_Kromel_createUsb(const char* path, int sampleTimeMs) {

@@ -63,7 +63,7 @@ class Transport : public SensorTransport {
 
 class CanPart final : public Transport {
  public:
-  explicit CanPart(uint8_t canId);
+  CanPart(int bus, uint8_t canId);
 
   bool isOpen() const override { return session_.isOpen(); }
   // A colour frame received here is kept for the next color(), which would otherwise miss it.
@@ -77,7 +77,7 @@ class CanPart final : public Transport {
  private:
   // The acknowledgement of this command among the frames the session collects, read into
   // messages, up to timeoutMs.
-  bool waitConfigAck(std::vector<HAL_CANStreamMessage>& messages, unsigned command,
+  bool waitConfigAck(std::vector<SensorCanSession::Frame>& messages, unsigned command,
                      unsigned int* value, unsigned char* status, int timeoutMs);
   // The newest colour frame the bus has not handed out yet, decoded when it is long enough, with
   // the HAL's stamp of its arrival.

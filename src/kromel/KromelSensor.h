@@ -24,7 +24,7 @@ class Sensor final : public KromelJNI, public DualTransportSensor<Sensor, Transp
     return addressHandle(static_cast<const KromelJNI*>(sensor));
   }
   // The handle of a newly opened sensor, or 0 (the reason printed).
-  static int64_t openCan(int canId);
+  static int64_t openCan(int bus, int canId);
   static int64_t openUsb(const char* path, int sampleTimeMs);
 
   ColorData color() { return part().color(); }

@@ -18,7 +18,7 @@
 #include "common/MillisecondClock.h"
 #include "lidar/LidarImpl.h"
 #include "lidar/LidarSimDevice.h"
-#include "serial/ControllerSerialPort.h"
+#include "port/ControllerSerialPorts.h"
 
 using korvane::printLine;
 
@@ -77,7 +77,7 @@ void healthFor(int port) {
 // Opens the port; the handle, or 0 after the error line (unless quiet) and a count of the failure.
 int32_t openPort(int port, bool quiet = false) {
   int32_t status = 0;
-  int32_t handle = korvane::serial::controller::initialize(port, &status);
+  int32_t handle = korvane::port::controller_serial::initialize(port, &status);
   if (status != 0) {
     if (!quiet) printLine(std::cerr, "Error initializing serial port: " + std::to_string(status));
     health().failed(korvane::FailedCall::Open, status);
@@ -148,14 +148,14 @@ namespace {
 bool losePortLocked(int32_t handle) {
   if (handle != LidarJNI::m_portHandle.load() || !LidarJNI::scanning.load()) return false;
   LidarJNI::m_portHandle.store(0);
-  korvane::serial::controller::close(handle);
+  korvane::port::controller_serial::close(handle);
   return true;
 }
 
 }  // namespace
 
 void LidarJNI::Impl::ThreadMain() {
-  korvane::serial::controller::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
+  korvane::port::controller_serial::configure(m_portHandle.load(), kBaudRate, kReadTimeoutSeconds);
   std::vector<uint8_t> buffer;
   buffer.reserve(kBufferCapacity);
   bool failing = false;      // a run of failed polls: one error line for it
@@ -204,15 +204,15 @@ void LidarJNI::Impl::ThreadMain() {
           });
           continue;
         }
-        korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+        korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
         m_portHandle.store(handle);
       }
     }
     if (handle != readFrom) buffer.clear();  // a part packet of another handle's bytes is none
     readFrom = handle;
     int32_t status = 0;
-    const int32_t waiting = korvane::serial::controller::bytesReceived(handle, &status);
-    if (status != 0) {
+    const int32_t waiting = korvane::port::controller_serial::bytesReceived(handle, &status);
+    if (status < 0) {
       lose(handle, status, /*polling=*/true);
       continue;
     }
@@ -223,7 +223,7 @@ void LidarJNI::Impl::ThreadMain() {
     const size_t kept = buffer.size();
     buffer.resize(kept + want);
     const auto asked = std::chrono::steady_clock::now();
-    int32_t got = korvane::serial::controller::read(
+    int32_t got = korvane::port::controller_serial::read(
         handle, reinterpret_cast<char*>(buffer.data() + kept), static_cast<int32_t>(want), &status);
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
@@ -317,7 +317,7 @@ namespace {
 // close ends that read, and the worker finds the handle no longer current.
 void closeCurrentPort() {
   const int32_t handle = LidarJNI::m_portHandle.exchange(0);
-  if (handle != 0) korvane::serial::controller::close(handle);
+  if (handle != 0) korvane::port::controller_serial::close(handle);
 }
 
 // Under portMutex: the live driver object gives way to `fresh`, in the table (once the calls that
@@ -383,7 +383,7 @@ void LidarJNI::c_Lidar_create(int port) {
         if (wasOpen) {
           handle = openPort(previousPort);
           if (handle != 0) {
-            korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+            korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
             m_portHandle.store(handle);
           }
         }
@@ -423,7 +423,7 @@ void LidarJNI::c_Lidar_start() {
       closeCurrentPort();
       const int32_t handle = openPort(usbPort.load());
       if (handle == 0) return;  // still lost: the worker keeps trying, as does a later start
-      korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+      korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
       m_portHandle.store(handle);
       health().expectData(true);
       portChanged.notify_all();
@@ -431,7 +431,7 @@ void LidarJNI::c_Lidar_start() {
     }
     const int32_t handle = openPort(usbPort.load());
     if (handle == 0) return;  // still stopped: a later start tries again
-    korvane::serial::controller::configure(handle, kBaudRate, kReadTimeoutSeconds);
+    korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
     m_portHandle.store(handle);
     scanning.store(true);
     health().expectData(true);

@@ -15,9 +15,9 @@
 #include "common/MillisecondClock.h"
 #include "common/SimulatedDevice.h"
 #include "common/Sleep.h"
-#include "hal/I2C.h"
 #include "linvo/LinvoSampler.h"
 #include "linvo/LinvoSensors.h"
+#include "port/I2c.h"
 
 int32_t LinvoJNI::port = 1;
 int32_t LinvoJNI::deviceAddress = 0x48;
@@ -93,18 +93,19 @@ void report(int code) {
   korvane::printLine(std::cout, korvane::errorText(code));
 }
 
-HAL_I2CPort halPort() {
-  return static_cast<HAL_I2CPort>(LinvoJNI::port);
+int32_t halPort() {
+  return LinvoJNI::port;
 }
 
 // The transfer helpers return 1 when the HAL aborted the transfer, 0 otherwise.
 int writeI2C(uint8_t reg, uint8_t value) {
   uint8_t data[2] = {reg, value};
-  return told(HAL_WriteI2C(halPort(), LinvoJNI::deviceAddress, data, 2), korvane::FailedCall::Send);
+  return told(korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, 2),
+              korvane::FailedCall::Send);
 }
 
 int writeBulkI2C(const uint8_t* data, int count) {
-  return told(HAL_WriteI2C(halPort(), LinvoJNI::deviceAddress, data, count),
+  return told(korvane::port::i2c::write(halPort(), LinvoJNI::deviceAddress, data, count),
               korvane::FailedCall::Send);
 }
 
@@ -117,7 +118,7 @@ int readI2C(int count, uint8_t* buffer) {
     report(kReadBufferNull);
     return 1;
   }
-  return told(HAL_ReadI2C(halPort(), LinvoJNI::deviceAddress, buffer, count),
+  return told(korvane::port::i2c::read(halPort(), LinvoJNI::deviceAddress, buffer, count),
               korvane::FailedCall::Receive);
 }
 
@@ -315,7 +316,7 @@ int64_t open(float reference, bool* answered) {
       health().reopen("Linvo[" + std::to_string(LinvoJNI::port) + "]", address);
       health().expectData(false);  // until the sampler samples
       int32_t status = 0;
-      HAL_InitializeI2C(halPort(), &status);
+      korvane::port::i2c::initialize(halPort(), &status);
     }
     // The sensor opened before is out of the table once add returns; freeing it joins its
     // sampler and takes it out of the simulation before the new one shows itself.
@@ -333,7 +334,7 @@ void close(int64_t handle) {
   if (!g_owner || g_owner->handle != handle) return;
   g_owner.reset();  // its sampler is joined, its latest counts go
   std::lock_guard<std::mutex> bus(g_bus);
-  HAL_CloseI2C(halPort());
+  korvane::port::i2c::close(halPort());
   g_selected = -1;
 }
 
@@ -390,7 +391,7 @@ void LinvoJNI::c_closeI2C() {
   std::lock_guard opening(g_opening);
   g_owner.reset();  // its sampler is joined, its latest counts go
   std::lock_guard<std::mutex> bus(g_bus);
-  HAL_CloseI2C(halPort());
+  korvane::port::i2c::close(halPort());
   g_selected = -1;
 }
 

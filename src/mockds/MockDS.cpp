@@ -16,9 +16,9 @@
 #include "common/Guarded.h"
 #include "common/HandleTable.h"
 #include "common/Sleep.h"
-#include "hal/HALBase.h"
 #include "port/Clock.h"
 #include "port/ErrorStream.h"
+#include "port/MockDriverStation.h"
 #include "port/UdpSender.h"
 
 namespace korvane::mockds {
@@ -134,33 +134,20 @@ void MockDSJNI::Impl::LoggerFunc(unsigned int level, const char* file, unsigned 
   korvane::port::writeError(text.data(), text.size());
 }
 
-namespace {
-
-constexpr const char* kOnRobot =
-    "not started: this is a real robot, which a mock driver station would enable without an "
-    "operator";
-
-// On a roboRIO the robot's own communications listen on 127.0.0.1:1110, where the packets go.
-bool onRealRobot() {
-  return HAL_GetRuntimeType() != HAL_Runtime_Simulation;
-}
-
-}  // namespace
-
 namespace korvane::mockds {
 
 int64_t open() {
   using Impl = MockDSJNI::Impl;
-  if (onRealRobot()) {
+  if (const char* refusal = port::mockDriverStationRefusal()) {
     std::unique_ptr<Impl> running;
     {
       std::lock_guard lock(g_creating);
       running.swap(MockDSJNI::pImpl);
     }
-    running.reset();  // none should run here: one that does leaves the table and stops sending
-    Impl::LoggerFunc(port::kLogError, "MockDS.cpp", __LINE__, kOnRobot);
+    running.reset();  // none runs here; one that did leaves the table and stops sending
+    Impl::LoggerFunc(port::kLogError, "MockDS.cpp", __LINE__, refusal);
     reportToDriverStation(Severity::Error, report_code::kRefused, "MockDS",
-                          std::string("MockDS: ") + kOnRobot);
+                          std::string("MockDS: ") + refusal);
     return 0;
   }
   std::unique_ptr<Impl> fresh =

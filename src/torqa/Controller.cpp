@@ -4,9 +4,10 @@
 #include <string>
 
 #include "TorqaJNI.h"
+#include "common/CanDeviceId.h"
 #include "common/MillisecondClock.h"
-#include "hal/CAN.h"
-#include "hal/HALBase.h"
+#include "port/Can.h"
+#include "port/RobotState.h"
 #include "torqa/FrameSend.h"
 #include "torqa/TorqaFrames.h"
 
@@ -26,12 +27,12 @@ bool isMotor(int motor) {
 
 }  // namespace
 
-Controller::Controller(int32_t canHandle, int deviceNumber)
+Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
     : canHandle_(canHandle),
-      deviceNumber_(deviceNumber),
-      health_("Torqa[" + std::to_string(deviceNumber) + "]", "", kSilenceMs,
+      address_{bus, deviceNumber},
+      health_("Torqa[" + korvane::canDeviceId(bus, deviceNumber) + "]", "", kSilenceMs,
               korvane::canMilliseconds) {
-  if (!device_.open("Torqa", deviceNumber)) return;
+  if (!device_.open("Torqa", korvane::canDeviceId(bus, deviceNumber))) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
     device_.add(rpms_[m], kRpmNames[m], 0.0);
@@ -60,7 +61,7 @@ void Controller::storeInfo(const InfoRecord& record) {
 void Controller::noteStatus(const StatusFrame& frame) {
   if (frame.there()) {
     health_.heard(static_cast<uint32_t>(frame.receivedTimestamp));
-  } else if (frame.raised || frame.status != HAL_ERR_CANSessionMux_MessageNotFound) {
+  } else if (frame.raised || frame.status != korvane::port::can::kMessageNotFound) {
     health_.failed(korvane::FailedCall::Receive, frame.status);  // more than "none yet"
   }
 }
@@ -119,12 +120,12 @@ void Controller::beat() {
   std::unique_lock pauseLock(pauseMutex_);
   while (!stopped()) {
     pauseLock.unlock();
-    int32_t status = 0;
-    const bool enabled = HAL_GetSystemActive(&status);
+    const bool enabled = korvane::port::outputsEnabled();
     const unsigned char data[8] = {};
-    noteSend(sendFrame(enabled ? korvane::torqa::frames::kHeartbeatEnabled
+    noteSend(sendFrame(address_,
+                       enabled ? korvane::torqa::frames::kHeartbeatEnabled
                                : korvane::torqa::frames::kHeartbeatDisabled,
-                       data, deviceNumber_));
+                       data));
     enabled_.set(enabled);
     pollStatus();
     health_.check();

@@ -1,10 +1,11 @@
 #pragma once
 
-// One open motor controller: its CAN handle and device number, the info record it sent (cached
-// once obtained), its heartbeat thread, its health, and the simulated device
-// "Torqa[<device number>]" that shows, per motor 0..3, "Output <m>" (the open-loop output last
-// commanded, -1.0 to 1.0) and "RPM <m>" (the speed last read from its status frame), and
-// "Enabled" (what the latest heartbeat told the controller).
+// One open motor controller: its CAN handle, bus and device number, the info record it sent
+// (cached once obtained), its heartbeat thread, its health, and the simulated device
+// "Torqa[<device number>]" ("Torqa[<bus>/<device number>]" on a CAN bus other than 0) that shows,
+// per motor 0..3, "Output <m>" (the open-loop output last commanded, -1.0 to 1.0) and "RPM <m>"
+// (the speed last read from its status frame), and "Enabled" (what the latest heartbeat told the
+// controller). Its health names it the same way.
 //
 // Status frames and health: every status-frame read of an open controller, by any getter, is one
 // HAL read through readStatus, which keeps the frame among the controller's recent frames and
@@ -32,6 +33,7 @@
 
 #include "common/DeviceHealth.h"
 #include "common/SimulatedDevice.h"
+#include "torqa/FrameSend.h"
 #include "torqa/StatusFrames.h"
 
 namespace korvane::torqa {
@@ -43,14 +45,16 @@ class Controller {
   static constexpr int kMotors = 4;
   static constexpr uint32_t kSilenceMs = 100;
 
-  Controller(int32_t canHandle, int deviceNumber);
+  Controller(int32_t canHandle, int deviceNumber, int bus = 0);
   // Ends the heartbeat if it still runs (joining it) and removes the simulated device.
   ~Controller();
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
 
   int32_t canHandle() const { return canHandle_; }
-  int deviceNumber() const { return deviceNumber_; }
+  int deviceNumber() const { return address_.deviceNumber; }
+  int bus() const { return address_.bus; }
+  const Address& address() const { return address_; }
 
   // The info record, or nothing while none has been obtained.
   std::optional<InfoRecord> cachedInfo() const;
@@ -109,7 +113,7 @@ class Controller {
   void noteStatus(const StatusFrame& frame);
 
   const int32_t canHandle_;
-  const int deviceNumber_;
+  const Address address_;
   korvane::DeviceHealth health_;
   RecentFrames recent_;
 

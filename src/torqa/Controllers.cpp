@@ -15,10 +15,10 @@ struct JoinHeartbeatsAtUnload {
 
 }  // namespace
 
-bool Controllers::open(int32_t canHandle, int deviceNumber) {
+bool Controllers::open(int32_t canHandle, int deviceNumber, int bus) {
   std::lock_guard lock(lifecycle_);
   removeLocked(canHandle);  // first, so that the new one can take its simulated device's name
-  auto controller = std::make_unique<Controller>(canHandle, deviceNumber);
+  auto controller = std::make_unique<Controller>(canHandle, deviceNumber, bus);
   if (!table_.add(canHandle, controller.get())) return false;
   if (controller->shown()) shown_.fetch_add(1, std::memory_order_relaxed);
   controller.release();

@@ -36,7 +36,7 @@ class Controllers {
 
   // Files a new controller under its CAN handle; one still filed under that handle is closed
   // first (its heartbeat alone ended). False, with nothing filed, when the table is full.
-  bool open(int32_t canHandle, int deviceNumber);
+  bool open(int32_t canHandle, int deviceNumber, int bus = 0);
   // Clears the stop flag and starts the controller's heartbeat. Throws what starting a thread
   // throws; the controller then stays open without one.
   void startHeartbeat(int32_t canHandle);
@@ -83,6 +83,8 @@ class Target {
   Controller* controller() const { return controller_.get(); }
   explicit operator bool() const { return static_cast<bool>(controller_); }
   int deviceNumber() const { return controller_ ? controller_->deviceNumber() : 0; }
+  // Where its frames go: bus 0, device number 0 for a handle that is not open.
+  Address address() const { return controller_ ? controller_->address() : Address{}; }
 
  private:
   const int32_t canHandle_;

@@ -18,11 +18,11 @@
 
 namespace korvane::torqa {
 
-// Opening and closing: the CAN handle of a newly opened controller (its four configure frames
-// sent, its heartbeat started), or 0 after the reason's line on standard output. Closing stops
-// every controller's heartbeat, then forgets and releases the handle (one that is not open is not
-// released). A fault that raises while opening is reported as the HAL's refusal.
-int32_t open(int deviceId, int frequency);
+// Opening and closing: the CAN handle of a newly opened controller on the CAN bus (its four
+// configure frames sent, its heartbeat started), or 0 after the reason's line on standard output.
+// Closing stops every controller's heartbeat, then forgets and releases the handle (one that is not
+// open is not released). A fault that raises while opening is reported as the HAL's refusal.
+int32_t open(int bus, int deviceId, int frequency);
 void close(int32_t canHandle);
 
 // Commands: one frame each, sent once. An index or value that fails its check sends nothing.

@@ -6,7 +6,7 @@
 #include "common/ConsoleLine.h"
 #include "common/ErrorText.h"
 #include "common/Guarded.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/TorqaFrames.h"
 
 namespace korvane::torqa {
@@ -17,8 +17,8 @@ StatusFrame readStatusFrame(int32_t canHandle, int api, int errorCode) {
   uint64_t timestamp = 0;
   guarded(
       [&] {
-        HAL_ReadCANPacketLatest(canHandle, api, frame.data.data(), &length, &timestamp,
-                                &frame.status);
+        port::can::readLatest(canHandle, api, frame.data.data(), &length, &timestamp,
+                              &frame.status);
         frame.length = length;
         frame.receivedTimestamp = timestamp;
       },

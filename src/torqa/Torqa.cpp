@@ -1,23 +1,21 @@
 #include "Torqa.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <ctime>
 
 #include "common/ErrorText.h"
 #include "common/Sleep.h"
-#include "hal/CAN.h"
+#include "port/Can.h"
 #include "torqa/FrameSend.h"
 
-int32_t korvane::torqa::sendFrame(unsigned int messageBase, const unsigned char* data,
-                                  int deviceID) {
+int32_t korvane::torqa::sendFrame(const Address& to, unsigned int messageBase,
+                                  const unsigned char* data) {
   int32_t status = 0;
-  HAL_CAN_SendMessage(messageBase + deviceID, data, 8, 0, &status);
+  korvane::port::can::send(to.bus, messageBase + to.deviceNumber, data, 8, &status);
   return status;
 }
 
 void Torqa::sendMessage(unsigned int messageBase, unsigned char* data, int deviceID) {
-  korvane::torqa::sendFrame(messageBase, data, deviceID);
+  korvane::torqa::sendFrame({0, deviceID}, messageBase, data);
 }
 
 void Torqa::delay(long handle, double seconds) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/CanDeviceId.h"
 #include "common/DriverStationReport.h"
 #include "common/OpenDevice.h"
 #include "korvane/Torqa.h"
@@ -24,9 +25,10 @@ signed char motorIndex(int motor) {
   return static_cast<signed char>(motor);
 }
 
-int64_t openController(int deviceId, int frequency) {
-  const int32_t handle = orOnThrow(int32_t{0}, [&] { return torqa::open(deviceId, frequency); });
-  if (handle == 0) reportNotOpened("Torqa[" + std::to_string(deviceId) + "]");
+int64_t openController(int bus, int deviceId, int frequency) {
+  const int32_t handle =
+      orOnThrow(int32_t{0}, [&] { return torqa::open(bus, deviceId, frequency); });
+  if (handle == 0) reportNotOpened("Torqa[" + canDeviceId(bus, deviceId) + "]");
   return handle;
 }
 
@@ -39,8 +41,10 @@ void onMotor(int64_t handle, int motor, Command&& command) {
 
 }  // namespace
 
-Torqa::Torqa(int deviceId, int frequency)
-    : deviceId_(deviceId), handle_(&Torqa::Destroy, openController(deviceId, frequency)) {}
+Torqa::Torqa(int deviceId, int frequency) : Torqa(0, deviceId, frequency) {}
+
+Torqa::Torqa(int bus, int deviceId, int frequency)
+    : deviceId_(deviceId), handle_(&Torqa::Destroy, openController(bus, deviceId, frequency)) {}
 
 void Torqa::Destroy(int64_t handle) noexcept {
   orOnThrow([&] { torqa::close(static_cast<int32_t>(handle)); });

@@ -13,13 +13,13 @@ namespace korvane::torqa {
 
 namespace {
 
-// Sends the bytes (the rest of the 8 are 0) to the controller (device number 0 for a handle that
-// is not open), which counts a failed send.
+// Sends the bytes (the rest of the 8 are 0) to the controller (device number 0 on bus 0 for a
+// handle that is not open), which counts a failed send.
 void send(unsigned int messageBase, const Target& to, std::initializer_list<unsigned char> bytes) {
   unsigned char data[8] = {};
   int i = 0;
   for (unsigned char b : bytes) data[i++] = b;
-  const int32_t status = sendFrame(messageBase, data, to.deviceNumber());
+  const int32_t status = sendFrame(to.address(), messageBase, data);
   if (to) to.controller()->noteSend(status);
 }
 

@@ -6,7 +6,7 @@
 #include "common/ConsoleLine.h"
 #include "common/ErrorText.h"
 #include "common/Guarded.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/Controllers.h"
 #include "torqa/Operations.h"
 
@@ -20,27 +20,26 @@ void report(int code) {
 
 // The HAL's CAN handle for the controller, filed among the open controllers; 0 after the HAL's
 // refusal (reported) or with no room to keep it (the handle released again).
-int32_t openHandle(int deviceId) {
-  HAL_CANHandle handle = 0;
+int32_t openHandle(int bus, int deviceId) {
+  int32_t handle = 0;
   return guarded(
       [&]() -> int32_t {
         int32_t status = 0;
-        handle =
-            HAL_InitializeCAN(static_cast<HAL_CANManufacturer>(frames::kManufacturer), deviceId,
-                              static_cast<HAL_CANDeviceType>(frames::kDeviceType), &status);
+        handle = port::can::openDevice(bus, frames::kManufacturer, deviceId, frames::kDeviceType,
+                                       &status);
         if (status != 0) {
           report(1000);
           return 0;
         }
-        if (!Controllers::instance().open(handle, deviceId)) {
-          HAL_CleanCAN(handle);  // no room to keep it: nobody could close it
+        if (!Controllers::instance().open(handle, deviceId, bus)) {
+          port::can::closeDevice(handle);  // no room to keep it: nobody could close it
           report(1000);
           return 0;
         }
         return handle;
       },
       [&](const std::exception&) -> int32_t {
-        if (handle != 0) HAL_CleanCAN(handle);
+        if (handle != 0) port::can::closeDevice(handle);
         report(1000);
         return 0;
       });
@@ -48,7 +47,7 @@ int32_t openHandle(int deviceId) {
 
 }  // namespace
 
-int32_t open(int deviceId, int frequency) {
+int32_t open(int bus, int deviceId, int frequency) {
   if (deviceId < 1 || deviceId > 63) {
     report(1002);
     return 0;
@@ -57,7 +56,8 @@ int32_t open(int deviceId, int frequency) {
     report(1001);
     return 0;
   }
-  const int32_t handle = openHandle(deviceId);
+  if (!port::can::busInRange(bus, "Torqa")) return 0;
+  const int32_t handle = openHandle(bus, deviceId);
   if (handle == 0) return 0;
   Controllers& controllers = Controllers::instance();
   return guarded(
@@ -74,7 +74,7 @@ int32_t open(int deviceId, int frequency) {
       [&](const std::exception&) -> int32_t {
         // Nobody could close a controller whose open returned 0: it goes again, with its handle.
         controllers.discard(handle);
-        HAL_CleanCAN(handle);
+        port::can::closeDevice(handle);
         report(1000);
         return 0;
       });
@@ -83,7 +83,7 @@ int32_t open(int deviceId, int frequency) {
 void close(int32_t canHandle) {
   // Only a handle that an open opened is released: a stale one may name another device's handle
   // by now.
-  if (Controllers::instance().close(canHandle)) HAL_CleanCAN(canHandle);
+  if (Controllers::instance().close(canHandle)) port::can::closeDevice(canHandle);
 }
 
 }  // namespace korvane::torqa

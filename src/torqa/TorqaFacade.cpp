@@ -21,7 +21,11 @@ bool EnsureTorqaInfoCached(long handle, int deviceID) {
 }
 
 long TorqaJNI::c_Torqa_create(int deviceID, int frequency) {
-  return korvane::torqa::open(deviceID, frequency);
+  return c_Torqa_createOnBus(0, deviceID, frequency);
+}
+
+long TorqaJNI::c_Torqa_createOnBus(int bus, int deviceID, int frequency) {
+  return korvane::torqa::open(bus, deviceID, frequency);
 }
 
 void TorqaJNI::c_Torqa_destroy(long handle) {

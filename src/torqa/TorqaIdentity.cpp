@@ -15,7 +15,7 @@
 #include "common/Guarded.h"
 #include "common/LittleEndian.h"
 #include "common/Sleep.h"
-#include "hal/CANAPI.h"
+#include "port/Can.h"
 #include "torqa/FrameSend.h"
 #include "torqa/Operations.h"
 
@@ -25,9 +25,9 @@ namespace {
 
 constexpr int kInfoAttempts = 8;
 
-void sendRequest(unsigned int messageBase, int deviceID) {
+void sendRequest(unsigned int messageBase, const Address& to) {
   const unsigned char data[8] = {};
-  sendFrame(messageBase, data, deviceID);
+  sendFrame(to, messageBase, data);
 }
 
 // One identity call at a time on an open controller; nothing to wait for on other handles.
@@ -43,7 +43,7 @@ std::optional<InfoRecord> infoRecord(const Target& of, int deviceID) {
     if (auto record = of.controller()->cachedInfo()) return record;
   }
   for (int attempt = 0; attempt < kInfoAttempts; ++attempt) {
-    sendRequest(frames::kInfoRequest, deviceID);
+    sendRequest(frames::kInfoRequest, Address{of.address().bus, deviceID});
     sleepMilliseconds(50 + 25 * attempt);
     InfoRecord record{};
     int32_t length = 0;
@@ -51,8 +51,8 @@ std::optional<InfoRecord> infoRecord(const Target& of, int deviceID) {
     int32_t status = 0;
     const bool read = guarded(
         [&] {
-          HAL_ReadCANPacketLatest(of.canHandle(), frames::kInfoRecordApi, record.data(), &length,
-                                  &timestamp, &status);
+          port::can::readLatest(of.canHandle(), frames::kInfoRecordApi, record.data(), &length,
+                                &timestamp, &status);
           return true;
         },
         [](const std::exception&) { return false; });
@@ -80,8 +80,8 @@ uint32_t readSerialWord(const Target& of, int word) {
   int32_t status = 0;
   guarded(
       [&] {
-        HAL_ReadCANPacketNew(of.canHandle(), frames::kSerialWordApi + word, data, &length,
-                             &timestamp, &status);
+        port::can::readNew(of.canHandle(), frames::kSerialWordApi + word, data, &length, &timestamp,
+                           &status);
       },
       [&](const std::exception&) { printLine(std::cout, errorText(1021 + word)); });
   return readU32(data);
@@ -122,7 +122,7 @@ std::string hardwareVersion(const Target& of) {
 
 std::string serialNumber(const Target& of) {
   const auto turn = takeTurn(of);
-  sendRequest(frames::kSerialRequest, of.deviceNumber());
+  sendRequest(frames::kSerialRequest, of.address());
   sleepMilliseconds(10);
   uint32_t words[3];
   for (int word = 0; word < 3; ++word) words[word] = readSerialWord(of, word);

@@ -16,7 +16,6 @@
 #include "ReportLog.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
-#include "hal/SerialPort.h"
 #include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
@@ -29,7 +28,10 @@ namespace code = korvane::report_code;
 
 namespace {
 
-constexpr int kPort = HAL_SerialPort_USB1;
+// The HAL's serial ports USB1 and USB2 (HAL_SerialPort_USB1, HAL_SerialPort_USB2).
+constexpr int kUsb1 = 2;
+constexpr int kUsb2 = 3;
+constexpr int kPort = kUsb1;
 constexpr const char* kLidar = "Lidar[2]";
 
 class LidarHealthTest : public ::testing::Test {
@@ -133,7 +135,7 @@ TEST_F(LidarHealthTest, AStartAfterAHangUpOpensThePortAtOnce) {
 // A create on a port that does not open leaves the LiDAR on its own port, with its table and the
 // time of its newest point: the table's age and the health's stay one count.
 TEST_F(LidarHealthTest, ACreateThatFailsElsewhereKeepsTheAgeOfTheTable) {
-  constexpr int kMissingPort = HAL_SerialPort_USB2;
+  constexpr int kMissingPort = kUsb2;
   ASSERT_TRUE(sim::mapSerialPort(kMissingPort, "/nonexistent/ttyKorvaneLidarHealth"));
   LidarJNI::c_Lidar_create(kPort);
   ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));

@@ -13,7 +13,6 @@
 #include "TorqaJNI.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
-#include "hal/CAN.h"
 #include "korvane/sim/Can.h"
 #include "sim/torqa/TorqaSim.h"
 
@@ -22,6 +21,10 @@ using namespace std::chrono_literals;
 namespace code = korvane::report_code;
 
 namespace {
+
+// The HAL's status for a CAN call it refuses (HAL_ERR_CANSessionMux_NotAllowed), in every
+// WPILib generation.
+constexpr int32_t kCanNotAllowed = -44088;
 
 constexpr int kDevice = 6;
 constexpr const char* kName = "Torqa[6]";
@@ -94,7 +97,7 @@ TEST_F(TorqaHealthTest, FailingSendsAreCountedAndReportedOnceEachWay) {
   ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle_); }));
   EXPECT_EQ(TorqaJNI::c_Torqa_getFaults(handle_).sendFailures, 0u);
 
-  sim::failCanCalls(sim::CanCall::SendMessage, HAL_ERR_CANSessionMux_NotAllowed);
+  sim::failCanCalls(sim::CanCall::SendMessage, kCanNotAllowed);
   for (int i = 0; i < 20; ++i) TorqaJNI::c_Torqa_setMotorSpeed(handle_, 0, 0.5);
   EXPECT_GE(TorqaJNI::c_Torqa_getFaults(handle_).sendFailures, 20u);
   ASSERT_TRUE(reports_.waitFor(code::kSendsFailing, kName)) << reports_.text();

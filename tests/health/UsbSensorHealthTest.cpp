@@ -9,7 +9,6 @@
 
 #include "SensorHealth.h"
 #include "common/DriverStationReport.h"
-#include "hal/CAN.h"
 #include "korvane/Dystan.h"
 #include "korvane/Kromel.h"
 #include "korvane/sim/Can.h"

@@ -65,17 +65,22 @@ TEST_F(MockDSTest, FirstPacketsCountUpFromZeroMarkedDisabled) {
 
 TEST_F(MockDSTest, FiftyEnabledCyclesOfWarmUpBeforeTheFirstEnabledPacket) {
   ds_.emplace();
-  ds_->Enable();  // before the first packet, which leaves a period later
+  ds_->Enable();  // usually before the first packet, which leaves a period later
   auto first = receiver.followNewSender();
   ASSERT_TRUE(first);
   EXPECT_EQ(first->control(), 0x00);
-  for (int sequence = 1; sequence < 50; ++sequence) {
-    DsPacket p = next();
+  // Never fewer than fifty enabled cycles of warm-up. On a loaded machine the enable above may
+  // run a packet or two after the first, which moves the first enabled packet as far; the
+  // cycle count itself is pinned exactly by ControlCycleTest.
+  DsPacket p = next();
+  for (int sequence = 1; p.control() == 0x00 && sequence < 60; ++sequence) {
     ASSERT_EQ(p.sequence(), sequence);
-    EXPECT_EQ(p.control(), 0x00) << "sequence " << sequence;
+    p = next();
   }
-  EXPECT_EQ(test::hex(next().bytes), "00 32 01 06 10 00");
-  EXPECT_EQ(test::hex(next().bytes), "00 33 01 06 10 00");
+  EXPECT_GE(p.sequence(), 50);
+  EXPECT_LE(p.sequence(), 55);
+  EXPECT_EQ(test::hex(std::vector<uint8_t>(p.bytes.begin() + 2, p.bytes.end())), "01 06 10 00");
+  EXPECT_EQ(next().control(), 0x06);
 }
 
 TEST_F(MockDSTest, AnInterruptedEnableContinuesTheWarmUp) {

@@ -1,6 +1,6 @@
-// The platform port's "hal" family (the C HAL and the operating system), which the Windows build's
-// drivers use and a WPILib 2027 build will: built here on its own beside the stand-in's HAL, on
-// Linux as under Wine.
+// The platform port's "hal" family (the C HAL and the operating system), which the Windows builds'
+// and the WPILib 2027 builds' drivers use: built here on its own beside the stand-in's HAL (with
+// WPILib 2026's C clock, which the stand-in mirrors), on Linux as under Wine.
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,8 @@ javac=$1 java=$2 jar=$3 zip=$4 program=$5 work=$6 version=$7 wpilib=${8:-}
 rm -rf "$work"
 mkdir -p "$work/natives" "$work/classes"
 if [ ! -f "$zip" ]; then
-  echo "no desktop zip at $zip: build the wpilib preset first (its repository joins this one)"
+  echo "no desktop zip at $zip: build the wpilib (or wpilib2027) preset first (its repository" \
+       "joins this one)"
   exit 1
 fi
 (cd "$work/natives" && cmake -E tar xf "$zip")
@@ -29,7 +30,7 @@ if readelf -d "$natives"/libKorvaneDriver.so | grep -q 'libwpiHal.so'; then
     echo "the desktop zip needs WPILib's libraries; no libwpiHal.so in '$wpilib'"
     exit 1
   fi
-  cp "$wpilib"/libwpiHal.so "$wpilib"/libwpiutil.so "$wpilib"/libwpinet.so "$natives"/
+  cp "$wpilib"/lib*.so "$natives"/
 fi
 "$javac" -d "$work/classes" -cp "$jar" "$program"
 exec "$java" -Xcheck:jni -Djava.library.path="$natives" -cp "$jar:$work/classes" MavenConsumer \

@@ -88,11 +88,18 @@ while IFS= read -r -d '' file; do
 done < <(find "$work/strict/fetched" -type f \( -name '*.jar' -o -name '*.zip' \) -print0)
 expected=$(grep -c '<dependency>' "$work/strict/pom.xml")
 [ "$fetched" -eq "$expected" ] || fault "Maven fetched $fetched files for $expected dependencies"
+# Only the season's own: every file fetched is of the vendor-dependency file's version, whatever
+# other versions the repository holds.
+version=$(sed -n 's/^  "version": "\([^"]*\)".*/\1/p' "$vendordep")
+while IFS= read -r -d '' file; do
+  [ "$(basename "$(dirname "$file")")" = "$version" ] ||
+    fault "Maven fetched ${file#"$work/strict/fetched/"}, which is not of version $version"
+done < <(find "$work/strict/fetched" -type f \( -name '*.jar' -o -name '*.zip' \) -print0)
 [ "$faults" -eq 0 ] || exit 1
 
-# The same with one .sha1 wrong: the last native archive's.
+# The same with one .sha1 wrong: the last native archive of the season's.
 cp -r "$repository" "$work/broken-repository"
-victim=$(find "$work/broken-repository" -name '*.zip' | sort | tail -n1)
+victim=$(find "$work/broken-repository" -path "*/$version/*.zip" | sort | tail -n1)
 echo 0000000000000000000000000000000000000000 > "$victim.sha1"
 if resolve broken "file://$work/broken-repository"; then
   echo "Maven resolved $(basename "$victim") although its .sha1 is wrong: checksums go unchecked"

@@ -10,14 +10,17 @@
 #   shared library under the platform's folder; each C++ dependency's pom, headers zip (korvane/*.h
 #   at its root alone), sources zip and, for every binaryPlatforms name (none of Windows), its zip
 #   and debug zip holding lib<libName>.so under the platform's folder;
-# - validPlatforms (and binaryPlatforms) names exactly the zips the repository holds, this build's
-#   platform among them,
-#   and every platform of the comma-separated environment variable KORVANE_EXPECT_PLATFORMS.
+# - validPlatforms (and binaryPlatforms) names exactly the zips of its version the repository
+#   holds, this build's platform among them, and every platform of the comma-separated
+#   environment variable named by EXPECT_VARIABLE (KORVANE_EXPECT_PLATFORMS unless given).
 # Usage: cmake -DVENDORDEP=<json> -DREPOSITORY=<folder> -DPLATFORM=<classifier> -DFRC_YEAR=<year>
-#              -P check_vendordep.cmake
+#              [-DEXPECT_VARIABLE=<environment variable>] -P check_vendordep.cmake
 cmake_minimum_required(VERSION 3.25)
-set(wpilib_platforms linuxathena linuxarm32 linuxarm64 linuxx86-64 osxuniversal windowsx86-64
-                     windowsarm64)
+set(wpilib_platforms linuxathena linuxsystemcore linuxarm32 linuxarm64 linuxx86-64 osxuniversal
+                     windowsx86-64 windowsarm64)
+if(NOT EXPECT_VARIABLE)
+  set(EXPECT_VARIABLE KORVANE_EXPECT_PLATFORMS)
+endif()
 
 set(faults "")
 macro(fault text)
@@ -119,8 +122,8 @@ foreach(i RANGE ${last})
 endforeach()
 
 set(expected_platforms ${PLATFORM})
-if(DEFINED ENV{KORVANE_EXPECT_PLATFORMS})
-  string(REPLACE "," ";" from_environment "$ENV{KORVANE_EXPECT_PLATFORMS}")
+if(DEFINED ENV{${EXPECT_VARIABLE}})
+  string(REPLACE "," ";" from_environment "$ENV{${EXPECT_VARIABLE}}")
   list(APPEND expected_platforms ${from_environment})
 endif()
 

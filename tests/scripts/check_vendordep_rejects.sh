@@ -8,7 +8,8 @@ set -euo pipefail
 vendordep=$1 repository=$2 platform=$3 season=$4 checker=$5 work=$6
 rm -rf "$work"
 mkdir -p "$work"
-unset KORVANE_EXPECT_PLATFORMS
+unset KORVANE_EXPECT_PLATFORMS KORVANE_EXPECT_PLATFORMS_2027
+version=$(sed -n 's/^  "version": "\([^"]*\)".*/\1/p' "$vendordep")
 failures=0
 
 # case <name> <expected message> <command spoiling $json or $repo...>
@@ -20,8 +21,8 @@ case_() {
   json="$folder/$(basename "$vendordep")" repo="$folder/repository"
   cp "$vendordep" "$json"
   cp -r "$repository" "$repo"
-  platform_zip=$(find "$repo" -path "*/KorvaneDriver-driver/*" -name "*-$platform.zip")
-  cpp_zip=$(find "$repo" -path "*/KorvaneDriver-cpp/*" -name "*-$platform.zip")
+  platform_zip=$(find "$repo" -path "*/KorvaneDriver-driver/*" -name "*-$version-$platform.zip")
+  cpp_zip=$(find "$repo" -path "*/KorvaneDriver-cpp/*" -name "*-$version-$platform.zip")
   "$@"
   if cmake -DVENDORDEP="$json" -DREPOSITORY="$repo" -DPLATFORM="$platform" -DFRC_YEAR="$season" \
        -P "$checker" > "$folder.log" 2>&1; then
@@ -43,7 +44,7 @@ case_() {
 # The spoilers, run inside case_ once the copies are made.
 edit() { sed -i "$1" "$json"; }
 remove_zip() { rm "$platform_zip"; }
-remove_javadoc() { rm "$(find "$repo" -name '*-javadoc.jar')"; }
+remove_javadoc() { rm "$(find "$repo" -name "*-$version-javadoc.jar")"; }
 unlisted_zip() { cp "$platform_zip" "${platform_zip%-"$platform".zip}-windowsarm64.zip"; }
 library_elsewhere() { # the zip holds its library under another platform's folder
   local stage="$work/stage"
@@ -55,7 +56,7 @@ library_elsewhere() { # the zip holds its library under another platform's folde
 remove_cpp_debug_zip() { rm "${cpp_zip%.zip}debug.zip"; }
 stray_header() { # a header beside korvane/ in the headers zip
   local stage="$work/stage" headers
-  headers=$(find "$repo" -name '*-headers.zip')
+  headers=$(find "$repo" -name "*-$version-headers.zip")
   rm -rf "$stage" && mkdir -p "$stage"
   (cd "$stage" && cmake -E tar xf "$headers" && echo '#pragma once' > TorqaJNI.h &&
      rm "$headers" && cmake -E tar cf "$headers" --format=zip korvane TorqaJNI.h)

@@ -2,7 +2,8 @@
 # C function WPILib's HAL headers declare: a C translation unit takes the address of each, and those
 # that cmake/windows/wpiHal.functions lists after "[c++ headers]" (declared in headers only C++
 # reads) are redeclared with C linkage in a C++ translation unit, which fails for a C++ function.
-# Usage: cmake -DIMPORTS= -DFUNCTIONS= -DC_COMPILER= -DCXX_COMPILER= "-DINCLUDES=<dirs>" -DOUT=
+# Usage: cmake -DIMPORTS= -DFUNCTIONS= -DC_COMPILER= -DCXX_COMPILER= "-DINCLUDES=<dirs>"
+#              "-DC_HEADERS=<headers C reads>" "-DCXX_HEADERS=<headers only C++ reads>" -DOUT=
 #              -P check_hal_imports.cmake
 cmake_minimum_required(VERSION 3.25)
 file(STRINGS "${IMPORTS}" imported)
@@ -21,16 +22,15 @@ foreach(line ${lines})
   endif()
 endforeach()
 
-set(c_headers hal/HAL.h hal/CAN.h hal/CANAPI.h hal/I2C.h hal/SerialPort.h hal/SimDevice.h
-              hal/simulation/CanData.h hal/simulation/I2CData.h)
 set(c_source "")
 set(cxx_source "")
-foreach(header ${c_headers})
+foreach(header ${C_HEADERS})
   string(APPEND c_source "#include <${header}>\n")
   string(APPEND cxx_source "#include <${header}>\n")
 endforeach()
-string(APPEND cxx_source "#include <hal/simulation/DriverStationData.h>\n")
-string(APPEND cxx_source "#include <hal/simulation/MockHooks.h>\n")
+foreach(header ${CXX_HEADERS})
+  string(APPEND cxx_source "#include <${header}>\n")
+endforeach()
 string(APPEND c_source "const void* const imported[] = {\n")
 foreach(function ${imported})
   if(function IN_LIST cxx_only)

@@ -13,29 +13,9 @@
 #include "KorvaneSerial.h"
 #include "common/ConsoleLine.h"
 #include "common/StopSignal.h"
+#include "serial/posix/RawTty.h"
 
 namespace {
-
-speed_t baudToConstant(int baud) {
-  switch (baud) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 230400:
-      return B230400;
-    case 460800:
-      return B460800;
-    case 921600:
-      return B921600;
-    default:
-      return B115200;
-  }
-}
 
 void reportError(const char* tag, const std::string& what) {
   korvane::printLine(std::cerr, std::string("[") + tag + "] " + what + ": " + std::strerror(errno));
@@ -65,24 +45,8 @@ int KorvaneSerial::Open(const std::string& path, int baud, const char* tag) {
     reportError(tag, "Cannot open " + path);
     return -1;
   }
-  termios settings;
-  std::memset(&settings, 0, sizeof settings);
-  if (tcgetattr(fd, &settings) != 0) {
-    reportError(tag, "tcgetattr");
-    close(fd);
-    return -1;
-  }
-  cfmakeraw(&settings);
-  speed_t speed = baudToConstant(baud);
-  cfsetispeed(&settings, speed);
-  cfsetospeed(&settings, speed);
-  settings.c_cflag |= CLOCAL | CREAD | CS8;
-  settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-  settings.c_cc[VMIN] = 0;
-  settings.c_cc[VTIME] = 0;
-  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-    reportError(tag, "tcsetattr");
+  if (const char* failed = korvane::serial::configureRawTty(fd, baud)) {
+    reportError(tag, failed);
     close(fd);
     return -1;
   }

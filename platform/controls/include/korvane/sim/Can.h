@@ -1,18 +1,23 @@
 #pragma once
 
-// Simulation controls of the simulated CAN bus that stands in for the robot's.
+// Simulation controls of the simulated CAN buses that stand in for the robot's.
 //
-// The same bus sits behind either HAL:
+// Buses are numbered from 0; WPILib 2026 (and the stand-in, which mirrors it) has bus 0 only,
+// WPILib 2027 one per CAN connector of the controller. Every frame carries its bus; the controls
+// without a bus argument act on bus 0.
+//
+// The same buses sit behind every HAL:
 // - the stand-in's HAL CAN functions call it directly;
 // - over WPILib's simulation HAL it serves WPILib's CAN simulation callbacks (send, receive, open,
 //   read and close stream), registered once, when the platform library loads (with the drivers;
 //   it initializes WPILib's HAL if the program has not yet). Devices opened before their
 //   simulators attach are served once they do.
 //
-// The HAL stamps each device frame when it arrives, in the clock of HAL_GetCANPacketBaseTime
-// (whole milliseconds; the monotonic clock on the stand-in, as on the robot; the simulated FPGA
-// clock over WPILib's simulation HAL): packet reads, receives and stream sessions hand out that
-// stamp.
+// The HAL stamps each device frame when it arrives, in the clock its own CAN layer stamps with:
+// whole milliseconds of HAL_GetCANPacketBaseTime with WPILib 2026 (the monotonic clock on the
+// stand-in, as on the robot; the simulated FPGA clock over WPILib's simulation HAL), microseconds
+// of HAL_GetMonotonicTime with WPILib 2027. Packet reads, receives and stream sessions hand out
+// that stamp.
 //
 // Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
 // HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives
@@ -35,6 +40,7 @@
 namespace korvane::sim {
 
 struct CanFrame {
+  int32_t bus = 0;
   uint32_t id = 0;  // 29-bit extended identifier
   std::array<uint8_t, 8> data{};
   uint8_t size = 0;
@@ -54,8 +60,11 @@ bool waitForSentFrames(const std::function<bool(const std::vector<CanFrame>&)>& 
 // once, and goes to every matching stream session, as a frame received from the bus would.
 void injectFrame(uint32_t id, const uint8_t* data, uint8_t size);
 void injectFrame(uint32_t id, std::initializer_list<uint8_t> bytes);
+// The same on another bus.
+void injectFrame(int32_t bus, uint32_t id, const uint8_t* data, uint8_t size);
+void injectFrame(int32_t bus, uint32_t id, std::initializer_list<uint8_t> bytes);
 
-// A device on the bus: sees every frame the robot side sends.
+// A device on the buses: sees every frame the robot side sends, on any bus (frame.bus says which).
 class CanDevice {
  public:
   virtual ~CanDevice() = default;

@@ -13,8 +13,9 @@ namespace korvane::sim {
 void setSystemActive(bool active);
 bool systemActive();
 
-// Whether HAL_GetRuntimeType reports a real robot (a roboRIO 2) instead of a simulation. False at
-// load time. Over WPILib's simulation HAL this is HALSIM_SetRuntimeType.
+// Whether HAL_GetRuntimeType reports a real robot (a roboRIO 2, or Systemcore with WPILib 2027)
+// instead of a simulation. False at load time. Over WPILib's simulation HAL this is
+// HALSIM_SetRuntimeType.
 void setRealRobot(bool real);
 bool realRobot();
 

@@ -56,6 +56,17 @@ public class DeviceOpenException extends RuntimeException {
   }
 
   /**
+   * Throws for a negative CAN bus. Which buses the robot has only the native library can tell: it
+   * refuses one the robot lacks.
+   */
+  static void checkBus(String device, String attempt, int bus) {
+    if (bus < 0) {
+      throw new DeviceOpenException(
+          device, attempt, "CAN bus " + bus + " does not exist: buses are numbered from 0");
+    }
+  }
+
+  /**
    * Throws unless path names an existing file this process may read and write. A Windows COM port
    * ({@code COM5}, {@code \\.\COM12}) is no file: only the driver can tell whether it opens.
    */

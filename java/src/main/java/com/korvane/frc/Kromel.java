@@ -100,17 +100,36 @@ public class Kromel implements AutoCloseable {
   private final DeviceGuard guard;
 
   /**
-   * Opens the sensor on CAN. Returns at once.
+   * Opens the sensor on CAN bus 0. Returns at once.
    *
    * @param canId the sensor's CAN ID, 0 to 63
    * @throws DeviceOpenException when the CAN ID is out of range or the CAN session cannot be
    *     opened
    */
   public Kromel(int canId) {
-    String attempt = "at CAN ID " + canId;
+    this(0, canId);
+  }
+
+  /**
+   * Opens the sensor on a CAN bus of the robot controller. Returns at once. WPILib 2026's robot
+   * controller (the roboRIO) has bus 0 only; Systemcore has buses 0 to 4.
+   *
+   * @param bus the CAN bus, from 0
+   * @param canId the sensor's CAN ID, 0 to 63
+   * @throws DeviceOpenException when the CAN ID is out of range, the robot has no such bus (a line
+   *     on standard output says which it has) or the CAN session cannot be opened
+   */
+  public Kromel(int bus, int canId) {
+    String attempt = (bus == 0 ? "" : "on CAN bus " + bus + " ") + "at CAN ID " + canId;
     DeviceOpenException.checkNative(NAME, attempt);
+    DeviceOpenException.checkBus(NAME, attempt, bus);
     DeviceOpenException.checkRange(NAME, attempt, "CAN ID", canId, 0, MAX_CAN_ID);
-    DeviceGuard opened = DeviceGuard.open(() -> KromelJNI.c_Kromel_create(canId));
+    DeviceGuard opened =
+        DeviceGuard.open(
+            () ->
+                bus == 0
+                    ? KromelJNI.c_Kromel_create(canId)
+                    : KromelJNI.c_Kromel_createOnBus(bus, canId));
     if (opened == null) {
       throw DeviceOpenException.refused(NAME, attempt, "opening the CAN session");
     }

@@ -14,9 +14,12 @@ import com.korvane.frc.jni.MockDSJNI;
  * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
  *
- * <p>It runs only in a simulation (WPILib's desktop simulation, or the library's simulated
- * platform): on a real robot its packets would reach the robot's own communications and enable it
- * without an operator, so opening one there throws and sends nothing.
+ * <p>It runs only in a simulation that takes those packets: WPILib 2026's desktop simulation (with
+ * a listener on the port, such as {@code SimDriverStation.startListener()}) and the library's
+ * simulated platform. On a real robot its packets would reach the robot's own communications and
+ * enable it without an operator, and WPILib 2027 takes no such packets (Systemcore and its desktop
+ * simulation are enabled from their own driver station or the simulation GUI); there opening one
+ * throws and sends nothing.
  */
 public final class MockDS implements AutoCloseable {
   // The driver keeps one sender and takes one call at a time.
@@ -28,10 +31,12 @@ public final class MockDS implements AutoCloseable {
    * Starts sending, robot disabled; restarts the sender when one is running.
    *
    * @throws DeviceOpenException when the native driver library cannot be loaded, on a real robot
-   *     (a sender left in a robot program must not enable it), or when the sender cannot start
+   *     (a sender left in a robot program must not enable it), when it is built for WPILib 2027
+   *     (which takes no such packets; its error line says so), or when the sender cannot start
    */
   public MockDS() {
-    DeviceOpenException.checkNative("MockDS", "on UDP 127.0.0.1:1110");
+    String attempt = "on UDP 127.0.0.1:1110";
+    DeviceOpenException.checkNative("MockDS", attempt);
     DeviceGuard opened =
         DeviceGuard.open(
             SENDER,
@@ -42,8 +47,10 @@ public final class MockDS implements AutoCloseable {
     if (opened == null) {
       throw new DeviceOpenException(
           "MockDS",
-          "on UDP 127.0.0.1:1110",
-          "it runs only in a simulation, and this is a real robot (or its thread could not start)");
+          attempt,
+          "the sender did not start: it runs only in a simulation that takes roboRIO"
+              + " driver-station packets, and this is a real robot or WPILib 2027, or its thread"
+              + " could not start (the error line says which)");
     }
     guard = opened;
   }

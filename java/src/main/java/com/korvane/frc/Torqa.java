@@ -74,31 +74,67 @@ public class Torqa implements AutoCloseable {
   // controller's heartbeat.
   private static final DeviceGuard.Family CONTROLLERS = DeviceGuard.Family.sharedDriver();
 
+  private final int bus;
   private final int deviceId;
   // Read and written from any thread: a reader sees the old or the new scale, both whole doubles.
   private final double[] distancePerTick = {1.0, 1.0, 1.0, 1.0};
   private final DeviceGuard guard;
 
   /**
-   * Opens the controller and starts the heartbeat. Returns at once.
+   * Opens the controller on CAN bus 0 and starts the heartbeat. Returns at once.
    *
    * @param deviceId CAN device number, 1 to 63
    * @param frequency motor frequency in Hz, 0 to 20000, for all four motors
    * @throws DeviceOpenException when a value is out of range or the CAN handle cannot be opened
    */
   public Torqa(int deviceId, int frequency) {
+    this(0, deviceId, frequency);
+  }
+
+  /**
+   * Opens the controller on a CAN bus of the robot controller and starts the heartbeat. Returns at
+   * once. WPILib 2026's robot controller (the roboRIO) has bus 0 only; Systemcore has buses 0 to 4.
+   *
+   * @param bus the CAN bus, from 0
+   * @param deviceId CAN device number, 1 to 63
+   * @param frequency motor frequency in Hz, 0 to 20000, for all four motors
+   * @throws DeviceOpenException when a value is out of range, the robot has no such bus (a line on
+   *     standard output says which it has) or the CAN handle cannot be opened
+   */
+  public Torqa(int bus, int deviceId, int frequency) {
+    this.bus = bus;
     this.deviceId = deviceId;
-    String attempt = "at device " + deviceId + " with frequency " + frequency;
+    String attempt =
+        (bus == 0 ? "" : "on CAN bus " + bus + " ")
+            + "at device "
+            + deviceId
+            + " with frequency "
+            + frequency;
     DeviceOpenException.checkNative("Torqa", attempt);
+    DeviceOpenException.checkBus("Torqa", attempt, bus);
     DeviceOpenException.checkRange(
         "Torqa", attempt, "device number", deviceId, 1, MAX_DEVICE_ID);
     DeviceOpenException.checkRange("Torqa", attempt, "frequency", frequency, 0, MAX_FREQUENCY);
     DeviceGuard opened =
-        DeviceGuard.open(CONTROLLERS, () -> TorqaJNI.c_Torqa_create(deviceId, frequency));
+        DeviceGuard.open(
+            CONTROLLERS,
+            () ->
+                bus == 0
+                    ? TorqaJNI.c_Torqa_create(deviceId, frequency)
+                    : TorqaJNI.c_Torqa_createOnBus(bus, deviceId, frequency));
     if (opened == null) {
       throw DeviceOpenException.refused("Torqa", attempt, "opening the CAN handle");
     }
     guard = opened;
+  }
+
+  /**
+   * The CAN bus the controller was opened on. Returns at once.
+   *
+   * @return 0 unless opened on another bus
+   */
+  public int getBus() {
+    return bus;
   }
 
   /**

@@ -15,6 +15,7 @@ import com.korvane.frc.sim.SimCan;
 import java.util.OptionalLong;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Tag;
 import org.junit.jupiter.api.Test;
 
 /** The colour sensor over CAN, through the JVM: result objects, out-arrays and failure values. */
@@ -162,5 +163,43 @@ class KromelTest {
   void findDevicePathAlwaysGivesAPath() {
     assertTrue(KromelJNI.c_Kromel_findDevicePath(0).startsWith("/dev/tty"));
     assertTrue(Kromel.findDevicePath(SerialPort.USB2).startsWith("/dev/tty"));
+  }
+
+  // Robot controllers with one CAN bus (WPILib 2026 and the stand-in) and with several (WPILib
+  // 2027): each build runs the test of its own generation.
+  @Test
+  @Tag("wpilib-2026")
+  void aBusOtherThanZeroIsRefusedWhereThereIsOnlyOne() {
+    assertEquals(0, KromelJNI.c_Kromel_createOnBus(2, 9));
+    DeviceOpenException refused = assertThrows(DeviceOpenException.class, () -> new Kromel(2, 9));
+    assertTrue(
+        refused.getMessage().startsWith("Kromel on CAN bus 2 at CAN ID 9 could not be opened"),
+        refused.getMessage());
+    assertThrows(DeviceOpenException.class, () -> new Kromel(-1, 9));
+  }
+
+  @Test
+  @Tag("wpilib-2027")
+  void aSensorOnAnotherBusHearsOnlyItsOwnBus() {
+    KromelSimulator onThree = KromelSimulator.attach(3);
+    try (KromelSimulator onZero = KromelSimulator.attachQuiet();
+        Kromel kromel = new Kromel(3, 9)) {
+      onThree.setColor(0.125f, 0.5f, 1.0f);
+      int first = onThree.sequence();
+      assertTrue(Wait.until(() -> onThree.sequence() > first + 1));
+      Kromel.ColorData reading = kromel.getColor();
+      assertNotNull(reading);
+      assertEquals(0.125f, reading.x, 1e-4f);
+      assertTrue(kromel.setSampleTimeMs(10), "acknowledged on bus 3");
+      assertEquals(0, onZero.commandCount(), "the sensor on bus 0 heard no command");
+      onThree.close();
+      assertFalse(kromel.setSampleTimeMs(10), "nothing answers on bus 3 any more");
+      try (Kromel onBusZero = new Kromel(0, 9)) {
+        assertTrue(onBusZero.setSampleTimeMs(10), "bus 0's sensor answers its own bus");
+        assertEquals(1, onZero.commandCount());
+      }
+    } finally {
+      onThree.close();
+    }
   }
 }

@@ -11,9 +11,14 @@ import com.korvane.frc.sim.SimSystem;
 import com.korvane.frc.sim.TorqaSimulator;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Tag;
 import org.junit.jupiter.api.Test;
 
-/** Binds UDP 127.0.0.1:1110: its ctest entry holds the udp1110 resource lock. */
+/**
+ * Binds UDP 127.0.0.1:1110: its ctest entry holds the udp1110 resource lock. Where the packets
+ * enable the robot (WPILib 2026 and the stand-in); MockDSRefusedTest covers WPILib 2027.
+ */
+@Tag("wpilib-2026")
 class MockDSTest {
   private MockDS ds;
 

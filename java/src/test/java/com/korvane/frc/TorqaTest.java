@@ -22,6 +22,10 @@ class TorqaTest {
   private static final int HEARTBEAT_ENABLED = 0x020C0040;
   // Counts CAN handles or fails HAL_InitializeCAN, which WPILib's simulation HAL has no hook for.
   private static final String STAND_IN_HAL = "stand-in-hal";
+  // What a WPILib generation has: one CAN bus (WPILib 2026, and the stand-in, which mirrors it),
+  // or several (WPILib 2027). Each build runs the tests of its own generation.
+  private static final String ONE_CAN_BUS = "wpilib-2026";
+  private static final String CAN_BUSES = "wpilib-2027";
 
   @BeforeEach
   void freshBus() {
@@ -111,5 +115,41 @@ class TorqaTest {
     assertEquals(CONFIGURE, frames.get(0).id);
     assertEquals("01 F4 01 00 00 00 00 00", frames.get(0).hex());
     assertEquals(CONFIGURE, frames.get(1).id);
+  }
+
+  @Test
+  @Tag(ONE_CAN_BUS)
+  void aBusOtherThanZeroIsRefusedWhereThereIsOnlyOne() {
+    assertEquals(0, TorqaJNI.c_Torqa_createOnBus(1, 5, 1000));
+    DeviceOpenException refused =
+        assertThrows(DeviceOpenException.class, () -> new Torqa(1, 5, 1000));
+    assertEquals(
+        "Torqa on CAN bus 1 at device 5 with frequency 1000 could not be opened: opening the CAN"
+            + " handle failed",
+        refused.getMessage().replaceAll("failed.*", "failed"));
+    assertThrows(DeviceOpenException.class, () -> new Torqa(-1, 5, 1000));
+    assertTrue(SimCan.sentFrames().isEmpty(), "nothing was sent on any bus");
+    try (Torqa onZero = new Torqa(0, 5, 1000)) {
+      assertEquals(0, onZero.getBus());
+    }
+  }
+
+  @Test
+  @Tag(CAN_BUSES)
+  void aControllerOnAnotherBusIsDrivenThereAndOnlyThere() {
+    try (TorqaSimulator onTwo = TorqaSimulator.attach(2, 5);
+        TorqaSimulator onZero = TorqaSimulator.attach(5);
+        Torqa motors = new Torqa(2, 5, 1000)) {
+      assertEquals(2, motors.getBus());
+      SimSystem.setSystemActive(true);
+      assertTrue(Wait.until(onTwo::outputsEnabled), "enabled heartbeats reach bus 2");
+      motors.setSpeed(0, 0.5);
+      assertTrue(Wait.until(() -> motors.getRPM(0) > 1000.0), "its status frames come back");
+      assertEquals(0, onZero.heartbeatCount(), "the controller on bus 0 hears none of it");
+      for (SimCan.Frame frame : SimCan.sentFrames()) {
+        assertEquals(2, frame.bus, frame.toString());
+      }
+      assertEquals(0, TorqaJNI.c_Torqa_createOnBus(5, 5, 1000), "Systemcore has buses 0 to 4");
+    }
   }
 }

@@ -30,6 +30,18 @@ public final class KromelJNI {
   public static native long c_Kromel_create(int canId);
 
   /**
+   * {@link #c_Kromel_create} on a chosen CAN bus. WPILib 2026's robot controller has bus 0 only;
+   * Systemcore (WPILib 2027) has buses 0 to 4. A bus the robot does not have is refused with a
+   * "[Kromel] CAN bus ..." line. Returns at once.
+   *
+   * @param bus the CAN bus, from 0
+   * @param canId the sensor's CAN ID, 0 to 63
+   * @return the handle, or 0 when the bus or the CAN ID is out of range or the session cannot be
+   *     opened (the reason is printed)
+   */
+  public static native long c_Kromel_createOnBus(int bus, int canId);
+
+  /**
    * A sensor on the USB serial device at path (115200 baud): sends "COLORFORMAT,XYZ" and the
    * sample time, then starts the reader thread. Blocks until those lines have left the port, at
    * most about 2 s.

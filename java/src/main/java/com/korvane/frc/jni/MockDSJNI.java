@@ -19,8 +19,9 @@ public final class MockDSJNI {
    * Starts a new sender (robot disabled, sequence 0, a fresh warm-up), then stops and joins the
    * one it replaces, which takes up to one 20 ms cycle. When the sender cannot start, an error
    * line is logged and the previous one keeps sending. On a real robot, where the robot's own
-   * communications listen on that port, nothing starts (a sender running is stopped), nothing is
-   * sent, and an error line and a driver-station report say why.
+   * communications listen on that port, and in a build against WPILib 2027, which takes none of
+   * these packets, nothing starts (a sender running is stopped), nothing is sent, and an error
+   * line and a driver-station report say why.
    */
   public static native void c_MockDS_create();
 
@@ -39,7 +40,7 @@ public final class MockDSJNI {
   /**
    * Whether a sender runs. Returns at once.
    *
-   * @return false before the first create and after a create on a real robot
+   * @return false before the first create and after a create that was refused
    */
   public static native boolean c_MockDS_isSending();
 }

@@ -31,6 +31,19 @@ public final class TorqaJNI {
   public static native long c_Torqa_create(int deviceID, int frequency);
 
   /**
+   * {@link #c_Torqa_create} on a chosen CAN bus: every frame to the controller goes on that bus.
+   * WPILib 2026's robot controller has bus 0 only; Systemcore (WPILib 2027) has buses 0 to 4. A
+   * bus the robot does not have is refused with a "[Torqa] CAN bus ..." line. Returns at once.
+   *
+   * @param bus the CAN bus, from 0
+   * @param deviceID CAN device number, 1 to 63
+   * @param frequency motor frequency in Hz, 0 to 20000
+   * @return the CAN handle, or 0 when a value is out of range or the CAN handle cannot be opened
+   *     (the reason is printed)
+   */
+  public static native long c_Torqa_createOnBus(int bus, int deviceID, int frequency);
+
+  /**
    * Stops and joins the heartbeat thread of every open controller (a later create starts only its
    * own), forgets the handle and releases it. Blocks up to one heartbeat period, 100 ms.
    *

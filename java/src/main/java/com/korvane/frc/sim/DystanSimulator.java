@@ -17,15 +17,27 @@ public final class DystanSimulator implements AutoCloseable {
   }
 
   /**
-   * Puts a sensor on the bus; it stays until {@link #close()}.
+   * Puts a sensor on CAN bus 0; it stays until {@link #close()}.
    *
    * @param canId the sensor's CAN ID, 0 to 63 (low 6 bits), which its frames carry
    * @param scansPerSecond scans published a second; 0 for none until {@link #setScanRate}
    * @return the sensor
    */
   public static DystanSimulator attach(int canId, int scansPerSecond) {
+    return attach(0, canId, scansPerSecond);
+  }
+
+  /**
+   * Puts a sensor on a CAN bus; it hears and answers only frames on that bus.
+   *
+   * @param bus the CAN bus, from 0
+   * @param canId the sensor's CAN ID, 0 to 63 (low 6 bits), which its frames carry
+   * @param scansPerSecond scans published a second; 0 for none until {@link #setScanRate}
+   * @return the sensor
+   */
+  public static DystanSimulator attach(int bus, int canId, int scansPerSecond) {
     SimLibraries.requireSimulators();
-    return new DystanSimulator(attach0(canId, scansPerSecond));
+    return new DystanSimulator(attach0(bus, canId, scansPerSecond));
   }
 
   /**
@@ -117,7 +129,7 @@ public final class DystanSimulator implements AutoCloseable {
     }
   }
 
-  private static native long attach0(int canId, int scansPerSecond);
+  private static native long attach0(int bus, int canId, int scansPerSecond);
 
   private static native void detach(long id);
 

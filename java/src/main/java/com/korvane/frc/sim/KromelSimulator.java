@@ -17,13 +17,24 @@ public final class KromelSimulator implements AutoCloseable {
   }
 
   /**
-   * Puts a sensor on the bus, publishing colour frames; it stays until {@link #close()}.
+   * Puts a sensor on CAN bus 0, publishing colour frames; it stays until {@link #close()}.
    *
    * @return the sensor
    */
   public static KromelSimulator attach() {
+    return attach(0);
+  }
+
+  /**
+   * Puts a sensor on a CAN bus, publishing colour frames; it hears and answers only frames on
+   * that bus.
+   *
+   * @param bus the CAN bus, from 0
+   * @return the sensor
+   */
+  public static KromelSimulator attach(int bus) {
     SimLibraries.requireSimulators();
-    return new KromelSimulator(attach0(true));
+    return new KromelSimulator(attach0(bus, true));
   }
 
   /**
@@ -33,7 +44,7 @@ public final class KromelSimulator implements AutoCloseable {
    */
   public static KromelSimulator attachQuiet() {
     SimLibraries.requireSimulators();
-    return new KromelSimulator(attach0(false));
+    return new KromelSimulator(attach0(0, false));
   }
 
   /**
@@ -112,7 +123,7 @@ public final class KromelSimulator implements AutoCloseable {
     }
   }
 
-  private static native long attach0(boolean publishing);
+  private static native long attach0(int bus, boolean publishing);
 
   private static native void detach(long id);
 

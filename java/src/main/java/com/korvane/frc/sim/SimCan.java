@@ -41,6 +41,9 @@ public final class SimCan {
 
   /** One frame sent by the robot program. */
   public static final class Frame {
+    /** The CAN bus it was sent on (0 where the robot has one bus). */
+    public final int bus;
+
     /** The 29-bit extended identifier. */
     public final int id;
 
@@ -50,7 +53,8 @@ public final class SimCan {
     /** When it was sent, in microseconds of the platform's monotonic clock. */
     public final long timestampMicros;
 
-    Frame(int id, byte[] data, long timestampMicros) {
+    Frame(int bus, int id, byte[] data, long timestampMicros) {
+      this.bus = bus;
       this.id = id;
       this.data = data;
       this.timestampMicros = timestampMicros;
@@ -82,14 +86,14 @@ public final class SimCan {
   public static List<Frame> sentFrames() {
     SimLibraries.requirePlatform();
     long[] raw = sentFramesRaw();
-    List<Frame> frames = new ArrayList<>(raw.length / 4);
-    for (int i = 0; i + 3 < raw.length; i += 4) {
+    List<Frame> frames = new ArrayList<>(raw.length / 5);
+    for (int i = 0; i + 4 < raw.length; i += 5) {
       int size = (int) raw[i + 1];
       byte[] data = new byte[size];
       for (int b = 0; b < size; b++) {
         data[b] = (byte) (raw[i + 2] >>> (8 * b));
       }
-      frames.add(new Frame((int) raw[i], data, raw[i + 3]));
+      frames.add(new Frame((int) raw[i + 4], (int) raw[i], data, raw[i + 3]));
     }
     return frames;
   }
@@ -167,11 +171,22 @@ public final class SimCan {
    * @param data the data; only the first 8 bytes are taken, null sends an empty frame
    */
   public static void injectFrame(int id, byte[] data) {
-    SimLibraries.requirePlatform();
-    injectFrame0(id, data);
+    injectFrame(0, id, data);
   }
 
-  private static native void injectFrame0(int id, byte[] data);
+  /**
+   * A frame as if a device on a CAN bus had sent it.
+   *
+   * @param bus the CAN bus, from 0
+   * @param id the 29-bit identifier
+   * @param data the data; only the first 8 bytes are taken, null sends an empty frame
+   */
+  public static void injectFrame(int bus, int id, byte[] data) {
+    SimLibraries.requirePlatform();
+    injectFrame0(bus, id, data);
+  }
+
+  private static native void injectFrame0(int bus, int id, byte[] data);
 
   private static native void failCalls(int call, int status, int count, boolean throwInstead);
 

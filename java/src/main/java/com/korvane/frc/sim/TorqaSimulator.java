@@ -138,15 +138,26 @@ public final class TorqaSimulator implements AutoCloseable {
   }
 
   /**
-   * Puts a controller on the bus; it stays until {@link #close()}. Its info record names the
+   * Puts a controller on CAN bus 0; it stays until {@link #close()}. Its info record names the
    * device number, firmware 1.4.2, hardware Torqa Quad version 3.
    *
    * @param deviceNumber its CAN device number, 1 to 63
    * @return the controller
    */
   public static TorqaSimulator attach(int deviceNumber) {
+    return attach(0, deviceNumber);
+  }
+
+  /**
+   * Puts a controller on a CAN bus; it hears and answers only frames on that bus.
+   *
+   * @param bus the CAN bus, from 0
+   * @param deviceNumber its CAN device number, 1 to 63
+   * @return the controller
+   */
+  public static TorqaSimulator attach(int bus, int deviceNumber) {
     SimLibraries.requireSimulators();
-    return new TorqaSimulator(attach0(deviceNumber));
+    return new TorqaSimulator(attach0(bus, deviceNumber));
   }
 
   /**
@@ -325,7 +336,7 @@ public final class TorqaSimulator implements AutoCloseable {
     }
   }
 
-  private static native long attach0(int deviceNumber);
+  private static native long attach0(int bus, int deviceNumber);
 
   private static native void detach(long id);
 

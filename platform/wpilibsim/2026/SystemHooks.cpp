@@ -1,4 +1,4 @@
-// The system state over WPILib's simulation HAL: "outputs enabled" is its simulated driver
+// The system state over WPILib 2026's simulation HAL: "outputs enabled" is its simulated driver
 // station's enabled state, which its HAL_GetSystemActive returns.
 
 #include "WpilibHal.h"

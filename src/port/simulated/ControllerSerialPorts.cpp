@@ -1,11 +1,11 @@
-// The controller's serial ports where the HAL's are stubs (WPILib's desktop simulation): ttys
-// mapped as the stand-in maps them (korvane/platform/SerialPorts.h).
+// The controller's serial ports on ttys through the platform library, over a WPILib simulation HAL
+// whose own serial ports are stubs.
 
-#include "serial/ControllerSerialPort.h"
+#include "port/ControllerSerialPorts.h"
 
 #include "korvane/platform/SerialPorts.h"
 
-namespace korvane::serial::controller {
+namespace korvane::port::controller_serial {
 
 namespace tty = korvane::platform::serial;
 
@@ -32,4 +32,4 @@ void close(int32_t handle) {
   tty::close(handle);
 }
 
-}  // namespace korvane::serial::controller
+}  // namespace korvane::port::controller_serial

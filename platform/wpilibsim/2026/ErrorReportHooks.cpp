@@ -1,5 +1,5 @@
-// Driver-station error reports over WPILib's simulation HAL: while a test records them, WPILib's
-// HAL_SendError hands each one to our log through its send error handler.
+// Driver-station error reports over WPILib 2026's simulation HAL: while a test records them,
+// WPILib's HAL_SendError hands each one to our log through its send error handler.
 
 #include "ErrorReportLog.h"
 #include "WpilibHal.h"

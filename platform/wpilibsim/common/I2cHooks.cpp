@@ -1,14 +1,13 @@
-// The simulated I2C buses on WPILib's simulation HAL: its I2C callbacks carry each transfer of
-// ports 0 and 1 to the device attached there.
+// The simulated I2C buses on WPILib's simulation HALs: their I2C callbacks (the same in 2026 and
+// 2027) carry each transfer of ports 0 and 1 to the device attached there.
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
 #include "I2cBus.h"
+#include "SimHeaders.h"
 #include "WpilibHal.h"
-#include "hal/Value.h"
-#include "hal/simulation/I2CData.h"
 
 namespace korvane::platform::i2c {
 namespace {

@@ -1,19 +1,26 @@
-// The simulated CAN bus behind WPILib's simulation HAL: its CAN callbacks call the bus.
+// The simulated CAN bus behind WPILib 2026's simulation HAL: its CAN callbacks call the bus (bus 0,
+// WPILib 2026's only one).
 
+#include <algorithm>
 #include <mutex>
 
 #include "CanBusModel.h"
 #include "WpilibHal.h"
 #include "hal/CAN.h"
+#include "hal/CANAPI.h"
 #include "hal/simulation/CanData.h"
 #include "korvane/sim/Can.h"
 
 namespace korvane::platform::can_bus {
+
+static_assert(kMessageNotFound == HAL_ERR_CANSessionMux_MessageNotFound);
+static_assert(kSessionOverrun == HAL_ERR_CANSessionMux_SessionOverrun);
+
 namespace {
 
 void onSend(const char*, void*, uint32_t messageID, const uint8_t* data, uint8_t dataSize,
             int32_t periodMs, int32_t* status) {
-  sendMessage(messageID, data, dataSize, periodMs, status);
+  sendMessage(0, messageID, data, dataSize, periodMs, status);
 }
 
 // A receive no device makes (bits above the 29 of an identifier set) asks whether our callbacks
@@ -28,7 +35,17 @@ void onReceive(const char*, void*, uint32_t* messageID, uint32_t messageIDMask, 
     t_probeAnswered = true;
     return;
   }
-  receiveMessage(messageID, messageIDMask, data, dataSize, timeStamp, status);
+  if (messageID == nullptr) {
+    *status = kInvalidBuffer;
+    return;
+  }
+  ArrivedFrame arrived;
+  if (!receiveMessage(0, *messageID, messageIDMask, &arrived, status)) return;
+  *messageID = arrived.frame.id;
+  if (data)
+    std::copy(arrived.frame.data.begin(), arrived.frame.data.begin() + arrived.frame.size, data);
+  if (dataSize) *dataSize = arrived.frame.size;
+  if (timeStamp) *timeStamp = static_cast<uint32_t>(arrived.stamp);
 }
 
 bool callbacksRegistered() {
@@ -44,19 +61,34 @@ bool callbacksRegistered() {
 
 void onOpenStream(const char*, void*, uint32_t* sessionHandle, uint32_t messageID,
                   uint32_t messageIDMask, uint32_t maxMessages, int32_t* status) {
-  openStreamSession(sessionHandle, messageID, messageIDMask, maxMessages, status);
+  openStreamSession(0, sessionHandle, messageID, messageIDMask, maxMessages, status);
 }
 
 void onCloseStream(const char*, void*, uint32_t sessionHandle) {
   closeStreamSession(sessionHandle);
 }
 
+void putStreamMessage(void* context, uint32_t index, const ArrivedFrame& arrived) {
+  HAL_CANStreamMessage& out = static_cast<HAL_CANStreamMessage*>(context)[index];
+  out.messageID = arrived.frame.id;
+  out.timeStamp = static_cast<uint32_t>(arrived.stamp);
+  std::copy(arrived.frame.data.begin(), arrived.frame.data.end(), out.data);
+  out.dataSize = arrived.frame.size;
+}
+
 void onReadStream(const char*, void*, uint32_t sessionHandle, HAL_CANStreamMessage* messages,
                   uint32_t messagesToRead, uint32_t* messagesRead, int32_t* status) {
-  readStreamSession(sessionHandle, messages, messagesToRead, messagesRead, status);
+  readStreamSession(sessionHandle, messages == nullptr ? nullptr : putStreamMessage, messages,
+                    messagesToRead, messagesRead, status);
 }
 
 }  // namespace
+
+// Received frames are stamped as WPILib 2026's simulation HAL stamps the frames of its CAN API:
+// whole milliseconds of HAL_GetCANPacketBaseTime, its simulated FPGA clock.
+uint64_t arrivalStamp() {
+  return HAL_GetCANPacketBaseTime();
+}
 
 // Registered for the life of the process: nothing here cancels them, and resetCan() only
 // empties the bus behind them. After HALSIM_ResetCanData has removed them, the next simulation

@@ -1,11 +1,10 @@
-// The controller's serial ports as the HAL gives them (the robot, and the stand-in, whose HAL
-// ports are ttys).
+// The controller's serial ports through WPILib 2026's HAL: the robot's own, or the stand-in's.
 
-#include "serial/ControllerSerialPort.h"
+#include "port/ControllerSerialPorts.h"
 
 #include "hal/SerialPort.h"
 
-namespace korvane::serial::controller {
+namespace korvane::port::controller_serial {
 
 // A HAL that gives out no handle yet leaves the status 0 (as a HAL whose serial ports are stubs
 // does) has not opened a port either: the caller is told so with the HAL's handle error.
@@ -36,4 +35,4 @@ void close(int32_t handle) {
   HAL_CloseSerial(handle);
 }
 
-}  // namespace korvane::serial::controller
+}  // namespace korvane::port::controller_serial

@@ -1,4 +1,4 @@
-// The FPGA clock through the HAL's C function, for platforms whose WPILib C++ we cannot call.
+// The FPGA clock through WPILib 2026's C function, for platforms whose WPILib C++ we cannot call.
 
 #include "port/Clock.h"
 

@@ -1,0 +1,1 @@
+set(folder_test_properties RESOURCE_LOCK udp1110)
