@@ -127,6 +127,118 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnect
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_open
+ * Signature: (I)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1open
+  (JNIEnv *, jclass, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_close
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1close
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_startOpened
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1startOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_stopOpened
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1stopOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_readDataOpened
+ * Signature: (J[F[F)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1readDataOpened
+  (JNIEnv *, jclass, jlong, jfloatArray, jfloatArray);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_isConnectedOpened
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnectedOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_getDataAgeMsOpened
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMsOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_getFaultsOpened
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaultsOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_enableFilterOpened
+ * Signature: (JIZ)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilterOpened
+  (JNIEnv *, jclass, jlong, jint, jboolean);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_clusterConfigOpened
+ * Signature: (JFI)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1clusterConfigOpened
+  (JNIEnv *, jclass, jlong, jfloat, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_kalmanConfigOpened
+ * Signature: (JFFF)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1kalmanConfigOpened
+  (JNIEnv *, jclass, jlong, jfloat, jfloat, jfloat);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_movingAverageConfigOpened
+ * Signature: (JI)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1movingAverageConfigOpened
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_medianConfigOpened
+ * Signature: (JI)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfigOpened
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LidarJNI
+ * Method:    c_Lidar_jitterConfigOpened
+ * Signature: (JF)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfigOpened
+  (JNIEnv *, jclass, jlong, jfloat);
+
 #ifdef __cplusplus
 }
 #endif

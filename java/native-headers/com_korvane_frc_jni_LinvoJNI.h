@@ -79,6 +79,62 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_openI2C
+ * Signature: (F)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1openI2C
+  (JNIEnv *, jclass, jfloat);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_closeI2COpened
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1closeI2COpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getLatestRawValueOpened
+ * Signature: (JI)I
+ */
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValueOpened
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getLatestVoltageOpened
+ * Signature: (JI)F
+ */
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltageOpened
+  (JNIEnv *, jclass, jlong, jint);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_isAnsweringOpened
+ * Signature: (J)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnsweringOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getDataAgeMsOpened
+ * Signature: (J)J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMsOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_LinvoJNI
+ * Method:    c_getFaultsOpened
+ * Signature: (J)Lcom/korvane/frc/DeviceFaults;
+ */
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaultsOpened
+  (JNIEnv *, jclass, jlong);
+
 #ifdef __cplusplus
 }
 #endif

@@ -47,6 +47,30 @@ JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1destroy
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1isSending
   (JNIEnv *, jclass);
 
+/*
+ * Class:     com_korvane_frc_jni_MockDSJNI
+ * Method:    c_MockDS_open
+ * Signature: ()J
+ */
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1open
+  (JNIEnv *, jclass);
+
+/*
+ * Class:     com_korvane_frc_jni_MockDSJNI
+ * Method:    c_MockDS_enableOpened
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1enableOpened
+  (JNIEnv *, jclass, jlong);
+
+/*
+ * Class:     com_korvane_frc_jni_MockDSJNI
+ * Method:    c_MockDS_disableOpened
+ * Signature: (J)V
+ */
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1disableOpened
+  (JNIEnv *, jclass, jlong);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,6 +6,7 @@
 #include <jni.h>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "Boundary.h"
@@ -111,6 +112,97 @@ JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaults(
   return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
     return korvane::jni::newFaultsObject(env, LidarJNI::c_Lidar_getFaults());
   });
+}
+
+// Through an opening (lidar/LidarOpenings.h): a replaced or closed one acts on nothing.
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1open(JNIEnv*, jclass,
+                                                                         jint port) {
+  return korvane::jni::orOnThrow(jlong{0}, [&] { return jlong{korvane::lidar::open(port)}; });
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1close(JNIEnv*, jclass,
+                                                                         jlong handle) {
+  korvane::jni::orOnThrow([&] { korvane::lidar::close(handle); });
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1startOpened(JNIEnv*, jclass,
+                                                                               jlong handle) {
+  korvane::lidar::start(handle);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1stopOpened(JNIEnv*, jclass,
+                                                                              jlong handle) {
+  korvane::lidar::stop(handle);
+}
+
+// As c_Lidar_readData; Long.MIN_VALUE (nothing filled) also for an opening that is not the newest.
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1readDataOpened(
+    JNIEnv* env, jclass, jlong handle, jfloatArray angle, jfloatArray distance) {
+  constexpr jsize kSlots = LidarJNI::kSlots;
+  constexpr jlong kNothing = std::numeric_limits<jlong>::min();
+  if (angle == nullptr || distance == nullptr || env->GetArrayLength(angle) < kSlots ||
+      env->GetArrayLength(distance) < kSlots) {
+    return kNothing;
+  }
+  jfloat angles[kSlots];
+  jfloat distances[kSlots];
+  const std::optional<int64_t> age = korvane::lidar::readData(handle, angles, distances);
+  if (!age) return kNothing;
+  env->SetFloatArrayRegion(angle, 0, kSlots, angles);
+  env->SetFloatArrayRegion(distance, 0, kSlots, distances);
+  return *age;
+}
+
+JNIEXPORT jboolean JNICALL
+Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1isConnectedOpened(JNIEnv*, jclass, jlong handle) {
+  return korvane::lidar::isConnected(handle) ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL
+Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getDataAgeMsOpened(JNIEnv*, jclass, jlong handle) {
+  return korvane::lidar::dataAgeMs(handle);
+}
+
+JNIEXPORT jobject JNICALL
+Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1getFaultsOpened(JNIEnv* env, jclass, jlong handle) {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+    const std::optional<DeviceFaults> faults = korvane::lidar::faults(handle);
+    return faults ? korvane::jni::newFaultsObject(env, *faults) : nullptr;
+  });
+}
+
+// Any non-zero boolean switches the filter on.
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1enableFilterOpened(
+    JNIEnv*, jclass, jlong handle, jint filter, jboolean enable) {
+  korvane::lidar::enableFilter(handle, filter, enable != 0);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1clusterConfigOpened(
+    JNIEnv*, jclass, jlong handle, jfloat distanceThreshold, jint minClusterSize) {
+  korvane::lidar::clusterConfig(handle, distanceThreshold, minClusterSize);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1kalmanConfigOpened(
+    JNIEnv*, jclass, jlong handle, jfloat q, jfloat r, jfloat p) {
+  korvane::lidar::kalmanConfig(handle, q, r, p);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1movingAverageConfigOpened(
+    JNIEnv*, jclass, jlong handle, jint window) {
+  korvane::lidar::movingAverageConfig(handle, window);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1medianConfigOpened(JNIEnv*,
+                                                                                      jclass,
+                                                                                      jlong handle,
+                                                                                      jint window) {
+  korvane::lidar::medianConfig(handle, window);
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LidarJNI_c_1Lidar_1jitterConfigOpened(
+    JNIEnv*, jclass, jlong handle, jfloat threshold) {
+  korvane::lidar::jitterConfig(handle, threshold);
 }
 
 }  // extern "C"

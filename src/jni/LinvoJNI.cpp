@@ -5,9 +5,11 @@
 #include <jni.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "Boundary.h"
 #include "com_korvane_frc_jni_LinvoJNI.h"
+#include "linvo/LinvoSensors.h"
 
 extern "C" {
 
@@ -53,6 +55,54 @@ JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMs(JNIEnv
 JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaults(JNIEnv* env, jclass) {
   return korvane::jni::orOnThrow(jobject{nullptr}, [&] {
     return korvane::jni::newFaultsObject(env, LinvoJNI::c_getFaults());
+  });
+}
+
+// Through an opening (linvo/LinvoSensors.h): a replaced or closed one acts on nothing.
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1openI2C(JNIEnv*, jclass, jfloat vRef) {
+  return korvane::jni::orOnThrow(jlong{0},
+                                 [&] { return jlong{korvane::linvo::openSampling(vRef)}; });
+}
+
+JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1closeI2COpened(JNIEnv*, jclass,
+                                                                           jlong handle) {
+  korvane::jni::orOnThrow([&] { korvane::linvo::close(handle); });
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestRawValueOpened(JNIEnv*, jclass,
+                                                                                    jlong handle,
+                                                                                    jint channel) {
+  return korvane::jni::orOnThrow(
+      jint{0}, [&] { return jint{korvane::linvo::latestRawValue(handle, channel)}; });
+}
+
+JNIEXPORT jfloat JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getLatestVoltageOpened(JNIEnv*,
+                                                                                     jclass,
+                                                                                     jlong handle,
+                                                                                     jint channel) {
+  return korvane::jni::orOnThrow(
+      jfloat{0}, [&] { return jfloat{korvane::linvo::latestVoltage(handle, channel)}; });
+}
+
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1isAnsweringOpened(JNIEnv*, jclass,
+                                                                                  jlong handle) {
+  return korvane::jni::orOnThrow(false, [&] { return korvane::linvo::isAnswering(handle); })
+             ? JNI_TRUE
+             : JNI_FALSE;
+}
+
+JNIEXPORT jlong JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getDataAgeMsOpened(JNIEnv*, jclass,
+                                                                                jlong handle) {
+  return korvane::jni::orOnThrow(jlong{-1},
+                                 [&] { return jlong{korvane::linvo::dataAgeMs(handle)}; });
+}
+
+JNIEXPORT jobject JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1getFaultsOpened(JNIEnv* env, jclass,
+                                                                               jlong handle) {
+  return korvane::jni::orOnThrow(jobject{nullptr}, [&]() -> jobject {
+    const std::optional<DeviceFaults> faults = korvane::linvo::faults(handle);
+    return faults ? korvane::jni::newFaultsObject(env, *faults) : nullptr;
   });
 }
 

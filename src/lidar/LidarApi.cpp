@@ -1,5 +1,6 @@
-// korvane::Lidar, the LiDAR of the C++ API: each call holds its opening (lidar/LidarOpenings.h)
-// while it acts on the driver, so a replaced or closed object acts on nothing.
+// korvane::Lidar, the LiDAR of the C++ API: its calls are its opening's (lidar/LidarOpenings.h),
+// which hold the opening while they act on the driver, so a replaced or closed object acts on
+// nothing.
 
 #include "LidarJNI.h"
 #include "common/OpenDevice.h"
@@ -29,18 +30,19 @@ bool Lidar::IsOpen() const {
 }
 
 void Lidar::Start() {
-  onOpen(openings().find(handle_.Get()), [](auto&) { LidarJNI::c_Lidar_start(); });
+  lidar::start(handle_.Get());
 }
 
 void Lidar::Stop() {
-  onOpen(openings().find(handle_.Get()), [](auto&) { LidarJNI::c_Lidar_stop(); });
+  lidar::stop(handle_.Get());
 }
 
 bool Lidar::GetData(ScanData& into) {
-  return onOpen(openings().find(handle_.Get()), false, [&](auto&) {
-    into.ageMs = LidarJNI::c_Lidar_readData(into.angle.data(), into.distance.data());
-    return true;
-  });
+  const std::optional<int64_t> age =
+      lidar::readData(handle_.Get(), into.angle.data(), into.distance.data());
+  if (!age) return false;
+  into.ageMs = *age;
+  return true;
 }
 
 std::optional<Lidar::ScanData> Lidar::GetData() {
@@ -52,45 +54,39 @@ std::optional<Lidar::ScanData> Lidar::GetData() {
 }
 
 bool Lidar::IsConnected() {
-  return onOpen(openings().find(handle_.Get()), false,
-                [](auto&) { return LidarJNI::c_Lidar_isConnected(); });
+  return lidar::isConnected(handle_.Get());
 }
 
 int64_t Lidar::GetDataAgeMs() {
-  return onOpen(openings().find(handle_.Get()), int64_t{-1},
-                [](auto&) { return LidarJNI::c_Lidar_getDataAgeMs(); });
+  return lidar::dataAgeMs(handle_.Get());
 }
 
 DeviceFaults Lidar::GetFaults() {
-  return onOpen(openings().find(handle_.Get()), DeviceFaults{},
-                [](auto&) { return LidarJNI::c_Lidar_getFaults(); });
+  return lidar::faults(handle_.Get()).value_or(DeviceFaults{});
 }
 
 void Lidar::EnableFilter(Filter filter, bool enable) {
-  onOpen(openings().find(handle_.Get()),
-         [&](auto&) { LidarJNI::c_Lidar_enableFilter(static_cast<int>(filter), enable); });
+  lidar::enableFilter(handle_.Get(), static_cast<int>(filter), enable);
 }
 
 void Lidar::ClusterConfig(float distanceThreshold, int minClusterSize) {
-  onOpen(openings().find(handle_.Get()),
-         [&](auto&) { LidarJNI::c_Lidar_clusterConfig(distanceThreshold, minClusterSize); });
+  lidar::clusterConfig(handle_.Get(), distanceThreshold, minClusterSize);
 }
 
 void Lidar::KalmanConfig(float q, float r, float p) {
-  onOpen(openings().find(handle_.Get()), [&](auto&) { LidarJNI::c_Lidar_kalmanConfig(q, r, p); });
+  lidar::kalmanConfig(handle_.Get(), q, r, p);
 }
 
 void Lidar::MovingAverageConfig(int window) {
-  onOpen(openings().find(handle_.Get()),
-         [&](auto&) { LidarJNI::c_Lidar_movingAverageConfig(window); });
+  lidar::movingAverageConfig(handle_.Get(), window);
 }
 
 void Lidar::MedianConfig(int window) {
-  onOpen(openings().find(handle_.Get()), [&](auto&) { LidarJNI::c_Lidar_medianConfig(window); });
+  lidar::medianConfig(handle_.Get(), window);
 }
 
 void Lidar::JitterConfig(float threshold) {
-  onOpen(openings().find(handle_.Get()), [&](auto&) { LidarJNI::c_Lidar_jitterConfig(threshold); });
+  lidar::jitterConfig(handle_.Get(), threshold);
 }
 
 }  // namespace korvane

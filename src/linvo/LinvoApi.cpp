@@ -10,12 +10,7 @@ namespace korvane {
 namespace {
 
 int64_t openSensor(float referenceVoltage) {
-  return orOnThrow(int64_t{0}, [&] {
-    bool answered = false;
-    const int64_t handle = linvo::open(referenceVoltage, &answered);
-    linvo::latestRawValue(handle, 0);  // starts sampling, so the first loop finds samples
-    return handle;
-  });
+  return orOnThrow(int64_t{0}, [&] { return linvo::openSampling(referenceVoltage); });
 }
 
 }  // namespace
@@ -48,7 +43,8 @@ int64_t Linvo::GetDataAgeMs() {
 }
 
 DeviceFaults Linvo::GetFaults() {
-  return orOnThrow(DeviceFaults{}, [&] { return linvo::faults(handle_.Get()); });
+  return orOnThrow(DeviceFaults{},
+                   [&] { return linvo::faults(handle_.Get()).value_or(DeviceFaults{}); });
 }
 
 }  // namespace korvane

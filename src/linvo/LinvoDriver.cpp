@@ -329,6 +329,13 @@ int64_t open(float reference, bool* answered) {
   return handle;
 }
 
+int64_t openSampling(float reference) {
+  bool answered = false;
+  const int64_t handle = open(reference, &answered);
+  latestRawValue(handle, 0);  // a reading starts the sampler
+  return handle;
+}
+
 void close(int64_t handle) {
   std::lock_guard opening(g_opening);
   if (!g_owner || g_owner->handle != handle) return;
@@ -371,9 +378,9 @@ int64_t dataAgeMs(int64_t handle) {
   return g_live.find(handle) ? health().dataAgeMs() : -1;
 }
 
-DeviceFaults faults(int64_t handle) {
+std::optional<DeviceFaults> faults(int64_t handle) {
   auto sensor = g_live.find(handle);
-  if (!sensor) return DeviceFaults{};
+  if (!sensor) return std::nullopt;
   isAnswering(handle);
   return health().record();
 }
@@ -427,7 +434,7 @@ int64_t LinvoJNI::c_getDataAgeMs() {
 }
 
 DeviceFaults LinvoJNI::c_getFaults() {
-  return korvane::linvo::faults(korvane::linvo::openHandle());
+  return korvane::linvo::faults(korvane::linvo::openHandle()).value_or(DeviceFaults{});
 }
 
 int LinvoJNI::c_getLatestRawValue(uint8_t channel) {

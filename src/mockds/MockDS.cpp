@@ -180,6 +180,10 @@ void close(int64_t handle) {
   closing.reset();  // leaves the table, stops and joins its worker
 }
 
+void setEnabled(int64_t handle, bool enabled) noexcept {
+  if (auto instance = g_live.find(handle)) instance->enabled.store(enabled);
+}
+
 }  // namespace korvane::mockds
 
 void MockDSJNI::c_MockDS_create() {

@@ -23,11 +23,11 @@ void MockDS::Destroy(int64_t handle) noexcept {
 }
 
 void MockDS::Enable() {
-  onOpen(mockds::live().find(handle_.Get()), [](auto& ds) { ds->enabled.store(true); });
+  mockds::setEnabled(handle_.Get(), true);
 }
 
 void MockDS::Disable() {
-  onOpen(mockds::live().find(handle_.Get()), [](auto& ds) { ds->enabled.store(false); });
+  mockds::setEnabled(handle_.Get(), false);
 }
 
 bool MockDS::IsOpen() const {

@@ -24,5 +24,8 @@ int64_t open();
 // Stops, joins and frees the instance under the handle while it is the live one; nothing once it
 // has been replaced.
 void close(int64_t handle);
+// Says enabled or disabled in the packets of the instance under the handle from its next cycle on,
+// while it is the live one; nothing once it has been replaced or closed.
+void setEnabled(int64_t handle, bool enabled) noexcept;
 
 }  // namespace korvane::mockds

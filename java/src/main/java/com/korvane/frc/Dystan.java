@@ -339,7 +339,7 @@ public class Dystan implements AutoCloseable {
    * @return the configuration, or null without a reply (or once closed)
    */
   public Config getConfig(int timeoutMs) {
-    return guard.command(h -> DystanJNI.c_Dystan_getConfig(h, timeoutMs), null);
+    return guard.call(h -> DystanJNI.c_Dystan_getConfig(h, timeoutMs), null);
   }
 
   /**

@@ -289,7 +289,7 @@ public class Kromel implements AutoCloseable {
    * @return true when the sensor acknowledged (CAN) or the line went out (USB)
    */
   public boolean setColorFormat(ColorFormat format) {
-    return guard.command(h -> KromelJNI.c_Kromel_setColorFormat(h, format.value), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setColorFormat(h, format.value), false);
   }
 
   /**
@@ -310,7 +310,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged (CAN) or sent (USB)
    */
   public boolean setSampleTimeMs(int ms) {
-    return guard.command(h -> KromelJNI.c_Kromel_setSampleTimeMs(h, ms), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setSampleTimeMs(h, ms), false);
   }
 
   /**
@@ -330,7 +330,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setBrightness(int brightness) {
-    return guard.command(h -> KromelJNI.c_Kromel_setBrightness(h, brightness), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setBrightness(h, brightness), false);
   }
 
   /**
@@ -351,7 +351,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setStatusLed(boolean on, int level) {
-    return guard.command(h -> KromelJNI.c_Kromel_setStatusLed(h, on, level), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setStatusLed(h, on, level), false);
   }
 
   /**
@@ -373,7 +373,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setMeasureMode(MeasureMode mode, float value) {
-    return guard.command(h -> KromelJNI.c_Kromel_setMeasureMode(h, mode.value, value), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setMeasureMode(h, mode.value, value), false);
   }
 
   /**
@@ -394,7 +394,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setZmm(float zmm) {
-    return guard.command(h -> KromelJNI.c_Kromel_setZmm(h, zmm), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setZmm(h, zmm), false);
   }
 
   /**
@@ -414,7 +414,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setUsbOverride(boolean enable) {
-    return guard.command(h -> KromelJNI.c_Kromel_setUsbOverride(h, enable), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setUsbOverride(h, enable), false);
   }
 
   /**
@@ -435,7 +435,7 @@ public class Kromel implements AutoCloseable {
    * @return true when acknowledged
    */
   public boolean setCanId(int canId) {
-    return guard.command(h -> KromelJNI.c_Kromel_setCanId(h, canId), false);
+    return guard.call(h -> KromelJNI.c_Kromel_setCanId(h, canId), false);
   }
 
   /**
@@ -456,7 +456,7 @@ public class Kromel implements AutoCloseable {
    */
   public OptionalLong getConfig(int key) {
     long[] out = new long[1];
-    return guard.command(
+    return guard.call(
         h ->
             KromelJNI.c_Kromel_getConfig(h, key, out)
                 ? OptionalLong.of(out[0])

@@ -98,9 +98,7 @@ public final class Lidar implements AutoCloseable {
     }
   }
 
-  // The driver keeps one LiDAR, and takes calls from any thread.
-  private static final DeviceGuard.Family LIDAR = DeviceGuard.Family.onePerProcess();
-
+  // The driver keeps one LiDAR: this object's opening of it, which a newer one replaces.
   private final DeviceGuard guard;
 
   /**
@@ -109,17 +107,16 @@ public final class Lidar implements AutoCloseable {
    * LiDAR's reader stops. A port that cannot be opened is reported by a line on standard error.
    *
    * @param port the serial port
-   * @throws DeviceOpenException when the native driver library cannot be loaded
+   * @throws DeviceOpenException when the native driver library cannot be loaded, or the driver
+   *     cannot make the opening (out of memory)
    */
   public Lidar(SerialPort port) {
     DeviceOpenException.checkNative("Lidar", "on port " + port);
-    guard =
-        DeviceGuard.open(
-            LIDAR,
-            () -> {
-              LidarJNI.c_Lidar_create(port.value());
-              return DeviceGuard.NO_HANDLE;
-            });
+    DeviceGuard opened = DeviceGuard.open(() -> LidarJNI.c_Lidar_open(port.value()));
+    if (opened == null) {
+      throw new DeviceOpenException("Lidar", "on port " + port, "the driver could not open it");
+    }
+    guard = opened;
   }
 
   /**
@@ -144,12 +141,12 @@ public final class Lidar implements AutoCloseable {
    * later start tries again).
    */
   public void start() {
-    guard.call(h -> LidarJNI.c_Lidar_start());
+    guard.call(LidarJNI::c_Lidar_startOpened);
   }
 
   /** Stops scanning and closes the port; the table keeps its last points. Returns at once. */
   public void stop() {
-    guard.call(h -> LidarJNI.c_Lidar_stop());
+    guard.call(LidarJNI::c_Lidar_stopOpened);
   }
 
   /**
@@ -183,8 +180,8 @@ public final class Lidar implements AutoCloseable {
     if (into.distance == null || into.distance.length != SLOTS) {
       into.distance = new float[SLOTS];
     }
-    long ageMs = LidarJNI.c_Lidar_readData(into.angle, into.distance);
-    if (!guard.stillOpen(handle)) {
+    long ageMs = LidarJNI.c_Lidar_readDataOpened(handle, into.angle, into.distance);
+    if (ageMs == Long.MIN_VALUE || !guard.stillOpen(handle)) {
       return null;
     }
     into.ageMs = ageMs;
@@ -206,7 +203,7 @@ public final class Lidar implements AutoCloseable {
    */
   public boolean isConnected() {
     long h = guard.readingHandle();
-    boolean connected = h != 0 && LidarJNI.c_Lidar_isConnected();
+    boolean connected = h != 0 && LidarJNI.c_Lidar_isConnectedOpened(h);
     return connected && guard.stillOpen(h);
   }
 
@@ -217,7 +214,7 @@ public final class Lidar implements AutoCloseable {
    */
   public long getDataAgeMs() {
     long h = guard.readingHandle();
-    long age = h == 0 ? -1 : LidarJNI.c_Lidar_getDataAgeMs();
+    long age = h == 0 ? -1 : LidarJNI.c_Lidar_getDataAgeMsOpened(h);
     return guard.stillOpen(h) ? age : -1;
   }
 
@@ -228,7 +225,7 @@ public final class Lidar implements AutoCloseable {
    * @return the record, or null once closed
    */
   public DeviceFaults getFaults() {
-    return guard.call(h -> LidarJNI.c_Lidar_getFaults(), null);
+    return guard.call(LidarJNI::c_Lidar_getFaultsOpened, null);
   }
 
   /**
@@ -238,7 +235,7 @@ public final class Lidar implements AutoCloseable {
    * @param enable true to switch it on
    */
   public void enableFilter(Filter filter, boolean enable) {
-    guard.call(h -> LidarJNI.c_Lidar_enableFilter(filter.id, enable));
+    guard.call(h -> LidarJNI.c_Lidar_enableFilterOpened(h, filter.id, enable));
   }
 
   /** Switches every filter off. Returns at once. */
@@ -253,7 +250,7 @@ public final class Lidar implements AutoCloseable {
    * @param minClusterSize readings a cluster needs (5 until set)
    */
   public void clusterConfig(float distanceThreshold, int minClusterSize) {
-    guard.call(h -> LidarJNI.c_Lidar_clusterConfig(distanceThreshold, minClusterSize));
+    guard.call(h -> LidarJNI.c_Lidar_clusterConfigOpened(h, distanceThreshold, minClusterSize));
   }
 
   /**
@@ -266,7 +263,7 @@ public final class Lidar implements AutoCloseable {
    * @param p estimate error (1.0 until set)
    */
   public void kalmanConfig(float q, float r, float p) {
-    guard.call(h -> LidarJNI.c_Lidar_kalmanConfig(q, r, p));
+    guard.call(h -> LidarJNI.c_Lidar_kalmanConfigOpened(h, q, r, p));
   }
 
   /**
@@ -275,7 +272,7 @@ public final class Lidar implements AutoCloseable {
    * @param window the newest 1 to 10 readings of a degree are averaged (5 until set)
    */
   public void movingAverageConfig(int window) {
-    guard.call(h -> LidarJNI.c_Lidar_movingAverageConfig(window));
+    guard.call(h -> LidarJNI.c_Lidar_movingAverageConfigOpened(h, window));
   }
 
   /**
@@ -284,7 +281,7 @@ public final class Lidar implements AutoCloseable {
    * @param window the median of the newest 1 to 10 readings of a degree (5 until set)
    */
   public void medianConfig(int window) {
-    guard.call(h -> LidarJNI.c_Lidar_medianConfig(window));
+    guard.call(h -> LidarJNI.c_Lidar_medianConfigOpened(h, window));
   }
 
   /**
@@ -293,7 +290,7 @@ public final class Lidar implements AutoCloseable {
    * @param threshold jumps larger than this many mm are held back for one reading (50 until set)
    */
   public void jitterConfig(float threshold) {
-    guard.call(h -> LidarJNI.c_Lidar_jitterConfig(threshold));
+    guard.call(h -> LidarJNI.c_Lidar_jitterConfigOpened(h, threshold));
   }
 
   /**
@@ -303,10 +300,6 @@ public final class Lidar implements AutoCloseable {
    */
   @Override
   public void close() {
-    guard.close(
-        h -> {
-          LidarJNI.c_Lidar_stop();
-          LidarJNI.c_Lidar_destroy();
-        });
+    guard.close(LidarJNI::c_Lidar_close);
   }
 }

@@ -249,7 +249,7 @@ public class LidarMini implements AutoCloseable {
    * @return the identity (zeros on failure or while scanning), or null once closed
    */
   public LidarInfo getInfo() {
-    return guard.command(LidarMiniJNI::c_LidarMini_getInfo, null);
+    return guard.call(LidarMiniJNI::c_LidarMini_getInfo, null);
   }
 
   /**
@@ -268,7 +268,7 @@ public class LidarMini implements AutoCloseable {
    * @return the health (zeros on failure or while scanning), or null once closed
    */
   public LidarHealth getHealth() {
-    return guard.command(LidarMiniJNI::c_LidarMini_getHealth, null);
+    return guard.call(LidarMiniJNI::c_LidarMini_getHealth, null);
   }
 
   /**
@@ -398,7 +398,7 @@ public class LidarMini implements AutoCloseable {
   }
 
   private Void command(LongConsumer call) {
-    guard.command(call);
+    guard.call(call);
     return null;
   }
 }

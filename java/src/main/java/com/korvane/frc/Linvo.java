@@ -28,9 +28,7 @@ public final class Linvo implements AutoCloseable {
   /** Largest raw count: the full-scale 2.048 V, less one count. */
   public static final int MAX_COUNT = 2047;
 
-  // The driver keeps one sensor and takes one call at a time.
-  private static final DeviceGuard.Family SENSOR = DeviceGuard.Family.onePerProcessSharedDriver();
-
+  // The driver keeps one sensor: this object's opening of it, which a newer one replaces.
   private final DeviceGuard guard;
 
   /**
@@ -45,18 +43,19 @@ public final class Linvo implements AutoCloseable {
    *
    * @param referenceVoltage the sensor board's supply voltage (usually 3.3 V), kept as the driver's
    *     record of it; it does not scale the readings
-   * @throws DeviceOpenException when the native driver library cannot be loaded
+   * @throws DeviceOpenException when the native driver library cannot be loaded, or the driver
+   *     cannot make the opening (out of memory)
    */
   public Linvo(float referenceVoltage) {
     DeviceOpenException.checkNative("Linvo", "with reference voltage " + referenceVoltage + " V");
-    guard =
-        DeviceGuard.open(
-            SENSOR,
-            () -> {
-              LinvoJNI.c_initializeI2C(referenceVoltage);
-              LinvoJNI.c_getLatestRawValue(0); // starts sampling, so the first loop finds samples
-              return DeviceGuard.NO_HANDLE;
-            });
+    DeviceGuard opened = DeviceGuard.open(() -> LinvoJNI.c_openI2C(referenceVoltage));
+    if (opened == null) {
+      throw new DeviceOpenException(
+          "Linvo",
+          "with reference voltage " + referenceVoltage + " V",
+          "the driver could not open it");
+    }
+    guard = opened;
   }
 
   /**
@@ -71,7 +70,7 @@ public final class Linvo implements AutoCloseable {
    * @return true while the converter answers
    */
   public boolean isConnected() {
-    return guard.command(h -> LinvoJNI.c_isAnswering(), false);
+    return guard.call(LinvoJNI::c_isAnsweringOpened, false);
   }
 
   /**
@@ -80,7 +79,7 @@ public final class Linvo implements AutoCloseable {
    * @return the age, or -1 before any answer and once closed
    */
   public long getDataAgeMs() {
-    return guard.command(h -> LinvoJNI.c_getDataAgeMs(), -1L);
+    return guard.call(LinvoJNI::c_getDataAgeMsOpened, -1L);
   }
 
   /**
@@ -91,7 +90,7 @@ public final class Linvo implements AutoCloseable {
    * @return the record, or null once closed
    */
   public DeviceFaults getFaults() {
-    return guard.command(h -> LinvoJNI.c_getFaults(), null);
+    return guard.call(LinvoJNI::c_getFaultsOpened, null);
   }
 
   /**
@@ -107,7 +106,7 @@ public final class Linvo implements AutoCloseable {
     if (handle == 0 || !validChannel(channel)) {
       return 0;
     }
-    int count = LinvoJNI.c_getLatestRawValue(channel);
+    int count = LinvoJNI.c_getLatestRawValueOpened(handle, channel);
     return guard.stillOpen(handle) ? count : 0;
   }
 
@@ -133,7 +132,7 @@ public final class Linvo implements AutoCloseable {
     if (handle == 0 || !validChannel(channel)) {
       return 0.0f;
     }
-    float volts = LinvoJNI.c_getLatestVoltage(channel);
+    float volts = LinvoJNI.c_getLatestVoltageOpened(handle, channel);
     return guard.stillOpen(handle) ? volts : 0.0f;
   }
 
@@ -153,7 +152,7 @@ public final class Linvo implements AutoCloseable {
    */
   @Override
   public void close() {
-    guard.close(h -> LinvoJNI.c_closeI2C());
+    guard.close(LinvoJNI::c_closeI2COpened);
   }
 
   private static boolean validChannel(int channel) {

@@ -11,7 +11,7 @@ import com.korvane.frc.jni.MockDSJNI;
  * cycles (one second; the count is kept across disables). There is one sender per process:
  * opening another restarts it from scratch and replaces the object opened before, which is closed
  * from then on (its calls do nothing, and closing it leaves the newer one alone). Every call
- * returns at once; all are serialised on one lock shared by every object. After {@link #close()}
+ * returns at once. After {@link #close()}
  * the others do nothing; {@code close} may be called from any thread, more than once.
  *
  * <p>It runs only in a simulation that takes those packets: WPILib 2026's desktop simulation (with
@@ -22,9 +22,7 @@ import com.korvane.frc.jni.MockDSJNI;
  * throws and sends nothing.
  */
 public final class MockDS implements AutoCloseable {
-  // The driver keeps one sender and takes one call at a time.
-  private static final DeviceGuard.Family SENDER = DeviceGuard.Family.onePerProcessSharedDriver();
-
+  // The driver keeps one sender: this object's, until a newer one replaces it.
   private final DeviceGuard guard;
 
   /**
@@ -37,13 +35,7 @@ public final class MockDS implements AutoCloseable {
   public MockDS() {
     String attempt = "on UDP 127.0.0.1:1110";
     DeviceOpenException.checkNative("MockDS", attempt);
-    DeviceGuard opened =
-        DeviceGuard.open(
-            SENDER,
-            () -> {
-              MockDSJNI.c_MockDS_create();
-              return MockDSJNI.c_MockDS_isSending() ? DeviceGuard.NO_HANDLE : 0;
-            });
+    DeviceGuard opened = DeviceGuard.open(MockDSJNI::c_MockDS_open);
     if (opened == null) {
       throw new DeviceOpenException(
           "MockDS",
@@ -57,17 +49,17 @@ public final class MockDS implements AutoCloseable {
 
   /** Marks the robot enabled (after the warm-up described in the class comment). */
   public void enable() {
-    guard.command(h -> MockDSJNI.c_MockDS_enable());
+    guard.call(MockDSJNI::c_MockDS_enableOpened);
   }
 
   /** Marks the robot disabled. */
   public void disable() {
-    guard.command(h -> MockDSJNI.c_MockDS_disable());
+    guard.call(MockDSJNI::c_MockDS_disableOpened);
   }
 
   /** Marks the robot disabled; packets keep going out until the program ends. */
   @Override
   public void close() {
-    guard.close(h -> MockDSJNI.c_MockDS_destroy());
+    guard.close(MockDSJNI::c_MockDS_disableOpened);
   }
 }

@@ -31,12 +31,12 @@ import java.util.concurrent.CompletableFuture;
  * results and {@link #getTargetRPMs()} (see {@link #getTargetRPMs(double[])}).
  *
  * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently
- * with each other; commands wait only while a controller is being opened or closed, telemetry
- * never (a reading racing {@link #close()} returns the "nothing there" value). The identity
+ * with each other; commands wait only while this controller is being closed, telemetry never (a
+ * reading racing {@link #close()} returns the "nothing there" value). The identity
  * methods ({@link #getReportedDeviceId()}, {@link #getFirmwareVersion()}, {@link
  * #getHardwareVersion()}, {@link #getSerialNumber()}) block their caller (about 50 ms the first
  * time, up to about 1.1 s while the controller does not answer, 10 ms for the serial number) and
- * run one at a time across all controllers; from the 20 ms loop use their {@code ...Async} forms,
+ * run one at a time per controller; from the 20 ms loop use their {@code ...Async} forms,
  * which return at once and run on the library's executor, one at a time per controller in the order
  * they were made. A blocking call does not wait for asynchronous calls queued before it. Opening
  * returns at once; {@link #close()} blocks up to one heartbeat period (100 ms). After {@link
@@ -68,11 +68,6 @@ public class Torqa implements AutoCloseable {
       this.value = value;
     }
   }
-
-  // Every controller's calls read the library's registry of controllers, which opening and closing
-  // change, and the identity calls share its info cache; closing one controller also stops every
-  // controller's heartbeat.
-  private static final DeviceGuard.Family CONTROLLERS = DeviceGuard.Family.sharedDriver();
 
   private final int bus;
   private final int deviceId;
@@ -117,7 +112,6 @@ public class Torqa implements AutoCloseable {
     DeviceOpenException.checkRange("Torqa", attempt, "frequency", frequency, 0, MAX_FREQUENCY);
     DeviceGuard opened =
         DeviceGuard.open(
-            CONTROLLERS,
             () ->
                 bus == 0
                     ? TorqaJNI.c_Torqa_create(deviceId, frequency)
@@ -737,7 +731,7 @@ public class Torqa implements AutoCloseable {
     return guard.call(TorqaJNI::c_Torqa_getFaults, null);
   }
 
-  // ---- Identity: blocking, one at a time across controllers (see the class comment) ----
+  // ---- Identity: blocking, one at a time per controller (see the class comment) ----
 
   /**
    * The device number the controller reports about itself. Blocks about 50 ms the first time, up
@@ -746,7 +740,7 @@ public class Torqa implements AutoCloseable {
    * @return 1 to 63, or 0 when it does not answer (or once closed)
    */
   public int getReportedDeviceId() {
-    return guard.command(TorqaJNI::c_Torqa_getID, 0);
+    return guard.call(TorqaJNI::c_Torqa_getID, 0);
   }
 
   /**
@@ -765,7 +759,7 @@ public class Torqa implements AutoCloseable {
    * @return for example "Firmware Version: [1.2.10]", or "Firmware Version: (read failed)"
    */
   public String getFirmwareVersion() {
-    return guard.command(TorqaJNI::c_Torqa_getFirmwareVersion, FIRMWARE_FAILED);
+    return guard.call(TorqaJNI::c_Torqa_getFirmwareVersion, FIRMWARE_FAILED);
   }
 
   /**
@@ -784,7 +778,7 @@ public class Torqa implements AutoCloseable {
    *     library does not know, "Hardware: (read failed)" when the controller does not answer
    */
   public String getHardwareVersion() {
-    return guard.command(TorqaJNI::c_Torqa_getHardwareVersion, HARDWARE_FAILED);
+    return guard.call(TorqaJNI::c_Torqa_getHardwareVersion, HARDWARE_FAILED);
   }
 
   /**
@@ -803,7 +797,7 @@ public class Torqa implements AutoCloseable {
    *     00000000
    */
   public String getSerialNumber() {
-    return guard.command(TorqaJNI::c_Torqa_getSerialNumber, SERIAL_FAILED);
+    return guard.call(TorqaJNI::c_Torqa_getSerialNumber, SERIAL_FAILED);
   }
 
   /**

@@ -1,6 +1,7 @@
 package com.korvane.frc;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -119,6 +120,13 @@ class LidarTest {
       SimSerial.mapPort(SerialPort.USB1.value(), device.path());
       Lidar first = new Lidar(SerialPort.USB1);
       try (Lidar second = new Lidar(SerialPort.USB1)) {
+        // Replaced, not closed: its calls reach nothing because the driver no longer has it.
+        assertNull(first.getData());
+        assertNull(first.getFaults());
+        assertEquals(-1, first.getDataAgeMs());
+        assertFalse(first.isConnected());
+        first.stop();
+        first.enableFilter(Lidar.Filter.MEDIAN, true);
         first.close();
         assertNull(first.getData());
         first.stop();

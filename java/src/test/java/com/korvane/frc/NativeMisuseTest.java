@@ -22,6 +22,7 @@ import com.korvane.frc.sim.LidarMiniEmulator;
 import com.korvane.frc.sim.LidarRoomEmulator;
 import com.korvane.frc.sim.LinvoSimulator;
 import com.korvane.frc.sim.SimCan;
+import com.korvane.frc.sim.SimI2C;
 import com.korvane.frc.sim.SimSerial;
 import com.korvane.frc.sim.TorqaSimulator;
 import java.util.ArrayList;
@@ -468,6 +469,76 @@ class NativeMisuseTest {
     MockDSJNI.c_MockDS_destroy();
     MockDSJNI.c_MockDS_destroy();
     MockDSJNI.c_MockDS_disable();
+  }
+
+  // ---- One-per-process devices through an opening ----
+
+  @Test
+  void openingNativesRefuseHandlesThatNameNoLiveOpening() {
+    long closed = LidarJNI.c_Lidar_open(SerialPort.USB2.value());
+    assertNotEquals(0, closed);
+    LidarJNI.c_Lidar_close(closed);
+    long replaced = LidarJNI.c_Lidar_open(SerialPort.USB2.value());
+    long live = LidarJNI.c_Lidar_open(SerialPort.USB2.value());
+    assertNotEquals(replaced, live);
+    float[] angle = new float[Lidar.SLOTS];
+    float[] distance = new float[Lidar.SLOTS];
+    angle[5] = 42.0f;
+    for (long handle : new long[] {0, -1, Long.MIN_VALUE, Long.MAX_VALUE, closed, replaced}) {
+      assertEquals(Long.MIN_VALUE, LidarJNI.c_Lidar_readDataOpened(handle, angle, distance));
+      assertEquals(42.0f, angle[5], "nothing filled");
+      assertFalse(LidarJNI.c_Lidar_isConnectedOpened(handle));
+      assertEquals(-1, LidarJNI.c_Lidar_getDataAgeMsOpened(handle));
+      assertNull(LidarJNI.c_Lidar_getFaultsOpened(handle));
+      LidarJNI.c_Lidar_startOpened(handle);
+      LidarJNI.c_Lidar_stopOpened(handle);
+      LidarJNI.c_Lidar_enableFilterOpened(handle, 1, true);
+      LidarJNI.c_Lidar_clusterConfigOpened(handle, 1.0f, 1);
+      LidarJNI.c_Lidar_kalmanConfigOpened(handle, 1.0f, 1.0f, 1.0f);
+      LidarJNI.c_Lidar_movingAverageConfigOpened(handle, 3);
+      LidarJNI.c_Lidar_medianConfigOpened(handle, 3);
+      LidarJNI.c_Lidar_jitterConfigOpened(handle, 1.0f);
+      LidarJNI.c_Lidar_close(handle);
+    }
+    assertNotNull(LidarJNI.c_Lidar_getFaultsOpened(live), "the live opening is left alone");
+    assertNotEquals(Long.MIN_VALUE, LidarJNI.c_Lidar_readDataOpened(live, angle, distance));
+    assertEquals(Long.MIN_VALUE, LidarJNI.c_Lidar_readDataOpened(live, null, distance));
+    LidarJNI.c_Lidar_close(live);
+    assertNull(LidarJNI.c_Lidar_getFaultsOpened(live));
+
+    try (LinvoSimulator converter = LinvoSimulator.attach()) {
+      converter.setVoltage(0, 1.25);
+      long sensorClosed = LinvoJNI.c_openI2C(3.3f);
+      LinvoJNI.c_closeI2COpened(sensorClosed);
+      long sensorReplaced = LinvoJNI.c_openI2C(3.3f);
+      long sensor = LinvoJNI.c_openI2C(3.3f);
+      for (long handle : new long[] {0, -1, Long.MAX_VALUE, sensorClosed, sensorReplaced}) {
+        assertEquals(0, LinvoJNI.c_getLatestRawValueOpened(handle, 0));
+        assertEquals(0.0f, LinvoJNI.c_getLatestVoltageOpened(handle, 0));
+        assertFalse(LinvoJNI.c_isAnsweringOpened(handle));
+        assertEquals(-1, LinvoJNI.c_getDataAgeMsOpened(handle));
+        assertNull(LinvoJNI.c_getFaultsOpened(handle));
+        LinvoJNI.c_closeI2COpened(handle);
+      }
+      assertTrue(SimI2C.portOpen(1), "the live sensor keeps the bus");
+      assertTrue(Wait.until(() -> LinvoJNI.c_getLatestRawValueOpened(sensor, 0) == 1250));
+      for (int channel : INTS) {
+        LinvoJNI.c_getLatestRawValueOpened(sensor, channel);
+        LinvoJNI.c_getLatestVoltageOpened(sensor, channel);
+      }
+      LinvoJNI.c_closeI2COpened(sensor);
+      assertFalse(SimI2C.portOpen(1));
+    }
+
+    long sender = MockDSJNI.c_MockDS_open();
+    assertNotEquals(0, sender);
+    MockDSJNI.c_MockDS_enableOpened(sender + 1);
+    MockDSJNI.c_MockDS_disableOpened(0);
+    long newer = MockDSJNI.c_MockDS_open();
+    assertNotEquals(sender, newer);
+    MockDSJNI.c_MockDS_enableOpened(sender);
+    MockDSJNI.c_MockDS_disableOpened(newer);
+    MockDSJNI.c_MockDS_destroy();
   }
 
   // ---- One device, four callers, one closer ----

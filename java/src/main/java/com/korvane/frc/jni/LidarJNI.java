@@ -4,8 +4,15 @@ import com.korvane.frc.Lidar;
 
 /**
  * Native operations of the scanning LiDAR on one of the controller's serial ports. There is at
- * most one LiDAR, held by the library: the operations take no handle. Failures print a line on
- * standard error; nothing throws. All operations may be called from any thread.
+ * most one LiDAR, held by the library: the operations without a handle act on it. Failures print a
+ * line on standard error; nothing throws. All operations may be called from any thread.
+ *
+ * <p>The operations that take a handle act through one opening of the LiDAR: {@link #c_Lidar_open}
+ * opens it as {@link #c_Lidar_create} does and names the opening by a handle never given before.
+ * An opening holds the LiDAR until a newer one (from either language) replaces it or it is closed;
+ * from then on its operations act on nothing and give their failure values, and closing it leaves
+ * the newer one alone. Each operation holds its opening while it runs, so a replacing open or a
+ * close waits for it.
  *
  * <p>Every create resets the filter parameters: cluster 50 mm and 5, Kalman q 1e-5, r 0.1, p 1.0,
  * windows of 5, jitter threshold 50 mm. The Kalman, window and jitter parameters belong to the
@@ -144,4 +151,126 @@ public final class LidarJNI {
    * @return the record, or null when the VM is out of memory
    */
   public static native com.korvane.frc.DeviceFaults c_Lidar_getFaults();
+
+  // Through an opening.
+
+  /**
+   * Opens the LiDAR as {@link #c_Lidar_create} does, as a new opening that replaces the one
+   * before, once that one's operations in progress have returned.
+   *
+   * @param port HAL serial port 0 to 3
+   * @return the opening's handle, never reused; 0 when the opening could not be made
+   */
+  public static native long c_Lidar_open(int port);
+
+  /**
+   * While the opening is the newest: stops scanning and closes the port, as {@link #c_Lidar_stop}
+   * and {@link #c_Lidar_destroy} do, once its operations in progress have returned. Nothing for an
+   * opening that was replaced or closed already.
+   *
+   * @param handle the opening
+   */
+  public static native void c_Lidar_close(long handle);
+
+  /**
+   * {@link #c_Lidar_start} while the opening is the newest.
+   *
+   * @param handle the opening
+   */
+  public static native void c_Lidar_startOpened(long handle);
+
+  /**
+   * {@link #c_Lidar_stop} while the opening is the newest.
+   *
+   * @param handle the opening
+   */
+  public static native void c_Lidar_stopOpened(long handle);
+
+  /**
+   * {@link #c_Lidar_readData} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param angle at least 360 elements
+   * @param distance at least 360 elements
+   * @return as {@link #c_Lidar_readData}; {@link Long#MIN_VALUE}, with nothing filled, also for an
+   *     opening that is not the newest
+   */
+  public static native long c_Lidar_readDataOpened(long handle, float[] angle, float[] distance);
+
+  /**
+   * {@link #c_Lidar_isConnected} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @return false also for an opening that is not the newest
+   */
+  public static native boolean c_Lidar_isConnectedOpened(long handle);
+
+  /**
+   * {@link #c_Lidar_getDataAgeMs} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @return -1 also for an opening that is not the newest
+   */
+  public static native long c_Lidar_getDataAgeMsOpened(long handle);
+
+  /**
+   * {@link #c_Lidar_getFaults} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @return null also for an opening that is not the newest
+   */
+  public static native com.korvane.frc.DeviceFaults c_Lidar_getFaultsOpened(long handle);
+
+  /**
+   * {@link #c_Lidar_enableFilter} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param filter 0 cluster, 1 Kalman, 2 moving average, 3 median, 4 jitter
+   * @param enable true to switch it on
+   */
+  public static native void c_Lidar_enableFilterOpened(long handle, int filter, boolean enable);
+
+  /**
+   * {@link #c_Lidar_clusterConfig} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param distanceThreshold millimetres
+   * @param minClusterSize readings
+   */
+  public static native void c_Lidar_clusterConfigOpened(
+      long handle, float distanceThreshold, int minClusterSize);
+
+  /**
+   * {@link #c_Lidar_kalmanConfig} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param q process noise
+   * @param r measurement noise
+   * @param p estimate error
+   */
+  public static native void c_Lidar_kalmanConfigOpened(long handle, float q, float r, float p);
+
+  /**
+   * {@link #c_Lidar_movingAverageConfig} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param window readings
+   */
+  public static native void c_Lidar_movingAverageConfigOpened(long handle, int window);
+
+  /**
+   * {@link #c_Lidar_medianConfig} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param window readings
+   */
+  public static native void c_Lidar_medianConfigOpened(long handle, int window);
+
+  /**
+   * {@link #c_Lidar_jitterConfig} while the opening is the newest.
+   *
+   * @param handle the opening
+   * @param threshold millimetres
+   */
+  public static native void c_Lidar_jitterConfigOpened(long handle, float threshold);
 }

@@ -5,8 +5,14 @@ package com.korvane.frc.jni;
  * address 0x48 on the expansion port's I2C bus. There is one sensor, so no handle.
  *
  * <p>Calls must come from one thread at a time, except {@link #c_getLatestRawValue} and {@link
- * #c_getLatestVoltage}, which any thread may make at any time; {@link com.korvane.frc.Linvo} takes
- * care of that.
+ * #c_getLatestVoltage}, which any thread may make at any time.
+ *
+ * <p>The operations that take a handle act through one opening of the sensor, and any thread may
+ * make them at any time: {@link #c_openI2C} opens the sensor and names it by a handle never given
+ * before. It holds the sensor until a newer opening (from either language) replaces it or it is
+ * closed; from then on its operations act on nothing and give their failure values, and closing it
+ * leaves the newer one alone. Each operation holds its opening while it runs, so a replacing open
+ * or a close waits for it.
  */
 public final class LinvoJNI {
   static {
@@ -94,4 +100,66 @@ public final class LinvoJNI {
    *     memory
    */
   public static native com.korvane.frc.DeviceFaults c_getFaults();
+
+  // Through an opening.
+
+  /**
+   * Opens the sensor as {@link #c_initializeI2C} does, as a new opening that replaces the one
+   * before, and starts sampling, so that the newest samples of all four channels are there about
+   * 16 ms later.
+   *
+   * @param vRef the sensor's reference (supply) voltage in volts, kept as given
+   * @return the opening's handle, never reused; 0 when the opening could not be made
+   */
+  public static native long c_openI2C(float vRef);
+
+  /**
+   * While the opening is the open sensor: stops its sampling and releases the bus, as {@link
+   * #c_closeI2C} does. Nothing for an opening that was replaced or closed already.
+   *
+   * @param handle the opening
+   */
+  public static native void c_closeI2COpened(long handle);
+
+  /**
+   * {@link #c_getLatestRawValue} while the opening is the open sensor.
+   *
+   * @param handle the opening
+   * @param channel 0 to 3
+   * @return 0 also for an opening that is not the open sensor
+   */
+  public static native int c_getLatestRawValueOpened(long handle, int channel);
+
+  /**
+   * {@link #c_getLatestVoltage} while the opening is the open sensor.
+   *
+   * @param handle the opening
+   * @param channel 0 to 3
+   * @return 0 also for an opening that is not the open sensor
+   */
+  public static native float c_getLatestVoltageOpened(long handle, int channel);
+
+  /**
+   * {@link #c_isAnswering} while the opening is the open sensor.
+   *
+   * @param handle the opening
+   * @return false also for an opening that is not the open sensor
+   */
+  public static native boolean c_isAnsweringOpened(long handle);
+
+  /**
+   * {@link #c_getDataAgeMs} while the opening is the open sensor.
+   *
+   * @param handle the opening
+   * @return -1 also for an opening that is not the open sensor
+   */
+  public static native long c_getDataAgeMsOpened(long handle);
+
+  /**
+   * {@link #c_getFaults} while the opening is the open sensor.
+   *
+   * @param handle the opening
+   * @return null also for an opening that is not the open sensor
+   */
+  public static native com.korvane.frc.DeviceFaults c_getFaultsOpened(long handle);
 }

@@ -5,8 +5,12 @@ package com.korvane.frc.jni;
  * UDP 127.0.0.1:1110 every 20 ms. There is one per process, so no handle. Before the first create
  * the other calls do nothing.
  *
- * <p>Create must not run at the same time as any other call; {@link com.korvane.frc.MockDS}
- * takes care of that.
+ * <p>Create must not run at the same time as any other call.
+ *
+ * <p>The operations that take a handle act through one opening of the sender, and any thread may
+ * make them at any time: {@link #c_MockDS_open} starts a sender as {@link #c_MockDS_create} does
+ * and names it by a handle never given before. It sends until a newer one (from either language)
+ * replaces it; from then on its operations act on nothing.
  */
 public final class MockDSJNI {
   static {
@@ -43,4 +47,28 @@ public final class MockDSJNI {
    * @return false before the first create and after a create that was refused
    */
   public static native boolean c_MockDS_isSending();
+
+  // Through an opening.
+
+  /**
+   * Starts a new sender as {@link #c_MockDS_create} does, replacing the one that sends.
+   *
+   * @return the sender's handle, never reused; 0 when nothing started (a real robot, WPILib 2027,
+   *     or a thread that could not start: the error line says which)
+   */
+  public static native long c_MockDS_open();
+
+  /**
+   * {@link #c_MockDS_enable} while the sender under the handle sends.
+   *
+   * @param handle the sender
+   */
+  public static native void c_MockDS_enableOpened(long handle);
+
+  /**
+   * {@link #c_MockDS_disable} while the sender under the handle sends.
+   *
+   * @param handle the sender
+   */
+  public static native void c_MockDS_disableOpened(long handle);
 }
