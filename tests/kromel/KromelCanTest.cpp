@@ -50,7 +50,6 @@ class ScriptedDevice : public sim::CanDevice {
 
 class KromelCanTest : public test::SimBusTest {
  protected:
-
   // The payload of the only frame sent since the last call, as hex; "" when none or several.
   std::string onlyFrame(uint32_t id) {
     auto frames = sim::sentFrames();

@@ -154,8 +154,7 @@ TEST_F(TorqaCommandsTest, PidTypesAutotuneSensitivityDelayAndStopMode) {
             Frames{"01 00 C3 00 00 00 00 00"});
   EXPECT_EQ(sentBy([&] { controller->SetPIDType(1, notAType); }, pid), kNothing);
   EXPECT_EQ(sentBy([&] { controller->SetPIDType(-1, PIDType::kType1); }, pid), kNothing);
-  EXPECT_EQ(sentBy([&] { controller->Autotune(); }, 0x020C0540),
-            Frames{"00 00 00 00 00 00 00 00"});
+  EXPECT_EQ(sentBy([&] { controller->Autotune(); }, 0x020C0540), Frames{"00 00 00 00 00 00 00 00"});
   EXPECT_EQ(sentBy([&] { controller->Autotune(3); }, 0x020C06C0),
             Frames{"03 00 00 00 00 00 00 00"});
   EXPECT_EQ(sentBy([&] { controller->Autotune(-1); }, 0x020C06C0), kNothing);

@@ -11,7 +11,6 @@
 #include "korvane/sim/System.h"
 #include "sim/torqa/TorqaSim.h"
 #include "torqa/Controllers.h"
-#include "torqa/Controllers.h"
 
 using namespace korvane;
 using namespace std::chrono_literals;

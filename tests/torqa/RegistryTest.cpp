@@ -185,8 +185,8 @@ TEST_F(TorqaRegistryTest, TwoControllersOnOneDeviceNumberAreClosedApart) {
   EXPECT_EQ(sim::openCanHandles(), 0);
 }
 
-// The static destroy's own rule: a destroy through a handle that no create opened (a stale one, which on the robot may by now
-// belong to another device) leaves that CAN handle alone.
+// The static destroy's own rule: a destroy through a handle that no create opened (a stale one,
+// which on the robot may by now belong to another device) leaves that CAN handle alone.
 TEST_F(TorqaRegistryTest, ADestroyReleasesOnlyAHandleThatACreateOpened) {
   int32_t status = 0;
   HAL_CANHandle other =

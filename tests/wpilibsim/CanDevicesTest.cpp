@@ -260,9 +260,9 @@ TEST_F(WpilibCanDevicesTest, ABusOtherThanZeroLeavesEachDeviceClosedWithALine) {
   Dystan dystan(-1, kDystan);
   const std::string oneBus =
       " does not exist here: WPILib 2026's robot controller has one CAN bus, bus 0\n";
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "[Torqa] CAN bus 1" + oneBus + "[Kromel] CAN bus 2" + oneBus + "[Dystan] CAN bus -1" +
-                oneBus);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "[Torqa] CAN bus 1" + oneBus +
+                                                        "[Kromel] CAN bus 2" + oneBus +
+                                                        "[Dystan] CAN bus -1" + oneBus);
   EXPECT_FALSE(torqa.IsOpen());
   EXPECT_FALSE(kromel.IsOpen());
   EXPECT_FALSE(dystan.IsOpen());
@@ -274,9 +274,8 @@ TEST_F(WpilibCanDevicesTest, ABusOtherThanZeroLeavesEachDeviceClosedWithALine) {
   EXPECT_EQ(reports.count(report_code::kNotOpened, "Torqa[1/" + std::to_string(kTorqa) + "]"), 1u)
       << reports.text();
   EXPECT_EQ(reports.count(report_code::kNotOpened, "Kromel[2/5]"), 1u) << reports.text();
-  EXPECT_EQ(reports.count(report_code::kNotOpened,
-                          "Dystan[-1/" + std::to_string(int(kDystan)) + "]"),
-            1u)
+  EXPECT_EQ(
+      reports.count(report_code::kNotOpened, "Dystan[-1/" + std::to_string(int(kDystan)) + "]"), 1u)
       << reports.text();
 }
 
