@@ -186,16 +186,16 @@ TEST_F(SimDevicesTest, LidarIsListedByItsPortFromCreateToDestroy) {
   korvane::sim::mapSerialPort(2, first->path());
   korvane::sim::mapSerialPort(3, second->path());
   testing::internal::CaptureStderr();  // where serial ports are stubs, the port does not open
-  korvane::Lidar first(korvane::SerialPort::kUSB1);
+  korvane::Lidar firstLidar(korvane::SerialPort::kUSB1);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[2]"}));
   EXPECT_EQ(valueNames("Lidar[2]"), (Names{"Valid slots", "Nearest (mm)"}));
   // Opening on another port replaces the LiDAR shown.
-  korvane::Lidar second(korvane::SerialPort::kUSB2);
+  korvane::Lidar secondLidar(korvane::SerialPort::kUSB2);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[3]"}));
-  first.Close();
+  firstLidar.Close();
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[3]"})) << "the replaced one closes nothing";
-  second.Stop();
-  second.Close();
+  secondLidar.Stop();
+  secondLidar.Close();
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(devicesNamed("Lidar["), Names{});
 }
