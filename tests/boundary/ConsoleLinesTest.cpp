@@ -7,10 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "DystanJNI.h"
-#include "LidarJNI.h"
 #include "ReportLog.h"
-#include "hal/SerialPort.h"
+#include "korvane/Dystan.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 
 using namespace korvane;
@@ -20,7 +19,7 @@ namespace {
 TEST(ConsoleLines, LinesFromTwoThreadsNeverMix) {
   const std::string missing = "/nonexistent/ttyKorvaneConsole";
   sim::resetSerial();
-  ASSERT_TRUE(sim::mapSerialPort(HAL_SerialPort_USB2, missing));
+  ASSERT_TRUE(sim::mapSerialPort(static_cast<int>(SerialPort::kUSB2), missing));
   // Each driver's line, printed alone first (the system's words for a missing file differ). The
   // HAL prints the LiDAR's driver-station report of its port as a line of its own, left out here.
   auto alone = [](const std::function<void()>& print) {
@@ -30,9 +29,8 @@ TEST(ConsoleLines, LinesFromTwoThreadsNeverMix) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
     return line;
   };
-  const std::string lidarLine = alone([] { LidarJNI::c_Lidar_create(HAL_SerialPort_USB2); });
-  const std::string dystanLine =
-      alone([&] { EXPECT_EQ(DystanJNI::c_Dystan_createUsb(missing.c_str(), 0), nullptr); });
+  const std::string lidarLine = alone([] { Lidar lidar(SerialPort::kUSB2); });
+  const std::string dystanLine = alone([&] { EXPECT_FALSE(Dystan(missing, 0).IsOpen()); });
   EXPECT_EQ(lidarLine.rfind("Error initializing serial port: -", 0), 0u) << lidarLine;
   EXPECT_EQ(dystanLine.rfind("[Dystan] Cannot open " + missing + ": ", 0), 0u) << dystanLine;
   EXPECT_EQ(dystanLine.find('\n'), std::string::npos) << dystanLine;
@@ -40,10 +38,9 @@ TEST(ConsoleLines, LinesFromTwoThreadsNeverMix) {
 
   testing::internal::CaptureStderr();
   std::thread lidar([] {
-    for (int i = 0; i < kLines; ++i) LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+    for (int i = 0; i < kLines; ++i) Lidar lidar(SerialPort::kUSB2);
   });
-  for (int i = 0; i < kLines; ++i)
-    EXPECT_EQ(DystanJNI::c_Dystan_createUsb(missing.c_str(), 0), nullptr);
+  for (int i = 0; i < kLines; ++i) EXPECT_FALSE(Dystan(missing, 0).IsOpen());
   lidar.join();
   // A line mixed with a report line would go with it, and leave a count short.
   std::istringstream printed(test::withoutReports(testing::internal::GetCapturedStderr()));

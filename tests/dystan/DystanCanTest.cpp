@@ -1,11 +1,14 @@
 // The distance sensor over the simulated CAN bus: creation, scan reassembly from chunk frames
-// (the sequence choice, missing chunks, the count rule), and the configuration request.
+// (the sequence choice, missing chunks, the count rule), and the configuration request. The
+// reads that work on the frames they read themselves are the statics' c_Dystan_getData, tested
+// through it; the rest goes through korvane::Dystan.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -15,7 +18,7 @@
 #include "DystanJNI.h"
 #include "SimBus.h"
 #include "Wait.h"
-#include "hal/CAN.h"
+#include "korvane/Dystan.h"
 #include "korvane/sim/Can.h"
 #include "sim/dystan/DystanCanSim.h"
 
@@ -27,6 +30,10 @@ constexpr uint8_t kId = 5;
 constexpr uint32_t kChunk = 0x06090040;
 constexpr uint32_t kConfigRequest = 0x06090400;
 constexpr uint32_t kConfigReply = 0x06090440;
+// The HAL's statuses (HAL_ERR_CANSessionMux_NotAllowed, _MessageNotFound), in every WPILib
+// generation.
+constexpr int32_t kCanNotAllowed = -44088;
+constexpr int32_t kCanMessageNotFound = -44087;
 
 struct SensorDeleter {
   void operator()(DystanJNI* sensor) const { DystanJNI::c_Dystan_destroy(sensor); }
@@ -56,6 +63,22 @@ class DystanCanTest : public test::SimBusTest {
  protected:
   void SetUp() override {
     SimBusTest::SetUp();
+    sensor_.emplace(kId);
+    ASSERT_TRUE(sensor_->IsOpen());
+  }
+  void TearDown() override {
+    sensor_.reset();
+    SimBusTest::TearDown();
+  }
+
+  std::optional<Dystan> sensor_;
+};
+
+// The statics' blocking read, whose scan is cut from the frames that call read.
+class DystanBlockingReadTest : public test::SimBusTest {
+ protected:
+  void SetUp() override {
+    SimBusTest::SetUp();
     sensor_.reset(DystanJNI::c_Dystan_create(kId));
     ASSERT_NE(sensor_, nullptr);
   }
@@ -68,30 +91,36 @@ class DystanCanTest : public test::SimBusTest {
   Sensor sensor_;
 };
 
-TEST_F(DystanCanTest, CanIdsOutsideZeroToSixtyThreeAndAFailedSessionGiveNoObject) {
+TEST_F(DystanCanTest, CanIdsOutsideZeroToSixtyThreeAndAFailedSessionLeaveItClosed) {
   for (int id : {64, -1}) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(DystanJNI::c_Dystan_create(id), nullptr);
+    Dystan refused(id);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "[Dystan] CAN ID " + std::to_string(id) + " is out of range (0 - 63)\n");
+    EXPECT_FALSE(refused.IsOpen());
+    EXPECT_EQ(refused.GetCanId(), -1);
+    EXPECT_FALSE(refused.GetTransport().has_value());
   }
-  sim::failCanCalls(sim::CanCall::OpenStreamSession, HAL_ERR_CANSessionMux_NotAllowed, 1);
+  sim::failCanCalls(sim::CanCall::OpenStreamSession, kCanNotAllowed, 1);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(DystanJNI::c_Dystan_create(3), nullptr);
+  Dystan noSession(3);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "[Dystan] Failed to open CAN stream session (status -44088)\n");
+  EXPECT_FALSE(noSession.IsOpen());
+  EXPECT_EQ(noSession.GetData(64).count, 0);
+  EXPECT_FALSE(noSession.GetConfig(0).valid);
   EXPECT_EQ(sim::openStreamSessions(), 1) << "only the fixture's sensor";
 
-  Sensor last(DystanJNI::c_Dystan_create(63));
-  ASSERT_NE(last, nullptr);
-  EXPECT_EQ(last->c_Dystan_getCanID(), 63);
-  EXPECT_EQ(last->c_Dystan_getTransport(), 0);
+  std::optional<Dystan> last(std::in_place, 63);
+  ASSERT_TRUE(last->IsOpen());
+  EXPECT_EQ(last->GetCanId(), 63);
+  EXPECT_EQ(last->GetTransport(), Transport::kCan);
   EXPECT_EQ(sim::openStreamSessions(), 2);
   last.reset();
-  EXPECT_EQ(sim::openStreamSessions(), 1) << "destroy closes the session";
+  EXPECT_EQ(sim::openStreamSessions(), 1) << "closing closes the session";
 }
 
-TEST_F(DystanCanTest, CountsOfZeroOrLessReadNothingAndCountsAboveSixtyFourMeanSixtyFour) {
+TEST_F(DystanBlockingReadTest, CountsOfZeroOrLessReadNothingAndCountsAboveSixtyFourMeanSixtyFour) {
   injectChunks(7, 0, 21);
   for (int count : {0, -3}) {
     DystanJNI::ScanData none = sensor_->c_Dystan_getData(count);
@@ -105,7 +134,7 @@ TEST_F(DystanCanTest, CountsOfZeroOrLessReadNothingAndCountsAboveSixtyFourMeanSi
   EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "each call works on the frames it reads";
 }
 
-TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheNewestWithChunkZero) {
+TEST_F(DystanBlockingReadTest, TheScanWithMostChunksWinsAndTiesGoToTheNewestWithChunkZero) {
   injectChunks(7, 0, 21);
   injectChunks(8, 0, 5);
   EXPECT_EQ(chosenSequence(), 7);
@@ -137,42 +166,42 @@ TEST_F(DystanCanTest, TheScanWithMostChunksWinsAndTiesGoToTheNewestWithChunkZero
 
 // What a robot loop reads: the scans kept between calls, without waiting.
 TEST_F(DystanCanTest, LatestDataIsTheNewestCompleteScanByArrivalKeptBetweenCalls) {
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).count, 0) << "nothing received yet";
+  EXPECT_EQ(sensor_->GetData(64).count, 0) << "nothing received yet";
   injectChunks(254, 0, 21);
   injectChunks(255, 0, 20);
   injectChunks(0, 0, 21);
-  DystanJNI::ScanData scan = sensor_->c_Dystan_getLatestData(100);
+  Dystan::ScanData scan = sensor_->GetData(100);
   EXPECT_EQ(scan.sequence, 0);
   ASSERT_EQ(scan.count, 64);
   for (int k = 0; k < 64; ++k) EXPECT_EQ(scan.distance[k], valueAt(0, k)) << "position " << k;
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 0) << "kept without new frames";
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(0).count, 0);
+  EXPECT_EQ(sensor_->GetData(64).sequence, 0) << "kept without new frames";
+  EXPECT_EQ(sensor_->GetData(0).count, 0);
 
   // Arriving in pieces across calls: a scan counts once it is complete.
   injectChunks(1, 0, 10);
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 0) << "scan 1 is still arriving";
+  EXPECT_EQ(sensor_->GetData(64).sequence, 0) << "scan 1 is still arriving";
   injectChunks(1, 11, 21);
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 1);
+  EXPECT_EQ(sensor_->GetData(64).sequence, 1);
 
   // A scan missing a chunk is not returned while a complete one is kept.
   injectChunks(2, 1, 21);
   injectChunks(3, 0, 5);
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 1);
+  EXPECT_EQ(sensor_->GetData(64).sequence, 1);
   injectChunks(3, 6, 21);
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 3);
+  EXPECT_EQ(sensor_->GetData(64).sequence, 3);
 
   // Only incomplete scans among the eight kept: the finished one with the most chunks.
   for (uint8_t sequence = 10; sequence < 15; ++sequence) injectChunks(sequence, 0, 20);
-  EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 3) << "still among the eight kept";
+  EXPECT_EQ(sensor_->GetData(64).sequence, 3) << "still among the eight kept";
   for (uint8_t sequence = 15; sequence < 20; ++sequence) injectChunks(sequence, 0, 20);
-  scan = sensor_->c_Dystan_getLatestData(64);
+  scan = sensor_->GetData(64);
   EXPECT_EQ(scan.sequence, 18) << "19 may still get its last chunk";
   EXPECT_EQ(scan.count, 63);
   EXPECT_EQ(scan.distance[63], -1);
 }
 
 // The blocking read and the latest-scan read share the session: neither loses the other's scans.
-TEST_F(DystanCanTest, BlockingReadsAlsoKeepTheScansTheyRead) {
+TEST_F(DystanBlockingReadTest, BlockingReadsAlsoKeepTheScansTheyRead) {
   injectChunks(40, 0, 21);
   EXPECT_EQ(sensor_->c_Dystan_getData(64).sequence, 40);
   EXPECT_EQ(sensor_->c_Dystan_getLatestData(64).sequence, 40);
@@ -204,7 +233,7 @@ bool holdsAnyOf(const DystanJNI::ScanData& scan, int16_t base) {
 
 // A sensor that restarts (a reset, a re-plug) may begin again at the sequence number it was
 // sending: the unfinished scan and the new one are two scans, never one "complete" scan of both.
-TEST_F(DystanCanTest, ASensorRestartingOnTheSameSequenceNumberNeverMixesTwoScans) {
+TEST_F(DystanBlockingReadTest, ASensorRestartingOnTheSameSequenceNumberNeverMixesTwoScans) {
   constexpr int16_t kOld = 1000, kNew = 3000;
   // Chunks 0..15 of a scan, then the restarted sensor's first chunks with the same number.
   injectMarked(7, 0, 15, kOld);
@@ -232,7 +261,7 @@ TEST_F(DystanCanTest, ASensorRestartingOnTheSameSequenceNumberNeverMixesTwoScans
   EXPECT_EQ(scan.count, 33);
 }
 
-TEST_F(DystanCanTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {
+TEST_F(DystanBlockingReadTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {
   injectChunk(3, 1);
   injectChunk(3, 2);
   DystanJNI::ScanData scan = sensor_->c_Dystan_getData(9);
@@ -257,7 +286,7 @@ TEST_F(DystanCanTest, MissingChunksGiveMinusOneAndTheCountEndsAtTheLastValue) {
   EXPECT_EQ(scan.count, 0) << "no frames at all";
 }
 
-TEST_F(DystanCanTest, FramesOfOtherSensorsOrKindsAndShortFramesAreIgnored) {
+TEST_F(DystanBlockingReadTest, FramesOfOtherSensorsOrKindsAndShortFramesAreIgnored) {
   injectChunk(4, 0, kChunk + kId + 1);    // another CAN ID
   injectChunk(4, 1, kChunk + kId, 7);     // seven bytes
   injectChunk(4, 2, kChunk + 64 + kId);   // another API
@@ -281,7 +310,7 @@ TEST_F(DystanCanTest, FramesOfOtherSensorsOrKindsAndShortFramesAreIgnored) {
 
 // More frames than the session holds: the read that reports the overrun still hands back the
 // newest 128 frames, and the complete scans among them are used.
-TEST_F(DystanCanTest, AnOverrunSessionStillGivesTheScansItKept) {
+TEST_F(DystanBlockingReadTest, AnOverrunSessionStillGivesTheScansItKept) {
   for (uint8_t sequence = 0; sequence < 7; ++sequence) injectChunks(sequence, 0, 21);
   DystanJNI::ScanData scan = sensor_->c_Dystan_getData(64);
   EXPECT_EQ(scan.sequence, 6);
@@ -291,7 +320,13 @@ TEST_F(DystanCanTest, AnOverrunSessionStillGivesTheScansItKept) {
 
 TEST_F(DystanCanTest, AFailingSessionReadGivesAnEmptyScan) {
   injectChunks(1, 0, 21);
-  sim::failCanCalls(sim::CanCall::ReadStreamSession, HAL_ERR_CANSessionMux_NotAllowed);
+  sim::failCanCalls(sim::CanCall::ReadStreamSession, kCanNotAllowed);
+  EXPECT_EQ(sensor_->GetData(64).count, 0);
+}
+
+TEST_F(DystanBlockingReadTest, AFailingSessionReadGivesAnEmptyScan) {
+  injectChunks(1, 0, 21);
+  sim::failCanCalls(sim::CanCall::ReadStreamSession, kCanNotAllowed);
   EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0);
 }
 
@@ -316,7 +351,7 @@ std::unique_ptr<test::BackgroundCall<bool>> replyAfterTheRequest(
 
 TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReadsOnce) {
   sim::clearSentFrames();
-  DystanJNI::Config none = sensor_->c_Dystan_getConfig(0);
+  Dystan::Config none = sensor_->GetConfig(0);
   EXPECT_FALSE(none.valid);
   EXPECT_EQ(
       none.version + none.distanceEnabled + none.canFdEnabled + none.canBrsEnabled + none.canID, 0);
@@ -326,7 +361,7 @@ TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReads
   EXPECT_EQ(test::hex(sent[0]), "00 00 00 00 00 00 00 00");
 
   auto replying = replyAfterTheRequest({3, 1, 0, 2, 9, 0xEE, 0xEE, 0xEE});
-  DystanJNI::Config config = sensor_->c_Dystan_getConfig(5000);
+  Dystan::Config config = sensor_->GetConfig(5000);
   EXPECT_TRUE(replying->get()) << "the request was sent";
   ASSERT_TRUE(config.valid) << "a read within the timeout finds the reply";
   EXPECT_EQ(config.version, 3);
@@ -335,45 +370,45 @@ TEST_F(DystanCanTest, TheConfigurationRequestIsEightZeroBytesAndTimeoutZeroReads
   EXPECT_EQ(config.canBrsEnabled, 2);
   EXPECT_EQ(config.canID, 9);
 
-  sim::failCanCalls(sim::CanCall::SendMessage, HAL_ERR_CANSessionMux_NotAllowed, 1);
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(100).valid) << "the request could not be sent";
+  sim::failCanCalls(sim::CanCall::SendMessage, kCanNotAllowed, 1);
+  EXPECT_FALSE(sensor_->GetConfig(100).valid) << "the request could not be sent";
 }
 
 TEST_F(DystanCanTest, OnlyAReplyReceivedAfterTheRequestAnswersIt) {
   // A reply from before the request, as a sensor that answered once and then went away leaves it.
   sim::injectFrame(kConfigReply + kId, {3, 1, 0, 2, 9, 0, 0, 0});
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(50).valid);
-  Sensor fresh(DystanJNI::c_Dystan_create(kId));
-  ASSERT_NE(fresh, nullptr);
-  EXPECT_FALSE(fresh->c_Dystan_getConfig(50).valid) << "a new object";
+  EXPECT_FALSE(sensor_->GetConfig(0).valid);
+  EXPECT_FALSE(sensor_->GetConfig(50).valid);
+  Dystan fresh(kId);
+  ASSERT_TRUE(fresh.IsOpen());
+  EXPECT_FALSE(fresh.GetConfig(50).valid) << "a new object";
 
   // A reply whose read fails at first is found by a later read within the timeout.
   auto replying = replyAfterTheRequest({4, 1, 0, 0, 9, 0, 0, 0});
-  sim::failCanCalls(sim::CanCall::ReceiveMessage, HAL_ERR_CANSessionMux_MessageNotFound, 2);
-  DystanJNI::Config config = sensor_->c_Dystan_getConfig(5000);
+  sim::failCanCalls(sim::CanCall::ReceiveMessage, kCanMessageNotFound, 2);
+  Dystan::Config config = sensor_->GetConfig(5000);
   EXPECT_TRUE(replying->get()) << "the request was sent";
   ASSERT_TRUE(config.valid);
   EXPECT_EQ(config.version, 4);
   // Asked again with no new reply: the one from before does not answer it.
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
+  EXPECT_FALSE(sensor_->GetConfig(0).valid);
 }
 
 TEST_F(DystanCanTest, ASensorTakenOffTheBusGivesNoConfiguration) {
   auto device = sim::DystanCanSim::attach(kId, 0);
-  ASSERT_TRUE(sensor_->c_Dystan_getConfig(100).valid);
-  ASSERT_TRUE(sensor_->c_Dystan_getConfig(100).valid) << "each request answered";
+  ASSERT_TRUE(sensor_->GetConfig(100).valid);
+  ASSERT_TRUE(sensor_->GetConfig(100).valid) << "each request answered";
   device->detach();
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(0).valid);
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(100).valid);
-  Sensor fresh(DystanJNI::c_Dystan_create(kId));
-  ASSERT_NE(fresh, nullptr);
-  EXPECT_FALSE(fresh->c_Dystan_getConfig(100).valid) << "a new object";
+  EXPECT_FALSE(sensor_->GetConfig(0).valid);
+  EXPECT_FALSE(sensor_->GetConfig(100).valid);
+  Dystan fresh(kId);
+  ASSERT_TRUE(fresh.IsOpen());
+  EXPECT_FALSE(fresh.GetConfig(100).valid) << "a new object";
 }
 
 TEST_F(DystanCanTest, AShortReplyIsNoReply) {
   auto replying = replyAfterTheRequest({3, 1, 0, 0, 9, 0, 0});
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(300).valid);
+  EXPECT_FALSE(sensor_->GetConfig(300).valid);
   EXPECT_TRUE(replying->get()) << "the request was sent";
   sim::clearSentFrames();
   test::BackgroundCall other([] {
@@ -382,7 +417,7 @@ TEST_F(DystanCanTest, AShortReplyIsNoReply) {
     sim::injectFrame(kConfigReply + kId + 1, {3, 1, 0, 0, 9, 0, 0, 0});
     return sent;
   });
-  EXPECT_FALSE(sensor_->c_Dystan_getConfig(300).valid) << "another sensor's reply";
+  EXPECT_FALSE(sensor_->GetConfig(300).valid) << "another sensor's reply";
   EXPECT_TRUE(other.get()) << "the request was sent";
 }
 
@@ -397,7 +432,7 @@ TEST_F(DystanCanTest, TheSimulatedSensorsScansAndConfigurationComeThrough) {
   reply.canId = 33;
   device->setConfig(reply);
 
-  DystanJNI::Config config = sensor_->c_Dystan_getConfig(0);
+  Dystan::Config config = sensor_->GetConfig(0);
   ASSERT_TRUE(config.valid);
   EXPECT_EQ(config.version, 4);
   EXPECT_EQ(config.distanceEnabled, 1);
@@ -409,18 +444,18 @@ TEST_F(DystanCanTest, TheSimulatedSensorsScansAndConfigurationComeThrough) {
   // Scans published after the new distances carry them in full.
   uint64_t published = device->scansPublished();
   ASSERT_TRUE(test::waitUntil([&] { return device->scansPublished() >= published + 2; }));
-  sensor_->c_Dystan_getData(64);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor_->c_Dystan_getData(64).count == 64; }));
-  DystanJNI::ScanData scan = sensor_->c_Dystan_getData(64);
+  sensor_->GetData(64);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor_->GetData(64).count == 64; }));
+  Dystan::ScanData scan = sensor_->GetData(64);
   ASSERT_EQ(scan.count, 64);
   EXPECT_EQ(std::vector<int16_t>(scan.distance.begin(), scan.distance.end()), distances);
 
   device->setDroppedChunks({0, 21});
   published = device->scansPublished();
   ASSERT_TRUE(test::waitUntil([&] { return device->scansPublished() >= published + 2; }));
-  sensor_->c_Dystan_getData(64);  // what the session held from before
+  sensor_->GetData(64);  // what the session held from before
   ASSERT_TRUE(test::waitUntil([&] {
-    scan = sensor_->c_Dystan_getData(64);
+    scan = sensor_->GetData(64);
     return scan.count == 63;
   }));
   EXPECT_EQ(scan.distance[0], -1);
@@ -429,9 +464,19 @@ TEST_F(DystanCanTest, TheSimulatedSensorsScansAndConfigurationComeThrough) {
   EXPECT_EQ(scan.distance[62], distances[62]);
   EXPECT_EQ(scan.distance[63], -1);
 
+  // A silent sensor: its newest scan is kept and ages; the statics' blocking read, which cuts its
+  // scan from the frames it reads, gets nothing.
+  Sensor blocking(DystanJNI::c_Dystan_create(kId));
+  ASSERT_NE(blocking, nullptr);
   device->setSilent(true);
-  sensor_->c_Dystan_getData(64);
-  EXPECT_EQ(sensor_->c_Dystan_getData(64).count, 0) << "a silent sensor";
+  ASSERT_TRUE(test::waitUntil([&] { return sensor_->GetData(64).ageMs >= 100; }));
+  const uint8_t lastSequence = sensor_->GetData(64).sequence;
+  blocking->c_Dystan_getData(64);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor_->GetData(64).ageMs >= 300; }));
+  scan = sensor_->GetData(64);
+  EXPECT_EQ(scan.sequence, lastSequence) << "no scan since";
+  EXPECT_EQ(scan.count, 63);
+  EXPECT_EQ(blocking->c_Dystan_getData(64).count, 0) << "a silent sensor";
   device->detach();
 }
 

@@ -26,10 +26,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct SensorDeleter {
-  void operator()(DystanJNI* sensor) const { DystanJNI::c_Dystan_destroy(sensor); }
-};
-using Sensor = std::unique_ptr<DystanJNI, SensorDeleter>;
+using Sensor = std::unique_ptr<Dystan>;
+
+Sensor openUsb(const std::string& path, int odr) {
+  return std::make_unique<Dystan>(path, odr);
+}
 
 std::string bytes(std::initializer_list<int> values) {
   std::string text;
@@ -44,8 +45,7 @@ const std::string kExample =
 // Opens a sensor on the terminal while the test plays the device, and returns what the driver
 // sent during the dialogue.
 std::string openWhileListening(test::PseudoTerminal& device, int odr, Sensor* sensor) {
-  korvane::test::BackgroundCall opening(
-      [&] { return Sensor(DystanJNI::c_Dystan_createUsb(device.path().c_str(), odr)); });
+  korvane::test::BackgroundCall opening([&] { return openUsb(device.path(), odr); });
   std::string sent = device.readAtLeast(11);  // "GETCONFIG\r\n"
   // Whatever the sensor says now is read and discarded: a reply, and a frame-like burst.
   device.write("VERSION 3\r\n" + kExample + "\r\n");
@@ -61,8 +61,8 @@ TEST(DystanUsbTest, TheOpeningDialogueAsksForBinaryScansAndTheRateOnlyWhenAboveZ
     EXPECT_EQ(openWhileListening(device, odr, &sensor),
               "GETCONFIG\r\nVERBOSE,0\r\nDATAFORMAT,BIN\r\n")
         << "odr " << odr;
-    ASSERT_NE(sensor, nullptr);
-    DystanJNI::ScanData scan = sensor->c_Dystan_getData(64);
+    ASSERT_TRUE(sensor->IsOpen());
+    Dystan::ScanData scan = sensor->GetData(64);
     EXPECT_EQ(scan.sequence, 0);
     EXPECT_EQ(scan.count, 0) << "what came during the dialogue is no scan";
   }
@@ -70,18 +70,22 @@ TEST(DystanUsbTest, TheOpeningDialogueAsksForBinaryScansAndTheRateOnlyWhenAboveZ
   Sensor sensor;
   EXPECT_EQ(openWhileListening(device, 15, &sensor),
             "GETCONFIG\r\nVERBOSE,0\r\nDATAFORMAT,BIN\r\nODR,15\r\n");
-  ASSERT_NE(sensor, nullptr);
-  EXPECT_EQ(sensor->c_Dystan_getTransport(), 1);
-  EXPECT_EQ(sensor->c_Dystan_getCanID(), -1);
+  ASSERT_TRUE(sensor->IsOpen());
+  EXPECT_EQ(sensor->GetTransport(), Transport::kUsb);
+  EXPECT_EQ(sensor->GetCanId(), -1);
 }
 
-TEST(DystanUsbTest, MissingOrUnopenablePathsGiveNoObject) {
-  EXPECT_EQ(DystanJNI::c_Dystan_createUsb(nullptr, 0), nullptr);
+TEST(DystanUsbTest, MissingOrUnopenablePathsLeaveItClosed) {
   std::string missing = "/tmp/korvane-no-such-device-" + std::to_string(::getpid());
   testing::internal::CaptureStderr();
-  EXPECT_EQ(DystanJNI::c_Dystan_createUsb(missing.c_str(), 0), nullptr);
+  Dystan sensor(missing, 0);
   std::string error = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
+  EXPECT_FALSE(sensor.IsOpen());
+  EXPECT_EQ(sensor.GetData(64).count, 0);
+  EXPECT_FALSE(sensor.GetConfig(0).valid);
   EXPECT_EQ(error.rfind("[Dystan] Cannot open " + missing + ": ", 0), 0u) << error;
+  // The statics' own: a null path gives no object, and destroying null does nothing.
+  EXPECT_EQ(DystanJNI::c_Dystan_createUsb(nullptr, 0), nullptr);
   DystanJNI::c_Dystan_destroy(nullptr);
 }
 
@@ -89,19 +93,19 @@ TEST(DystanUsbTest, TheReaderTakesFramesWhereverTheReadsFall) {
   test::PseudoTerminal device;
   Sensor sensor;
   openWhileListening(device, 0, &sensor);
-  ASSERT_NE(sensor, nullptr);
+  ASSERT_TRUE(sensor->IsOpen());
 
   ASSERT_TRUE(device.write(bytes({0x00, 0xA5, 0x11}) + kExample.substr(0, 9)));
   std::this_thread::sleep_for(30ms);  // lets the reader see the first piece on its own
-  EXPECT_EQ(sensor->c_Dystan_getData(64).count, 0) << "half a frame";
+  EXPECT_EQ(sensor->GetData(64).count, 0) << "half a frame";
   ASSERT_TRUE(device.write(kExample.substr(9)));
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).count == 3; }));
-  DystanJNI::ScanData scan = sensor->c_Dystan_getData(64);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->GetData(64).count == 3; }));
+  Dystan::ScanData scan = sensor->GetData(64);
   EXPECT_EQ(scan.sequence, 7);
   EXPECT_EQ(scan.distance[0], 100);
   EXPECT_EQ(scan.distance[1], 200);
   EXPECT_EQ(scan.distance[2], 300);
-  EXPECT_EQ(sensor->c_Dystan_getData(2).count, 2);
+  EXPECT_EQ(sensor->GetData(2).count, 2);
 
   // Skipped frames leave the latest scan alone; a header with L = 2 costs one byte.
   std::string other = kExample;
@@ -110,11 +114,11 @@ TEST(DystanUsbTest, TheReaderTakesFramesWhereverTheReadsFall) {
   unflagged[7] = 0;
   ASSERT_TRUE(device.write(other + unflagged + bytes({0xA5, 0x5A, 0x02, 0x00}) +
                            sim::DystanUsbSim::frame(8, {-4, 5})));
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).sequence == 8; }));
-  scan = sensor->c_Dystan_getData(64);
+  ASSERT_TRUE(test::waitUntil([&] { return sensor->GetData(64).sequence == 8; }));
+  scan = sensor->GetData(64);
   EXPECT_EQ(scan.count, 2);
   EXPECT_EQ(scan.distance[0], -4);
-  EXPECT_EQ(sensor->c_Dystan_getData(64).sequence, 8) << "the latest scan stays";
+  EXPECT_EQ(sensor->GetData(64).sequence, 8) << "the latest scan stays";
 }
 
 TEST(DystanUsbTest, TheSimulatedSensorStreamsScansWithRisingSequences) {
@@ -197,13 +201,13 @@ TEST(DystanUsbTest, AReplyBehindScanFramesIsStillTheReply) {
   ASSERT_TRUE(device.ok());
   Sensor sensor;
   openWhileListening(device, 0, &sensor);
-  ASSERT_NE(sensor, nullptr);
+  ASSERT_TRUE(sensor->IsOpen());
   for (const std::string& before :
        {kExample, kExample + kExample, bytes({0xA5}) + kExample, kExample + bytes({0xA5, 0x00})}) {
-    korvane::test::BackgroundCall query([&] { return sensor->c_Dystan_getConfig(2000); });
+    korvane::test::BackgroundCall query([&] { return sensor->GetConfig(2000); });
     EXPECT_EQ(device.readAtLeast(11), "GETCONFIG\r\n");
     device.write(before + "VERSION 3\r\n");
-    DystanJNI::Config config = query.get();
+    Dystan::Config config = query.get();
     EXPECT_TRUE(config.valid) << before.size() << " bytes before the reply";
   }
 }
@@ -215,20 +219,20 @@ TEST(DystanUsbTest, ScanBytesOrSilenceAreNoReply) {
   options.outputRate = 0;
   auto device = sim::DystanUsbSim::start(options);
   ASSERT_NE(device, nullptr);
-  Sensor sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0));
-  ASSERT_NE(sensor, nullptr);
+  Sensor sensor = openUsb(device->path(), 0);
+  ASSERT_TRUE(sensor->IsOpen());
   device->setConfigReply("");
   std::vector<int16_t> linefeeds(64, 0x0A0A);  // lines end inside the frames
   device->setDistances(linefeeds);
-  EXPECT_FALSE(sensor->c_Dystan_getConfig(200).valid) << "binary scans streaming";
+  EXPECT_FALSE(sensor->GetConfig(200).valid) << "binary scans streaming";
 
   device->setStreaming(false);
   auto start = Clock::now();
-  EXPECT_FALSE(sensor->c_Dystan_getConfig(0).valid) << "silence";
+  EXPECT_FALSE(sensor->GetConfig(0).valid) << "silence";
   EXPECT_GE(Clock::now() - start, 490ms);
   device->setConfigReply("CFG");
   device->setStreaming(true);
-  EXPECT_TRUE(sensor->c_Dystan_getConfig(1000).valid) << "the reply among the scans";
+  EXPECT_TRUE(sensor->GetConfig(1000).valid) << "the reply among the scans";
 }
 
 // A sensor left streaming by an earlier session never pauses for the drains of the dialogue:
@@ -241,15 +245,14 @@ TEST(DystanUsbTest, ASensorThatNeverPausesDoesNotHoldUpCreation) {
     auto device = sim::DystanUsbSim::start(options);
     ASSERT_NE(device, nullptr);
     auto start = Clock::now();
-    korvane::test::BackgroundCall opening(
-        [&] { return Sensor(DystanJNI::c_Dystan_createUsb(device->path().c_str(), 0)); });
+    korvane::test::BackgroundCall opening([&] { return openUsb(device->path(), 0); });
     bool ended = opening.waitFor(20s);
     if (!ended) device->hangUp();  // lets a hung creation end so the test can report it
     Sensor sensor = opening.get();
     ASSERT_TRUE(ended) << (binary ? "binary" : "text") << " stream kept creation going";
     EXPECT_LT(Clock::now() - start, 10s);
-    ASSERT_NE(sensor, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getData(64).count == 64; }));
+    ASSERT_TRUE(sensor->IsOpen());
+    ASSERT_TRUE(test::waitUntil([&] { return sensor->GetData(64).count == 64; }));
   }
 }
 
@@ -263,15 +266,14 @@ TEST(DystanUsbTest, ASensorThatTakesNoOpeningCommandDoesNotOpen) {
   test::StalledDevice device(terminal.path());
   ASSERT_TRUE(device.ok());
   testing::internal::CaptureStderr();
-  test::BackgroundCall opening(
-      [&] { return Sensor(DystanJNI::c_Dystan_createUsb(terminal.path().c_str(), 15)); });
+  test::BackgroundCall opening([&] { return openUsb(terminal.path(), 15); });
   if (!opening.waitFor(20s)) {
     ADD_FAILURE() << "creation still blocked after 20 s";
     device.resume();
   }
   Sensor sensor = opening.get();
   std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
-  EXPECT_EQ(sensor, nullptr);
+  EXPECT_FALSE(sensor->IsOpen());
   EXPECT_NE(errors.find("[Dystan] " + terminal.path() +
                         " did not take \"GETCONFIG\": the sensor is not opened\n"),
             std::string::npos)

@@ -1,5 +1,5 @@
-// The line sensor on either HAL: voltages are the inputs' volts, and the converter is heard from
-// while it answers.
+// The line sensor on either HAL: voltages are the inputs' volts (the statics' direct reads and the
+// sampled readings), and korvane::Linvo's converter is heard from while it answers.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "ReportLog.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/Can.h"
 
 using namespace korvane;
@@ -50,36 +51,43 @@ TEST_F(LinvoHealthTest, VoltagesAreTheInputsVolts) {
 }
 
 TEST_F(LinvoHealthTest, HeardWhileItAnswersNotWhenItIsGone) {
+  // The statics' own: nothing open.
   EXPECT_FALSE(LinvoJNI::c_isAnswering()) << "nothing open";
   auto converter = test::attachConverter();
-  ASSERT_TRUE(initialize(3.3f));
-  EXPECT_TRUE(LinvoJNI::c_isAnswering());
-  EXPECT_GE(LinvoJNI::c_getDataAgeMs(), 0);
+  testing::internal::CaptureStdout();  // the connection check's line
+  Linvo linvo(3.3f);
+  testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(linvo.IsOpen());
+  EXPECT_TRUE(linvo.IsConnected());
+  EXPECT_GE(linvo.GetDataAgeMs(), 0);
   // Not read for a while, the sampler pauses; asking reads one byte.
   std::this_thread::sleep_for(1200ms);
-  EXPECT_TRUE(LinvoJNI::c_isAnswering());
+  EXPECT_TRUE(linvo.IsConnected());
   if (transfersAlwaysSucceed()) {
     converter->detach();
     GTEST_SKIP() << "WPILib's simulation HAL reports every transfer done";
   }
 
-  LinvoJNI::c_getLatestRawValue(0);  // sampling
+  linvo.GetRawValue(0);  // sampling
   converter->detach();
-  EXPECT_TRUE(test::waitUntil([] {
-    LinvoJNI::c_getLatestRawValue(0);  // a robot loop keeps reading
-    return !LinvoJNI::c_isAnswering();
+  EXPECT_TRUE(test::waitUntil([&] {
+    linvo.GetRawValue(0);  // a robot loop keeps reading
+    return !linvo.IsConnected();
   }));
   EXPECT_TRUE(reports_.waitFor(code::kSilent, "Linvo[1]")) << reports_.text();
-  EXPECT_GT(LinvoJNI::c_getFaults().receiveFailures, 0u);
+  EXPECT_GT(linvo.GetFaults().receiveFailures, 0u);
 
   converter = test::attachConverter();
-  EXPECT_TRUE(test::waitUntil([] {
-    LinvoJNI::c_getLatestRawValue(0);
-    return LinvoJNI::c_isAnswering();
+  EXPECT_TRUE(test::waitUntil([&] {
+    linvo.GetRawValue(0);
+    return linvo.IsConnected();
   }));
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, "Linvo[1]")) << reports_.text();
   EXPECT_EQ(reports_.count(code::kSilent, "Linvo[1]"), 1u) << reports_.text();
   converter->detach();
+  linvo.Close();
+  EXPECT_FALSE(linvo.IsConnected());
+  EXPECT_EQ(linvo.GetDataAgeMs(), -1);
 }
 
 }  // namespace

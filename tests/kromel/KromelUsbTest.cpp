@@ -27,10 +27,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct SensorDeleter {
+// The statics' sensor object, for their own cases.
+struct StaticSensorDeleter {
   void operator()(KromelJNI* sensor) const { KromelJNI::c_Kromel_destroy(sensor); }
 };
-using Sensor = std::unique_ptr<KromelJNI, SensorDeleter>;
+using StaticSensor = std::unique_ptr<KromelJNI, StaticSensorDeleter>;
 
 class KromelUsbTest : public test::SimBusTest {
  protected:
@@ -38,13 +39,13 @@ class KromelUsbTest : public test::SimBusTest {
     SimBusTest::SetUp();
     ASSERT_TRUE(device_.ok());
   }
-  Sensor open(int sampleTimeMs) {
-    return Sensor(KromelJNI::c_Kromel_createUsb(device_.path().c_str(), sampleTimeMs));
+  std::unique_ptr<Kromel> open(int sampleTimeMs) {
+    return std::make_unique<Kromel>(device_.path(), sampleTimeMs);
   }
   // Waits until the sensor reports the reading with this sequence number.
-  bool waitForSequence(KromelJNI& sensor, uint16_t sequence) {
+  bool waitForSequence(Kromel& sensor, uint16_t sequence) {
     return test::waitUntil([&] {
-      KromelJNI::ColorData r = sensor.c_Kromel_getColor();
+      Kromel::ColorData r = sensor.GetColor();
       return r.valid && r.sequence == sequence;
     });
   }
@@ -54,54 +55,63 @@ class KromelUsbTest : public test::SimBusTest {
 
 TEST_F(KromelUsbTest, OpeningSetsTheXyzFormatAndASampleTimeOnlyWhenOneAboveZeroIsGiven) {
   for (int sampleTime : {0, -5}) {
-    Sensor sensor = open(sampleTime);
-    ASSERT_NE(sensor, nullptr);
+    auto sensor = open(sampleTime);
+    ASSERT_TRUE(sensor->IsOpen());
     EXPECT_EQ(device_.readUntilQuiet(), "COLORFORMAT,XYZ\r\n") << "sample time " << sampleTime;
   }
-  Sensor sensor = open(100);
-  ASSERT_NE(sensor, nullptr);
+  auto sensor = open(100);
+  ASSERT_TRUE(sensor->IsOpen());
   EXPECT_EQ(device_.readUntilQuiet(), "COLORFORMAT,XYZ\r\nSAMPLETIME,100\r\n");
-  EXPECT_EQ(sensor->c_Kromel_getTransport(), 1);
-  EXPECT_EQ(sensor->c_Kromel_getCanID(), -1);
-  EXPECT_FALSE(sensor->c_Kromel_getColor().valid) << "no reading before the first line";
+  EXPECT_EQ(sensor->GetTransport(), Transport::kUsb);
+  EXPECT_EQ(sensor->GetCanId(), -1);
+  EXPECT_FALSE(sensor->GetColor().valid) << "no reading before the first line";
 }
 
 TEST_F(KromelUsbTest, UsbCommandsAreTextLinesWithTheSampleTimeClamped) {
-  Sensor sensor = open(0);
+  auto sensor = open(0);
   device_.readUntilQuiet();
-  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(70000));
+  EXPECT_TRUE(sensor->SetSampleTimeMs(70000));
   EXPECT_EQ(device_.readAtLeast(18), "SAMPLETIME,65535\r\n");
-  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(-3));
+  EXPECT_TRUE(sensor->SetSampleTimeMs(-3));
   EXPECT_EQ(device_.readAtLeast(14), "SAMPLETIME,0\r\n");
-  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(2));
+  EXPECT_TRUE(sensor->SetColorFormat(Kromel::ColorFormat::kSRGB));
   EXPECT_EQ(device_.readAtLeast(18), "COLORFORMAT,SRGB\r\n");
-  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(7));
-  EXPECT_FALSE(sensor->c_Kromel_setColorFormat(-1));
+  EXPECT_FALSE(sensor->SetColorFormat(static_cast<Kromel::ColorFormat>(7)));
+  EXPECT_FALSE(sensor->SetColorFormat(static_cast<Kromel::ColorFormat>(-1)));
   EXPECT_EQ(device_.readUntilQuiet(), "");
 }
 
 TEST_F(KromelUsbTest, CanOnlyCommandsAreRefusedWithoutTrafficOnEitherTransport) {
-  Sensor sensor = open(0);
+  auto sensor = open(0);
   device_.readUntilQuiet();
   sim::clearSentFrames();
+  EXPECT_FALSE(sensor->SetBrightness(50));
+  EXPECT_FALSE(sensor->SetStatusLed(true, 50));
+  EXPECT_FALSE(sensor->SetMeasureMode(Kromel::MeasureMode::kMode1, 0.0f));
+  EXPECT_FALSE(sensor->SetZmm(1.0f));
+  EXPECT_FALSE(sensor->SetUsbOverride(true));
+  EXPECT_FALSE(sensor->SetCanId(3));
+  EXPECT_FALSE(sensor->GetConfig(1).has_value());
+  EXPECT_EQ(device_.readUntilQuiet(), "");
+  EXPECT_TRUE(sim::sentFrames().empty());
+  sensor.reset();
+
+  // The static's own out-parameter: left as it was.
+  StaticSensor viaStatics(KromelJNI::c_Kromel_createUsb(device_.path().c_str(), 0));
+  ASSERT_NE(viaStatics, nullptr);
+  device_.readUntilQuiet();
   unsigned int value = 123;
-  EXPECT_FALSE(sensor->c_Kromel_setBrightness(50));
-  EXPECT_FALSE(sensor->c_Kromel_setStatusLed(true, 50));
-  EXPECT_FALSE(sensor->c_Kromel_setMeasureMode(1, 0.0f));
-  EXPECT_FALSE(sensor->c_Kromel_setZmm(1.0f));
-  EXPECT_FALSE(sensor->c_Kromel_setUsbOverride(true));
-  EXPECT_FALSE(sensor->c_Kromel_setCanId(3));
-  EXPECT_FALSE(sensor->c_Kromel_getConfig(1, &value));
+  EXPECT_FALSE(viaStatics->c_Kromel_getConfig(1, &value));
   EXPECT_EQ(value, 123u);
   EXPECT_EQ(device_.readUntilQuiet(), "");
   EXPECT_TRUE(sim::sentFrames().empty());
 }
 
 TEST_F(KromelUsbTest, TheReaderAssemblesLinesFromWhateverPiecesArrive) {
-  Sensor sensor = open(0);
+  auto sensor = open(0);
   ASSERT_TRUE(device_.write("  XYZ: 0.5, 0.25, 1  \r\n"));
   ASSERT_TRUE(waitForSequence(*sensor, 1));
-  KromelJNI::ColorData r = sensor->c_Kromel_getColor();
+  Kromel::ColorData r = sensor->GetColor();
   EXPECT_FLOAT_EQ(r.x, 0.5f);
   EXPECT_FLOAT_EQ(r.y, 0.25f);
   EXPECT_FLOAT_EQ(r.z, 1.0f);
@@ -109,16 +119,22 @@ TEST_F(KromelUsbTest, TheReaderAssemblesLinesFromWhateverPiecesArrive) {
   std::this_thread::sleep_for(30ms);
   ASSERT_TRUE(device_.write(" 0.2, 0.3\r\nxyz: 9,9,9\r\nDIST: 1mm  XYZ: 4,5,6\r\n"));
   ASSERT_TRUE(waitForSequence(*sensor, 3));
-  EXPECT_FLOAT_EQ(sensor->c_Kromel_getColor().z, 6.0f);
+  EXPECT_FLOAT_EQ(sensor->GetColor().z, 6.0f);
 }
 
-TEST_F(KromelUsbTest, MissingOrUnopenablePathsGiveNoObject) {
-  EXPECT_EQ(KromelJNI::c_Kromel_createUsb(nullptr, 0), nullptr);
+TEST_F(KromelUsbTest, MissingOrUnopenablePathsLeaveItClosed) {
   std::string missing = "/tmp/korvane-no-such-device-" + std::to_string(::getpid());
   testing::internal::CaptureStderr();
-  EXPECT_EQ(KromelJNI::c_Kromel_createUsb(missing.c_str(), 0), nullptr);
+  Kromel sensor(missing, 0);
   std::string error = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
+  EXPECT_FALSE(sensor.IsOpen());
+  EXPECT_FALSE(sensor.GetTransport().has_value());
   EXPECT_EQ(error.rfind("[Kromel] Cannot open " + missing + ": ", 0), 0u) << error;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(Kromel("", 0).IsOpen());
+  testing::internal::GetCapturedStderr();
+  // The statics' own: a null path gives no object, and destroying null does nothing.
+  EXPECT_EQ(KromelJNI::c_Kromel_createUsb(nullptr, 0), nullptr);
   KromelJNI::c_Kromel_destroy(nullptr);
 }
 
@@ -140,7 +156,7 @@ std::vector<std::string> openDescriptorTargets() {
 
 // With one descriptor left, the port takes it and the reader's stop signal finds none: the
 // sensor is not opened, says why, and gives its port back.
-TEST_F(KromelUsbTest, AReaderThatCannotStartGivesNoObjectAndClosesThePort) {
+TEST_F(KromelUsbTest, AReaderThatCannotStartLeavesItClosedAndClosesThePort) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the undefined-behaviour checker's type check opens a pipe of its own, so in a "
                   "process without a free descriptor it reports every virtual object as invalid";
@@ -158,13 +174,13 @@ TEST_F(KromelUsbTest, AReaderThatCannotStartGivesNoObjectAndClosesThePort) {
   close(fillers.back());
   fillers.pop_back();
 
-  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(device_.path().c_str(), 0);
+  auto sensor = open(0);
 
   for (int fd : fillers) close(fd);
   setrlimit(RLIMIT_NOFILE, &limit);
   std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
-  EXPECT_EQ(sensor, nullptr);
-  KromelJNI::c_Kromel_destroy(sensor);
+  EXPECT_FALSE(sensor->IsOpen());
+  sensor.reset();
   EXPECT_EQ(errors.rfind("[Kromel] Cannot start the reader thread: ", 0), 0u) << errors;
   EXPECT_EQ(openDescriptorTargets(), before) << "the port was closed again";
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,7 +20,7 @@
 #include "ReportLog.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
-#include "hal/SerialPort.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 #include "sim/lidar/LidarRoomSim.h"
 
@@ -30,13 +31,13 @@ using test::lidarPacket;
 
 namespace {
 
-constexpr int kPort = HAL_SerialPort_USB1;
+constexpr SerialPort kLidarPort = SerialPort::kUSB1;
+constexpr int kPort = static_cast<int>(kLidarPort);
+constexpr int kOtherPort = static_cast<int>(SerialPort::kUSB2);
 const std::string kExample =
     bytesOf({0xAA, 0x55, 0x00, 0x02, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0xA0, 0x0F, 0x90, 0x01});
 
-float angleAt(int k) {
-  return LidarJNI::c_Lidar_getData()[k];
-}
+// The statics' table, for their own cases.
 float distanceAt(int k) {
   return LidarJNI::c_Lidar_getData()[LidarJNI::kSlots + k];
 }
@@ -87,12 +88,41 @@ class LidarDriverTest : public ::testing::Test {
     ASSERT_TRUE(terminal.ok());
     ASSERT_TRUE(sim::mapSerialPort(kPort, terminal.path()));
   }
-  void TearDown() override { LidarJNI::c_Lidar_stop(); }
+  void TearDown() override {
+    lidar.reset();
+    LidarJNI::c_Lidar_stop();
+  }
 
-  // Creates the LiDAR on the terminal and waits until its worker has configured the port.
+  // Opens the LiDAR on the terminal (replacing the one before, as a robot program's new Lidar
+  // does) and waits until its worker has configured the port.
+  void openConfigured() {
+    configuredAfter([&] {
+      Lidar next(kLidarPort);
+      lidar = std::move(next);
+    });
+  }
+  // The same through the statics, for their own cases.
   void createConfigured() {
+    configuredAfter([] { LidarJNI::c_Lidar_create(kPort); });
+  }
+
+  // The open LiDAR's table: degree k's angle and distance.
+  float angle(int k) { return table().angle[static_cast<size_t>(k)]; }
+  float distance(int k) { return table().distance[static_cast<size_t>(k)]; }
+  Lidar::ScanData table() {
+    Lidar::ScanData data;
+    EXPECT_TRUE(lidar.has_value() && lidar->GetData(data));
+    return data;
+  }
+
+  test::PseudoTerminal terminal;
+  std::optional<Lidar> lidar;
+
+ private:
+  template <class Open>
+  void configuredAfter(Open&& open) {
     sim::clearSerialCalls();
-    LidarJNI::c_Lidar_create(kPort);
+    open();
     ASSERT_TRUE(sim::waitForSerialCalls(
         [](const auto& calls) {
           return std::any_of(calls.begin(), calls.end(), [](const sim::SerialCallRecord& c) {
@@ -101,10 +131,9 @@ class LidarDriverTest : public ::testing::Test {
         },
         std::chrono::seconds(5)));
   }
-
-  test::PseudoTerminal terminal;
 };
 
+// The statics' own case: their table and settings before any create.
 TEST_F(LidarDriverTest, BeforeAnyCreateTheTableIsEmptyAndConfigurationDoesNothing) {
   LidarJNI::c_Lidar_kalmanConfig(1, 1, 1);
   LidarJNI::c_Lidar_medianConfig(3);
@@ -124,7 +153,7 @@ TEST_F(LidarDriverTest, BeforeAnyCreateTheTableIsEmptyAndConfigurationDoesNothin
 }
 
 TEST_F(LidarDriverTest, CreateOpensThePortAndTheWorkerConfiguresItInOrder) {
-  createConfigured();
+  openConfigured();
   // The previous test's LiDAR is replaced meanwhile: the calls that end it (its last read, the
   // close of its port) may come between these.
   auto all = sim::serialCalls();
@@ -161,45 +190,46 @@ TEST_F(LidarDriverTest, CreateOpensThePortAndTheWorkerConfiguresItInOrder) {
 }
 
 TEST_F(LidarDriverTest, PacketsReachTheTableWhereverTheReadsCutThem) {
-  createConfigured();
+  openConfigured();
   ASSERT_TRUE(terminal.write(kExample));
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
-  EXPECT_NEAR(angleAt(353), 353.238f, 1e-3);
-  EXPECT_NEAR(angleAt(14), 14.439f, 1e-3);
-  EXPECT_EQ(distanceAt(14), -1.0f);
+  ASSERT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
+  EXPECT_NEAR(angle(353), 353.238f, 1e-3);
+  EXPECT_NEAR(angle(14), 14.439f, 1e-3);
+  EXPECT_EQ(distance(14), -1.0f);
 
   // Garbage, then a packet whose first half the worker reads before the second half is sent.
   std::string packet = lidarPacket(0x01, 100 * 128, 100 * 128, {8000});  // 2000 mm
   ASSERT_TRUE(terminal.write(bytesOf({0x01, 0xAA, 0x13}) + packet.substr(0, 7)));
   ASSERT_TRUE(test::waitUntil([&] { return terminal.pendingInput() == 0; }));
   ASSERT_TRUE(terminal.write(packet.substr(7)));
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
+  ASSERT_TRUE(test::waitUntil([&] { return distance(slotFor(100, 2000)) == 2000.0f; }));
 
   // Several packets in one write.
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 200 * 128, 200 * 128, {6000}) +
                              lidarPacket(0x01, 250 * 128, 250 * 128, {6400})));
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(slotFor(250, 1600)) == 1600.0f; }));
-  EXPECT_EQ(distanceAt(slotFor(200, 1500)), 1500.0f);
+  ASSERT_TRUE(test::waitUntil([&] { return distance(slotFor(250, 1600)) == 1600.0f; }));
+  EXPECT_EQ(distance(slotFor(200, 1500)), 1500.0f);
 }
 
 TEST_F(LidarDriverTest, AnglesBeyond360NeverLeaveTheTable) {
-  createConfigured();
+  openConfigured();
   ASSERT_TRUE(terminal.write(bytesOf(
       {0xAA, 0x55, 0x00, 0x02, 0xC0, 0xB3, 0x80, 0xB3, 0x00, 0x00, 0x04, 0x00, 0x04, 0x00})));
-  ASSERT_TRUE(test::waitUntil([] { return std::floor(angleAt(86)) == 86.0f; }));
-  auto data = LidarJNI::c_Lidar_getData();
-  for (int k = 0; k < LidarJNI::kSlots; ++k) EXPECT_EQ(std::floor(data[k]), k);
+  ASSERT_TRUE(test::waitUntil([&] { return std::floor(angle(86)) == 86.0f; }));
+  const Lidar::ScanData data = table();
+  for (int k = 0; k < Lidar::kSlots; ++k) EXPECT_EQ(std::floor(data.angle[k]), k);
 }
 
 TEST_F(LidarDriverTest, StartWhileScanningChangesNothing) {
-  createConfigured();
+  openConfigured();
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar->Start();
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Lidar sensor is already scanning\n");
   EXPECT_EQ(callsOf(SerialCall::Initialize), 1u);
 }
 
+// The statics' own case: a create whose port does not open, by port number.
 TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   createConfigured();
   sim::failSerialCalls(SerialCall::Initialize, -1234, 1);
@@ -217,9 +247,9 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 
   // A path that cannot be opened reports the open's status.
-  sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
+  sim::mapSerialPort(kOtherPort, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  LidarJNI::c_Lidar_create(kOtherPort);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 1);
@@ -234,14 +264,15 @@ TEST_F(LidarDriverTest, AFailedCreateLeavesThePreviousObjectReadingItsPort) {
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
 }
 
+// The statics' own case: their settings outlive a failed create.
 TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettings) {
   createConfigured();
   LidarJNI::c_Lidar_enableFilter(3, true);
   LidarJNI::c_Lidar_clusterConfig(80.0f, 7);
   LidarJNI::c_Lidar_stop();
-  sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
+  sim::mapSerialPort(kOtherPort, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  LidarJNI::c_Lidar_create(kOtherPort);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
@@ -263,6 +294,7 @@ TEST_F(LidarDriverTest, AFailedCreateAfterStopLeavesTheLidarStoppedWithItsSettin
   EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
 }
 
+// The statics' own rule: destroy does nothing.
 TEST_F(LidarDriverTest, DestroyLeavesTheWorkerRunning) {
   createConfigured();
   LidarJNI::c_Lidar_destroy();
@@ -272,15 +304,15 @@ TEST_F(LidarDriverTest, DestroyLeavesTheWorkerRunning) {
 
 TEST_F(LidarDriverTest, ReplacementJoinsTheOldWorkerAndClosesItsPort) {
   auto before = test::threadIds();
-  createConfigured();
+  openConfigured();
   auto first = test::threadsStartedSince(before);
   ASSERT_EQ(first.size(), 1u);
   ASSERT_TRUE(terminal.write(kExample));
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  ASSERT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 
-  // The old worker sits in a read of a silent port; the new create still returns.
+  // The old worker sits in a read of a silent port; the new opening still returns.
   auto start = std::chrono::steady_clock::now();
-  createConfigured();
+  openConfigured();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   // The old worker is joined; its /proc entry can outlive the join a moment (most of all under
   // qemu).
@@ -292,11 +324,12 @@ TEST_F(LidarDriverTest, ReplacementJoinsTheOldWorkerAndClosesItsPort) {
       << " workers";
   EXPECT_NE(now[0], first[0]);
   EXPECT_EQ(sim::openSerialHandles(), 1);
-  EXPECT_EQ(distanceAt(353), -1.0f);  // a fresh table
+  EXPECT_EQ(distance(353), -1.0f);  // a fresh table
   ASSERT_TRUE(terminal.write(kExample));
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 }
 
+// The statics' own case: a copy of the one table racing creates on another thread.
 TEST_F(LidarDriverTest, GetDataDuringReplacementNeverReadsAFreedTable) {
   // A streaming port keeps each worker's read short, so each replaced object is freed soon
   // after the swap, while getData keeps copying on another thread.
@@ -325,12 +358,12 @@ TEST_F(LidarDriverTest, GetDataDuringReplacementNeverReadsAFreedTable) {
 
 TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
   auto before = test::threadIds();
-  createConfigured();
+  openConfigured();
   auto worker = test::threadsStartedSince(before);
   ASSERT_EQ(worker.size(), 1u);
   ASSERT_TRUE(terminal.write(kExample));
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
-  LidarJNI::c_Lidar_stop();
+  ASSERT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
+  lidar->Stop();
   EXPECT_EQ(sim::openSerialHandles(), 0);
   // The worker leaves its read of the closed port and waits for start, without ending.
   ASSERT_TRUE(test::waitUntil([&] {
@@ -339,7 +372,7 @@ TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
       << waitChannelOf(worker[0]);
 
   sim::clearSerialCalls();
-  LidarJNI::c_Lidar_start();
+  lidar->Start();
   EXPECT_EQ(sim::openSerialHandles(), 1);
   // The reopened handle is configured as the worker configured the first.
   const int32_t reopened = lastOpenedHandle();
@@ -352,26 +385,26 @@ TEST_F(LidarDriverTest, StopClosesThePortAndStartResumesTheWorker) {
   EXPECT_EQ(configuration[1], SerialCall::SetBaudRate);
   EXPECT_EQ(configuration[7], SerialCall::DisableTermination);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {8000})));
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(slotFor(100, 2000)) == 2000.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(slotFor(100, 2000)) == 2000.0f; }));
 }
 
 TEST_F(LidarDriverTest, AStartRightAfterStopIsNotAFailingPort) {
-  createConfigured();
+  openConfigured();
   // The worker may still hold the handle stop closed when start sets scanning again, before
   // start has opened the next.
   testing::internal::CaptureStderr();
   for (int k = 0; k < 200; ++k) {
-    LidarJNI::c_Lidar_stop();
-    LidarJNI::c_Lidar_start();
+    lidar->Stop();
+    lidar->Start();
   }
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 }
 
 TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
-  createConfigured();
+  openConfigured();
   sim::clearSerialCalls();
   testing::internal::CaptureStderr();
   sim::failSerialCalls(SerialCall::GetBytesReceived, -1098);
@@ -382,29 +415,29 @@ TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {
   ASSERT_TRUE(polled);
   EXPECT_EQ(countOf(errors, "Error getting serial bytes: -1098\n"), 1u) << errors;
   ASSERT_TRUE(terminal.write(kExample));
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 }
 
 TEST_F(LidarDriverTest, AStartWhosePortDoesNotOpenLeavesTheLidarStoppedForTheNext) {
-  createConfigured();
-  LidarJNI::c_Lidar_stop();
+  openConfigured();
+  lidar->Stop();
   sim::failSerialCalls(SerialCall::Initialize, -5, 1);
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar->Start();
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -5\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
   // Still stopped: the next start is not refused as "already scanning", and opens the port.
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar->Start();
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
   EXPECT_EQ(sim::openSerialHandles(), 1);
   ASSERT_TRUE(terminal.write(kExample));
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(353) == 1000.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 }
 
 TEST_F(LidarDriverTest, ASilentPortIsWaitedOnInsideTheRead) {
-  createConfigured();
+  openConfigured();
   sim::clearSerialCalls();
   // Two reads that ended by the port's timeout, with nothing else in between but their polls.
   ASSERT_TRUE(test::waitUntil(
@@ -423,6 +456,7 @@ TEST_F(LidarDriverTest, ASilentPortIsWaitedOnInsideTheRead) {
   }
 }
 
+// The statics' own values: the filter switches.
 TEST_F(LidarDriverTest, FilterSwitchesAreExclusive) {
   createConfigured();
   LidarJNI::c_Lidar_enableFilter(1, true);
@@ -442,29 +476,29 @@ TEST_F(LidarDriverTest, FilterSwitchesAreExclusive) {
 }
 
 TEST_F(LidarDriverTest, FilteredPointsAndARefusedKalmanConfiguration) {
-  createConfigured();
-  LidarJNI::c_Lidar_enableFilter(1, true);
-  LidarJNI::c_Lidar_kalmanConfig(1e-5f, 0.0f, 0.0f);  // no gain: refused, the defaults stay
+  openConfigured();
+  lidar->EnableFilter(Lidar::Filter::kKalman, true);
+  lidar->KalmanConfig(1e-5f, 0.0f, 0.0f);  // no gain: refused, the defaults stay
   // The degree's estimate starts at its first valid distance, then moves by the gain.
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4000})));  // 1000 mm
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) != -1.0f; }));
-  EXPECT_EQ(distanceAt(93), 1000.0f);
+  ASSERT_TRUE(test::waitUntil([&] { return distance(93) != -1.0f; }));
+  EXPECT_EQ(distance(93), 1000.0f);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4400})));  // 1100 mm
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) != 1000.0f; }));
-  EXPECT_NEAR(distanceAt(93), 1000.0f + 100.0f / 1.1f, 0.01);
+  ASSERT_TRUE(test::waitUntil([&] { return distance(93) != 1000.0f; }));
+  EXPECT_NEAR(distance(93), 1000.0f + 100.0f / 1.1f, 0.01);
 
   // Median of the degree's history 1000, 1100, 1200 (window 5).
-  LidarJNI::c_Lidar_enableFilter(3, true);
+  lidar->EnableFilter(Lidar::Filter::kMedian, true);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4800})));  // 1200 mm
-  ASSERT_TRUE(test::waitUntil([] { return distanceAt(93) == 1100.0f; }));
-  LidarJNI::c_Lidar_movingAverageConfig(2);
-  LidarJNI::c_Lidar_enableFilter(2, true);
+  ASSERT_TRUE(test::waitUntil([&] { return distance(93) == 1100.0f; }));
+  lidar->MovingAverageConfig(2);
+  lidar->EnableFilter(Lidar::Filter::kMovingAverage, true);
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4400})));  // 1100 mm
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(93) == 1150.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(93) == 1150.0f; }));
   // An invalid distance is filed as it is and leaves the history as it was.
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {0})));     // slot 100
   ASSERT_TRUE(terminal.write(lidarPacket(0x01, 100 * 128, 100 * 128, {4000})));  // 1000 mm
-  EXPECT_TRUE(test::waitUntil([] { return distanceAt(93) == 1050.0f; }));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(93) == 1050.0f; }));
 }
 
 }  // namespace

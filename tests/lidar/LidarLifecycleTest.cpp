@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +16,7 @@
 #include "ReportLog.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
-#include "hal/SerialPort.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
 #include "sim/lidar/LidarRoomSim.h"
@@ -25,12 +26,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kPort = HAL_SerialPort_USB1;
+constexpr SerialPort kPort = SerialPort::kUSB1;
+constexpr SerialPort kNextPort = SerialPort::kUSB2;
 
-int validSlots() {
-  auto data = LidarJNI::c_Lidar_getData();
+int number(SerialPort port) {
+  return static_cast<int>(port);
+}
+
+int validSlots(Lidar& lidar) {
+  Lidar::ScanData data;
+  if (!lidar.GetData(data)) return -1;
   return static_cast<int>(
-      std::count_if(data.begin() + LidarJNI::kSlots, data.end(), [](float d) { return d >= 0; }));
+      std::count_if(data.distance.begin(), data.distance.end(), [](float d) { return d >= 0; }));
 }
 
 // Whether the worker reads bytes from the one open handle: a read that returned some, after now.
@@ -66,33 +73,41 @@ class LidarLifecycleTest : public ::testing::Test {
     room = sim::LidarRoomSim::start();
     ASSERT_TRUE(room);
   }
-  void TearDown() override { LidarJNI::c_Lidar_stop(); }
+  void TearDown() override {
+    lidar.reset();
+    LidarJNI::c_Lidar_stop();
+  }
 
   std::unique_ptr<sim::LidarRoomSim> room;
+  std::optional<Lidar> lidar;
 };
 
 TEST_F(LidarLifecycleTest, ALidarPluggedInAfterItsFirstCreateStartsScanningOnStart) {
-  ASSERT_TRUE(sim::mapSerialPort(kPort, "/nonexistent/ttyKorvaneLidar"));
+  ASSERT_TRUE(sim::mapSerialPort(number(kPort), "/nonexistent/ttyKorvaneLidar"));
   auto before = test::threadIds();
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(kPort);
+  lidar.emplace(kPort);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -2\n");
-  EXPECT_EQ(validSlots(), 0) << "the empty table";
-  EXPECT_EQ(LidarJNI::c_Lidar_getDataAgeMs(), -1);
+  EXPECT_TRUE(lidar->IsOpen()) << "opening always opens";
+  EXPECT_EQ(validSlots(*lidar), 0) << "the empty table";
+  EXPECT_EQ(lidar->GetDataAgeMs(), -1);
 
-  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));  // plugged in
+  ASSERT_TRUE(sim::mapSerialPort(number(kPort), room->path()));  // plugged in
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar->Start();
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()), "");
-  EXPECT_TRUE(test::waitUntil([] { return validSlots() >= 300; }, 10s)) << validSlots();
+  EXPECT_TRUE(test::waitUntil([&] { return validSlots(*lidar) >= 300; }, 10s))
+      << validSlots(*lidar);
   EXPECT_EQ(test::threadsStartedSince(before).size(), 1u) << "one worker";
   EXPECT_EQ(sim::openSerialHandles(), 1);
 }
 
+// The statics' own case: creates racing starts and stops of the one LiDAR from other threads, as
+// Java's threads may call them (a C++ object is not replaced under its own calls).
 TEST_F(LidarLifecycleTest, CreateStartAndStopFromTwoThreadsLeaveOneHandleAtMost) {
-  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));
-  LidarJNI::c_Lidar_create(kPort);
+  ASSERT_TRUE(sim::mapSerialPort(number(kPort), room->path()));
+  LidarJNI::c_Lidar_create(number(kPort));
   std::atomic<bool> done{false};
   std::atomic<int> creates{0};
   testing::internal::CaptureStderr();  // many "already scanning" lines
@@ -104,7 +119,7 @@ TEST_F(LidarLifecycleTest, CreateStartAndStopFromTwoThreadsLeaveOneHandleAtMost)
   });
   std::thread creator([&] {
     while (!done.load()) {
-      LidarJNI::c_Lidar_create(kPort);
+      LidarJNI::c_Lidar_create(number(kPort));
       ++creates;
       LidarJNI::c_Lidar_stop();
       LidarJNI::c_Lidar_start();
@@ -133,35 +148,37 @@ TEST_F(LidarLifecycleTest, CreateStartAndStopFromTwoThreadsLeaveOneHandleAtMost)
 }
 
 TEST_F(LidarLifecycleTest, AHungUpLidarKeepsItsTableButItsAgeGrows) {
-  ASSERT_TRUE(sim::mapSerialPort(kPort, room->path()));
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return validSlots() >= 300; }, 10s));
+  ASSERT_TRUE(sim::mapSerialPort(number(kPort), room->path()));
+  lidar.emplace(kPort);
+  ASSERT_TRUE(test::waitUntil([&] { return validSlots(*lidar) >= 300; }, 10s));
   // About seven turns a second, each sent in many packets: a streaming LiDAR stays young.
-  ASSERT_TRUE(test::waitUntil([] {
-    int64_t age = LidarJNI::c_Lidar_getDataAgeMs();
+  ASSERT_TRUE(test::waitUntil([&] {
+    int64_t age = lidar->GetDataAgeMs();
     return age >= 0 && age < 200;
   }));
   room->hangUp();
-  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_getDataAgeMs() >= 1000; }, 10s));
-  EXPECT_GE(validSlots(), 300) << "the last points stay";
+  EXPECT_TRUE(test::waitUntil([&] { return lidar->GetDataAgeMs() >= 1000; }, 10s));
+  EXPECT_GE(validSlots(*lidar), 300) << "the last points stay";
 }
 
-// The worker a create replaces ends without touching the port opened for its successor: it used
-// to read the new, not yet configured handle and hold the create for that port's whole default
+// The worker an opening replaces ends without touching the port opened for its successor: it used
+// to read the new, not yet configured handle and hold the opening for that port's whole default
 // timeout (5 s) when the old port was silent.
-TEST_F(LidarLifecycleTest, ACreateReplacingALidarOnASilentPortDoesNotWaitOutTheNewPort) {
+TEST_F(LidarLifecycleTest, AnOpeningReplacingALidarOnASilentPortDoesNotWaitOutTheNewPort) {
   test::PseudoTerminal silent;
   ASSERT_TRUE(silent.ok());
-  sim::mapSerialPort(kPort, silent.path());
-  LidarJNI::c_Lidar_create(kPort);
+  sim::mapSerialPort(number(kPort), silent.path());
+  lidar.emplace(kPort);
   ASSERT_EQ(sim::openSerialHandles(), 1);
   std::this_thread::sleep_for(200ms);  // the worker is waiting in a read of the silent port
   test::PseudoTerminal next;
   ASSERT_TRUE(next.ok());
-  sim::mapSerialPort(HAL_SerialPort_USB2, next.path());
+  sim::mapSerialPort(number(kNextPort), next.path());
   auto start = std::chrono::steady_clock::now();
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  Lidar replacing(kNextPort);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_FALSE(lidar->IsOpen()) << "replaced";
+  EXPECT_TRUE(replacing.IsOpen());
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_EQ(sim::serialSettings(lastOpenedHandle()).path, next.path());
 }

@@ -8,7 +8,7 @@
 
 #include "LidarJNI.h"
 #include "Wait.h"
-#include "hal/SerialPort.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarPackets.h"
 #include "sim/lidar/LidarRoomSim.h"
@@ -86,15 +86,17 @@ TEST(LidarRoomSim, TheDriverSeesTheRoom) {
   korvane::sim::resetSerial();
   auto sim = LidarRoomSim::start();
   ASSERT_TRUE(sim);
-  ASSERT_TRUE(korvane::sim::mapSerialPort(HAL_SerialPort_MXP, sim->path()));
-  LidarJNI::c_Lidar_create(HAL_SerialPort_MXP);
-  auto near = [](int k, float mm) {
-    return std::fabs(LidarJNI::c_Lidar_getData()[LidarJNI::kSlots + k] - mm) < 10.0f;
+  ASSERT_TRUE(
+      korvane::sim::mapSerialPort(static_cast<int>(korvane::SerialPort::kMXP), sim->path()));
+  korvane::Lidar lidar(korvane::SerialPort::kMXP);
+  korvane::Lidar::ScanData data;
+  auto near = [&](int k, float mm) {
+    return lidar.GetData(data) && std::fabs(data.distance[k] - mm) < 10.0f;
   };
-  auto everySlotFilled = [] {
-    auto data = LidarJNI::c_Lidar_getData();
-    for (int k = 0; k < LidarJNI::kSlots; ++k) {
-      if (data[LidarJNI::kSlots + k] <= 0) return false;
+  auto everySlotFilled = [&] {
+    if (!lidar.GetData(data)) return false;
+    for (int k = 0; k < korvane::Lidar::kSlots; ++k) {
+      if (data.distance[k] <= 0) return false;
     }
     return true;
   };
@@ -103,7 +105,7 @@ TEST(LidarRoomSim, TheDriverSeesTheRoom) {
   EXPECT_TRUE(near(90, 2500));
   EXPECT_TRUE(near(180, 2000));
   EXPECT_TRUE(near(270, 1500));
-  LidarJNI::c_Lidar_stop();
+  lidar.Stop();
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// The line sensor's bus transactions, counts, voltages and status lines.
+// The line sensor's bus transactions, counts, voltages and status lines, through the statics whose
+// reads each make their own bus transaction (c_getRawValue, c_getVoltage) and whose own
+// fields (vRef, gain, ...) are the point; korvane::Linvo's sampled readings are LinvoSamplerTest's.
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,12 @@
 // The line sensor's sampling thread against the simulated converter: its bus sequence, its
-// sharing of the bus with blocking readings, its pause without readings, and close.
+// sharing of the bus with blocking readings, its pause without readings, and close. The readings
+// are korvane::Linvo's; the blocking readings in between are the statics' c_getRawValue.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "ThreadCpu.h"
 #include "ThreadWakeups.h"
 #include "Wait.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/I2c.h"
 #include "sim/linvo/LinvoSim.h"
 
@@ -39,20 +42,21 @@ class LinvoSamplerTest : public ::testing::Test {
     }
     threadsBefore = test::threadIds();
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+    linvo.emplace(2.048f);
     testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(linvo->IsOpen());
   }
   void TearDown() override {
-    LinvoJNI::c_closeI2C();
+    linvo.reset();
     converter->detach();
     sim::resetI2c();
   }
 
   // Reads every channel, as a robot loop would, until each gives its count.
   bool allChannelsSampled() {
-    return test::waitUntil([] {
-      for (uint8_t channel = 0; channel < 4; ++channel) {
-        if (LinvoJNI::c_getLatestRawValue(channel) != kCounts[channel]) return false;
+    return test::waitUntil([&] {
+      for (int channel = 0; channel < 4; ++channel) {
+        if (linvo->GetRawValue(channel) != kCounts[channel]) return false;
       }
       return true;
     });
@@ -60,12 +64,33 @@ class LinvoSamplerTest : public ::testing::Test {
 
   std::shared_ptr<sim::LinvoSim> converter;
   std::set<pid_t> threadsBefore;
+  std::optional<Linvo> linvo;
 };
 
+TEST_F(LinvoSamplerTest, AnOpenedSensorSamplesAtOnce) {
+  EXPECT_EQ(test::threadsStartedSince(threadsBefore).size(), 1u) << "the opening's reading";
+  ASSERT_TRUE(allChannelsSampled());
+  EXPECT_EQ(linvo->GetVoltage(3), 1900 * 2.048f / 2048);
+  EXPECT_EQ(linvo->GetRawValue(4), 0);
+  EXPECT_EQ(linvo->GetRawValue(-1), 0);
+}
+
+// The statics' initialisation starts no thread until the first reading, which lets the whole bus
+// sequence of the sampler be seen from its first step.
 TEST_F(LinvoSamplerTest, EachStepReadsTheChannelSelectedOneStepBeforeThenSelectsTheNext) {
+  linvo.reset();
+  ASSERT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(threadsBefore).empty(); }));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+  testing::internal::GetCapturedStdout();
   EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no thread before a reading";
   sim::clearI2cTransactions();
-  ASSERT_TRUE(allChannelsSampled());
+  ASSERT_TRUE(test::waitUntil([] {
+    for (uint8_t channel = 0; channel < 4; ++channel) {
+      if (LinvoJNI::c_getLatestRawValue(channel) != kCounts[channel]) return false;
+    }
+    return true;
+  }));
   EXPECT_EQ(LinvoJNI::c_getLatestVoltage(3), 1900 * 2.048f / 2048);
   EXPECT_EQ(LinvoJNI::c_getLatestRawValue(4), 0);
 
@@ -84,6 +109,7 @@ TEST_F(LinvoSamplerTest, EachStepReadsTheChannelSelectedOneStepBeforeThenSelects
     // The converter had at least one conversion period (625 us at 1600/s) since the selection.
     EXPECT_GE(read.timestampUs - t[3 * step - 3].timestampUs, 625) << "step " << step;
   }
+  LinvoJNI::c_closeI2C();
 }
 
 // A blocking reading switches the converter to its channel; the sampler must not take the
@@ -93,12 +119,12 @@ TEST_F(LinvoSamplerTest, BlockingReadingsInBetweenNeverMixUpTheChannels) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
   while (std::chrono::steady_clock::now() < until) {
     EXPECT_EQ(LinvoJNI::c_getRawValue(3), kCounts[3]);
-    for (uint8_t channel = 0; channel < 4; ++channel) {
-      ASSERT_EQ(LinvoJNI::c_getLatestRawValue(channel), kCounts[channel]) << "channel " << +channel;
+    for (int channel = 0; channel < 4; ++channel) {
+      ASSERT_EQ(linvo->GetRawValue(channel), kCounts[channel]) << "channel " << channel;
     }
   }
   converter->setVoltage(1, 0.5);
-  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(1) == 500; }));
+  EXPECT_TRUE(test::waitUntil([&] { return linvo->GetRawValue(1) == 500; }));
 }
 
 TEST_F(LinvoSamplerTest, WithoutReadingsTheSamplerSleepsWithoutWakingAndCloseJoinsIt) {
@@ -113,36 +139,39 @@ TEST_F(LinvoSamplerTest, WithoutReadingsTheSamplerSleepsWithoutWakingAndCloseJoi
   EXPECT_EQ(test::threadWakeups(threads[0]), wakeups) << "idle: blocked, no timer";
 
   converter->setVoltage(2, 0.25);
-  LinvoJNI::c_getLatestRawValue(0);
-  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(2) == 250; }))
+  linvo->GetRawValue(0);
+  EXPECT_TRUE(test::waitUntil([&] { return linvo->GetRawValue(2) == 250; }))
       << "the reading woke it";
 
-  LinvoJNI::c_closeI2C();
+  linvo->Close();
   // A joined thread can stay listed in /proc a moment longer (most of all under qemu).
   EXPECT_TRUE(test::waitUntil([&] { return test::threadWakeups(threads[0]) == -1; })) << "joined";
   sim::clearI2cTransactions();
-  EXPECT_EQ(LinvoJNI::c_getLatestRawValue(2), 0) << "closed";
+  EXPECT_EQ(linvo->GetRawValue(2), 0) << "closed";
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(sim::i2cTransactions().empty()) << "a reading after close starts nothing";
   EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no sampler after close";
 }
 
-// Initialising again opens a new sensor in place of the one before: the old sampler is joined
-// before the call returns, and the new one samples for the readings that follow.
-TEST_F(LinvoSamplerTest, InitialisingAgainJoinsTheReplacedSamplerAndTheNewOneSamples) {
+// Opening again opens a new sensor in place of the one before: the old sampler is joined before
+// the opening returns, and the new one samples for the readings that follow.
+TEST_F(LinvoSamplerTest, OpeningAgainJoinsTheReplacedSamplerAndTheNewOneSamples) {
   ASSERT_TRUE(allChannelsSampled());
   auto first = test::threadsStartedSince(threadsBefore);
   ASSERT_EQ(first.size(), 1u);
 
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+  Linvo next(2.048f);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "I2C device is connected\n");
+  ASSERT_TRUE(next.IsOpen());
+  EXPECT_FALSE(linvo->IsOpen()) << "replaced";
+  linvo = std::move(next);  // closing the replaced one leaves the new one alone
   // A joined thread can stay listed in /proc a moment longer (most of all under qemu).
   EXPECT_TRUE(test::waitUntil([&] { return test::threadWakeups(first[0]) == -1; })) << "joined";
-  EXPECT_EQ(LinvoJNI::c_getLatestRawValue(2), 0) << "the new sensor has sampled nothing yet";
+  EXPECT_EQ(linvo->GetRawValue(2), 0) << "the new sensor has sampled nothing yet";
 
   converter->setVoltage(2, 0.25);
-  EXPECT_TRUE(test::waitUntil([] { return LinvoJNI::c_getLatestRawValue(2) == 250; }));
+  EXPECT_TRUE(test::waitUntil([&] { return linvo->GetRawValue(2) == 250; }));
   auto now = test::threadsStartedSince(threadsBefore);
   ASSERT_EQ(now.size(), 1u) << "one sampler";
   EXPECT_NE(now[0], first[0]);

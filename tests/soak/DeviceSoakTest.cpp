@@ -17,18 +17,18 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "DystanJNI.h"
-#include "KromelJNI.h"
-#include "LidarJNI.h"
 #include "ProcessFootprint.h"
 #include "SimBus.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
-#include "hal/SerialPort.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Lidar.h"
 #include "korvane/LidarMini.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/Serial.h"
 #include "sim/dystan/DystanCanSim.h"
@@ -121,13 +121,6 @@ void soak(const char* device, int count, const std::function<bool(int)>& cycle) 
   }
 }
 
-template <class T, void (*Destroy)(T*)>
-bool createAndDestroy(T* object) {
-  if (object == nullptr) return false;
-  Destroy(object);
-  return true;
-}
-
 class DeviceSoakTest : public test::SimBusTest {};
 
 // The USB simulators record every command they receive; starting a fresh one every so many
@@ -147,23 +140,24 @@ bool restartEvery(int cycle, std::unique_ptr<Sim>* device, std::unique_ptr<Sim> 
 TEST_F(DeviceSoakTest, ColourSensorOnCan) {
   auto device = sim::KromelCanSim::attach();
   soak("colour sensor on CAN", soak::cycles(10000, 10000), [](int) {
-    KromelJNI* sensor = KromelJNI::c_Kromel_create(0);
-    if (sensor != nullptr) sensor->c_Kromel_getColor();
+    Kromel sensor(0);
+    if (!sensor.IsOpen()) return false;
+    sensor.GetColor();
     const bool open = sim::openStreamSessions() == 1;
-    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor) && open &&
-           sim::openStreamSessions() == 0;
+    sensor.Close();
+    return open && sim::openStreamSessions() == 0;
   });
 }
 
 TEST_F(DeviceSoakTest, DistanceSensorOnCan) {
   auto device = sim::DystanCanSim::attach(0);
-  // Collecting a scan takes about 24 ms on CAN: every 100th cycle reads one.
-  soak("distance sensor on CAN", soak::cycles(10000, 10000), [](int i) {
-    DystanJNI* sensor = DystanJNI::c_Dystan_create(0);
-    if (sensor != nullptr && i % 100 == 0) sensor->c_Dystan_getData(64);
+  soak("distance sensor on CAN", soak::cycles(10000, 10000), [](int) {
+    Dystan sensor(0);
+    if (!sensor.IsOpen()) return false;
+    sensor.GetData(64);
     const bool open = sim::openStreamSessions() == 1;
-    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor) && open &&
-           sim::openStreamSessions() == 0;
+    sensor.Close();
+    return open && sim::openStreamSessions() == 0;
   });
 }
 
@@ -172,9 +166,10 @@ TEST_F(DeviceSoakTest, ColourSensorOnUsb) {
   std::unique_ptr<sim::KromelUsbSim> device = start();
   soak("colour sensor on USB", soak::cycles(150, 10000), [&](int i) {
     if (!restartEvery<sim::KromelUsbSim>(i, &device, +start)) return false;
-    KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(device->path().c_str(), 20);
-    if (sensor != nullptr) sensor->c_Kromel_getColor();
-    return createAndDestroy<KromelJNI, KromelJNI::c_Kromel_destroy>(sensor);
+    Kromel sensor(device->path(), 20);
+    if (!sensor.IsOpen()) return false;
+    sensor.GetColor();
+    return true;
   });
 }
 
@@ -183,9 +178,10 @@ TEST_F(DeviceSoakTest, DistanceSensorOnUsb) {
   std::unique_ptr<sim::DystanUsbSim> device = start();
   soak("distance sensor on USB", soak::cycles(60, 10000), [&](int i) {
     if (!restartEvery<sim::DystanUsbSim>(i, &device, +start)) return false;
-    DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(device->path().c_str(), 10);
-    if (sensor != nullptr) sensor->c_Dystan_getData(64);
-    return createAndDestroy<DystanJNI, DystanJNI::c_Dystan_destroy>(sensor);
+    Dystan sensor(device->path(), 10);
+    if (!sensor.IsOpen()) return false;
+    sensor.GetData(64);
+    return true;
   });
 }
 
@@ -208,37 +204,40 @@ TEST_F(DeviceSoakTest, MiniLidarOnItsEmulator) {
 TEST_F(DeviceSoakTest, MotorController) {
   auto device = sim::TorqaSim::attach(1);
   soak("motor controller", soak::cycles(1000, 1000), [](int) {
-    long handle = TorqaJNI::c_Torqa_create(1, 1000);
-    if (handle == 0) return false;
-    TorqaJNI::c_Torqa_setMotorSpeed(handle, 0, 0.5);
+    Torqa controller(1, 1000);
+    if (!controller.IsOpen()) return false;
+    controller.SetSpeed(0, 0.5);
     const bool running = torqa::Controllers::instance().runningHeartbeats() == 1;
-    TorqaJNI::c_Torqa_destroy(handle);
+    controller.Close();
     return running && torqa::Controllers::instance().runningHeartbeats() == 0 &&
            sim::openCanHandles() == 0;
   });
 }
 
-// The LiDAR is one per library and destroying it does nothing: each create replaces the one
-// before, whose worker is joined and whose port is closed. The footprint with one LiDAR live
-// must stay where it was over the replacements, and stopping the last closes its port.
+// The LiDAR is one per library: each opening replaces the one before, whose worker is joined and
+// whose port is closed, and closing the replaced object does nothing. The footprint with one LiDAR
+// live must stay where it was over the replacements, and stopping the last closes its port.
 TEST_F(DeviceSoakTest, LidarReplacement) {
-  constexpr int kPort = HAL_SerialPort_USB1;
+  constexpr SerialPort kPort = SerialPort::kUSB1;
   sim::resetSerial();
   auto device = sim::LidarRoomSim::start();
   ASSERT_NE(device, nullptr);
-  ASSERT_TRUE(sim::mapSerialPort(kPort, device->path()));
+  ASSERT_TRUE(sim::mapSerialPort(static_cast<int>(kPort), device->path()));
   const soak::Footprint none = soak::footprint();
-  soak("LiDAR replaced", soak::cycles(1000, 1000), [](int) {
-    // Each create opens the port anew, once the handle before is closed.
+  std::optional<Lidar> current;
+  soak("LiDAR replaced", soak::cycles(1000, 1000), [&](int) {
+    // Each opening opens the port anew, once the handle before is closed.
     sim::clearSerialCalls();
-    LidarJNI::c_Lidar_create(kPort);
+    Lidar next(kPort);
+    current = std::move(next);  // closes the replaced object: nothing happens
     const auto calls = sim::serialCalls();
     const bool opened = std::any_of(calls.begin(), calls.end(), [](const auto& call) {
       return call.call == sim::SerialCall::Initialize && call.status == 0;
     });
     return opened && sim::openSerialHandles() == 1;
   });
-  LidarJNI::c_Lidar_stop();
+  ASSERT_TRUE(current.has_value());
+  current->Stop();
   // The port's descriptors go once the worker's read in flight has returned.
   test::waitUntil([&] { return soak::footprint().descriptors <= none.descriptors; });
   const soak::Footprint stopped = soak::footprint();

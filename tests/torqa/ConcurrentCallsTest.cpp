@@ -1,16 +1,19 @@
 // Motor-controller calls from several threads while another destroys and re-creates controllers:
 // a controller must never be freed while a call holds it (AddressSanitizer reports the use after
-// free if it is).
+// free if it is). The callers go through the statics, by handle, as Java's threads do: a call
+// racing the close of its own controller is their case (a C++ object is not closed under a call).
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "SimBus.h"
 #include "TorqaJNI.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "torqa/Controllers.h"
 
@@ -22,8 +25,9 @@ namespace {
 class TorqaConcurrentCallsTest : public test::SimBusTest {};
 
 TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWellFormed) {
-  std::atomic<long> current{TorqaJNI::c_Torqa_create(1, 1000)};
-  ASSERT_NE(current.load(), 0);
+  std::optional<Torqa> last(std::in_place, 1, 1000);
+  ASSERT_TRUE(last->IsOpen());
+  std::atomic<long> current{static_cast<long>(last->GetHandle())};
   std::atomic<bool> done{false};
   std::atomic<long> calls{0};
   std::vector<std::thread> callers;
@@ -42,21 +46,23 @@ TEST_F(TorqaConcurrentCallsTest, CommandsAndLookupsRacingDestroyAndCreateStayWel
   auto start = std::chrono::steady_clock::now();
   int rounds = 0;
   while (rounds < 100 || calls.load() < 50000) {
-    std::vector<long> open{current.load()};  // the last round's controller too
+    std::vector<Torqa> open;
+    open.reserve(63);
+    open.push_back(std::move(*last));  // the last round's controller too
     for (int device = 2; device <= 63; ++device) {
-      long handle = TorqaJNI::c_Torqa_create(device, 1000);
-      ASSERT_NE(handle, 0);
-      open.push_back(handle);
-      current.store(handle);
+      open.emplace_back(device, 1000);
+      ASSERT_TRUE(open.back().IsOpen());
+      current.store(static_cast<long>(open.back().GetHandle()));
     }
-    for (long handle : open) TorqaJNI::c_Torqa_destroy(handle);
-    current.store(TorqaJNI::c_Torqa_create(1, 1000));
+    open.clear();
+    last.emplace(1, 1000);
+    current.store(static_cast<long>(last->GetHandle()));
     ++rounds;
     if (std::chrono::steady_clock::now() - start > 20s) break;
   }
   done.store(true);
   for (auto& caller : callers) caller.join();
-  TorqaJNI::c_Torqa_destroy(current.load());
+  last.reset();
   EXPECT_EQ(korvane::torqa::Controllers::instance().runningHeartbeats(), 0u);
   EXPECT_EQ(sim::openCanHandles(), 0) << "every controller closed";
   EXPECT_GT(calls.load(), 0);

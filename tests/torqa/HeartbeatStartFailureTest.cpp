@@ -5,10 +5,11 @@
 #include <sys/resource.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "SimBus.h"
-#include "TorqaJNI.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "torqa/Controllers.h"
 
@@ -32,7 +33,7 @@ rlim_t mappedBytes() {
 
 // A thread's stack is a mapping of its own: with no room left to map one, the heartbeat's thread
 // cannot start.
-TEST_F(TorqaHeartbeatStartTest, ACreateWhoseHeartbeatCannotStartClosesTheControllerAgain) {
+TEST_F(TorqaHeartbeatStartTest, AnOpeningWhoseHeartbeatCannotStartClosesTheControllerAgain) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers map memory of their own for every thread and call";
 #else
@@ -40,14 +41,15 @@ TEST_F(TorqaHeartbeatStartTest, ACreateWhoseHeartbeatCannotStartClosesTheControl
   ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
   const rlim_t mapped = mappedBytes();
   ASSERT_GT(mapped, 0u);
+  std::optional<Torqa> controller;
   CaptureStdout();
   const rlimit lowered{mapped + (2u << 20), limit.rlim_max};
   ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
-  const long handle = TorqaJNI::c_Torqa_create(3, 1000);
+  controller.emplace(3, 1000);
   setrlimit(RLIMIT_AS, &limit);
   const std::string output = GetCapturedStdout();
-  if (handle != 0) {
-    TorqaJNI::c_Torqa_destroy(handle);
+  if (controller->IsOpen()) {
+    controller.reset();
     GTEST_SKIP() << "the thread reused the stack of one that ended earlier in this process";
   }
   EXPECT_EQ(output, "Torqa could not be initialized\n");

@@ -13,6 +13,7 @@
 #include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "sim/torqa/TorqaSim.h"
+#include "torqa/Controllers.h"
 
 using namespace korvane;
 using testing::internal::CaptureStderr;
@@ -103,7 +104,8 @@ TEST_F(TorqaIdentityTest, EachControllerKeepsItsOwnRecord) {
 
 TEST_F(TorqaIdentityTest, ARaisingReadCountsAsAFailedAttempt) {
   open();
-  TorqaJNI::c_Torqa_destroy(0);  // no heartbeat, whose status reads would take the failure
+  // No heartbeat, whose status reads would take the failure.
+  korvane::torqa::Controllers::instance().stopEveryHeartbeat();
   sim::failCanCalls(sim::CanCall::ReadPacketLatest, 0, 1, /*throwInstead=*/true);
   CaptureStdout();
   EXPECT_EQ(torqa->GetReportedDeviceId(), kDevice);

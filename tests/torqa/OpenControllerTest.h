@@ -1,11 +1,14 @@
 #pragma once
 
+#include <optional>
+
 #include "SimBus.h"
-#include "TorqaJNI.h"
+#include "korvane/Torqa.h"
 
 namespace korvane::test {
 
-// Each test runs with one controller open at device number Device, closed afterwards.
+// Each test runs with one controller open at device number Device, closed afterwards. handle is
+// its CAN handle, for the tests whose point is the JNI-shaped statics' own behaviour.
 template <int Device>
 class OpenControllerTest : public SimBusTest {
  protected:
@@ -13,14 +16,16 @@ class OpenControllerTest : public SimBusTest {
 
   void SetUp() override {
     SimBusTest::SetUp();
-    handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-    ASSERT_NE(handle, 0);
+    controller.emplace(kDevice, 1000);
+    ASSERT_TRUE(controller->IsOpen());
+    handle = static_cast<long>(controller->GetHandle());
   }
   void TearDown() override {
-    TorqaJNI::c_Torqa_destroy(handle);
+    controller.reset();
     SimBusTest::TearDown();
   }
 
+  std::optional<Torqa> controller;
   long handle = 0;
 };
 

@@ -2,6 +2,8 @@
 // a later read reads the HAL again, each frame keeps the HAL's timestamp and status, every HAL
 // read (of any getter) is kept and tells the controller's health, whose own look at the
 // controller shares the kept frame, and a closed controller's frames are never handed out again.
+// The object's getters are the recent reads; the statics' plain getters, which read the HAL every
+// time, show when a HAL read happened.
 
 #include <gtest/gtest.h>
 
@@ -59,9 +61,9 @@ TEST_F(RecentFramesTest, ReadsWithinTheBoundShareOneHalRead) {
   for (int attempt = 0; attempt < 50 && !pairWithinBound; ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the kept frame is stale now
     const auto first = Clock::now();
-    ASSERT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+    ASSERT_EQ(controller->GetRPM(0), 10.0);
     sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
-    const double shared = TorqaJNI::c_Torqa_getRecentEncoderSpeed(handle, 0);  // the same frame
+    const double shared = controller->GetEncoderSpeed(0);  // the same frame
     const auto last = Clock::now();
     const double direct = TorqaJNI::c_Torqa_getRPM(handle, 0);
     sim::clearCanFailures();
@@ -72,17 +74,18 @@ TEST_F(RecentFramesTest, ReadsWithinTheBoundShareOneHalRead) {
   }
   EXPECT_TRUE(pairWithinBound);
   EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 10.0);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0) << "the statics' recent form";
 }
 
 TEST_F(RecentFramesTest, AFrameOlderThanTheBoundIsReadAgain) {
   injectRpm(1000);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+  EXPECT_EQ(controller->GetRPM(0), 10.0);
   injectRpm(2000);
   // Readings change only once the bound has passed, however soon they are taken.
   const auto changedBy = Clock::now() + std::chrono::seconds(5);
-  while (TorqaJNI::c_Torqa_getRecentRPM(handle, 0) != 20.0 && Clock::now() < changedBy) {
+  while (controller->GetRPM(0) != 20.0 && Clock::now() < changedBy) {
   }
-  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 20.0);
+  EXPECT_EQ(controller->GetRPM(0), 20.0);
   EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 20.0);
 }
 
@@ -92,18 +95,19 @@ TEST_F(RecentFramesTest, EachKeptFrameHasTheHalsTimestampAndStatusAndWhenItWasRe
   EXPECT_FALSE(kept(kRpmApi + 1, frame, readAt));
   // No frame yet: the read is kept with the HAL's status.
   const auto before = Clock::now();
-  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 1), 0.0);
+  EXPECT_EQ(controller->GetRPM(1), 0.0);
   ASSERT_TRUE(kept(kRpmApi + 1, frame, readAt));
   EXPECT_NE(frame.status, 0);
   EXPECT_FALSE(frame.there());
   EXPECT_GE(readAt, before);
 
   injectRpm(1234);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 12.34);
+  EXPECT_EQ(controller->GetRPM(0), 12.34);
   ASSERT_TRUE(kept(kRpmApi, frame, readAt));
   EXPECT_EQ(frame.status, 0);
   EXPECT_EQ(frame.length, 8);
   EXPECT_GT(frame.receivedTimestamp, 0u);
+  EXPECT_EQ(controller->TryGetRPM(0).value_or(0.0), 12.34);
   double out = 0;
   EXPECT_TRUE(TorqaJNI::c_Torqa_tryGetRecentRPM(handle, 0, &out));
   EXPECT_EQ(out, 12.34);
@@ -111,21 +115,23 @@ TEST_F(RecentFramesTest, EachKeptFrameHasTheHalsTimestampAndStatusAndWhenItWasRe
 
 TEST_F(RecentFramesTest, AClosedControllersFramesAreNotHandedOutAgain) {
   injectRpm(1000);
-  EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+  EXPECT_EQ(controller->GetRPM(0), 10.0);
   const long closed = handle;
-  TorqaJNI::c_Torqa_destroy(handle);
+  controller->Close();
+  EXPECT_EQ(controller->GetRPM(0), 0.0) << "a closed object reads nothing";
   // Opened again under the same handle, the controller starts without kept frames.
-  handle = TorqaJNI::c_Torqa_create(kDevice, 1000);
-  ASSERT_NE(handle, 0);
+  controller.emplace(kDevice, 1000);
+  ASSERT_TRUE(controller->IsOpen());
+  handle = static_cast<long>(controller->GetHandle());
   torqa::Controllers::instance().stopEveryHeartbeat();
   torqa::StatusFrame frame;
   Clock::time_point readAt;
   if (handle == closed) {
     EXPECT_FALSE(kept(kRpmApi, frame, readAt));
   }
-  TorqaJNI::c_Torqa_destroy(handle);
+  controller.reset();
   handle = 0;
-  // A closed handle is read through the HAL, which no longer knows it.
+  // The static's own rule: a closed handle is read through the HAL, which no longer knows it.
   EXPECT_EQ(TorqaJNI::c_Torqa_getRecentRPM(closed, 0), 0.0);
 }
 
@@ -139,7 +145,7 @@ TEST_F(RecentFramesTest, AGetterThatReadsTheHalKeepsItsFrameForTheRecentReads) {
     const auto first = Clock::now();
     const double direct = TorqaJNI::c_Torqa_getRPM(handle, 0);
     sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
-    const double recent = TorqaJNI::c_Torqa_getRecentRPM(handle, 0);
+    const double recent = controller->GetRPM(0);
     const auto last = Clock::now();
     sim::clearCanFailures();
     if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;
@@ -154,11 +160,11 @@ TEST_F(RecentFramesTest, AGetterThatReadsTheHalKeepsItsFrameForTheRecentReads) {
 // that sends only its temperature is heard from once the temperature is read.
 TEST_F(RecentFramesTest, TheTelemetrysReadsTellTheHealth) {
   constexpr int kTemperatureApi = 47;
-  EXPECT_EQ(TorqaJNI::c_Torqa_getDataAgeMs(handle), -1);
+  EXPECT_EQ(controller->GetDataAgeMs(), -1);
   sim::injectFrame(statusId(kTemperatureApi), {30, 50, 0, 0, 0, 0, 0, 0});
-  EXPECT_DOUBLE_EQ(TorqaJNI::c_Torqa_getRecentControllerTemp(handle), 30.5);
-  EXPECT_GE(TorqaJNI::c_Torqa_getDataAgeMs(handle), 0);
-  EXPECT_TRUE(TorqaJNI::c_Torqa_isConnected(handle));
+  EXPECT_DOUBLE_EQ(controller->GetTemperature(), 30.5);
+  EXPECT_GE(controller->GetDataAgeMs(), 0);
+  EXPECT_TRUE(controller->IsConnected());
 }
 
 // The health's look at the controller (its motor-0 RPM frame) within the bound of a getter's
@@ -169,9 +175,9 @@ TEST_F(RecentFramesTest, TheHealthSharesTheKeptFrame) {
   for (int attempt = 0; attempt < 50 && !pairWithinBound; ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const auto first = Clock::now();
-    ASSERT_EQ(TorqaJNI::c_Torqa_getRecentRPM(handle, 0), 10.0);
+    ASSERT_EQ(controller->GetRPM(0), 10.0);
     sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1, 1);
-    const DeviceFaults faults = TorqaJNI::c_Torqa_getFaults(handle);
+    const DeviceFaults faults = controller->GetFaults();
     const auto last = Clock::now();
     sim::clearCanFailures();
     if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;

@@ -9,18 +9,21 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "DystanJNI.h"
-#include "KromelJNI.h"
+#include "ReportLog.h"
 #include "SimBus.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
+#include "common/DriverStationReport.h"
 #include "hal/CAN.h"
 #include "hal/DriverStation.h"
 #include "hal/HALBase.h"
 #include "hal/simulation/CanData.h"
 #include "hal/simulation/DriverStationData.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
 #include "sim/dystan/DystanCanSim.h"
@@ -94,28 +97,21 @@ class WpilibCanDevicesTest : public test::SimBusTest {
   std::optional<SentThroughWpilib> sentThroughWpilib_;
 };
 
-struct KromelDeleter {
-  void operator()(KromelJNI* sensor) const { KromelJNI::c_Kromel_destroy(sensor); }
-};
-struct DystanDeleter {
-  void operator()(DystanJNI* sensor) const { DystanJNI::c_Dystan_destroy(sensor); }
-};
-
 TEST_F(WpilibCanDevicesTest, TheMotorControllerFollowsTheSimulatedDriverStation) {
   auto controller = sim::TorqaSim::attach(kTorqa);
-  long handle = TorqaJNI::c_Torqa_create(kTorqa, 1000);
-  ASSERT_NE(handle, 0);
+  Torqa torqa(kTorqa, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
   ASSERT_TRUE(sent().waitFor(kHeartbeatDisabled, 1));
   EXPECT_EQ(sent().count(kHeartbeatEnabled), 0u);
 
   HALSIM_SetDriverStationEnabled(true);
   EXPECT_TRUE(sim::systemActive());
   ASSERT_TRUE(sent().waitFor(kHeartbeatEnabled, 2));
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 1, 0.5);
+  torqa.SetSpeed(1, 0.5);
   EXPECT_TRUE(test::waitUntil([&] { return controller->motor(1).rpm > 1000.0; }));
   EXPECT_TRUE(controller->outputsEnabled());
   // The status frames come back through WPILib's receive callback.
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_getRPM(handle, 1) > 1000.0; }));
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.GetRPM(1) > 1000.0; }));
 
   HALSIM_SetDriverStationEnabled(false);
   EXPECT_FALSE(sim::systemActive());
@@ -123,8 +119,7 @@ TEST_F(WpilibCanDevicesTest, TheMotorControllerFollowsTheSimulatedDriverStation)
   ASSERT_TRUE(sent().waitFor(kHeartbeatDisabled, disabledBefore + 2));
   EXPECT_TRUE(test::waitUntil([&] { return !controller->outputsEnabled(); }));
   EXPECT_EQ(controller->motor(1).commandedRpm, 0.0);
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_getRPM(handle, 1) < 50.0; }));
-  TorqaJNI::c_Torqa_destroy(handle);
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.GetRPM(1) < 50.0; }));
 }
 
 TEST_F(WpilibCanDevicesTest, TheSystemStateControlIsTheSimulatedDriverStations) {
@@ -147,13 +142,13 @@ TEST_F(WpilibCanDevicesTest, TheSystemStateControlIsTheSimulatedDriverStations) 
 TEST_F(WpilibCanDevicesTest, TheColourSensorReadsAndIsAcknowledgedThroughTheCallbacks) {
   auto device = sim::KromelCanSim::attach();
   device->setColor(0.25f, -0.5f, 1.0f);
-  std::unique_ptr<KromelJNI, KromelDeleter> sensor(KromelJNI::c_Kromel_create(5));
-  ASSERT_NE(sensor, nullptr);
+  Kromel sensor(5);
+  ASSERT_TRUE(sensor.IsOpen());
   EXPECT_EQ(sim::openStreamSessions(), 1) << "the sensor's session is the bus's";
 
-  KromelJNI::ColorData reading;
+  Kromel::ColorData reading;
   ASSERT_TRUE(test::waitUntil([&] {
-    reading = sensor->c_Kromel_getColor();
+    reading = sensor.GetColor();
     return reading.valid && reading.sequence >= 3;
   }));
   EXPECT_FLOAT_EQ(reading.x, 0.25f);
@@ -161,15 +156,15 @@ TEST_F(WpilibCanDevicesTest, TheColourSensorReadsAndIsAcknowledgedThroughTheCall
   EXPECT_FLOAT_EQ(reading.z, 1.0f);
 
   // The acknowledgement reaches the driver through its stream session, among colour frames.
-  EXPECT_TRUE(sensor->c_Kromel_setBrightness(40));
+  EXPECT_TRUE(sensor.SetBrightness(40));
   EXPECT_EQ(sent().count(kKromelBrightness), 1u);
   ASSERT_FALSE(device->commands().empty());
   EXPECT_EQ(device->commands().back().number, 21u);
   EXPECT_EQ(device->commands().back().payload, std::vector<uint8_t>{40});
   device->setAckStatus(1);
-  EXPECT_FALSE(sensor->c_Kromel_setBrightness(41)) << "a refusal comes through as well";
+  EXPECT_FALSE(sensor.SetBrightness(41)) << "a refusal comes through as well";
 
-  sensor.reset();
+  sensor.Close();
   EXPECT_EQ(sim::openStreamSessions(), 0);
 }
 
@@ -178,18 +173,18 @@ TEST_F(WpilibCanDevicesTest, TheDistanceSensorGivesWholeScans) {
   std::vector<int16_t> distances(sim::DystanCanSim::kPositions);
   for (int k = 0; k < sim::DystanCanSim::kPositions; ++k) distances[k] = 300 + 7 * k;
   device->setDistances(distances);
-  std::unique_ptr<DystanJNI, DystanDeleter> sensor(DystanJNI::c_Dystan_create(kDystan));
-  ASSERT_NE(sensor, nullptr);
+  Dystan sensor(kDystan);
+  ASSERT_TRUE(sensor.IsOpen());
 
-  DystanJNI::ScanData scan;
+  Dystan::ScanData scan;
   ASSERT_TRUE(test::waitUntil([&] {
-    scan = sensor->c_Dystan_getData(64);
+    scan = sensor.GetData(64);
     return scan.count == 64 &&
            std::equal(distances.begin(), distances.end(), scan.distance.begin());
   })) << "last scan: count "
       << scan.count << ", sequence " << int(scan.sequence);
 
-  DystanJNI::Config config = sensor->c_Dystan_getConfig(500);
+  Dystan::Config config = sensor.GetConfig(500);
   EXPECT_TRUE(config.valid) << "the reply comes through WPILib's receive callback";
   EXPECT_EQ(config.canID, kDystan);
 }
@@ -198,7 +193,7 @@ TEST_F(WpilibCanDevicesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
   EXPECT_EQ(sim::openCanHandles(), -1) << "WPILib's HAL does not tell its handles";
   sim::failCanCalls(sim::CanCall::OpenStreamSession, HAL_ERR_CANSessionMux_NotAllowed, 1);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(KromelJNI::c_Kromel_create(5), nullptr);
+  EXPECT_FALSE(Kromel(5).IsOpen());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "[Kromel] Failed to open CAN stream session (status " +
                 std::to_string(HAL_ERR_CANSessionMux_NotAllowed) + ")\n");
@@ -241,18 +236,47 @@ TEST_F(WpilibCanDevicesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
 // themselves (the controller's simulator with its next status frame), with the bus as it was.
 TEST_F(WpilibCanDevicesTest, AfterACanDataResetTheSimulatorsAttachAgainByThemselves) {
   auto controller = sim::TorqaSim::attach(kTorqa);
-  const long handle = TorqaJNI::c_Torqa_create(kTorqa, 1000);
-  ASSERT_NE(handle, 0);
-  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  Torqa torqa(kTorqa, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return torqa.IsConnected(); }));
   const uint64_t beats = controller->heartbeatCount();
 
   HALSIM_ResetCanData();
   EXPECT_TRUE(test::waitUntil([&] { return controller->heartbeatCount() > beats + 2; }));
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, 0.5);
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.IsConnected(); }));
+  torqa.SetSpeed(2, 0.5);
   EXPECT_TRUE(test::waitUntil([&] { return controller->motor(2).speed == 0.5; }));
-  TorqaJNI::c_Torqa_destroy(handle);
+  torqa.Close();
   controller->detach();
+}
+
+// WPILib 2026's robot controller has one CAN bus: a device on any other is left closed with a
+// line saying so, sends nothing, and is reported under its bus and ID.
+TEST_F(WpilibCanDevicesTest, ABusOtherThanZeroLeavesEachDeviceClosedWithALine) {
+  test::ReportLog reports;
+  testing::internal::CaptureStdout();
+  Torqa torqa(1, kTorqa, 1000);
+  Kromel kromel(2, 5);
+  Dystan dystan(-1, kDystan);
+  const std::string oneBus =
+      " does not exist here: WPILib 2026's robot controller has one CAN bus, bus 0\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "[Torqa] CAN bus 1" + oneBus +
+                                                        "[Kromel] CAN bus 2" + oneBus +
+                                                        "[Dystan] CAN bus -1" + oneBus);
+  EXPECT_FALSE(torqa.IsOpen());
+  EXPECT_FALSE(kromel.IsOpen());
+  EXPECT_FALSE(dystan.IsOpen());
+  torqa.SetSpeed(0, 0.5);
+  EXPECT_FALSE(kromel.SetBrightness(10));
+  EXPECT_TRUE(sim::sentFrames().empty()) << "nothing was sent";
+  EXPECT_EQ(sent().count(0x020C0280 + kTorqa), 0u);
+  EXPECT_EQ(sim::openStreamSessions(), 0);
+  EXPECT_EQ(reports.count(report_code::kNotOpened, "Torqa[1/" + std::to_string(kTorqa) + "]"), 1u)
+      << reports.text();
+  EXPECT_EQ(reports.count(report_code::kNotOpened, "Kromel[2/5]"), 1u) << reports.text();
+  EXPECT_EQ(
+      reports.count(report_code::kNotOpened, "Dystan[-1/" + std::to_string(int(kDystan)) + "]"), 1u)
+      << reports.text();
 }
 
 }  // namespace

@@ -11,17 +11,17 @@
 #include <utility>
 #include <vector>
 
-#include "DystanJNI.h"
-#include "KromelJNI.h"
-#include "LidarJNI.h"
-#include "LinvoJNI.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
 #include "hal/HALBase.h"
 #include "hal/SimDevice.h"
 #include "hal/simulation/DriverStationData.h"
 #include "hal/simulation/SimDeviceData.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Lidar.h"
 #include "korvane/LidarMini.h"
+#include "korvane/Linvo.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Serial.h"
 #include "sim/dystan/DystanCanSim.h"
 #include "sim/dystan/DystanUsbSim.h"
@@ -99,45 +99,44 @@ class SimDevicesTest : public ::testing::Test {
 // ---- Registration and close: the simulated device exists exactly while the device is open.
 
 TEST_F(SimDevicesTest, TorqaIsListedPerDeviceNumberWhileOpen) {
-  const long first = TorqaJNI::c_Torqa_create(5, 1000);
-  const long second = TorqaJNI::c_Torqa_create(6, 1000);
-  ASSERT_NE(first, 0);
-  ASSERT_NE(second, 0);
+  korvane::Torqa first(5, 1000);
+  korvane::Torqa second(6, 1000);
+  ASSERT_TRUE(first.IsOpen());
+  ASSERT_TRUE(second.IsOpen());
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]", "Torqa[6]"}));
   EXPECT_EQ(valueNames("Torqa[5]"), (Names{"Output 0", "RPM 0", "Output 1", "RPM 1", "Output 2",
                                            "RPM 2", "Output 3", "RPM 3", "Enabled"}));
 
-  // A second handle on a device number already shown is shown on its own, numbered; each
-  // destroy takes its own device away and leaves the other's.
-  const long again = TorqaJNI::c_Torqa_create(5, 1000);
-  ASSERT_NE(again, 0);
-  ASSERT_NE(again, first);
+  // A second controller on a device number already shown is shown on its own, numbered; each
+  // close takes its own device away and leaves the other's.
+  korvane::Torqa again(5, 1000);
+  ASSERT_TRUE(again.IsOpen());
+  ASSERT_NE(again.GetHandle(), first.GetHandle());
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]", "Torqa[5] #2", "Torqa[6]"}));
-  TorqaJNI::c_Torqa_setMotorSpeed(again, 1, 0.5);
+  again.SetSpeed(1, 0.5);
   EXPECT_DOUBLE_EQ(doubleOf("Torqa[5] #2", "Output 1"), 0.5);
   EXPECT_DOUBLE_EQ(doubleOf("Torqa[5]", "Output 1"), 0.0);
-  TorqaJNI::c_Torqa_destroy(first);
+  first.Close();
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5] #2", "Torqa[6]"}));
-  TorqaJNI::c_Torqa_destroy(again);
+  again.Close();
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[6]"}));
-  TorqaJNI::c_Torqa_destroy(second);
+  second.Close();
   EXPECT_EQ(devicesNamed("Torqa"), Names{});
   // A device number freed is shown again when opened again.
-  const long reopened = TorqaJNI::c_Torqa_create(5, 1000);
+  korvane::Torqa reopened(5, 1000);
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]"}));
-  TorqaJNI::c_Torqa_destroy(reopened);
 }
 
 TEST_F(SimDevicesTest, TorqaShowsCommandedOutputsAndTheHeartbeatsEnabledState) {
-  const long handle = TorqaJNI::c_Torqa_create(9, 1000);
-  ASSERT_NE(handle, 0);
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 1, -0.25);
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, 7.0);  // sent as full forward
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 4, 0.5);  // refused: nothing sent, nothing shown
+  korvane::Torqa torqa(9, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
+  torqa.SetSpeed(1, -0.25);
+  torqa.SetSpeed(2, 7.0);  // sent as full forward
+  torqa.SetSpeed(4, 0.5);  // refused: nothing sent, nothing shown
   EXPECT_EQ(doubleOf("Torqa[9]", "Output 0"), 0.0);
   EXPECT_EQ(doubleOf("Torqa[9]", "Output 1"), -0.25);
   EXPECT_EQ(doubleOf("Torqa[9]", "Output 2"), 1.0);
-  TorqaJNI::c_Torqa_disableMotor(handle, 2);
+  torqa.DisableMotor(2);
   EXPECT_EQ(doubleOf("Torqa[9]", "Output 2"), 0.0);
 
   // The heartbeat tells what WPILib's simulated driver station says.
@@ -146,33 +145,36 @@ TEST_F(SimDevicesTest, TorqaShowsCommandedOutputsAndTheHeartbeatsEnabledState) {
   EXPECT_TRUE(waitUntil([] { return booleanOf("Torqa[9]", "Enabled"); }));
   HALSIM_SetDriverStationEnabled(false);
   EXPECT_TRUE(waitUntil([] { return !booleanOf("Torqa[9]", "Enabled"); }));
-  TorqaJNI::c_Torqa_destroy(handle);
 }
 
 TEST_F(SimDevicesTest, CanSensorsAreListedByCanIdWhileOpen) {
-  KromelJNI* kromel = KromelJNI::c_Kromel_create(7);
-  DystanJNI* dystan = DystanJNI::c_Dystan_create(3);
-  ASSERT_NE(kromel, nullptr);
-  ASSERT_NE(dystan, nullptr);
+  korvane::Kromel kromel(7);
+  korvane::Dystan dystan(3);
+  ASSERT_TRUE(kromel.IsOpen());
+  ASSERT_TRUE(dystan.IsOpen());
   EXPECT_EQ(devicesNamed("Kromel"), (Names{"Kromel[7]"}));
   EXPECT_EQ(valueNames("Kromel[7]"), (Names{"X", "Y", "Z", "Sequence"}));
   EXPECT_EQ(devicesNamed("Dystan"), (Names{"Dystan[3]"}));
   EXPECT_EQ(valueNames("Dystan[3]"), (Names{"Nearest (mm)", "Sequence"}));
   EXPECT_EQ(intOf("Dystan[3]", "Nearest (mm)"), -1);
-  KromelJNI::c_Kromel_destroy(kromel);
-  DystanJNI::c_Dystan_destroy(dystan);
+  kromel.Close();
+  dystan.Close();
   EXPECT_EQ(devicesNamed("Kromel"), Names{});
   EXPECT_EQ(devicesNamed("Dystan"), Names{});
 }
 
 TEST_F(SimDevicesTest, LineSensorIsListedByItsI2cPortWhileTheBusIsOpen) {
   testing::internal::CaptureStdout();  // the connection check's line
-  LinvoJNI::c_initializeI2C(3.3f);
-  LinvoJNI::c_initializeI2C(3.3f);  // initializing again keeps the one device
+  korvane::Linvo first(3.3f);
+  korvane::Linvo second(3.3f);  // opening again (it replaces the first) keeps the one device
   testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(first.IsOpen());
+  EXPECT_TRUE(second.IsOpen());
   EXPECT_EQ(devicesNamed("Linvo"), (Names{"Linvo[1]"}));
   EXPECT_EQ(valueNames("Linvo[1]"), (Names{"Voltage 0", "Voltage 1", "Voltage 2", "Voltage 3"}));
-  LinvoJNI::c_closeI2C();
+  first.Close();
+  EXPECT_EQ(devicesNamed("Linvo"), (Names{"Linvo[1]"})) << "the replaced one closes nothing";
+  second.Close();
   EXPECT_EQ(devicesNamed("Linvo"), Names{});
 }
 
@@ -184,14 +186,16 @@ TEST_F(SimDevicesTest, LidarIsListedByItsPortFromCreateToDestroy) {
   korvane::sim::mapSerialPort(2, first->path());
   korvane::sim::mapSerialPort(3, second->path());
   testing::internal::CaptureStderr();  // where serial ports are stubs, the port does not open
-  LidarJNI::c_Lidar_create(2);
+  korvane::Lidar firstLidar(korvane::SerialPort::kUSB1);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[2]"}));
   EXPECT_EQ(valueNames("Lidar[2]"), (Names{"Valid slots", "Nearest (mm)"}));
-  // A create on another port replaces the LiDAR shown.
-  LidarJNI::c_Lidar_create(3);
+  // Opening on another port replaces the LiDAR shown.
+  korvane::Lidar secondLidar(korvane::SerialPort::kUSB2);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[3]"}));
-  LidarJNI::c_Lidar_stop();
-  LidarJNI::c_Lidar_destroy();
+  firstLidar.Close();
+  EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[3]"})) << "the replaced one closes nothing";
+  secondLidar.Stop();
+  secondLidar.Close();
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(devicesNamed("Lidar["), Names{});
 }
@@ -203,9 +207,9 @@ TEST_F(SimDevicesTest, KromelOnUsbShowsItsReadingsUntilDestroyed) {
   ASSERT_NE(sensor, nullptr);
   sensor->setColor(0.25f, 0.5f, 0.75f);
   testing::internal::CaptureStdout();
-  KromelJNI* kromel = KromelJNI::c_Kromel_createUsb(sensor->path().c_str(), 0);
+  korvane::Kromel kromel(sensor->path(), 0);
   testing::internal::GetCapturedStdout();
-  ASSERT_NE(kromel, nullptr);
+  ASSERT_TRUE(kromel.IsOpen());
   const std::string name = "Kromel[" + sensor->path() + "]";
   EXPECT_EQ(devicesNamed("Kromel"), (Names{name}));
   ASSERT_TRUE(waitUntil([&] { return intOf(name, "Sequence") > 0; }));
@@ -214,7 +218,7 @@ TEST_F(SimDevicesTest, KromelOnUsbShowsItsReadingsUntilDestroyed) {
   EXPECT_FLOAT_EQ(doubleOf(name, "Z"), 0.75);
   sensor->setColor(0.125f, 0.5f, 0.75f);
   EXPECT_TRUE(waitUntil([&] { return doubleOf(name, "X") == 0.125; }));
-  KromelJNI::c_Kromel_destroy(kromel);
+  kromel.Close();
   EXPECT_EQ(devicesNamed("Kromel"), Names{});
 }
 
@@ -223,22 +227,22 @@ TEST_F(SimDevicesTest, DystanOnUsbShowsTheNearestDistanceAndTheSequence) {
   ASSERT_NE(sensor, nullptr);
   sensor->setDistances({900, 0, 450, -1, 1200});  // 0: nothing measured there
   testing::internal::CaptureStdout();
-  DystanJNI* dystan = DystanJNI::c_Dystan_createUsb(sensor->path().c_str(), 0);
+  korvane::Dystan dystan(sensor->path(), 0);
   testing::internal::GetCapturedStdout();
-  ASSERT_NE(dystan, nullptr);
+  ASSERT_TRUE(dystan.IsOpen());
   const std::string name = "Dystan[" + sensor->path() + "]";
   EXPECT_EQ(devicesNamed("Dystan"), (Names{name}));
   ASSERT_TRUE(waitUntil([&] { return intOf(name, "Nearest (mm)") == 450; }));
   // The sequence shown is the newest scan's: it moves on with the scans.
   ASSERT_TRUE(waitUntil([&] {
     const int shown = intOf(name, "Sequence");
-    return dystan->c_Dystan_getData(64).sequence == shown;
+    return dystan.GetData(64).sequence == shown;
   }));
   const int sequence = intOf(name, "Sequence");
   EXPECT_TRUE(waitUntil([&] { return intOf(name, "Sequence") != sequence; }));
   sensor->setDistances({900, 800});
   EXPECT_TRUE(waitUntil([&] { return intOf(name, "Nearest (mm)") == 800; }));
-  DystanJNI::c_Dystan_destroy(dystan);
+  dystan.Close();
   EXPECT_EQ(devicesNamed("Dystan"), Names{});
 }
 
@@ -271,18 +275,18 @@ TEST_F(SimDevicesTest, LidarMiniShowsThePointsOfItsLastRevolution) {
 
 TEST_F(SimDevicesTest, TorqaShowsTheSpeedItReadsFromItsStatusFrames) {
   auto controller = korvane::sim::TorqaSim::attach(11);
-  const long handle = TorqaJNI::c_Torqa_create(11, 1000);
-  ASSERT_NE(handle, 0);
+  korvane::Torqa torqa(11, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
   HALSIM_SetDriverStationEnabled(true);
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 3, 0.5);
+  torqa.SetSpeed(3, 0.5);
   double rpm = 0.0;
   EXPECT_TRUE(waitUntil([&] {
-    rpm = TorqaJNI::c_Torqa_getRPM(handle, 3);
+    rpm = torqa.GetRPM(3);
     return rpm > 1000.0;
   }));
   EXPECT_EQ(doubleOf("Torqa[11]", "RPM 3"), rpm);
   EXPECT_EQ(doubleOf("Torqa[11]", "RPM 0"), 0.0);
-  TorqaJNI::c_Torqa_destroy(handle);
+  torqa.Close();
   controller->detach();
 }
 
@@ -291,24 +295,24 @@ TEST_F(SimDevicesTest, CanSensorsShowWhatTheyRead) {
   colour->setColor(0.5f, 0.25f, 0.125f);
   auto distance = korvane::sim::DystanCanSim::attach(4);
   distance->setDistances({700, 350, 1000});
-  KromelJNI* kromel = KromelJNI::c_Kromel_create(8);
-  DystanJNI* dystan = DystanJNI::c_Dystan_create(4);
-  ASSERT_NE(kromel, nullptr);
-  ASSERT_NE(dystan, nullptr);
+  korvane::Kromel kromel(8);
+  korvane::Dystan dystan(4);
+  ASSERT_TRUE(kromel.IsOpen());
+  ASSERT_TRUE(dystan.IsOpen());
 
-  KromelJNI::ColorData reading;
-  EXPECT_TRUE(waitUntil([&] { return (reading = kromel->c_Kromel_getColor()).valid; }));
+  korvane::Kromel::ColorData reading;
+  EXPECT_TRUE(waitUntil([&] { return (reading = kromel.GetColor()).valid; }));
   EXPECT_EQ(intOf("Kromel[8]", "Sequence"), reading.sequence);
   EXPECT_FLOAT_EQ(doubleOf("Kromel[8]", "X"), 0.5);
   EXPECT_FLOAT_EQ(doubleOf("Kromel[8]", "Z"), 0.125);
 
-  DystanJNI::ScanData scan;
-  EXPECT_TRUE(waitUntil([&] { return (scan = dystan->c_Dystan_getLatestData(64)).count > 0; }));
+  korvane::Dystan::ScanData scan;
+  EXPECT_TRUE(waitUntil([&] { return (scan = dystan.GetData(64)).count > 0; }));
   EXPECT_EQ(intOf("Dystan[4]", "Nearest (mm)"), 350);
   EXPECT_EQ(intOf("Dystan[4]", "Sequence"), scan.sequence);
 
-  KromelJNI::c_Kromel_destroy(kromel);
-  DystanJNI::c_Dystan_destroy(dystan);
+  kromel.Close();
+  dystan.Close();
   colour->detach();
   distance->detach();
 }
@@ -318,18 +322,21 @@ TEST_F(SimDevicesTest, LineSensorShowsTheVoltagesItReads) {
   converter->setVoltage(2, 1.5);
   testing::internal::CaptureStdout();
   // With a reference of the converter's full scale, the driver's volts are the input's.
-  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+  korvane::Linvo linvo(2.048f);
   testing::internal::GetCapturedStdout();
-  const float volts = LinvoJNI::c_getVoltage(2);
+  ASSERT_TRUE(linvo.IsOpen());
+  // The readings are the sampling thread's: the first comes within a few samples.
+  float volts = 0.0f;
+  EXPECT_TRUE(waitUntil([&] { return (volts = linvo.GetVoltage(2)) > 0.0f; }));
   EXPECT_NEAR(volts, 1.5, 0.01);
   EXPECT_EQ(doubleOf("Linvo[1]", "Voltage 2"), volts);
   // The background samples show every channel.
   converter->setVoltage(0, 0.75);
-  EXPECT_TRUE(waitUntil([] {
-    LinvoJNI::c_getLatestVoltage(0);
+  EXPECT_TRUE(waitUntil([&] {
+    linvo.GetVoltage(0);
     return std::abs(doubleOf("Linvo[1]", "Voltage 0") - 0.75) < 0.01;
   }));
-  LinvoJNI::c_closeI2C();
+  linvo.Close();
   converter->detach();
 }
 
@@ -339,14 +346,15 @@ TEST_F(SimDevicesTest, LidarShowsTheValidSlotsAndTheNearestDistanceOfItsTable) {
   room->setNoise(0.0);  // a steady table, which the values must match
   room->setDropoutRate(0.0);
   ASSERT_TRUE(korvane::sim::mapSerialPort(1, room->path()));
-  LidarJNI::c_Lidar_create(1);
+  korvane::Lidar lidar(korvane::SerialPort::kMXP);
   // What the table holds, as a simulation should show it.
-  auto fromTable = [] {
-    const auto data = LidarJNI::c_Lidar_getData();
+  korvane::Lidar::ScanData data;
+  auto fromTable = [&] {
+    EXPECT_TRUE(lidar.GetData(data));
     int valid = 0;
     double nearest = -1.0;
-    for (int k = 0; k < LidarJNI::kSlots; ++k) {
-      const float d = data[LidarJNI::kSlots + k];
+    for (int k = 0; k < korvane::Lidar::kSlots; ++k) {
+      const float d = data.distance[k];
       if (d < 0) continue;
       ++valid;
       if (nearest < 0 || d < nearest) nearest = d;
@@ -358,8 +366,8 @@ TEST_F(SimDevicesTest, LidarShowsTheValidSlotsAndTheNearestDistanceOfItsTable) {
     return valid > 300 && intOf("Lidar[1]", "Valid slots") == valid &&
            doubleOf("Lidar[1]", "Nearest (mm)") == nearest;
   }));
-  LidarJNI::c_Lidar_stop();
-  LidarJNI::c_Lidar_destroy();
+  lidar.Stop();
+  lidar.Close();
   EXPECT_EQ(devicesNamed("Lidar["), Names{});
 }
 

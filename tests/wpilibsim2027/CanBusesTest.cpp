@@ -7,20 +7,19 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "DystanJNI.h"
-#include "KromelJNI.h"
 #include "ReportLog.h"
 #include "SimBus.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Can.h"
 #include "korvane/sim/System.h"
 #include "sim/dystan/DystanCanSim.h"
@@ -123,30 +122,21 @@ class WpilibCanBusesTest : public test::SimBusTest {
   std::optional<SentThroughWpilib> sentThroughWpilib_;
 };
 
-struct KromelDeleter {
-  void operator()(KromelJNI* sensor) const { KromelJNI::c_Kromel_destroy(sensor); }
-};
-struct DystanDeleter {
-  void operator()(DystanJNI* sensor) const { DystanJNI::c_Dystan_destroy(sensor); }
-};
-using Kromel = std::unique_ptr<KromelJNI, KromelDeleter>;
-using Dystan = std::unique_ptr<DystanJNI, DystanDeleter>;
-
 TEST_F(WpilibCanBusesTest, TheHeartbeatFollowsTheSimulatedDriverStation) {
   auto controller = sim::TorqaSim::attach(kTorqa);
-  long handle = TorqaJNI::c_Torqa_create(kTorqa, 1000);
-  ASSERT_NE(handle, 0);
+  Torqa torqa(kTorqa, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
   ASSERT_TRUE(sent().waitFor(0, kHeartbeatDisabled, 1));
   EXPECT_EQ(sent().count(0, kHeartbeatEnabled), 0u);
 
   driverStationEnables(true);
   EXPECT_TRUE(HAL_GetOutputsEnabled());
   ASSERT_TRUE(sent().waitFor(0, kHeartbeatEnabled, 2));
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 1, 0.5);
+  torqa.SetSpeed(1, 0.5);
   EXPECT_TRUE(test::waitUntil([&] { return controller->motor(1).rpm > 1000.0; }));
   EXPECT_TRUE(controller->outputsEnabled());
   // The status frames come back through WPILib's receive callback.
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_getRPM(handle, 1) > 1000.0; }));
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.GetRPM(1) > 1000.0; }));
 
   driverStationEnables(false);
   EXPECT_FALSE(HAL_GetOutputsEnabled());
@@ -154,7 +144,6 @@ TEST_F(WpilibCanBusesTest, TheHeartbeatFollowsTheSimulatedDriverStation) {
   ASSERT_TRUE(sent().waitFor(0, kHeartbeatDisabled, disabledBefore + 2));
   EXPECT_TRUE(test::waitUntil([&] { return !controller->outputsEnabled(); }));
   EXPECT_EQ(controller->motor(1).commandedRpm, 0.0);
-  TorqaJNI::c_Torqa_destroy(handle);
 }
 
 TEST_F(WpilibCanBusesTest, TheSystemStateControlIsWhatTheRobotProgramSees) {
@@ -171,18 +160,17 @@ TEST_F(WpilibCanBusesTest, TheSystemStateControlIsWhatTheRobotProgramSees) {
 TEST_F(WpilibCanBusesTest, AMotorControllerOnAnotherBusGetsEveryFrameThere) {
   auto elsewhere = sim::TorqaSim::attach(kTorqa);  // the same device number on bus 0
   auto controller = sim::TorqaSim::attach(kTorqa, 3);
-  long handle = TorqaJNI::c_Torqa_createOnBus(3, kTorqa, 2000);
-  ASSERT_NE(handle, 0);
+  Torqa torqa(3, kTorqa, 2000);
+  ASSERT_TRUE(torqa.IsOpen());
   driverStationEnables(true);
   ASSERT_TRUE(sent().waitFor(3, kHeartbeatEnabled, 2));
   EXPECT_EQ(sent().count(3, kConfigureMotor), 4u);
   EXPECT_EQ(controller->motorFrequency(0), 2000);
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, -0.5);
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_getRPM(handle, 2) < -1000.0; }));
+  torqa.SetSpeed(2, -0.5);
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.GetRPM(2) < -1000.0; }));
   EXPECT_EQ(sent().busesOf(kHeartbeatEnabled), std::vector<int32_t>{3});
   EXPECT_EQ(elsewhere->heartbeatCount(), 0u) << "nothing reached bus 0";
   EXPECT_EQ(elsewhere->configureFrameCount(), 0);
-  TorqaJNI::c_Torqa_destroy(handle);
 }
 
 TEST_F(WpilibCanBusesTest, ColourSensorsOnBusZeroAndOnAnotherBusEachReadTheirOwn) {
@@ -190,30 +178,30 @@ TEST_F(WpilibCanBusesTest, ColourSensorsOnBusZeroAndOnAnotherBusEachReadTheirOwn
   auto onTwo = sim::KromelCanSim::attach(true, 2);
   onZero->setColor(0.25f, 0.0f, 0.0f);
   onTwo->setColor(-0.5f, 0.0f, 0.0f);
-  Kromel first(KromelJNI::c_Kromel_create(5));
-  Kromel second(KromelJNI::c_Kromel_createOnBus(2, 5));
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
+  Kromel first(5);
+  Kromel second(2, 5);
+  ASSERT_TRUE(first.IsOpen());
+  ASSERT_TRUE(second.IsOpen());
   EXPECT_EQ(sim::openStreamSessions(), 2);
 
-  KromelJNI::ColorData a;
-  KromelJNI::ColorData b;
+  Kromel::ColorData a;
+  Kromel::ColorData b;
   ASSERT_TRUE(test::waitUntil([&] {
-    a = first->c_Kromel_getColor();
-    b = second->c_Kromel_getColor();
+    a = first.GetColor();
+    b = second.GetColor();
     return a.valid && b.valid;
   }));
   EXPECT_FLOAT_EQ(a.x, 0.25f);
   EXPECT_FLOAT_EQ(b.x, -0.5f);
 
   // Each acknowledgement reaches the driver through its own bus's stream session.
-  EXPECT_TRUE(second->c_Kromel_setBrightness(40));
+  EXPECT_TRUE(second.SetBrightness(40));
   EXPECT_EQ(sent().busesOf(kKromelBrightness), std::vector<int32_t>{2});
   ASSERT_EQ(onTwo->commands().size(), 1u);
   EXPECT_TRUE(onZero->commands().empty());
   onTwo->setAckStatus(1);
-  EXPECT_FALSE(second->c_Kromel_setBrightness(41)) << "a refusal comes through as well";
-  EXPECT_TRUE(first->c_Kromel_setBrightness(42)) << "bus 0's sensor still accepts";
+  EXPECT_FALSE(second.SetBrightness(41)) << "a refusal comes through as well";
+  EXPECT_TRUE(first.SetBrightness(42)) << "bus 0's sensor still accepts";
 }
 
 TEST_F(WpilibCanBusesTest, DistanceSensorsOnBusZeroAndOnAnotherBusGiveTheirOwnScans) {
@@ -223,16 +211,16 @@ TEST_F(WpilibCanBusesTest, DistanceSensorsOnBusZeroAndOnAnotherBusGiveTheirOwnSc
   std::vector<int16_t> far(sim::DystanCanSim::kPositions, 3000);
   onZero->setDistances(near);
   onFour->setDistances(far);
-  Dystan first(DystanJNI::c_Dystan_create(kDystan));
-  Dystan second(DystanJNI::c_Dystan_createOnBus(4, kDystan));
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
+  Dystan first(kDystan);
+  Dystan second(4, kDystan);
+  ASSERT_TRUE(first.IsOpen());
+  ASSERT_TRUE(second.IsOpen());
 
-  DystanJNI::ScanData a;
-  DystanJNI::ScanData b;
+  Dystan::ScanData a;
+  Dystan::ScanData b;
   ASSERT_TRUE(test::waitUntil([&] {
-    a = first->c_Dystan_getLatestData(64);
-    b = second->c_Dystan_getLatestData(64);
+    a = first.GetData(64);
+    b = second.GetData(64);
     return a.count == 64 && b.count == 64;
   }));
   EXPECT_TRUE(
@@ -242,30 +230,40 @@ TEST_F(WpilibCanBusesTest, DistanceSensorsOnBusZeroAndOnAnotherBusGiveTheirOwnSc
 
   // The configuration request goes on bus 4 and its reply comes back through WPILib's receive
   // callback on bus 4 only.
-  DystanJNI::Config config = second->c_Dystan_getConfig(500);
+  Dystan::Config config = second.GetConfig(500);
   EXPECT_TRUE(config.valid);
   EXPECT_EQ(onFour->configRequests(), 1);
   EXPECT_EQ(onZero->configRequests(), 0);
 }
 
-TEST_F(WpilibCanBusesTest, ABusTheRobotLacksIsRefusedWithALine) {
+TEST_F(WpilibCanBusesTest, ABusTheRobotLacksLeavesEachDeviceClosedWithALine) {
+  test::ReportLog reports;
   testing::internal::CaptureStdout();
-  EXPECT_EQ(TorqaJNI::c_Torqa_createOnBus(5, kTorqa, 1000), 0);
-  EXPECT_EQ(KromelJNI::c_Kromel_createOnBus(-1, 3), nullptr);
-  EXPECT_EQ(DystanJNI::c_Dystan_createOnBus(7, 3), nullptr);
+  Torqa torqa(5, kTorqa, 1000);
+  Kromel kromel(-1, 3);
+  Dystan dystan(7, 3);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "[Torqa] CAN bus 5 is out of range (0 - 4)\n"
             "[Kromel] CAN bus -1 is out of range (0 - 4)\n"
             "[Dystan] CAN bus 7 is out of range (0 - 4)\n");
-  EXPECT_EQ(sent().busesOf(kConfigureMotor), std::vector<int32_t>{}) << "nothing was sent";
+  EXPECT_FALSE(torqa.IsOpen());
+  EXPECT_FALSE(kromel.IsOpen());
+  EXPECT_FALSE(dystan.IsOpen());
+  torqa.SetSpeed(0, 0.5);
+  EXPECT_FALSE(kromel.SetBrightness(10));
+  EXPECT_TRUE(sim::sentFrames().empty()) << "nothing was sent";
+  EXPECT_EQ(sent().busesOf(kConfigureMotor), std::vector<int32_t>{});
   EXPECT_EQ(sim::openStreamSessions(), 0);
+  EXPECT_EQ(reports.count(report_code::kNotOpened, "Torqa[5/4]"), 1u) << reports.text();
+  EXPECT_EQ(reports.count(report_code::kNotOpened, "Kromel[-1/3]"), 1u) << reports.text();
+  EXPECT_EQ(reports.count(report_code::kNotOpened, "Dystan[7/3]"), 1u) << reports.text();
 }
 
 TEST_F(WpilibCanBusesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
   EXPECT_EQ(sim::openCanHandles(), -1) << "WPILib's HAL does not tell its handles";
   sim::failCanCalls(sim::CanCall::OpenStreamSession, HAL_ERR_CANSessionMux_NotAllowed, 1);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(KromelJNI::c_Kromel_createOnBus(1, 5), nullptr);
+  EXPECT_FALSE(Kromel(1, 5).IsOpen());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "[Kromel] Failed to open CAN stream session (status " +
                 std::to_string(HAL_ERR_CANSessionMux_NotAllowed) + ")\n");
@@ -297,35 +295,48 @@ TEST_F(WpilibCanBusesTest, FailuresOfTheCallsWithCallbacksReachTheDrivers) {
 TEST_F(WpilibCanBusesTest, TheHealthOfAControllerOnAnotherBusNamesItsBus) {
   test::ReportLog reports;
   auto controller = sim::TorqaSim::attach(kTorqa, 2);
-  long handle = TorqaJNI::c_Torqa_createOnBus(2, kTorqa, 1000);
-  ASSERT_NE(handle, 0);
-  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
-  const int64_t age = TorqaJNI::c_Torqa_getDataAgeMs(handle);
+  Torqa torqa(2, kTorqa, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return torqa.IsConnected(); }));
+  const int64_t age = torqa.GetDataAgeMs();
   EXPECT_GE(age, 0);
   EXPECT_LT(age, 5000) << "stamps and clock are one clock";
 
   controller->detach();
   EXPECT_TRUE(reports.waitFor(report_code::kSilent, "Torqa[2/4]")) << reports.text();
-  EXPECT_FALSE(TorqaJNI::c_Torqa_isConnected(handle));
+  EXPECT_FALSE(torqa.IsConnected());
   EXPECT_EQ(reports.count(report_code::kSilent, "Torqa[4]"), 0u);
-  TorqaJNI::c_Torqa_destroy(handle);
+}
+
+// The distance sensor's health on another bus: its silence is reported under its bus and CAN ID.
+TEST_F(WpilibCanBusesTest, TheHealthOfASensorOnAnotherBusNamesItsBus) {
+  test::ReportLog reports;
+  auto device = sim::DystanCanSim::attach(kDystan, 50, 3);
+  Dystan dystan(3, kDystan);
+  ASSERT_TRUE(dystan.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return dystan.IsConnected(); }));
+  device->detach();
+  // Over CAN the sensor's health is looked at when it is read.
+  EXPECT_TRUE(test::waitUntil([&] { return !dystan.IsConnected(); }));
+  EXPECT_EQ(reports.count(report_code::kSilent, "Dystan[3/9]"), 1u) << reports.text();
+  EXPECT_EQ(reports.count(report_code::kSilent, "Dystan[9]"), 0u);
 }
 
 // A test's reset of WPILib's CAN data removes every CAN callback: the simulators attach again by
 // themselves (the controller's simulator with its next status frame), with the buses as they were.
 TEST_F(WpilibCanBusesTest, AfterACanDataResetTheSimulatorsAttachAgainByThemselves) {
   auto controller = sim::TorqaSim::attach(kTorqa, 1);
-  const long handle = TorqaJNI::c_Torqa_createOnBus(1, kTorqa, 1000);
-  ASSERT_NE(handle, 0);
-  ASSERT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
+  Torqa torqa(1, kTorqa, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return torqa.IsConnected(); }));
   const uint64_t beats = controller->heartbeatCount();
 
   HALSIM_ResetCanData();
   EXPECT_TRUE(test::waitUntil([&] { return controller->heartbeatCount() > beats + 2; }));
-  EXPECT_TRUE(test::waitUntil([&] { return TorqaJNI::c_Torqa_isConnected(handle); }));
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 2, 0.5);
+  EXPECT_TRUE(test::waitUntil([&] { return torqa.IsConnected(); }));
+  torqa.SetSpeed(2, 0.5);
   EXPECT_TRUE(test::waitUntil([&] { return controller->motor(2).speed == 0.5; }));
-  TorqaJNI::c_Torqa_destroy(handle);
+  torqa.Close();
   controller->detach();
 }
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "DystanJNI.h"
-#include "KromelJNI.h"
-#include "LidarJNI.h"
-#include "LinvoJNI.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Lidar.h"
+#include "korvane/Linvo.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/Serial.h"
 #include "korvane/sim/System.h"
 #include "sim/kromel/KromelCanSim.h"
@@ -80,12 +80,12 @@ class SimDevicesTest : public ::testing::Test {
 };
 
 TEST_F(SimDevicesTest, MotorControllersAreListedPerBusAndDeviceNumberWhileOpen) {
-  const long onZero = TorqaJNI::c_Torqa_create(5, 1000);
-  const long onTwo = TorqaJNI::c_Torqa_createOnBus(2, 5, 1000);
-  ASSERT_NE(onZero, 0);
-  ASSERT_NE(onTwo, 0);
+  korvane::Torqa onZero(5, 1000);
+  korvane::Torqa onTwo(2, 5, 1000);
+  ASSERT_TRUE(onZero.IsOpen());
+  ASSERT_TRUE(onTwo.IsOpen());
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[2/5]", "Torqa[5]"}));
-  TorqaJNI::c_Torqa_setMotorSpeed(onTwo, 1, -0.25);
+  onTwo.SetSpeed(1, -0.25);
   EXPECT_EQ(doubleOf("Torqa[2/5]", "Output 1"), -0.25);
   EXPECT_EQ(doubleOf("Torqa[5]", "Output 1"), 0.0);
 
@@ -96,43 +96,46 @@ TEST_F(SimDevicesTest, MotorControllersAreListedPerBusAndDeviceNumberWhileOpen) 
   korvane::sim::setSystemActive(false);
   EXPECT_TRUE(waitUntil([] { return !booleanOf("Torqa[2/5]", "Enabled"); }));
 
-  TorqaJNI::c_Torqa_destroy(onTwo);
+  onTwo.Close();
   EXPECT_EQ(devicesNamed("Torqa"), (Names{"Torqa[5]"}));
-  TorqaJNI::c_Torqa_destroy(onZero);
+  onZero.Close();
   EXPECT_EQ(devicesNamed("Torqa"), Names{});
 }
 
 TEST_F(SimDevicesTest, MotorControllersShowTheSpeedTheyRead) {
   auto controller = korvane::sim::TorqaSim::attach(11, 1);
-  const long handle = TorqaJNI::c_Torqa_createOnBus(1, 11, 1000);
-  ASSERT_NE(handle, 0);
+  korvane::Torqa torqa(1, 11, 1000);
+  ASSERT_TRUE(torqa.IsOpen());
   korvane::sim::setSystemActive(true);
-  TorqaJNI::c_Torqa_setMotorSpeed(handle, 3, 0.5);
+  torqa.SetSpeed(3, 0.5);
   double rpm = 0.0;
   EXPECT_TRUE(waitUntil([&] {
-    rpm = TorqaJNI::c_Torqa_getRPM(handle, 3);
+    rpm = torqa.GetRPM(3);
     return rpm > 1000.0;
   }));
   EXPECT_EQ(doubleOf("Torqa[1/11]", "RPM 3"), rpm);
-  TorqaJNI::c_Torqa_destroy(handle);
+  torqa.Close();
   controller->detach();
 }
 
 TEST_F(SimDevicesTest, CanSensorsAreListedByBusAndCanIdAndShowWhatTheyRead) {
   auto colour = korvane::sim::KromelCanSim::attach(true, 3);
   colour->setColor(0.5f, 0.25f, 0.125f);
-  KromelJNI* kromel = KromelJNI::c_Kromel_createOnBus(3, 8);
-  DystanJNI* dystan = DystanJNI::c_Dystan_create(4);
-  ASSERT_NE(kromel, nullptr);
-  ASSERT_NE(dystan, nullptr);
+  korvane::Kromel kromel(3, 8);
+  korvane::Dystan dystan(4);
+  korvane::Dystan dystanOnOne(1, 4);
+  ASSERT_TRUE(kromel.IsOpen());
+  ASSERT_TRUE(dystan.IsOpen());
+  ASSERT_TRUE(dystanOnOne.IsOpen());
   EXPECT_EQ(devicesNamed("Kromel"), (Names{"Kromel[3/8]"}));
-  EXPECT_EQ(devicesNamed("Dystan"), (Names{"Dystan[4]"}));
-  KromelJNI::ColorData reading;
-  EXPECT_TRUE(waitUntil([&] { return (reading = kromel->c_Kromel_getColor()).valid; }));
+  EXPECT_EQ(devicesNamed("Dystan"), (Names{"Dystan[1/4]", "Dystan[4]"}));
+  korvane::Kromel::ColorData reading;
+  EXPECT_TRUE(waitUntil([&] { return (reading = kromel.GetColor()).valid; }));
   EXPECT_EQ(intOf("Kromel[3/8]", "Sequence"), reading.sequence);
   EXPECT_FLOAT_EQ(doubleOf("Kromel[3/8]", "X"), 0.5);
-  KromelJNI::c_Kromel_destroy(kromel);
-  DystanJNI::c_Dystan_destroy(dystan);
+  kromel.Close();
+  dystan.Close();
+  dystanOnOne.Close();
   EXPECT_EQ(devicesNamed("Kromel"), Names{});
   EXPECT_EQ(devicesNamed("Dystan"), Names{});
   colour->detach();
@@ -142,13 +145,16 @@ TEST_F(SimDevicesTest, TheLineSensorShowsTheVoltagesItReads) {
   auto converter = korvane::sim::LinvoSim::attach();
   converter->setVoltage(2, 1.5);
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
+  korvane::Linvo linvo(2.048f);
   testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(linvo.IsOpen());
   EXPECT_EQ(devicesNamed("Linvo"), (Names{"Linvo[1]"}));
-  const float volts = LinvoJNI::c_getVoltage(2);
+  // The readings are the sampling thread's: the first comes within a few samples.
+  float volts = 0.0f;
+  EXPECT_TRUE(waitUntil([&] { return (volts = linvo.GetVoltage(2)) > 0.0f; }));
   EXPECT_NEAR(volts, 1.5, 0.01);
   EXPECT_EQ(doubleOf("Linvo[1]", "Voltage 2"), volts);
-  LinvoJNI::c_closeI2C();
+  linvo.Close();
   EXPECT_EQ(devicesNamed("Linvo"), Names{});
   converter->detach();
 }
@@ -159,11 +165,11 @@ TEST_F(SimDevicesTest, TheLidarShowsItsTable) {
   room->setNoise(0.0);
   room->setDropoutRate(0.0);
   ASSERT_TRUE(korvane::sim::mapSerialPort(1, room->path()));
-  LidarJNI::c_Lidar_create(1);
+  korvane::Lidar lidar(korvane::SerialPort::kMXP);
   EXPECT_EQ(devicesNamed("Lidar["), (Names{"Lidar[1]"}));
   EXPECT_TRUE(waitUntil([&] { return intOf("Lidar[1]", "Valid slots") > 300; }));
-  LidarJNI::c_Lidar_stop();
-  LidarJNI::c_Lidar_destroy();
+  lidar.Stop();
+  lidar.Close();
   EXPECT_EQ(devicesNamed("Lidar["), Names{});
 }
 
