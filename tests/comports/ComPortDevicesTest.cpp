@@ -14,13 +14,13 @@
 #include <string>
 #include <thread>
 
-#include "DystanJNI.h"
 #include "KorvaneSerial.h"
-#include "KromelJNI.h"
-#include "LidarJNI.h"
 #include "ThreadCpu.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
+#include "korvane/Dystan.h"
+#include "korvane/Kromel.h"
+#include "korvane/Lidar.h"
 #include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
 #include "korvane/sim/SerialDevices.h"
@@ -82,25 +82,24 @@ TEST(ComPorts, TheSerialLayerWaitsWritesCountsAndFlushes) {
 
 TEST(ComPorts, ColourSensorReadingsArriveAndCommandsAreWritten) {
   REQUIRE_PORT(port, "KROMEL");
-  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(port.c_str(), 20);
-  ASSERT_NE(sensor, nullptr);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().valid; }, 10s));
-  uint16_t first = sensor->c_Kromel_getColor().sequence;
-  EXPECT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().sequence != first; }, 5s))
+  Kromel sensor(port, 20);
+  ASSERT_TRUE(sensor.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetColor().valid; }, 10s));
+  uint16_t first = sensor.GetColor().sequence;
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetColor().sequence != first; }, 5s))
       << "readings keep coming";
-  EXPECT_TRUE(sensor->c_Kromel_setSampleTimeMs(30));
+  EXPECT_TRUE(sensor.SetSampleTimeMs(30));
   auto started = std::chrono::steady_clock::now();
-  KromelJNI::c_Kromel_destroy(sensor);
+  sensor.Close();
   EXPECT_LT(std::chrono::steady_clock::now() - started, 2s)
       << "the reader, blocked on the port, notices stop at once";
 }
 
 TEST(ComPorts, DistanceSensorScansArrive) {
   REQUIRE_PORT(port, "DYSTAN");
-  DystanJNI* sensor = DystanJNI::c_Dystan_createUsb(port.c_str(), 10);
-  ASSERT_NE(sensor, nullptr);
-  EXPECT_TRUE(test::waitUntil([&] { return sensor->c_Dystan_getLatestData(64).count > 0; }, 10s));
-  DystanJNI::c_Dystan_destroy(sensor);
+  Dystan sensor(port, 10);
+  ASSERT_TRUE(sensor.IsOpen());
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetData(64).count > 0; }, 10s));
 }
 
 TEST(ComPorts, MiniLidarFoundByNumberAnswersAndScans) {
@@ -129,12 +128,14 @@ TEST(ComPorts, MiniLidarFoundByNumberAnswersAndScans) {
 TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {
   REQUIRE_PORT(port, "LIDAR");
   ASSERT_TRUE(sim::mapSerialPort(HAL_SerialPort_USB1, port));
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB1);
+  Lidar lidar(SerialPort::kUSB1);
+  ASSERT_TRUE(lidar.IsOpen());
   EXPECT_TRUE(test::waitUntil(
-      [] {
-        auto data = LidarJNI::c_Lidar_getData();
-        for (int slot = 0; slot < LidarJNI::kSlots; ++slot) {
-          if (data[LidarJNI::kSlots + slot] > 0) return true;
+      [&] {
+        auto data = lidar.GetData();
+        if (!data) return false;
+        for (float distance : data->distance) {
+          if (distance > 0) return true;
         }
         return false;
       },
@@ -145,7 +146,7 @@ TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {
   }
   ASSERT_TRUE(settings.valid);
   EXPECT_EQ(settings.path, port);
-  EXPECT_GE(LidarJNI::c_Lidar_getDataAgeMs(), 0) << "a point was filed";
+  EXPECT_GE(lidar.GetDataAgeMs(), 0) << "a point was filed";
   bool bytesRead = false;
   for (const sim::SerialCallRecord& call : sim::serialCalls()) {
     if (call.call == sim::SerialCall::Read && call.result > 0) bytesRead = true;
@@ -154,7 +155,7 @@ TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {
   EXPECT_EQ(settings.dataBits, 8);
   EXPECT_EQ(settings.parity, 0);
   EXPECT_EQ(settings.stopBits, 10);
-  LidarJNI::c_Lidar_stop();
+  lidar.Stop();
 }
 
 TEST(ComPorts, AColourSensorThatIsUnpluggedCostsNoCpuAndClosesAtOnce) {
@@ -162,9 +163,9 @@ TEST(ComPorts, AColourSensorThatIsUnpluggedCostsNoCpuAndClosesAtOnce) {
   const char* request = std::getenv("KORVANE_HANGUP_REQUEST");
   ASSERT_NE(request, nullptr);
   const auto before = test::threadIds();
-  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(port.c_str(), 20);
-  ASSERT_NE(sensor, nullptr);
-  ASSERT_TRUE(test::waitUntil([&] { return sensor->c_Kromel_getColor().valid; }, 10s));
+  Kromel sensor(port, 20);
+  ASSERT_TRUE(sensor.IsOpen());
+  ASSERT_TRUE(test::waitUntil([&] { return sensor.GetColor().valid; }, 10s));
   const auto started = test::threadsStartedSince(before);
   ASSERT_FALSE(started.empty()) << "the reader thread";
   // The emulator ends when the request file appears (its Linux path, through the Z: drive).
@@ -173,14 +174,14 @@ TEST(ComPorts, AColourSensorThatIsUnpluggedCostsNoCpuAndClosesAtOnce) {
   std::FILE* hangUp = std::fopen(windowsPath.c_str(), "w");
   ASSERT_NE(hangUp, nullptr) << windowsPath;
   std::fclose(hangUp);
-  uint16_t last = sensor->c_Kromel_getColor().sequence;
+  uint16_t last = sensor.GetColor().sequence;
   EXPECT_TRUE(test::waitUntil(
       [&] {
-        uint16_t now = sensor->c_Kromel_getColor().sequence;
+        uint16_t now = sensor.GetColor().sequence;
         bool still = now == last;
         last = now;
         std::this_thread::sleep_for(300ms);
-        return still && sensor->c_Kromel_getColor().sequence == now;
+        return still && sensor.GetColor().sequence == now;
       },
       10s))
       << "readings stop once the device is gone";
@@ -189,7 +190,7 @@ TEST(ComPorts, AColourSensorThatIsUnpluggedCostsNoCpuAndClosesAtOnce) {
   EXPECT_LT(test::threadCpuSeconds(started) - cpuBefore, 0.05)
       << "a gone device is given up, not polled";
   auto closing = std::chrono::steady_clock::now();
-  KromelJNI::c_Kromel_destroy(sensor);
+  sensor.Close();
   EXPECT_LT(std::chrono::steady_clock::now() - closing, 2s);
 }
 

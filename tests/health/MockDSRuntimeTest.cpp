@@ -38,11 +38,12 @@ TEST_F(MockDSRuntimeTest, OnARealRobotNothingStartsAndNothingIsSent) {
   sim::setRealRobot(true);
 
   testing::internal::CaptureStderr();
-  MockDSJNI::c_MockDS_create();
-  MockDSJNI::c_MockDS_enable();
+  MockDS ds;
+  ds.Enable();
   const std::string said = testing::internal::GetCapturedStderr();
 
-  EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
+  EXPECT_FALSE(ds.IsOpen());
+  EXPECT_FALSE(ds.IsSending());
   EXPECT_NE(said.find("DS: ERROR: not started: this is a real robot"), std::string::npos) << said;
   EXPECT_FALSE(robotPort.receive(500ms).has_value());
   EXPECT_EQ(reports.count(report_code::kRefused, "MockDS"), 1u) << reports.text();
@@ -70,6 +71,7 @@ TEST_F(MockDSRuntimeTest, OnARealRobotTheCppObjectIsClosedAndStopsTheOneRunning)
   EXPECT_EQ(reports.count(report_code::kRefused, "MockDS"), 1u) << reports.text();
 }
 
+// The natives a Java program calls: a refused create stops the one running, and isSending says so.
 TEST_F(MockDSRuntimeTest, OnARealRobotOneRunningStopsSending) {
   if (const char* why = noSenderHere()) GTEST_SKIP() << why;
   test::DsReceiver robotPort;
@@ -91,12 +93,12 @@ TEST_F(MockDSRuntimeTest, InASimulationItEnablesAsBefore) {
   if (const char* why = noSenderHere()) GTEST_SKIP() << why;
   test::DsReceiver robotPort;
   ASSERT_TRUE(robotPort.bound());
-  MockDSJNI::c_MockDS_create();
-  EXPECT_TRUE(MockDSJNI::c_MockDS_isSending());
+  MockDS ds;
+  EXPECT_TRUE(ds.IsSending());
   auto first = robotPort.followNewSender();
   ASSERT_TRUE(first.has_value());
   EXPECT_EQ(first->sequence(), 0);
-  MockDSJNI::c_MockDS_enable();
+  ds.Enable();
   bool enabled = false;
   for (int i = 0; i < 120 && !enabled; ++i) {
     auto packet = robotPort.next();
@@ -104,7 +106,8 @@ TEST_F(MockDSRuntimeTest, InASimulationItEnablesAsBefore) {
     enabled = packet->control() == 0x06;
   }
   EXPECT_TRUE(enabled);
-  MockDSJNI::c_MockDS_destroy();
+  ds.Close();
+  EXPECT_FALSE(ds.IsSending());
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,6 +16,7 @@
 #include "ReportLog.h"
 #include "Wait.h"
 #include "common/DriverStationReport.h"
+#include "korvane/Lidar.h"
 #include "korvane/LidarMini.h"
 #include "korvane/sim/Serial.h"
 #include "lidar/LidarImpl.h"
@@ -28,10 +29,9 @@ namespace code = korvane::report_code;
 
 namespace {
 
-// The HAL's serial ports USB1 and USB2 (HAL_SerialPort_USB1, HAL_SerialPort_USB2).
-constexpr int kUsb1 = 2;
-constexpr int kUsb2 = 3;
-constexpr int kPort = kUsb1;
+constexpr SerialPort kLidarPort = SerialPort::kUSB1;
+constexpr SerialPort kMissingPort = SerialPort::kUSB2;
+constexpr int kPort = static_cast<int>(kLidarPort);
 constexpr const char* kLidar = "Lidar[2]";
 
 class LidarHealthTest : public ::testing::Test {
@@ -46,9 +46,23 @@ class LidarHealthTest : public ::testing::Test {
     ASSERT_TRUE(sim::mapSerialPort(kPort, room_->path()));
   }
   void TearDown() override {
+    lidar_.reset();
     LidarJNI::c_Lidar_stop();
     LidarJNI::pImpl.reset();
     sim::resetSerial();
+  }
+
+  // Opens the LiDAR on its port, replacing the one before as a robot program's new Lidar does.
+  void open(SerialPort port = kLidarPort) {
+    Lidar next(port);
+    lidar_ = std::move(next);
+  }
+  bool connected() { return lidar_->IsConnected(); }
+  // The table's age, from a copy of it.
+  int64_t tableAge() {
+    Lidar::ScanData data;
+    EXPECT_TRUE(lidar_->GetData(data));
+    return data.ageMs;
   }
 
   // The LiDAR unplugged, and plugged in again as a new device on another terminal.
@@ -61,111 +75,111 @@ class LidarHealthTest : public ::testing::Test {
 
   test::ReportLog reports_;
   std::unique_ptr<sim::LidarRoomSim> room_;
+  std::optional<Lidar> lidar_;
 };
 
 TEST_F(LidarHealthTest, HeardWhileItStreamsSilentWhileItDoesNotAndBackByItself) {
+  // The statics' health before any opening.
   EXPECT_FALSE(LidarJNI::c_Lidar_isConnected());
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  open();
+  ASSERT_TRUE(test::waitUntil([&] { return connected(); }));
 
   room_->setStreaming(false);
-  ASSERT_TRUE(test::waitUntil([] { return !LidarJNI::c_Lidar_isConnected(); }));
-  const int64_t age = LidarJNI::c_Lidar_getDataAgeMs();
+  ASSERT_TRUE(test::waitUntil([&] { return !connected(); }));
+  const int64_t age = lidar_->GetDataAgeMs();
   EXPECT_GT(age, 500);
-  EXPECT_TRUE(test::waitUntil([&] { return LidarJNI::c_Lidar_getDataAgeMs() > age; }));
+  EXPECT_TRUE(test::waitUntil([&] { return lidar_->GetDataAgeMs() > age; }));
   EXPECT_TRUE(reports_.waitFor(code::kSilent, kLidar)) << reports_.text();
 
   room_->setStreaming(true);
-  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return connected(); }));
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, kLidar)) << reports_.text();
   EXPECT_EQ(reports_.count(code::kSilent, kLidar), 1u) << reports_.text();
 }
 
 TEST_F(LidarHealthTest, UnpluggedAndPluggedInAgainItComesBackByItself) {
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  open();
+  ASSERT_TRUE(test::waitUntil([&] { return connected(); }));
   unplug();
   EXPECT_TRUE(reports_.waitFor(code::kHungUp, kLidar)) << reports_.text();
-  EXPECT_FALSE(LidarJNI::c_Lidar_isConnected());
+  EXPECT_FALSE(connected());
   EXPECT_EQ(sim::openSerialHandles(), 0) << "the failed port is closed";
   // It tries to open the port again while the device is away.
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_getFaults().openFailures >= 1; }));
+  ASSERT_TRUE(test::waitUntil([&] { return lidar_->GetFaults().openFailures >= 1; }));
 
   // Its table stays, and ages as its health does: the two count from one stamp.
-  std::array<float, LidarJNI::kSlots> angles{}, distances{};
-  const int64_t tableAge = LidarJNI::c_Lidar_readData(angles.data(), distances.data());
-  const int64_t dataAge = LidarJNI::c_Lidar_getFaults().dataAgeMs;
-  EXPECT_LE(0, tableAge);
-  EXPECT_LE(tableAge, dataAge);
-  EXPECT_LE(dataAge, LidarJNI::c_Lidar_readData(angles.data(), distances.data()));
+  const int64_t tableAgeBefore = tableAge();
+  const int64_t dataAge = lidar_->GetFaults().dataAgeMs;
+  EXPECT_LE(0, tableAgeBefore);
+  EXPECT_LE(tableAgeBefore, dataAge);
+  EXPECT_LE(dataAge, tableAge());
 
   plugInAgain();  // nobody calls anything
-  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }, 10s));
+  EXPECT_TRUE(test::waitUntil([&] { return connected(); }, 10s));
   // The worker publishes the table again: fresh points.
-  EXPECT_TRUE(test::waitUntil([&] {
-    return LidarJNI::c_Lidar_readData(angles.data(), distances.data()) < LidarJNI::kSilenceMs;
-  }));
+  EXPECT_TRUE(test::waitUntil([&] { return tableAge() < LidarJNI::kSilenceMs; }));
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_TRUE(reports_.waitFor(code::kHeardAgain, kLidar)) << reports_.text();
-  const DeviceFaults faults = LidarJNI::c_Lidar_getFaults();
+  const DeviceFaults faults = lidar_->GetFaults();
   EXPECT_TRUE(faults.connected);
   EXPECT_GE(faults.receiveFailures, 1u);
 }
 
 TEST_F(LidarHealthTest, AStartAfterAHangUpOpensThePortAtOnce) {
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  open();
+  ASSERT_TRUE(test::waitUntil([&] { return connected(); }));
   unplug();
-  ASSERT_TRUE(test::waitUntil([] { return !LidarJNI::c_Lidar_isConnected(); }));
+  ASSERT_TRUE(test::waitUntil([&] { return !connected(); }));
   plugInAgain();
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar_->Start();
   const std::string said = test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_EQ(said.find("already scanning"), std::string::npos) << said;
   EXPECT_EQ(sim::openSerialHandles(), 1);
-  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  EXPECT_TRUE(test::waitUntil([&] { return connected(); }));
 
   // One that scans is left alone.
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_start();
+  lidar_->Start();
   EXPECT_EQ(test::withoutReports(testing::internal::GetCapturedStderr()),
             "Lidar sensor is already scanning\n");
 }
 
-// A create on a port that does not open leaves the LiDAR on its own port, with its table and the
-// time of its newest point: the table's age and the health's stay one count.
-TEST_F(LidarHealthTest, ACreateThatFailsElsewhereKeepsTheAgeOfTheTable) {
-  constexpr int kMissingPort = kUsb2;
-  ASSERT_TRUE(sim::mapSerialPort(kMissingPort, "/nonexistent/ttyKorvaneLidarHealth"));
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+// An opening on a port that does not open leaves the LiDAR on its own port, with its table and
+// the time of its newest point: the table's age and the health's stay one count.
+TEST_F(LidarHealthTest, AnOpeningThatFailsElsewhereKeepsTheAgeOfTheTable) {
+  ASSERT_TRUE(
+      sim::mapSerialPort(static_cast<int>(kMissingPort), "/nonexistent/ttyKorvaneLidarHealth"));
+  open();
+  ASSERT_TRUE(test::waitUntil([&] { return connected(); }));
   room_->setStreaming(false);
-  ASSERT_TRUE(test::waitUntil([] { return !LidarJNI::c_Lidar_isConnected(); }));
+  ASSERT_TRUE(test::waitUntil([&] { return !connected(); }));
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(kMissingPort);
+  open(kMissingPort);
   testing::internal::GetCapturedStderr();
-  std::array<float, LidarJNI::kSlots> angles{}, distances{};
-  const int64_t tableAge = LidarJNI::c_Lidar_readData(angles.data(), distances.data());
-  const int64_t dataAge = LidarJNI::c_Lidar_getFaults().dataAgeMs;
-  EXPECT_GT(tableAge, 0);
-  EXPECT_LE(tableAge, dataAge) << "the health forgot the table's points";
-  EXPECT_LE(dataAge, LidarJNI::c_Lidar_readData(angles.data(), distances.data()));
+  ASSERT_TRUE(lidar_->IsOpen()) << "opening always opens";
+  const int64_t tableAgeBefore = tableAge();
+  const int64_t dataAge = lidar_->GetFaults().dataAgeMs;
+  EXPECT_GT(tableAgeBefore, 0);
+  EXPECT_LE(tableAgeBefore, dataAge) << "the health forgot the table's points";
+  EXPECT_LE(dataAge, tableAge());
   EXPECT_EQ(sim::openSerialHandles(), 1) << "back on its own port";
 }
 
 TEST_F(LidarHealthTest, AStoppedLidarIsNotConnectedAndNotReported) {
-  LidarJNI::c_Lidar_create(kPort);
-  ASSERT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
-  LidarJNI::c_Lidar_stop();
-  EXPECT_TRUE(test::waitUntil([] { return !LidarJNI::c_Lidar_isConnected(); }));
+  open();
+  ASSERT_TRUE(test::waitUntil([&] { return connected(); }));
+  lidar_->Stop();
+  EXPECT_TRUE(test::waitUntil([&] { return !connected(); }));
   std::this_thread::sleep_for(1200ms);  // past the timeout and the worker's one-second read
   EXPECT_EQ(reports_.count(code::kSilent, kLidar), 0u) << reports_.text();
-  LidarJNI::c_Lidar_start();
-  EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+  lidar_->Start();
+  EXPECT_TRUE(test::waitUntil([&] { return connected(); }));
 }
 
-// Two threads race creates and starts against stops; then stop and a close (stop, destroy) as a
-// Java program's leave no port open, and a start opens exactly one.
+// The natives a Java program calls, racing one another: two threads race creates and starts
+// against stops; then stop and a close (stop, destroy) as a Java program's leave no port open,
+// and a start opens exactly one.
 TEST_F(LidarHealthTest, RacingCreatesStartsAndStopsLeaveNoPortOpenAfterStop) {
   testing::internal::CaptureStderr();  // "already scanning" lines
   std::atomic<bool> done{false};
@@ -194,6 +208,33 @@ TEST_F(LidarHealthTest, RacingCreatesStartsAndStopsLeaveNoPortOpenAfterStop) {
   LidarJNI::c_Lidar_start();
   EXPECT_EQ(sim::openSerialHandles(), 1);
   EXPECT_TRUE(test::waitUntil([] { return LidarJNI::c_Lidar_isConnected(); }));
+}
+
+// Racing openings and their objects' starts and stops, as two threads of a C++ program: once the
+// last object is closed no port is open, and a new one opens exactly one.
+TEST_F(LidarHealthTest, RacingOpeningsStartsAndStopsLeaveNoPortOpenAfterClose) {
+  testing::internal::CaptureStderr();  // "already scanning" lines
+  std::atomic<bool> done{false};
+  auto race = [&](bool stops) {
+    while (!done.load()) {
+      Lidar lidar(kLidarPort);
+      lidar.Start();
+      if (stops) lidar.Stop();
+    }
+  };
+  std::thread opener(race, false);
+  std::thread stopper(race, true);
+  std::this_thread::sleep_for(3s);
+  done.store(true);
+  opener.join();
+  stopper.join();
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  std::this_thread::sleep_for(1200ms);  // a worker that would open the port again has done so
+  EXPECT_EQ(sim::openSerialHandles(), 0);
+  open();
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  EXPECT_TRUE(test::waitUntil([&] { return connected(); }));
 }
 
 class LidarMiniHealthTest : public ::testing::Test {

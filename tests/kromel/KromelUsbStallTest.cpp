@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "BackgroundCall.h"
-#include "KromelJNI.h"
 #include "PseudoTerminal.h"
 #include "ReportLog.h"
 #include "StalledDevice.h"
+#include "korvane/Kromel.h"
 #include "sim/kromel/KromelUsbSim.h"
 
 using namespace korvane;
@@ -47,40 +48,42 @@ TEST(KromelUsbStallTest, ASensorThatStopsReadingFailsCommandsWithALineInsteadOfH
                            " gave up after 1000 ms: the port is not draining";
 
   testing::internal::CaptureStderr();
-  KromelJNI* sensor = returnsWithin(
-      20s, device, [&] { return KromelJNI::c_Kromel_createUsb(terminal.path().c_str(), 100); });
+  std::unique_ptr<Kromel> sensor =
+      returnsWithin(20s, device, [&] { return std::make_unique<Kromel>(terminal.path(), 100); });
   std::string errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
-  ASSERT_NE(sensor, nullptr) << "the opening commands' results are not looked at";
+  ASSERT_TRUE(sensor->IsOpen()) << "the opening commands' results are not looked at";
   EXPECT_TRUE(contains(errors, line)) << errors;
 
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(2); }));
-  EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setSampleTimeMs(50); }));
+  EXPECT_FALSE(returnsWithin(20s, device,
+                             [&] { return sensor->SetColorFormat(Kromel::ColorFormat::kSRGB); }));
+  EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->SetSampleTimeMs(50); }));
   errors = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_TRUE(contains(errors, line + "\n" + line + "\n")) << errors;
 
   returnsWithin(20s, device, [&] {
-    KromelJNI::c_Kromel_destroy(sensor);
+    sensor->Close();
     return true;
   });
+  EXPECT_FALSE(sensor->IsOpen());
 }
 
 TEST(KromelUsbStallTest, ADeviceThatTakesBytesAgainTakesCommandsAgain) {
   test::PseudoTerminal terminal;
   ASSERT_TRUE(terminal.ok());
-  KromelJNI* sensor = KromelJNI::c_Kromel_createUsb(terminal.path().c_str(), 0);
-  ASSERT_NE(sensor, nullptr);
+  Kromel sensor(terminal.path(), 0);
+  ASSERT_TRUE(sensor.IsOpen());
   terminal.readUntilQuiet();
   {
     StalledDevice device(terminal.path());
     ASSERT_TRUE(device.ok());
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(returnsWithin(20s, device, [&] { return sensor->c_Kromel_setColorFormat(1); }));
+    EXPECT_FALSE(returnsWithin(20s, device,
+                               [&] { return sensor.SetColorFormat(Kromel::ColorFormat::kRAW); }));
     korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   }
-  EXPECT_TRUE(sensor->c_Kromel_setColorFormat(4));
+  EXPECT_TRUE(sensor.SetColorFormat(Kromel::ColorFormat::kXYZ));
   EXPECT_EQ(terminal.readUntilQuiet(), "COLORFORMAT,XYZ\r\n");
-  KromelJNI::c_Kromel_destroy(sensor);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "LinvoJNI.h"
 #include "Wait.h"
 #include "hal/I2C.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/I2c.h"
 
 using namespace korvane;
@@ -17,15 +18,24 @@ class LinvoSimTest : public test::LinvoBusTest {
   void SetUp() override {
     test::LinvoBusTest::SetUp();
     converter = test::attachConverter();
-    initialised = initialize(3.3f);
   }
   void TearDown() override {
     converter->detach();
     test::LinvoBusTest::TearDown();
   }
 
+  // Opens the sensor with its status line kept in `lines`.
+  Linvo open() {
+    testing::internal::CaptureStdout();
+    Linvo sensor(3.3f);
+    lines = testing::internal::GetCapturedStdout();
+    return sensor;
+  }
+  static bool reads(Linvo& sensor, int channel, int count) {
+    return test::waitUntil([&] { return sensor.GetRawValue(channel) == count; });
+  }
+
   std::shared_ptr<sim::LinvoSim> converter;
-  bool initialised = false;
 };
 
 // Writes a 16-bit register most significant byte first, as the converter expects.
@@ -43,7 +53,22 @@ uint16_t readRegister(uint8_t reg) {
 }
 
 TEST_F(LinvoSimTest, ReadsEachChannelAtTheDefaultGain) {
-  ASSERT_TRUE(initialised);
+  converter->setVoltage(0, 0.5);
+  converter->setVoltage(1, 1.0);
+  converter->setVoltage(2, 2.0);
+  converter->setVoltage(3, 3.0);  // above the 2.048 V full scale: clipped
+  Linvo sensor = open();
+  ASSERT_TRUE(sensor.IsConnected());
+  EXPECT_TRUE(reads(sensor, 0, 500));
+  EXPECT_TRUE(reads(sensor, 1, 1000));
+  EXPECT_TRUE(reads(sensor, 2, 2000));
+  EXPECT_TRUE(reads(sensor, 3, 2047));
+  EXPECT_NEAR(sensor.GetVoltage(1), 1.0, 1e-4);  // the input's volts
+}
+
+// The statics' direct blocking reads: each writes its channel's configuration word once.
+TEST_F(LinvoSimTest, DirectReadsConfigureTheChannelTheyRead) {
+  ASSERT_TRUE(initialize(3.3f));
   converter->setVoltage(0, 0.5);
   converter->setVoltage(1, 1.0);
   converter->setVoltage(2, 2.0);
@@ -58,12 +83,17 @@ TEST_F(LinvoSimTest, ReadsEachChannelAtTheDefaultGain) {
 }
 
 TEST_F(LinvoSimTest, AnInputBelowGroundReadsAsGround) {
+  converter->setVoltage(2, 0.5);
+  Linvo sensor = open();
+  ASSERT_TRUE(reads(sensor, 2, 500));
   converter->setVoltage(2, -0.1);
-  EXPECT_EQ(LinvoJNI::c_getRawValue(2), 0);
-  EXPECT_EQ(LinvoJNI::c_getVoltage(2), 0.0f);
+  EXPECT_TRUE(reads(sensor, 2, 0));
+  EXPECT_EQ(sensor.GetVoltage(2), 0.0f);
 }
 
+// The statics' `gain` field, which the direct reads configure the converter with.
 TEST_F(LinvoSimTest, GainFromTheConfigurationWord) {
+  ASSERT_TRUE(initialize(3.3f));
   converter->setVoltage(1, 1.0);
   LinvoJNI::gain = 0x0200;  // +-4.096 V
   EXPECT_EQ(LinvoJNI::c_getRawValue(1), 500);
@@ -71,7 +101,11 @@ TEST_F(LinvoSimTest, GainFromTheConfigurationWord) {
   EXPECT_EQ(LinvoJNI::c_getRawValue(1), 2000);
 }
 
+// The converter alone, on a bus opened without the sensor's sampler.
 TEST_F(LinvoSimTest, ConverterRegistersAndSingleShotConversions) {
+  int32_t status = 0;
+  HAL_InitializeI2C(HAL_I2C_kMXP, &status);
+  ASSERT_EQ(status, 0);
   EXPECT_EQ(readRegister(0x02), 0x8000);
   EXPECT_EQ(readRegister(0x03), 0x7FFF);
   converter->setVoltage(0, 1.0);
@@ -84,13 +118,17 @@ TEST_F(LinvoSimTest, ConverterRegistersAndSingleShotConversions) {
   EXPECT_EQ(readRegister(0x00), 1000 << 4);
   converter->setVoltage(0, 0.5);
   EXPECT_EQ(readRegister(0x00), 1000 << 4);
+  HAL_CloseI2C(HAL_I2C_kMXP);
 }
 
 TEST_F(LinvoSimTest, DetachedConverterIsNotConnected) {
   converter->detach();
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(LinvoJNI::c_initializeI2C(3.3f));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "I2C device not connected\n");
+  Linvo sensor = open();
+  EXPECT_EQ(lines, "I2C device not connected\n");
+  EXPECT_TRUE(sensor.IsOpen()) << "the robot program runs on without it";
+  EXPECT_FALSE(sensor.IsConnected());
+  EXPECT_EQ(sensor.GetRawValue(0), 0);
+  EXPECT_EQ(sensor.GetFaults().dataAgeMs, -1);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "DsReceiver.h"
-#include "MockDSJNI.h"
+#include "korvane/MockDS.h"
 
 namespace {
 std::atomic<long> g_allocations{0};
@@ -49,8 +49,9 @@ bool receiveRaw(int fd, uint8_t* buffer, size_t size) {
 TEST(MockDSAllocationTest, CyclesMakeNoHeapAllocation) {
   korvane::test::DsReceiver receiver;
   ASSERT_TRUE(receiver.bound()) << "UDP 127.0.0.1:1110 is taken";
-  MockDSJNI::c_MockDS_create();
-  MockDSJNI::c_MockDS_enable();
+  korvane::MockDS ds;
+  ASSERT_TRUE(ds.IsOpen());
+  ds.Enable();
   uint8_t packet[64];
   // Past start-up (thread, logger, socket).
   for (int i = 0; i < 3; ++i)
@@ -66,10 +67,10 @@ TEST(MockDSAllocationTest, CyclesMakeNoHeapAllocation) {
   EXPECT_EQ(packet[3], 0x06);
   EXPECT_EQ(after - before, 0) << "allocations during 100 cycles";
 
-  // The counter does see allocations: a create allocates the instance and its thread.
-  MockDSJNI::c_MockDS_create();
+  // The counter does see allocations: an opening allocates the instance and its thread.
+  korvane::MockDS replacement;
+  EXPECT_TRUE(replacement.IsOpen());
   EXPECT_GT(g_allocations.load(), after);
-  MockDSJNI::c_MockDS_destroy();
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "DsReceiver.h"
 #include "MockDSJNI.h"
 #include "SimBus.h"
-#include "TorqaJNI.h"
 #include "Wait.h"
+#include "korvane/MockDS.h"
+#include "korvane/Torqa.h"
 #include "korvane/sim/DriverStation.h"
 #include "korvane/sim/System.h"
 #include "mockds/MockDSImpl.h"
@@ -21,26 +24,29 @@ namespace {
 class ListenerTest : public test::SimBusTest {
  protected:
   void TearDown() override {
+    ds_.reset();
     MockDSJNI::c_MockDS_destroy();
     sim::stopDriverStationListener();
     test::SimBusTest::TearDown();
   }
+
+  std::optional<MockDS> ds_;
 };
 
 TEST_F(ListenerTest, MockDriverStationEnablesTheRobotAndTheHeartbeatFollows) {
   ASSERT_TRUE(sim::startDriverStationListener());
   EXPECT_TRUE(sim::startDriverStationListener());  // already running
   auto controller = sim::TorqaSim::attach(9);
-  long handle = TorqaJNI::c_Torqa_create(9, 1000);
-  ASSERT_NE(handle, 0);
+  Torqa motor(9, 1000);
+  ASSERT_TRUE(motor.IsOpen());
 
-  MockDSJNI::c_MockDS_create();
+  ds_.emplace();
   EXPECT_TRUE(test::waitUntil([] { return sim::driverStationPacketsReceived() >= 3; }));
   EXPECT_EQ(sim::lastDriverStationControl(), 0x00);
   EXPECT_FALSE(sim::systemActive());
   EXPECT_EQ(controller->heartbeat(), sim::TorqaSim::Heartbeat::Disabled);
 
-  MockDSJNI::c_MockDS_enable();
+  ds_->Enable();
   EXPECT_TRUE(test::waitUntil([] { return sim::systemActive(); }));
   EXPECT_EQ(sim::lastDriverStationControl(), 0x06);
   // Not before the warm-up: at least 50 more packets came after the 3 above.
@@ -49,14 +55,33 @@ TEST_F(ListenerTest, MockDriverStationEnablesTheRobotAndTheHeartbeatFollows) {
       [&] { return controller->heartbeat() == sim::TorqaSim::Heartbeat::Enabled; }));
   EXPECT_FALSE(test::framesWithId(0x020C0040 + 9).empty());
 
-  MockDSJNI::c_MockDS_disable();
+  ds_->Disable();
   EXPECT_TRUE(test::waitUntil([] { return !sim::systemActive(); }));
   EXPECT_TRUE(test::waitUntil(
       [&] { return controller->heartbeat() == sim::TorqaSim::Heartbeat::Disabled; }));
-  TorqaJNI::c_Torqa_destroy(handle);
+  motor.Close();
   controller->detach();
 }
 
+TEST_F(ListenerTest, ClosingTheMockDriverStationDisablesTheRobot) {
+  ASSERT_TRUE(sim::startDriverStationListener());
+  ds_.emplace();
+  ds_->Enable();
+  ASSERT_TRUE(test::waitUntil([] { return sim::systemActive(); }));
+  ds_->Close();  // its worker stops
+  EXPECT_TRUE(test::waitUntil([] { return !sim::systemActive(); }));
+  // The closed object's calls do nothing, and a new one starts again.
+  ds_->Enable();
+  const auto received = sim::driverStationPacketsReceived();
+  EXPECT_FALSE(test::waitUntil([&] { return sim::driverStationPacketsReceived() > received; },
+                               std::chrono::milliseconds(300)))
+      << "a closed mock driver station sent";
+  ds_.emplace();
+  EXPECT_TRUE(test::waitUntil([&] { return sim::driverStationPacketsReceived() > received; }));
+}
+
+// The statics' own instance, freed as at library unload: the natives then find none, and a create
+// starts again.
 TEST_F(ListenerTest, LosingTheDriverStationDisablesTheRobot) {
   ASSERT_TRUE(sim::startDriverStationListener());
   MockDSJNI::c_MockDS_create();

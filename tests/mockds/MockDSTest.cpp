@@ -112,6 +112,7 @@ TEST_F(MockDSTest, AfterTheWarmUpEnablingAgainIsImmediate) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(next().control(), 0x06);
 }
 
+// The destroy native a Java program's close calls only disables: the worker keeps sending.
 TEST_F(MockDSTest, DestroyKeepsSendingDisabledPackets) {
   MockDSJNI::c_MockDS_create();
   ASSERT_TRUE(receiver.followNewSender());
@@ -197,6 +198,7 @@ TEST_F(MockDSTest, ClosingStopsSendingAndTheStaticsThenFindNone) {
   EXPECT_FALSE(receiver.receive(100ms).has_value());
 }
 
+// The natives before any create have no instance to reach.
 TEST_F(MockDSTest, CallsBeforeCreateDoNothing) {
   if (receiver.receive(100ms)) GTEST_SKIP() << "an earlier test in this process created one";
   MockDSJNI::c_MockDS_enable();
@@ -211,12 +213,12 @@ TEST(MockDSUnloadTest, UnloadStopsAndJoinsTheWorker) {
   if (std::getenv("GTEST_DEATH_TEST_STYLE") == nullptr) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
   }
-  // The process exits while the worker sends; the static owner must stop and join it, or the
-  // exit ends in std::terminate.
+  // The process exits while the worker sends and its object is never destroyed; the library's
+  // own owner must stop and join the worker, or the exit ends in std::terminate.
   EXPECT_EXIT(
       {
-        MockDSJNI::c_MockDS_create();
-        MockDSJNI::c_MockDS_enable();
+        MockDS ds;
+        ds.Enable();
         std::this_thread::sleep_for(100ms);
         std::exit(0);
       },

@@ -5,12 +5,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-#include "LidarJNI.h"
 #include "ReportLog.h"
 #include "Wait.h"
 #include "hal/SerialPort.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 #include "sim/lidar/LidarRoomSim.h"
 
@@ -20,21 +21,28 @@ using sim::SerialCall;
 
 namespace {
 
-bool everySlotFilled() {
-  auto data = LidarJNI::c_Lidar_getData();
-  for (int k = 0; k < LidarJNI::kSlots; ++k) {
-    if (data[LidarJNI::kSlots + k] <= 0) return false;
+// The open LiDAR's table; one with nothing in it when the object holds no LiDAR.
+Lidar::ScanData tableOf(Lidar& lidar) {
+  Lidar::ScanData data;
+  data.distance.fill(-1.0f);
+  lidar.GetData(data);
+  return data;
+}
+
+bool everySlotFilled(Lidar& lidar) {
+  const Lidar::ScanData data = tableOf(lidar);
+  for (float distance : data.distance) {
+    if (distance <= 0) return false;
   }
   return true;
 }
-
 // The walls straight ahead, left, behind and right of the LiDAR in the emulator's room.
-void expectTheRoom() {
-  auto data = LidarJNI::c_Lidar_getData();
-  EXPECT_NEAR(data[LidarJNI::kSlots + 0], 4000, 10);
-  EXPECT_NEAR(data[LidarJNI::kSlots + 90], 2500, 10);
-  EXPECT_NEAR(data[LidarJNI::kSlots + 180], 2000, 10);
-  EXPECT_NEAR(data[LidarJNI::kSlots + 270], 1500, 10);
+void expectTheRoom(Lidar& lidar) {
+  const Lidar::ScanData data = tableOf(lidar);
+  EXPECT_NEAR(data.distance[0], 4000, 10);
+  EXPECT_NEAR(data.distance[90], 2500, 10);
+  EXPECT_NEAR(data.distance[180], 2000, 10);
+  EXPECT_NEAR(data.distance[270], 1500, 10);
 }
 
 class LidarSerialTest : public ::testing::Test {
@@ -45,11 +53,19 @@ class LidarSerialTest : public ::testing::Test {
     ASSERT_TRUE(room);
   }
   void TearDown() override {
-    LidarJNI::c_Lidar_stop();
+    lidar.reset();
     unsetenv("KORVANE_SIM_SERIAL_PORT_1");
     sim::resetSerial();
   }
+  // Opens the LiDAR, replacing the one before as a robot program's new Lidar does.
+  Lidar& open(SerialPort port) {
+    Lidar next(port);
+    lidar = std::move(next);
+    return *lidar;
+  }
+
   std::unique_ptr<LidarRoomSim> room;
+  std::optional<Lidar> lidar;
 };
 
 TEST_F(LidarSerialTest, FillsItsTableFromTheRoomOnAMappedPort) {
@@ -59,9 +75,9 @@ TEST_F(LidarSerialTest, FillsItsTableFromTheRoomOnAMappedPort) {
   EXPECT_EQ(status, 0);
 
   ASSERT_TRUE(sim::mapSerialPort(HAL_SerialPort_USB1, room->path()));
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB1);
-  ASSERT_TRUE(test::waitUntil(everySlotFilled));
-  expectTheRoom();
+  Lidar& lidar = open(SerialPort::kUSB1);
+  ASSERT_TRUE(test::waitUntil([&] { return everySlotFilled(lidar); }));
+  expectTheRoom(lidar);
 
   // The port the driver opened is the terminal, set up as the LiDAR needs.
   int32_t handle = 0;
@@ -77,7 +93,7 @@ TEST_F(LidarSerialTest, FillsItsTableFromTheRoomOnAMappedPort) {
   EXPECT_EQ(settings.baudRate, 115200);
   EXPECT_EQ(settings.timeoutSeconds, 1.0);
 
-  LidarJNI::c_Lidar_stop();
+  lidar.Stop();
   EXPECT_EQ(sim::openSerialHandles(), 0);
 }
 
@@ -86,18 +102,20 @@ TEST_F(LidarSerialTest, TheEnvironmentMapsAPortAsOnTheStandIn) {
   ASSERT_EQ(setenv("KORVANE_SIM_SERIAL_PORT_1", room->path().c_str(), 1), 0);
   sim::resetSerial();
   EXPECT_EQ(sim::serialPortPath(HAL_SerialPort_MXP), room->path());
-  LidarJNI::c_Lidar_create(HAL_SerialPort_MXP);
-  ASSERT_TRUE(test::waitUntil(everySlotFilled));
-  expectTheRoom();
+  Lidar& lidar = open(SerialPort::kMXP);
+  ASSERT_TRUE(test::waitUntil([&] { return everySlotFilled(lidar); }));
+  expectTheRoom(lidar);
 }
 
 TEST_F(LidarSerialTest, APortThatDoesNotOpenIsReported) {
   sim::mapSerialPort(HAL_SerialPort_USB2, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(HAL_SerialPort_USB2);
+  Lidar& lidar = open(SerialPort::kUSB2);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
+  EXPECT_TRUE(lidar.IsOpen()) << "opening always opens";
+  EXPECT_FALSE(lidar.IsConnected());
 }
 
 }  // namespace

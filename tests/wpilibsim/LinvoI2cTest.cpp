@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "Wait.h"
 #include "hal/I2C.h"
 #include "hal/simulation/I2CData.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/I2c.h"
 
 using namespace korvane;
@@ -54,9 +56,35 @@ class LinvoI2cTest : public test::LinvoBusTest {
     test::LinvoBusTest::TearDown();
   }
 
+  // Opens the sensor with its status line kept in `lines`.
+  Linvo open() {
+    testing::internal::CaptureStdout();
+    Linvo sensor(3.3f);
+    lines = testing::internal::GetCapturedStdout();
+    return sensor;
+  }
+
   std::shared_ptr<sim::LinvoSim> converter;
 };
 
+TEST_F(LinvoI2cTest, SamplesTheSimulatedVoltages) {
+  converter->setVoltage(0, 0.5);
+  converter->setVoltage(1, 1.0);
+  converter->setVoltage(3, 3.0);  // above the 2.048 V full scale: clipped
+  Linvo sensor = open();
+  EXPECT_EQ(lines, "I2C device is connected\n");
+  EXPECT_TRUE(HALSIM_GetI2CInitialized(kPort));
+  EXPECT_TRUE(sim::i2cPortOpen(kPort));
+  EXPECT_TRUE(sensor.IsConnected());
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(0) == 500; }));
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(1) == 1000; }));
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(3) == 2047; }));
+  converter->setVoltage(2, 2.0);
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(2) - 2.0f) < 1e-4f; }))
+      << "the input's volts";
+}
+
+// The statics' direct blocking read: the transfers of one read, byte for byte.
 TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltages) {
   ASSERT_TRUE(initialize(3.3f));
   EXPECT_EQ(lines, "I2C device is connected\n");
@@ -88,13 +116,14 @@ TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltages) {
 }
 
 TEST_F(LinvoI2cTest, BackgroundSamplesFollowTheVoltagesUntilClosed) {
-  ASSERT_TRUE(initialize(3.3f));
+  Linvo sensor = open();
+  ASSERT_TRUE(sensor.IsConnected());
   converter->setVoltage(1, 1.25);
-  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 1.25); }));
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(1) - 1.25f) < 0.002f; }));
   converter->setVoltage(1, 0.4);
-  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 0.4); }));
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(1) - 0.4f) < 0.002f; }));
 
-  LinvoJNI::c_closeI2C();
+  sensor.Close();
   EXPECT_FALSE(HALSIM_GetI2CInitialized(kPort));
   EXPECT_FALSE(sim::i2cPortOpen(kPort));
   auto calls = sim::i2cTransactions();
@@ -108,7 +137,15 @@ TEST_F(LinvoI2cTest, WhatWpilibsHalDecides) {
   converter->detach();
   // Nothing on the port answers, yet WPILib's HAL reports the read done: the sensor counts as
   // connected.
-  EXPECT_TRUE(initialize(3.3f));
+  {
+    Linvo sensor = open();
+    EXPECT_EQ(lines, "I2C device is connected\n");
+    EXPECT_TRUE(sensor.IsConnected());
+  }
+  // The rest on the bus alone, without the sensor's sampler in between.
+  int32_t status = 0;
+  HAL_InitializeI2C(HAL_I2C_kMXP, &status);
+  ASSERT_EQ(status, 0);
   uint8_t buffer[2] = {0x55, 0x55};
   sim::clearI2cTransactions();
   EXPECT_EQ(HAL_ReadI2C(HAL_I2C_kMXP, kAddress, buffer, 2), 0);
@@ -145,6 +182,7 @@ TEST_F(LinvoI2cTest, WhatWpilibsHalDecides) {
   sim::attachI2cDevice(kPort, 0x20, std::make_shared<Probe>(0x33));
   EXPECT_EQ(HAL_ReadI2C(HAL_I2C_kMXP, 0x20, buffer, 1), 0);
   EXPECT_EQ(buffer[0], 0x33);
+  HAL_CloseI2C(HAL_I2C_kMXP);
 }
 
 }  // namespace

@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-#include "LidarJNI.h"
 #include "ReportLog.h"
 #include "Wait.h"
+#include "korvane/Lidar.h"
 #include "korvane/sim/Serial.h"
 #include "sim/lidar/LidarRoomSim.h"
 #include "wpi/hal/SerialPort.h"
@@ -18,14 +19,21 @@ using sim::LidarRoomSim;
 
 namespace {
 
-bool everySlotFilled() {
-  auto data = LidarJNI::c_Lidar_getData();
-  for (int k = 0; k < LidarJNI::kSlots; ++k) {
-    if (data[LidarJNI::kSlots + k] <= 0) return false;
+// The open LiDAR's table; one with nothing in it when the object holds no LiDAR.
+Lidar::ScanData tableOf(Lidar& lidar) {
+  Lidar::ScanData data;
+  data.distance.fill(-1.0f);
+  lidar.GetData(data);
+  return data;
+}
+
+bool everySlotFilled(Lidar& lidar) {
+  const Lidar::ScanData data = tableOf(lidar);
+  for (float distance : data.distance) {
+    if (distance <= 0) return false;
   }
   return true;
 }
-
 class LidarSerialTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,10 +42,18 @@ class LidarSerialTest : public ::testing::Test {
     ASSERT_TRUE(room);
   }
   void TearDown() override {
-    LidarJNI::c_Lidar_stop();
+    lidar.reset();
     sim::resetSerial();
   }
+  // Opens the LiDAR, replacing the one before as a robot program's new Lidar does.
+  Lidar& open(SerialPort port) {
+    Lidar next(port);
+    lidar = std::move(next);
+    return *lidar;
+  }
+
   std::unique_ptr<LidarRoomSim> room;
+  std::optional<Lidar> lidar;
 };
 
 TEST_F(LidarSerialTest, FillsItsTableFromTheRoomOnAMappedPort) {
@@ -47,24 +63,26 @@ TEST_F(LidarSerialTest, FillsItsTableFromTheRoomOnAMappedPort) {
   EXPECT_EQ(status, 0);
 
   ASSERT_TRUE(sim::mapSerialPort(HAL_SERIAL_PORT_USB_1, room->path()));
-  LidarJNI::c_Lidar_create(HAL_SERIAL_PORT_USB_1);
-  ASSERT_TRUE(test::waitUntil(everySlotFilled));
-  auto data = LidarJNI::c_Lidar_getData();
+  Lidar& lidar = open(SerialPort::kUSB1);
+  ASSERT_TRUE(test::waitUntil([&] { return everySlotFilled(lidar); }));
+  const Lidar::ScanData data = tableOf(lidar);
   // The walls straight ahead and behind the LiDAR in the emulator's room.
-  EXPECT_NEAR(data[LidarJNI::kSlots + 0], 4000, 10);
-  EXPECT_NEAR(data[LidarJNI::kSlots + 180], 2000, 10);
+  EXPECT_NEAR(data.distance[0], 4000, 10);
+  EXPECT_NEAR(data.distance[180], 2000, 10);
 
-  LidarJNI::c_Lidar_stop();
+  lidar.Stop();
   EXPECT_EQ(sim::openSerialHandles(), 0);
 }
 
 TEST_F(LidarSerialTest, APortThatDoesNotOpenIsReported) {
   sim::mapSerialPort(HAL_SERIAL_PORT_USB_2, "/nonexistent/ttyKorvane");
   testing::internal::CaptureStderr();
-  LidarJNI::c_Lidar_create(HAL_SERIAL_PORT_USB_2);
+  Lidar& lidar = open(SerialPort::kUSB2);
   EXPECT_EQ(korvane::test::withoutReports(testing::internal::GetCapturedStderr()),
             "Error initializing serial port: -2\n");
   EXPECT_EQ(sim::openSerialHandles(), 0);
+  EXPECT_TRUE(lidar.IsOpen()) << "opening always opens";
+  EXPECT_FALSE(lidar.IsConnected());
 }
 
 }  // namespace

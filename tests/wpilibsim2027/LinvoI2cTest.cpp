@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
 #include "LinvoBus.h"
 #include "LinvoJNI.h"
 #include "Wait.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/I2c.h"
 #include "wpi/hal/I2C.h"
 #include "wpi/hal/simulation/I2CData.h"
@@ -33,9 +35,35 @@ class LinvoI2cTest : public test::LinvoBusTest {
     test::LinvoBusTest::TearDown();
   }
 
+  // Opens the sensor with its status line kept in `lines`.
+  Linvo open() {
+    testing::internal::CaptureStdout();
+    Linvo sensor(3.3f);
+    lines = testing::internal::GetCapturedStdout();
+    return sensor;
+  }
+
   std::shared_ptr<sim::LinvoSim> converter;
 };
 
+TEST_F(LinvoI2cTest, SamplesTheSimulatedVoltages) {
+  converter->setVoltage(0, 0.5);
+  converter->setVoltage(1, 1.0);
+  converter->setVoltage(3, 3.0);  // above the 2.048 V full scale: clipped
+  Linvo sensor = open();
+  EXPECT_EQ(lines, "I2C device is connected\n");
+  EXPECT_TRUE(HALSIM_GetI2CInitialized(HAL_I2C_PORT_1));
+  EXPECT_TRUE(sim::i2cPortOpen(kPort));
+  EXPECT_TRUE(sensor.IsConnected());
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(0) == 500; }));
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(1) == 1000; }));
+  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(3) == 2047; }));
+  converter->setVoltage(2, 2.0);
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(2) - 2.0f) < 1e-4f; }))
+      << "the input's volts";
+}
+
+// The statics' direct blocking read: the transfers of one read, byte for byte.
 TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltagesThroughWpilibsCallbacks) {
   ASSERT_TRUE(initialize(3.3f));
   EXPECT_EQ(lines, "I2C device is connected\n");
@@ -63,12 +91,13 @@ TEST_F(LinvoI2cTest, ReadsTheSimulatedVoltagesThroughWpilibsCallbacks) {
 }
 
 TEST_F(LinvoI2cTest, BackgroundSamplesFollowTheVoltagesUntilClosed) {
-  ASSERT_TRUE(initialize(3.3f));
+  Linvo sensor = open();
+  ASSERT_TRUE(sensor.IsConnected());
   converter->setVoltage(1, 1.25);
-  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 1.25); }));
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(1) - 1.25f) < 0.002f; }));
   converter->setVoltage(1, 0.4);
-  EXPECT_TRUE(test::waitUntil([] { return test::latestVoltageNear(1, 0.4); }));
-  LinvoJNI::c_closeI2C();
+  EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(1) - 0.4f) < 0.002f; }));
+  sensor.Close();
   EXPECT_FALSE(HALSIM_GetI2CInitialized(HAL_I2C_PORT_1));
   EXPECT_FALSE(sim::i2cPortOpen(kPort));
 }
