@@ -1,7 +1,7 @@
 // The LiDAR's and the mini LiDAR's health on either HAL, with their emulators on
 // pseudo-terminals: heard from while they stream, silent or hung up, and back. The LiDAR on a
-// HAL serial port comes back by itself when its port reappears, and at once on start(); racing
-// creates, starts and stops leave no port open after stop.
+// HAL serial port comes back by itself when its port reappears, and at once on Start(); racing
+// openings (or the natives' creates), starts and stops leave no port open once closed.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The mock driver station against WPILib 2027, which takes none of the roboRIO's driver-station
-// packets: create refuses with one line on the log hook's stream and sends nothing.
+// packets: opening one refuses with one line on the log hook's stream and sends nothing.
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "DsReceiver.h"
-#include "MockDSJNI.h"
 #include "ReportLog.h"
 #include "common/DriverStationReport.h"
+#include "korvane/MockDS.h"
 
 namespace {
 
@@ -28,19 +28,20 @@ std::unique_ptr<korvane::test::DsReceiver> listenOnTheDriverStationPort() {
   }
 }
 
-TEST(MockDSRefused, CreateStartsNothingAndSaysWhy) {
+TEST(MockDSRefused, OpeningStartsNothingAndSaysWhy) {
   const auto receiver = listenOnTheDriverStationPort();
   ASSERT_TRUE(receiver->bound()) << "UDP 127.0.0.1:1110 is taken";
   korvane::test::ReportLog reports;
   testing::internal::CaptureStderr();
-  MockDSJNI::c_MockDS_create();
-  MockDSJNI::c_MockDS_enable();
+  korvane::MockDS ds;
+  ds.Enable();
   const std::string lines = korvane::test::withoutReports(testing::internal::GetCapturedStderr());
   EXPECT_TRUE(std::regex_match(lines, std::regex("DS: ERROR: not started: WPILib 2027 takes no "
                                                  "roboRIO driver-station packets .*\\(MockDS\\."
                                                  "cpp:[0-9]+\\)\n")))
       << lines;
-  EXPECT_FALSE(MockDSJNI::c_MockDS_isSending());
+  EXPECT_FALSE(ds.IsOpen());
+  EXPECT_FALSE(ds.IsSending());
   EXPECT_EQ(reports.count(korvane::report_code::kRefused, "MockDS"), 1u) << reports.text();
   EXPECT_FALSE(receiver->receive(300ms).has_value()) << "a packet went out";
 }
