@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* chunk;
   size_t length;
   while (chunks.next(&chunk, &length)) {
-    lines.feed(chunk, static_cast<int>(length), [&](const KromelJNI::ColorData& reading) {
-      if (!reading.valid || reading.sequence != ++expected) std::abort();
-    });
+    lines.feed(chunk, static_cast<int>(length),
+               [&](const korvane::kromel::LineReader::Reading& reading) {
+                 if (!reading.valid || reading.sequence != ++expected) std::abort();
+               });
   }
   return 0;
 }
