@@ -1,10 +1,16 @@
 #include "torqa/Controller.h"
 
+#include <array>
 #include <chrono>
+#include <exception>
+#include <iostream>
 #include <string>
 
 #include "TorqaJNI.h"
 #include "common/CanDeviceId.h"
+#include "common/ConsoleLine.h"
+#include "common/ErrorText.h"
+#include "common/Guarded.h"
 #include "common/MillisecondClock.h"
 #include "port/Can.h"
 #include "port/RobotState.h"
@@ -16,6 +22,24 @@ namespace korvane::torqa {
 namespace {
 
 constexpr std::chrono::milliseconds kHeartbeatPeriod{100};
+
+// The stream session of a controller's status frames: its device number, device type and
+// manufacturer, and API bit 5 (APIs 32..63, where every status frame but the frequency's is).
+constexpr uint32_t kCollectedApiBit = 32u << 6;
+constexpr uint32_t kSessionMask = 0x1FFF0000u | kCollectedApiBit | 0x3Fu;
+// A collection a heartbeat apart still finds every kind's newest frame (the controller sends
+// each of its 16 collected kinds every 20 ms).
+constexpr uint32_t kSessionFrames = 128;
+constexpr size_t kCollectChunk = 32;
+
+uint32_t sessionId(int deviceNumber) {
+  return frames::kHeartbeatDisabled | kCollectedApiBit |
+         (static_cast<uint32_t>(deviceNumber) & 0x3F);
+}
+
+int apiOf(uint32_t id) {
+  return static_cast<int>((id >> 6) & 0x3FF);
+}
 
 constexpr const char* kOutputNames[Controller::kMotors] = {"Output 0", "Output 1", "Output 2",
                                                            "Output 3"};
@@ -32,6 +56,13 @@ Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
       address_{bus, deviceNumber},
       health_("Torqa[" + korvane::canDeviceId(bus, deviceNumber) + "]", "", kSilenceMs,
               korvane::canMilliseconds) {
+  // Without a session every recent read reads its frame alone.
+  orOnThrow([&] {
+    int32_t status = 0;
+    const uint32_t session =
+        port::can::openSession(bus, sessionId(deviceNumber), kSessionMask, kSessionFrames, &status);
+    if (status == 0) session_ = session;
+  });
   if (!device_.open("Torqa", korvane::canDeviceId(bus, deviceNumber))) return;
   for (int m = 0; m < kMotors; ++m) {
     device_.add(outputs_[m], kOutputNames[m], 0.0);
@@ -45,6 +76,7 @@ Controller::~Controller() {
     wakeHeartbeat(/*ending=*/true);
     heartbeat_.join();
   }
+  if (session_ != 0) orOnThrow([&] { port::can::closeSession(session_); });
   device_.close();  // while the values it empties are still here
 }
 
@@ -75,11 +107,60 @@ StatusFrame Controller::readStatus(int api, int errorCode) {
 }
 
 StatusFrame Controller::recentStatus(int api, int errorCode) {
-  return recent_.read(api, [&] {
-    const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
-    noteStatus(frame);
-    return frame;
-  });
+  const int64_t now = RecentFrames::nanosecondsNow();
+  StatusFrame frame;
+  if (recent_.fresh(api, now, frame)) return frame;
+  if (session_ != 0 && RecentFrames::collected(api)) {
+    const Collection collection = collect(now, errorCode, &frame);
+    if (collection == Collection::kFailed) return frame;
+    if (collection == Collection::kFresh && recent_.fresh(api, now, frame)) return frame;
+  }
+  frame = readStatusFrame(canHandle_, api, errorCode);
+  recent_.keep(api, frame, now);
+  noteStatus(frame);
+  return frame;
+}
+
+Controller::Collection Controller::collect(int64_t readAtNs, int errorCode, StatusFrame* failure) {
+  if (collecting_.exchange(true, std::memory_order_acquire)) return Collection::kNotFresh;
+  Collection result = Collection::kFresh;
+  guarded(
+      [&] {
+        std::array<port::can::Frame, kCollectChunk> frames;
+        uint32_t read = 0;
+        do {
+          int32_t status = 0;
+          port::can::readSession(session_, frames.data(), frames.size(), &read, &status);
+          if (status == port::can::kMessageNotFound) break;  // none came since
+          if (status != 0 && status != port::can::kSessionOverrun) {
+            failure->status = status;
+            result = Collection::kFailed;
+            return;
+          }
+          // Frames may have been dropped: what was read counts as read long ago, so that every
+          // getter reads its own frame again.
+          if (status == port::can::kSessionOverrun) result = Collection::kNotFresh;
+          const int64_t asOf =
+              result == Collection::kFresh ? readAtNs : readAtNs - RecentFrames::kFreshFor.count();
+          for (uint32_t i = 0; i < read; ++i) {
+            StatusFrame kept;
+            std::copy(frames[i].data, frames[i].data + frames[i].size, kept.data.begin());
+            kept.length = frames[i].size;
+            kept.receivedTimestamp = frames[i].timestampMs;
+            recent_.keep(apiOf(frames[i].id), kept, asOf);
+          }
+          if (read > 0) health_.heard(frames[read - 1].timestampMs);
+        } while (read == frames.size());
+      },
+      [&](const std::exception&) {
+        failure->raised = true;
+        result = Collection::kFailed;
+        if (errorCode != kNoErrorText) printLine(std::cout, errorText(errorCode));
+      });
+  if (result == Collection::kFresh) recent_.collectedAt(readAtNs);
+  if (result == Collection::kFailed) noteStatus(*failure);
+  collecting_.store(false, std::memory_order_release);
+  return result;
 }
 
 void Controller::pollStatus() {

@@ -8,12 +8,13 @@
 // controller). Its health names it the same way.
 //
 // Status frames and health: every status-frame read of an open controller, by any getter, is one
-// HAL read through readStatus, which keeps the frame among the controller's recent frames and
-// tells its health. The controller is heard from while a status frame arrived within kSilenceMs
-// (it sends them every 20 ms), by the HAL's receive stamps. A heartbeat also takes the recent
-// motor-0 RPM frame and looks for a change, so a controller that never answers (a wrong device
-// number) or falls silent is reported within a beat of its timeout even while nothing reads it.
-// Every frame sent to it counts its failures.
+// HAL read through readStatus, or the collection of every status frame the controller's stream
+// session holds (a recent read: see torqa/StatusFrames.h); either keeps the frames among the
+// controller's recent frames and tells its health. The controller is heard from while a status
+// frame arrived within kSilenceMs (it sends them every 20 ms), by the HAL's receive stamps. A
+// heartbeat also takes the recent motor-0 RPM frame and looks for a change, so a controller that
+// never answers (a wrong device number) or falls silent is reported within a beat of its timeout
+// even while nothing reads it. Every frame sent to it counts its failures.
 //
 // A second controller opened on a device number already shown is shown as
 // "Torqa[<device number>] #2" (and so on); each keeps its own. Without simulation (on the robot)
@@ -65,8 +66,11 @@ class Controller {
   // through here: it is kept among the recent frames and tells the health when the HAL received
   // it (or that the read failed).
   StatusFrame readStatus(int api, int errorCode);
-  // The API's recent frame (see torqa/StatusFrames.h): read through readStatus when the kept one
-  // is older than RecentFrames::kFreshFor.
+  // The API's recent frame (see torqa/StatusFrames.h). When the kept one is not fresh, the
+  // session's frames are collected (one HAL call for every status frame), or the frame is read
+  // through the HAL alone when the session does not collect it, when another thread is collecting
+  // or when the collection did not make it fresh (none of its kind came since the controller was
+  // opened, or the session overflowed). A collection that fails is the read's failure.
   StatusFrame recentStatus(int api, int errorCode);
   const RecentFrames& recentFrames() const { return recent_; }
   // What a send to the controller says of it.
@@ -107,8 +111,12 @@ class Controller {
   bool heartbeatRunning() const { return heartbeat_.joinable(); }
 
  private:
+  enum class Collection { kFresh, kNotFresh, kFailed };
+
   void beat();
   void wakeHeartbeat(bool ending);
+  // Keeps every frame the session holds, as read at readAtNs; a failure is put in *failure.
+  Collection collect(int64_t readAtNs, int errorCode, StatusFrame* failure);
   // What a status read through the handle says of the controller's health.
   void noteStatus(const StatusFrame& frame);
 
@@ -116,6 +124,8 @@ class Controller {
   const Address address_;
   korvane::DeviceHealth health_;
   RecentFrames recent_;
+  uint32_t session_ = 0;  // the stream session of the status frames; 0 when none was opened
+  std::atomic<bool> collecting_{false};
 
   mutable std::mutex infoMutex_;
   std::optional<InfoRecord> info_;

@@ -1,5 +1,6 @@
 #include "torqa/StatusFrames.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 
@@ -40,6 +41,20 @@ int RecentFrames::frameIndex(int api) {
     return api - frames::kOrvixApi;
   }
   return -1;
+}
+
+bool RecentFrames::fresh(int api, int64_t nowNs, StatusFrame& frame) const {
+  const int index = frameIndex(api);
+  if (index < 0) return false;
+  Kept kept;
+  if (!frames_[static_cast<size_t>(index)].latest.read(kept)) return false;
+  int64_t asOf = kept.readAtNs;
+  if (kept.frame.there() && collected(api)) {
+    asOf = std::max(asOf, collectedAtNs_.load(std::memory_order_acquire));
+  }
+  if (nowNs - asOf >= kFreshFor.count()) return false;
+  frame = kept.frame;
+  return true;
 }
 
 void RecentFrames::keep(Frame& frame, const StatusFrame& status, int64_t readAtNs) {

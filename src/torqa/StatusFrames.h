@@ -3,14 +3,17 @@
 // The motor controller's status frames as the telemetry and the controller's health read them:
 // one HAL latest-frame read, guarded (a read that raises prints the reading's error text and
 // leaves zeros), and the recent frames of one open controller, which let the getters of one robot
-// loop share one HAL read per frame.
+// loop share one HAL call for all of the controller's status frames.
 //
 // A recent frame is kept with what the HAL said about it (its receive timestamp and status) and
-// when it was read. A recent read hands out the kept frame while it was read less than kFreshFor
-// ago, and otherwise reads the HAL and keeps what it got; every HAL read of the controller's
-// status frames is kept, whichever getter made it. So four getters that read the same frame in
-// one loop make one HAL read, and no value handed out is older than the HAL's frame was kFreshFor
-// earlier.
+// when it was read. A kept frame is fresh while it was read less than kFreshFor ago. The
+// controller also collects its status frames through a CAN stream session (every frame it sends
+// with an API of 32..63: all but the frequency's), one HAL call for all of them; a kept frame
+// that the session collects stays fresh while the last complete collection is less than
+// kFreshFor old, since no newer frame of its kind had come by then. Every HAL read of the
+// controller's status frames is kept, whichever getter made it. So the getters of one loop make
+// one HAL call per controller, and no value handed out is older than the HAL's frame was
+// kFreshFor earlier.
 //
 // Threading: every member may be called from any thread at any time; nothing blocks. Several
 // threads that find the same frame stale each read the HAL, and one of them keeps its frame.
@@ -48,22 +51,16 @@ class RecentFrames {
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::nanoseconds kFreshFor = std::chrono::milliseconds(1);
 
-  // The kept frame of the API when it was read less than kFreshFor ago; otherwise readHal() (a
-  // StatusFrame read through the HAL now), kept. An API that is no status frame is read every
-  // time.
-  template <class ReadHal>
-  StatusFrame read(int api, ReadHal&& readHal) {
-    const int index = frameIndex(api);
-    if (index < 0) return readHal();
-    Frame& frame = frames_[static_cast<size_t>(index)];
-    const int64_t now = nanosecondsNow();
-    Kept kept;
-    if (frame.latest.read(kept) && now - kept.readAtNs < kFreshFor.count()) return kept.frame;
-    // The time before the read: the frame is at least that new.
-    const StatusFrame fresh = readHal();
-    keep(frame, fresh, now);
-    return fresh;
-  }
+  // Whether the controller's stream session collects the API's frames.
+  static constexpr bool collected(int api) { return api >= 32 && api < 64; }
+
+  // The kept frame of the API when it is fresh at nowNs (see above); false otherwise, and for an
+  // API that is no status frame.
+  bool fresh(int api, int64_t nowNs, StatusFrame& frame) const;
+
+  // Every frame the session held was kept by a collection that began at readAtNs: each collected
+  // kind that is there is as new as the bus had then.
+  void collectedAt(int64_t readAtNs) { collectedAtNs_.store(readAtNs, std::memory_order_release); }
 
   // Keeps a frame of the API that was read through the HAL at readAtNs (nanosecondsNow() taken
   // before the read).
@@ -94,6 +91,7 @@ class RecentFrames {
   static void keep(Frame& frame, const StatusFrame& status, int64_t readAtNs);
 
   std::array<Frame, kFrames> frames_;
+  std::atomic<int64_t> collectedAtNs_{INT64_MIN / 2};
 };
 
 }  // namespace korvane::torqa

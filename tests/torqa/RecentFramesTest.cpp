@@ -1,7 +1,8 @@
 // The recent frames: reads of one status frame within the freshness bound share one HAL read,
-// a later read reads the HAL again, each frame keeps the HAL's timestamp and status, every HAL
-// read (of any getter) is kept and tells the controller's health, whose own look at the
-// controller shares the kept frame, and a closed controller's frames are never handed out again.
+// a later read reads the HAL again, one session read collects every status frame of the
+// controller, each frame keeps the HAL's timestamp and status, every HAL read (of any getter) is
+// kept and tells the controller's health, whose own look at the controller shares the kept frame,
+// and a closed controller's frames are never handed out again.
 // The object's getters are the recent reads; the statics' plain getters, which read the HAL every
 // time, show when a HAL read happened.
 
@@ -28,10 +29,15 @@ uint32_t statusId(int api) {
   return 0x020C0000u | (static_cast<uint32_t>(api) << 6) | kDevice;
 }
 
-// An RPM frame of value hundredths: 1.0 RPM per 100.
+// A status frame whose first two bytes are the value (little-endian, under 32768).
+void injectValue(int api, int value) {
+  sim::injectFrame(statusId(api), {static_cast<uint8_t>(value & 0xFF),
+                                   static_cast<uint8_t>(value >> 8), 0, 0, 0, 0, 0, 0});
+}
+
+// An RPM frame of motor 0 of value hundredths: 1.0 RPM per 100.
 void injectRpm(int hundredths) {
-  sim::injectFrame(statusId(kRpmApi), {static_cast<uint8_t>(hundredths & 0xFF),
-                                       static_cast<uint8_t>(hundredths >> 8), 0, 0, 0, 0, 0, 0});
+  injectValue(kRpmApi, hundredths);
 }
 
 class RecentFramesTest : public test::OpenControllerTest<kDevice> {
@@ -186,6 +192,76 @@ TEST_F(RecentFramesTest, TheHealthSharesTheKeptFrame) {
     EXPECT_EQ(faults.receiveFailures, 0u) << "the health read the HAL again";
   }
   EXPECT_TRUE(pairWithinBound);
+}
+
+// The getters of one loop make one HAL call for all of a controller's status frames: the session
+// read of the first collects every frame that came, and the others, within the bound, make no HAL
+// call at all (one would take the failure armed for it and give 0).
+TEST_F(RecentFramesTest, OneSessionReadCollectsEveryStatusFrameOfTheLoop) {
+  constexpr int kEncoderApi = 37;
+  bool loopWithinBound = false;
+  for (int attempt = 0; attempt < 50 && !loopWithinBound; ++attempt) {
+    for (int m = 0; m < 4; ++m) {
+      injectValue(kRpmApi + m, 100 * (m + 1) + attempt);
+      injectValue(kEncoderApi + m, 1000 * (m + 1) + attempt);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));  // every kept frame is stale now
+    const auto first = Clock::now();
+    double rpms[4] = {controller->GetRPM(0)};
+    sim::failCanCalls(sim::CanCall::ReadStreamSession, -1);
+    sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1);
+    for (int m = 1; m < 4; ++m) rpms[m] = controller->GetRPM(m);
+    int counts[4];
+    for (int m = 0; m < 4; ++m) counts[m] = controller->GetEncoderCount(m);
+    const auto last = Clock::now();
+    sim::clearCanFailures();
+    if (last - first > torqa::RecentFrames::kFreshFor / 2) continue;
+    loopWithinBound = true;
+    for (int m = 0; m < 4; ++m) {
+      EXPECT_EQ(rpms[m], (100 * (m + 1) + attempt) / 100.0) << "motor " << m;
+      EXPECT_EQ(counts[m], 1000 * (m + 1) + attempt) << "motor " << m;
+    }
+  }
+  EXPECT_TRUE(loopWithinBound);
+}
+
+// A session collects only what comes after it opened: a frame that came before is read through the
+// HAL alone.
+TEST_F(RecentFramesTest, AFrameThatCameBeforeTheControllerWasOpenedIsRead) {
+  controller.reset();
+  injectRpm(4321);
+  controller.emplace(kDevice, 1000);
+  ASSERT_TRUE(controller->IsOpen());
+  handle = static_cast<long>(controller->GetHandle());
+  EXPECT_EQ(controller->GetRPM(0), 43.21);
+}
+
+// A session that overflowed while nothing read it still ends in the newest frame of each kind.
+TEST_F(RecentFramesTest, AfterTheSessionOverflowedTheNewestFrameIsHandedOut) {
+  EXPECT_EQ(controller->GetRPM(0), 0.0);
+  for (int hundredths = 1; hundredths <= 300; ++hundredths) injectRpm(hundredths);
+  std::this_thread::sleep_for(2 * torqa::RecentFrames::kFreshFor);
+  EXPECT_EQ(controller->GetRPM(0), 3.0);
+  EXPECT_EQ(controller->GetEncoderSpeed(0), 3.0);
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 3.0);
+}
+
+// The session is the controller's, closed with it; a controller whose session could not be opened
+// reads every frame through the HAL alone.
+TEST_F(RecentFramesTest, TheSessionIsClosedWithTheControllerAndReadsNeedNone) {
+  EXPECT_EQ(sim::openStreamSessions(), 1);
+  controller.reset();
+  EXPECT_EQ(sim::openStreamSessions(), 0);
+  sim::failCanCalls(sim::CanCall::OpenStreamSession, -44088, 1);
+  controller.emplace(kDevice, 1000);
+  ASSERT_TRUE(controller->IsOpen());
+  handle = static_cast<long>(controller->GetHandle());
+  EXPECT_EQ(sim::openStreamSessions(), 0);
+  injectRpm(1500);
+  EXPECT_EQ(controller->GetRPM(0), 15.0);
+  injectRpm(1600);
+  std::this_thread::sleep_for(2 * torqa::RecentFrames::kFreshFor);
+  EXPECT_EQ(controller->GetRPM(0), 16.0);
 }
 
 }  // namespace

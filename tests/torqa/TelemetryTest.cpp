@@ -44,10 +44,12 @@ class TorqaTelemetryTest : public test::OpenControllerTest<kDevice> {
   }
 };
 
-// What the read printed when the next HAL read raised.
-std::string textWhenReadRaises(const std::function<void()>& read) {
+// What the read printed when the next HAL call of the kind raised: a latest-frame read, or the
+// session read that collects a controller's frames for a recent read.
+std::string textWhenReadRaises(const std::function<void()>& read,
+                               sim::CanCall call = sim::CanCall::ReadPacketLatest) {
   pastTheSharedRead();
-  sim::failCanCalls(sim::CanCall::ReadPacketLatest, 0, 1, /*throwInstead=*/true);
+  sim::failCanCalls(call, 0, 1, /*throwInstead=*/true);
   CaptureStdout();
   read();
   sim::clearCanFailures();
@@ -211,11 +213,18 @@ TEST_F(TorqaTelemetryTest, TheOptionalFormsAndTheFourTargets) {
   EXPECT_DOUBLE_EQ((*all)[2], 0.01);
   EXPECT_DOUBLE_EQ((*all)[3], 2.0);
 
-  // A failing HAL read is absence too.
+  // A failing HAL call is absence too: for a kept frame, the session read that would have
+  // collected a newer one.
   pastTheSharedRead();
-  sim::failCanCalls(sim::CanCall::ReadPacketLatest, -1234, 1);
+  sim::failCanCalls(sim::CanCall::ReadStreamSession, -1234, 1);
   EXPECT_FALSE(controller->TryGetRPM(0).has_value());
-  EXPECT_EQ(textWhenReadRaises([&] { EXPECT_FALSE(controller->TryGetRPM(0).has_value()); }), "");
+  EXPECT_EQ(textWhenReadRaises([&] { EXPECT_FALSE(controller->TryGetRPM(0).has_value()); },
+                               sim::CanCall::ReadStreamSession),
+            "");
+  EXPECT_EQ(textWhenReadRaises([&] { EXPECT_EQ(controller->GetRPM(0), 0.0); },
+                               sim::CanCall::ReadStreamSession),
+            "RPM for motor 0 could not be obtained\n");
+  EXPECT_EQ(TorqaJNI::c_Torqa_getRPM(handle, 0), 123.45) << "the frame is still the bus's";
 }
 
 TEST_F(TorqaTelemetryTest, ARaisingReadPrintsTheTextOfTheChannelItRead) {
