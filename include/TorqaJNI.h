@@ -20,8 +20,9 @@
 //   threads share only that flag with callers.
 // - Commands never wait for an answer and never sleep. Telemetry reads the handle's latest frames
 //   and never waits; a setEncoder racing a getEncoderDistance of the same channel may or may not
-//   be seen by it. The recent-frame reads share one HAL read per frame among all threads within
-//   1 ms; several threads that find a frame older than that may each read it.
+//   be seen by it. The recent-frame reads share one HAL call for all of a controller's status
+//   frames among all threads within 1 ms; several threads that find a frame older than that may
+//   each read it.
 // - Identity operations (getID, getFirmwareVersion, getHardwareVersion, getSerialNumber) block
 //   the calling thread: up to about 1.1 s while the info record cannot be obtained, 10 ms for the
 //   serial number. They hold their controller meanwhile (a destroy waits for them) and take
@@ -98,9 +99,10 @@ class TorqaJNI {
   static bool c_Torqa_getTargetRPMFromDevice(long handle, double* out);
 
   // The same readings from the recent frames: a frame read through the HAL less than 1 ms ago (by
-  // any of these calls, for any reading it carries) is decoded again instead of read again, so
-  // the getters of one robot loop make one HAL read per frame. An open controller's frames only;
-  // for any other handle each call reads the HAL.
+  // any of these calls, for any reading it carries, or with every other status frame the
+  // controller sent) is decoded again instead of read again, so the getters of one robot loop
+  // make one HAL call per controller. An open controller's frames only; for any other handle each
+  // call reads the HAL.
   static int c_Torqa_getRecentFrequency(long handle);
   static double c_Torqa_getRecentControllerTemp(long handle);
   static double c_Torqa_getRecentRPM(long handle, signed char motor);

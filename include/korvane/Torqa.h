@@ -23,8 +23,8 @@ namespace korvane {
 /// their failure values (0, false, empty, -1).
 ///
 /// Blocking: commands send one frame and return at once; getters read the newest status frame
-/// the HAL holds and never wait (the getters of one robot loop share one HAL read per frame within
-/// 1 ms); the identity calls block, see each. Close blocks up to one heartbeat period (100 ms).
+/// the HAL holds and never wait (the getters of one robot loop share one HAL call for all of the
+/// controller's status frames, within 1 ms); the identity calls block, see each. Close blocks up to one heartbeat period (100 ms).
 ///
 /// Threading: every call may come from any thread, also while another runs; commands never wait
 /// for each other; the identity calls of one controller take turns. Close, destruction and

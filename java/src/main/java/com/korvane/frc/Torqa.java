@@ -20,12 +20,13 @@ import java.util.concurrent.CompletableFuture;
  * bus. Every method taking a motor index throws {@link IllegalArgumentException} for an index
  * other than 0 to 3, before it touches the bus, as WPILib's classes reject a bad channel.
  *
- * <p>Freshness: each status frame (a motor's speed, a motor's encoder count, the limit switches,
- * the Orvix positions, the frequency, the temperature, a motor's target) is read from the CAN bus
- * at most once per millisecond. A getter that finds its frame read less than 1 ms ago, by any
- * getter on any thread, decodes that copy instead of reading the bus again, so the reads of one
- * robot loop cost one bus read per frame; a value is therefore at most 1 ms older than the bus's
- * newest frame. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
+ * <p>Freshness: the controller's status frames (a motor's speed, a motor's encoder count, the limit
+ * switches, the Orvix positions, the temperature, a motor's target) are collected from the CAN
+ * bus together, at most once per millisecond, and the frequency's frame is read on its own at
+ * most once per millisecond. A getter that finds its frame collected or read less than 1 ms ago,
+ * by any getter on any thread, decodes that copy instead of reading the bus again, so the reads
+ * of one robot loop cost one bus read per controller; a value is therefore at most 1 ms older
+ * than the bus's newest frame. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
  * #getEncoderCount}, {@link #getEncoderRaw} and {@link #getEncoderDistance}, and every motor's
  * limit switches. The telemetry getters allocate nothing, except the {@code tryGet} forms'
  * results and {@link #getTargetRPMs()} (see {@link #getTargetRPMs(double[])}).

@@ -359,8 +359,9 @@ public final class TorqaJNI {
   public static native double[] c_Torqa_getTargetRPMFromDevice(long handle);
 
   // Telemetry from the recent frames: the readings above, decoded from a status frame read through
-  // the HAL less than 1 ms ago (by any of these calls, on any thread) instead of reading it again,
-  // so that the getters of one robot loop make one HAL read per frame. Only for a controller
+  // the HAL less than 1 ms ago (by any of these calls, on any thread, with the controller's other
+  // status frames) instead of reading it again, so that the getters of one robot loop make one HAL
+  // call per controller. Only for a controller
   // opened with c_Torqa_create and not destroyed; with any other handle each call reads the HAL.
   // Each returns at once.
 
