@@ -26,7 +26,7 @@ bool transfersAlwaysSucceed() {
   return sim::openCanHandles() < 0;
 }
 
-class LinvoHealthTest : public test::LinvoBusTest {
+class LinvoHealthTest : public test::LinvoConverterTest {
  protected:
   test::ReportLog reports_;
 };
@@ -34,7 +34,6 @@ class LinvoHealthTest : public test::LinvoBusTest {
 // Whatever reference is given (the usual 3.3 V supply, or none), the input's volts come out,
 // within one count (1 mV at the +-2.048 V full scale).
 TEST_F(LinvoHealthTest, VoltagesAreTheInputsVolts) {
-  auto converter = test::attachConverter();
   for (float reference : {3.3f, 5.0f, 0.0f}) {
     ASSERT_TRUE(initialize(reference));
     for (double volts : {0.5, 1.0, 1.5, 2.0}) {
@@ -47,16 +46,12 @@ TEST_F(LinvoHealthTest, VoltagesAreTheInputsVolts) {
   }
   converter->setVoltage(0, 3.0);  // beyond the full scale: the largest count
   EXPECT_NEAR(LinvoJNI::c_getVoltage(0), 2.047, 0.0005);
-  converter->detach();
 }
 
 TEST_F(LinvoHealthTest, HeardWhileItAnswersNotWhenItIsGone) {
   // The statics' own: nothing open.
   EXPECT_FALSE(LinvoJNI::c_isAnswering()) << "nothing open";
-  auto converter = test::attachConverter();
-  testing::internal::CaptureStdout();  // the connection check's line
-  Linvo linvo(3.3f);
-  testing::internal::GetCapturedStdout();
+  Linvo linvo = open();
   ASSERT_TRUE(linvo.IsOpen());
   EXPECT_TRUE(linvo.IsConnected());
   EXPECT_GE(linvo.GetDataAgeMs(), 0);
@@ -64,7 +59,6 @@ TEST_F(LinvoHealthTest, HeardWhileItAnswersNotWhenItIsGone) {
   std::this_thread::sleep_for(1200ms);
   EXPECT_TRUE(linvo.IsConnected());
   if (transfersAlwaysSucceed()) {
-    converter->detach();
     GTEST_SKIP() << "WPILib's simulation HAL reports every transfer done";
   }
 

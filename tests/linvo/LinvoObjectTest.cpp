@@ -16,30 +16,7 @@ using namespace korvane;
 
 namespace {
 
-class LinvoObjectTest : public test::LinvoBusTest {
- protected:
-  void SetUp() override {
-    test::LinvoBusTest::SetUp();
-    converter = test::attachConverter();
-  }
-  void TearDown() override {
-    converter->detach();
-    test::LinvoBusTest::TearDown();
-  }
-
-  // Opens a sensor with its status line kept out of the test's output.
-  static Linvo open() {
-    testing::internal::CaptureStdout();
-    Linvo sensor(3.3f);
-    testing::internal::GetCapturedStdout();
-    return sensor;
-  }
-  static bool reads(Linvo& sensor, int channel, int count) {
-    return test::waitUntil([&] { return sensor.GetRawValue(channel) == count; });
-  }
-
-  std::shared_ptr<sim::LinvoSim> converter;
-};
+using LinvoObjectTest = test::LinvoConverterTest;
 
 TEST_F(LinvoObjectTest, SamplesReachTheObjectAndItsHealth) {
   converter->setVoltage(1, 1.0);
@@ -95,9 +72,8 @@ TEST_F(LinvoObjectTest, MovingHandsTheSensorOver) {
 
 TEST_F(LinvoObjectTest, AConverterThatDoesNotAnswerLeavesTheSensorOpenAndReadingZero) {
   converter->detach();
-  testing::internal::CaptureStdout();
-  Linvo sensor(3.3f);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "I2C device not connected\n");
+  Linvo sensor = open();
+  EXPECT_EQ(lines, "I2C device not connected\n");
   EXPECT_TRUE(sensor.IsOpen());
   EXPECT_FALSE(sensor.IsConnected());
   EXPECT_EQ(sensor.GetRawValue(0), 0);

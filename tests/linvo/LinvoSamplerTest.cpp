@@ -32,24 +32,20 @@ namespace {
 // Counts the converter gives for these inputs at the default gain (1 mV a count).
 constexpr int kCounts[4] = {100, 700, 1300, 1900};
 
-class LinvoSamplerTest : public ::testing::Test {
+class LinvoSamplerTest : public test::LinvoConverterTest {
  protected:
   void SetUp() override {
-    sim::resetI2c();
-    converter = sim::LinvoSim::attach();
+    test::LinvoConverterTest::SetUp();
     for (int channel = 0; channel < 4; ++channel) {
       converter->setVoltage(channel, kCounts[channel] / 1000.0);
     }
     threadsBefore = test::threadIds();
-    testing::internal::CaptureStdout();
-    linvo.emplace(2.048f);
-    testing::internal::GetCapturedStdout();
+    linvo.emplace(open(2.048f));
     ASSERT_TRUE(linvo->IsOpen());
   }
   void TearDown() override {
     linvo.reset();
-    converter->detach();
-    sim::resetI2c();
+    test::LinvoConverterTest::TearDown();
   }
 
   // Reads every channel, as a robot loop would, until each gives its count.
@@ -62,7 +58,6 @@ class LinvoSamplerTest : public ::testing::Test {
     });
   }
 
-  std::shared_ptr<sim::LinvoSim> converter;
   std::set<pid_t> threadsBefore;
   std::optional<Linvo> linvo;
 };
@@ -80,9 +75,7 @@ TEST_F(LinvoSamplerTest, AnOpenedSensorSamplesAtOnce) {
 TEST_F(LinvoSamplerTest, EachStepReadsTheChannelSelectedOneStepBeforeThenSelectsTheNext) {
   linvo.reset();
   ASSERT_TRUE(test::waitUntil([&] { return test::threadsStartedSince(threadsBefore).empty(); }));
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(LinvoJNI::c_initializeI2C(2.048f));
-  testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(initialize(2.048f));
   EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no thread before a reading";
   sim::clearI2cTransactions();
   ASSERT_TRUE(test::waitUntil([] {
@@ -160,9 +153,8 @@ TEST_F(LinvoSamplerTest, OpeningAgainJoinsTheReplacedSamplerAndTheNewOneSamples)
   auto first = test::threadsStartedSince(threadsBefore);
   ASSERT_EQ(first.size(), 1u);
 
-  testing::internal::CaptureStdout();
-  Linvo next(2.048f);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "I2C device is connected\n");
+  Linvo next = open(2.048f);
+  EXPECT_EQ(lines, "I2C device is connected\n");
   ASSERT_TRUE(next.IsOpen());
   EXPECT_FALSE(linvo->IsOpen()) << "replaced";
   linvo = std::move(next);  // closing the replaced one leaves the new one alone

@@ -13,30 +13,7 @@ using namespace korvane;
 
 namespace {
 
-class LinvoSimTest : public test::LinvoBusTest {
- protected:
-  void SetUp() override {
-    test::LinvoBusTest::SetUp();
-    converter = test::attachConverter();
-  }
-  void TearDown() override {
-    converter->detach();
-    test::LinvoBusTest::TearDown();
-  }
-
-  // Opens the sensor with its status line kept in `lines`.
-  Linvo open() {
-    testing::internal::CaptureStdout();
-    Linvo sensor(3.3f);
-    lines = testing::internal::GetCapturedStdout();
-    return sensor;
-  }
-  static bool reads(Linvo& sensor, int channel, int count) {
-    return test::waitUntil([&] { return sensor.GetRawValue(channel) == count; });
-  }
-
-  std::shared_ptr<sim::LinvoSim> converter;
-};
+using LinvoSimTest = test::LinvoConverterTest;
 
 // Writes a 16-bit register most significant byte first, as the converter expects.
 void writeRegister(uint8_t reg, uint16_t value) {

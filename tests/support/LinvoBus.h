@@ -1,8 +1,9 @@
 #pragma once
 
 // The line sensor's bus for tests: where its converter sits, the transfers recorded on the
-// simulated I2C bus in a readable form, and a fixture that starts each test with a clean bus and
-// opens the sensor with its status line captured.
+// simulated I2C bus in a readable form, a fixture that starts each test with a clean bus and
+// opens the sensor with its status line captured, and one that also has the simulated converter
+// attached from the start.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 
 #include "LinvoJNI.h"
 #include "SimBus.h"
+#include "Wait.h"
+#include "korvane/Linvo.h"
 #include "korvane/sim/I2c.h"
 #include "sim/linvo/LinvoSim.h"
 
@@ -62,6 +65,33 @@ class LinvoBusTest : public ::testing::Test {
   }
 
   std::string lines;
+};
+
+class LinvoConverterTest : public LinvoBusTest {
+ protected:
+  void SetUp() override {
+    LinvoBusTest::SetUp();
+    converter = attachConverter();
+  }
+  void TearDown() override {
+    converter->detach();
+    LinvoBusTest::TearDown();
+  }
+
+  // Opens a korvane::Linvo at this reference; the status line it prints is kept in `lines`.
+  Linvo open(float vRef = 3.3f) {
+    testing::internal::CaptureStdout();
+    Linvo sensor(vRef);
+    lines = testing::internal::GetCapturedStdout();
+    return sensor;
+  }
+
+  // Whether the sensor's channel comes to read this count.
+  static bool reads(Linvo& sensor, int channel, int count) {
+    return waitUntil([&] { return sensor.GetRawValue(channel) == count; });
+  }
+
+  std::shared_ptr<sim::LinvoSim> converter;
 };
 
 }  // namespace korvane::test

@@ -24,27 +24,7 @@ namespace {
 constexpr int kPort = test::kLinvoPort;
 constexpr int kAddress = test::kLinvoAddress;
 
-class LinvoI2cTest : public test::LinvoBusTest {
- protected:
-  void SetUp() override {
-    test::LinvoBusTest::SetUp();
-    converter = test::attachConverter();
-  }
-  void TearDown() override {
-    converter->detach();
-    test::LinvoBusTest::TearDown();
-  }
-
-  // Opens the sensor with its status line kept in `lines`.
-  Linvo open() {
-    testing::internal::CaptureStdout();
-    Linvo sensor(3.3f);
-    lines = testing::internal::GetCapturedStdout();
-    return sensor;
-  }
-
-  std::shared_ptr<sim::LinvoSim> converter;
-};
+using LinvoI2cTest = test::LinvoConverterTest;
 
 TEST_F(LinvoI2cTest, SamplesTheSimulatedVoltages) {
   converter->setVoltage(0, 0.5);
@@ -55,9 +35,9 @@ TEST_F(LinvoI2cTest, SamplesTheSimulatedVoltages) {
   EXPECT_TRUE(HALSIM_GetI2CInitialized(HAL_I2C_PORT_1));
   EXPECT_TRUE(sim::i2cPortOpen(kPort));
   EXPECT_TRUE(sensor.IsConnected());
-  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(0) == 500; }));
-  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(1) == 1000; }));
-  EXPECT_TRUE(test::waitUntil([&] { return sensor.GetRawValue(3) == 2047; }));
+  EXPECT_TRUE(reads(sensor, 0, 500));
+  EXPECT_TRUE(reads(sensor, 1, 1000));
+  EXPECT_TRUE(reads(sensor, 3, 2047));
   converter->setVoltage(2, 2.0);
   EXPECT_TRUE(test::waitUntil([&] { return std::fabs(sensor.GetVoltage(2) - 2.0f) < 1e-4f; }))
       << "the input's volts";

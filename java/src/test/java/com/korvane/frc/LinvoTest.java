@@ -11,10 +11,7 @@ import com.korvane.frc.sim.SimI2C;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
-import java.util.concurrent.ConcurrentLinkedQueue;
 import java.util.concurrent.TimeUnit;
-import java.util.concurrent.atomic.AtomicBoolean;
-import java.util.concurrent.atomic.AtomicLong;
 import java.util.concurrent.atomic.AtomicReference;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
@@ -90,57 +87,37 @@ class LinvoTest {
       converter.setVoltage(0, 0.25);
       List<Linvo> opened = new ArrayList<>(List.of(new Linvo(3.3f)));
       AtomicReference<Linvo> current = new AtomicReference<>(opened.get(0));
-      AtomicBoolean done = new AtomicBoolean();
-      AtomicLong calls = new AtomicLong();
-      ConcurrentLinkedQueue<Throwable> failures = new ConcurrentLinkedQueue<>();
-      List<Thread> callers = new ArrayList<>();
-      for (int i = 0; i < 4; i++) {
-        Thread caller =
-            new Thread(
-                () -> {
-                  try {
-                    while (!done.get()) {
-                      Linvo linvo = current.get();
-                      int count = linvo.getRawValue(0);
-                      assertTrue(count == 0 || count == 250, () -> "count " + count);
-                      float volts = linvo.getVoltage(0);
-                      assertTrue(volts == 0.0f || volts == 0.25f, () -> "volts " + volts);
-                      long age = linvo.getDataAgeMs();
-                      assertTrue(age >= -1, () -> "age " + age);
-                      linvo.isConnected();
-                      DeviceFaults faults = linvo.getFaults();
-                      assertTrue(faults == null || faults.dataAgeMs >= -1);
-                      int queued = linvo.getRawValueAsync(0).get(10, TimeUnit.SECONDS);
-                      assertTrue(queued == 0 || queued == 250, () -> "queued count " + queued);
-                      calls.incrementAndGet();
-                    }
-                  } catch (Throwable t) {
-                    failures.add(t);
-                  }
-                });
-        caller.start();
-        callers.add(caller);
-      }
-      long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(20);
-      for (int round = 0; (round < 60 || calls.get() < 200) && System.nanoTime() < deadline;
-          round++) {
-        Linvo older = current.get();
-        Linvo newer = new Linvo(3.3f); // replaces the older one while its calls run
-        opened.add(newer);
-        current.set(newer);
-        if (round % 2 == 0) {
-          older.close(); // leaves the newer one alone
-        } else {
-          newer.close(); // the callers now hold a closed object until the next round
-        }
-      }
-      done.set(true);
-      for (Thread caller : callers) {
-        caller.join(TimeUnit.SECONDS.toMillis(30));
-        assertFalse(caller.isAlive());
-      }
-      assertTrue(failures.isEmpty(), () -> "a caller failed: " + failures.peek());
-      assertTrue(calls.get() > 0);
+      long calls =
+          CallerRace.race(
+              4,
+              current::get,
+              linvo -> {
+                int count = linvo.getRawValue(0);
+                assertTrue(count == 0 || count == 250, () -> "count " + count);
+                float volts = linvo.getVoltage(0);
+                assertTrue(volts == 0.0f || volts == 0.25f, () -> "volts " + volts);
+                long age = linvo.getDataAgeMs();
+                assertTrue(age >= -1, () -> "age " + age);
+                linvo.isConnected();
+                DeviceFaults faults = linvo.getFaults();
+                assertTrue(faults == null || faults.dataAgeMs >= -1);
+                int queued = linvo.getRawValueAsync(0).get(10, TimeUnit.SECONDS);
+                assertTrue(queued == 0 || queued == 250, () -> "queued count " + queued);
+              },
+              round -> {
+                Linvo older = current.get();
+                Linvo newer = new Linvo(3.3f); // replaces the older one while its calls run
+                opened.add(newer);
+                current.set(newer);
+                if (round % 2 == 0) {
+                  older.close(); // leaves the newer one alone
+                } else {
+                  newer.close(); // the callers now hold a closed object until the next round
+                }
+              },
+              60,
+              200);
+      assertTrue(calls > 0);
       for (Linvo linvo : opened) {
         linvo.close();
       }
