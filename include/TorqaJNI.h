@@ -113,6 +113,10 @@ class TorqaJNI {
   static bool c_Torqa_tryGetRecentRPM(long handle, signed char motor, double* out);
   static bool c_Torqa_tryGetRecentTargetRPM(long handle, signed char motor, double* out);
   static bool c_Torqa_getRecentTargetRPMs(long handle, double* out);
+  // The four motors' speeds (rpms[0..3]) and encoder counts (counts[0..3]) at once, each as new
+  // as the bus had at the call: one collection of the controller's status frames. False, with
+  // nothing filled, for a handle that is not open.
+  static bool c_Torqa_readMotorTelemetry(long handle, double* rpms, int32_t* counts);
 
   // Health: whether status frames keep coming (one within the last 100 ms; the controller sends
   // them every 20 ms), the age of the newest in milliseconds (-1 before any), and the failed sends

@@ -385,6 +385,14 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecent
 
 /*
  * Class:     com_korvane_frc_jni_TorqaJNI
+ * Method:    c_Torqa_readMotorTelemetry
+ * Signature: (J[D)Z
+ */
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1readMotorTelemetry
+  (JNIEnv *, jclass, jlong, jdoubleArray);
+
+/*
+ * Class:     com_korvane_frc_jni_TorqaJNI
  * Method:    c_Torqa_getID
  * Signature: (J)I
  */

@@ -341,6 +341,20 @@ JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1getRecent
   return JNI_TRUE;
 }
 
+// Fills elements 0..3 with the four motors' speeds and 4..7 with their encoder counts, each as new
+// as the bus had at the call; false (array untouched) for a handle that is not open, or when the
+// array is null or shorter than 8.
+JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_TorqaJNI_c_1Torqa_1readMotorTelemetry(
+    JNIEnv* env, jclass, jlong handle, jdoubleArray into) {
+  if (into == nullptr || env->GetArrayLength(into) < 8) return JNI_FALSE;
+  double values[8] = {};
+  int32_t counts[4] = {};
+  if (!TorqaJNI::c_Torqa_readMotorTelemetry(canHandle(handle), values, counts)) return JNI_FALSE;
+  for (int motor = 0; motor < 4; ++motor) values[4 + motor] = counts[motor];
+  env->SetDoubleArrayRegion(into, 0, 8, values);
+  return JNI_TRUE;
+}
+
 // Identity. These block the calling thread: up to about 1.1 s for the first three while the
 // controller does not answer, 10 ms for the serial number.
 

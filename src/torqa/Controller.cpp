@@ -121,6 +121,12 @@ StatusFrame Controller::recentStatus(int api, int errorCode) {
   return frame;
 }
 
+bool Controller::collectNow() {
+  StatusFrame failure;
+  return session_ != 0 &&
+         collect(RecentFrames::nanosecondsNow(), kNoErrorText, &failure) == Collection::kFresh;
+}
+
 Controller::Collection Controller::collect(int64_t readAtNs, int errorCode, StatusFrame* failure) {
   if (collecting_.exchange(true, std::memory_order_acquire)) return Collection::kNotFresh;
   Collection result = Collection::kFresh;

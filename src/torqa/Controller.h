@@ -72,6 +72,10 @@ class Controller {
   // or when the collection did not make it fresh (none of its kind came since the controller was
   // opened, or the session overflowed). A collection that fails is the read's failure.
   StatusFrame recentStatus(int api, int errorCode);
+  // Collects the session's frames now, whether or not the kept ones are fresh. True when every
+  // collected kind that is there is as new as the bus had at the call; false while another thread
+  // collects, after an overflow or a failure, and without a session.
+  bool collectNow();
   const RecentFrames& recentFrames() const { return recent_; }
   // What a send to the controller says of it.
   void noteSend(int32_t status) {

@@ -65,6 +65,10 @@ bool tryRpm(const Target& of, signed char motor, double* out, Read read);
 bool tryTargetRpm(const Target& of, signed char motor, double* out, Read read);
 // Fills out[0..3]; true only when all four were there.
 bool targetRpms(const Target& of, double* out, Read read);
+// The four motors' speeds and encoder counts, each as new as the bus had at the call: an open
+// controller collects its status frames now (or, while another thread collects them, reads each
+// through the HAL). False, with nothing filled, for a handle that is not open.
+bool motorTelemetry(const Target& of, double* rpms, int32_t* counts);
 
 // Health: each first takes the recent motor-0 speed frame. Not open: not connected, age -1, an
 // empty record.

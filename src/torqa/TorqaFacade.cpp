@@ -205,6 +205,10 @@ bool TorqaJNI::c_Torqa_getRecentTargetRPMs(long handle, double* out) {
   return korvane::torqa::targetRpms(Target(handle), out, Read::kRecent);
 }
 
+bool TorqaJNI::c_Torqa_readMotorTelemetry(long handle, double* rpms, int32_t* counts) {
+  return korvane::torqa::motorTelemetry(Target(handle), rpms, counts);
+}
+
 bool TorqaJNI::c_Torqa_isConnected(long handle) {
   return korvane::torqa::isConnected(Target(handle));
 }

@@ -169,4 +169,15 @@ bool targetRpms(const Target& of, double* out, Read read) {
   return all;
 }
 
+bool motorTelemetry(const Target& of, double* rpms, int32_t* counts) {
+  Controller* controller = of.controller();
+  if (controller == nullptr) return false;
+  const Read read = controller->collectNow() ? Read::kRecent : Read::kLatest;
+  for (signed char motor = 0; motor < Controller::kMotors; ++motor) {
+    rpms[motor] = rpm(of, motor, read);
+    counts[motor] = encoderCount(of, motor, read);
+  }
+  return true;
+}
+
 }  // namespace korvane::torqa

@@ -26,7 +26,10 @@ import java.util.concurrent.CompletableFuture;
  * most once per millisecond. A getter that finds its frame collected or read less than 1 ms ago,
  * by any getter on any thread, decodes that copy instead of reading the bus again, so the reads
  * of one robot loop cost one bus read per controller; a value is therefore at most 1 ms older
- * than the bus's newest frame. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
+ * than the bus's newest frame. {@link #getRPM} and {@link #getEncoderCount} (with {@link
+ * #getEncoderRaw} and {@link #getEncoderDistance}) go further: the first of them in a loop reads
+ * all four motors' speeds and counts at once, and the others within 1 ms of it take theirs
+ * without calling the driver. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
  * #getEncoderCount}, {@link #getEncoderRaw} and {@link #getEncoderDistance}, and every motor's
  * limit switches. The telemetry getters allocate nothing, except the {@code tryGet} forms'
  * results and {@link #getTargetRPMs()} (see {@link #getTargetRPMs(double[])}).
@@ -75,6 +78,7 @@ public class Torqa implements AutoCloseable {
   // Read and written from any thread: a reader sees the old or the new scale, both whole doubles.
   private final double[] distancePerTick = {1.0, 1.0, 1.0, 1.0};
   private final DeviceGuard guard;
+  private final MotorTelemetry motors = new MotorTelemetry();
 
   /**
    * Opens the controller on CAN bus 0 and starts the heartbeat. Returns at once.
@@ -534,7 +538,7 @@ public class Torqa implements AutoCloseable {
     if (h == 0) {
       return 0.0;
     }
-    double value = TorqaJNI.c_Torqa_getRecentRPM(h, motor);
+    double value = motors.rpm(h, motor);
     return guard.stillOpen(h) ? value : 0.0;
   }
 
@@ -642,7 +646,7 @@ public class Torqa implements AutoCloseable {
     if (h == 0) {
       return 0;
     }
-    int value = TorqaJNI.c_Torqa_getRecentEncoderCount(h, motor);
+    int value = motors.encoderCount(h, motor);
     return guard.stillOpen(h) ? value : 0;
   }
 

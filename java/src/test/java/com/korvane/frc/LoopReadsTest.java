@@ -87,6 +87,104 @@ class LoopReadsTest {
   }
 
   @Test
+  void allFourMotorsAtOnceGiveWhatEachMotorsReadsGiveIntoTheSameArray() {
+    SimCan.reset();
+    Torqa torqa = new Torqa(9, 1000);
+    try {
+      long h = torqa.getHandle();
+      for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+        SimCan.inject(torqaStatus(9, 41 + motor), 0x10 * (motor + 1), 0x01, 0, 0, 0, 0, 0, 0);
+        SimCan.inject(torqaStatus(9, 37 + motor), 0x18, 0xFC - motor, 0xFF, 0xFF, 0, 0, 0, 0);
+      }
+      double[] into = new double[8];
+      assertTrue(TorqaJNI.c_Torqa_readMotorTelemetry(h, into));
+      for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+        assertEquals(TorqaJNI.c_Torqa_getRPM(h, motor), into[motor], "motor " + motor);
+        assertEquals(TorqaJNI.c_Torqa_getEncoderCount(h, motor), into[4 + motor], "motor " + motor);
+        assertEquals(into[motor], torqa.getRPM(motor));
+        assertEquals((int) into[4 + motor], torqa.getEncoderCount(motor));
+      }
+      assertEquals(-1000.0, into[4]);
+
+      // New frames: the same array gets them on the next call, which reads the bus at once.
+      for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+        SimCan.inject(torqaStatus(9, 41 + motor), 0x64, 0, 0, 0, 0, 0, 0, 0);
+        SimCan.inject(torqaStatus(9, 37 + motor), 7 + motor, 0, 0, 0, 0, 0, 0, 0);
+      }
+      double[] same = into;
+      assertTrue(TorqaJNI.c_Torqa_readMotorTelemetry(h, into));
+      assertSame(same, into);
+      assertArrayEquals(new double[] {1, 1, 1, 1, 7, 8, 9, 10}, into);
+      assertTrue(Wait.until(() -> torqa.getRPM(3) == 1.0 && torqa.getEncoderCount(3) == 10));
+
+      // Nothing is filled for a short array or a handle that is not open.
+      double[] shorter = {5, 5, 5, 5, 5, 5, 5};
+      assertEquals(false, TorqaJNI.c_Torqa_readMotorTelemetry(h, shorter));
+      assertArrayEquals(new double[] {5, 5, 5, 5, 5, 5, 5}, shorter);
+      assertEquals(false, TorqaJNI.c_Torqa_readMotorTelemetry(h, null));
+      torqa.close();
+      assertEquals(false, TorqaJNI.c_Torqa_readMotorTelemetry(h, into));
+      assertEquals(0.0, torqa.getRPM(3));
+      assertEquals(0, torqa.getEncoderCount(3));
+    } finally {
+      torqa.close();
+      SimCan.reset();
+    }
+  }
+
+  /**
+   * Threads reading one controller's motors while its frames keep changing get, for every read,
+   * that motor's value of that kind and never another slot's, a half-made one or a "nothing
+   * there" stand-in; once the frames stop changing, every reader gets the newest.
+   */
+  @Test
+  void motorReadsFromManyThreadsGiveEachMotorsOwnValues() throws Exception {
+    SimCan.reset();
+    try (Torqa torqa = new Torqa(9, 1000)) {
+      int rounds = 2000;
+      long reads =
+          CallerRace.race(
+              3,
+              () -> torqa,
+              t -> {
+                for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+                  int rpm = (int) Math.round(t.getRPM(motor) * 100);
+                  int count = t.getEncoderCount(motor);
+                  int low = 5000 * motor;
+                  assertTrue(rpm == 0 || (rpm > low && rpm <= low + rounds), "rpm " + rpm);
+                  assertTrue(
+                      count == 0 || (count > low + 20000 && count <= low + 20000 + rounds),
+                      "count " + count);
+                }
+              },
+              round -> {
+                int n = Math.min(round + 1, rounds);
+                for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+                  int rpm = 5000 * motor + n;
+                  int count = 5000 * motor + 20000 + n;
+                  SimCan.inject(torqaStatus(9, 41 + motor), rpm & 0xFF, rpm >> 8, 0, 0, 0, 0, 0, 0);
+                  SimCan.inject(
+                      torqaStatus(9, 37 + motor), count & 0xFF, count >> 8, 0, 0, 0, 0, 0, 0);
+                }
+              },
+              rounds,
+              3000);
+      assertTrue(reads >= 3000);
+      for (int motor = 0; motor < Torqa.MOTORS; motor++) {
+        int m = motor;
+        assertTrue(
+            Wait.until(
+                () ->
+                    Math.round(torqa.getRPM(m) * 100) == 5000 * m + rounds
+                        && torqa.getEncoderCount(m) == 5000 * m + 20000 + rounds),
+            "motor " + motor + " reads the newest frames");
+      }
+    } finally {
+      SimCan.reset();
+    }
+  }
+
+  @Test
   void colourReadsGiveWhatGetColorGivesIntoTheSameObject() {
     SimCan.reset();
     long h = KromelJNI.c_Kromel_create(2);

@@ -50,7 +50,9 @@ class TorqaTelemetryTest {
     // the getters share that read for up to 1 ms.
     assertTrue(Wait.until(() -> torqa.getRPM(0) == -10.0));
     SimCan.inject(statusId(42), 0x39, 0x30, 0, 0, 0, 0, 0, 0);
-    assertEquals(123.45, torqa.getRPM(1));
+    // The four motors' speeds and counts are read together, so motor 1's speed may come from the
+    // read that motor 0's made a moment ago.
+    assertTrue(Wait.until(() -> torqa.getRPM(1) == 123.45));
     assertEquals(123.45, torqa.getEncoderSpeed(1));
     SimCan.inject(statusId(47), 0x2A, 0x32, 0, 0, 0, 0, 0, 0);
     assertEquals(42.5, torqa.getTemperature());
@@ -62,6 +64,7 @@ class TorqaTelemetryTest {
     assertTrue(torqa.getLimitSwitch(1, false), "any non-zero byte is true");
     SimCan.inject(statusId(39), 0xD0, 0x07, 0, 0, 0, 0, 0, 0);
     torqa.setDistancePerTick(2, 0.5);
+    assertTrue(Wait.until(() -> torqa.getEncoderCount(2) == 2000));
     assertEquals(1000.0, torqa.getEncoderDistance(2));
     assertEquals(2000.0, torqa.getEncoderRaw(2));
     assertEquals(2000, torqa.getEncoderCount(2));

@@ -459,6 +459,19 @@ public final class TorqaJNI {
    */
   public static native boolean c_Torqa_getRecentTargetRPMs(long handle, double[] into);
 
+  /**
+   * The four motors' speeds and encoder counts at once, each as new as the CAN bus had at the call:
+   * one collection of the controller's status frames, for a robot loop that reads every motor.
+   * Returns at once.
+   *
+   * @param handle the controller's handle
+   * @param into an array of at least 8 elements; elements 0 to 3 receive the RPMs of motors 0 to 3
+   *     (0 where not reported), elements 4 to 7 their encoder counts
+   * @return true when filled; false, into untouched, for a handle that is not open (or when into
+   *     is null or shorter than 8)
+   */
+  public static native boolean c_Torqa_readMotorTelemetry(long handle, double[] into);
+
   // Identity: the first three share an info record fetched once per handle (up to eight requests,
   // about 1.1 s in all while the controller does not answer) and then kept.
 
