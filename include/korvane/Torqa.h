@@ -24,7 +24,8 @@ namespace korvane {
 ///
 /// Blocking: commands send one frame and return at once; getters read the newest status frame
 /// the HAL holds and never wait (the getters of one robot loop share one HAL call for all of the
-/// controller's status frames, within 1 ms); the identity calls block, see each. Close blocks up to one heartbeat period (100 ms).
+/// controller's status frames, within 1 ms); the identity calls block, see each. Close blocks up to
+/// one heartbeat period (100 ms).
 ///
 /// Threading: every call may come from any thread, also while another runs; commands never wait
 /// for each other; the identity calls of one controller take turns. Close, destruction and
