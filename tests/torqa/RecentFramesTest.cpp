@@ -46,9 +46,21 @@ class RecentFramesTest : public test::OpenControllerTest<kDevice> {
   // every HAL read is a test's own.
   void SetUp() override {
     test::OpenControllerTest<kDevice>::SetUp();
+    quiet();
+  }
+
+  void quiet() {
     torqa::Controllers::instance().stopEveryHeartbeat();
     // A first beat may have read the motor-0 frame already: its read is stale once past the bound.
     std::this_thread::sleep_for(2 * torqa::RecentFrames::kFreshFor);
+  }
+
+  // Opens the controller again, left as quiet as SetUp leaves it.
+  void reopen() {
+    controller.emplace(kDevice, 1000);
+    ASSERT_TRUE(controller->IsOpen());
+    handle = static_cast<long>(controller->GetHandle());
+    quiet();
   }
 
   // The frame kept for the API of the open controller, and when it was read.
@@ -230,9 +242,7 @@ TEST_F(RecentFramesTest, OneSessionReadCollectsEveryStatusFrameOfTheLoop) {
 TEST_F(RecentFramesTest, AFrameThatCameBeforeTheControllerWasOpenedIsRead) {
   controller.reset();
   injectRpm(4321);
-  controller.emplace(kDevice, 1000);
-  ASSERT_TRUE(controller->IsOpen());
-  handle = static_cast<long>(controller->GetHandle());
+  reopen();
   EXPECT_EQ(controller->GetRPM(0), 43.21);
 }
 
@@ -253,9 +263,7 @@ TEST_F(RecentFramesTest, TheSessionIsClosedWithTheControllerAndReadsNeedNone) {
   controller.reset();
   EXPECT_EQ(sim::openStreamSessions(), 0);
   sim::failCanCalls(sim::CanCall::OpenStreamSession, -44088, 1);
-  controller.emplace(kDevice, 1000);
-  ASSERT_TRUE(controller->IsOpen());
-  handle = static_cast<long>(controller->GetHandle());
+  reopen();
   EXPECT_EQ(sim::openStreamSessions(), 0);
   injectRpm(1500);
   EXPECT_EQ(controller->GetRPM(0), 15.0);
