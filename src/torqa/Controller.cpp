@@ -98,33 +98,27 @@ void Controller::noteStatus(const StatusFrame& frame) {
   }
 }
 
-StatusFrame Controller::readStatus(int api, int errorCode) {
-  const int64_t readAt = RecentFrames::nanosecondsNow();
+StatusFrame Controller::readStatus(int api, int errorCode, int64_t nowNs) {
   const StatusFrame frame = readStatusFrame(canHandle_, api, errorCode);
-  recent_.keep(api, frame, readAt);
+  recent_.keep(api, frame, nowNs);
   noteStatus(frame);
   return frame;
 }
 
-StatusFrame Controller::recentStatus(int api, int errorCode) {
-  const int64_t now = RecentFrames::nanosecondsNow();
+StatusFrame Controller::recentStatus(int api, int errorCode, int64_t nowNs) {
   StatusFrame frame;
-  if (recent_.fresh(api, now, frame)) return frame;
+  if (recent_.fresh(api, nowNs, frame)) return frame;
   if (session_ != 0 && RecentFrames::collected(api)) {
-    const Collection collection = collect(now, errorCode, &frame);
+    const Collection collection = collect(nowNs, errorCode, &frame);
     if (collection == Collection::kFailed) return frame;
-    if (collection == Collection::kFresh && recent_.fresh(api, now, frame)) return frame;
+    if (collection == Collection::kFresh && recent_.fresh(api, nowNs, frame)) return frame;
   }
-  frame = readStatusFrame(canHandle_, api, errorCode);
-  recent_.keep(api, frame, now);
-  noteStatus(frame);
-  return frame;
+  return readStatus(api, errorCode, nowNs);
 }
 
-bool Controller::collectNow() {
+bool Controller::collectNow(int64_t nowNs) {
   StatusFrame failure;
-  return session_ != 0 &&
-         collect(RecentFrames::nanosecondsNow(), kNoErrorText, &failure) == Collection::kFresh;
+  return session_ != 0 && collect(nowNs, kNoErrorText, &failure) == Collection::kFresh;
 }
 
 Controller::Collection Controller::collect(int64_t readAtNs, int errorCode, StatusFrame* failure) {
@@ -170,7 +164,7 @@ Controller::Collection Controller::collect(int64_t readAtNs, int errorCode, Stat
 }
 
 void Controller::pollStatus() {
-  recentStatus(korvane::torqa::frames::kRpmApi, kNoErrorText);
+  recentStatus(korvane::torqa::frames::kRpmApi, kNoErrorText, RecentFrames::nanosecondsNow());
 }
 
 void Controller::showOutput(int motor, double output) const {

@@ -63,19 +63,21 @@ class Controller {
 
   korvane::DeviceHealth& health() { return health_; }
   // The API's status frame read through the HAL now. Every status read of the controller goes
-  // through here: it is kept among the recent frames and tells the health when the HAL received
-  // it (or that the read failed).
-  StatusFrame readStatus(int api, int errorCode);
+  // through here: it is kept among the recent frames, as read at nowNs (RecentFrames::
+  // nanosecondsNow() taken before the read, once for all the reads of one call), and tells the
+  // health when the HAL received it (or that the read failed).
+  StatusFrame readStatus(int api, int errorCode, int64_t nowNs);
   // The API's recent frame (see torqa/StatusFrames.h). When the kept one is not fresh, the
   // session's frames are collected (one HAL call for every status frame), or the frame is read
   // through the HAL alone when the session does not collect it, when another thread is collecting
   // or when the collection did not make it fresh (none of its kind came since the controller was
   // opened, or the session overflowed). A collection that fails is the read's failure.
-  StatusFrame recentStatus(int api, int errorCode);
-  // Collects the session's frames now, whether or not the kept ones are fresh. True when every
-  // collected kind that is there is as new as the bus had at the call; false while another thread
-  // collects, after an overflow or a failure, and without a session.
-  bool collectNow();
+  // Fresh means fresh at nowNs, as readStatus takes it.
+  StatusFrame recentStatus(int api, int errorCode, int64_t nowNs);
+  // Collects the session's frames now (nowNs as readStatus takes it), whether or not the kept ones
+  // are fresh. True when every collected kind that is there is as new as the bus had at nowNs;
+  // false while another thread collects, after an overflow or a failure, and without a session.
+  bool collectNow(int64_t nowNs);
   const RecentFrames& recentFrames() const { return recent_; }
   // What a send to the controller says of it.
   void noteSend(int32_t status) {

@@ -16,18 +16,19 @@ namespace {
 
 // The status reads of one call on its target: an open controller reads its frames (keeping them
 // and telling its health) and shows its speeds; a handle that is not open is read through the HAL
-// alone, which fails the read.
+// alone, which fails the read. The clock is read once for all the reads of the call.
 class Reads {
  public:
-  Reads(const Target& of, Read read) : of_(of), read_(read) {}
+  Reads(const Target& of, Read read) : Reads(of, read, of ? RecentFrames::nanosecondsNow() : 0) {}
+  Reads(const Target& of, Read read, int64_t nowNs) : of_(of), read_(read), nowNs_(nowNs) {}
 
   // The API's frame, read through the HAL now or shared with the other reads within the
   // freshness bound; all zeros when none was copied.
   StatusFrame frame(int api, int errorCode) const {
     Controller* controller = of_.controller();
     if (controller == nullptr) return readStatusFrame(of_.canHandle(), api, errorCode);
-    return read_ == Read::kLatest ? controller->readStatus(api, errorCode)
-                                  : controller->recentStatus(api, errorCode);
+    return read_ == Read::kLatest ? controller->readStatus(api, errorCode, nowNs_)
+                                  : controller->recentStatus(api, errorCode, nowNs_);
   }
 
   // Shows a speed read on the controller's simulated device (on the robot, a load and a branch).
@@ -38,6 +39,7 @@ class Reads {
  private:
   const Target& of_;
   const Read read_;
+  const int64_t nowNs_;
 };
 
 bool motorInRange(signed char motor) {
@@ -90,6 +92,14 @@ int encoderCode(signed char motor) {
   return 1104 + frameMotor(motor);
 }
 
+double rpmOf(const Reads& reads, signed char motor) {
+  return rpmOf(reads, motor, reads.frame(rpmOutputID(motor), rpmCode(motor)));
+}
+
+int encoderCountOf(const Reads& reads, signed char motor) {
+  return readI32(reads.frame(encoderOutputID(motor), encoderCode(motor)).data.data());
+}
+
 int encoderSpeedCode(signed char motor) {
   return 1108 + frameMotor(motor);
 }
@@ -111,8 +121,7 @@ double controllerTemp(const Target& of, Read read) {
 }
 
 double rpm(const Target& of, signed char motor, Read read) {
-  const Reads reads(of, read);
-  return rpmOf(reads, motor, reads.frame(rpmOutputID(motor), rpmCode(motor)));
+  return rpmOf(Reads(of, read), motor);
 }
 
 double encoderSpeed(const Target& of, signed char motor, Read read) {
@@ -133,7 +142,7 @@ double orvixPosition(const Target& of, signed char motor, Read read) {
 }
 
 int encoderCount(const Target& of, signed char motor, Read read) {
-  return readI32(Reads(of, read).frame(encoderOutputID(motor), encoderCode(motor)).data.data());
+  return encoderCountOf(Reads(of, read), motor);
 }
 
 double encoderDistance(const Target& of, signed char motor, double distancePerTick, Read read) {
@@ -172,10 +181,11 @@ bool targetRpms(const Target& of, double* out, Read read) {
 bool motorTelemetry(const Target& of, double* rpms, int32_t* counts) {
   Controller* controller = of.controller();
   if (controller == nullptr) return false;
-  const Read read = controller->collectNow() ? Read::kRecent : Read::kLatest;
+  const int64_t now = RecentFrames::nanosecondsNow();
+  const Reads reads(of, controller->collectNow(now) ? Read::kRecent : Read::kLatest, now);
   for (signed char motor = 0; motor < Controller::kMotors; ++motor) {
-    rpms[motor] = rpm(of, motor, read);
-    counts[motor] = encoderCount(of, motor, read);
+    rpms[motor] = rpmOf(reads, motor);
+    counts[motor] = encoderCountOf(reads, motor);
   }
   return true;
 }
