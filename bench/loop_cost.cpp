@@ -44,6 +44,7 @@
 #include "sim/lidarmini/LidarMiniSim.h"
 #include "sim/linvo/LinvoSim.h"
 #include "sim/torqa/TorqaSim.h"
+#include "torqa/TorqaFrames.h"
 
 namespace {
 
@@ -145,11 +146,11 @@ int main(int argc, char** argv) {
   std::array<int, DystanJNI::kMaxDistances> scanDistances{};
   volatile double sink = 0;
 
-  // The same frames the motor controller's own session collects: its device number, device type,
-  // manufacturer and API bit 5.
+  // The same frames the motor controller's own session collects.
   uint32_t torqaFrames = 0;
   int32_t sessionStatus = 0;
-  HAL_CAN_OpenStreamSession(&torqaFrames, 0x020C0800 | 1, 0x1FFF083F, 128, &sessionStatus);
+  HAL_CAN_OpenStreamSession(&torqaFrames, korvane::torqa::frames::kStatusSession | 1,
+                            korvane::torqa::frames::kStatusSessionMask, 128, &sessionStatus);
 
   std::vector<Row> rows = {
       {"HAL session read of Torqa's frames",

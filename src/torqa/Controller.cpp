@@ -23,22 +23,13 @@ namespace {
 
 constexpr std::chrono::milliseconds kHeartbeatPeriod{100};
 
-// The stream session of a controller's status frames: its device number, device type and
-// manufacturer, and API bit 5 (APIs 32..63, where every status frame but the frequency's is).
-constexpr uint32_t kCollectedApiBit = 32u << 6;
-constexpr uint32_t kSessionMask = 0x1FFF0000u | kCollectedApiBit | 0x3Fu;
 // A collection a heartbeat apart still finds every kind's newest frame (the controller sends
 // each of its 16 collected kinds every 20 ms).
 constexpr uint32_t kSessionFrames = 128;
 constexpr size_t kCollectChunk = 32;
 
 uint32_t sessionId(int deviceNumber) {
-  return frames::kHeartbeatDisabled | kCollectedApiBit |
-         (static_cast<uint32_t>(deviceNumber) & 0x3F);
-}
-
-int apiOf(uint32_t id) {
-  return static_cast<int>((id >> 6) & 0x3FF);
+  return frames::kStatusSession | (static_cast<uint32_t>(deviceNumber) & 0x3F);
 }
 
 constexpr const char* kOutputNames[Controller::kMotors] = {"Output 0", "Output 1", "Output 2",
@@ -59,8 +50,8 @@ Controller::Controller(int32_t canHandle, int deviceNumber, int bus)
   // Without a session every recent read reads its frame alone.
   orOnThrow([&] {
     int32_t status = 0;
-    const uint32_t session =
-        port::can::openSession(bus, sessionId(deviceNumber), kSessionMask, kSessionFrames, &status);
+    const uint32_t session = port::can::openSession(
+        bus, sessionId(deviceNumber), frames::kStatusSessionMask, kSessionFrames, &status);
     if (status == 0) session_ = session;
   });
   if (!device_.open("Torqa", korvane::canDeviceId(bus, deviceNumber))) return;
@@ -108,7 +99,7 @@ StatusFrame Controller::readStatus(int api, int errorCode, int64_t nowNs) {
 StatusFrame Controller::recentStatus(int api, int errorCode, int64_t nowNs) {
   StatusFrame frame;
   if (recent_.fresh(api, nowNs, frame)) return frame;
-  if (session_ != 0 && RecentFrames::collected(api)) {
+  if (session_ != 0 && frames::collected(api)) {
     const Collection collection = collect(nowNs, errorCode, &frame);
     if (collection == Collection::kFailed) return frame;
     if (collection == Collection::kFresh && recent_.fresh(api, nowNs, frame)) return frame;
@@ -147,7 +138,7 @@ Controller::Collection Controller::collect(int64_t readAtNs, int errorCode, Stat
             std::copy(frames[i].data, frames[i].data + frames[i].size, kept.data.begin());
             kept.length = frames[i].size;
             kept.receivedTimestamp = frames[i].timestampMs;
-            recent_.keep(apiOf(frames[i].id), kept, asOf);
+            recent_.keep(frames::apiOf(frames[i].id), kept, asOf);
           }
           if (read > 0) health_.heard(frames[read - 1].timestampMs);
         } while (read == frames.size());

@@ -49,7 +49,7 @@ bool RecentFrames::fresh(int api, int64_t nowNs, StatusFrame& frame) const {
   Kept kept;
   if (!frames_[static_cast<size_t>(index)].latest.read(kept)) return false;
   int64_t asOf = kept.readAtNs;
-  if (kept.frame.there() && collected(api)) {
+  if (kept.frame.there() && frames::collected(api)) {
     asOf = std::max(asOf, collectedAtNs_.load(std::memory_order_acquire));
   }
   if (nowNs - asOf >= kFreshFor.count()) return false;

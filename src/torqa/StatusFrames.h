@@ -51,9 +51,6 @@ class RecentFrames {
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::nanoseconds kFreshFor = std::chrono::milliseconds(1);
 
-  // Whether the controller's stream session collects the API's frames.
-  static constexpr bool collected(int api) { return api >= 32 && api < 64; }
-
   // The kept frame of the API when it is fresh at nowNs (see above); false otherwise, and for an
   // API that is no status frame.
   bool fresh(int api, int64_t nowNs, StatusFrame& frame) const;

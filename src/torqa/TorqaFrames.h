@@ -39,6 +39,20 @@ constexpr int kLimitSwitchApi = 45;
 constexpr int kTemperatureApi = 47;
 constexpr int kTargetRpmApi = 48;  // 48..51
 
+// The status frames a controller's stream session collects: those with API bit 5 set (APIs
+// 32..63), every status frame but the frequency's. The session's identifier is kStatusSession plus
+// the device number; its mask keeps the device number, device type, manufacturer and that bit.
+constexpr unsigned int kCollectedApiBit = 32u << 6;
+constexpr unsigned int kStatusSession = 0x020C0000u | kCollectedApiBit;
+constexpr unsigned int kStatusSessionMask = 0x1FFF0000u | kCollectedApiBit | 0x3Fu;
+constexpr bool collected(int api) {
+  return api >= 32 && api < 64;
+}
+// The API of a frame the controller sent.
+constexpr int apiOf(unsigned int id) {
+  return static_cast<int>((id >> 6) & 0x3FF);
+}
+
 // The manufacturer and device type the controller is opened with.
 constexpr int kManufacturer = 12;
 constexpr int kDeviceType = 2;
