@@ -29,9 +29,9 @@ import java.util.concurrent.CompletableFuture;
  * than the bus's newest frame. {@link #getRPM} and {@link #getEncoderCount} (with {@link
  * #getEncoderRaw} and {@link #getEncoderDistance}) go further: the first of them in a loop reads
  * all four motors' speeds and counts at once, and the others within 1 ms of it take theirs
- * without calling the driver. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as do {@link
- * #getEncoderCount}, {@link #getEncoderRaw} and {@link #getEncoderDistance}, and every motor's
- * limit switches. The telemetry getters allocate nothing, except the {@code tryGet} forms'
+ * without calling the driver. {@link #getRPM} and {@link #getEncoderSpeed} share a frame, as
+ * do {@link #getEncoderCount}, {@link #getEncoderRaw} and {@link #getEncoderDistance}, and every
+ * motor's limit switches. The telemetry getters allocate nothing, except the {@code tryGet} forms'
  * results and {@link #getTargetRPMs()} (see {@link #getTargetRPMs(double[])}).
  *
  * <p>Threading: every method may be called from any thread. Commands and telemetry run concurrently

@@ -361,9 +361,8 @@ public final class TorqaJNI {
   // Telemetry from the recent frames: the readings above, decoded from a status frame read through
   // the HAL less than 1 ms ago (by any of these calls, on any thread, with the controller's other
   // status frames) instead of reading it again, so that the getters of one robot loop make one HAL
-  // call per controller. Only for a controller
-  // opened with c_Torqa_create and not destroyed; with any other handle each call reads the HAL.
-  // Each returns at once.
+  // call per controller. Only for a controller opened with c_Torqa_create and not destroyed; with
+  // any other handle each call reads the HAL. Each returns at once.
 
   /**
    * {@link #c_Torqa_getFrequency} from the recent frames.
