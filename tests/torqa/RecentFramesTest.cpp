@@ -138,10 +138,7 @@ TEST_F(RecentFramesTest, AClosedControllersFramesAreNotHandedOutAgain) {
   controller->Close();
   EXPECT_EQ(controller->GetRPM(0), 0.0) << "a closed object reads nothing";
   // Opened again under the same handle, the controller starts without kept frames.
-  controller.emplace(kDevice, 1000);
-  ASSERT_TRUE(controller->IsOpen());
-  handle = static_cast<long>(controller->GetHandle());
-  torqa::Controllers::instance().stopEveryHeartbeat();
+  reopen();
   torqa::StatusFrame frame;
   Clock::time_point readAt;
   if (handle == closed) {
