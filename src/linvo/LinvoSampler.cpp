@@ -44,7 +44,7 @@ void Sampler::disable() {
 }
 
 void Sampler::touch() {
-  lastRead_.store(Clock::now().time_since_epoch().count());
+  readSinceLook_.store(true);
   if (sampling_.load()) return;
   std::lock_guard<std::mutex> life(lifecycle_);
   if (!enabled_) return;
@@ -68,8 +68,9 @@ void Sampler::touch() {
                    });
 }
 
-bool Sampler::readRecently(Clock::time_point now) const {
-  return now - Clock::time_point(Clock::duration(lastRead_.load())) < idleAfter_;
+bool Sampler::readRecently(Clock::time_point now) {
+  if (readSinceLook_.exchange(false)) lastRead_ = now;
+  return now - lastRead_ < idleAfter_;
 }
 
 void Sampler::run() {
@@ -79,7 +80,7 @@ void Sampler::run() {
   while (!stopping_) {
     if (!readRecently(Clock::now())) {
       // A read between the check and this store either sees sampling_ false and wakes us, or
-      // its time is seen by the second check.
+      // is seen by the second check.
       sampling_.store(false);
       if (!readRecently(Clock::now())) {
         if (!paused && onSampling_) onSampling_(false);

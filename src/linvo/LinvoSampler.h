@@ -6,7 +6,7 @@
 // wakes on a timer while idle.
 //
 // Threading: every member may be called from any thread. disable() and the destructor stop and
-// join the thread; touch() is cheap (two atomic operations) while the thread samples.
+// join the thread; touch() is cheap (two atomic operations, no clock read) while the thread samples.
 
 #include <atomic>
 #include <chrono>
@@ -37,7 +37,8 @@ class Sampler {
 
  private:
   void run();
-  bool readRecently(Clock::time_point now) const;
+  // Whether a read came within idleAfter of now: a read seen since the last look counts as now.
+  bool readRecently(Clock::time_point now);
 
   const std::function<void()> step_;
   const std::function<void(bool)> onSampling_;
@@ -51,7 +52,11 @@ class Sampler {
   bool stopping_ = false;
   bool startFailed_ = false;
   std::atomic<bool> sampling_{false};
-  std::atomic<Clock::rep> lastRead_{0};
+  // Set by every read, taken by the thread: the caller's thread never reads the clock (on the
+  // roboRIO every clock read is a system call). The thread dates a read by its next look, at most
+  // a period late.
+  std::atomic<bool> readSinceLook_{false};
+  Clock::time_point lastRead_{};  // the thread's own
 };
 
 }  // namespace korvane::linvo

@@ -146,6 +146,19 @@ TEST_F(LinvoSamplerTest, WithoutReadingsTheSamplerSleepsWithoutWakingAndCloseJoi
   EXPECT_TRUE(test::threadsStartedSince(threadsBefore).empty()) << "no sampler after close";
 }
 
+// Readings now and then, each less than the idle time after the one before, keep it sampling
+// through the gaps: each reading is noticed while it samples, not only when it wakes it.
+TEST_F(LinvoSamplerTest, ReadingsLessThanTheIdleTimeApartKeepItSampling) {
+  ASSERT_TRUE(allChannelsSampled());
+  for (int gap = 0; gap < 6; ++gap) {  // 1.8 s in all, longer than the idle time
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    sim::clearI2cTransactions();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // some 25 steps
+    EXPECT_FALSE(sim::i2cTransactions().empty()) << "paused in gap " << gap;
+    linvo->GetRawValue(1);
+  }
+}
+
 // Opening again opens a new sensor in place of the one before: the old sampler is joined before
 // the opening returns, and the new one samples for the readings that follow.
 TEST_F(LinvoSamplerTest, OpeningAgainJoinsTheReplacedSamplerAndTheNewOneSamples) {
