@@ -6,7 +6,8 @@
 // wakes on a timer while idle.
 //
 // Threading: every member may be called from any thread. disable() and the destructor stop and
-// join the thread; touch() is cheap (two atomic operations, no clock read) while the thread samples.
+// join the thread; touch() is cheap (two atomic operations, no clock read) while the thread
+// samples.
 
 #include <atomic>
 #include <chrono>
