@@ -293,7 +293,7 @@ int32_t bytesReceived(Handle handle, int32_t* status) {
   entry.status = result;
   record(std::move(entry));
   setStatus(status, result);
-  return waiting;
+  return port ? waiting : -1;
 }
 
 int32_t read(Handle handle, char* buffer, int32_t count, int32_t* status) {
@@ -310,7 +310,7 @@ int32_t read(Handle handle, char* buffer, int32_t count, int32_t* status) {
   if (got > 0) entry.bytes.assign(buffer, static_cast<size_t>(got));
   record(std::move(entry));
   setStatus(status, result);
-  return got;
+  return port ? got : -1;
 }
 
 int32_t write(Handle handle, const char* buffer, int32_t count, int32_t* status) {
@@ -327,7 +327,7 @@ int32_t write(Handle handle, const char* buffer, int32_t count, int32_t* status)
   if (done > 0) entry.bytes.assign(buffer, static_cast<size_t>(done));
   record(std::move(entry));
   setStatus(status, result);
-  return done;
+  return port ? done : -1;
 }
 
 void close(Handle handle) {

@@ -20,7 +20,8 @@ class TtyDevice {
   static std::unique_ptr<TtyDevice> open(const std::string& path, int32_t* status);
   virtual ~TtyDevice() = default;
 
-  // 0, kSerialParameterOutOfRange for a value the HAL does not know, or a negative status.
+  // 0, kSerialParameterOutOfRange for a value the HAL does not know, or the system's error
+  // (positive: errno on Linux, as the robot's HAL).
   virtual int32_t setBaudRate(int32_t baud) = 0;
   virtual int32_t setDataBits(int32_t bits) = 0;
   // 0 none, 1 odd, 2 even, 3 mark, 4 space
@@ -41,11 +42,11 @@ class TtyDevice {
   // told, so its word format is kept by the caller instead.
   virtual bool pseudoTerminal() const = 0;
 
-  // Bytes received and not read yet; sets *status (0 or negative).
+  // Bytes received and not read yet; sets *status (0 or the system's error, positive).
   virtual int32_t bytesWaiting(int32_t* status) = 0;
   // Reads until count bytes arrived, the deadline (monotonic µs) passed, `closed` was set (the
-  // caller then wakes the tty) or the tty failed; returns the bytes read, *status negative on
-  // failure.
+  // caller then wakes the tty) or the tty failed; returns the bytes read, *status the system's
+  // error (positive) on failure, kSerialHandleError when closed.
   virtual int32_t read(char* buffer, int32_t count, int64_t deadlineUs,
                        const std::atomic<bool>& closed, int32_t* status) = 0;
   // Writes until every byte is taken, the deadline passed, `closed` was set or the tty failed.

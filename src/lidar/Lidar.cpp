@@ -212,7 +212,9 @@ void LidarJNI::Impl::ThreadMain() {
     readFrom = handle;
     int32_t status = 0;
     const int32_t waiting = korvane::port::controller_serial::bytesReceived(handle, &status);
-    if (status < 0) {
+    // Any status fails the poll: the roboRIO's HAL reports a handle error negative and the tty's
+    // own failure (an unplugged USB port's EIO) as errno, positive.
+    if (status != 0) {
       lose(handle, status, /*polling=*/true);
       continue;
     }

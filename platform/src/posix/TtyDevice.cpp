@@ -136,7 +136,7 @@ class PosixTty : public TtyDevice {
 
   int32_t bytesWaiting(int32_t* status) override {
     int waiting = 0;
-    *status = ::ioctl(fd_, FIONREAD, &waiting) != 0 ? -errno : 0;
+    *status = ::ioctl(fd_, FIONREAD, &waiting) != 0 ? errno : 0;
     return *status == 0 ? waiting : 0;
   }
 
@@ -157,7 +157,7 @@ class PosixTty : public TtyDevice {
       // A raw tty without data reads 0 (or EAGAIN); a hang-up shows in poll below.
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN) {
-        *status = -errno;
+        *status = errno;
         break;
       }
       int waitMs = millisecondsLeft(deadlineUs);
@@ -165,7 +165,7 @@ class PosixTty : public TtyDevice {
       pollfd entries[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
       int ready = ::poll(entries, 2, waitMs);
       if (ready < 0 && errno != EINTR) {
-        *status = -errno;
+        *status = errno;
         break;
       }
       if (entries[1].revents != 0) continue;  // closed: reported at the top
@@ -175,7 +175,7 @@ class PosixTty : public TtyDevice {
           got += static_cast<int32_t>(last);
           continue;
         }
-        *status = -EIO;
+        *status = EIO;
         break;
       }
     }
@@ -194,7 +194,7 @@ class PosixTty : public TtyDevice {
       }
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN) {
-        *status = -errno;
+        *status = errno;
         break;
       }
       int waitMs = millisecondsLeft(deadlineUs);
@@ -212,12 +212,12 @@ class PosixTty : public TtyDevice {
   }
 
  private:
-  // Changes the tty's settings; 0 or a negative status.
+  // Changes the tty's settings; 0, kSerialParameterOutOfRange or errno.
   int32_t change(const std::function<bool(termios&)>& edit) {
     termios t{};
-    if (tcgetattr(fd_, &t) != 0) return -errno;
+    if (tcgetattr(fd_, &t) != 0) return errno;
     if (!edit(t)) return kSerialParameterOutOfRange;
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return -errno;
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) return errno;
     return 0;
   }
 

@@ -25,7 +25,13 @@ DWORD millisecondsLeft(int64_t deadlineUs) {
   return left <= 0 ? 0 : static_cast<DWORD>((left + 999) / 1000);
 }
 
+// An open port's failure: the system's error code, positive, as the robot's HAL gives errno.
 int32_t lastErrorStatus() {
+  return static_cast<int32_t>(GetLastError());
+}
+
+// A failed opening: negative, as the robot's HAL gives minus errno for opening alone.
+int32_t openErrorStatus() {
   return -static_cast<int32_t>(GetLastError());
 }
 
@@ -190,7 +196,7 @@ std::unique_ptr<TtyDevice> TtyDevice::open(const std::string& path, int32_t* sta
   HANDLE port = CreateFileA(deviceName(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
-    *status = lastErrorStatus();
+    *status = openErrorStatus();
     return nullptr;
   }
   // The controller's defaults: 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
@@ -220,7 +226,7 @@ std::unique_ptr<TtyDevice> TtyDevice::open(const std::string& path, int32_t* sta
   HANDLE readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE writeDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!ready || wake == nullptr || readDone == nullptr || writeDone == nullptr) {
-    *status = lastErrorStatus();
+    *status = openErrorStatus();
     for (HANDLE h : {wake, readDone, writeDone}) {
       if (h != nullptr) CloseHandle(h);
     }

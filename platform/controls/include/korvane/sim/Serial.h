@@ -13,10 +13,12 @@
 //
 // The HAL serial functions keep the controller's contracts: settings are applied with termios
 // and can be read back; HAL_ReadSerial waits up to the port's timeout (5 s until set) for the
-// count asked and returns what arrived; HAL_GetSerialBytesReceived reports what waits; failures
-// are negative statuses (an unknown port number, a path that cannot be opened, a handle that was
-// never given out or is closed, a value the port cannot take). Several handles may be open on one
-// port at a time. HAL_CloseSerial wakes a reader blocked on the handle at once.
+// count asked and returns what arrived; HAL_GetSerialBytesReceived reports what waits. Failures
+// are statuses as the roboRIO's HAL gives them: negative for an unknown port number, a path that
+// cannot be opened, a handle that was never given out or is closed (the count then -1) and a value
+// the port cannot take; the system's error, positive (errno on Linux), when the open tty fails.
+// Several handles may be open on one port at a time. HAL_CloseSerial wakes a reader blocked on the
+// handle at once.
 //
 // Threading: every function here and every HAL serial function may be called from any thread at
 // any time; a handle may be read on one thread while another thread closes it.
