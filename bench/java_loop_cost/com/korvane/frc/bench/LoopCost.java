@@ -31,6 +31,10 @@ import java.util.List;
  * getColor(into)}, {@code getData(into)}, ...); with {@code --allocating}, through the forms that
  * return a new object each time.
  *
+ * <p>The first read of a loop also pays for the thread coming back from its sleep (code and data
+ * fetched again, the first native call's way in): with {@code --rotate} each loop starts at the
+ * next read in turn, so that no one read carries that cost in every loop.
+ *
  * <p>Before any timing the loop runs {@code --jit-warm-up} times back to back (20000 unless given),
  * so that the JIT has compiled the reads as it has in a robot program that has run for a few
  * minutes; {@code --jit-warm-up 0} measures them as in the program's first minutes, interpreted
@@ -38,9 +42,9 @@ import java.util.List;
  *
  * <p>Run: {@code java -Djava.library.path=build/default/lib -cp
  * build/default/jar/korvane.jar:build/default/jar/korvane-bench.jar
- * com.korvane.frc.bench.LoopCost [--allocating] [--jit-warm-up N] [loops [periodMs ...]]} (500
- * loops at 20 ms and then at 1 ms when not given). The short period shows what the reads cost with
- * caches kept warm; the robot loop's 20 ms shows them fetched cold.
+ * com.korvane.frc.bench.LoopCost [--allocating] [--rotate] [--jit-warm-up N] [loops [periodMs
+ * ...]]} (500 loops at 20 ms and then at 1 ms when not given). The short period shows what the
+ * reads cost with caches kept warm; the robot loop's 20 ms shows them fetched cold.
  */
 public final class LoopCost {
   private static final int WARM_UP_LOOPS = 50;
@@ -73,6 +77,7 @@ public final class LoopCost {
   public static void main(String[] args) throws Exception {
     List<String> rest = new ArrayList<>(Arrays.asList(args));
     boolean allocating = rest.remove("--allocating");
+    boolean rotate = rest.remove("--rotate");
     int jitWarmUp = 20000;
     int option = rest.indexOf("--jit-warm-up");
     if (option >= 0) {
@@ -141,15 +146,17 @@ public final class LoopCost {
     };
 
     System.out.printf(
-        "reads through the %s forms, after %d loops back to back for the JIT%n",
-        allocating ? "allocating" : "filling", jitWarmUp);
+        "reads through the %s forms%s, after %d loops back to back for the JIT%n",
+        allocating ? "allocating" : "filling",
+        rotate ? ", each loop starting at the next read" : "",
+        jitWarmUp);
     for (int i = 0; i < jitWarmUp; i++) {
       for (Row row : rows) {
         row.read.run();
       }
     }
     for (int periodMs : periodsMs) {
-      runLoops(rows, loops, periodMs);
+      runLoops(rows, loops, periodMs, rotate);
     }
 
     linvo.close();
@@ -169,7 +176,8 @@ public final class LoopCost {
     System.exit(0);
   }
 
-  private static void runLoops(Row[] rows, int loops, int periodMs) throws InterruptedException {
+  private static void runLoops(Row[] rows, int loops, int periodMs, boolean rotate)
+      throws InterruptedException {
     long loopNs = periodMs * 1_000_000L;
     long[][] nanos = new long[rows.length][loops];
     long[] totals = new long[loops];
@@ -178,7 +186,9 @@ public final class LoopCost {
     for (int loop = -WARM_UP_LOOPS; loop < loops; loop++) {
       long total = 0;
       long bytesBefore = THREADS.getCurrentThreadAllocatedBytes();
-      for (int r = 0; r < rows.length; r++) {
+      int first = rotate ? Math.floorMod(loop, rows.length) : 0;
+      for (int k = 0; k < rows.length; k++) {
+        int r = (first + k) % rows.length;
         long start = System.nanoTime();
         rows[r].read.run();
         long took = System.nanoTime() - start;
