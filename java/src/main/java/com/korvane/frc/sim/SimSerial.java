@@ -56,7 +56,10 @@ public final class SimSerial {
     /** Bytes received, read or written; 0 for the other calls. */
     public final int result;
 
-    /** The status the call reported: 0, or a negative failure. */
+    /**
+     * The status the call reported: 0; negative for the HAL's own failures (a handle error, a value
+     * out of range, a port that does not open); positive for the tty's own (its errno).
+     */
     public final int status;
 
     Record(Call call, int handle, int port, int result, int status) {
