@@ -4,6 +4,7 @@
 // openings (or the natives' creates), starts and stops leave no port open once closed.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -43,13 +44,15 @@ class LidarHealthTest : public ::testing::Test {
     sim::resetSerial();
     room_ = sim::LidarRoomSim::start();
     ASSERT_TRUE(room_);
-    ASSERT_TRUE(sim::mapSerialPort(kPort, room_->path()));
+    ASSERT_TRUE(linkPortTo(room_->path()));
+    ASSERT_TRUE(sim::mapSerialPort(kPort, port_));
   }
   void TearDown() override {
     lidar_.reset();
     LidarJNI::c_Lidar_stop();
     LidarJNI::pImpl.reset();
     sim::resetSerial();
+    ::unlink(port_.c_str());
   }
 
   // Opens the LiDAR on its port, replacing the one before as a robot program's new Lidar does.
@@ -65,13 +68,24 @@ class LidarHealthTest : public ::testing::Test {
     return data.ageMs;
   }
 
-  // The LiDAR unplugged, and plugged in again as a new device on another terminal.
-  void unplug() { room_->hangUp(); }
+  // The LiDAR unplugged, and plugged in again as a new device on another terminal. The port is a
+  // link to the terminal that goes with it, as a USB adapter's device goes: the freed terminal's
+  // number may be taken at once by another program's terminal, which the port must not reach.
+  void unplug() {
+    room_->hangUp();
+    ::unlink(port_.c_str());
+  }
   void plugInAgain() {
     room_ = sim::LidarRoomSim::start(2);
     ASSERT_TRUE(room_);
-    ASSERT_TRUE(sim::mapSerialPort(kPort, room_->path()));
+    ASSERT_TRUE(linkPortTo(room_->path()));
   }
+  bool linkPortTo(const std::string& terminal) {
+    ::unlink(port_.c_str());
+    return ::symlink(terminal.c_str(), port_.c_str()) == 0;
+  }
+
+  const std::string port_ = testing::TempDir() + "korvane-lidar-port-" + std::to_string(::getpid());
 
   test::ReportLog reports_;
   std::unique_ptr<sim::LidarRoomSim> room_;
