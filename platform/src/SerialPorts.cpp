@@ -1,5 +1,5 @@
 // The robot controller's serial ports on ttys (TtyDevice: termios on Linux, COM ports on Windows),
-// one tty per handle, with their records and injected failures.
+// one tty per open port, with their records and injected failures.
 
 #include "korvane/platform/SerialPorts.h"
 
@@ -27,7 +27,9 @@ using namespace korvane::sim;
 
 constexpr int kPortCount = 4;
 constexpr double kDefaultTimeoutSeconds = 5.0;
-constexpr int32_t kFirstHandle = 0x0C00001;
+// The controller's HAL makes a port's handle of its type (serial port, 20) and its number, so a
+// port has one handle, given again at every opening.
+constexpr int32_t kSerialHandleType = 20 << 24;
 const std::array<const char*, kPortCount> kDefaultPaths = {"/dev/ttyS0", "/dev/ttyS1",
                                                            "/dev/ttyUSB0", "/dev/ttyUSB1"};
 
@@ -74,7 +76,7 @@ struct Ports {
   uint64_t callsTotal = 0;
   std::array<std::string, kPortCount> paths;
   std::map<int32_t, std::shared_ptr<OpenPort>> handles;
-  int32_t nextHandle = kFirstHandle;
+  std::array<bool, kPortCount> opening{};
   std::array<Failure, kSerialCallCount> failures{};
   Ports() {
     for (int i = 0; i < kPortCount; ++i) paths[i] = defaultPath(i);
@@ -194,18 +196,29 @@ Handle initialize(int32_t port, int32_t* status) {
     if (!injectedFailure(p, SerialCall::Initialize, &result)) {
       if (port < 0 || port >= kPortCount) {
         result = kSerialParameterOutOfRange;
+      } else if (p.opening[port] || p.handles.count(kSerialHandleType + port) != 0) {
+        result = kSerialResourceIsAllocated;
       } else {
         path = p.paths[port];
+        p.opening[port] = true;  // taken while its tty opens, outside the lock
       }
     }
   }
   Handle handle = 0;
   if (result == 0) {
+    struct Release {  // the port stays taken until it is open or its opening has failed
+      Ports& p;
+      int32_t port;
+      ~Release() {
+        std::lock_guard lock(p.mutex);
+        p.opening[port] = false;
+      }
+    } release{p, port};
     std::unique_ptr<TtyDevice> tty = TtyDevice::open(path, &result);
     if (tty) {
       auto opened = std::make_shared<OpenPort>(std::move(tty), port, path);
       std::lock_guard lock(p.mutex);
-      handle = p.nextHandle++;
+      handle = kSerialHandleType + port;
       p.handles[handle] = std::move(opened);
     }
   }

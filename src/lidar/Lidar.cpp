@@ -45,6 +45,9 @@ std::condition_variable portChanged;
 // lost (it hung up or failed), which the worker then opens again by itself. Each operation moves
 // it from one such state to the next as a whole, so that calls from any threads in any order
 // leave it as some order of those calls would.
+// The port's openings are counted (under portMutex): the controller gives a port the same handle
+// at every opening, so the handle alone does not tell a worker's opening from the next one.
+uint64_t g_portOpening = 0;
 
 constexpr int32_t kBaudRate = 115200;
 constexpr double kReadTimeoutSeconds = 1.0;
@@ -143,12 +146,20 @@ LidarJNI::Impl::~Impl() {
 
 namespace {
 
-// Under portMutex: the handle, if still the port's, is closed and the port counts as lost (the
+// Under portMutex: the handle just opened is the port's, as its next opening.
+void holdPortLocked(int32_t handle) {
+  LidarJNI::m_portHandle.store(handle);
+  ++g_portOpening;
+}
+
+// Under portMutex: the opening, if still the port's, is closed and the port counts as lost (the
 // worker opens it again). False when stop or a create closed or replaced it meanwhile.
-bool losePortLocked(int32_t handle) {
-  if (handle != LidarJNI::m_portHandle.load() || !LidarJNI::scanning.load()) return false;
-  LidarJNI::m_portHandle.store(0);
-  korvane::port::controller_serial::close(handle);
+bool losePortLocked(uint64_t opening) {
+  if (opening != g_portOpening || LidarJNI::m_portHandle.load() == 0 ||
+      !LidarJNI::scanning.load()) {
+    return false;
+  }
+  korvane::port::controller_serial::close(LidarJNI::m_portHandle.exchange(0));
   return true;
 }
 
@@ -160,13 +171,13 @@ void LidarJNI::Impl::ThreadMain() {
   buffer.reserve(kBufferCapacity);
   bool failing = false;      // a run of failed polls: one error line for it
   bool openFailing = false;  // a run of failed attempts to open the port again: one line
-  int32_t readFrom = 0;      // the handle the buffer's bytes came from
+  uint64_t readFrom = 0;     // the opening the buffer's bytes came from
   // The port failed: it is closed, and opened again a reopen period later (sooner by a start).
-  auto lose = [&](int32_t handle, int32_t status, bool polling) {
+  auto lose = [&](uint64_t opening, int32_t status, bool polling) {
     {
       std::unique_lock lock(portMutex);
-      // A handle closed meanwhile by stop or replaced by create is not a failure of the port.
-      if (!losePortLocked(handle)) return;
+      // An opening closed meanwhile by stop or replaced by create is not a failure of the port.
+      if (!losePortLocked(opening)) return;
     }
     if (polling && !failing) {
       printLine(std::cerr, "Error getting serial bytes: " + std::to_string(status));
@@ -187,6 +198,7 @@ void LidarJNI::Impl::ThreadMain() {
       continue;
     }
     int32_t handle;
+    uint64_t opening;
     {
       // Read under the port lock together with the running flag: a create that replaces this
       // worker stores its new port's handle and ends this worker in one step, so this worker never
@@ -205,17 +217,18 @@ void LidarJNI::Impl::ThreadMain() {
           continue;
         }
         korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
-        m_portHandle.store(handle);
+        holdPortLocked(handle);
       }
+      opening = g_portOpening;
     }
-    if (handle != readFrom) buffer.clear();  // a part packet of another handle's bytes is none
-    readFrom = handle;
+    if (opening != readFrom) buffer.clear();  // a part packet of an earlier opening's is none
+    readFrom = opening;
     int32_t status = 0;
     const int32_t waiting = korvane::port::controller_serial::bytesReceived(handle, &status);
     // Any status fails the poll: the roboRIO's HAL reports a handle error negative and the tty's
     // own failure (an unplugged USB port's EIO) as errno, positive.
     if (status != 0) {
-      lose(handle, status, /*polling=*/true);
+      lose(opening, status, /*polling=*/true);
       continue;
     }
     // With nothing waiting, one byte is asked for: the read returns as soon as one arrives, or
@@ -230,7 +243,7 @@ void LidarJNI::Impl::ThreadMain() {
     got = std::clamp<int32_t>(got, 0, static_cast<int32_t>(want));
     buffer.resize(kept + static_cast<size_t>(got));
     if (status != 0 && got == 0) {
-      lose(handle, status, /*polling=*/false);
+      lose(opening, status, /*polling=*/false);
       continue;
     }
     if (got == 0) {
@@ -386,7 +399,7 @@ void LidarJNI::c_Lidar_create(int port) {
           handle = openPort(previousPort);
           if (handle != 0) {
             korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
-            m_portHandle.store(handle);
+            holdPortLocked(handle);
           }
         }
       }
@@ -395,7 +408,7 @@ void LidarJNI::c_Lidar_create(int port) {
       return;
     }
     usbPort.store(port);
-    m_portHandle.store(handle);
+    holdPortLocked(handle);
     scanning.store(true);
     health().expectData(true);
     resetFilterSettings();
@@ -426,7 +439,7 @@ void LidarJNI::c_Lidar_start() {
       const int32_t handle = openPort(usbPort.load());
       if (handle == 0) return;  // still lost: the worker keeps trying, as does a later start
       korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
-      m_portHandle.store(handle);
+      holdPortLocked(handle);
       health().expectData(true);
       portChanged.notify_all();
       return;
@@ -434,7 +447,7 @@ void LidarJNI::c_Lidar_start() {
     const int32_t handle = openPort(usbPort.load());
     if (handle == 0) return;  // still stopped: a later start tries again
     korvane::port::controller_serial::configure(handle, kBaudRate, kReadTimeoutSeconds);
-    m_portHandle.store(handle);
+    holdPortLocked(handle);
     scanning.store(true);
     health().expectData(true);
     // The first create could not open its port: the worker starts with the port.

@@ -141,8 +141,10 @@ TEST(ComPorts, LidarOnAHalSerialPortMappedToAComPortFillsItsTable) {
       },
       10s));
   sim::SerialSettings settings;
-  for (int handle = 0x0C00001; handle < 0x0C00010 && !settings.valid; ++handle) {
-    settings = sim::serialSettings(handle);
+  for (const sim::SerialCallRecord& call : sim::serialCalls()) {
+    if (call.call == sim::SerialCall::Initialize && call.handle != 0) {
+      settings = sim::serialSettings(call.handle);
+    }
   }
   ASSERT_TRUE(settings.valid);
   EXPECT_EQ(settings.path, port);

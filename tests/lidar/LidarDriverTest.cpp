@@ -404,6 +404,32 @@ TEST_F(LidarDriverTest, AStartRightAfterStopIsNotAFailingPort) {
   EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
 }
 
+// The controller gives a port the same handle at every opening: a part packet read before the
+// port was lost is no start for the bytes of the next opening.
+TEST_F(LidarDriverTest, APartPacketFromBeforeALostPortIsDropped) {
+  openConfigured();
+  const int32_t handle = lastOpenedHandle();
+  const std::string cutShort = lidarPacket(0x01, 100 * 128, 100 * 128, {8000});
+  ASSERT_TRUE(terminal.write(cutShort.substr(0, 7)));
+  ASSERT_TRUE(test::waitUntil([&] { return terminal.pendingInput() == 0; }));
+
+  // Unplugged, and back on another terminal.
+  test::PseudoTerminal next;
+  ASSERT_TRUE(next.ok());
+  ASSERT_TRUE(sim::mapSerialPort(kPort, next.path()));
+  sim::clearSerialCalls();
+  testing::internal::CaptureStderr();
+  terminal.hangUp();
+  const bool reopened = test::waitUntil([] { return lastOpenedHandle() != 0; });
+  testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(lastOpenedHandle(), handle);
+
+  ASSERT_TRUE(next.write(kExample));
+  EXPECT_TRUE(test::waitUntil([&] { return distance(353) == 1000.0f; }));
+  EXPECT_EQ(distance(slotFor(100, 2000)), -1.0f);
+}
+
 // The roboRIO's HAL reports a handle error negative and the tty's own failure as errno, positive
 // (an unplugged USB port's EIO): either fails the poll.
 TEST_F(LidarDriverTest, AFailingPortPrintsOneLinePerRunOfFailures) {

@@ -291,20 +291,30 @@ TEST_F(SerialPortTest, EveryCallIsRecordedInOrder) {
   EXPECT_TRUE(sim::serialCalls().empty());
 }
 
-TEST_F(SerialPortTest, TwoHandlesOnOnePortAreIndependent) {
+// As on the controller: a port is open at most once, and every opening gives it its one handle.
+TEST_F(SerialPortTest, APortOpensOnceAtATimeAndAlwaysWithItsOwnHandle) {
   HAL_SerialPortHandle first = open();
-  HAL_SerialPortHandle second = open();
-  EXPECT_NE(first, second);
-  HAL_CloseSerial(first);
-  ASSERT_FALSE(sim::serialCalls().empty());
-  EXPECT_EQ(sim::serialCalls().back().status, 0);
+  int32_t status = 0;
+  EXPECT_EQ(HAL_InitializeSerialPort(HAL_SerialPort_USB1, &status), HAL_kInvalidHandle);
+  EXPECT_EQ(status, sim::kSerialResourceIsAllocated);
+  EXPECT_EQ(sim::openSerialHandles(), 1);
+  // The refused opening left the open one as it was.
   ASSERT_TRUE(terminal.write("k"));
-  int32_t status = 1;
-  HAL_SetSerialTimeout(second, 5.0, &status);
-  EXPECT_EQ(status, 0);
+  HAL_SetSerialTimeout(first, 5.0, &status);
   char byte = 0;
-  EXPECT_EQ(HAL_ReadSerial(second, &byte, 1, &status), 1);
+  EXPECT_EQ(HAL_ReadSerial(first, &byte, 1, &status), 1);
   EXPECT_EQ(byte, 'k');
+
+  HAL_CloseSerial(first);
+  EXPECT_EQ(open(), first);
+
+  test::PseudoTerminal other;
+  ASSERT_TRUE(other.ok());
+  ASSERT_TRUE(sim::mapSerialPort(HAL_SerialPort_MXP, other.path()));
+  HAL_SerialPortHandle mxp = HAL_InitializeSerialPort(HAL_SerialPort_MXP, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(mxp, HAL_kInvalidHandle);
+  EXPECT_NE(mxp, first);
 }
 
 }  // namespace

@@ -17,8 +17,10 @@
 // are statuses as the roboRIO's HAL gives them: negative for an unknown port number, a path that
 // cannot be opened, a handle that was never given out or is closed (the count then -1) and a value
 // the port cannot take; the system's error, positive (errno on Linux), when the open tty fails.
-// Several handles may be open on one port at a time. HAL_CloseSerial wakes a reader blocked on the
-// handle at once.
+// As on the controller, a port is open at most once (opening it again while open fails with
+// RESOURCE_IS_ALLOCATED) and its handle is the same at every opening: a handle kept past its
+// close names the port's next opening. HAL_CloseSerial wakes a reader blocked on the handle at
+// once.
 //
 // Threading: every function here and every HAL serial function may be called from any thread at
 // any time; a handle may be read on one thread while another thread closes it.
@@ -33,6 +35,7 @@ namespace korvane::sim {
 
 // Statuses the serial functions report.
 constexpr int32_t kSerialParameterOutOfRange = -1028;  // unknown port, unsupported setting
+constexpr int32_t kSerialResourceIsAllocated = -1029;  // the port is open already
 constexpr int32_t kSerialHandleError = -1098;          // never given out, or already closed
 // Opening a path that fails reports minus its errno (-2 for a missing path).
 
