@@ -1,7 +1,8 @@
 // The stand-in's HAL CAN functions. The bus calls go straight to the simulated bus; handles and
-// packet reads work as WPILib's CAN API does over its bus calls: a new handle per
-// HAL_InitializeCAN, packet reads as receives of the device's identifier, and a per-handle copy
-// of the last frame received for each API, which a latest-packet read falls back on.
+// packet reads work as WPILib's CAN API does over its bus calls: a handle per HAL_InitializeCAN
+// (the lowest index free, so a closed controller's handle is the next opening's), packet reads as
+// receives of the device's identifier, and a per-handle copy of the last frame received for each
+// API, which a latest-packet read falls back on.
 
 #include <algorithm>
 #include <cstring>
@@ -22,6 +23,7 @@ namespace can_bus = korvane::platform::can_bus;
 
 constexpr int32_t kHandleError = -1098;  // HAL_HANDLE_ERROR
 constexpr uint32_t kFullMask = 0x1FFFFFFF;
+constexpr HAL_CANHandle kCanHandleType = 19 << 24;  // the HAL's handle type for CAN, index 0
 
 static_assert(can_bus::kMessageNotFound == HAL_ERR_CANSessionMux_MessageNotFound);
 static_assert(can_bus::kSessionOverrun == HAL_ERR_CANSessionMux_SessionOverrun);
@@ -51,7 +53,6 @@ struct CanDevice {
 struct Handles {
   std::mutex mutex;
   std::map<HAL_CANHandle, std::shared_ptr<CanDevice>> open;
-  HAL_CANHandle next = 1;
 };
 
 // Never destroyed: threads of the drivers may still read while the process exits.
@@ -172,7 +173,8 @@ HAL_CANHandle HAL_InitializeCAN(HAL_CANManufacturer manufacturer, int32_t device
                    (static_cast<uint32_t>(deviceId) & 0x3F);
   Handles& h = handles();
   std::lock_guard lock(h.mutex);
-  HAL_CANHandle handle = h.next++;
+  HAL_CANHandle handle = kCanHandleType;
+  while (h.open.count(handle) != 0) ++handle;
   h.open[handle] = std::move(device);
   return handle;
 }

@@ -64,6 +64,7 @@ TEST_F(CanBusTest, EveryInitializeMakesANewHandleAndCleanReleasesIt) {
   HAL_CleanCAN(again);
   EXPECT_EQ(sim::openCanHandles(), 0);
   EXPECT_NE(readLatest(a, 41).status, 0) << "a cleaned handle is not read";
+  EXPECT_EQ(open(4), a) << "as WPILib's CAN API: the lowest free index again";
 }
 
 TEST_F(CanBusTest, NewGivesAFrameOnceAndLatestKeepsTheHandlesLastOne) {

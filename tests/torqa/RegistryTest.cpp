@@ -141,17 +141,15 @@ TEST_F(TorqaRegistryTest, ConfigureSendsAnyMotorIndexAsItsByte) {
   EXPECT_EQ(test::hex(sim::sentFrames().at(0)), "FF 34 12 00 00 00 00 00");
 }
 
-TEST_F(TorqaRegistryTest, AClosedControllerCanBeOpenedAgainUnderANewHandle) {
+TEST_F(TorqaRegistryTest, AClosedControllerCanBeOpenedAgain) {
   std::optional<Controller> first(std::in_place, 7, 100);
   ASSERT_TRUE(first->IsOpen());
-  const long before = static_cast<long>(first->GetHandle());
   first.reset();
   Controller again(7, 100);
   ASSERT_TRUE(again.IsOpen());
+  // The HAL may give the closed controller's handle again (WPILib's does: its lowest free one).
   const long after = static_cast<long>(again.GetHandle());
-  EXPECT_NE(after, before) << "the HAL made a new handle";
   EXPECT_EQ(DeviceIDForHandle(after), 7);
-  EXPECT_EQ(DeviceIDForHandle(before), 0);
   ASSERT_TRUE(sim::waitForSentFrames(
       [](const auto& frames) {
         for (const auto& f : frames) {
@@ -163,10 +161,6 @@ TEST_F(TorqaRegistryTest, AClosedControllerCanBeOpenedAgainUnderANewHandle) {
       << "it beats again";
   sim::clearSentFrames();
   again.SetStopMode(1);
-  EXPECT_EQ(test::framesWithId(0x020C03C0u + 7).size(), 1u);
-  // The static's own rule: the stale handle sends to device 0.
-  TorqaJNI::c_Torqa_setMotorStopMode(before, 1);
-  EXPECT_EQ(test::framesWithId(0x020C03C0u).size(), 1u) << "the stale handle: device 0";
   EXPECT_EQ(test::framesWithId(0x020C03C0u + 7).size(), 1u);
 }
 
@@ -244,7 +238,7 @@ TEST_F(TorqaRegistryTest, AnOpeningWhoseConfigureSendRaisesClosesTheControllerAg
     Controller first(3, 1000);
     before = static_cast<long>(first.GetHandle());
   }
-  const long failing = before + 1;  // the stand-in hands out handles in turn
+  const long failing = before;  // the HAL gives its lowest free handle, as WPILib's does
   sim::failCanCalls(sim::CanCall::SendMessage, 0, 1, /*throwInstead=*/true);
   Opened o = openCapturingOutput(3, 1000);
   EXPECT_FALSE(o.controller->IsOpen());
