@@ -22,7 +22,8 @@
 // Either HAL's packet reads work as WPILib's CAN API: HAL_ReadCANPacketNew and
 // HAL_ReadCANPacketLatest receive the device's frame through HAL_CAN_ReceiveMessage, which gives
 // each device frame once; the latest read falls back on the handle's copy of the last frame it
-// received. Every HAL_InitializeCAN makes a new handle.
+// received. Every HAL_InitializeCAN makes a handle of its own while it is open: the lowest one
+// free, so a closed controller's handle is given again to the next opening.
 //
 // Threading: every function may be called from any thread at any time, concurrently with the HAL
 // CAN functions. Device listeners are called on the thread that sent the frame, with no bus lock
