@@ -14,9 +14,10 @@ namespace korvane {
 /// when it is opened.
 ///
 /// Open failure: a CAN ID outside 0..63, a CAN session the HAL refuses, or a USB device that is
-/// missing, cannot be opened or takes no bytes leaves the object closed (IsOpen() false); the
-/// reason is printed on the console and reported to the driver station. A closed object's calls
-/// return their failure values.
+/// missing or cannot be opened leaves the object closed (IsOpen() false); the reason is printed on
+/// the console and reported to the driver station. A closed object's calls return their failure
+/// values. A USB device that takes no bytes still opens, once its opening lines have given up (see
+/// Blocking): IsOpen() is true, and it is reported as never heard from (IsConnected() false).
 ///
 /// Blocking: GetColor returns the newest reading at once, never waiting for the sensor (over USB a
 /// reader thread keeps it). Commands (the setters and GetConfig) block: over CAN until the sensor
