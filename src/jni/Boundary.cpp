@@ -33,20 +33,13 @@ bool writeElementZero(JNIEnv* env, Array out, Value value, Set setRegion) {
 }  // namespace
 
 Utf8Argument::Utf8Argument(JNIEnv* env, jstring text) : env_(env), text_(text) {
-  if (text_ != nullptr) chars_ = env_->GetStringUTFChars(text_, nullptr);
+  if (text_ == nullptr) return;
+  chars_ = env_->GetStringUTFChars(text_, nullptr);
+  if (chars_ == nullptr && env_->ExceptionCheck()) env_->ExceptionClear();  // out of memory
 }
 
 Utf8Argument::~Utf8Argument() {
   if (chars_ != nullptr) env_->ReleaseStringUTFChars(text_, chars_);
-}
-
-CriticalFloats::CriticalFloats(JNIEnv* env, jfloatArray array)
-    : env_(env),
-      array_(array),
-      elements_(static_cast<jfloat*>(env->GetPrimitiveArrayCritical(array, nullptr))) {}
-
-CriticalFloats::~CriticalFloats() {
-  if (elements_ != nullptr) env_->ReleasePrimitiveArrayCritical(array_, elements_, 0);
 }
 
 ResultField intField(const char* name, jint value) {

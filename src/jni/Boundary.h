@@ -5,6 +5,7 @@
 
 #include <jni.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -43,7 +44,8 @@ inline bool toBool(jboolean value) {
 using korvane::orOnThrow;
 
 // A Java string argument as UTF-8, released when this goes out of scope. get() is null for a
-// null jstring or when the VM could not provide the characters.
+// null jstring or when the VM could not provide the characters; the out-of-memory error the VM
+// then raised is cleared, so that the export reports the failure by its return value alone.
 class Utf8Argument {
  public:
   Utf8Argument(JNIEnv* env, jstring text);
@@ -87,21 +89,39 @@ jobject newFaultsObject(JNIEnv* env, const DeviceFaults& faults);
 bool writeFirst(JNIEnv* env, jdoubleArray out, jdouble value);
 bool writeFirst(JNIEnv* env, jlongArray out, jlong value);
 
-// A Java float array's elements in place (GetPrimitiveArrayCritical), released when this goes
-// out of scope: for a copy into it that makes no JNI call and takes no lock while it is held.
-// get() is null when the VM could not provide them.
-class CriticalFloats {
+// Java float arrays' elements in place (GetPrimitiveArrayCritical), taken in order and released
+// in reverse when this goes out of scope: for a copy into them that makes no JNI call and takes
+// no lock while they are held. When the VM cannot provide one (its out-of-memory error is then
+// pending, and no further array may be asked for), the arrays after it are not asked for and
+// held() is false.
+template <std::size_t N>
+class CriticalFloatArrays {
  public:
-  CriticalFloats(JNIEnv* env, jfloatArray array);
-  ~CriticalFloats();
-  CriticalFloats(const CriticalFloats&) = delete;
-  CriticalFloats& operator=(const CriticalFloats&) = delete;
-  jfloat* get() const { return elements_; }
+  CriticalFloatArrays(JNIEnv* env, const std::array<jfloatArray, N>& arrays)
+      : env_(env), arrays_(arrays) {
+    for (jfloatArray array : arrays_) {
+      auto* elements = static_cast<jfloat*>(env_->GetPrimitiveArrayCritical(array, nullptr));
+      if (elements == nullptr) break;
+      elements_[taken_++] = elements;
+    }
+  }
+  ~CriticalFloatArrays() {
+    while (taken_ > 0) {
+      --taken_;
+      env_->ReleasePrimitiveArrayCritical(arrays_[taken_], elements_[taken_], 0);
+    }
+  }
+  CriticalFloatArrays(const CriticalFloatArrays&) = delete;
+  CriticalFloatArrays& operator=(const CriticalFloatArrays&) = delete;
+  bool held() const { return taken_ == N; }
+  // The i-th array's elements; only while held().
+  jfloat* operator[](std::size_t i) const { return elements_[i]; }
 
  private:
   JNIEnv* env_;
-  jfloatArray array_;
-  jfloat* elements_;
+  std::array<jfloatArray, N> arrays_;
+  std::array<jfloat*, N> elements_{};
+  std::size_t taken_ = 0;
 };
 
 // A new Java array holding the values; null when the VM cannot make one.

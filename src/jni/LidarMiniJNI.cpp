@@ -112,12 +112,10 @@ JNIEXPORT jint JNICALL Java_com_korvane_frc_jni_LidarMiniJNI_c_1LidarMini_1readD
   size_t count = 0;
   bool copied = false;
   {
-    korvane::jni::CriticalFloats angles(env, angle);
-    korvane::jni::CriticalFloats distances(env, distance);
-    korvane::jni::CriticalFloats intensities(env, intensity);
-    copied = angles.get() != nullptr && distances.get() != nullptr && intensities.get() != nullptr;
+    korvane::jni::CriticalFloatArrays<3> arrays(env, {angle, distance, intensity});
+    copied = arrays.held();
     if (copied) {
-      count = lidar->c_LidarMini_readData(angles.get(), distances.get(), intensities.get(),
+      count = lidar->c_LidarMini_readData(arrays[0], arrays[1], arrays[2],
                                           static_cast<size_t>(room), &timestampNs, &age);
     }
   }

@@ -15,7 +15,9 @@ extern "C" {
 
 JNIEXPORT jboolean JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1initializeI2C(JNIEnv*, jclass,
                                                                               jfloat vRef) {
-  return LinvoJNI::c_initializeI2C(vRef) ? JNI_TRUE : JNI_FALSE;
+  return korvane::jni::orOnThrow(jboolean{JNI_FALSE}, [&] {
+    return LinvoJNI::c_initializeI2C(vRef) ? jboolean{JNI_TRUE} : jboolean{JNI_FALSE};
+  });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_LinvoJNI_c_1closeI2C(JNIEnv*, jclass) {

@@ -11,7 +11,7 @@
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1create(JNIEnv*, jclass) {
-  MockDSJNI::c_MockDS_create();
+  korvane::orOnThrow([] { MockDSJNI::c_MockDS_create(); });
 }
 
 JNIEXPORT void JNICALL Java_com_korvane_frc_jni_MockDSJNI_c_1MockDS_1enable(JNIEnv*, jclass) {
