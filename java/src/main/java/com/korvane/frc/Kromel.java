@@ -142,7 +142,9 @@ public class Kromel implements AutoCloseable {
    *
    * @param path the device, e.g. from {@link #findDevicePath(SerialPort)}
    * @param sampleTimeMs milliseconds between readings, sent to the sensor when above 0
-   * @throws DeviceOpenException when the device is missing, cannot be opened or takes no bytes
+   * @throws DeviceOpenException when the device is missing or cannot be opened (one that takes no
+   *     bytes opens once its lines have given up, and is reported as never heard from: {@link
+   *     #isConnected()} false)
    */
   public Kromel(String path, int sampleTimeMs) {
     String attempt = "on " + path;
