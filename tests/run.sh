@@ -14,7 +14,9 @@
 # default build's Maven repository takes them in)
 # the C++ tests, the Java tests in a real JVM and the demo; the C++ tests cross-built for Windows
 # and run under Wine (the serial devices on COM ports served by the default build's emulators); the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
-# and under ThreadSanitizer; then every fuzz target for 30 s (fuzz/run.sh). First installs what
+# and under ThreadSanitizer; then every fuzz target for 10 s from its seeds (fuzz/run.sh; longer
+# runs by hand). ctest runs three tests at a time (the test presets' jobs): most of them wait on
+# devices rather than compute, and tests that share the mock driver station's UDP port hold a lock. First installs what
 # a fresh Debian machine lacks for that (when run as root); otherwise names the missing packages
 # and stops.
 # Usage: tests/run.sh
@@ -125,4 +127,4 @@ step cmake --workflow --preset default
 step cmake --workflow --preset windows-tests
 step cmake --workflow --preset asan
 step cmake --workflow --preset tsan
-step fuzz/run.sh
+step fuzz/run.sh 10

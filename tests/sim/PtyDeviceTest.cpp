@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include "Wait.h"
@@ -54,9 +55,12 @@ class DriverEnd {
   int fd_;
 };
 
-bool exists(const std::string& path) {
+// When the terminal's node was made, or 0 once it is gone. A freed terminal's number goes to the
+// next terminal any program opens, under a node made anew.
+int64_t madeAt(const std::string& path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0;
+  if (stat(path.c_str(), &info) != 0) return 0;
+  return int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec;
 }
 
 TEST(PtyDeviceTest, CarriesBytesBothWaysUnchangedWithoutEcho) {
@@ -108,6 +112,8 @@ TEST(PtyDeviceTest, ClosingHangsUpTheDriverAndLaterWritesFail) {
   auto device = PtyDevice::open();
   ASSERT_NE(device, nullptr);
   const std::string path = device->path();
+  const int64_t made = madeAt(path);
+  ASSERT_NE(made, 0) << path;
   DriverEnd driver(path);
   ASSERT_TRUE(driver.ok());
   device->run([&] {
@@ -116,7 +122,7 @@ TEST(PtyDeviceTest, ClosingHangsUpTheDriverAndLaterWritesFail) {
   device->hangUp();
   EXPECT_TRUE(driver.readFails());
   EXPECT_FALSE(device->writeAll("x", 1000));
-  EXPECT_TRUE(waitUntil([&] { return !exists(path); })) << path;
+  EXPECT_TRUE(waitUntil([&] { return madeAt(path) != made; })) << path << " still there";
   device->hangUp();  // a second hang-up is harmless
 }
 

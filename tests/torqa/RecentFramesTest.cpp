@@ -137,9 +137,9 @@ TEST_F(RecentFramesTest, AClosedControllersFramesAreNotHandedOutAgain) {
   const long closed = handle;
   controller->Close();
   EXPECT_EQ(controller->GetRPM(0), 0.0) << "a closed object reads nothing";
-  // Opened again on the same device (under a new handle, as the HAL gives one), the controller
-  // keeps nothing the closed one read. Its own heartbeat may have read the frame before it was
-  // quieted: kept then, but read after the opening.
+  // Opened again on the same device (the HAL may give the closed one's handle again), the
+  // controller keeps nothing the closed one read. Its own heartbeat may have read the frame before
+  // it was quieted: kept then, but read after the opening.
   const Clock::time_point reopening = Clock::now();
   reopen();
   ASSERT_NE(handle, 0);

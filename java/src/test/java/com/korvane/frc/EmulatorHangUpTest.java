@@ -9,6 +9,7 @@ import com.korvane.frc.sim.KromelUsbEmulator;
 import com.korvane.frc.sim.LidarMiniEmulator;
 import com.korvane.frc.sim.LidarRoomEmulator;
 import com.korvane.frc.sim.PtyEmulator;
+import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
@@ -27,13 +28,26 @@ class EmulatorHangUpTest {
     for (PtyEmulator emulator : emulators) {
       String path = emulator.path();
       assertTrue(path.startsWith("/dev/pts/"), path);
-      assertTrue(Files.exists(Path.of(path)), path);
+      Object made = madeAt(path);
+      assertTrue(made != null, path);
       emulator.hangUp();
-      assertTrue(Wait.until(() -> !Files.exists(Path.of(path))), path + " still there");
+      assertTrue(Wait.until(() -> !made.equals(madeAt(path))), path + " still there");
       assertEquals(path, emulator.path());
       emulator.hangUp();
       emulator.close();
       emulator.close();
+    }
+  }
+
+  /**
+   * When the terminal's node was made, or null once it is gone. A freed terminal's number goes to
+   * the next terminal any program opens, under a node made anew.
+   */
+  private static Object madeAt(String path) {
+    try {
+      return Files.getAttribute(Path.of(path), "unix:ctime");
+    } catch (IOException e) {
+      return null;
     }
   }
 

@@ -24,9 +24,11 @@ class LidarHealthTest {
   @Test
   void unpluggedAndPluggedInAgainItComesBack() {
     LidarRoomEmulator room = LidarRoomEmulator.start(1, true);
-    assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), room.path()));
+    PortLink port = new PortLink();
+    assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), port.to(room.path())));
     try (Lidar lidar = new Lidar(SerialPort.USB1)) {
       assertTrue(Wait.until(lidar::isConnected));
+      port.unplug();
       room.hangUp();
       assertTrue(Wait.until(() -> !lidar.isConnected()));
       long age = lidar.getDataAgeMs();
@@ -35,11 +37,12 @@ class LidarHealthTest {
 
       room.close();
       room = LidarRoomEmulator.start(2, true);
-      assertTrue(SimSerial.mapPort(SerialPort.USB1.value(), room.path()));
+      port.to(room.path());
       assertTrue(Wait.until(lidar::isConnected, 10000), "it opens the port again by itself");
       assertEquals(1, SimSerial.openHandles());
     } finally {
       room.close();
+      port.close();
     }
     assertEquals(0, SimSerial.openHandles());
   }

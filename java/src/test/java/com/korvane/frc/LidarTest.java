@@ -145,11 +145,13 @@ class LidarTest {
   @Test
   @Order(6)
   void aLidarThatHangsUpShowsItByTheAgeOfItsPoints() {
-    try (LidarRoomEmulator room = LidarRoomEmulator.start(1, true)) {
-      SimSerial.mapPort(SerialPort.USB1.value(), room.path());
+    try (LidarRoomEmulator room = LidarRoomEmulator.start(1, true);
+        PortLink port = new PortLink()) {
+      SimSerial.mapPort(SerialPort.USB1.value(), port.to(room.path()));
       try (Lidar lidar = new Lidar(SerialPort.USB1)) {
         assertTrue(Wait.until(() -> lidar.getData().validCount() == Lidar.SLOTS));
         assertTrue(Wait.until(() -> lidar.getData().ageMs >= 0 && lidar.getData().ageMs < 200));
+        port.unplug();
         room.hangUp();
         assertTrue(Wait.until(() -> lidar.getData().ageMs >= 1000, 10_000));
         assertEquals(Lidar.SLOTS, lidar.getData().validCount(), "the last points stay");
