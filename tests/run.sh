@@ -16,9 +16,9 @@
 # and run under Wine (the serial devices on COM ports served by the default build's emulators); the C++ tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 # and under ThreadSanitizer; then every fuzz target for 10 s from its seeds (fuzz/run.sh; longer
 # runs by hand). ctest runs three tests at a time (the test presets' jobs): most of them wait on
-# devices rather than compute, and tests that share the mock driver station's UDP port hold a lock. First installs what
-# a fresh Debian machine lacks for that (when run as root); otherwise names the missing packages
-# and stops.
+# devices rather than compute, and tests that share the mock driver station's UDP port hold a
+# lock. First installs what a fresh Debian machine lacks for that (when run as root); otherwise
+# names the missing packages and stops.
 # Usage: tests/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
